@@ -1,0 +1,51 @@
+#pragma once
+
+#include "kelvo.h"
+
+// Every operation of the backend, in ordinal order. X(name) is expanded once per
+// operation, so the table, the loader and the test fake cannot drift apart.
+#define KV_FOR_EACH_OPERATION(X)                                                                   \
+    X(kvShutdown)                                                                                  \
+    X(kvReadMonitorLine)                                                                           \
+    X(kvCopyText)                                                                                  \
+    X(kvOpenUsers)                                                                                 \
+    X(kvCloseUsers)                                                                                \
+    X(kvNextUser)                                                                                  \
+    X(kvUpdateUser)                                                                                \
+    X(kvGetUser)                                                                                   \
+    X(kvRewindUsers)                                                                               \
+    X(kvOpenSchedules)                                                                             \
+    X(kvCloseSchedules)                                                                            \
+    X(kvNextSchedule)                                                                              \
+    X(kvAddSchedule)                                                                               \
+    X(kvUpdateSchedule)                                                                            \
+    X(kvFindDuplicateSchedule)                                                                     \
+    X(kvOpenBoard)                                                                                 \
+    X(kvCloseBoard)                                                                                \
+    X(kvReadBoardMessage)                                                                          \
+    X(kvRewindBoard)                                                                               \
+    X(kvNextBoardMessage)                                                                          \
+    X(kvOpenAddressBook)                                                                           \
+    X(kvCloseAddressBook)                                                                          \
+    X(kvNextAddress)                                                                               \
+    X(kvAddAddress)                                                                                \
+    X(kvUpdateAddress)                                                                             \
+    X(kvFindDuplicateAddress)                                                                      \
+    X(kvBeginAddressUpdate)                                                                        \
+    X(kvEndAddressUpdate)                                                                          \
+    X(kvAddAddressCategory)                                                                        \
+    X(kvFindAddressCategory)
+
+// The thirty operations as function pointers. The program calls the backend only
+// through KvBackend(), which the loader fills at start and tests replace.
+struct CBackendTable {
+#define KV_TABLE_MEMBER(name) decltype(&::name) name = nullptr;
+    KV_FOR_EACH_OPERATION(KV_TABLE_MEMBER)
+#undef KV_TABLE_MEMBER
+
+    // Name of the first operation without a function, or nullptr when all are set.
+    const char* FirstMissing() const;
+};
+
+// The table the whole program calls through.
+CBackendTable& KvBackend();

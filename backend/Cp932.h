@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Code page 932 (Shift-JIS as Windows maps it) to and from UTF-8. Groupware
+// texts stay CP932 bytes everywhere; these conversions happen only where a text
+// meets a person: a widget, a terminal or a command line.
+class CCp932 {
+public:
+    // Converts UTF-8 to CP932. Returns false, leaving cp932 unspecified, when the
+    // input is not UTF-8 or holds a character that CP932 cannot hold.
+    static bool FromUtf8(std::string_view utf8, std::string& cp932);
+
+    // Converts CP932 to UTF-8. Bytes that are not CP932 become U+FFFD.
+    static std::string ToUtf8(std::string_view cp932);
+
+    // True for the first byte of a double-byte character.
+    static bool IsLeadByte(unsigned char byte) {
+        return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+    }
+
+    // True for a byte that can follow a lead byte.
+    static bool IsTrailByte(unsigned char byte) {
+        return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
+    }
+
+    // Length of text, at most width: the bytes before the first NUL of a field
+    // of width bytes. A field without a NUL is read to its end, never past it.
+    static size_t FieldLength(const char* field, size_t width);
+
+    // Largest length <= limit at which text (length bytes) can be cut without
+    // splitting a double-byte character.
+    static size_t CutLength(const char* text, size_t length, size_t limit);
+};

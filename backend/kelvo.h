@@ -1,0 +1,325 @@
+/*
+ * kelvo.h - the groupware backend's C interface.
+ *
+ * Thirty operations that the viewer, the importers and kelvo-admin call, and
+ * the fixed-layout records they exchange. The layouts are a file format: every
+ * offset and size below is checked at compile time and must never change.
+ *
+ * Conventions
+ *  - Every text is 8-bit code page 932 and NUL-terminated. In a record a text
+ *    field ends with a NUL inside its fixed width.
+ *  - Integers in records are signed or unsigned 32-bit, little-endian.
+ *  - Record buffers belong to the caller and are passed without a size; the
+ *    caller always provides a buffer of the record's full size (KV_*_SIZE).
+ *  - Results are int: nonzero means success, 0 failure or "no more". No
+ *    operation crashes on a null pointer, an unknown user or a closed list: it
+ *    returns 0. The reason for a failure is queued as a monitor line.
+ *  - Each kind of list (users, schedules, address book, board) has one read
+ *    position inside the backend and no handle: open restarts it, next steps it.
+ *  - No initialisation call exists; the backend opens its storage on first
+ *    use. kvShutdown releases it; a later call opens it again.
+ *  - Not thread-safe for concurrent enumerations; calls are serialised inside.
+ */
+#ifndef KELVO_H
+#define KELVO_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(KELVO_BUILDING_LIBRARY)
+#define KV_API __attribute__((visibility("default")))
+#else
+#define KV_API
+#endif
+
+#ifdef __cplusplus
+#define KV_STATIC_ASSERT(cond, msg) static_assert(cond, msg)
+extern "C" {
+#else
+#define KV_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
+#endif
+
+#define KV_VERSION_MAJOR 1
+#define KV_VERSION_MINOR 0
+
+/* Record sizes in bytes. */
+#define KV_USER_RECORD_SIZE 69264
+#define KV_SCHEDULE_RECORD_SIZE 33740
+#define KV_ADDRESS_RECORD_SIZE 36520
+#define KV_BOARD_MESSAGE_SIZE 33728
+#define KV_TIME_BLOCK_SIZE 36
+
+/* A monitor line, NUL included, never exceeds this. */
+#define KV_MONITOR_LINE_SIZE 256
+
+/* Width of the password field, NUL included: at most 255 bytes of password. */
+#define KV_PASSWORD_SIZE 256
+/* Number of group fields in a user record. */
+#define KV_GROUP_COUNT 10
+
+/*
+ * Time block: the order of the C library's struct tm. Month 0 to 11, year as
+ * years since 1900. Only minutes to years are used by the viewer.
+ */
+typedef struct kvTimeBlock {
+    int32_t seconds;
+    int32_t minutes;
+    int32_t hours;
+    int32_t dayOfMonth;
+    int32_t month;
+    int32_t yearsSince1900;
+    int32_t dayOfWeek;
+    int32_t dayOfYear;
+    int32_t daylightSaving;
+} kvTimeBlock;
+
+/* User record: 69,264 bytes. */
+typedef struct kvUserRecord {
+    char userName[100];               /* 0: key */
+    char reading[100];                /* 100 */
+    char groups[KV_GROUP_COUNT][100]; /* 200..1199: empty = no group */
+    unsigned char reserved1200[8];    /* 1200: the backend's, zero */
+    char password[KV_PASSWORD_SIZE];  /* 1208: plain text */
+    unsigned char reserved[KV_USER_RECORD_SIZE - 1208 - KV_PASSWORD_SIZE]; /* zero */
+} kvUserRecord;
+
+/* Schedule record: 33,740 bytes. An end year of 70 (1970) means "no end". */
+typedef struct kvScheduleRecord {
+    int32_t head;                /* 0: the backend's, zero */
+    char title[200];             /* 4 */
+    char owner[100];             /* 204 */
+    char place[200];             /* 304 */
+    kvTimeBlock start;           /* 504 */
+    kvTimeBlock end;             /* 540 */
+    int32_t allDay;              /* 576: nonzero = all-day event */
+    int32_t isPublic;            /* 580: nonzero = public */
+    int32_t alarmLeadMinutes;    /* 584: 0 = no alarm */
+    unsigned char reserved[384]; /* 588: the backend's, zero */
+    char comment[32768];         /* 972 */
+} kvScheduleRecord;
+
+/* Address record: 36,520 bytes. An empty owner means a public entry. */
+typedef struct kvAddressRecord {
+    int32_t head;                 /* 0: the backend's, zero */
+    char owner[108];              /* 4 */
+    char category[100];           /* 112 */
+    char title[200];              /* 212 */
+    char reserved412[200];        /* 412: the backend's, zero */
+    char lastName[100];           /* 612 */
+    char lastNameReading[100];    /* 712 */
+    char firstName[100];          /* 812 */
+    char nameReading[100];        /* 912 */
+    char company[100];            /* 1012 */
+    char businessPhone[50];       /* 1112 */
+    char businessPhone2[50];      /* 1162 */
+    char businessFax[50];         /* 1212 */
+    char reserved1262[50];        /* 1262: the backend's, zero */
+    char email[250];              /* 1312 */
+    char reserved1562[250];       /* 1562: the backend's, zero */
+    char businessPostalCode[20];  /* 1812 */
+    char businessPrefecture[200]; /* 1832 */
+    char businessCity[200];       /* 2032 */
+    char businessStreet[200];     /* 2232 */
+    char homePhone[50];           /* 2432 */
+    char homePhone2[50];          /* 2482 */
+    char mobilePhone[50];         /* 2532 */
+    char homeFax[50];             /* 2582 */
+    char email2[250];             /* 2632 */
+    char webPage[250];            /* 2882 */
+    char reserved3132[20];        /* 3132: the backend's, zero */
+    char homePrefecture[200];     /* 3152 */
+    char homeCity[200];           /* 3352 */
+    char homeStreet[200];         /* 3552 */
+    char memo[32768];             /* 3752 */
+} kvAddressRecord;
+
+/* Board message record: 33,728 bytes. */
+typedef struct kvBoardMessage {
+    uint32_t id;                    /* 0 */
+    char title[200];                /* 4 */
+    char userName[100];             /* 204: poster */
+    unsigned char reserved304[252]; /* 304: the backend's, zero */
+    kvTimeBlock posted;             /* 556 */
+    uint32_t parentId;              /* 592: message commented on, 0 = none */
+    unsigned char reserved596[364]; /* 596: the backend's, zero */
+    char text[32768];               /* 960 */
+} kvBoardMessage;
+
+KV_STATIC_ASSERT(sizeof(kvTimeBlock) == KV_TIME_BLOCK_SIZE, "time block size");
+KV_STATIC_ASSERT(offsetof(kvTimeBlock, minutes) == 4, "time block minutes");
+KV_STATIC_ASSERT(offsetof(kvTimeBlock, hours) == 8, "time block hours");
+KV_STATIC_ASSERT(offsetof(kvTimeBlock, dayOfMonth) == 12, "time block day");
+KV_STATIC_ASSERT(offsetof(kvTimeBlock, month) == 16, "time block month");
+KV_STATIC_ASSERT(offsetof(kvTimeBlock, yearsSince1900) == 20, "time block year");
+KV_STATIC_ASSERT(offsetof(kvTimeBlock, daylightSaving) == 32, "time block dst");
+
+KV_STATIC_ASSERT(sizeof(kvUserRecord) == KV_USER_RECORD_SIZE, "user record size");
+KV_STATIC_ASSERT(offsetof(kvUserRecord, reading) == 100, "user reading");
+KV_STATIC_ASSERT(offsetof(kvUserRecord, groups) == 200, "user groups");
+KV_STATIC_ASSERT(offsetof(kvUserRecord, reserved1200) == 1200, "user reserved");
+KV_STATIC_ASSERT(offsetof(kvUserRecord, password) == 1208, "user password");
+
+KV_STATIC_ASSERT(sizeof(kvScheduleRecord) == KV_SCHEDULE_RECORD_SIZE, "schedule size");
+KV_STATIC_ASSERT(offsetof(kvScheduleRecord, title) == 4, "schedule title");
+KV_STATIC_ASSERT(offsetof(kvScheduleRecord, owner) == 204, "schedule owner");
+KV_STATIC_ASSERT(offsetof(kvScheduleRecord, place) == 304, "schedule place");
+KV_STATIC_ASSERT(offsetof(kvScheduleRecord, start) == 504, "schedule start");
+KV_STATIC_ASSERT(offsetof(kvScheduleRecord, end) == 540, "schedule end");
+KV_STATIC_ASSERT(offsetof(kvScheduleRecord, allDay) == 576, "schedule all-day");
+KV_STATIC_ASSERT(offsetof(kvScheduleRecord, isPublic) == 580, "schedule public");
+KV_STATIC_ASSERT(offsetof(kvScheduleRecord, alarmLeadMinutes) == 584, "schedule alarm");
+KV_STATIC_ASSERT(offsetof(kvScheduleRecord, reserved) == 588, "schedule reserved");
+KV_STATIC_ASSERT(offsetof(kvScheduleRecord, comment) == 972, "schedule comment");
+
+KV_STATIC_ASSERT(sizeof(kvAddressRecord) == KV_ADDRESS_RECORD_SIZE, "address size");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, owner) == 4, "address owner");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, category) == 112, "address category");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, title) == 212, "address title");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, lastName) == 612, "address last name");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, lastNameReading) == 712, "address reading");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, firstName) == 812, "address first name");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, nameReading) == 912, "address name reading");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, company) == 1012, "address company");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, businessPhone) == 1112, "address phone");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, businessPhone2) == 1162, "address phone 2");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, businessFax) == 1212, "address fax");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, email) == 1312, "address email");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, businessPostalCode) == 1812, "address postal");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, businessPrefecture) == 1832, "address pref");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, businessCity) == 2032, "address city");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, businessStreet) == 2232, "address street");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, homePhone) == 2432, "address home phone");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, homePhone2) == 2482, "address home phone 2");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, mobilePhone) == 2532, "address mobile");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, homeFax) == 2582, "address home fax");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, email2) == 2632, "address email 2");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, webPage) == 2882, "address web page");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, homePrefecture) == 3152, "address home pref");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, homeCity) == 3352, "address home city");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, homeStreet) == 3552, "address home street");
+KV_STATIC_ASSERT(offsetof(kvAddressRecord, memo) == 3752, "address memo");
+
+KV_STATIC_ASSERT(sizeof(kvBoardMessage) == KV_BOARD_MESSAGE_SIZE, "board message size");
+KV_STATIC_ASSERT(offsetof(kvBoardMessage, title) == 4, "board title");
+KV_STATIC_ASSERT(offsetof(kvBoardMessage, userName) == 204, "board user");
+KV_STATIC_ASSERT(offsetof(kvBoardMessage, posted) == 556, "board posted");
+KV_STATIC_ASSERT(offsetof(kvBoardMessage, parentId) == 592, "board parent");
+KV_STATIC_ASSERT(offsetof(kvBoardMessage, text) == 960, "board text");
+
+/* ---- Lifetime and helpers ------------------------------------------------ */
+
+/* Commits pending writes and releases the storage. The last call of a run. */
+KV_API int kvShutdown(void);
+
+/*
+ * Copies the oldest pending monitor line into buffer (size bytes, NUL
+ * included, at most KV_MONITOR_LINE_SIZE used) and removes it from the queue.
+ * Returns 0 when no line is pending. The queue is bounded: when nobody reads
+ * it, the oldest lines are dropped.
+ */
+KV_API int kvReadMonitorLine(char* buffer, int size);
+
+/*
+ * Copies text into field, writing at most fieldSize bytes including the
+ * terminating NUL, which is always written when fieldSize > 0. A double-byte
+ * character is never split: one that does not fit is left out whole. A null
+ * text copies as the empty text. Returns 0 only for a null field or
+ * fieldSize <= 0.
+ */
+KV_API int kvCopyText(char* field, const char* text, int fieldSize);
+
+/* ---- Users --------------------------------------------------------------- */
+
+/*
+ * Opens the user enumeration, by name order. filter "" lists every user;
+ * a non-empty filter lists the members of that group; a null filter with a
+ * user name lists that user alone. flags: pass 0.
+ */
+KV_API int kvOpenUsers(const char* filter, const char* userName, int flags);
+KV_API int kvCloseUsers(void);
+/* Fills record (KV_USER_RECORD_SIZE bytes) with the next user. mode: pass 1. */
+KV_API int kvNextUser(kvUserRecord* record, int mode);
+/*
+ * Stores record over the user userName: reading, groups and password. The
+ * record's user name is not used; users are renamed nowhere.
+ */
+KV_API int kvUpdateUser(const char* userName, const kvUserRecord* record);
+/* Fills record with the user userName. Returns 0 if there is no such user. */
+KV_API int kvGetUser(const char* userName, kvUserRecord* record);
+KV_API int kvRewindUsers(void);
+
+/* ---- Schedules ----------------------------------------------------------- */
+
+/*
+ * Opens owner's schedules, by start time. filter: pass "" or null. While the
+ * schedules are open, adds and updates are batched into one transaction that
+ * is committed on close, on kvShutdown, and at the first write more than a
+ * second after the batch began.
+ */
+KV_API int kvOpenSchedules(const char* owner, const char* filter);
+KV_API int kvCloseSchedules(void);
+/* Fills record (KV_SCHEDULE_RECORD_SIZE bytes) with the next entry. mode: 1. */
+KV_API int kvNextSchedule(kvScheduleRecord* record, int mode);
+/* Stores record as a new entry of its owner (the open owner if empty). mode: 0. */
+KV_API int kvAddSchedule(const kvScheduleRecord* record, int mode);
+/* Replaces the entry last found by kvFindDuplicateSchedule. mode: 0. */
+KV_API int kvUpdateSchedule(const kvScheduleRecord* record, int mode);
+/*
+ * Looks for an entry of the open owner that starts at year (full, e.g. 2001),
+ * month (1-12), day, hour and minute, with the same all-day flag and title.
+ * owner: pass null; flags: pass 0. The last entry found is remembered for
+ * kvUpdateSchedule.
+ */
+KV_API int kvFindDuplicateSchedule(const char* owner, int flags, int year, int month, int day,
+                                   int hour, int minute, int allDay, const char* title);
+
+/* ---- Bulletin board ------------------------------------------------------ */
+
+/* Opens the board, messages by posting time. mode: pass -1. */
+KV_API int kvOpenBoard(const char* userName, int mode);
+KV_API int kvCloseBoard(void);
+/*
+ * Fills record (KV_BOARD_MESSAGE_SIZE bytes) with the message at the read
+ * position without moving it. Returns 0 at the end. mode: pass 0.
+ */
+KV_API int kvReadBoardMessage(kvBoardMessage* record, int mode);
+KV_API int kvRewindBoard(void);
+/* Moves the read position on; returns nonzero if a message follows. */
+KV_API int kvNextBoardMessage(void);
+
+/* ---- Address book -------------------------------------------------------- */
+
+/*
+ * Opens owner's address book: owner's private entries and the public ones
+ * (empty owner), in entry order. Pass -1, 0, 0, 0 for the rest.
+ */
+KV_API int kvOpenAddressBook(const char* owner, int mode, int reserved1, int reserved2,
+                             int reserved3);
+KV_API int kvCloseAddressBook(void);
+/* Fills record (KV_ADDRESS_RECORD_SIZE bytes) with the next entry. mode: 1. */
+KV_API int kvNextAddress(kvAddressRecord* record, int mode);
+/* Stores record as a new entry. Only inside the update phase. */
+KV_API int kvAddAddress(const kvAddressRecord* record);
+/* Replaces the entry last found by kvFindDuplicateAddress. Only inside the update phase. */
+KV_API int kvUpdateAddress(const kvAddressRecord* record);
+/*
+ * Looks for an entry with the same last name, first name and company. owner
+ * "" searches the public entries, null the open owner's private ones, any
+ * other text that owner's. flags: pass 0.
+ */
+KV_API int kvFindDuplicateAddress(const char* owner, int flags, const char* lastName,
+                                  const char* firstName, const char* company);
+/*
+ * Begins the update phase of the open address book. Adds and updates until
+ * kvEndAddressUpdate are batched as described at kvOpenSchedules.
+ */
+KV_API int kvBeginAddressUpdate(const char* owner);
+KV_API int kvEndAddressUpdate(void);
+KV_API int kvAddAddressCategory(const char* category);
+KV_API int kvFindAddressCategory(const char* category);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KELVO_H */

@@ -1,0 +1,210 @@
+#include "AddressStore.h"
+
+#include <cstring>
+
+#include "AddressFields.h"
+#include "Database.h"
+#include "MonitorQueue.h"
+
+namespace {
+
+constexpr int kFieldCount = static_cast<int>(std::size(kAddressFields));
+
+std::string ColumnList() {
+    std::string list;
+    for (const CAddressField& field : kAddressFields)
+        list += (list.empty() ? "" : ", ") + std::string(field.name);
+    return list;
+}
+
+std::string NameOf(const kvAddressRecord* record) {
+    std::string name(record->lastName, strnlen(record->lastName, sizeof(record->lastName)));
+    return name + " " +
+           std::string(record->firstName, strnlen(record->firstName, sizeof(record->firstName)));
+}
+
+} // namespace
+
+bool CAddressStore::Open(const char* owner) {
+    Close();
+    std::string sql = "SELECT " + ColumnList() +
+                      " FROM addresses WHERE owner = ?1 OR owner = "
+                      "x'' ORDER BY id";
+    if (!m_db.Prepare(m_cursor, sql.c_str()))
+        return false;
+    m_cursor.BindText(1, owner);
+    m_strOwner = owner != nullptr ? owner : "";
+    m_bOpen = true;
+    m_monitor.Push("address book of " + m_strOwner + " opened");
+    return true;
+}
+
+bool CAddressStore::Close() {
+    if (!m_bOpen)
+        return false;
+    bool committed = !m_bUpdating || EndUpdate();
+    m_monitor.Push("address book of " + m_strOwner + " closed: " + std::to_string(m_nDelivered) +
+                   " delivered, " + std::to_string(m_nAdded) + " added, " +
+                   std::to_string(m_nUpdated) + " updated");
+    m_cursor = CStatement();
+    m_insert = CStatement();
+    m_update = CStatement();
+    m_find = CStatement();
+    m_bOpen = false;
+    m_bUpdating = false;
+    m_strOwner.clear();
+    m_nFoundId = 0;
+    m_nDelivered = m_nAdded = m_nUpdated = 0;
+    return committed;
+}
+
+bool CAddressStore::Next(kvAddressRecord* record) {
+    if (!m_bOpen || record == nullptr)
+        return false;
+    int result = m_cursor.Step();
+    if (result != SQLITE_ROW) {
+        if (result != SQLITE_DONE)
+            m_db.Fail("address book cannot be read");
+        return false;
+    }
+    std::memset(record, 0, sizeof(*record));
+    char* bytes = reinterpret_cast<char*>(record);
+    for (int i = 0; i < kFieldCount; ++i)
+        m_cursor.ColumnToField(i, bytes + kAddressFields[i].offset, kAddressFields[i].width);
+    ++m_nDelivered;
+    return true;
+}
+
+bool CAddressStore::BeginUpdate(const char* owner) {
+    if (!m_bOpen) {
+        m_monitor.Push("address update refused: the address book is not open");
+        return false;
+    }
+    m_bUpdating = true;
+    m_monitor.Push("address update of " + std::string(owner != nullptr ? owner : "") + " begun");
+    return true;
+}
+
+bool CAddressStore::EndUpdate() {
+    if (!m_bUpdating)
+        return false;
+    m_bUpdating = false;
+    bool committed = m_db.CommitBatch();
+    m_monitor.Push("address update ended");
+    return committed;
+}
+
+bool CAddressStore::Write(CStatement& statement, const kvAddressRecord* record, const char* what) {
+    if (!m_bUpdating) {
+        m_monitor.Push("address " + NameOf(record) + " not " + what +
+                       ": no update phase has begun");
+        return false;
+    }
+    if (!m_db.BeforeBatchedWrite())
+        return false;
+    const char* bytes = reinterpret_cast<const char*>(record);
+    for (int i = 0; i < kFieldCount; ++i)
+        statement.BindField(i + 1, bytes + kAddressFields[i].offset, kAddressFields[i].width);
+    if (statement.Run() != SQLITE_DONE) {
+        m_db.Fail("address " + NameOf(record) + " cannot be " + what);
+        m_db.AfterFailedWrite();
+        return false;
+    }
+    m_monitor.Push(std::string("address ") + what + ": " + NameOf(record));
+    return true;
+}
+
+bool CAddressStore::Add(const kvAddressRecord* record) {
+    if (!m_bOpen || record == nullptr)
+        return false;
+    if (!m_insert.IsPrepared()) {
+        std::string values;
+        for (int i = 1; i <= kFieldCount; ++i)
+            values += (i > 1 ? ", ?" : "?") + std::to_string(i);
+        std::string sql = "INSERT INTO addresses(" + ColumnList() + ") VALUES (" + values + ")";
+        if (!m_db.Prepare(m_insert, sql.c_str()))
+            return false;
+    }
+    if (!Write(m_insert, record, "added"))
+        return false;
+    ++m_nAdded;
+    return true;
+}
+
+bool CAddressStore::Update(const kvAddressRecord* record) {
+    if (!m_bOpen || record == nullptr)
+        return false;
+    if (m_nFoundId == 0) {
+        m_monitor.Push("address " + NameOf(record) + " not updated: no entry was found");
+        return false;
+    }
+    if (!m_update.IsPrepared()) {
+        std::string sets;
+        for (int i = 0; i < kFieldCount; ++i)
+            sets += (i > 0 ? ", " : "") + std::string(kAddressFields[i].name) + " = ?" +
+                    std::to_string(i + 1);
+        std::string sql =
+            "UPDATE addresses SET " + sets + " WHERE id = ?" + std::to_string(kFieldCount + 1);
+        if (!m_db.Prepare(m_update, sql.c_str()))
+            return false;
+    }
+    m_update.BindInt(kFieldCount + 1, m_nFoundId);
+    if (!Write(m_update, record, "updated"))
+        return false;
+    ++m_nUpdated;
+    return true;
+}
+
+bool CAddressStore::FindDuplicate(const char* owner, const char* lastName, const char* firstName,
+                                  const char* company) {
+    m_nFoundId = 0;
+    if (!m_bOpen)
+        return false;
+    if (!m_find.IsPrepared() &&
+        !m_db.Prepare(m_find, "SELECT id FROM addresses WHERE owner = ?1 AND last_name = ?2 AND "
+                              "first_name = ?3 AND company = ?4 ORDER BY id LIMIT 1"))
+        return false;
+    // A null owner means the open owner's private entries; "" the public ones.
+    m_find.BindText(1, owner != nullptr ? owner : m_strOwner.c_str());
+    m_find.BindText(2, lastName);
+    m_find.BindText(3, firstName);
+    m_find.BindText(4, company);
+    int result = m_find.Step();
+    if (result == SQLITE_ROW)
+        m_nFoundId = m_find.ColumnInt64(0);
+    else if (result != SQLITE_DONE)
+        m_db.Fail("address book cannot be searched");
+    m_find.Reset();
+    if (m_nFoundId != 0)
+        m_monitor.Push(
+            "address found as duplicate: " + std::string(lastName != nullptr ? lastName : "") +
+            " " + std::string(firstName != nullptr ? firstName : ""));
+    return m_nFoundId != 0;
+}
+
+bool CAddressStore::AddCategory(const char* category) {
+    if (category == nullptr || *category == '\0')
+        return false;
+    CStatement insert;
+    if (!m_db.Prepare(insert, "INSERT OR IGNORE INTO address_categories(name) VALUES (?1)"))
+        return false;
+    insert.BindText(1, category);
+    if (insert.Run() != SQLITE_DONE) {
+        m_db.Fail("category " + std::string(category) + " cannot be added");
+        m_db.AfterFailedWrite();
+        return false;
+    }
+    if (sqlite3_changes(m_db.Handle()) > 0)
+        m_monitor.Push("category added: " + std::string(category));
+    return true;
+}
+
+bool CAddressStore::FindCategory(const char* category) {
+    if (category == nullptr || *category == '\0')
+        return false;
+    CStatement query;
+    if (!m_db.Prepare(query, "SELECT 1 FROM address_categories WHERE name = ?1"))
+        return false;
+    query.BindText(1, category);
+    return query.Step() == SQLITE_ROW;
+}

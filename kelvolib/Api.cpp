@@ -1,0 +1,207 @@
+// The exported C operations: each locks the library, opens the database when
+// needed, and turns every failure (including an exception) into a 0 result.
+#include "kelvo.h"
+#include "kelvoadmin.h"
+
+#include <cstring>
+#include <exception>
+
+#include "Cp932.h"
+#include "ErrorState.h"
+#include "Groupware.h"
+
+namespace {
+
+template <typename Operation> int Call(Operation operation) {
+    CGroupware& groupware = CGroupware::Instance();
+    std::lock_guard<std::mutex> lock(groupware.Mutex());
+    CErrorState::Clear();
+    try {
+        if (!groupware.EnsureOpen())
+            return 0;
+        return operation(groupware) ? 1 : 0;
+    } catch (const std::exception& e) {
+        groupware.Monitor().Push(std::string("error: ") + e.what());
+        CErrorState::Set(e.what());
+    } catch (...) {
+        groupware.Monitor().Push("error: unexpected failure");
+        CErrorState::Set("unexpected failure");
+    }
+    return 0;
+}
+
+} // namespace
+
+extern "C" {
+
+KV_API int kvShutdown(void) {
+    CGroupware& groupware = CGroupware::Instance();
+    std::lock_guard<std::mutex> lock(groupware.Mutex());
+    groupware.Shutdown();
+    return 1;
+}
+
+KV_API int kvReadMonitorLine(char* buffer, int size) {
+    CGroupware& groupware = CGroupware::Instance();
+    std::lock_guard<std::mutex> lock(groupware.Mutex());
+    return groupware.Monitor().Pop(buffer, size) ? 1 : 0;
+}
+
+KV_API int kvCopyText(char* field, const char* text, int fieldSize) {
+    if (field == nullptr || fieldSize <= 0)
+        return 0;
+    size_t limit = static_cast<size_t>(fieldSize) - 1;
+    size_t length = 0;
+    // Walk character by character so that a double-byte character that does not
+    // fit, or a lead byte whose partner is missing, is left out whole.
+    while (text != nullptr && text[length] != '\0') {
+        bool lead = CCp932::IsLeadByte(static_cast<unsigned char>(text[length]));
+        if (lead && text[length + 1] == '\0')
+            break;
+        size_t step = lead ? 2 : 1;
+        if (length + step > limit)
+            break;
+        length += step;
+    }
+    if (length > 0)
+        std::memmove(field, text, length);
+    field[length] = '\0';
+    return 1;
+}
+
+KV_API int kvOpenUsers(const char* filter, const char* userName, int) {
+    return Call([&](CGroupware& g) { return g.Users().Open(filter, userName); });
+}
+
+KV_API int kvCloseUsers(void) {
+    return Call([&](CGroupware& g) { return g.Users().Close(); });
+}
+
+KV_API int kvNextUser(kvUserRecord* record, int) {
+    return Call([&](CGroupware& g) { return g.Users().Next(record); });
+}
+
+KV_API int kvUpdateUser(const char* userName, const kvUserRecord* record) {
+    return Call([&](CGroupware& g) { return g.Users().Update(userName, record); });
+}
+
+KV_API int kvGetUser(const char* userName, kvUserRecord* record) {
+    return Call([&](CGroupware& g) { return g.Users().Get(userName, record); });
+}
+
+KV_API int kvRewindUsers(void) {
+    return Call([&](CGroupware& g) { return g.Users().Rewind(); });
+}
+
+KV_API int kvOpenSchedules(const char* owner, const char*) {
+    return Call([&](CGroupware& g) { return g.Schedules().Open(owner); });
+}
+
+KV_API int kvCloseSchedules(void) {
+    return Call([&](CGroupware& g) { return g.Schedules().Close(); });
+}
+
+KV_API int kvNextSchedule(kvScheduleRecord* record, int) {
+    return Call([&](CGroupware& g) { return g.Schedules().Next(record); });
+}
+
+KV_API int kvAddSchedule(const kvScheduleRecord* record, int) {
+    return Call([&](CGroupware& g) { return g.Schedules().Add(record); });
+}
+
+KV_API int kvUpdateSchedule(const kvScheduleRecord* record, int) {
+    return Call([&](CGroupware& g) { return g.Schedules().Update(record); });
+}
+
+KV_API int kvFindDuplicateSchedule(const char*, int, int year, int month, int day, int hour,
+                                   int minute, int allDay, const char* title) {
+    return Call([&](CGroupware& g) {
+        return g.Schedules().FindDuplicate(year, month, day, hour, minute, allDay, title);
+    });
+}
+
+KV_API int kvOpenBoard(const char* userName, int) {
+    return Call([&](CGroupware& g) { return g.Board().Open(userName); });
+}
+
+KV_API int kvCloseBoard(void) {
+    return Call([&](CGroupware& g) { return g.Board().Close(); });
+}
+
+KV_API int kvReadBoardMessage(kvBoardMessage* record, int) {
+    return Call([&](CGroupware& g) { return g.Board().Read(record); });
+}
+
+KV_API int kvRewindBoard(void) {
+    return Call([&](CGroupware& g) { return g.Board().Rewind(); });
+}
+
+KV_API int kvNextBoardMessage(void) {
+    return Call([&](CGroupware& g) { return g.Board().Next(); });
+}
+
+KV_API int kvOpenAddressBook(const char* owner, int, int, int, int) {
+    return Call([&](CGroupware& g) { return g.Addresses().Open(owner); });
+}
+
+KV_API int kvCloseAddressBook(void) {
+    return Call([&](CGroupware& g) { return g.Addresses().Close(); });
+}
+
+KV_API int kvNextAddress(kvAddressRecord* record, int) {
+    return Call([&](CGroupware& g) { return g.Addresses().Next(record); });
+}
+
+KV_API int kvAddAddress(const kvAddressRecord* record) {
+    return Call([&](CGroupware& g) { return g.Addresses().Add(record); });
+}
+
+KV_API int kvUpdateAddress(const kvAddressRecord* record) {
+    return Call([&](CGroupware& g) { return g.Addresses().Update(record); });
+}
+
+KV_API int kvFindDuplicateAddress(const char* owner, int, const char* lastName,
+                                  const char* firstName, const char* company) {
+    return Call([&](CGroupware& g) {
+        return g.Addresses().FindDuplicate(owner, lastName, firstName, company);
+    });
+}
+
+KV_API int kvBeginAddressUpdate(const char* owner) {
+    return Call([&](CGroupware& g) { return g.Addresses().BeginUpdate(owner); });
+}
+
+KV_API int kvEndAddressUpdate(void) {
+    return Call([&](CGroupware& g) { return g.Addresses().EndUpdate(); });
+}
+
+KV_API int kvAddAddressCategory(const char* category) {
+    return Call([&](CGroupware& g) { return g.Addresses().AddCategory(category); });
+}
+
+KV_API int kvFindAddressCategory(const char* category) {
+    return Call([&](CGroupware& g) { return g.Addresses().FindCategory(category); });
+}
+
+KV_API int kvAdminOpenDatabase(void) {
+    return Call([](CGroupware&) { return true; });
+}
+
+KV_API int kvAdminDatabasePath(char* buffer, int size) {
+    return Call(
+        [&](CGroupware& g) { return kvCopyText(buffer, g.Database().Path().c_str(), size) != 0; });
+}
+
+KV_API int kvAdminLastError(char* buffer, int size) {
+    return kvCopyText(buffer, CErrorState::Get().c_str(), size);
+}
+
+KV_API int kvAdminAddUser(const kvUserRecord* record) {
+    return Call([&](CGroupware& g) { return g.Users().Add(record); });
+}
+
+KV_API int kvAdminPostBoardMessage(const kvBoardMessage* message, uint32_t* newId) {
+    return Call([&](CGroupware& g) { return g.Board().Post(message, newId); });
+}
+
+} // extern "C"

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <string>
+
+class CMonitorQueue;
+class CStatement;
+
+// The groupware's SQLite connection: where the file lives, its schema, and the
+// write batches that make imports fast without risking more than a second of work.
+class CDatabase {
+public:
+    explicit CDatabase(CMonitorQueue& monitor);
+    ~CDatabase();
+    CDatabase(const CDatabase&) = delete;
+    CDatabase& operator=(const CDatabase&) = delete;
+
+    // $KELVO_DATABASE, else $XDG_DATA_HOME/kelvo/groupware.db, else
+    // ~/.local/share/kelvo/groupware.db.
+    static std::string ConfiguredPath();
+
+    // Opens (creating the file 0600, and for the default location its folder
+    // 0700) and brings the schema up to date. Reports the reason on failure.
+    bool Open();
+    const std::string& Path() const { return m_strPath; }
+    sqlite3* Handle() const { return m_pDb; }
+
+    // Prepares sql, reporting a failure.
+    bool Prepare(CStatement& statement, const char* sql);
+    bool Exec(const char* sql);
+
+    // Call before each batched write: opens the batch's transaction, or commits
+    // it and opens the next when it began more than a second ago.
+    bool BeforeBatchedWrite();
+    // Commits the batch, if one is open.
+    bool CommitBatch();
+    // Call after a write failed: notices a transaction SQLite rolled back.
+    void AfterFailedWrite();
+
+    // Reports what failed, with SQLite's reason, on the monitor queue.
+    void Fail(const std::string& what);
+
+private:
+    bool CreateSchema();
+
+    CMonitorQueue& m_monitor;
+    sqlite3* m_pDb = nullptr;
+    std::string m_strPath;
+    bool m_bBatchOpen = false;
+    std::chrono::steady_clock::time_point m_batchStart;
+};

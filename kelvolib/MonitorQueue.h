@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <string>
+
+// The lines the library reports about itself, oldest first. Bounded: when
+// nobody drains it, the oldest lines make room for new ones.
+class CMonitorQueue {
+public:
+    static constexpr size_t kCapacity = 10000;
+
+    // Queues a line, cut at a character boundary to fit a monitor line buffer.
+    void Push(const std::string& line);
+    // Copies the oldest line into buffer (size bytes, NUL included) and removes it.
+    bool Pop(char* buffer, int size);
+    size_t Size() const { return m_lines.size(); }
+    void Clear() { m_lines.clear(); }
+
+private:
+    std::deque<std::string> m_lines;
+};

@@ -1,0 +1,193 @@
+#include "ScheduleStore.h"
+
+#include <cstring>
+
+#include "Database.h"
+#include "MonitorQueue.h"
+
+namespace {
+
+const char kColumns[] =
+    "owner, title, place, start_second, start_minute, start_hour, start_day, start_month, "
+    "start_year, end_second, end_minute, end_hour, end_day, end_month, end_year, all_day, "
+    "public, alarm_lead, comment";
+
+void BindTime(CStatement& statement, int first, const kvTimeBlock& time) {
+    statement.BindInt(first, time.seconds);
+    statement.BindInt(first + 1, time.minutes);
+    statement.BindInt(first + 2, time.hours);
+    statement.BindInt(first + 3, time.dayOfMonth);
+    statement.BindInt(first + 4, time.month);
+    statement.BindInt(first + 5, time.yearsSince1900);
+}
+
+void ReadTime(const CStatement& row, int first, kvTimeBlock& time) {
+    time.seconds = row.ColumnInt(first);
+    time.minutes = row.ColumnInt(first + 1);
+    time.hours = row.ColumnInt(first + 2);
+    time.dayOfMonth = row.ColumnInt(first + 3);
+    time.month = row.ColumnInt(first + 4);
+    time.yearsSince1900 = row.ColumnInt(first + 5);
+}
+
+std::string TitleOf(const kvScheduleRecord* record) {
+    return std::string(record->title, strnlen(record->title, sizeof(record->title)));
+}
+
+} // namespace
+
+bool CScheduleStore::Open(const char* owner) {
+    Close();
+    if (owner == nullptr)
+        return false;
+    std::string sql = std::string("SELECT ") + kColumns +
+                      " FROM schedules WHERE owner = ?1 ORDER BY start_year, start_month, "
+                      "start_day, start_hour, start_minute, start_second, id";
+    if (!m_db.Prepare(m_cursor, sql.c_str()))
+        return false;
+    m_cursor.BindText(1, owner);
+    m_strOwner = owner;
+    m_bOpen = true;
+    m_monitor.Push("schedules of " + m_strOwner + " opened");
+    return true;
+}
+
+bool CScheduleStore::Close() {
+    if (!m_bOpen)
+        return false;
+    bool committed = m_db.CommitBatch();
+    m_monitor.Push("schedules of " + m_strOwner + " closed: " + std::to_string(m_nDelivered) +
+                   " delivered, " + std::to_string(m_nAdded) + " added, " +
+                   std::to_string(m_nUpdated) + " updated");
+    m_cursor = CStatement();
+    m_insert = CStatement();
+    m_update = CStatement();
+    m_find = CStatement();
+    m_bOpen = false;
+    m_strOwner.clear();
+    m_nFoundId = 0;
+    m_nDelivered = m_nAdded = m_nUpdated = 0;
+    return committed;
+}
+
+bool CScheduleStore::Next(kvScheduleRecord* record) {
+    if (!m_bOpen || record == nullptr)
+        return false;
+    int result = m_cursor.Step();
+    if (result != SQLITE_ROW) {
+        if (result != SQLITE_DONE)
+            m_db.Fail("schedules cannot be read");
+        return false;
+    }
+    std::memset(record, 0, sizeof(*record));
+    m_cursor.ColumnToField(0, record->owner, sizeof(record->owner));
+    m_cursor.ColumnToField(1, record->title, sizeof(record->title));
+    m_cursor.ColumnToField(2, record->place, sizeof(record->place));
+    ReadTime(m_cursor, 3, record->start);
+    ReadTime(m_cursor, 9, record->end);
+    record->allDay = m_cursor.ColumnInt(15);
+    record->isPublic = m_cursor.ColumnInt(16);
+    record->alarmLeadMinutes = m_cursor.ColumnInt(17);
+    m_cursor.ColumnToField(18, record->comment, sizeof(record->comment));
+    ++m_nDelivered;
+    return true;
+}
+
+void CScheduleStore::BindRecord(CStatement& statement, const kvScheduleRecord* record) {
+    if (record->owner[0] != '\0')
+        statement.BindField(1, record->owner, sizeof(record->owner));
+    else
+        statement.BindText(1, m_strOwner.c_str());
+    statement.BindField(2, record->title, sizeof(record->title));
+    statement.BindField(3, record->place, sizeof(record->place));
+    BindTime(statement, 4, record->start);
+    BindTime(statement, 10, record->end);
+    statement.BindInt(16, record->allDay != 0 ? 1 : 0);
+    statement.BindInt(17, record->isPublic != 0 ? 1 : 0);
+    statement.BindInt(18, record->alarmLeadMinutes);
+    statement.BindField(19, record->comment, sizeof(record->comment));
+}
+
+bool CScheduleStore::Write(CStatement& statement, const kvScheduleRecord* record,
+                           const char* what) {
+    if (!m_db.BeforeBatchedWrite())
+        return false;
+    BindRecord(statement, record);
+    if (statement.Run() != SQLITE_DONE) {
+        m_db.Fail("schedule " + TitleOf(record) + " cannot be " + what);
+        m_db.AfterFailedWrite();
+        return false;
+    }
+    m_monitor.Push(std::string("schedule ") + what + ": " + TitleOf(record));
+    return true;
+}
+
+bool CScheduleStore::Add(const kvScheduleRecord* record) {
+    if (!m_bOpen || record == nullptr)
+        return false;
+    if (!m_insert.IsPrepared()) {
+        std::string sql = std::string("INSERT INTO schedules(") + kColumns +
+                          ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
+                          "?14, ?15, ?16, ?17, ?18, ?19)";
+        if (!m_db.Prepare(m_insert, sql.c_str()))
+            return false;
+    }
+    if (!Write(m_insert, record, "added"))
+        return false;
+    ++m_nAdded;
+    return true;
+}
+
+bool CScheduleStore::Update(const kvScheduleRecord* record) {
+    if (!m_bOpen || record == nullptr)
+        return false;
+    if (m_nFoundId == 0) {
+        m_monitor.Push("schedule " + TitleOf(record) + " not updated: no entry was found");
+        return false;
+    }
+    if (!m_update.IsPrepared() &&
+        !m_db.Prepare(m_update,
+                      "UPDATE schedules SET owner = ?1, title = ?2, place = ?3, "
+                      "start_second = ?4, start_minute = ?5, start_hour = ?6, start_day = ?7, "
+                      "start_month = ?8, start_year = ?9, end_second = ?10, end_minute = ?11, "
+                      "end_hour = ?12, end_day = ?13, end_month = ?14, end_year = ?15, "
+                      "all_day = ?16, public = ?17, alarm_lead = ?18, comment = ?19 "
+                      "WHERE id = ?20"))
+        return false;
+    m_update.BindInt(20, m_nFoundId);
+    if (!Write(m_update, record, "updated"))
+        return false;
+    ++m_nUpdated;
+    return true;
+}
+
+bool CScheduleStore::FindDuplicate(int year, int month, int day, int hour, int minute, int allDay,
+                                   const char* title) {
+    m_nFoundId = 0;
+    if (!m_bOpen)
+        return false;
+    if (!m_find.IsPrepared() &&
+        !m_db.Prepare(m_find, "SELECT id FROM schedules WHERE owner = ?1 AND start_year = ?2 "
+                              "AND start_month = ?3 AND start_day = ?4 AND start_hour = ?5 "
+                              "AND start_minute = ?6 AND all_day = ?7 AND title = ?8 "
+                              "ORDER BY id LIMIT 1"))
+        return false;
+    m_find.BindText(1, m_strOwner.c_str());
+    m_find.BindInt(2, static_cast<long long>(year) - 1900);
+    m_find.BindInt(3, static_cast<long long>(month) - 1);
+    m_find.BindInt(4, day);
+    m_find.BindInt(5, hour);
+    m_find.BindInt(6, minute);
+    m_find.BindInt(7, allDay != 0 ? 1 : 0);
+    m_find.BindText(8, title);
+    int result = m_find.Step();
+    if (result == SQLITE_ROW)
+        m_nFoundId = m_find.ColumnInt64(0);
+    else if (result != SQLITE_DONE)
+        m_db.Fail("schedules cannot be searched");
+    m_find.Reset();
+    if (m_nFoundId != 0)
+        m_monitor.Push("schedule found as duplicate: " +
+                       std::string(title != nullptr ? title : ""));
+    return m_nFoundId != 0;
+}

@@ -1,0 +1,47 @@
+/*
+ * kelvoadmin.h - administration that the thirty operations lack.
+ *
+ * Exported by libkelvo.so beside the operations of kelvo.h, and used only by
+ * kelvo-admin. Same conventions as kelvo.h: code page 932 texts, caller-owned
+ * buffers, nonzero for success. Each call is one transaction: it is stored
+ * whole or not at all.
+ */
+#ifndef KELVOADMIN_H
+#define KELVOADMIN_H
+
+#include "kelvo.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Opens (creating if needed) the database. Returns 0 if it cannot be used. */
+KV_API int kvAdminOpenDatabase(void);
+
+/* Copies the database location into buffer (size bytes, NUL included). */
+KV_API int kvAdminDatabasePath(char* buffer, int size);
+
+/*
+ * Copies the reason of the last failed call of this thread into buffer
+ * (size bytes, NUL included), or the empty text if there was none.
+ */
+KV_API int kvAdminLastError(char* buffer, int size);
+
+/*
+ * Creates the user of record: name, reading, groups and password. Returns 0
+ * if the name is empty or taken.
+ */
+KV_API int kvAdminAddUser(const kvUserRecord* record);
+
+/*
+ * Posts message to the board: title, user name, posting time, parent ID and
+ * text are taken from it. The poster must be a user, a nonzero parent must be
+ * a message. On success the new ID is written to *newId when newId is not null.
+ */
+KV_API int kvAdminPostBoardMessage(const kvBoardMessage* message, uint32_t* newId);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* KELVOADMIN_H */

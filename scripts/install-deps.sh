@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that are missing from the given lists
+# ("build" for building and testing, "run" for showing the viewer).
+# Runs apt-get only as root and only when something is missing.
+set -euo pipefail
+
+declare -A lists=(
+    [build]="cmake ninja-build g++ pkg-config libsqlite3-dev libgtest-dev"
+    [run]="sqlite3 xvfb xauth fonts-noto-cjk"
+)
+
+missing=()
+for list in "$@"; do
+    for package in ${lists[$list]}; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Missing Debian packages: ${missing[*]}" >&2
+    echo "Install them with: sudo apt-get install ${missing[*]}" >&2
+    exit 1
+fi
+echo "Installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,71 @@
+#include "LibraryTest.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+using Database = LibraryTest;
+
+namespace {
+
+mode_t Mode(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0)
+        return 0;
+    return info.st_mode & 0777;
+}
+
+} // namespace
+
+TEST_F(Database, DefaultLocationIsPrivate) {
+    kvShutdown();
+    unsetenv("KELVO_DATABASE");
+    setenv("XDG_DATA_HOME", (m_database.Folder() + "/data").c_str(), 1);
+    ASSERT_TRUE(kvAdminOpenDatabase());
+    char path[512];
+    ASSERT_TRUE(kvAdminDatabasePath(path, sizeof(path)));
+    kvShutdown();
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(std::string(path), m_database.Folder() + "/data/kelvo/groupware.db");
+    EXPECT_EQ(Mode(m_database.Folder() + "/data/kelvo"), 0700u);
+    EXPECT_EQ(Mode(path), 0600u);
+}
+
+TEST_F(Database, ConfiguredFileIsPrivateAndReopens) {
+    AddUser(CTestRecords::User("alice"));
+    EXPECT_EQ(Mode(m_database.Path()), 0600u);
+    kvShutdown();
+    auto record = std::make_unique<kvUserRecord>();
+    EXPECT_TRUE(kvGetUser("alice", record.get())) << "usable again after shutdown";
+}
+
+TEST_F(Database, UnusableDatabaseFailsEveryOperationWithAReason) {
+    kvShutdown();
+    MonitorLines();
+    // A folder where the file should be: it can be neither created nor opened.
+    std::filesystem::create_directory(m_database.Path());
+    auto record = std::make_unique<kvUserRecord>();
+    EXPECT_FALSE(kvOpenUsers("", nullptr, 0));
+    EXPECT_FALSE(kvNextUser(record.get(), 1));
+    EXPECT_FALSE(kvGetUser("alice", record.get()));
+    EXPECT_FALSE(kvOpenSchedules("alice", ""));
+    EXPECT_FALSE(kvOpenAddressBook("alice", -1, 0, 0, 0));
+    EXPECT_FALSE(kvOpenBoard("guest09", -1));
+    EXPECT_TRUE(MonitorMentions("cannot be opened"));
+    std::filesystem::remove(m_database.Path());
+}
+
+TEST_F(Database, NewerSchemaIsRefused) {
+    ASSERT_TRUE(kvAdminOpenDatabase());
+    kvShutdown();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(m_database.Path().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    MonitorLines();
+    EXPECT_FALSE(kvAdminOpenDatabase());
+    EXPECT_TRUE(MonitorMentions("newer"));
+}

@@ -1,0 +1,304 @@
+#include "RecordingBackend.h"
+
+#include <cstring>
+#include <stdexcept>
+
+#include "Cp932.h"
+
+namespace {
+
+CRecordingBackend* s_pActive = nullptr;
+
+std::string Text(const char* text) {
+    return text == nullptr ? "null" : "\"" + std::string(text) + "\"";
+}
+
+std::string Int(long long value) {
+    return std::to_string(value);
+}
+
+std::string Record(const void* record) {
+    return record == nullptr ? "null" : "record";
+}
+
+CRecordingBackend& Fake() {
+    return CRecordingBackend::Active();
+}
+
+template <typename Record>
+int Deliver(const char* name, std::vector<Record>& source, size_t& position, Record* target) {
+    int forced = Fake().Result(name, -1);
+    if (forced == 0 || target == nullptr || position >= source.size())
+        return 0;
+    std::memcpy(target, &source[position++], sizeof(Record));
+    return 1;
+}
+
+int Shutdown() {
+    Fake().Log("kvShutdown()");
+    return Fake().Result("kvShutdown", 1);
+}
+
+int ReadMonitorLine(char* buffer, int size) {
+    Fake().Log("kvReadMonitorLine(buffer, " + Int(size) + ")");
+    auto& lines = Fake().monitorLines;
+    if (lines.empty() || buffer == nullptr || size <= 0)
+        return 0;
+    std::string line = lines.front();
+    lines.erase(lines.begin());
+    size_t length = CCp932::CutLength(line.data(), line.size(), static_cast<size_t>(size) - 1);
+    std::memcpy(buffer, line.data(), length);
+    buffer[length] = '\0';
+    return 1;
+}
+
+int CopyText(char* field, const char* text, int size) {
+    Fake().Log("kvCopyText(field, " + Text(text) + ", " + Int(size) + ")");
+    if (field == nullptr || size <= 0)
+        return 0;
+    size_t length = text != nullptr ? std::strlen(text) : 0;
+    length = CCp932::CutLength(text, length, static_cast<size_t>(size) - 1);
+    std::memmove(field, text, length);
+    field[length] = '\0';
+    return 1;
+}
+
+int OpenUsers(const char* filter, const char* name, int flags) {
+    Fake().Log("kvOpenUsers(" + Text(filter) + ", " + Text(name) + ", " + Int(flags) + ")");
+    Fake().userPosition = 0;
+    return Fake().Result("kvOpenUsers", 1);
+}
+
+int CloseUsers() {
+    Fake().Log("kvCloseUsers()");
+    return Fake().Result("kvCloseUsers", 1);
+}
+
+int NextUser(kvUserRecord* record, int mode) {
+    Fake().Log("kvNextUser(" + Record(record) + ", " + Int(mode) + ")");
+    return Deliver("kvNextUser", Fake().users, Fake().userPosition, record);
+}
+
+int UpdateUser(const char* name, const kvUserRecord* record) {
+    Fake().Log("kvUpdateUser(" + Text(name) + ", " + Record(record) + ")");
+    if (record != nullptr)
+        Fake().updatedUsers.push_back(*record);
+    return Fake().Result("kvUpdateUser", 1);
+}
+
+int GetUser(const char* name, kvUserRecord* record) {
+    Fake().Log("kvGetUser(" + Text(name) + ", " + Record(record) + ")");
+    if (name == nullptr || record == nullptr || Fake().Result("kvGetUser", 1) == 0)
+        return 0;
+    auto found = Fake().usersByName.find(name);
+    if (found == Fake().usersByName.end())
+        return 0;
+    std::memcpy(record, &found->second, sizeof(*record));
+    return 1;
+}
+
+int RewindUsers() {
+    Fake().Log("kvRewindUsers()");
+    Fake().userPosition = 0;
+    return Fake().Result("kvRewindUsers", 1);
+}
+
+int OpenSchedules(const char* owner, const char* filter) {
+    Fake().Log("kvOpenSchedules(" + Text(owner) + ", " + Text(filter) + ")");
+    Fake().schedulePosition = 0;
+    return Fake().Result("kvOpenSchedules", 1);
+}
+
+int CloseSchedules() {
+    Fake().Log("kvCloseSchedules()");
+    return Fake().Result("kvCloseSchedules", 1);
+}
+
+int NextSchedule(kvScheduleRecord* record, int mode) {
+    Fake().Log("kvNextSchedule(" + Record(record) + ", " + Int(mode) + ")");
+    return Deliver("kvNextSchedule", Fake().schedules, Fake().schedulePosition, record);
+}
+
+int AddSchedule(const kvScheduleRecord* record, int mode) {
+    Fake().Log("kvAddSchedule(" + Record(record) + ", " + Int(mode) + ")");
+    if (record != nullptr)
+        Fake().addedSchedules.push_back(*record);
+    return Fake().Result("kvAddSchedule", 1);
+}
+
+int UpdateSchedule(const kvScheduleRecord* record, int mode) {
+    Fake().Log("kvUpdateSchedule(" + Record(record) + ", " + Int(mode) + ")");
+    if (record != nullptr)
+        Fake().updatedSchedules.push_back(*record);
+    return Fake().Result("kvUpdateSchedule", 1);
+}
+
+int FindDuplicateSchedule(const char* owner, int flags, int year, int month, int day, int hour,
+                          int minute, int allDay, const char* title) {
+    Fake().Log("kvFindDuplicateSchedule(" + Text(owner) + ", " + Int(flags) + ", " + Int(year) +
+               ", " + Int(month) + ", " + Int(day) + ", " + Int(hour) + ", " + Int(minute) + ", " +
+               Int(allDay) + ", " + Text(title) + ")");
+    return Fake().Result("kvFindDuplicateSchedule", 0);
+}
+
+int OpenBoard(const char* name, int mode) {
+    Fake().Log("kvOpenBoard(" + Text(name) + ", " + Int(mode) + ")");
+    Fake().boardPosition = 0;
+    return Fake().Result("kvOpenBoard", 1);
+}
+
+int CloseBoard() {
+    Fake().Log("kvCloseBoard()");
+    return Fake().Result("kvCloseBoard", 1);
+}
+
+int ReadBoardMessage(kvBoardMessage* record, int mode) {
+    Fake().Log("kvReadBoardMessage(" + Record(record) + ", " + Int(mode) + ")");
+    size_t position = Fake().boardPosition;
+    // Reading leaves the position where it is.
+    return Deliver("kvReadBoardMessage", Fake().board, position, record);
+}
+
+int RewindBoard() {
+    Fake().Log("kvRewindBoard()");
+    Fake().boardPosition = 0;
+    return Fake().Result("kvRewindBoard", 1);
+}
+
+int NextBoardMessage() {
+    Fake().Log("kvNextBoardMessage()");
+    ++Fake().boardPosition;
+    return Fake().Result("kvNextBoardMessage", Fake().boardPosition < Fake().board.size() ? 1 : 0);
+}
+
+int OpenAddressBook(const char* owner, int mode, int a, int b, int c) {
+    Fake().Log("kvOpenAddressBook(" + Text(owner) + ", " + Int(mode) + ", " + Int(a) + ", " +
+               Int(b) + ", " + Int(c) + ")");
+    Fake().addressPosition = 0;
+    return Fake().Result("kvOpenAddressBook", 1);
+}
+
+int CloseAddressBook() {
+    Fake().Log("kvCloseAddressBook()");
+    return Fake().Result("kvCloseAddressBook", 1);
+}
+
+int NextAddress(kvAddressRecord* record, int mode) {
+    Fake().Log("kvNextAddress(" + Record(record) + ", " + Int(mode) + ")");
+    return Deliver("kvNextAddress", Fake().addresses, Fake().addressPosition, record);
+}
+
+int AddAddress(const kvAddressRecord* record) {
+    Fake().Log("kvAddAddress(" + Record(record) + ")");
+    if (record != nullptr)
+        Fake().addedAddresses.push_back(*record);
+    return Fake().Result("kvAddAddress", 1);
+}
+
+int UpdateAddress(const kvAddressRecord* record) {
+    Fake().Log("kvUpdateAddress(" + Record(record) + ")");
+    if (record != nullptr)
+        Fake().updatedAddresses.push_back(*record);
+    return Fake().Result("kvUpdateAddress", 1);
+}
+
+int FindDuplicateAddress(const char* owner, int flags, const char* last, const char* first,
+                         const char* company) {
+    Fake().Log("kvFindDuplicateAddress(" + Text(owner) + ", " + Int(flags) + ", " + Text(last) +
+               ", " + Text(first) + ", " + Text(company) + ")");
+    return Fake().Result("kvFindDuplicateAddress", 0);
+}
+
+int BeginAddressUpdate(const char* owner) {
+    Fake().Log("kvBeginAddressUpdate(" + Text(owner) + ")");
+    return Fake().Result("kvBeginAddressUpdate", 1);
+}
+
+int EndAddressUpdate() {
+    Fake().Log("kvEndAddressUpdate()");
+    return Fake().Result("kvEndAddressUpdate", 1);
+}
+
+int AddAddressCategory(const char* category) {
+    Fake().Log("kvAddAddressCategory(" + Text(category) + ")");
+    if (category != nullptr)
+        Fake().addedCategories.push_back(category);
+    return Fake().Result("kvAddAddressCategory", 1);
+}
+
+int FindAddressCategory(const char* category) {
+    Fake().Log("kvFindAddressCategory(" + Text(category) + ")");
+    if (category == nullptr)
+        return 0;
+    for (const std::string& added : Fake().addedCategories)
+        if (added == category)
+            return 1;
+    return Fake().Result("kvFindAddressCategory", 0);
+}
+
+} // namespace
+
+CRecordingBackend::CRecordingBackend() : m_saved(KvBackend()) {
+    if (s_pActive != nullptr)
+        throw std::logic_error("only one recording backend at a time");
+    s_pActive = this;
+    CBackendTable& table = KvBackend();
+    table.kvShutdown = Shutdown;
+    table.kvReadMonitorLine = ReadMonitorLine;
+    table.kvCopyText = CopyText;
+    table.kvOpenUsers = OpenUsers;
+    table.kvCloseUsers = CloseUsers;
+    table.kvNextUser = NextUser;
+    table.kvUpdateUser = UpdateUser;
+    table.kvGetUser = GetUser;
+    table.kvRewindUsers = RewindUsers;
+    table.kvOpenSchedules = OpenSchedules;
+    table.kvCloseSchedules = CloseSchedules;
+    table.kvNextSchedule = NextSchedule;
+    table.kvAddSchedule = AddSchedule;
+    table.kvUpdateSchedule = UpdateSchedule;
+    table.kvFindDuplicateSchedule = FindDuplicateSchedule;
+    table.kvOpenBoard = OpenBoard;
+    table.kvCloseBoard = CloseBoard;
+    table.kvReadBoardMessage = ReadBoardMessage;
+    table.kvRewindBoard = RewindBoard;
+    table.kvNextBoardMessage = NextBoardMessage;
+    table.kvOpenAddressBook = OpenAddressBook;
+    table.kvCloseAddressBook = CloseAddressBook;
+    table.kvNextAddress = NextAddress;
+    table.kvAddAddress = AddAddress;
+    table.kvUpdateAddress = UpdateAddress;
+    table.kvFindDuplicateAddress = FindDuplicateAddress;
+    table.kvBeginAddressUpdate = BeginAddressUpdate;
+    table.kvEndAddressUpdate = EndAddressUpdate;
+    table.kvAddAddressCategory = AddAddressCategory;
+    table.kvFindAddressCategory = FindAddressCategory;
+}
+
+CRecordingBackend::~CRecordingBackend() {
+    KvBackend() = m_saved;
+    s_pActive = nullptr;
+}
+
+CRecordingBackend& CRecordingBackend::Active() {
+    if (s_pActive == nullptr)
+        throw std::logic_error("no recording backend is installed");
+    return *s_pActive;
+}
+
+std::vector<std::string> CRecordingBackend::CallsTo(const std::string& name) const {
+    std::vector<std::string> calls;
+    for (const std::string& call : m_calls)
+        if (call.compare(0, name.size() + 1, name + "(") == 0)
+            calls.push_back(call);
+    return calls;
+}
+
+int CRecordingBackend::Count(const std::string& name) const {
+    return static_cast<int>(CallsTo(name).size());
+}
+
+int CRecordingBackend::Result(const std::string& name, int fallback) const {
+    auto found = m_results.find(name);
+    return found != m_results.end() ? found->second : fallback;
+}

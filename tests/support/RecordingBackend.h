@@ -1,0 +1,63 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "BackendTable.h"
+
+// A stand-in for the backend library: installs itself as KvBackend() for its
+// lifetime, delivers scripted records, keeps what is written, and logs every
+// call with its arguments as text, e.g. kvOpenUsers("", null, 0).
+// Texts are logged as the bytes given (code page 932); records as "record".
+class CRecordingBackend {
+public:
+    CRecordingBackend();
+    ~CRecordingBackend();
+    CRecordingBackend(const CRecordingBackend&) = delete;
+    CRecordingBackend& operator=(const CRecordingBackend&) = delete;
+
+    const std::vector<std::string>& Calls() const { return m_calls; }
+    // The calls whose operation is name, in order.
+    std::vector<std::string> CallsTo(const std::string& name) const;
+    int Count(const std::string& name) const;
+    void ClearCalls() { m_calls.clear(); }
+
+    // Forces the result of an operation. Without it, opens, closes and writes
+    // succeed, finds find nothing, and reads deliver the scripted records.
+    void SetResult(const std::string& name, int result) { m_results[name] = result; }
+
+    // Scripted records, delivered in order by the enumerations.
+    std::vector<kvUserRecord> users;
+    std::vector<kvScheduleRecord> schedules;
+    std::vector<kvAddressRecord> addresses;
+    std::vector<kvBoardMessage> board;
+    std::vector<std::string> monitorLines;
+    // Records kvGetUser delivers, by user name.
+    std::map<std::string, kvUserRecord> usersByName;
+
+    // What was written, in order.
+    std::vector<kvUserRecord> updatedUsers;
+    std::vector<kvScheduleRecord> addedSchedules;
+    std::vector<kvScheduleRecord> updatedSchedules;
+    std::vector<kvAddressRecord> addedAddresses;
+    std::vector<kvAddressRecord> updatedAddresses;
+    std::vector<std::string> addedCategories;
+
+    // Read positions, as the operations leave them.
+    size_t userPosition = 0;
+    size_t schedulePosition = 0;
+    size_t addressPosition = 0;
+    size_t boardPosition = 0;
+
+    // Used by the installed functions.
+    static CRecordingBackend& Active();
+    void Log(std::string call) { m_calls.push_back(std::move(call)); }
+    // The forced result of name, or fallback.
+    int Result(const std::string& name, int fallback) const;
+
+private:
+    CBackendTable m_saved;
+    std::vector<std::string> m_calls;
+    std::map<std::string, int> m_results;
+};

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ProcessRunner.h"
+#include "TempDatabase.h"
+
+namespace {
+
+// Runs kelvo-admin as a process on the test's own database file.
+class AdminTool : public ::testing::Test {
+protected:
+    CProcessRunner::CResult Admin(std::vector<std::string> args, const std::string& input = "") {
+        args.insert(args.begin(), {"--database", m_database.Path()});
+        return CProcessRunner::Run(KELVO_TEST_ADMIN, args, input);
+    }
+
+    std::string Dump(const std::string& kind, const std::string& owner = "") {
+        std::vector<std::string> args = {"dump", kind};
+        if (!owner.empty())
+            args.insert(args.end(), {"--owner", owner});
+        CProcessRunner::CResult result = Admin(args);
+        EXPECT_EQ(result.status, 0) << result.err;
+        return result.out;
+    }
+
+    CTempDatabase m_database;
+};
+
+} // namespace
+
+TEST_F(AdminTool, UserAddDumpAndPasswordFromStandardInput) {
+    auto added = Admin({"user", "add", "田中", "--reading", "たなか", "--group", "開発部",
+                        "--group", "品質\\管理"},
+                       "secret\n");
+    ASSERT_EQ(added.status, 0) << added.err;
+    EXPECT_EQ(Dump("users"), "name\treading\tgroups\n田中\tたなか\t開発部/品質\\\\管理\n");
+
+    ASSERT_EQ(Admin({"user", "passwd", "田中"}, "changed\r\n").status, 0);
+    auto list = Admin({"user", "list"});
+    EXPECT_EQ(list.out, "田中\n");
+}
+
+TEST_F(AdminTool, RefusesBadInputAndLeavesTheDatabaseAsItWas) {
+    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
+    const std::string before = Dump("users");
+
+    struct Case {
+        std::vector<std::string> args;
+        std::string input;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"user", "add", "alice", "--password", "x"}, "", "cannot be added"},
+        {{"user", "add", "emoji\xF0\x9F\x98\x80", "--password", "x"}, "", "code page 932"},
+        {{"user", "add", "bob"}, "", "no password"},
+        {{"user", "add", std::string(100, 'n'), "--password", "x"}, "", "longer than 99"},
+        {{"user", "add",     "bob", "--password", "x",  "--group", "1", "--group", "2", "--group",
+          "3",    "--group", "4",   "--group",    "5",  "--group", "6", "--group", "7", "--group",
+          "8",    "--group", "9",   "--group",    "10", "--group", "11"},
+         "",
+         "at most 10"},
+        {{"user", "passwd", "nobody"}, "pw\n", "no user"},
+        {{"board", "post", "--user", "mallory", "--title", "hi"}, "text", "not a user"},
+        {{"board", "post", "--user", "alice", "--title", "re", "--reply-to", "0000002A"},
+         "text",
+         "does not exist"},
+        {{"board", "post", "--user", "alice"}, "text", "--title is required"},
+        {{"dump", "schedules"}, "", "--owner"},
+        {{"dump", "everything"}, "", "unknown dump"},
+        {{"frobnicate"}, "", "unknown command"},
+    };
+    for (const Case& c : cases) {
+        auto result = Admin(c.args, c.input);
+        EXPECT_EQ(result.status, 1) << c.args.front() << " " << c.message;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        EXPECT_TRUE(result.out.empty()) << result.out;
+    }
+    EXPECT_EQ(Dump("users"), before);
+    EXPECT_EQ(Dump("board"), "id\tparent_id\ttitle\tuser\tposted\ttext\n");
+}
+
+TEST_F(AdminTool, BoardPostsAndRepliesWithEscapedText) {
+    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
+    auto first =
+        Admin({"board", "post", "--user", "alice", "--title", "お知らせ"}, "一行目\n\t二行目\\");
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(first.out, "message 00000001 posted\n");
+    ASSERT_EQ(
+        Admin({"board", "post", "--user", "alice", "--title", "Re", "--reply-to", "00000001"}, "ok")
+            .status,
+        0);
+    std::string board = Dump("board");
+    EXPECT_NE(board.find("00000001\t00000000\tお知らせ\talice\t"), std::string::npos) << board;
+    EXPECT_NE(board.find("\t一行目\\n\\t二行目\\\\\n"), std::string::npos) << board;
+    EXPECT_NE(board.find("00000002\t00000001\tRe\talice\t"), std::string::npos) << board;
+}
+
+TEST_F(AdminTool, DemoSeedsAUsableGroupwareOnce) {
+    auto demo = Admin({"demo"});
+    ASSERT_EQ(demo.status, 0) << demo.err;
+    EXPECT_NE(demo.out.find("guest09 / guest"), std::string::npos) << demo.out;
+
+    std::string users = Dump("users");
+    EXPECT_GE(std::count(users.begin(), users.end(), '\n'), 7) << users;
+    EXPECT_NE(users.find("\t\t"), std::string::npos) << "a user without a reading or groups";
+    EXPECT_NE(users.find("営業部/総務部/開発部/経理部/人事部/東京支社/大阪支社/名古屋支社/広報室/"
+                         "品質管理室"),
+              std::string::npos);
+    std::string schedules = Dump("schedules", "guest09");
+    EXPECT_NE(schedules.find("\t1970/01/00 00:00\t1\t"), std::string::npos)
+        << "an all-day entry without end";
+    EXPECT_NE(schedules.find("\\n"), std::string::npos) << "a multi-line comment";
+    EXPECT_NE(Dump("schedules", "山田太郎").find("研修"), std::string::npos);
+    std::string addresses = Dump("addresses", "山田太郎");
+    EXPECT_NE(addresses.find("総務部"), std::string::npos) << "public entries are shared";
+    EXPECT_NE(addresses.find("江藤"), std::string::npos);
+    EXPECT_NE(Dump("board").find("\t00000001\tRe: "), std::string::npos) << "a reply";
+
+    auto again = Admin({"demo"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("already holds users"), std::string::npos);
+}
+
+TEST_F(AdminTool, InitCreatesThePrivateDatabaseFile) {
+    auto init = Admin({"init"});
+    ASSERT_EQ(init.status, 0) << init.err;
+    EXPECT_EQ(init.out, "database " + m_database.Path() + " is ready\n");
+    auto perms = std::filesystem::status(m_database.Path()).permissions();
+    EXPECT_EQ(perms, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+// Conversions between the terminal's UTF-8 and the groupware's code page 932,
+// and the library's failure reasons, for kelvo-admin.
+class CAdminText {
+public:
+    // what names the text in the error, e.g. "user name". Throws CAdminError
+    // when the text has a character that code page 932 cannot hold.
+    static std::string ToCp932(const std::string& utf8, const char* what);
+    // Throws when the text needs more than width - 1 bytes.
+    static std::string ToCp932Field(const std::string& utf8, const char* what, size_t width);
+    static std::string ToUtf8(const std::string& cp932);
+    // Throws CAdminError with what, followed by the library's reason when it gave one.
+    [[noreturn]] static void Fail(const std::string& what);
+};

@@ -1,0 +1,290 @@
+#include "AdminTool.h"
+
+#include "kelvoadmin.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <cstdio>
+
+#include "AdminError.h"
+#include "AdminText.h"
+#include "DemoSeeder.h"
+#include "DumpWriter.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: kelvo-admin [--database PATH] COMMAND\n"
+    "\n"
+    "commands:\n"
+    "  init                                  create an empty groupware database\n"
+    "  user add NAME [--reading TEXT] [--group NAME]... [--password TEXT]\n"
+    "                                        add a user (password from standard input\n"
+    "                                        when --password is not given)\n"
+    "  user passwd NAME                      set a password from standard input\n"
+    "  user list                             list the user names\n"
+    "  board post --user NAME --title TEXT [--reply-to ID]\n"
+    "                                        post standard input to the board (ID in hex)\n"
+    "  demo                                  fill an empty database with a demo groupware\n"
+    "  dump users|schedules|addresses|board [--owner NAME]\n"
+    "                                        print what the groupware delivers\n"
+    "\n"
+    "The database is PATH, else $KELVO_DATABASE, else $XDG_DATA_HOME/kelvo/groupware.db.\n";
+
+std::string TakeFront(std::vector<std::string>& args, const char* missing) {
+    if (args.empty())
+        throw CAdminError(missing);
+    std::string front = args.front();
+    args.erase(args.begin());
+    return front;
+}
+
+// Removes "--name VALUE" pairs from args; every value of the option, in order.
+std::vector<std::string> TakeOption(std::vector<std::string>& args, const std::string& name) {
+    std::vector<std::string> values;
+    for (size_t i = 0; i < args.size();) {
+        if (args[i] != name) {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            throw CAdminError(name + " needs a value");
+        values.push_back(args[i + 1]);
+        args.erase(args.begin() + static_cast<long>(i), args.begin() + static_cast<long>(i) + 2);
+    }
+    return values;
+}
+
+std::string TakeSingleOption(std::vector<std::string>& args, const std::string& name,
+                             bool required) {
+    std::vector<std::string> values = TakeOption(args, name);
+    if (values.size() > 1)
+        throw CAdminError(name + " is given more than once");
+    if (values.empty() && required)
+        throw CAdminError(name + " is required");
+    return values.empty() ? std::string() : values.front();
+}
+
+void ExpectNoMore(const std::vector<std::string>& args) {
+    if (!args.empty())
+        throw CAdminError("unexpected argument \"" + args.front() + "\"");
+}
+
+void OpenDatabase() {
+    if (!kvAdminOpenDatabase())
+        CAdminText::Fail("the database cannot be opened");
+}
+
+} // namespace
+
+int CAdminTool::Run(const std::vector<std::string>& args) {
+    try {
+        Dispatch(args);
+        return 0;
+    } catch (const CAdminError& error) {
+        m_err << "kelvo-admin: " << error.what() << "\n";
+        return 1;
+    }
+}
+
+void CAdminTool::Dispatch(std::vector<std::string> args) {
+    std::string database = TakeSingleOption(args, "--database", false);
+    if (!database.empty())
+        setenv("KELVO_DATABASE", database.c_str(), 1);
+    if (args.empty() || args.front() == "--help" || args.front() == "-h") {
+        if (args.empty())
+            throw CAdminError("no command given; see kelvo-admin --help");
+        Usage();
+        return;
+    }
+    std::string command = TakeFront(args, "no command given");
+    if (command == "init") {
+        ExpectNoMore(args);
+        Init();
+    } else if (command == "user") {
+        std::string sub = TakeFront(args, "user needs add, passwd or list");
+        if (sub == "add")
+            UserAdd(args);
+        else if (sub == "passwd")
+            UserPasswd(args);
+        else if (sub == "list")
+            UserList(args);
+        else
+            throw CAdminError("unknown user command \"" + sub + "\"");
+    } else if (command == "board") {
+        std::string sub = TakeFront(args, "board needs post");
+        if (sub != "post")
+            throw CAdminError("unknown board command \"" + sub + "\"");
+        BoardPost(args);
+    } else if (command == "demo") {
+        Demo(args);
+    } else if (command == "dump") {
+        Dump(args);
+    } else {
+        throw CAdminError("unknown command \"" + command + "\"; see kelvo-admin --help");
+    }
+}
+
+void CAdminTool::Usage() {
+    m_out << kUsage;
+}
+
+std::string CAdminTool::ReadLine(const char* what) {
+    std::string line;
+    if (!std::getline(m_in, line))
+        throw CAdminError(std::string("no ") + what + " on standard input");
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+std::string CAdminTool::ReadAll() {
+    return std::string(std::istreambuf_iterator<char>(m_in), std::istreambuf_iterator<char>());
+}
+
+void CAdminTool::Init() {
+    OpenDatabase();
+    char path[4096];
+    kvAdminDatabasePath(path, sizeof(path));
+    m_out << "database " << path << " is ready\n";
+}
+
+void CAdminTool::UserAdd(std::vector<std::string> args) {
+    std::string reading = TakeSingleOption(args, "--reading", false);
+    std::vector<std::string> groups = TakeOption(args, "--group");
+    std::vector<std::string> passwords = TakeOption(args, "--password");
+    std::string name = TakeFront(args, "user add needs a user name");
+    ExpectNoMore(args);
+    if (passwords.size() > 1)
+        throw CAdminError("--password is given more than once");
+    if (groups.size() > KV_GROUP_COUNT)
+        throw CAdminError("a user has at most " + std::to_string(KV_GROUP_COUNT) + " groups");
+
+    auto record = std::make_unique<kvUserRecord>();
+    std::memset(record.get(), 0, sizeof(*record));
+    std::string cpName = CAdminText::ToCp932Field(name, "user name", sizeof(record->userName));
+    if (cpName.empty())
+        throw CAdminError("the user name is empty");
+    kvCopyText(record->userName, cpName.c_str(), sizeof(record->userName));
+    kvCopyText(record->reading, CAdminText::ToCp932(reading, "reading").c_str(),
+               sizeof(record->reading));
+    for (size_t i = 0; i < groups.size(); ++i)
+        kvCopyText(record->groups[i],
+                   CAdminText::ToCp932Field(groups[i], "group", sizeof(record->groups[i])).c_str(),
+                   sizeof(record->groups[i]));
+    std::string password = passwords.empty() ? ReadLine("password") : passwords.front();
+    kvCopyText(record->password,
+               CAdminText::ToCp932Field(password, "password", sizeof(record->password)).c_str(),
+               sizeof(record->password));
+    OpenDatabase();
+    if (!kvAdminAddUser(record.get()))
+        CAdminText::Fail("user \"" + name + "\" cannot be added");
+    m_out << "user " << name << " added\n";
+}
+
+void CAdminTool::UserPasswd(std::vector<std::string> args) {
+    std::string name = TakeFront(args, "user passwd needs a user name");
+    ExpectNoMore(args);
+    std::string cpName = CAdminText::ToCp932(name, "user name");
+    std::string password =
+        CAdminText::ToCp932Field(ReadLine("password"), "password", KV_PASSWORD_SIZE);
+    OpenDatabase();
+    auto record = std::make_unique<kvUserRecord>();
+    if (!kvGetUser(cpName.c_str(), record.get()))
+        throw CAdminError("there is no user \"" + name + "\"");
+    kvCopyText(record->password, password.c_str(), sizeof(record->password));
+    if (!kvUpdateUser(cpName.c_str(), record.get()))
+        CAdminText::Fail("the password of \"" + name + "\" cannot be changed");
+    m_out << "password of " << name << " changed\n";
+}
+
+void CAdminTool::UserList(std::vector<std::string> args) {
+    ExpectNoMore(args);
+    OpenDatabase();
+    if (!kvOpenUsers("", nullptr, 0))
+        CAdminText::Fail("the users cannot be read");
+    auto record = std::make_unique<kvUserRecord>();
+    while (kvNextUser(record.get(), 1))
+        m_out << CAdminText::ToUtf8(record->userName) << "\n";
+    kvCloseUsers();
+}
+
+void CAdminTool::BoardPost(std::vector<std::string> args) {
+    std::string user = TakeSingleOption(args, "--user", true);
+    std::string title = TakeSingleOption(args, "--title", true);
+    std::string replyTo = TakeSingleOption(args, "--reply-to", false);
+    ExpectNoMore(args);
+
+    auto message = std::make_unique<kvBoardMessage>();
+    std::memset(message.get(), 0, sizeof(*message));
+    if (!replyTo.empty()) {
+        char* end = nullptr;
+        unsigned long parent = std::strtoul(replyTo.c_str(), &end, 16);
+        if (*end != '\0' || parent == 0 || parent > 0xFFFFFFFFul)
+            throw CAdminError("--reply-to needs a message ID as dump prints it, e.g. 00000001");
+        message->parentId = static_cast<uint32_t>(parent);
+    }
+    kvCopyText(message->userName,
+               CAdminText::ToCp932Field(user, "user name", sizeof(message->userName)).c_str(),
+               sizeof(message->userName));
+    std::string cpTitle = CAdminText::ToCp932(title, "title");
+    if (cpTitle.empty())
+        throw CAdminError("the title is empty");
+    kvCopyText(message->title, cpTitle.c_str(), sizeof(message->title));
+    kvCopyText(message->text, CAdminText::ToCp932(ReadAll(), "message text").c_str(),
+               sizeof(message->text));
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    message->posted.seconds = local.tm_sec;
+    message->posted.minutes = local.tm_min;
+    message->posted.hours = local.tm_hour;
+    message->posted.dayOfMonth = local.tm_mday;
+    message->posted.month = local.tm_mon;
+    message->posted.yearsSince1900 = local.tm_year;
+
+    OpenDatabase();
+    uint32_t id = 0;
+    if (!kvAdminPostBoardMessage(message.get(), &id))
+        CAdminText::Fail("the message cannot be posted");
+    char printed[16];
+    std::snprintf(printed, sizeof(printed), "%08X", id);
+    m_out << "message " << printed << " posted\n";
+}
+
+void CAdminTool::Demo(std::vector<std::string> args) {
+    ExpectNoMore(args);
+    OpenDatabase();
+    CDemoSeeder seeder;
+    seeder.Seed();
+    m_out << "demo groupware created; logins (user name / password):\n";
+    for (const auto& login : seeder.Logins())
+        m_out << "  " << login.first << " / " << login.second << "\n";
+}
+
+void CAdminTool::Dump(std::vector<std::string> args) {
+    std::string owner = TakeSingleOption(args, "--owner", false);
+    std::string kind = TakeFront(args, "dump needs users, schedules, addresses or board");
+    ExpectNoMore(args);
+    OpenDatabase();
+    CDumpWriter writer(m_out);
+    if (kind == "users") {
+        writer.Users();
+    } else if (kind == "board") {
+        writer.Board();
+    } else if (kind == "schedules" || kind == "addresses") {
+        if (owner.empty())
+            throw CAdminError("dump " + kind + " needs --owner NAME");
+        std::string cpOwner = CAdminText::ToCp932(owner, "owner");
+        if (kind == "schedules")
+            writer.Schedules(cpOwner);
+        else
+            writer.Addresses(cpOwner);
+    } else {
+        throw CAdminError("unknown dump \"" + kind + "\"");
+    }
+}

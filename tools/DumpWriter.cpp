@@ -1,0 +1,135 @@
+#include "DumpWriter.h"
+
+#include "kelvo.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <ostream>
+
+#include "AddressFields.h"
+#include "AdminText.h"
+#include "Cp932.h"
+
+namespace {
+
+std::string Field(const char* field, size_t width) {
+    return std::string(field, CCp932::FieldLength(field, width));
+}
+
+#define KV_FIELD(record, member) Field((record).member, sizeof((record).member))
+
+std::string FormatTime(const kvTimeBlock& time) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "%04d/%02d/%02d %02d:%02d", time.yearsSince1900 + 1900,
+                  time.month + 1, time.dayOfMonth, time.hours, time.minutes);
+    return text;
+}
+
+std::string FormatId(uint32_t id) {
+    char text[16];
+    std::snprintf(text, sizeof(text), "%08X", id);
+    return text;
+}
+
+} // namespace
+
+std::string CDumpWriter::Escape(const std::string& cp932) {
+    std::string utf8 = CAdminText::ToUtf8(cp932);
+    std::string escaped;
+    escaped.reserve(utf8.size());
+    for (char c : utf8) {
+        switch (c) {
+        case '\\':
+            escaped += "\\\\";
+            break;
+        case '\t':
+            escaped += "\\t";
+            break;
+        case '\n':
+            escaped += "\\n";
+            break;
+        case '\r':
+            escaped += "\\r";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+void CDumpWriter::WriteLine(const std::vector<std::string>& cells) {
+    std::string line;
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            line += '\t';
+        line += Escape(cells[i]);
+    }
+    m_out << line << '\n';
+}
+
+void CDumpWriter::Users() {
+    WriteLine({"name", "reading", "groups"});
+    kvOpenUsers("", nullptr, 0);
+    kvRewindUsers();
+    auto record = std::make_unique<kvUserRecord>();
+    while (kvNextUser(record.get(), 1)) {
+        std::string groups;
+        for (const auto& group : record->groups) {
+            std::string name = Field(group, sizeof(group));
+            if (name.empty())
+                continue;
+            groups += (groups.empty() ? "" : "/") + name;
+        }
+        WriteLine({KV_FIELD(*record, userName), KV_FIELD(*record, reading), groups});
+    }
+    kvCloseUsers();
+}
+
+void CDumpWriter::Schedules(const std::string& owner) {
+    WriteLine(
+        {"owner", "title", "place", "start", "end", "all_day", "public", "alarm_lead", "comment"});
+    kvOpenSchedules(owner.c_str(), "");
+    auto record = std::make_unique<kvScheduleRecord>();
+    while (kvNextSchedule(record.get(), 1)) {
+        WriteLine({KV_FIELD(*record, owner), KV_FIELD(*record, title), KV_FIELD(*record, place),
+                   FormatTime(record->start), FormatTime(record->end),
+                   std::to_string(record->allDay), std::to_string(record->isPublic),
+                   std::to_string(record->alarmLeadMinutes), KV_FIELD(*record, comment)});
+    }
+    kvCloseSchedules();
+}
+
+void CDumpWriter::Addresses(const std::string& owner) {
+    std::vector<std::string> names;
+    for (const CAddressField& field : kAddressFields)
+        names.push_back(field.name);
+    WriteLine(names);
+    kvOpenAddressBook(owner.c_str(), -1, 0, 0, 0);
+    auto record = std::make_unique<kvAddressRecord>();
+    const char* bytes = reinterpret_cast<const char*>(record.get());
+    while (kvNextAddress(record.get(), 1)) {
+        std::vector<std::string> cells;
+        for (const CAddressField& field : kAddressFields)
+            cells.push_back(Field(bytes + field.offset, field.width));
+        WriteLine(cells);
+    }
+    kvCloseAddressBook();
+}
+
+void CDumpWriter::Board() {
+    WriteLine({"id", "parent_id", "title", "user", "posted", "text"});
+    kvOpenBoard("guest09", -1);
+    kvRewindBoard();
+    auto record = std::make_unique<kvBoardMessage>();
+    // The same alternation as the board window: read, then next while one follows.
+    while (kvReadBoardMessage(record.get(), 0)) {
+        WriteLine({FormatId(record->id), FormatId(record->parentId), KV_FIELD(*record, title),
+                   KV_FIELD(*record, userName), FormatTime(record->posted),
+                   KV_FIELD(*record, text)});
+        if (!kvNextBoardMessage())
+            break;
+    }
+    kvCloseBoard();
+}
