@@ -1,0 +1,6 @@
+#pragma once
+
+#include "MDIChildWnd.h"
+
+// The child frame of every list window; the framework's defaults unchanged.
+class CChildFrame : public CMDIChildWnd {};

@@ -1,0 +1,28 @@
+#include "MainFrame.h"
+
+#include "Dialog.h"
+#include "LoginDlg.h"
+#include "Resource.h"
+#include "ViewerApp.h"
+
+CMainFrame::CMainFrame() {
+    OnCommand(ID_LOGIN, [this] { OnLogin(); });
+}
+
+bool CMainFrame::OnCreate() {
+    if (!CreateToolBar() || !CreateStatusBar())
+        return false;
+    // The login is the first thing the message loop runs.
+    PostCommand(ID_LOGIN);
+    return true;
+}
+
+void CMainFrame::OnLogin() {
+    CLoginDlg dialog(this);
+    if (dialog.DoModal() == CDialog::IDOK) {
+        g_strLoginUser = dialog.m_strUserName;
+        PostCommand(ID_VIEW_USER);
+    } else {
+        PostClose();
+    }
+}

@@ -1,0 +1,106 @@
+#include "ViewerApp.h"
+
+#include <QMdiArea>
+
+#include "AboutDlg.h"
+#include "AddressDocument.h"
+#include "AddressView.h"
+#include "BackendTable.h"
+#include "BoardDoc.h"
+#include "BoardView.h"
+#include "ChildFrame.h"
+#include "DocTemplate.h"
+#include "MDIChildWnd.h"
+#include "MainFrame.h"
+#include "MonitorDoc.h"
+#include "MonitorView.h"
+#include "Resource.h"
+#include "Resources.h"
+#include "SchaduleDoc.h"
+#include "SchaduleView.h"
+#include "UserDoc.h"
+#include "UserView.h"
+
+std::string g_strLoginUser;
+
+namespace {
+
+template <typename Document, typename View>
+std::unique_ptr<CDocTemplate> MakeTemplate(int resourceId) {
+    return std::make_unique<CDocTemplate>(
+        resourceId, CResources::DocString(resourceId),
+        [] { return std::make_unique<Document>(); }, [] { return new CChildFrame; },
+        [] { return new View; });
+}
+
+} // namespace
+
+CViewerApp* ViewerApp() {
+    return static_cast<CViewerApp*>(AfxGetApp());
+}
+
+CViewerApp::CViewerApp() : CWinApp(QStringLiteral("kelvo-View")) {
+    const std::pair<int, int> views[] = {{ID_VIEW_USER, IDR_USERTYPE},
+                                         {ID_VIEW_SCHADULE, IDR_SCHADULETYPE},
+                                         {ID_VIEW_ADDRESS, IDR_ADDRESSTYPE},
+                                         {ID_VIEW_BOARD, IDR_BOARDTYPE},
+                                         {ID_VIEW_MONITOR, IDR_MONITORTYPE}};
+    for (int kind = 0; kind < kKindCount; ++kind) {
+        int templateId = views[kind].second;
+        OnCommand(views[kind].first, [this, kind, templateId] { OnViewCommand(kind, templateId); });
+    }
+    OnCommand(ID_APP_ABOUT, [this] { OnAppAbout(); });
+}
+
+bool CViewerApp::InitInstance() {
+    LoadStdProfileSettings(4);
+    AddDocTemplate(MakeTemplate<CUserDoc, CUserView>(IDR_USERTYPE));
+    AddDocTemplate(MakeTemplate<CSchaduleDoc, CSchaduleView>(IDR_SCHADULETYPE));
+    AddDocTemplate(MakeTemplate<CAddressDocument, CAddressView>(IDR_ADDRESSTYPE));
+    AddDocTemplate(MakeTemplate<CBoardDoc, CBoardView>(IDR_BOARDTYPE));
+    AddDocTemplate(MakeTemplate<CMonitorDoc, CMonitorView>(IDR_MONITORTYPE));
+
+    auto frame = std::make_unique<CMainFrame>();
+    if (!frame->LoadFrame(CResources::Frame(), IDR_MAINFRAME, QStringLiteral("kelvo-View")))
+        return false;
+    SetMainWnd(std::move(frame));
+    // The command line is read by nobody: no file is opened at start.
+    m_pMainWnd->show();
+    m_pMainWnd->update();
+    return true;
+}
+
+int CViewerApp::ExitInstance() {
+    // Children close before the backend goes, so kvShutdown is the last call.
+    DestroyMainWindow();
+    if (KvBackend().kvShutdown != nullptr)
+        KvBackend().kvShutdown();
+    return CWinApp::ExitInstance();
+}
+
+void CViewerApp::OnViewCommand(int kind, int templateId) {
+    if (CView* view = m_pOpenView[kind]) {
+        CMDIChildWnd* frame = view->GetParentFrame();
+        QWidget* window = frame != nullptr ? static_cast<QWidget*>(frame) : view;
+        window->raise();
+        if (window->isMinimized())
+            window->showNormal();
+        if (frame != nullptr && m_pMainWnd != nullptr)
+            m_pMainWnd->MdiArea()->setActiveSubWindow(frame);
+        return;
+    }
+    // The first template whose short name occurs past the start of the kind's document string.
+    QString wanted = CResources::DocString(templateId);
+    for (const auto& docTemplate : Templates()) {
+        QString shortName = docTemplate->GetDocString(CDocTemplate::fileNewName);
+        if (!shortName.isEmpty() && wanted.indexOf(shortName) > 0) {
+            docTemplate->OpenDocumentFile(nullptr);
+            return;
+        }
+    }
+}
+
+void CViewerApp::OnAppAbout() {
+    CAboutDlg dialog(MainWidget());
+    dialog.DoModal();
+}

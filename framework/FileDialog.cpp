@@ -1,0 +1,26 @@
+#include "FileDialog.h"
+
+#include <QFileDialog>
+
+namespace {
+
+std::function<QString(CFileDialog::Mode)>& Hook() {
+    static std::function<QString(CFileDialog::Mode)> hook;
+    return hook;
+}
+
+} // namespace
+
+QString CFileDialog::GetFileName(QWidget* parent, Mode mode, const QString& initialName) {
+    if (Hook())
+        return Hook()(mode);
+    if (mode == Open)
+        return QFileDialog::getOpenFileName(parent, QString(), initialName);
+    // The overwrite question belongs to whoever writes; nothing here truncates.
+    return QFileDialog::getSaveFileName(parent, QString(), initialName, QString(), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+void CFileDialog::SetHook(std::function<QString(Mode)> hook) {
+    Hook() = std::move(hook);
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// The system's file dialogs. Tests replace them with a hook that answers
+// with a path (an empty path is a cancel).
+class CFileDialog {
+public:
+    enum Mode { Open, Save };
+
+    // The chosen path, or an empty text when the user cancelled.
+    static QString GetFileName(QWidget* parent, Mode mode, const QString& initialName = QString());
+
+    static void SetHook(std::function<QString(Mode)> hook);
+};

@@ -1,0 +1,91 @@
+#include "ListCtrl.h"
+
+#include <QHeaderView>
+#include <QPalette>
+#include <QStyledItemDelegate>
+
+#include "ReportModel.h"
+
+namespace {
+
+// Without full-row selection only the first cell of a selected row is highlighted.
+class CFirstCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.column() > 0)
+            option->state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
+    }
+};
+
+} // namespace
+
+CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CReportModel(this)) {
+    setModel(m_pModel);
+    setItemDelegate(new CFirstCellDelegate(this));
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSortingEnabled(false);
+    setShowGrid(false);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    verticalHeader()->hide();
+    // Fixed row heights keep large lists cheap to lay out.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setStretchLastSection(false);
+    // The selection stays as visible when another window has the focus.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Inactive, QPalette::Highlight,
+                     colours.color(QPalette::Active, QPalette::Highlight));
+    colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     colours.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(colours);
+}
+
+int CListCtrl::InsertColumn(int index, const QString& title, int width) {
+    int inserted = m_pModel->InsertColumn(index, title);
+    horizontalHeader()->resizeSection(inserted, width);
+    return inserted;
+}
+
+int CListCtrl::InsertItem(int index, const std::string& text) {
+    return m_pModel->InsertItem(index, text);
+}
+
+bool CListCtrl::SetItemText(int item, int subItem, const std::string& text) {
+    return m_pModel->SetItemText(item, subItem, text);
+}
+
+bool CListCtrl::DeleteAllItems() {
+    m_pModel->DeleteAllItems();
+    return true;
+}
+
+int CListCtrl::GetItemCount() const {
+    return m_pModel->ItemCount();
+}
+
+std::string CListCtrl::GetItemText(int item, int subItem) const {
+    return m_pModel->ItemText(item, subItem);
+}
+
+int CListCtrl::GetItemState(int item, int mask) const {
+    m_pModel->Flush();
+    if ((mask & LVIS_SELECTED) && selectionModel()->isRowSelected(item, QModelIndex()))
+        return LVIS_SELECTED;
+    return 0;
+}
+
+int CListCtrl::GetSelectedCount() const {
+    m_pModel->Flush();
+    return static_cast<int>(selectionModel()->selectedRows().size());
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QTableView>
+
+#include <string>
+
+class CReportModel;
+
+// A report-mode list control: left-aligned columns of given pixel widths,
+// rows of texts (code page 932), several rows selectable, the selection kept
+// visible without focus, no sorting. Offers the operations the list windows use.
+class CListCtrl : public QTableView {
+public:
+    static constexpr int LVIS_SELECTED = 0x0002;
+
+    explicit CListCtrl(QWidget* parent = nullptr);
+
+    int InsertColumn(int index, const QString& title, int width);
+    int InsertItem(int index, const std::string& text);
+    bool SetItemText(int item, int subItem, const std::string& text);
+    bool DeleteAllItems();
+    int GetItemCount() const;
+    std::string GetItemText(int item, int subItem) const;
+    int GetItemState(int item, int mask) const;
+    int GetSelectedCount() const;
+
+    CReportModel* Model() const { return m_pModel; }
+
+private:
+    CReportModel* m_pModel;
+};

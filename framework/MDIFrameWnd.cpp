@@ -1,0 +1,341 @@
+#include "MDIFrameWnd.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QToolBar>
+
+#include <set>
+
+#include "CmdUI.h"
+#include "DocTemplate.h"
+#include "Document.h"
+#include "MDIChildWnd.h"
+#include "View.h"
+#include "WinApp.h"
+
+namespace {
+
+// A plain 16 x 15 button face: the platform's theme icon when there is one,
+// else the command's first letters.
+QIcon ButtonIcon(int id, const QString& tip) {
+    static const std::map<int, const char*> themeNames = {
+        {57635, "edit-cut"}, {57634, "edit-copy"}, {57637, "edit-paste"},
+        {57607, "document-print"}, {57664, "help-about"}};
+    auto name = themeNames.find(id);
+    if (name != themeNames.end() && QIcon::hasThemeIcon(QString::fromLatin1(name->second)))
+        return QIcon::fromTheme(QString::fromLatin1(name->second));
+    QPixmap pixmap(16, 15);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.drawRect(0, 0, 15, 14);
+    QFont font = painter.font();
+    font.setPixelSize(10);
+    painter.setFont(font);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, tip.left(1));
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+CMDIFrameWnd::CMDIFrameWnd() {
+    m_pMdiArea = new QMdiArea(this);
+    setCentralWidget(m_pMdiArea);
+    connect(m_pMdiArea, &QMdiArea::subWindowActivated, this,
+            [this](QMdiSubWindow* window) { OnChildActivated(window); });
+    OnCommand(ID_WINDOW_NEW, [this] {
+        CMDIChildWnd* child = MDIGetActive();
+        if (child != nullptr && child->GetActiveView() != nullptr &&
+            child->GetActiveView()->GetDocument() != nullptr && child->GetTemplate() != nullptr)
+            child->GetTemplate()->OpenNewWindow(child->GetActiveView()->GetDocument());
+    });
+    OnUpdateCommandUI(ID_WINDOW_NEW, [this](CCmdUI& ui) { ui.Enable(MDIGetActive() != nullptr); });
+    OnCommand(ID_WINDOW_CASCADE, [this] { m_pMdiArea->cascadeSubWindows(); });
+    OnCommand(ID_WINDOW_TILE_HORZ, [this] { m_pMdiArea->tileSubWindows(); });
+    OnCommand(ID_WINDOW_ARRANGE, [this] { ArrangeIcons(); });
+    for (int id : {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE})
+        OnUpdateCommandUI(id, [this](CCmdUI& ui) { ui.Enable(MDIGetActive() != nullptr); });
+    OnCommand(ID_APP_EXIT, [this] { close(); });
+    OnCommand(ID_VIEW_TOOLBAR, [this] {
+        if (m_pToolBar != nullptr)
+            m_pToolBar->setVisible(!m_pToolBar->isVisible());
+    });
+    OnUpdateCommandUI(ID_VIEW_TOOLBAR, [this](CCmdUI& ui) {
+        ui.Enable(m_pToolBar != nullptr);
+        ui.SetCheck(m_pToolBar != nullptr && m_pToolBar->isVisibleTo(this));
+    });
+    OnCommand(ID_VIEW_STATUS_BAR, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
+    OnUpdateCommandUI(ID_VIEW_STATUS_BAR, [this](CCmdUI& ui) {
+        ui.Enable(true);
+        ui.SetCheck(statusBar()->isVisibleTo(this));
+    });
+}
+
+CMDIFrameWnd::~CMDIFrameWnd() = default;
+
+bool CMDIFrameWnd::LoadFrame(const CFrameResources& resources, int defaultMenu,
+                             const QString& title) {
+    m_resources = resources;
+    m_nDefaultMenu = defaultMenu;
+    m_strTitle = title;
+
+    std::set<int> ids;
+    std::function<void(const std::vector<CMenuItem>&)> collect =
+        [&](const std::vector<CMenuItem>& items) {
+            for (const CMenuItem& item : items) {
+                if (item.id != 0)
+                    ids.insert(item.id);
+                collect(item.items);
+            }
+        };
+    for (const auto& menu : m_resources.menus)
+        collect(menu.second);
+    for (const auto& accelerator : m_resources.accelerators)
+        ids.insert(accelerator.second);
+    for (int id : m_resources.toolBar)
+        if (id != 0)
+            ids.insert(id);
+    for (int id : ids)
+        MakeAction(id);
+    for (const auto& [keys, id] : m_resources.accelerators) {
+        QAction* action = m_actions[id];
+        QList<QKeySequence> shortcuts = action->shortcuts();
+        shortcuts.append(keys);
+        action->setShortcuts(shortcuts);
+    }
+
+    ShowMenu(defaultMenu);
+    UpdateFrameTitle();
+    if (!OnCreate())
+        return false;
+    // Tool bar buttons follow their commands whenever the event loop is about to wait.
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            [this] { UpdateCommandUI(); });
+    UpdateCommandUI();
+    return true;
+}
+
+QAction* CMDIFrameWnd::MakeAction(int id) {
+    auto* action = new QAction(this);
+    action->setObjectName(QString::number(id));
+    QString text = m_resources.strings.count(id) ? m_resources.strings.at(id) : QString();
+    int newline = text.indexOf(QLatin1Char('\n'));
+    action->setStatusTip(newline < 0 ? text : text.left(newline));
+    if (newline >= 0)
+        action->setToolTip(text.mid(newline + 1));
+    action->setShortcutContext(Qt::WindowShortcut);
+    action->setEnabled(false);
+    connect(action, &QAction::triggered, this, [this, id] {
+        UpdateCommandUI();
+        if (m_actions.at(id)->isEnabled())
+            ExecuteCommand(id);
+    });
+    addAction(action); // accelerators work whether or not a menu shows the command
+    m_actions[id] = action;
+    return action;
+}
+
+QAction* CMDIFrameWnd::Action(int id) const {
+    auto found = m_actions.find(id);
+    return found != m_actions.end() ? found->second : nullptr;
+}
+
+void CMDIFrameWnd::ShowMenu(int menuId) {
+    auto found = m_resources.menus.find(menuId);
+    if (found == m_resources.menus.end())
+        return;
+    m_nCurrentMenu = menuId;
+    QMenuBar* bar = menuBar();
+    bar->clear();
+    for (QMenu* old : m_menus)
+        old->deleteLater();
+    m_menus.clear();
+    for (const CMenuItem& popup : found->second) {
+        QMenu* menu = bar->addMenu(popup.text);
+        m_menus.push_back(menu);
+        menu->setObjectName(popup.text);
+        if (popup.isWindowMenu) {
+            std::vector<CMenuItem> items = popup.items;
+            connect(menu, &QMenu::aboutToShow, this,
+                    [this, menu, items] { RebuildWindowMenu(menu, items); });
+            RebuildWindowMenu(menu, items);
+        } else {
+            FillMenu(menu, popup.items);
+        }
+        connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommandUI(); });
+    }
+}
+
+void CMDIFrameWnd::FillMenu(QMenu* menu, const std::vector<CMenuItem>& items) {
+    for (const CMenuItem& item : items) {
+        if (item.IsSeparator()) {
+            menu->addSeparator();
+        } else if (!item.items.empty()) {
+            FillMenu(menu->addMenu(item.text), item.items);
+        } else {
+            QAction* action = m_actions.at(item.id);
+            action->setText(item.text); // menus may word one command differently
+            action->setCheckable(item.id == ID_VIEW_TOOLBAR || item.id == ID_VIEW_STATUS_BAR);
+            menu->addAction(action);
+        }
+    }
+}
+
+void CMDIFrameWnd::RebuildWindowMenu(QMenu* menu, const std::vector<CMenuItem>& items) {
+    menu->clear();
+    FillMenu(menu, items);
+    QList<QMdiSubWindow*> windows = m_pMdiArea->subWindowList();
+    if (!windows.isEmpty())
+        menu->addSeparator();
+    int number = 1;
+    for (QMdiSubWindow* window : windows) {
+        QAction* entry = menu->addAction(QStringLiteral("&%1 %2").arg(number++).arg(
+            window->windowTitle()));
+        entry->setCheckable(true);
+        entry->setChecked(window == m_pMdiArea->activeSubWindow());
+        connect(entry, &QAction::triggered, this, [this, window] {
+            window->showNormal();
+            m_pMdiArea->setActiveSubWindow(window);
+        });
+    }
+}
+
+CMDIChildWnd* CMDIFrameWnd::MDIGetActive() const {
+    return dynamic_cast<CMDIChildWnd*>(m_pMdiArea->activeSubWindow());
+}
+
+bool CMDIFrameWnd::OnCmdMsg(int id, CCmdUI* pUI) {
+    CMDIChildWnd* child = MDIGetActive();
+    if (child != nullptr && child->OnCmdMsg(id, pUI))
+        return true;
+    if (CCmdTarget::OnCmdMsg(id, pUI))
+        return true;
+    CWinApp* app = AfxGetApp();
+    return app != nullptr && app->OnCmdMsg(id, pUI);
+}
+
+bool CMDIFrameWnd::ExecuteCommand(int id) {
+    CCmdUI ui(id);
+    OnCmdMsg(id, &ui);
+    if (!ui.m_bEnabled)
+        return false;
+    return OnCmdMsg(id, nullptr);
+}
+
+void CMDIFrameWnd::PostCommand(int id) {
+    QMetaObject::invokeMethod(this, [this, id] { ExecuteCommand(id); }, Qt::QueuedConnection);
+}
+
+void CMDIFrameWnd::PostClose() {
+    QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+}
+
+void CMDIFrameWnd::UpdateCommandUI() {
+    if (m_bUpdating)
+        return;
+    m_bUpdating = true;
+    for (const auto& [id, action] : m_actions) {
+        CCmdUI ui(id);
+        OnCmdMsg(id, &ui);
+        if (action->isEnabled() != ui.m_bEnabled)
+            action->setEnabled(ui.m_bEnabled);
+        if (ui.m_bCheckSet && action->isChecked() != ui.m_bChecked)
+            action->setChecked(ui.m_bChecked);
+    }
+    m_bUpdating = false;
+}
+
+void CMDIFrameWnd::UpdateFrameTitle() {
+    CMDIChildWnd* child = MDIGetActive();
+    CView* view = child != nullptr ? child->GetActiveView() : nullptr;
+    CDocument* document = view != nullptr ? view->GetDocument() : nullptr;
+    setWindowTitle(document != nullptr ? m_strTitle + QStringLiteral(" - ") + document->GetTitle()
+                                       : m_strTitle);
+}
+
+void CMDIFrameWnd::OnChildActivated(QMdiSubWindow* window) {
+    auto* child = dynamic_cast<CMDIChildWnd*>(window);
+    int menu = m_nDefaultMenu;
+    if (child != nullptr && child->GetTemplate() != nullptr &&
+        m_resources.menus.count(child->GetTemplate()->ResourceId()))
+        menu = child->GetTemplate()->ResourceId();
+    // When the last child goes, Qt reports no active window: back to the default menu.
+    if (window == nullptr && !m_pMdiArea->subWindowList().isEmpty())
+        return;
+    if (menu != m_nCurrentMenu)
+        ShowMenu(menu);
+    UpdateFrameTitle();
+    UpdateCommandUI();
+}
+
+void CMDIFrameWnd::ArrangeIcons() {
+    int x = 0;
+    for (QMdiSubWindow* window : m_pMdiArea->subWindowList()) {
+        if (!window->isMinimized())
+            continue;
+        window->move(x, m_pMdiArea->viewport()->height() - window->height());
+        x += window->width();
+    }
+}
+
+bool CMDIFrameWnd::CreateToolBar() {
+    m_pToolBar = addToolBar(QString());
+    m_pToolBar->setObjectName(QString::number(ID_VIEW_TOOLBAR));
+    m_pToolBar->setIconSize(QSize(16, 15));
+    m_pToolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    for (int id : m_resources.toolBar) {
+        if (id == 0) {
+            m_pToolBar->addSeparator();
+            continue;
+        }
+        QAction* action = m_actions.at(id);
+        action->setIcon(ButtonIcon(id, action->toolTip()));
+        m_pToolBar->addAction(action);
+    }
+    return true;
+}
+
+bool CMDIFrameWnd::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QString::number(ID_VIEW_STATUS_BAR));
+    bar->setSizeGripEnabled(true);
+    m_pMessagePane = new QLabel(m_resources.idleText, bar);
+    bar->addWidget(m_pMessagePane, 1);
+    for (int id : m_resources.indicators) {
+        QString text = m_resources.strings.count(id) ? m_resources.strings.at(id) : QString();
+        auto* pane = new QLabel(text, bar);
+        pane->setObjectName(QString::number(id));
+        pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        // The key states cannot be read portably: the panes stay greyed.
+        pane->setEnabled(false);
+        bar->addPermanentWidget(pane);
+    }
+    return true;
+}
+
+bool CMDIFrameWnd::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        // The message pane shows the prompt of the highlighted item, else the idle text.
+        if (m_pMessagePane != nullptr) {
+            QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+            m_pMessagePane->setText(tip.isEmpty() ? m_resources.idleText : tip);
+        }
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMDIFrameWnd::closeEvent(QCloseEvent* event) {
+    // Every child closes first, so that each view releases what it holds.
+    for (QMdiSubWindow* window : m_pMdiArea->subWindowList())
+        window->close();
+    event->accept();
+}

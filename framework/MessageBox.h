@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// The program's message boxes: the application title as caption, an OK button.
+// Tests replace the box with a hook that records the text and answers.
+class CMessageBox {
+public:
+    static constexpr int IDOK = 1;
+
+    static int Show(QWidget* parent, const QString& text);
+
+    // While set, Show calls the hook instead of opening a box.
+    static void SetHook(std::function<int(const QString&)> hook);
+    static const QString& Caption();
+    static void SetCaption(const QString& caption);
+};

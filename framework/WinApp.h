@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+#include "CmdTarget.h"
+#include "RecentFileList.h"
+
+class QWidget;
+class CDocTemplate;
+class CDocument;
+class CMDIFrameWnd;
+
+// The application object: start, message loop and end, the document
+// templates, the "新規" chooser, the open-file dialog and the recent-file list.
+class CWinApp : public CCmdTarget {
+public:
+    static constexpr int ID_FILE_NEW = 57600;
+    static constexpr int ID_FILE_OPEN = 57601;
+
+    explicit CWinApp(const QString& appName);
+    ~CWinApp() override;
+
+    // Nonzero runs the program; false ends it at once (ExitInstance still runs).
+    virtual bool InitInstance() { return true; }
+    // Returns the exit code.
+    virtual int ExitInstance();
+    // InitInstance, the message loop, ExitInstance.
+    int Run();
+
+    void AddDocTemplate(std::unique_ptr<CDocTemplate> docTemplate);
+    const std::vector<std::unique_ptr<CDocTemplate>>& Templates() const { return m_templates; }
+    // Opens a file as a document of the first template; its content is not read.
+    CDocument* OpenDocumentFile(const QString& path);
+    // The recent-file list of count entries, kept in the program's INI file.
+    void LoadStdProfileSettings(int count);
+    CRecentFileList* GetRecentFileList() const { return m_pRecentFileList.get(); }
+
+    QWidget* MainWidget() const;
+    // Called when a document's title changed, to retitle the main window.
+    void OnDocumentTitlesChanged();
+
+    const QString& AppName() const { return m_strAppName; }
+
+    CMDIFrameWnd* m_pMainWnd = nullptr;
+
+protected:
+    void OnFileNew();
+    void OnFileOpen();
+    // Tears the main window and documents down before the templates go.
+    void DestroyMainWindow();
+
+private:
+    QString m_strAppName;
+    std::vector<std::unique_ptr<CDocTemplate>> m_templates;
+    std::unique_ptr<CRecentFileList> m_pRecentFileList;
+    std::unique_ptr<CMDIFrameWnd> m_pOwnedMainWnd;
+
+public:
+    // Takes ownership of the main window; m_pMainWnd points to it.
+    void SetMainWnd(std::unique_ptr<CMDIFrameWnd> mainWnd);
+};
+
+// The one application object of the running program, or null.
+CWinApp* AfxGetApp();

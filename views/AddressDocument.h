@@ -1,0 +1,6 @@
+#pragma once
+
+#include "Document.h"
+
+// The document of a list window: it holds no data; the view reads the backend.
+class CAddressDocument : public CDocument {};

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "DefultListView.h"
+
+// The bulletin board.
+class CBoardView : public CDefultListView {
+public:
+    CBoardView();
+};

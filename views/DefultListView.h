@@ -1,0 +1,30 @@
+#pragma once
+
+#include "ListView.h"
+
+// One column of a list window: header text and initial width in pixels.
+struct CColumnDef {
+    const char* title; // UTF-8
+    int width;
+};
+
+// The common base of the four list windows: a report list with a fixed set of
+// columns that registers itself in the application's open-view table while
+// its window exists.
+class CDefultListView : public CListView {
+public:
+    CDefultListView() = default;
+    CDefultListView(int kind, const CColumnDef* columns, int columnCount);
+
+    // Registers the view in its slot and inserts the columns.
+    void OnInitialUpdate() override;
+    // Clears the view's slot.
+    void OnDestroy() override;
+
+    int Kind() const { return m_nKind; }
+
+private:
+    int m_nKind = 0;
+    const CColumnDef* m_pColumns = nullptr;
+    int m_nColumnCount = 0;
+};

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "DefultListView.h"
+
+// The logged-in user's schedules.
+class CSchaduleView : public CDefultListView {
+public:
+    CSchaduleView();
+};

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "DefultListView.h"
+
+// The user list.
+class CUserView : public CDefultListView {
+public:
+    CUserView();
+};
