@@ -14,7 +14,8 @@ CDialogTemplate AboutTemplate() {
         9,
         {
             {128, CControlDef::Icon, QString(), 11, 17, 20, 20},
-            {-1, CControlDef::Static, QStringLiteral("RuvView Version 1, 0, 3, 42"), 40, 10, 119, 8},
+            {-1, CControlDef::Static, QStringLiteral("RuvView Version 1, 0, 3, 42"), 40, 10, 119,
+             8},
             {CDialog::IDOK, CControlDef::DefPushButton, QStringLiteral("OK"), 178, 7, 32, 14},
         }};
 }

@@ -23,8 +23,11 @@ std::vector<CMenuItem> EditItems() {
 }
 
 std::vector<CMenuItem> AllViewItems() {
-    return {Item("ユーザー一覧", ID_VIEW_USER), Item("スケジュール一覧", ID_VIEW_SCHADULE),
-            Item("アドレス帳一覧", ID_VIEW_ADDRESS), Item("掲示板一覧", ID_VIEW_BOARD), Separator(),
+    return {Item("ユーザー一覧", ID_VIEW_USER),
+            Item("スケジュール一覧", ID_VIEW_SCHADULE),
+            Item("アドレス帳一覧", ID_VIEW_ADDRESS),
+            Item("掲示板一覧", ID_VIEW_BOARD),
+            Separator(),
             Item("モニター", ID_VIEW_MONITOR)};
 }
 
@@ -33,12 +36,11 @@ std::vector<CMenuItem> BarItems() {
 }
 
 CMenuItem WindowMenu() {
-    return Popup("ｳｨﾝﾄﾞｳ(&W)",
-                 {Item("新しいｳｨﾝﾄﾞｳを開く(&N)", ID_WINDOW_NEW),
-                  Item("重ねて表示(&C)", ID_WINDOW_CASCADE),
-                  Item("並べて表示(&T)", ID_WINDOW_TILE_HORZ),
-                  Item("ｱｲｺﾝの整列(&A)", ID_WINDOW_ARRANGE)},
-                 true);
+    return Popup(
+        "ｳｨﾝﾄﾞｳ(&W)",
+        {Item("新しいｳｨﾝﾄﾞｳを開く(&N)", ID_WINDOW_NEW), Item("重ねて表示(&C)", ID_WINDOW_CASCADE),
+         Item("並べて表示(&T)", ID_WINDOW_TILE_HORZ), Item("ｱｲｺﾝの整列(&A)", ID_WINDOW_ARRANGE)},
+        true);
 }
 
 CMenuItem ExitItem() {
@@ -69,20 +71,21 @@ std::vector<CMenuItem> ListMenu(bool passwordItem) {
 CFrameResources MakeFrame() {
     CFrameResources frame;
     frame.menus[IDR_MAINFRAME] = {
-        Popup("ﾌｧｲﾙ(&F)", {Item("ログイン", ID_LOGIN), Item("アドレスインポート", ID_IMPORT_ADDRESS),
-                           Item("スケジュールインポート", ID_IMPORT_SCHADULE), Separator(),
-                           ExitItem()}),
+        Popup("ﾌｧｲﾙ(&F)",
+              {Item("ログイン", ID_LOGIN), Item("アドレスインポート", ID_IMPORT_ADDRESS),
+               Item("スケジュールインポート", ID_IMPORT_SCHADULE), Separator(), ExitItem()}),
         Popup("表示(&V)", Join({Item("ユーザー一覧", ID_VIEW_USER),
                                 Item("アドレス帳一覧", ID_VIEW_ADDRESS), Separator()},
                                BarItems())),
         Popup("ﾍﾙﾌﾟ(&H)", {Item("ﾊﾞｰｼﾞｮﾝ情報(RuvView)(&A)...", ID_APP_ABOUT)}),
     };
-    CMenuItem fileWithLogin = Popup("ﾌｧｲﾙ(&F)", {Item("ログイン", ID_LOGIN),
-                                                 Item("アドレスインポート", ID_IMPORT_ADDRESS),
-                                                 Separator(), ExitItem()});
+    CMenuItem fileWithLogin =
+        Popup("ﾌｧｲﾙ(&F)", {Item("ログイン", ID_LOGIN),
+                           Item("アドレスインポート", ID_IMPORT_ADDRESS), Separator(), ExitItem()});
     frame.menus[IDR_USERTYPE] = {
         fileWithLogin,
-        Popup("編集(&E)", Join(EditItems(), {Separator(), Item("パスワード変更", ID_CHANGE_PASSWORD)})),
+        Popup("編集(&E)",
+              Join(EditItems(), {Separator(), Item("パスワード変更", ID_CHANGE_PASSWORD)})),
         Popup("表示(&V)", Join({Item("ユーザー一覧", ID_VIEW_USER),
                                 Item("アドレス帳一覧", ID_VIEW_ADDRESS), Separator()},
                                BarItems())),
@@ -93,10 +96,10 @@ CFrameResources MakeFrame() {
     frame.menus[IDR_ADDRESSTYPE] = {
         fileWithLogin,
         Popup("編集(&E)", EditItems()),
-        Popup("表示(&V)", Join({Item("ユーザー一覧", ID_VIEW_USER),
-                                Item("アドレス帳一覧", ID_VIEW_ADDRESS), Separator(),
-                                Item("モニター", ID_VIEW_MONITOR), Separator()},
-                               BarItems())),
+        Popup("表示(&V)",
+              Join({Item("ユーザー一覧", ID_VIEW_USER), Item("アドレス帳一覧", ID_VIEW_ADDRESS),
+                    Separator(), Item("モニター", ID_VIEW_MONITOR), Separator()},
+                   BarItems())),
         WindowMenu(),
         ChildHelp(),
     };
@@ -155,8 +158,7 @@ CFrameResources MakeFrame() {
     };
     frame.accelerators.assign(std::begin(accelerators), std::end(accelerators));
     frame.toolBar = {ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, 0, ID_FILE_PRINT, ID_APP_ABOUT};
-    frame.indicators = {ID_INDICATOR_KANA, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
-                        ID_INDICATOR_SCRL};
+    frame.indicators = {ID_INDICATOR_KANA, ID_INDICATOR_CAPS, ID_INDICATOR_NUM, ID_INDICATOR_SCRL};
     frame.idleText = QStringLiteral("ﾚﾃﾞｨ");
     return frame;
 }

@@ -28,9 +28,8 @@ namespace {
 template <typename Document, typename View>
 std::unique_ptr<CDocTemplate> MakeTemplate(int resourceId) {
     return std::make_unique<CDocTemplate>(
-        resourceId, CResources::DocString(resourceId),
-        [] { return std::make_unique<Document>(); }, [] { return new CChildFrame; },
-        [] { return new View; });
+        resourceId, CResources::DocString(resourceId), [] { return std::make_unique<Document>(); },
+        [] { return new CChildFrame; }, [] { return new View; });
 }
 
 } // namespace

@@ -78,7 +78,8 @@ void CDialog::OnCancel() {
 }
 
 void CDialog::PostCommand(int id) {
-    QMetaObject::invokeMethod(this, [this, id] { SendCommand(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, id] { SendCommand(id); }, Qt::QueuedConnection);
 }
 
 void CDialog::SendCommand(int id) {

@@ -26,10 +26,7 @@ public:
     void EndDialog(int result);
 
     QWidget* GetDlgItem(int id) const;
-    template <typename T>
-    T* Item(int id) const {
-        return qobject_cast<T*>(GetDlgItem(id));
-    }
+    template <typename T> T* Item(int id) const { return qobject_cast<T*>(GetDlgItem(id)); }
 
     // Controls to members (true) or members to controls (false); false when
     // a control's text cannot be held in code page 932.

@@ -6,11 +6,21 @@
 
 // One control of a dialog template, positioned in dialog units.
 struct CControlDef {
-    enum Kind { Static, Edit, PushButton, DefPushButton, CheckBox, ComboBox, Progress, ListBox, Icon };
+    enum Kind {
+        Static,
+        Edit,
+        PushButton,
+        DefPushButton,
+        CheckBox,
+        ComboBox,
+        Progress,
+        ListBox,
+        Icon
+    };
     enum Style {
         None = 0,
-        Password = 1,      // shows a mask character for each character typed
-        Hidden = 2,        // not visible
+        Password = 1, // shows a mask character for each character typed
+        Hidden = 2,   // not visible
         NoTabStop = 4,
         Sorted = 8,        // combo box or list box keeps its items sorted
         EditableCombo = 16 // a drop-down combo box whose text can be typed

@@ -62,7 +62,10 @@ CMDIChildWnd* CDocTemplate::CreateNewFrame(CDocument* document) {
     CView* view = m_viewFactory();
     document->AddView(view);
     frame->SetView(view);
-    app->m_pMainWnd->MdiArea()->addSubWindow(frame);
+    QMdiArea* area = app->m_pMainWnd->MdiArea();
+    area->addSubWindow(frame);
+    // Like the platform's default child size: most of the client area.
+    frame->resize(area->viewport()->size() * 3 / 4);
     document->UpdateFrameTitles();
     return frame;
 }

@@ -8,7 +8,9 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
@@ -24,23 +26,30 @@
 
 namespace {
 
-// A plain 16 x 15 button face: the platform's theme icon when there is one,
-// else the command's first letters.
-QIcon ButtonIcon(int id, const QString& tip) {
-    static const std::map<int, const char*> themeNames = {
-        {57635, "edit-cut"}, {57634, "edit-copy"}, {57637, "edit-paste"},
-        {57607, "document-print"}, {57664, "help-about"}};
-    auto name = themeNames.find(id);
-    if (name != themeNames.end() && QIcon::hasThemeIcon(QString::fromLatin1(name->second)))
-        return QIcon::fromTheme(QString::fromLatin1(name->second));
+// A 16 x 15 button face: the platform's theme icon when there is one, else a
+// drawn glyph.
+QIcon ButtonIcon(int id) {
+    struct CFace {
+        const char* theme;
+        const char* glyph;
+    };
+    static const std::map<int, CFace> faces = {{57635, {"edit-cut", "切"}},
+                                               {57634, {"edit-copy", "写"}},
+                                               {57637, {"edit-paste", "貼"}},
+                                               {57607, {"document-print", "印"}},
+                                               {57664, {"help-about", "?"}}};
+    auto face = faces.find(id);
+    if (face != faces.end() && QIcon::hasThemeIcon(QString::fromLatin1(face->second.theme)))
+        return QIcon::fromTheme(QString::fromLatin1(face->second.theme));
     QPixmap pixmap(16, 15);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.drawRect(0, 0, 15, 14);
     QFont font = painter.font();
-    font.setPixelSize(10);
+    font.setPixelSize(11);
     painter.setFont(font);
-    painter.drawText(pixmap.rect(), Qt::AlignCenter, tip.left(1));
+    if (face != faces.end())
+        painter.drawText(pixmap.rect(), Qt::AlignCenter, QString::fromUtf8(face->second.glyph));
     return QIcon(pixmap);
 }
 
@@ -114,6 +123,8 @@ bool CMDIFrameWnd::LoadFrame(const CFrameResources& resources, int defaultMenu,
 
     ShowMenu(defaultMenu);
     UpdateFrameTitle();
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        resize(screen->availableSize() * 3 / 4);
     if (!OnCreate())
         return false;
     // Tool bar buttons follow their commands whenever the event loop is about to wait.
@@ -197,8 +208,8 @@ void CMDIFrameWnd::RebuildWindowMenu(QMenu* menu, const std::vector<CMenuItem>& 
         menu->addSeparator();
     int number = 1;
     for (QMdiSubWindow* window : windows) {
-        QAction* entry = menu->addAction(QStringLiteral("&%1 %2").arg(number++).arg(
-            window->windowTitle()));
+        QAction* entry =
+            menu->addAction(QStringLiteral("&%1 %2").arg(number++).arg(window->windowTitle()));
         entry->setCheckable(true);
         entry->setChecked(window == m_pMdiArea->activeSubWindow());
         connect(entry, &QAction::triggered, this, [this, window] {
@@ -231,11 +242,13 @@ bool CMDIFrameWnd::ExecuteCommand(int id) {
 }
 
 void CMDIFrameWnd::PostCommand(int id) {
-    QMetaObject::invokeMethod(this, [this, id] { ExecuteCommand(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, id] { ExecuteCommand(id); }, Qt::QueuedConnection);
 }
 
 void CMDIFrameWnd::PostClose() {
-    QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { close(); }, Qt::QueuedConnection);
 }
 
 void CMDIFrameWnd::UpdateCommandUI() {
@@ -297,7 +310,7 @@ bool CMDIFrameWnd::CreateToolBar() {
             continue;
         }
         QAction* action = m_actions.at(id);
-        action->setIcon(ButtonIcon(id, action->toolTip()));
+        action->setIcon(ButtonIcon(id));
         m_pToolBar->addAction(action);
     }
     return true;

@@ -31,7 +31,8 @@ int CReportModel::InsertItem(int index, std::string text) {
         m_rows.back().push_back(std::move(text));
         if (!m_bFlushQueued) {
             m_bFlushQueued = true;
-            QMetaObject::invokeMethod(this, [this] { Flush(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { Flush(); }, Qt::QueuedConnection);
         }
         return ItemCount() - 1;
     }

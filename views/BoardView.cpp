@@ -4,8 +4,10 @@
 
 namespace {
 
-const CColumnDef kColumns[] = {{"タイトル", 200}, {"ユーザー", 100}, {"日付", 100}, {"メッセージ", 300}, {"ID", 100}, {"コメント元ID", 100}};
+const CColumnDef kColumns[] = {{"タイトル", 200},   {"ユーザー", 100}, {"日付", 100},
+                               {"メッセージ", 300}, {"ID", 100},       {"コメント元ID", 100}};
 
 } // namespace
 
-CBoardView::CBoardView() : CDefultListView(KIND_BOARD, kColumns, static_cast<int>(std::size(kColumns))) {}
+CBoardView::CBoardView()
+    : CDefultListView(KIND_BOARD, kColumns, static_cast<int>(std::size(kColumns))) {}

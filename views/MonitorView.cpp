@@ -6,14 +6,14 @@
 namespace {
 
 CDialogTemplate MonitorForm() {
-    return CDialogTemplate{IDD_MONITOR_FORM,
-                           QString(),
-                           63,
-                           52,
-                           QStringLiteral("ＭＳ Ｐゴシック"),
-                           9,
-                           {{CMonitorView::IDC_MONITOR_LIST, CControlDef::ListBox, QString(), 0, 0,
-                             48, 40}}};
+    return CDialogTemplate{
+        IDD_MONITOR_FORM,
+        QString(),
+        63,
+        52,
+        QStringLiteral("ＭＳ Ｐゴシック"),
+        9,
+        {{CMonitorView::IDC_MONITOR_LIST, CControlDef::ListBox, QString(), 0, 0, 48, 40}}};
 }
 
 } // namespace

@@ -8,4 +8,5 @@ const CColumnDef kColumns[] = {{"ユーザー名", 200}, {"よみ", 200}, {"グ�
 
 } // namespace
 
-CUserView::CUserView() : CDefultListView(KIND_USER, kColumns, static_cast<int>(std::size(kColumns))) {}
+CUserView::CUserView()
+    : CDefultListView(KIND_USER, kColumns, static_cast<int>(std::size(kColumns))) {}

@@ -1,5 +1,7 @@
 #include "RecordingBackend.h"
 
+#include <strings.h>
+
 #include <cstring>
 #include <stdexcept>
 
@@ -66,6 +68,7 @@ int CopyText(char* field, const char* text, int size) {
 int OpenUsers(const char* filter, const char* name, int flags) {
     Fake().Log("kvOpenUsers(" + Text(filter) + ", " + Text(name) + ", " + Int(flags) + ")");
     Fake().userPosition = 0;
+    Fake().userFilter = filter == nullptr && name != nullptr ? name : "";
     return Fake().Result("kvOpenUsers", 1);
 }
 
@@ -74,9 +77,17 @@ int CloseUsers() {
     return Fake().Result("kvCloseUsers", 1);
 }
 
+bool SameIgnoringCase(const std::string& a, const char* b) {
+    return strcasecmp(a.c_str(), b) == 0;
+}
+
 int NextUser(kvUserRecord* record, int mode) {
     Fake().Log("kvNextUser(" + Record(record) + ", " + Int(mode) + ")");
-    return Deliver("kvNextUser", Fake().users, Fake().userPosition, record);
+    CRecordingBackend& fake = Fake();
+    while (!fake.userFilter.empty() && fake.userPosition < fake.users.size() &&
+           !SameIgnoringCase(fake.userFilter, fake.users[fake.userPosition].userName))
+        ++fake.userPosition;
+    return Deliver("kvNextUser", fake.users, fake.userPosition, record);
 }
 
 int UpdateUser(const char* name, const kvUserRecord* record) {

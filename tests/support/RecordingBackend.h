@@ -44,6 +44,11 @@ public:
     std::vector<kvAddressRecord> updatedAddresses;
     std::vector<std::string> addedCategories;
 
+    // An open by name delivers only the scripted users of that name, compared
+    // ignoring ASCII case as a lenient backend might, so that tests can check
+    // that the program itself compares exactly.
+    std::string userFilter;
+
     // Read positions, as the operations leave them.
     size_t userPosition = 0;
     size_t schedulePosition = 0;

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Starts kelvo-View on a demo groupware: installs what is missing, builds, and
+# on first use creates .demo/groupware.db with kelvo-admin demo.
+#   ./run.sh             the viewer on this machine's display
+# Without a display it serves the window over VNC (Qt's vnc platform) and says where.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/install-deps.sh build run
+
+build_dir=build
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build_dir" -j2 --target kelvo-view kelvo-admin
+
+export KELVO_DATABASE="$PWD/.demo/groupware.db"
+if [ ! -f "$KELVO_DATABASE" ]; then
+    mkdir -p .demo
+    chmod 700 .demo
+    "$build_dir/bin/kelvo-admin" demo
+else
+    echo "Demo groupware: $KELVO_DATABASE (delete it to start afresh)."
+    echo "Logins: guest09 / guest, 山田太郎 / yamada, 佐藤花子 / sato, 鈴木一郎 / suzuki,"
+    echo "        高橋美咲 / takahashi, 田中健 / tanaka, 伊藤さくら / ito"
+fi
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    port=${KELVO_VNC_PORT:-5900}
+    echo
+    echo "No display here. The viewer now serves its window over VNC:"
+    echo "  connect a VNC viewer to localhost:$port (Ctrl+C here ends the program)."
+    echo "  Or run it in a virtual X display instead: xvfb-run -a ./run.sh"
+    export QT_QPA_PLATFORM="vnc:size=1024x768:port=$port"
+fi
+exec "$build_dir/bin/kelvo-view"
