@@ -6,11 +6,12 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 
 #include <algorithm>
+
+#include "ListBox.h"
 
 QSize CControlFactory::BaseUnits(const QFont& font) {
     QFontMetrics metrics(font);
@@ -68,7 +69,7 @@ QWidget* CControlFactory::Create(const CControlDef& def, const QSize& base, QWid
         break;
     }
     case CControlDef::ListBox:
-        control = new QListWidget(parent);
+        control = new CListBox(parent);
         break;
     }
     QRect rect = Map(base, def.x, def.y, def.width, def.height);

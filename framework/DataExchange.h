@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 class CDialog;
 
@@ -12,15 +14,15 @@ public:
     CDataExchange(CDialog* dialog, bool saveAndValidate)
         : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
 
-    void Fail(int id) {
-        if (m_nFailedId == 0)
-            m_nFailedId = id;
+    void Fail(int id) { m_failedIds.push_back(id); }
+    bool Failed() const { return !m_failedIds.empty(); }
+    bool FailedOn(int id) const {
+        return std::find(m_failedIds.begin(), m_failedIds.end(), id) != m_failedIds.end();
     }
-    bool Failed() const { return m_nFailedId != 0; }
 
     CDialog* m_pDlgWnd;
     bool m_bSaveAndValidate;
-    int m_nFailedId = 0;
+    std::vector<int> m_failedIds;
 };
 
 // Edit text as code page 932.

@@ -57,12 +57,12 @@ int CListCtrl::InsertColumn(int index, const QString& title, int width) {
     return inserted;
 }
 
-int CListCtrl::InsertItem(int index, const std::string& text) {
-    return m_pModel->InsertItem(index, text);
+int CListCtrl::InsertItem(int index, std::string text) {
+    return m_pModel->InsertItem(index, std::move(text));
 }
 
-bool CListCtrl::SetItemText(int item, int subItem, const std::string& text) {
-    return m_pModel->SetItemText(item, subItem, text);
+bool CListCtrl::SetItemText(int item, int subItem, std::string text) {
+    return m_pModel->SetItemText(item, subItem, std::move(text));
 }
 
 bool CListCtrl::DeleteAllItems() {

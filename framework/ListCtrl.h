@@ -16,8 +16,8 @@ public:
     explicit CListCtrl(QWidget* parent = nullptr);
 
     int InsertColumn(int index, const QString& title, int width);
-    int InsertItem(int index, const std::string& text);
-    bool SetItemText(int item, int subItem, const std::string& text);
+    int InsertItem(int index, std::string text);
+    bool SetItemText(int item, int subItem, std::string text);
     bool DeleteAllItems();
     int GetItemCount() const;
     std::string GetItemText(int item, int subItem) const;

@@ -28,6 +28,7 @@ int CReportModel::InsertItem(int index, std::string text) {
     if (index >= ItemCount()) {
         // Appending: the views learn of it in the next batch.
         m_rows.emplace_back();
+        m_rows.back().reserve(static_cast<size_t>(std::max(1, ColumnCount())));
         m_rows.back().push_back(std::move(text));
         if (!m_bFlushQueued) {
             m_bFlushQueued = true;

@@ -33,6 +33,7 @@ bool CAddressStore::Open(const char* owner) {
     if (!m_db.Prepare(m_cursor, sql.c_str()))
         return false;
     m_cursor.BindText(1, owner);
+    m_filler.Reset();
     m_strOwner = owner != nullptr ? owner : "";
     m_bOpen = true;
     m_monitor.Push("address book of " + m_strOwner + " opened");
@@ -67,10 +68,14 @@ bool CAddressStore::Next(kvAddressRecord* record) {
             m_db.Fail("address book cannot be read");
         return false;
     }
-    std::memset(record, 0, sizeof(*record));
-    char* bytes = reinterpret_cast<char*>(record);
+    m_filler.Begin(record, sizeof(*record));
+    record->head = 0;
+    std::memset(record->reserved412, 0, sizeof(record->reserved412));
+    std::memset(record->reserved1262, 0, sizeof(record->reserved1262));
+    std::memset(record->reserved1562, 0, sizeof(record->reserved1562));
+    std::memset(record->reserved3132, 0, sizeof(record->reserved3132));
     for (int i = 0; i < kFieldCount; ++i)
-        m_cursor.ColumnToField(i, bytes + kAddressFields[i].offset, kAddressFields[i].width);
+        m_filler.Text(m_cursor, i, kAddressFields[i].offset, kAddressFields[i].width);
     ++m_nDelivered;
     return true;
 }

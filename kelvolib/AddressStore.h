@@ -4,6 +4,7 @@
 
 #include "kelvo.h"
 
+#include "RecordFiller.h"
 #include "Statement.h"
 
 class CDatabase;
@@ -33,6 +34,7 @@ private:
     CDatabase& m_db;
     CMonitorQueue& m_monitor;
     CStatement m_cursor;
+    CRecordFiller m_filler;
     CStatement m_insert;
     CStatement m_update;
     CStatement m_find;

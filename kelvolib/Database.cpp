@@ -30,7 +30,7 @@ CREATE TABLE users(
     g8 BLOB NOT NULL DEFAULT x'', g9 BLOB NOT NULL DEFAULT x'',
     password BLOB NOT NULL DEFAULT x'');
 CREATE TABLE schedules(
-    id INTEGER PRIMARY KEY,
+    id INTEGER NOT NULL UNIQUE,
     owner BLOB NOT NULL,
     title BLOB NOT NULL, place BLOB NOT NULL,
     start_second INTEGER NOT NULL, start_minute INTEGER NOT NULL, start_hour INTEGER NOT NULL,
@@ -38,9 +38,10 @@ CREATE TABLE schedules(
     end_second INTEGER NOT NULL, end_minute INTEGER NOT NULL, end_hour INTEGER NOT NULL,
     end_day INTEGER NOT NULL, end_month INTEGER NOT NULL, end_year INTEGER NOT NULL,
     all_day INTEGER NOT NULL, public INTEGER NOT NULL, alarm_lead INTEGER NOT NULL,
-    comment BLOB NOT NULL);
-CREATE INDEX schedules_by_start ON schedules(owner, start_year, start_month, start_day,
-    start_hour, start_minute, start_second, id);
+    comment BLOB NOT NULL,
+    -- Stored in the order the list delivers, so that a list reads the table straight through.
+    PRIMARY KEY (owner, start_year, start_month, start_day, start_hour, start_minute,
+                 start_second, id)) WITHOUT ROWID;
 CREATE TABLE address_categories(id INTEGER PRIMARY KEY, name BLOB NOT NULL UNIQUE);
 CREATE TABLE addresses(
     id INTEGER PRIMARY KEY,
@@ -133,7 +134,8 @@ bool CDatabase::Open() {
     }
     close(fd);
 
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX;
+    // The library serialises every call itself, so SQLite's own locking is not needed.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(m_strPath.c_str(), &m_pDb, flags, nullptr) != SQLITE_OK) {
         Fail("database " + m_strPath + " cannot be opened");
         sqlite3_close_v2(m_pDb);
@@ -142,7 +144,10 @@ bool CDatabase::Open() {
     }
     sqlite3_busy_timeout(m_pDb, kBusyTimeoutMs);
     sqlite3_extended_result_codes(m_pDb, 1);
-    if (!Exec("PRAGMA journal_mode=WAL") || !Exec("PRAGMA synchronous=FULL") || !CreateSchema()) {
+    // Memory-mapped reads and a larger page cache keep big lists from copying
+    // every page through read().
+    if (!Exec("PRAGMA journal_mode=WAL") || !Exec("PRAGMA synchronous=FULL") ||
+        !Exec("PRAGMA cache_size=-32768") || !CreateSchema()) {
         sqlite3_close_v2(m_pDb);
         m_pDb = nullptr;
         return false;

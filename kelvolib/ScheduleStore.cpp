@@ -1,5 +1,6 @@
 #include "ScheduleStore.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "Database.h"
@@ -46,6 +47,7 @@ bool CScheduleStore::Open(const char* owner) {
     if (!m_db.Prepare(m_cursor, sql.c_str()))
         return false;
     m_cursor.BindText(1, owner);
+    m_filler.Reset();
     m_strOwner = owner;
     m_bOpen = true;
     m_monitor.Push("schedules of " + m_strOwner + " opened");
@@ -79,16 +81,20 @@ bool CScheduleStore::Next(kvScheduleRecord* record) {
             m_db.Fail("schedules cannot be read");
         return false;
     }
-    std::memset(record, 0, sizeof(*record));
-    m_cursor.ColumnToField(0, record->owner, sizeof(record->owner));
-    m_cursor.ColumnToField(1, record->title, sizeof(record->title));
-    m_cursor.ColumnToField(2, record->place, sizeof(record->place));
+    m_filler.Begin(record, sizeof(*record));
+    m_filler.Text(m_cursor, 0, offsetof(kvScheduleRecord, owner), sizeof(record->owner));
+    m_filler.Text(m_cursor, 1, offsetof(kvScheduleRecord, title), sizeof(record->title));
+    m_filler.Text(m_cursor, 2, offsetof(kvScheduleRecord, place), sizeof(record->place));
+    record->head = 0;
+    record->start = kvTimeBlock{};
+    record->end = kvTimeBlock{};
     ReadTime(m_cursor, 3, record->start);
     ReadTime(m_cursor, 9, record->end);
     record->allDay = m_cursor.ColumnInt(15);
     record->isPublic = m_cursor.ColumnInt(16);
     record->alarmLeadMinutes = m_cursor.ColumnInt(17);
-    m_cursor.ColumnToField(18, record->comment, sizeof(record->comment));
+    std::memset(record->reserved, 0, sizeof(record->reserved));
+    m_filler.Text(m_cursor, 18, offsetof(kvScheduleRecord, comment), sizeof(record->comment));
     ++m_nDelivered;
     return true;
 }
@@ -126,9 +132,10 @@ bool CScheduleStore::Add(const kvScheduleRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
     if (!m_insert.IsPrepared()) {
-        std::string sql = std::string("INSERT INTO schedules(") + kColumns +
-                          ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
-                          "?14, ?15, ?16, ?17, ?18, ?19)";
+        std::string sql = std::string("INSERT INTO schedules(id, ") + kColumns +
+                          ") VALUES ((SELECT coalesce(max(id), 0) + 1 FROM schedules), ?1, ?2, "
+                          "?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, "
+                          "?18, ?19)";
         if (!m_db.Prepare(m_insert, sql.c_str()))
             return false;
     }

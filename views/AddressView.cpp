@@ -1,5 +1,10 @@
 #include "AddressView.h"
 
+#include <memory>
+
+#include "BackendTable.h"
+#include "ListCtrl.h"
+#include "RecordText.h"
 #include "ViewerApp.h"
 
 namespace {
@@ -12,3 +17,26 @@ const CColumnDef kColumns[] = {{"タイトル", 100},     {"名前", 100},      
 
 CAddressView::CAddressView()
     : CDefultListView(KIND_ADDRESS, kColumns, static_cast<int>(std::size(kColumns))) {}
+
+void CAddressView::OnInitialUpdate() {
+    CDefultListView::OnInitialUpdate();
+    const CBackendTable& backend = KvBackend();
+    backend.kvOpenAddressBook(g_strLoginUser.c_str(), -1, 0, 0, 0);
+    CListCtrl& list = GetListCtrl();
+    auto record = std::make_unique<kvAddressRecord>();
+    for (int row = 0; backend.kvNextAddress(record.get(), 1); ++row) {
+        list.InsertItem(row, KV_FIELD_TEXT(*record, title));
+        list.SetItemText(row, 1, KV_FIELD_TEXT(*record, lastName));
+        list.SetItemText(row, 2, KV_FIELD_TEXT(*record, lastNameReading));
+        list.SetItemText(row, 3, KV_FIELD_TEXT(*record, homePhone));
+        list.SetItemText(row, 4, KV_FIELD_TEXT(*record, company));
+        list.SetItemText(row, 5, KV_FIELD_TEXT(*record, businessPhone));
+        list.SetItemText(row, 6, KV_FIELD_TEXT(*record, email2));
+        list.SetItemText(row, 7, KV_FIELD_TEXT(*record, email));
+    }
+}
+
+void CAddressView::OnDestroy() {
+    CDefultListView::OnDestroy();
+    KvBackend().kvCloseAddressBook();
+}

@@ -2,8 +2,11 @@
 
 #include "DefultListView.h"
 
-// The logged-in user's address book.
+// The logged-in user's address book, with the public entries.
 class CAddressView : public CDefultListView {
 public:
     CAddressView();
+
+    void OnInitialUpdate() override;
+    void OnDestroy() override;
 };

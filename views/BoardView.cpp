@@ -1,5 +1,10 @@
 #include "BoardView.h"
 
+#include <memory>
+
+#include "BackendTable.h"
+#include "ListCtrl.h"
+#include "RecordText.h"
 #include "ViewerApp.h"
 
 namespace {
@@ -7,7 +12,38 @@ namespace {
 const CColumnDef kColumns[] = {{"タイトル", 200},   {"ユーザー", 100}, {"日付", 100},
                                {"メッセージ", 300}, {"ID", 100},       {"コメント元ID", 100}};
 
+// The board is always read under this name, whoever is logged in.
+const char kBoardReader[] = "guest09";
+
 } // namespace
 
 CBoardView::CBoardView()
     : CDefultListView(KIND_BOARD, kColumns, static_cast<int>(std::size(kColumns))) {}
+
+void CBoardView::OnInitialUpdate() {
+    CDefultListView::OnInitialUpdate();
+    const CBackendTable& backend = KvBackend();
+    backend.kvOpenBoard(kBoardReader, -1);
+    backend.kvRewindBoard();
+    CListCtrl& list = GetListCtrl();
+    auto record = std::make_unique<kvBoardMessage>();
+    // Read shows the message at the position, next moves on: either ends the list with 0.
+    int row = 0;
+    bool more = backend.kvReadBoardMessage(record.get(), 0) != 0;
+    while (more) {
+        list.InsertItem(row, KV_FIELD_TEXT(*record, title));
+        list.SetItemText(row, 1, KV_FIELD_TEXT(*record, userName));
+        list.SetItemText(row, 2, CRecordText::DateTime(record->posted));
+        list.SetItemText(row, 3, KV_FIELD_TEXT(*record, text));
+        list.SetItemText(row, 4, CRecordText::Id(record->id));
+        list.SetItemText(row, 5, CRecordText::Id(record->parentId));
+        ++row;
+        more =
+            backend.kvNextBoardMessage() != 0 && backend.kvReadBoardMessage(record.get(), 0) != 0;
+    }
+}
+
+void CBoardView::OnDestroy() {
+    CDefultListView::OnDestroy();
+    KvBackend().kvCloseBoard();
+}

@@ -2,8 +2,11 @@
 
 #include "DefultListView.h"
 
-// The bulletin board.
+// The bulletin board, every message a row in delivery order.
 class CBoardView : public CDefultListView {
 public:
     CBoardView();
+
+    void OnInitialUpdate() override;
+    void OnDestroy() override;
 };

@@ -1,6 +1,14 @@
 #include "MonitorView.h"
 
+#include <QStringList>
+
+#include <cstring>
+
+#include "BackendTable.h"
+#include "Cp932.h"
+#include "ListBox.h"
 #include "Resource.h"
+#include "Text.h"
 #include "ViewerApp.h"
 
 namespace {
@@ -20,15 +28,56 @@ CDialogTemplate MonitorForm() {
 
 CMonitorView::CMonitorView() : CFormView(MonitorForm()) {}
 
+CListBox* CMonitorView::List() const {
+    return dynamic_cast<CListBox*>(GetDlgItem(IDC_MONITOR_LIST));
+}
+
 void CMonitorView::OnInitialUpdate() {
     CFormView::OnInitialUpdate();
     ViewerApp()->m_pOpenView[KIND_MONITOR] = this;
-    FitList();
+    if (List() != nullptr) {
+        FitList();
+        // The first drain shows what is pending, untrimmed and unselected.
+        Drain();
+    }
+    SetTimer(kPollTimer, kPollMilliseconds);
 }
 
 void CMonitorView::OnDestroy() {
     CFormView::OnDestroy();
     ViewerApp()->m_pOpenView[KIND_MONITOR] = nullptr;
+}
+
+void CMonitorView::OnTimer(int id) {
+    if (id != kPollTimer) {
+        CFormView::OnTimer(id);
+        return;
+    }
+    CListBox* list = List();
+    if (list == nullptr)
+        return;
+    // No tick arrives during the drain; the next second counts from its end.
+    KillTimer(kPollTimer);
+    if (Drain() > 0) {
+        int excess = list->GetCount() - kLinesKept;
+        if (excess > 0)
+            list->DeleteFirst(excess);
+        list->SetCurSel(list->GetCount() - 1);
+    }
+    SetTimer(kPollTimer, kPollMilliseconds);
+}
+
+int CMonitorView::Drain() {
+    const CBackendTable& backend = KvBackend();
+    char buffer[KV_MONITOR_LINE_SIZE];
+    QStringList lines;
+    std::memset(buffer, 0, sizeof(buffer));
+    while (backend.kvReadMonitorLine(buffer, sizeof(buffer))) {
+        buffer[sizeof(buffer) - 1] = '\0'; // a line is never read past the buffer
+        lines.append(CText::FromCp932(buffer, std::strlen(buffer)));
+    }
+    List()->AddStrings(lines);
+    return static_cast<int>(lines.size());
 }
 
 void CMonitorView::FitList() {

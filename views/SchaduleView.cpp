@@ -1,5 +1,10 @@
 #include "SchaduleView.h"
 
+#include <memory>
+
+#include "BackendTable.h"
+#include "ListCtrl.h"
+#include "RecordText.h"
 #include "ViewerApp.h"
 
 namespace {
@@ -7,7 +12,33 @@ namespace {
 const CColumnDef kColumns[] = {
     {"タイトル", 200}, {"場所", 100}, {"開始", 150}, {"終了", 150}, {"コメント", 300}};
 
+// An end year of 1970 means the entry has no end.
+constexpr int kNoEndYear = 70;
+
 } // namespace
 
 CSchaduleView::CSchaduleView()
     : CDefultListView(KIND_SCHADULE, kColumns, static_cast<int>(std::size(kColumns))) {}
+
+void CSchaduleView::OnInitialUpdate() {
+    CDefultListView::OnInitialUpdate();
+    const CBackendTable& backend = KvBackend();
+    backend.kvOpenSchedules(g_strLoginUser.c_str(), "");
+    CListCtrl& list = GetListCtrl();
+    auto record = std::make_unique<kvScheduleRecord>();
+    for (int row = 0; backend.kvNextSchedule(record.get(), 1); ++row) {
+        // The all-day flag decides the form of both times.
+        auto format = record->allDay != 0 ? &CRecordText::Date : &CRecordText::DateTime;
+        list.InsertItem(row, KV_FIELD_TEXT(*record, title));
+        list.SetItemText(row, 1, KV_FIELD_TEXT(*record, place));
+        list.SetItemText(row, 2, format(record->start));
+        list.SetItemText(
+            row, 3, record->end.yearsSince1900 == kNoEndYear ? std::string() : format(record->end));
+        list.SetItemText(row, 4, KV_FIELD_TEXT(*record, comment));
+    }
+}
+
+void CSchaduleView::OnDestroy() {
+    CDefultListView::OnDestroy();
+    KvBackend().kvCloseSchedules();
+}

@@ -1,5 +1,14 @@
 #include "UserView.h"
 
+#include <cstring>
+#include <memory>
+
+#include "BackendTable.h"
+#include "CmdUI.h"
+#include "ListCtrl.h"
+#include "PasswordDlg.h"
+#include "RecordText.h"
+#include "Resource.h"
 #include "ViewerApp.h"
 
 namespace {
@@ -9,4 +18,69 @@ const CColumnDef kColumns[] = {{"ユーザー名", 200}, {"よみ", 200}, {"グ�
 } // namespace
 
 CUserView::CUserView()
-    : CDefultListView(KIND_USER, kColumns, static_cast<int>(std::size(kColumns))) {}
+    : CDefultListView(KIND_USER, kColumns, static_cast<int>(std::size(kColumns))) {
+    OnCommand(ID_CHANGE_PASSWORD, [this] { OnChangePassword(); });
+    OnUpdateCommandUI(ID_CHANGE_PASSWORD,
+                      [this](CCmdUI& ui) { ui.Enable(GetListCtrl().GetSelectedCount() > 0); });
+}
+
+void CUserView::OnInitialUpdate() {
+    CDefultListView::OnInitialUpdate();
+    KvBackend().kvOpenUsers("", nullptr, 0);
+    Fill();
+}
+
+void CUserView::Fill() {
+    CListCtrl& list = GetListCtrl();
+    const CBackendTable& backend = KvBackend();
+    list.DeleteAllItems();
+    backend.kvRewindUsers();
+    auto record = std::make_unique<kvUserRecord>();
+    for (int row = 0; backend.kvNextUser(record.get(), 1); ++row) {
+        list.InsertItem(row, KV_FIELD_TEXT(*record, userName));
+        list.SetItemText(row, 1, KV_FIELD_TEXT(*record, reading));
+        std::string groups;
+        for (const auto& group : record->groups) {
+            std::string name = CRecordText::Field(group, sizeof(group));
+            if (name.empty())
+                continue;
+            if (!groups.empty())
+                groups += '/';
+            groups += name;
+        }
+        list.SetItemText(row, 2, groups);
+    }
+}
+
+void CUserView::OnDestroy() {
+    CDefultListView::OnDestroy();
+    KvBackend().kvCloseUsers();
+}
+
+void CUserView::OnChangePassword() {
+    CListCtrl& list = GetListCtrl();
+    int row = 0;
+    while (row < list.GetItemCount() &&
+           !(list.GetItemState(row, CListCtrl::LVIS_SELECTED) & CListCtrl::LVIS_SELECTED))
+        ++row;
+    if (row >= list.GetItemCount())
+        return;
+    const std::string name = list.GetItemText(row, 0);
+    if (name.empty())
+        return;
+    const CBackendTable& backend = KvBackend();
+    auto record = std::make_unique<kvUserRecord>();
+    std::memset(record.get(), 0, sizeof(*record));
+    if (!backend.kvGetUser(name.c_str(), record.get()))
+        return;
+    CPasswordDlg dialog(this, sizeof(record->password) - 1);
+    dialog.m_strCurrentPassword = KV_FIELD_TEXT(*record, password);
+    if (dialog.DoModal() != CDialog::IDOK)
+        return;
+    // The dialog let only a password that fits through; the rest of the record
+    // goes back exactly as it came.
+    std::memset(record->password, 0, sizeof(record->password));
+    std::memcpy(record->password, dialog.m_strNewPassword.data(),
+                std::min(dialog.m_strNewPassword.size(), sizeof(record->password) - 1));
+    backend.kvUpdateUser(name.c_str(), record.get());
+}

@@ -2,8 +2,16 @@
 
 #include "DefultListView.h"
 
-// The user list.
+// The user list: every user with reading and groups; the password change of
+// the selected user starts here.
 class CUserView : public CDefultListView {
 public:
     CUserView();
+
+    void OnInitialUpdate() override;
+    void OnDestroy() override;
+
+private:
+    void Fill();
+    void OnChangePassword();
 };

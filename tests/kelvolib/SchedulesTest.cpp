@@ -134,3 +134,23 @@ TEST_F(Schedules, ClosedListAndNullArgumentsReturnZero) {
     EXPECT_FALSE(kvFindDuplicateSchedule(nullptr, 0, 2001, 1, 1, 0, 0, 0, nullptr));
     kvCloseSchedules();
 }
+
+TEST_F(Schedules, ReusedBufferHoldsNoTailOfThePreviousEntry) {
+    kvScheduleRecord longer =
+        CTestRecords::Schedule("alice", "a long title here", 2001, 1, 5, 9, 0);
+    CTestRecords::Put(longer.comment, sizeof(longer.comment), std::string(5000, 'c'));
+    kvScheduleRecord shorter = CTestRecords::Schedule("alice", "short", 2001, 1, 6, 9, 0);
+    ASSERT_TRUE(kvOpenSchedules("alice", ""));
+    Add(longer);
+    Add(shorter);
+    kvCloseSchedules();
+
+    ASSERT_TRUE(kvOpenSchedules("alice", ""));
+    auto buffer = std::make_unique<kvScheduleRecord>();
+    std::memset(buffer.get(), 0xCD, sizeof(*buffer));
+    ASSERT_TRUE(kvNextSchedule(buffer.get(), 1));
+    ASSERT_TRUE(kvNextSchedule(buffer.get(), 1));
+    kvCloseSchedules();
+    // Byte for byte what a cleared record with the second entry would be.
+    EXPECT_EQ(0, std::memcmp(&shorter, buffer.get(), sizeof(shorter)));
+}

@@ -18,7 +18,11 @@
 #include "MessageBox.h"
 #include "ViewerApp.h"
 
-CViewerHarness::CViewerHarness() : m_pTimers(std::make_unique<QObject>()) {
+CViewerHarness::CViewerHarness(bool linkedLibrary) : m_pTimers(std::make_unique<QObject>()) {
+    if (linkedLibrary)
+        m_pLinked = std::make_unique<CLinkedBackend>();
+    else
+        m_pBackend = std::make_unique<CRecordingBackend>();
     CMessageBox::SetHook([this](const QString& text) {
         messages.append(text);
         return CMessageBox::IDOK;
@@ -36,6 +40,8 @@ CViewerHarness::~CViewerHarness() {
         Finish();
     m_pApp.reset();
     m_pTimers.reset();
+    m_pBackend.reset();
+    m_pLinked.reset();
     Settle(0);
     CMessageBox::SetHook(nullptr);
     CFileDialog::SetHook(nullptr);

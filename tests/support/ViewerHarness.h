@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "LinkedBackend.h"
 #include "RecordingBackend.h"
 
 class CMainFrame;
@@ -19,10 +20,11 @@ class QMdiSubWindow;
 // dialogs are answered by handlers that run inside their own event loop.
 class CViewerHarness {
 public:
-    CViewerHarness();
+    // The recording backend, or (linkedLibrary) the library the test links.
+    explicit CViewerHarness(bool linkedLibrary = false);
     ~CViewerHarness();
 
-    CRecordingBackend& Backend() { return m_backend; }
+    CRecordingBackend& Backend() { return *m_pBackend; }
     CViewerApp& App() { return *m_pApp; }
     CMainFrame& Frame();
 
@@ -67,7 +69,8 @@ public:
     int fileDialogs = 0;     // file dialogs asked for
 
 private:
-    CRecordingBackend m_backend;
+    std::unique_ptr<CRecordingBackend> m_pBackend;
+    std::unique_ptr<CLinkedBackend> m_pLinked;
     // Owns the timers that wait for modal dialogs, so none outlives its test.
     std::unique_ptr<QObject> m_pTimers;
     std::unique_ptr<CViewerApp> m_pApp;

@@ -1,0 +1,59 @@
+#include "PasswordDlg.h"
+
+#include "DataExchange.h"
+#include "MessageBox.h"
+#include "Resource.h"
+
+namespace {
+
+enum { IDC_OLD_PASSWORD = 1001, IDC_NEW_PASSWORD = 1002 };
+
+CDialogTemplate PasswordTemplate() {
+    return CDialogTemplate{
+        IDD_PASSWORD,
+        QStringLiteral("パスワード変更"),
+        223,
+        57,
+        QStringLiteral("ＭＳ Ｐゴシック"),
+        9,
+        {
+            {CDialog::IDOK, CControlDef::DefPushButton, QStringLiteral("OK"), 165, 5, 50, 14},
+            {CDialog::IDCANCEL, CControlDef::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 165, 24, 50, 14},
+            {-1, CControlDef::Static, QStringLiteral("古いパスワード"), 10, 10, 45, 8},
+            {IDC_OLD_PASSWORD, CControlDef::Edit, QString(), 65, 5, 55, 14, CControlDef::Password},
+            {-1, CControlDef::Static, QStringLiteral("新しいパスワード"), 10, 30, 50, 8},
+            {IDC_NEW_PASSWORD, CControlDef::Edit, QString(), 65, 30, 55, 14, CControlDef::Password},
+        }};
+}
+
+} // namespace
+
+CPasswordDlg::CPasswordDlg(QWidget* parent, size_t maxNewLength)
+    : CDialog(PasswordTemplate(), parent), m_nMaxNewLength(maxNewLength) {}
+
+void CPasswordDlg::DoDataExchange(CDataExchange& dx) {
+    DDX_Text(dx, IDC_NEW_PASSWORD, m_strNewPassword);
+    DDX_Text(dx, IDC_OLD_PASSWORD, m_strOldPassword);
+}
+
+void CPasswordDlg::OnOK() {
+    CDataExchange dx(this, true);
+    DoDataExchange(dx);
+    // An old password that code page 932 cannot hold cannot be the stored one.
+    if (dx.FailedOn(IDC_OLD_PASSWORD) || m_strOldPassword != m_strCurrentPassword) {
+        CMessageBox::Show(this, QStringLiteral("パスワードが違います"));
+        return;
+    }
+    if (dx.FailedOn(IDC_NEW_PASSWORD)) {
+        CMessageBox::Show(this,
+                          QStringLiteral("新しいパスワードに使用できない文字が含まれています"));
+        return;
+    }
+    if (m_strNewPassword.size() > m_nMaxNewLength) {
+        CMessageBox::Show(
+            this,
+            QStringLiteral("新しいパスワードが長すぎます（%1 バイトまで）").arg(m_nMaxNewLength));
+        return;
+    }
+    CDialog::OnOK();
+}

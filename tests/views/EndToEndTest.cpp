@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include "kelvoadmin.h"
+
+#include "DefultListView.h"
+#include "ListBox.h"
+#include "ListCtrl.h"
+#include "MainFrame.h"
+#include "MonitorView.h"
+#include "Resource.h"
+#include "TempDatabase.h"
+#include "TestRecords.h"
+#include "Text.h"
+#include "ViewerApp.h"
+#include "ViewerHarness.h"
+
+namespace {
+
+QString Cell(CViewerApp& app, int kind, int row, int column) {
+    auto* view = dynamic_cast<CDefultListView*>(app.m_pOpenView[kind]);
+    return view == nullptr ? QString("<no window>")
+                           : CText::FromCp932(view->GetListCtrl().GetItemText(row, column));
+}
+
+int RowCount(CViewerApp& app, int kind) {
+    auto* view = dynamic_cast<CDefultListView*>(app.m_pOpenView[kind]);
+    return view == nullptr ? -1 : view->GetListCtrl().GetItemCount();
+}
+
+} // namespace
+
+// The real viewer on the real library and a temporary database.
+TEST(EndToEnd, LogInAndOpenEveryWindow) {
+    CTempDatabase database;
+    const std::string yamada = CTestRecords::Sjis("山田");
+    kvUserRecord user = CTestRecords::User(yamada, CTestRecords::Sjis("やまだ"),
+                                           {"", CTestRecords::Sjis("営業部"), "", "QA"}, "pw");
+    ASSERT_TRUE(kvAdminAddUser(&user));
+    kvUserRecord other = CTestRecords::User("guest09", "", {}, "");
+    ASSERT_TRUE(kvAdminAddUser(&other));
+    ASSERT_TRUE(kvOpenSchedules(yamada.c_str(), ""));
+    kvScheduleRecord timed = CTestRecords::Schedule(yamada, "standup", 2001, 1, 5, 9, 5);
+    kvScheduleRecord allDay = CTestRecords::Schedule(yamada, "holiday", 2001, 1, 6, 0, 0, 1);
+    allDay.end.yearsSince1900 = 70;
+    ASSERT_TRUE(kvAddSchedule(&timed, 0) && kvAddSchedule(&allDay, 0));
+    ASSERT_TRUE(kvCloseSchedules());
+    ASSERT_TRUE(kvOpenAddressBook(yamada.c_str(), -1, 0, 0, 0));
+    ASSERT_TRUE(kvBeginAddressUpdate(yamada.c_str()));
+    kvAddressRecord address = CTestRecords::Address(yamada, "Sato", "Hana", "Kelvo");
+    kvAddressRecord elsewhere = CTestRecords::Address("guest09", "Hidden", "", "");
+    ASSERT_TRUE(kvAddAddress(&address) && kvAddAddress(&elsewhere));
+    ASSERT_TRUE(kvEndAddressUpdate());
+    kvCloseAddressBook();
+    kvBoardMessage message = CTestRecords::Message("guest09", "hello", 6, 9, 5);
+    uint32_t id = 0;
+    ASSERT_TRUE(kvAdminPostBoardMessage(&message, &id));
+    kvBoardMessage reply = CTestRecords::Message(yamada, "re", 7, 9, 5, id);
+    ASSERT_TRUE(kvAdminPostBoardMessage(&reply, nullptr));
+
+    CViewerHarness viewer(true);
+    ASSERT_TRUE(viewer.StartAndLogin(QStringLiteral("山田"), "pw"));
+    CViewerApp& app = viewer.App();
+    ASSERT_EQ(RowCount(app, KIND_USER), 2);
+    EXPECT_EQ(Cell(app, KIND_USER, 1, 0), "山田");
+    EXPECT_EQ(Cell(app, KIND_USER, 1, 2), "営業部/QA");
+
+    for (int command : {ID_VIEW_SCHADULE, ID_VIEW_ADDRESS, ID_VIEW_BOARD, ID_VIEW_MONITOR})
+        ASSERT_TRUE(viewer.Frame().ExecuteCommand(command));
+    ASSERT_EQ(RowCount(app, KIND_SCHADULE), 2);
+    EXPECT_EQ(Cell(app, KIND_SCHADULE, 0, 2), "2001/01/05 09:05");
+    EXPECT_EQ(Cell(app, KIND_SCHADULE, 1, 0), "holiday");
+    EXPECT_EQ(Cell(app, KIND_SCHADULE, 1, 3), "");
+    ASSERT_EQ(RowCount(app, KIND_ADDRESS), 1) << "only the logged-in user's book";
+    EXPECT_EQ(Cell(app, KIND_ADDRESS, 0, 4), "Kelvo");
+    ASSERT_EQ(RowCount(app, KIND_BOARD), 2);
+    EXPECT_EQ(Cell(app, KIND_BOARD, 1, 5), "00000001");
+    auto* monitor = dynamic_cast<CMonitorView*>(app.m_pOpenView[KIND_MONITOR]);
+    ASSERT_NE(monitor, nullptr);
+    EXPECT_GT(monitor->List()->GetCount(), 0) << "the library reported what the windows did";
+    EXPECT_EQ(viewer.SubWindows().size(), 5);
+
+    viewer.Finish();
+    // Every list was closed before the library shut down; a new session reads the same data.
+    ASSERT_TRUE(kvOpenUsers("", nullptr, 0));
+    kvCloseUsers();
+}

@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPushButton>
+
+#include <cstring>
+
+#include "DefultListView.h"
+#include "ListBox.h"
+#include "ListCtrl.h"
+#include "MDIChildWnd.h"
+#include "MainFrame.h"
+#include "MonitorView.h"
+#include "PasswordDlg.h"
+#include "Resource.h"
+#include "TestRecords.h"
+#include "ViewerApp.h"
+#include "ViewerHarness.h"
+
+namespace {
+
+class Viewer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_viewer.Backend().users = {CTestRecords::User("alice", "", {}, "pw")};
+        ASSERT_TRUE(m_viewer.StartAndLogin("alice", "pw"));
+    }
+
+    void Lines(int count, const std::string& prefix) {
+        for (int i = 0; i < count; ++i)
+            m_viewer.Backend().monitorLines.push_back(prefix + std::to_string(i));
+    }
+
+    CMonitorView* OpenMonitor() {
+        EXPECT_TRUE(m_viewer.Frame().ExecuteCommand(ID_VIEW_MONITOR));
+        return dynamic_cast<CMonitorView*>(m_viewer.App().m_pOpenView[KIND_MONITOR]);
+    }
+
+    CViewerHarness m_viewer;
+};
+
+using Monitor = Viewer;
+
+class Password : public Viewer {
+protected:
+    void SetUp() override {
+        Viewer::SetUp();
+        m_viewer.App().m_pOpenView[KIND_USER]->GetParentFrame()->close();
+        CViewerHarness::Settle(0);
+        kvUserRecord bob = CTestRecords::User("bob", "b", {"sales"}, "old");
+        // Bytes the program does not interpret must come back as they went out.
+        for (size_t i = 0; i < sizeof(bob.reserved); ++i)
+            bob.reserved[i] = static_cast<unsigned char>(i * 7);
+        bob.reserved1200[3] = 0x5A;
+        m_bob = bob;
+        m_viewer.Backend().users = {CTestRecords::User("alice"), bob, CTestRecords::User("")};
+        m_viewer.Backend().usersByName["bob"] = bob;
+        ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_VIEW_USER));
+        m_list =
+            &dynamic_cast<CDefultListView*>(m_viewer.App().m_pOpenView[KIND_USER])->GetListCtrl();
+        CViewerHarness::Settle(0);
+    }
+
+    void Select(std::initializer_list<int> rows) {
+        m_list->clearSelection();
+        for (int row : rows)
+            m_list->selectionModel()->select(m_list->model()->index(row, 0),
+                                             QItemSelectionModel::Select |
+                                                 QItemSelectionModel::Rows);
+    }
+
+    bool Enabled() {
+        m_viewer.Frame().UpdateCommandUI();
+        return m_viewer.Frame().Action(ID_CHANGE_PASSWORD)->isEnabled();
+    }
+
+    static void Type(CPasswordDlg* dialog, const QString& old, const QString& fresh) {
+        dialog->Item<QLineEdit>(1001)->setText(old);
+        dialog->Item<QLineEdit>(1002)->setText(fresh);
+        dialog->Item<QPushButton>(CDialog::IDOK)->click();
+    }
+
+    kvUserRecord m_bob;
+    CListCtrl* m_list = nullptr;
+};
+
+} // namespace
+
+TEST_F(Monitor, FirstDrainKeepsEverythingUntilAPollAppends) {
+    Lines(2005, "start ");
+    CMonitorView* view = OpenMonitor();
+    ASSERT_NE(view, nullptr);
+    CListBox* list = view->List();
+    EXPECT_EQ(list->GetCount(), 2005) << "the first drain neither trims";
+    EXPECT_EQ(list->GetCurSel(), -1) << "nor selects";
+    EXPECT_EQ(list->geometry(), view->rect()) << "the list box covers the form";
+
+    list->SetCurSel(3);
+    view->OnTimer(CMonitorView::kPollTimer);
+    EXPECT_EQ(list->GetCount(), 2005) << "a poll without lines changes nothing";
+    EXPECT_EQ(list->GetCurSel(), 3);
+
+    Lines(10, "poll ");
+    view->OnTimer(CMonitorView::kPollTimer);
+    EXPECT_EQ(list->GetCount(), 2000);
+    EXPECT_EQ(list->GetText(0), "start 15") << "the oldest went";
+    EXPECT_EQ(list->GetText(1999), "poll 9");
+    EXPECT_EQ(list->GetCurSel(), 1999) << "the newest line replaces the user's selection";
+
+    view->OnTimer(77); // another timer: nothing happens
+    EXPECT_EQ(list->GetCount(), 2000);
+}
+
+TEST_F(Monitor, PollsEverySecondAndReopensAfterClosing) {
+    CMonitorView* view = OpenMonitor();
+    Lines(3, "tick ");
+    ASSERT_TRUE(CViewerHarness::WaitFor([&] { return view->List()->GetCount() == 3; }, 3000))
+        << "the timer polls by itself";
+    EXPECT_EQ(view->List()->GetCurSel(), 2);
+
+    view->GetParentFrame()->close();
+    CViewerHarness::Settle(0);
+    EXPECT_EQ(m_viewer.App().m_pOpenView[KIND_MONITOR], nullptr);
+    Lines(1, "again ");
+    CMonitorView* reopened = OpenMonitor();
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_EQ(reopened->List()->GetCount(), 1);
+    EXPECT_EQ(reopened->List()->GetText(0), "again 0");
+}
+
+TEST_F(Password, EnabledOnlyWithASelectedRowOfTheActiveUserList) {
+    EXPECT_FALSE(Enabled());
+    Select({1});
+    EXPECT_TRUE(Enabled());
+    ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_VIEW_MONITOR));
+    EXPECT_FALSE(Enabled()) << "another window is active";
+}
+
+TEST_F(Password, ChangesTheLowestSelectedUserKeepingEveryOtherByte) {
+    Select({2, 1});
+    m_viewer.WhenModal<CPasswordDlg>([&](CPasswordDlg* dialog) {
+        EXPECT_EQ(dialog->m_strCurrentPassword, "old");
+        EXPECT_EQ(QApplication::focusWidget(), dialog->Item<QPushButton>(CDialog::IDOK));
+        Type(dialog, "OLD", "new");
+        EXPECT_EQ(m_viewer.messages, QStringList{"パスワードが違います"});
+        EXPECT_TRUE(dialog->isVisible());
+        Type(dialog, "old", "new");
+    });
+    ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_CHANGE_PASSWORD));
+    EXPECT_EQ(m_viewer.Backend().CallsTo("kvGetUser"),
+              std::vector<std::string>{"kvGetUser(\"bob\", record)"});
+    ASSERT_EQ(m_viewer.Backend().updatedUsers.size(), 1u);
+    const kvUserRecord& written = m_viewer.Backend().updatedUsers[0];
+    EXPECT_STREQ(written.password, "new");
+    kvUserRecord expected = m_bob;
+    std::memset(expected.password, 0, sizeof(expected.password));
+    std::memcpy(expected.password, "new", 3);
+    EXPECT_EQ(0, std::memcmp(&expected, &written, sizeof(written)));
+    EXPECT_EQ(m_viewer.Backend().CallsTo("kvUpdateUser"),
+              std::vector<std::string>{"kvUpdateUser(\"bob\", record)"});
+}
+
+TEST_F(Password, CancelEmptyAndRefusedPasswords) {
+    Select({1});
+    m_viewer.WhenModal<CPasswordDlg>([&](CPasswordDlg* dialog) {
+        Type(dialog, "wrong", "x");
+        dialog->Item<QPushButton>(CDialog::IDCANCEL)->click();
+    });
+    ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_CHANGE_PASSWORD));
+    EXPECT_TRUE(m_viewer.Backend().updatedUsers.empty()) << "cancel writes nothing";
+
+    m_viewer.WhenModal<CPasswordDlg>([&](CPasswordDlg* dialog) {
+        Type(dialog, "old", QString(256, 'x'));
+        Type(dialog, "old", QString::fromUtf8("\xF0\x9F\x98\x80"));
+        EXPECT_EQ(m_viewer.messages.size(), 3);
+        EXPECT_TRUE(dialog->isVisible());
+        Type(dialog, "old", QString(255, 'y'));
+    });
+    ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_CHANGE_PASSWORD));
+    ASSERT_EQ(m_viewer.Backend().updatedUsers.size(), 1u);
+    EXPECT_EQ(std::string(m_viewer.Backend().updatedUsers[0].password), std::string(255, 'y'));
+
+    m_viewer.WhenModal<CPasswordDlg>([&](CPasswordDlg* dialog) { Type(dialog, "old", ""); });
+    ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_CHANGE_PASSWORD));
+    ASSERT_EQ(m_viewer.Backend().updatedUsers.size(), 2u);
+    EXPECT_STREQ(m_viewer.Backend().updatedUsers[1].password, "") << "an empty password is stored";
+}
+
+TEST_F(Password, UnknownOrUnnamedUserDoesNothing) {
+    Select({0}); // alice is listed but kvGetUser does not find her
+    m_viewer.Backend().ClearCalls();
+    ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_CHANGE_PASSWORD));
+    EXPECT_EQ(m_viewer.Backend().Calls(), std::vector<std::string>{"kvGetUser(\"alice\", record)"});
+    Select({2}); // an empty name
+    m_viewer.Backend().ClearCalls();
+    ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_CHANGE_PASSWORD));
+    EXPECT_TRUE(m_viewer.Backend().Calls().empty());
+    EXPECT_TRUE(m_viewer.messages.isEmpty());
+}

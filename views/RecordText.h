@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "kelvo.h"
+
+// Cell texts from record fields, as the list windows show them.
+class CRecordText {
+public:
+    // The text of a field of width bytes: up to its NUL, or the whole field when
+    // it has none; nothing past the field is read.
+    static std::string Field(const char* field, size_t width);
+    // "%04d/%02d/%02d" from years since 1900 + 1900, month + 1, day.
+    static std::string Date(const kvTimeBlock& time);
+    // "%04d/%02d/%02d %02d:%02d".
+    static std::string DateTime(const kvTimeBlock& time);
+    // "%08X".
+    static std::string Id(uint32_t id);
+};
+
+#define KV_FIELD_TEXT(record, member) CRecordText::Field((record).member, sizeof((record).member))
