@@ -1,0 +1,158 @@
+#include "OutlookAddressReader.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "BackendTable.h"
+#include "Cp932.h"
+
+namespace {
+
+enum class Storing { Copy, Append, Ignore };
+
+struct CKnownColumn {
+    const char* name; // UTF-8; compared as code page 932
+    size_t offset;
+    size_t size;
+    Storing storing;
+    bool fold; // CR LF inside the value become blanks
+};
+
+#define KV_COLUMN(name, member, storing)                                                           \
+    CKnownColumn {                                                                                 \
+        name, offsetof(kvAddressRecord, member), sizeof(kvAddressRecord::member),                  \
+            Storing::storing, true                                                                 \
+    }
+
+const CKnownColumn kColumns[] = {
+    KV_COLUMN("姓", lastName, Copy),
+    KV_COLUMN("姓ﾌﾘｶﾞﾅ", lastNameReading, Copy),
+    KV_COLUMN("名", firstName, Copy),
+    KV_COLUMN("名前ﾌﾘｶﾞﾅ", nameReading, Copy),
+    KV_COLUMN("会社名", company, Copy),
+    CKnownColumn{"会社名ﾌﾘｶﾞﾅ", 0, 0, Storing::Ignore, false},
+    KV_COLUMN("郵便番号 (会社)", businessPostalCode, Copy),
+    KV_COLUMN("都道府県 (会社)", businessPrefecture, Copy),
+    KV_COLUMN("市町村 (会社)", businessCity, Copy),
+    KV_COLUMN("番地 (会社)", businessStreet, Append),
+    KV_COLUMN("住所 2 (会社)", businessStreet, Append),
+    KV_COLUMN("住所 3 (会社)", businessStreet, Append),
+    KV_COLUMN("会社電話", businessPhone, Copy),
+    KV_COLUMN("会社電話 2", businessPhone2, Copy),
+    KV_COLUMN("会社 FAX", businessFax, Copy),
+    KV_COLUMN("電子ﾒｰﾙ ｱﾄﾞﾚｽ", email, Copy),
+    KV_COLUMN("都道府県 (自宅)", homePrefecture, Copy),
+    KV_COLUMN("市町村 (自宅)", homeCity, Copy),
+    KV_COLUMN("番地 (自宅)", homeStreet, Append),
+    KV_COLUMN("住所 2 (自宅)", homeStreet, Append),
+    KV_COLUMN("住所 3 (自宅)", homeStreet, Append),
+    KV_COLUMN("自宅電話", homePhone, Copy),
+    KV_COLUMN("自宅電話 2", homePhone2, Copy),
+    KV_COLUMN("携帯電話", mobilePhone, Copy),
+    KV_COLUMN("自宅 FAX", homeFax, Copy),
+    KV_COLUMN("電子ﾒｰﾙ 2 ｱﾄﾞﾚｽ", email2, Copy),
+    KV_COLUMN("Web ﾍﾟｰｼﾞ", webPage, Copy),
+    CKnownColumn{"ﾒﾓ", offsetof(kvAddressRecord, memo), sizeof(kvAddressRecord::memo),
+                 Storing::Copy, false},
+    KV_COLUMN("分類", category, Copy),
+};
+
+#undef KV_COLUMN
+
+constexpr size_t kColumnCount = std::size(kColumns);
+
+// The header names as the file holds them.
+const std::vector<std::string>& Cp932Names() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> converted;
+        for (const CKnownColumn& column : kColumns) {
+            std::string name;
+            CCp932::FromUtf8(column.name, name);
+            converted.push_back(name);
+        }
+        return converted;
+    }();
+    return names;
+}
+
+} // namespace
+
+COutlookAddressReader::COutlookAddressReader(COutlookTextFile& file, std::string owner,
+                                             bool isPublic, bool duplicateCheck)
+    : COutlookTabReader(file), m_strOwner(std::move(owner)), m_bPublic(isPublic),
+      m_bDuplicateCheck(duplicateCheck), m_columnMap(kColumnCount, -1),
+      m_pRecord(std::make_unique<kvAddressRecord>()) {
+    std::memset(m_pRecord.get(), 0, sizeof(kvAddressRecord));
+}
+
+COutlookAddressReader::~COutlookAddressReader() = default;
+
+COutlookAddressReader::Start COutlookAddressReader::Begin() {
+    if (!ReadHeader())
+        return Start::NoHeader;
+    for (int column : m_columnMap)
+        if (column >= 0)
+            return Start::Ready;
+    return Start::NoKnownColumns;
+}
+
+void COutlookAddressReader::OnHeaderName(int column, const std::string& name) {
+    const std::vector<std::string>& names = Cp932Names();
+    for (size_t i = 0; i < kColumnCount; ++i)
+        if (names[i] == name)
+            m_columnMap[i] = column; // a later column of the same name wins
+}
+
+COutlookTabReader::Step COutlookAddressReader::Next() {
+    Step step = ReadRecord();
+    if (step == Step::Record)
+        StoreRecord();
+    return step;
+}
+
+void COutlookAddressReader::BeginRecord() {
+    std::memset(m_pRecord.get(), 0, sizeof(kvAddressRecord));
+}
+
+void COutlookAddressReader::StoreField(int column, const std::string& text) {
+    size_t known = 0;
+    while (known < kColumnCount && m_columnMap[known] != column)
+        ++known;
+    if (known == kColumnCount || kColumns[known].storing == Storing::Ignore)
+        return;
+    const CKnownColumn& target = kColumns[known];
+    std::string folded;
+    const std::string* value = &text;
+    if (target.fold && text.find("\r\n") != std::string::npos) {
+        for (char c : text)
+            if (c != '\r')
+                folded += c == '\n' ? ' ' : c;
+        value = &folded;
+    }
+    char* field = reinterpret_cast<char*>(m_pRecord.get()) + target.offset;
+    const CBackendTable& backend = KvBackend();
+    if (target.storing == Storing::Copy) {
+        backend.kvCopyText(field, value->c_str(), static_cast<int>(target.size));
+        return;
+    }
+    // Street lines are joined in file order, with nothing between them.
+    size_t used = CCp932::FieldLength(field, target.size);
+    if (used + 1 < target.size)
+        backend.kvCopyText(field + used, value->c_str(), static_cast<int>(target.size - used));
+}
+
+void COutlookAddressReader::StoreRecord() {
+    kvAddressRecord& record = *m_pRecord;
+    const CBackendTable& backend = KvBackend();
+    if (!m_bPublic)
+        backend.kvCopyText(record.owner, m_strOwner.c_str(), sizeof(record.owner));
+    if (record.category[0] != '\0' && !backend.kvFindAddressCategory(record.category))
+        backend.kvAddAddressCategory(record.category);
+    if (m_bDuplicateCheck &&
+        backend.kvFindDuplicateAddress(m_bPublic ? record.owner : nullptr, 0, record.lastName,
+                                       record.firstName, record.company))
+        backend.kvUpdateAddress(&record);
+    else
+        backend.kvAddAddress(&record);
+    ++m_nStored;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class COutlookTextFile;
+
+// Tab-separated text as Outlook exports it, read one record (one line, or
+// several when a quoted value spans lines) at a time. Derived readers say what
+// the header names mean and where each field goes.
+//
+// Rules: the first line names the columns, split at every tab (an empty name
+// is a column that matches nothing). Data fields are split at every tab and
+// numbered like the header; empty fields are not stored. The last field of a
+// line loses its line end. A last field that begins with a double quote and
+// does not close it on its line continues on the following lines: the first
+// field of each following line is appended (with the line break as LF) until
+// one ends with a quote; the value is stored without its quotes under its
+// column, after any partial texts. A line holding only a line end where a
+// record would begin is skipped.
+class COutlookTabReader {
+public:
+    enum class Step { End, Skipped, Record };
+
+    // The most bytes a value that spans lines keeps: the largest field's text.
+    static constexpr size_t kMaxValue = 32767;
+
+    explicit COutlookTabReader(COutlookTextFile& file) : m_file(file) {}
+    virtual ~COutlookTabReader() = default;
+
+    // Reads the header line; false when the file has none.
+    bool ReadHeader();
+    // Reads the lines of one record, handing its fields to StoreField.
+    Step ReadRecord();
+    // Header length plus the first line of every record read, as read.
+    int64_t BytesConsumed() const { return m_nBytes; }
+
+    static std::string_view StripLineEnd(std::string_view text);
+
+protected:
+    virtual void OnHeaderName(int column, const std::string& name) = 0;
+    virtual void BeginRecord() = 0;
+    virtual void StoreField(int column, const std::string& text) = 0;
+
+private:
+    COutlookTextFile& m_file;
+    int64_t m_nBytes = 0;
+    std::string m_line;
+};

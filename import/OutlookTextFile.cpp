@@ -1,0 +1,81 @@
+#include "OutlookTextFile.h"
+
+#include <sys/stat.h>
+
+COutlookTextFile::~COutlookTextFile() {
+    Close();
+}
+
+bool COutlookTextFile::Open(const std::string& path) {
+    Close();
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return false;
+    struct stat info {};
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+        std::fclose(file);
+        return false;
+    }
+    m_pFile = file;
+    m_nRemaining = info.st_size;
+    if (m_nRemaining > 0 && std::fseek(file, -1, SEEK_END) == 0) {
+        if (std::fgetc(file) == 0x1A)
+            --m_nRemaining; // the end-of-file mark of old Windows tools
+        std::fseek(file, 0, SEEK_SET);
+    }
+    m_nPosition = m_nLength = 0;
+    return true;
+}
+
+void COutlookTextFile::Close() {
+    if (m_pFile != nullptr)
+        std::fclose(m_pFile);
+    m_pFile = nullptr;
+    m_nPosition = m_nLength = 0;
+    m_nRemaining = 0;
+}
+
+bool COutlookTextFile::Fill() {
+    if (m_pFile == nullptr || m_nRemaining <= 0)
+        return false;
+    size_t want = sizeof(m_buffer);
+    if (static_cast<int64_t>(want) > m_nRemaining)
+        want = static_cast<size_t>(m_nRemaining);
+    size_t got = std::fread(m_buffer, 1, want, m_pFile);
+    if (got == 0) {
+        m_nRemaining = 0;
+        return false;
+    }
+    m_nRemaining -= static_cast<int64_t>(got);
+    m_nPosition = 0;
+    m_nLength = got;
+    return true;
+}
+
+bool COutlookTextFile::ReadLine(std::string& line) {
+    line.clear();
+    bool any = false;
+    for (;;) {
+        if (m_nPosition >= m_nLength && !Fill())
+            return any;
+        any = true;
+        char c = m_buffer[m_nPosition++];
+        if (c == '\r') {
+            // CR LF becomes LF; the LF may start the next buffer.
+            if (m_nPosition >= m_nLength && !Fill()) {
+                line += '\r';
+                return true;
+            }
+            if (m_buffer[m_nPosition] == '\n') {
+                ++m_nPosition;
+                line += '\n';
+                return true;
+            }
+            line += '\r';
+            continue;
+        }
+        line += c;
+        if (c == '\n')
+            return true;
+    }
+}
