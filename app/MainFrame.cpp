@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include "AddressImportDlg.h"
 #include "Dialog.h"
 #include "LoginDlg.h"
 #include "Resource.h"
@@ -7,6 +8,10 @@
 
 CMainFrame::CMainFrame() {
     OnCommand(ID_LOGIN, [this] { OnLogin(); });
+    OnCommand(ID_IMPORT_ADDRESS, [this] {
+        CAddressImportDlg dialog(this);
+        dialog.DoModal();
+    });
 }
 
 bool CMainFrame::OnCreate() {

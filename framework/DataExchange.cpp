@@ -53,3 +53,28 @@ void DDX_Check(CDataExchange& dx, int id, int& value) {
     else
         check->setChecked(value != 0);
 }
+
+void DDX_Text(CDataExchange& dx, int id, QString& value) {
+    auto* edit = dx.m_pDlgWnd->Item<QLineEdit>(id);
+    if (edit == nullptr)
+        return;
+    if (dx.m_bSaveAndValidate)
+        value = edit->text();
+    else
+        edit->setText(value);
+}
+
+void DDX_CBString(CDataExchange& dx, int id, QString& value) {
+    auto* combo = dx.m_pDlgWnd->Item<QComboBox>(id);
+    if (combo == nullptr)
+        return;
+    if (dx.m_bSaveAndValidate) {
+        value = combo->currentText();
+        return;
+    }
+    int index = combo->findText(value);
+    if (index >= 0)
+        combo->setCurrentIndex(index);
+    else if (combo->isEditable())
+        combo->setEditText(value);
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -27,6 +29,10 @@ public:
 
 // Edit text as code page 932.
 void DDX_Text(CDataExchange& dx, int id, std::string& value);
+// Edit text as it is typed (a file name, say): never fails.
+void DDX_Text(CDataExchange& dx, int id, QString& value);
+// Combo box text as it is typed.
+void DDX_CBString(CDataExchange& dx, int id, QString& value);
 // Check box: 0 or 1.
 void DDX_Check(CDataExchange& dx, int id, int& value);
 // Combo box text as code page 932.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -57,7 +58,13 @@ public:
 
     // Used by the installed functions.
     static CRecordingBackend& Active();
-    void Log(std::string call) { m_calls.push_back(std::move(call)); }
+    void Log(std::string call) {
+        m_calls.push_back(std::move(call));
+        if (onCall)
+            onCall(m_calls.back());
+    }
+    // Runs after every call is logged: lets a test act in the middle of a run.
+    std::function<void(const std::string& call)> onCall;
     // The forced result of name, or fallback.
     int Result(const std::string& name, int fallback) const;
 

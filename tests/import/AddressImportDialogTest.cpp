@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "AddressImportDlg.h"
+#include "AddressLoadDlg.h"
+#include "ImportFile.h"
+#include "MainFrame.h"
+#include "Resource.h"
+#include "ViewerApp.h"
+#include "ViewerHarness.h"
+
+namespace {
+
+using D = CAddressImportDlg;
+
+class AddressImport : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_viewer.Backend().users = {CTestRecords::User("alice", "", {}, "pw")};
+        ASSERT_TRUE(m_viewer.StartAndLogin("alice", "pw"));
+        m_viewer.Backend().ClearCalls();
+    }
+
+    // Runs the import command; handler answers the import dialog.
+    void RunImport(std::function<void(CAddressImportDlg*)> handler) {
+        m_viewer.WhenModal<CAddressImportDlg>(std::move(handler));
+        ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_IMPORT_ADDRESS));
+    }
+
+    // Imports file with the options; the load dialog runs to its end by itself.
+    void Import(const std::string& path, bool isPublic = true, bool duplicateCheck = false) {
+        RunImport([&](CAddressImportDlg* dialog) {
+            dialog->Item<QLineEdit>(D::IDC_FILE_NAME)->setText(QString::fromStdString(path));
+            dialog->Item<QCheckBox>(D::IDC_PUBLIC)->setChecked(isPublic);
+            dialog->Item<QCheckBox>(D::IDC_DUPLICATE_CHECK)->setChecked(duplicateCheck);
+            dialog->Item<QPushButton>(CDialog::IDOK)->click();
+        });
+    }
+
+    std::vector<std::string> Sequence() {
+        std::vector<std::string> calls;
+        for (const std::string& call : m_viewer.Backend().Calls())
+            if (call.find("AddressBook") != std::string::npos ||
+                call.find("AddressUpdate") != std::string::npos)
+                calls.push_back(call.substr(0, call.find('(')));
+        return calls;
+    }
+
+    CViewerHarness m_viewer;
+};
+
+std::string Rows(int count) {
+    std::string text = "姓\t名\r\n";
+    for (int i = 0; i < count; ++i)
+        text += "姓" + std::to_string(i) + "\t名\r\n";
+    return text;
+}
+
+} // namespace
+
+TEST_F(AddressImport, OpensWithItsDefaultsAndNeedsAFileName) {
+    RunImport([&](CAddressImportDlg* dialog) {
+        auto* type = dialog->Item<QComboBox>(D::IDC_TYPE);
+        EXPECT_EQ(type->count(), 1);
+        EXPECT_EQ(type->currentText(), "Outlook (タブ区切り)");
+        EXPECT_TRUE(dialog->Item<QCheckBox>(D::IDC_PUBLIC)->isChecked());
+        EXPECT_TRUE(dialog->Item<QCheckBox>(D::IDC_DUPLICATE_CHECK)->isChecked());
+        EXPECT_EQ(dialog->m_bPublic, 1);
+        EXPECT_EQ(dialog->windowTitle(), "アドレス帳読み込み");
+
+        dialog->Item<QCheckBox>(D::IDC_PUBLIC)->setChecked(false);
+        dialog->Item<QPushButton>(CDialog::IDOK)->click();
+        EXPECT_EQ(m_viewer.messages, QStringList{"ファイル名を設定してください"});
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_FALSE(dialog->Item<QCheckBox>(D::IDC_PUBLIC)->isChecked()) << "left as it was";
+
+        m_viewer.fileAnswers = {"/tmp/chosen.txt"};
+        dialog->Item<QPushButton>(D::IDC_BROWSE)->click();
+        EXPECT_EQ(dialog->Item<QLineEdit>(D::IDC_FILE_NAME)->text(), "/tmp/chosen.txt");
+        EXPECT_FALSE(dialog->Item<QCheckBox>(D::IDC_PUBLIC)->isChecked());
+        dialog->Item<QPushButton>(CDialog::IDCANCEL)->click();
+    });
+    EXPECT_TRUE(m_viewer.Backend().Calls().empty()) << "cancel opens nothing";
+}
+
+TEST_F(AddressImport, ReleasesEverythingOnEveryPath) {
+    CImportFile file(Rows(2));
+    Import(file.Path());
+    EXPECT_EQ(Sequence(), (std::vector<std::string>{"kvOpenAddressBook", "kvBeginAddressUpdate",
+                                                    "kvEndAddressUpdate", "kvCloseAddressBook"}));
+    EXPECT_EQ(m_viewer.Backend().addedAddresses.size(), 2u);
+    EXPECT_EQ(m_viewer.Backend().CallsTo("kvOpenAddressBook").front(),
+              "kvOpenAddressBook(\"alice\", -1, 0, 0, 0)");
+
+    m_viewer.Backend().ClearCalls();
+    m_viewer.Backend().SetResult("kvBeginAddressUpdate", 0);
+    Import(file.Path());
+    EXPECT_EQ(Sequence(), (std::vector<std::string>{"kvOpenAddressBook", "kvBeginAddressUpdate",
+                                                    "kvCloseAddressBook"}));
+
+    m_viewer.Backend().ClearCalls();
+    m_viewer.Backend().SetResult("kvOpenAddressBook", 0);
+    Import(file.Path());
+    EXPECT_EQ(Sequence(), std::vector<std::string>{"kvOpenAddressBook"});
+    EXPECT_EQ(m_viewer.Backend().addedAddresses.size(), 2u) << "nothing more imported";
+    EXPECT_TRUE(m_viewer.messages.isEmpty());
+
+    // A file that cannot be opened keeps the dialog open, without a message.
+    m_viewer.Backend().ClearCalls();
+    RunImport([&](CAddressImportDlg* dialog) {
+        dialog->Item<QLineEdit>(D::IDC_FILE_NAME)->setText("/nonexistent/export.txt");
+        dialog->Item<QPushButton>(CDialog::IDOK)->click();
+        EXPECT_TRUE(dialog->isVisible());
+        dialog->Item<QPushButton>(CDialog::IDCANCEL)->click();
+    });
+    EXPECT_TRUE(m_viewer.Backend().Calls().empty());
+    EXPECT_TRUE(m_viewer.messages.isEmpty());
+}
+
+TEST_F(AddressImport, PacesWithTheTimerEveryTenthRecordAndFillsTheBar) {
+    CImportFile file(Rows(25));
+    int timerSteps = -1;
+    int progress = -1, maximum = 0;
+    m_viewer.WhenModalWidget([&](QWidget* widget) {
+        if (dynamic_cast<CAddressImportDlg*>(widget) == nullptr)
+            return false;
+        auto* dialog = static_cast<CAddressImportDlg*>(widget);
+        dialog->Item<QLineEdit>(D::IDC_FILE_NAME)->setText(QString::fromStdString(file.Path()));
+        // Watch the load dialog from inside its own loop until it ends.
+        m_viewer.Backend().onCall = [&](const std::string& call) {
+            if (call != "kvEndAddressUpdate()")
+                return;
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* load = dynamic_cast<CAddressLoadDlg*>(top)) {
+                    timerSteps = load->TimerSteps();
+                    auto* bar = load->Item<QProgressBar>(CAddressLoadDlg::IDC_PROGRESS);
+                    progress = bar->value();
+                    maximum = bar->maximum();
+                }
+        };
+        dialog->Item<QPushButton>(CDialog::IDOK)->click();
+        return true;
+    });
+    ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_IMPORT_ADDRESS));
+    m_viewer.Backend().onCall = nullptr;
+    EXPECT_EQ(m_viewer.Backend().addedAddresses.size(), 25u);
+    EXPECT_EQ(timerSteps, 3) << "after records 1, 11 and 21";
+    EXPECT_EQ(progress, maximum) << "full at the end";
+    EXPECT_GT(maximum, 0);
+}
+
+TEST_F(AddressImport, CancelTakesEffectBetweenRecords) {
+    CImportFile file(Rows(200));
+    m_viewer.Backend().onCall = [&](const std::string& call) {
+        if (call != "kvAddAddress(record)" || m_viewer.Backend().addedAddresses.size() != 5)
+            return;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* load = dynamic_cast<CAddressLoadDlg*>(top))
+                load->PostCommand(CDialog::IDCANCEL);
+    };
+    Import(file.Path());
+    m_viewer.Backend().onCall = nullptr;
+    size_t stored = m_viewer.Backend().addedAddresses.size();
+    EXPECT_GE(stored, 5u);
+    EXPECT_LT(stored, 200u) << "the import stopped";
+    EXPECT_EQ(Sequence().back(), "kvCloseAddressBook") << "released as after a complete import";
+}
+
+TEST_F(AddressImport, UnusableFilesStoreNothing) {
+    CImportFile headerOnly("姓\t名\r\n");
+    Import(headerOnly.Path());
+    CImportFile unknown("foo\tbar\r\n1\t2\r\n");
+    Import(unknown.Path());
+    CImportFile empty("");
+    Import(empty.Path());
+    EXPECT_TRUE(m_viewer.Backend().addedAddresses.empty());
+    EXPECT_EQ(m_viewer.messages, QStringList{"このファイルには読み込める項目がありません"});
+}
