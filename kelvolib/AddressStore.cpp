@@ -190,11 +190,11 @@ bool CAddressStore::FindDuplicate(const char* owner, const char* lastName, const
 bool CAddressStore::AddCategory(const char* category) {
     if (category == nullptr || *category == '\0')
         return false;
-    CStatement insert;
-    if (!m_db.Prepare(insert, "INSERT OR IGNORE INTO address_categories(name) VALUES (?1)"))
+    if (!m_addCategory.IsPrepared() &&
+        !m_db.Prepare(m_addCategory, "INSERT OR IGNORE INTO address_categories(name) VALUES (?1)"))
         return false;
-    insert.BindText(1, category);
-    if (insert.Run() != SQLITE_DONE) {
+    m_addCategory.BindText(1, category);
+    if (m_addCategory.Run() != SQLITE_DONE) {
         m_db.Fail("category " + std::string(category) + " cannot be added");
         m_db.AfterFailedWrite();
         return false;
@@ -207,9 +207,11 @@ bool CAddressStore::AddCategory(const char* category) {
 bool CAddressStore::FindCategory(const char* category) {
     if (category == nullptr || *category == '\0')
         return false;
-    CStatement query;
-    if (!m_db.Prepare(query, "SELECT 1 FROM address_categories WHERE name = ?1"))
+    if (!m_findCategory.IsPrepared() &&
+        !m_db.Prepare(m_findCategory, "SELECT 1 FROM address_categories WHERE name = ?1"))
         return false;
-    query.BindText(1, category);
-    return query.Step() == SQLITE_ROW;
+    m_findCategory.BindText(1, category);
+    bool found = m_findCategory.Step() == SQLITE_ROW;
+    m_findCategory.Reset();
+    return found;
 }

@@ -38,6 +38,8 @@ private:
     CStatement m_insert;
     CStatement m_update;
     CStatement m_find;
+    CStatement m_findCategory;
+    CStatement m_addCategory;
     bool m_bOpen = false;
     bool m_bUpdating = false;
     std::string m_strOwner;

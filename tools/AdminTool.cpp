@@ -2,6 +2,8 @@
 
 #include "kelvoadmin.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -14,6 +16,8 @@
 #include "AdminText.h"
 #include "DemoSeeder.h"
 #include "DumpWriter.h"
+#include "OutlookAddressReader.h"
+#include "OutlookTextFile.h"
 
 namespace {
 
@@ -29,6 +33,8 @@ const char kUsage[] =
     "  user list                             list the user names\n"
     "  board post --user NAME --title TEXT [--reply-to ID]\n"
     "                                        post standard input to the board (ID in hex)\n"
+    "  import addresses --owner NAME [--public] [--duplicate-check] FILE\n"
+    "                                        import an Outlook tab-separated address file\n"
     "  demo                                  fill an empty database with a demo groupware\n"
     "  dump users|schedules|addresses|board [--owner NAME]\n"
     "                                        print what the groupware delivers\n"
@@ -67,6 +73,15 @@ std::string TakeSingleOption(std::vector<std::string>& args, const std::string& 
     if (values.empty() && required)
         throw CAdminError(name + " is required");
     return values.empty() ? std::string() : values.front();
+}
+
+// Removes a flag from args; whether it was there.
+bool TakeFlag(std::vector<std::string>& args, const std::string& name) {
+    auto found = std::find(args.begin(), args.end(), name);
+    if (found == args.end())
+        return false;
+    args.erase(found);
+    return true;
 }
 
 void ExpectNoMore(const std::vector<std::string>& args) {
@@ -120,6 +135,11 @@ void CAdminTool::Dispatch(std::vector<std::string> args) {
         if (sub != "post")
             throw CAdminError("unknown board command \"" + sub + "\"");
         BoardPost(args);
+    } else if (command == "import") {
+        std::string kind = TakeFront(args, "import needs addresses");
+        if (kind != "addresses")
+            throw CAdminError("unknown import \"" + kind + "\"");
+        ImportAddresses(args);
     } else if (command == "demo") {
         Demo(args);
     } else if (command == "dump") {
@@ -287,4 +307,37 @@ void CAdminTool::Dump(std::vector<std::string> args) {
     } else {
         throw CAdminError("unknown dump \"" + kind + "\"");
     }
+}
+
+void CAdminTool::ImportAddresses(std::vector<std::string> args) {
+    std::string owner = TakeSingleOption(args, "--owner", true);
+    bool isPublic = TakeFlag(args, "--public");
+    bool duplicateCheck = TakeFlag(args, "--duplicate-check");
+    std::string path = TakeFront(args, "import addresses needs a file");
+    ExpectNoMore(args);
+    std::string cpOwner = CAdminText::ToCp932Field(owner, "owner", sizeof(kvAddressRecord::owner));
+
+    COutlookTextFile file;
+    if (!file.Open(path))
+        throw CAdminError("cannot read " + path + ": " + std::strerror(errno));
+    OpenDatabase();
+    // The same sequence as the viewer's import: book, update phase, records, release.
+    if (!kvOpenAddressBook(cpOwner.c_str(), -1, 0, 0, 0))
+        CAdminText::Fail("the address book cannot be opened");
+    if (!kvBeginAddressUpdate(cpOwner.c_str())) {
+        kvCloseAddressBook();
+        CAdminText::Fail("the address book cannot be written");
+    }
+    COutlookAddressReader reader(file, cpOwner, isPublic, duplicateCheck);
+    COutlookAddressReader::Start start = reader.Begin();
+    if (start == COutlookAddressReader::Start::Ready)
+        while (reader.Next() != COutlookTabReader::Step::End)
+            ;
+    bool committed = kvEndAddressUpdate() != 0;
+    kvCloseAddressBook();
+    if (start == COutlookAddressReader::Start::NoKnownColumns)
+        throw CAdminError("no column of " + path + " can be imported");
+    if (!committed)
+        CAdminText::Fail("the imported addresses cannot be stored");
+    m_out << "stored " << reader.RecordsStored() << " address records\n";
 }

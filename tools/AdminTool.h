@@ -23,6 +23,7 @@ private:
     void UserList(std::vector<std::string> args);
     void BoardPost(std::vector<std::string> args);
     void Demo(std::vector<std::string> args);
+    void ImportAddresses(std::vector<std::string> args);
     void Dump(std::vector<std::string> args);
     void Usage();
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "ImportFile.h"
 #include "ProcessRunner.h"
 #include "TempDatabase.h"
 
@@ -128,4 +129,32 @@ TEST_F(AdminTool, InitCreatesThePrivateDatabaseFile) {
     EXPECT_EQ(init.out, "database " + m_database.Path() + " is ready\n");
     auto perms = std::filesystem::status(m_database.Path()).permissions();
     EXPECT_EQ(perms, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+TEST_F(AdminTool, ImportAddressesLikeTheDialog) {
+    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
+    CImportFile file("姓\t名\t会社名\t分類\tﾒﾓ\r\n"
+                     "佐藤\t花子\tケルボ\t取引先\t\"一行目\r\n二行目\"\r\n"
+                     "鈴木\t一郎\t\t\t\r\n");
+    auto first = Admin({"import", "addresses", "--owner", "alice", "--duplicate-check", file.Path()});
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(first.out, "stored 2 address records\n");
+    auto again = Admin({"import", "addresses", "--owner", "alice", "--duplicate-check", file.Path()});
+    ASSERT_EQ(again.status, 0) << again.err;
+    ASSERT_EQ(Admin({"import", "addresses", "--owner", "alice", "--public", file.Path()}).status, 0);
+
+    std::string book = Dump("addresses", "alice");
+    EXPECT_EQ(std::count(book.begin(), book.end(), '\n'), 5) << "2 replaced, 2 public added";
+    EXPECT_NE(book.find("alice\t取引先\t\t佐藤\t\t花子\t\tケルボ\t"), std::string::npos) << book;
+    EXPECT_NE(book.find("\t一行目\\n二行目\n"), std::string::npos) << book;
+    EXPECT_NE(book.find("\n\t取引先\t\t佐藤\t"), std::string::npos) << "public entries" << book;
+
+    auto missing = Admin({"import", "addresses", "--owner", "alice", "/nonexistent/file.txt"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("cannot read"), std::string::npos);
+    CImportFile unknown("foo\tbar\r\n1\t2\r\n");
+    auto nothing = Admin({"import", "addresses", "--owner", "alice", unknown.Path()});
+    EXPECT_EQ(nothing.status, 1);
+    EXPECT_NE(nothing.err.find("can be imported"), std::string::npos);
+    EXPECT_EQ(Dump("addresses", "alice"), book) << "refused imports stored nothing";
 }

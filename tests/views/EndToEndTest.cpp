@@ -2,7 +2,13 @@
 
 #include "kelvoadmin.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "AddressImportDlg.h"
 #include "DefultListView.h"
+#include "ImportFile.h"
 #include "ListBox.h"
 #include "ListCtrl.h"
 #include "MainFrame.h"
@@ -83,4 +89,35 @@ TEST(EndToEnd, LogInAndOpenEveryWindow) {
     // Every list was closed before the library shut down; a new session reads the same data.
     ASSERT_TRUE(kvOpenUsers("", nullptr, 0));
     kvCloseUsers();
+}
+
+TEST(EndToEnd, ImportedAddressesShowInTheAddressList) {
+    CTempDatabase database;
+    kvUserRecord user = CTestRecords::User("alice", "", {}, "pw");
+    ASSERT_TRUE(kvAdminAddUser(&user));
+    CImportFile file("姓\t姓ﾌﾘｶﾞﾅ\t名\t会社名\t自宅電話\t電子ﾒｰﾙ ｱﾄﾞﾚｽ\t分類\r\n"
+                     "佐藤\tｻﾄｳ\t花子\tケルボ\t03-1\tsato@x\t取引先\r\n"
+                     "\r\n"
+                     "鈴木\tｽｽﾞｷ\t一郎\t\t\t\t\r\n");
+
+    CViewerHarness viewer(true);
+    ASSERT_TRUE(viewer.StartAndLogin("alice", "pw"));
+    viewer.WhenModal<CAddressImportDlg>([&](CAddressImportDlg* dialog) {
+        dialog->Item<QLineEdit>(CAddressImportDlg::IDC_FILE_NAME)
+            ->setText(QString::fromStdString(file.Path()));
+        dialog->Item<QCheckBox>(CAddressImportDlg::IDC_PUBLIC)->setChecked(false);
+        dialog->Item<QPushButton>(CDialog::IDOK)->click();
+    });
+    ASSERT_TRUE(viewer.Frame().ExecuteCommand(ID_IMPORT_ADDRESS));
+    ASSERT_TRUE(viewer.Frame().ExecuteCommand(ID_VIEW_ADDRESS));
+    CViewerApp& app = viewer.App();
+    ASSERT_EQ(RowCount(app, KIND_ADDRESS), 2);
+    EXPECT_EQ(Cell(app, KIND_ADDRESS, 0, 0), "") << "the import fills no title";
+    EXPECT_EQ(Cell(app, KIND_ADDRESS, 0, 1), "佐藤");
+    EXPECT_EQ(Cell(app, KIND_ADDRESS, 0, 2), "ｻﾄｳ");
+    EXPECT_EQ(Cell(app, KIND_ADDRESS, 0, 3), "03-1");
+    EXPECT_EQ(Cell(app, KIND_ADDRESS, 0, 4), "ケルボ");
+    EXPECT_EQ(Cell(app, KIND_ADDRESS, 0, 7), "sato@x");
+    EXPECT_EQ(Cell(app, KIND_ADDRESS, 1, 1), "鈴木");
+    EXPECT_TRUE(kvFindAddressCategory(CTestRecords::Sjis("取引先").c_str()));
 }
