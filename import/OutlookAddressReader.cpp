@@ -1,6 +1,7 @@
 #include "OutlookAddressReader.h"
 
 #include <cstddef>
+#include <algorithm>
 #include <cstring>
 
 #include "BackendTable.h"
@@ -111,7 +112,12 @@ COutlookTabReader::Step COutlookAddressReader::Next() {
 }
 
 void COutlookAddressReader::BeginRecord() {
-    std::memset(m_pRecord.get(), 0, sizeof(kvAddressRecord));
+    // Clearing 36 KB per record would dominate an import: the memo is cleared
+    // only as far as the previous record wrote it.
+    kvAddressRecord& record = *m_pRecord;
+    std::memset(&record, 0, offsetof(kvAddressRecord, memo));
+    std::memset(record.memo, 0, m_nMemoUsed);
+    m_nMemoUsed = 0;
 }
 
 void COutlookAddressReader::StoreField(int column, const std::string& text) {
@@ -133,6 +139,8 @@ void COutlookAddressReader::StoreField(int column, const std::string& text) {
     const CBackendTable& backend = KvBackend();
     if (target.storing == Storing::Copy) {
         backend.kvCopyText(field, value->c_str(), static_cast<int>(target.size));
+        if (target.offset == offsetof(kvAddressRecord, memo))
+            m_nMemoUsed = std::max(m_nMemoUsed, std::min(value->size() + 1, target.size));
         return;
     }
     // Street lines are joined in file order, with nothing between them.

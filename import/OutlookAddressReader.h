@@ -45,4 +45,5 @@ private:
     std::vector<int> m_columnMap; // per known name: its column, or -1
     std::unique_ptr<kvAddressRecord> m_pRecord;
     int m_nStored = 0;
+    size_t m_nMemoUsed = sizeof(kvAddressRecord::memo); // memo bytes that may not be zero
 };

@@ -112,15 +112,14 @@ COutlookTabReader::Step COutlookTabReader::ReadRecord() {
         std::string lastField;
         while (haveField) {
             bool opens = isLast && OpensValue(field);
-            std::string text = field;
-            if (isLast && !opens && !insideValue)
-                text.assign(StripLineEnd(field));
-            if (!text.empty())
-                StoreField(column, text);
-            ++column;
-            lastOpens = opens;
             if (opens)
                 lastField = field;
+            else if (isLast && !insideValue)
+                field.resize(StripLineEnd(field).size());
+            if (!field.empty())
+                StoreField(column, field);
+            ++column;
+            lastOpens = opens;
             insideValue = false;
             haveField = splitter.Next(field, isLast);
         }

@@ -59,23 +59,31 @@ bool COutlookTextFile::ReadLine(std::string& line) {
         if (m_nPosition >= m_nLength && !Fill())
             return any;
         any = true;
-        char c = m_buffer[m_nPosition++];
-        if (c == '\r') {
-            // CR LF becomes LF; the LF may start the next buffer.
-            if (m_nPosition >= m_nLength && !Fill()) {
-                line += '\r';
-                return true;
-            }
-            if (m_buffer[m_nPosition] == '\n') {
-                ++m_nPosition;
-                line += '\n';
-                return true;
-            }
-            line += '\r';
+        // Copy the run up to the next CR or LF in one piece.
+        const char* begin = m_buffer + m_nPosition;
+        const char* end = m_buffer + m_nLength;
+        const char* stop = begin;
+        while (stop < end && *stop != '\n' && *stop != '\r')
+            ++stop;
+        line.append(begin, static_cast<size_t>(stop - begin));
+        m_nPosition += static_cast<size_t>(stop - begin);
+        if (stop == end)
             continue;
-        }
-        line += c;
-        if (c == '\n')
+        char c = m_buffer[m_nPosition++];
+        if (c == '\n') {
+            line += '\n';
             return true;
+        }
+        // CR LF becomes LF; the LF may start the next buffer.
+        if (m_nPosition >= m_nLength && !Fill()) {
+            line += '\r';
+            return true;
+        }
+        if (m_buffer[m_nPosition] == '\n') {
+            ++m_nPosition;
+            line += '\n';
+            return true;
+        }
+        line += '\r';
     }
 }

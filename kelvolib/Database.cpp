@@ -54,7 +54,7 @@ CREATE TABLE addresses(
     home_phone_2 BLOB NOT NULL, mobile_phone BLOB NOT NULL, home_fax BLOB NOT NULL,
     email_2 BLOB NOT NULL, web_page BLOB NOT NULL, home_prefecture BLOB NOT NULL,
     home_city BLOB NOT NULL, home_street BLOB NOT NULL, memo BLOB NOT NULL);
-CREATE INDEX addresses_by_owner ON addresses(owner, id);
+-- Serves both the owner filter of the book and the duplicate search.
 CREATE INDEX addresses_by_name ON addresses(owner, last_name, first_name, company);
 CREATE TABLE board(
     id INTEGER PRIMARY KEY CHECK (id BETWEEN 1 AND 4294967295),

@@ -136,12 +136,15 @@ TEST_F(AdminTool, ImportAddressesLikeTheDialog) {
     CImportFile file("姓\t名\t会社名\t分類\tﾒﾓ\r\n"
                      "佐藤\t花子\tケルボ\t取引先\t\"一行目\r\n二行目\"\r\n"
                      "鈴木\t一郎\t\t\t\r\n");
-    auto first = Admin({"import", "addresses", "--owner", "alice", "--duplicate-check", file.Path()});
+    auto first =
+        Admin({"import", "addresses", "--owner", "alice", "--duplicate-check", file.Path()});
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.out, "stored 2 address records\n");
-    auto again = Admin({"import", "addresses", "--owner", "alice", "--duplicate-check", file.Path()});
+    auto again =
+        Admin({"import", "addresses", "--owner", "alice", "--duplicate-check", file.Path()});
     ASSERT_EQ(again.status, 0) << again.err;
-    ASSERT_EQ(Admin({"import", "addresses", "--owner", "alice", "--public", file.Path()}).status, 0);
+    ASSERT_EQ(Admin({"import", "addresses", "--owner", "alice", "--public", file.Path()}).status,
+              0);
 
     std::string book = Dump("addresses", "alice");
     EXPECT_EQ(std::count(book.begin(), book.end(), '\n'), 5) << "2 replaced, 2 public added";
