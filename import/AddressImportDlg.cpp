@@ -1,103 +1,27 @@
 #include "AddressImportDlg.h"
 
-#include <QComboBox>
-#include <QFile>
-#include <QLineEdit>
-
 #include "AddressLoadDlg.h"
 #include "BackendTable.h"
-#include "DataExchange.h"
-#include "FileDialog.h"
-#include "MessageBox.h"
-#include "OutlookTextFile.h"
 #include "Resource.h"
 #include "ViewerApp.h"
 
-namespace {
+CAddressImportDlg::CAddressImportDlg(QWidget* parent)
+    : COutlookImportDlg(IDD_ADDRESS_IMPORT, QStringLiteral("アドレス帳読み込み"),
+                        IDC_DUPLICATE_CHECK, QStringLiteral("姓名および会社名"), parent) {}
 
-CDialogTemplate ImportTemplate() {
-    using D = CAddressImportDlg;
-    return CDialogTemplate{
-        IDD_ADDRESS_IMPORT,
-        QStringLiteral("アドレス帳読み込み"),
-        230,
-        117,
-        QStringLiteral("ＭＳ Ｐゴシック"),
-        9,
-        {
-            {CDialog::IDOK, CControlDef::DefPushButton, QStringLiteral("OK"), 60, 95, 50, 14},
-            {CDialog::IDCANCEL, CControlDef::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 120, 95, 50, 14},
-            {-1, CControlDef::Static, QStringLiteral("タイプ"), 5, 10, 50, 8},
-            {D::IDC_TYPE, CControlDef::ComboBox, QString(), 65, 5, 100, 30,
-             CControlDef::EditableCombo | CControlDef::Sorted},
-            {-1, CControlDef::Static, QStringLiteral("ファイル名"), 5, 30, 55, 8},
-            {D::IDC_FILE_NAME, CControlDef::Edit, QString(), 65, 25, 100, 14},
-            {D::IDC_BROWSE, CControlDef::PushButton, QStringLiteral("参照(&B)"), 175, 25, 30, 14},
-            {D::IDC_PUBLIC, CControlDef::CheckBox, QStringLiteral("公開"), 65, 45, 60, 10},
-            {D::IDC_DUPLICATE_CHECK, CControlDef::CheckBox, QStringLiteral("姓名および会社名"), 65,
-             65, 110, 10},
-            {-1, CControlDef::Static, QStringLiteral("重複チェック"), 5, 65, 50, 8},
-        }};
-}
-
-} // namespace
-
-CAddressImportDlg::CAddressImportDlg(QWidget* parent) : CDialog(ImportTemplate(), parent) {
-    OnCommand(IDC_BROWSE, [this] { OnBrowse(); });
-}
-
-void CAddressImportDlg::DoDataExchange(CDataExchange& dx) {
-    DDX_CBString(dx, IDC_TYPE, m_strType);
-    DDX_Text(dx, IDC_FILE_NAME, m_strFileName);
-    DDX_Check(dx, IDC_PUBLIC, m_bPublic);
-    DDX_Check(dx, IDC_DUPLICATE_CHECK, m_bDuplicateCheck);
-}
-
-bool CAddressImportDlg::OnInitDialog() {
-    CDialog::OnInitDialog();
-    auto* type = Item<QComboBox>(IDC_TYPE);
-    type->addItem(QStringLiteral("Outlook (タブ区切り)"));
-    type->setCurrentIndex(0);
-    m_bPublic = m_bDuplicateCheck = 1;
-    CDataExchange checks(this, false);
-    DDX_Check(checks, IDC_PUBLIC, m_bPublic);
-    DDX_Check(checks, IDC_DUPLICATE_CHECK, m_bDuplicateCheck);
-    UpdateData(true);
-    return true;
-}
-
-void CAddressImportDlg::OnBrowse() {
-    QString path = CFileDialog::GetFileName(this, CFileDialog::Open, QStringLiteral("*.*"));
-    if (path.isEmpty())
-        return;
-    // Only the file name changes; the other controls keep what the user set.
-    m_strFileName = path;
-    Item<QLineEdit>(IDC_FILE_NAME)->setText(path);
-}
-
-void CAddressImportDlg::OnOK() {
-    UpdateData(true);
-    if (m_strFileName.isEmpty()) {
-        CMessageBox::Show(this, QStringLiteral("ファイル名を設定してください"));
-        return;
-    }
-    COutlookTextFile file;
-    if (!file.Open(QFile::encodeName(m_strFileName).toStdString()))
-        return;
+void CAddressImportDlg::Import(COutlookTextFile& file) {
     const CBackendTable& backend = KvBackend();
     const char* owner = g_strLoginUser.c_str();
-    if (backend.kvOpenAddressBook(owner, -1, 0, 0, 0)) {
-        if (backend.kvBeginAddressUpdate(owner)) {
-            CAddressLoadDlg load(AfxGetApp() != nullptr ? AfxGetApp()->MainWidget() : nullptr);
-            load.m_pFile = &file;
-            load.m_strFileName = m_strFileName;
-            load.m_bPublic = m_bPublic;
-            load.m_bDuplicateCheck = m_bDuplicateCheck;
-            load.DoModal();
-            backend.kvEndAddressUpdate();
-        }
-        backend.kvCloseAddressBook();
+    if (!backend.kvOpenAddressBook(owner, -1, 0, 0, 0))
+        return;
+    if (backend.kvBeginAddressUpdate(owner)) {
+        CAddressLoadDlg load(AfxGetApp() != nullptr ? AfxGetApp()->MainWidget() : nullptr);
+        load.m_pFile = &file;
+        load.m_strFileName = m_strFileName;
+        load.m_bPublic = m_bPublic;
+        load.m_bDuplicateCheck = m_bDuplicateCheck;
+        load.DoModal();
+        backend.kvEndAddressUpdate();
     }
-    file.Close();
-    CDialog::OnOK();
+    backend.kvCloseAddressBook();
 }

@@ -88,13 +88,11 @@ COutlookAddressReader::COutlookAddressReader(COutlookTextFile& file, std::string
 
 COutlookAddressReader::~COutlookAddressReader() = default;
 
-COutlookAddressReader::Start COutlookAddressReader::Begin() {
-    if (!ReadHeader())
-        return Start::NoHeader;
+bool COutlookAddressReader::HasKnownColumns() const {
     for (int column : m_columnMap)
         if (column >= 0)
-            return Start::Ready;
-    return Start::NoKnownColumns;
+            return true;
+    return false;
 }
 
 void COutlookAddressReader::OnHeaderName(int column, const std::string& name) {
@@ -102,13 +100,6 @@ void COutlookAddressReader::OnHeaderName(int column, const std::string& name) {
     for (size_t i = 0; i < kColumnCount; ++i)
         if (names[i] == name)
             m_columnMap[i] = column; // a later column of the same name wins
-}
-
-COutlookTabReader::Step COutlookAddressReader::Next() {
-    Step step = ReadRecord();
-    if (step == Step::Record)
-        StoreRecord();
-    return step;
 }
 
 void COutlookAddressReader::BeginRecord() {
@@ -162,5 +153,4 @@ void COutlookAddressReader::StoreRecord() {
         backend.kvUpdateAddress(&record);
     else
         backend.kvAddAddress(&record);
-    ++m_nStored;
 }

@@ -14,20 +14,11 @@
 // first name and company replaced when asked.
 class COutlookAddressReader : public COutlookTabReader {
 public:
-    enum class Start { Ready, NoHeader, NoKnownColumns };
-
     // owner: the logged-in user (code page 932), written into private entries.
     COutlookAddressReader(COutlookTextFile& file, std::string owner, bool isPublic,
                           bool duplicateCheck);
     ~COutlookAddressReader() override;
 
-    // Reads the header. A file whose header names no known column has nothing
-    // to import.
-    Start Begin();
-    // Reads one record and stores it; End when the file is done.
-    Step Next();
-
-    int RecordsStored() const { return m_nStored; }
     // The record as built by the last step (for tests).
     const kvAddressRecord& Record() const { return *m_pRecord; }
 
@@ -35,15 +26,14 @@ protected:
     void OnHeaderName(int column, const std::string& name) override;
     void BeginRecord() override;
     void StoreField(int column, const std::string& text) override;
+    bool HasKnownColumns() const override;
+    void StoreRecord() override;
 
 private:
-    void StoreRecord();
-
     std::string m_strOwner;
     bool m_bPublic;
     bool m_bDuplicateCheck;
     std::vector<int> m_columnMap; // per known name: its column, or -1
     std::unique_ptr<kvAddressRecord> m_pRecord;
-    int m_nStored = 0;
     size_t m_nMemoUsed = sizeof(kvAddressRecord::memo); // memo bytes that may not be zero
 };

@@ -50,6 +50,21 @@ std::string_view COutlookTabReader::StripLineEnd(std::string_view text) {
     return text;
 }
 
+COutlookTabReader::Start COutlookTabReader::Begin() {
+    if (!ReadHeader())
+        return Start::NoHeader;
+    return HasKnownColumns() ? Start::Ready : Start::NoKnownColumns;
+}
+
+COutlookTabReader::Step COutlookTabReader::Next() {
+    Step step = ReadRecord();
+    if (step == Step::Record) {
+        StoreRecord();
+        ++m_nStored;
+    }
+    return step;
+}
+
 bool COutlookTabReader::ReadHeader() {
     if (!m_file.ReadLine(m_line))
         return false;

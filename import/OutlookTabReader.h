@@ -21,6 +21,7 @@ class COutlookTextFile;
 // record would begin is skipped.
 class COutlookTabReader {
 public:
+    enum class Start { Ready, NoHeader, NoKnownColumns };
     enum class Step { End, Skipped, Record };
 
     // The most bytes a value that spans lines keeps: the largest field's text.
@@ -28,6 +29,13 @@ public:
 
     explicit COutlookTabReader(COutlookTextFile& file) : m_file(file) {}
     virtual ~COutlookTabReader() = default;
+
+    // Reads the header. A file whose header names no known column has nothing
+    // to import.
+    Start Begin();
+    // Reads one record and stores it; End when the file is done.
+    Step Next();
+    int RecordsStored() const { return m_nStored; }
 
     // Reads the header line; false when the file has none.
     bool ReadHeader();
@@ -42,8 +50,12 @@ protected:
     virtual void OnHeaderName(int column, const std::string& name) = 0;
     virtual void BeginRecord() = 0;
     virtual void StoreField(int column, const std::string& text) = 0;
+    virtual bool HasKnownColumns() const = 0;
+    // Hands the finished record to the backend.
+    virtual void StoreRecord() = 0;
 
 private:
+    int m_nStored = 0;
     COutlookTextFile& m_file;
     int64_t m_nBytes = 0;
     std::string m_line;

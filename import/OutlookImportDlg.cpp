@@ -1,0 +1,89 @@
+#include "OutlookImportDlg.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+
+#include "DataExchange.h"
+#include "FileDialog.h"
+#include "MessageBox.h"
+#include "OutlookTextFile.h"
+
+namespace {
+
+CDialogTemplate ImportTemplate(int templateId, const QString& title, int duplicateCheckId,
+                               const QString& duplicateCheckText) {
+    using D = COutlookImportDlg;
+    return CDialogTemplate{
+        templateId,
+        title,
+        230,
+        117,
+        QStringLiteral("ＭＳ Ｐゴシック"),
+        9,
+        {
+            {CDialog::IDOK, CControlDef::DefPushButton, QStringLiteral("OK"), 60, 95, 50, 14},
+            {CDialog::IDCANCEL, CControlDef::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 120, 95, 50, 14},
+            {-1, CControlDef::Static, QStringLiteral("タイプ"), 5, 10, 50, 8},
+            {D::IDC_TYPE, CControlDef::ComboBox, QString(), 65, 5, 100, 30,
+             CControlDef::EditableCombo | CControlDef::Sorted},
+            {-1, CControlDef::Static, QStringLiteral("ファイル名"), 5, 30, 55, 8},
+            {D::IDC_FILE_NAME, CControlDef::Edit, QString(), 65, 25, 100, 14},
+            {D::IDC_BROWSE, CControlDef::PushButton, QStringLiteral("参照(&B)"), 175, 25, 30, 14},
+            {D::IDC_PUBLIC, CControlDef::CheckBox, QStringLiteral("公開"), 65, 45, 60, 10},
+            {duplicateCheckId, CControlDef::CheckBox, duplicateCheckText, 65, 65, 110, 10},
+            {-1, CControlDef::Static, QStringLiteral("重複チェック"), 5, 65, 50, 8},
+        }};
+}
+
+} // namespace
+
+COutlookImportDlg::COutlookImportDlg(int templateId, const QString& title, int duplicateCheckId,
+                                     const QString& duplicateCheckText, QWidget* parent)
+    : CDialog(ImportTemplate(templateId, title, duplicateCheckId, duplicateCheckText), parent),
+      m_nDuplicateCheckId(duplicateCheckId) {
+    OnCommand(IDC_BROWSE, [this] { OnBrowse(); });
+}
+
+void COutlookImportDlg::DoDataExchange(CDataExchange& dx) {
+    DDX_CBString(dx, IDC_TYPE, m_strType);
+    DDX_Text(dx, IDC_FILE_NAME, m_strFileName);
+    DDX_Check(dx, IDC_PUBLIC, m_bPublic);
+    DDX_Check(dx, m_nDuplicateCheckId, m_bDuplicateCheck);
+}
+
+bool COutlookImportDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    auto* type = Item<QComboBox>(IDC_TYPE);
+    type->addItem(QStringLiteral("Outlook (タブ区切り)"));
+    type->setCurrentIndex(0);
+    int on = 1;
+    CDataExchange checks(this, false);
+    DDX_Check(checks, IDC_PUBLIC, on);
+    DDX_Check(checks, m_nDuplicateCheckId, on);
+    UpdateData(true);
+    return true;
+}
+
+void COutlookImportDlg::OnBrowse() {
+    QString path = CFileDialog::GetFileName(this, CFileDialog::Open, QStringLiteral("*.*"));
+    if (path.isEmpty())
+        return;
+    // Only the file name changes; the other controls keep what the user set.
+    m_strFileName = path;
+    Item<QLineEdit>(IDC_FILE_NAME)->setText(path);
+}
+
+void COutlookImportDlg::OnOK() {
+    UpdateData(true);
+    if (m_strFileName.isEmpty()) {
+        CMessageBox::Show(this, QStringLiteral("ファイル名を設定してください"));
+        return;
+    }
+    COutlookTextFile file;
+    if (!file.Open(QFile::encodeName(m_strFileName).toStdString()))
+        return;
+    Import(file);
+    file.Close();
+    CDialog::OnOK();
+}
