@@ -4,12 +4,17 @@
 #include "Dialog.h"
 #include "LoginDlg.h"
 #include "Resource.h"
+#include "SchaduleImportDlg.h"
 #include "ViewerApp.h"
 
 CMainFrame::CMainFrame() {
     OnCommand(ID_LOGIN, [this] { OnLogin(); });
     OnCommand(ID_IMPORT_ADDRESS, [this] {
         CAddressImportDlg dialog(this);
+        dialog.DoModal();
+    });
+    OnCommand(ID_IMPORT_SCHADULE, [this] {
+        CSchaduleImportDlg dialog(this);
         dialog.DoModal();
     });
 }

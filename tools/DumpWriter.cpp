@@ -21,8 +21,8 @@ std::string Field(const char* field, size_t width) {
 
 std::string FormatTime(const kvTimeBlock& time) {
     char text[64];
-    std::snprintf(text, sizeof(text), "%04d/%02d/%02d %02d:%02d", time.yearsSince1900 + 1900,
-                  time.month + 1, time.dayOfMonth, time.hours, time.minutes);
+    std::snprintf(text, sizeof(text), "%04lld/%02lld/%02d %02d:%02d", time.yearsSince1900 + 1900LL,
+                  time.month + 1LL, time.dayOfMonth, time.hours, time.minutes);
     return text;
 }
 

@@ -10,15 +10,16 @@ std::string CRecordText::Field(const char* field, size_t width) {
 
 std::string CRecordText::Date(const kvTimeBlock& time) {
     char text[100];
-    std::snprintf(text, sizeof(text), "%04d/%02d/%02d", time.yearsSince1900 + 1900, time.month + 1,
-                  time.dayOfMonth);
+    // Widened: a stored year or month near the int limits must not overflow.
+    std::snprintf(text, sizeof(text), "%04lld/%02lld/%02d", time.yearsSince1900 + 1900LL,
+                  time.month + 1LL, time.dayOfMonth);
     return text;
 }
 
 std::string CRecordText::DateTime(const kvTimeBlock& time) {
     char text[100];
-    std::snprintf(text, sizeof(text), "%04d/%02d/%02d %02d:%02d", time.yearsSince1900 + 1900,
-                  time.month + 1, time.dayOfMonth, time.hours, time.minutes);
+    std::snprintf(text, sizeof(text), "%04lld/%02lld/%02d %02d:%02d", time.yearsSince1900 + 1900LL,
+                  time.month + 1LL, time.dayOfMonth, time.hours, time.minutes);
     return text;
 }
 

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "OutlookLoadDlg.h"
+
+// The progress dialog of the schedule import.
+class CSchaduleLoadDlg : public COutlookLoadDlg {
+public:
+    explicit CSchaduleLoadDlg(QWidget* parent);
+
+protected:
+    std::unique_ptr<COutlookTabReader> MakeReader() override;
+};
