@@ -214,6 +214,7 @@ bool CDatabase::BeforeBatchedWrite() {
     if (!Exec("BEGIN IMMEDIATE"))
         return false;
     m_bBatchOpen = true;
+    ++m_nTransaction;
     m_batchStart = now;
     return true;
 }

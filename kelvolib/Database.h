@@ -34,6 +34,9 @@ public:
     // Call before each batched write: opens the batch's transaction, or commits
     // it and opens the next when it began more than a second ago.
     bool BeforeBatchedWrite();
+    // Changes whenever a batch's transaction begins: what a store read from
+    // the database before may have changed since.
+    unsigned TransactionNumber() const { return m_nTransaction; }
     // Commits the batch, if one is open.
     bool CommitBatch();
     // Call after a write failed: notices a transaction SQLite rolled back.
@@ -49,5 +52,6 @@ private:
     sqlite3* m_pDb = nullptr;
     std::string m_strPath;
     bool m_bBatchOpen = false;
+    unsigned m_nTransaction = 0;
     std::chrono::steady_clock::time_point m_batchStart;
 };

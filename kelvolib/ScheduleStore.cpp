@@ -63,8 +63,10 @@ bool CScheduleStore::Close() {
                    std::to_string(m_nUpdated) + " updated");
     m_cursor = CStatement();
     m_insert = CStatement();
+    m_maxId = CStatement();
     m_update = CStatement();
     m_find = CStatement();
+    m_nNextId = 0;
     m_bOpen = false;
     m_strOwner.clear();
     m_nFoundId = 0;
@@ -116,8 +118,6 @@ void CScheduleStore::BindRecord(CStatement& statement, const kvScheduleRecord* r
 
 bool CScheduleStore::Write(CStatement& statement, const kvScheduleRecord* record,
                            const char* what) {
-    if (!m_db.BeforeBatchedWrite())
-        return false;
     BindRecord(statement, record);
     if (statement.Run() != SQLITE_DONE) {
         m_db.Fail("schedule " + TitleOf(record) + " cannot be " + what);
@@ -132,15 +132,31 @@ bool CScheduleStore::Add(const kvScheduleRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
     if (!m_insert.IsPrepared()) {
-        std::string sql = std::string("INSERT INTO schedules(id, ") + kColumns +
-                          ") VALUES ((SELECT coalesce(max(id), 0) + 1 FROM schedules), ?1, ?2, "
-                          "?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, "
-                          "?18, ?19)";
-        if (!m_db.Prepare(m_insert, sql.c_str()))
+        std::string sql = std::string("INSERT INTO schedules(") + kColumns +
+                          ", id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
+                          "?14, ?15, ?16, ?17, ?18, ?19, ?20)";
+        if (!m_db.Prepare(m_insert, sql.c_str()) ||
+            !m_db.Prepare(m_maxId, "SELECT coalesce(max(id), 0) FROM schedules"))
             return false;
     }
+    if (!m_db.BeforeBatchedWrite())
+        return false;
+    // IDs are handed out from the largest one, read again whenever another
+    // writer may have added entries since (a new transaction).
+    if (m_nIdTransaction != m_db.TransactionNumber() || m_nNextId == 0) {
+        if (m_maxId.Step() != SQLITE_ROW) {
+            m_maxId.Reset();
+            m_db.Fail("schedules cannot be numbered");
+            return false;
+        }
+        m_nNextId = m_maxId.ColumnInt64(0) + 1;
+        m_maxId.Reset();
+        m_nIdTransaction = m_db.TransactionNumber();
+    }
+    m_insert.BindInt(20, m_nNextId);
     if (!Write(m_insert, record, "added"))
         return false;
+    ++m_nNextId;
     ++m_nAdded;
     return true;
 }
@@ -160,6 +176,8 @@ bool CScheduleStore::Update(const kvScheduleRecord* record) {
                       "end_hour = ?12, end_day = ?13, end_month = ?14, end_year = ?15, "
                       "all_day = ?16, public = ?17, alarm_lead = ?18, comment = ?19 "
                       "WHERE id = ?20"))
+        return false;
+    if (!m_db.BeforeBatchedWrite())
         return false;
     m_update.BindInt(20, m_nFoundId);
     if (!Write(m_update, record, "updated"))

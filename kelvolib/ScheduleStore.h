@@ -34,6 +34,9 @@ private:
     CStatement m_cursor;
     CRecordFiller m_filler;
     CStatement m_insert;
+    CStatement m_maxId;
+    long long m_nNextId = 0;
+    unsigned m_nIdTransaction = 0;
     CStatement m_update;
     CStatement m_find;
     bool m_bOpen = false;

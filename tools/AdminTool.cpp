@@ -17,6 +17,7 @@
 #include "DemoSeeder.h"
 #include "DumpWriter.h"
 #include "OutlookAddressReader.h"
+#include "OutlookScheduleReader.h"
 #include "OutlookTextFile.h"
 
 namespace {
@@ -33,8 +34,8 @@ const char kUsage[] =
     "  user list                             list the user names\n"
     "  board post --user NAME --title TEXT [--reply-to ID]\n"
     "                                        post standard input to the board (ID in hex)\n"
-    "  import addresses --owner NAME [--public] [--duplicate-check] FILE\n"
-    "                                        import an Outlook tab-separated address file\n"
+    "  import addresses|schedules --owner NAME [--public] [--duplicate-check] FILE\n"
+    "                                        import an Outlook tab-separated file\n"
     "  demo                                  fill an empty database with a demo groupware\n"
     "  dump users|schedules|addresses|board [--owner NAME]\n"
     "                                        print what the groupware delivers\n"
@@ -136,10 +137,13 @@ void CAdminTool::Dispatch(std::vector<std::string> args) {
             throw CAdminError("unknown board command \"" + sub + "\"");
         BoardPost(args);
     } else if (command == "import") {
-        std::string kind = TakeFront(args, "import needs addresses");
-        if (kind != "addresses")
+        std::string kind = TakeFront(args, "import needs addresses or schedules");
+        if (kind == "addresses")
+            ImportAddresses(args);
+        else if (kind == "schedules")
+            ImportSchedules(args);
+        else
             throw CAdminError("unknown import \"" + kind + "\"");
-        ImportAddresses(args);
     } else if (command == "demo") {
         Demo(args);
     } else if (command == "dump") {
@@ -340,4 +344,33 @@ void CAdminTool::ImportAddresses(std::vector<std::string> args) {
     if (!committed)
         CAdminText::Fail("the imported addresses cannot be stored");
     m_out << "stored " << reader.RecordsStored() << " address records\n";
+}
+
+void CAdminTool::ImportSchedules(std::vector<std::string> args) {
+    std::string owner = TakeSingleOption(args, "--owner", true);
+    bool isPublic = TakeFlag(args, "--public");
+    bool duplicateCheck = TakeFlag(args, "--duplicate-check");
+    std::string path = TakeFront(args, "import schedules needs a file");
+    ExpectNoMore(args);
+    std::string cpOwner =
+        CAdminText::ToCp932Field(owner, "owner", sizeof(kvScheduleRecord::owner));
+
+    COutlookTextFile file;
+    if (!file.Open(path))
+        throw CAdminError("cannot read " + path + ": " + std::strerror(errno));
+    OpenDatabase();
+    // The same sequence as the viewer's import: schedules open, records, close.
+    if (!kvOpenSchedules(cpOwner.c_str(), nullptr))
+        CAdminText::Fail("the schedules cannot be opened");
+    COutlookScheduleReader reader(file, cpOwner, isPublic, duplicateCheck);
+    COutlookTabReader::Start start = reader.Begin();
+    if (start == COutlookTabReader::Start::Ready)
+        while (reader.Next() != COutlookTabReader::Step::End)
+            ;
+    bool committed = kvCloseSchedules() != 0;
+    if (start == COutlookTabReader::Start::NoKnownColumns)
+        throw CAdminError("no column of " + path + " can be imported");
+    if (!committed)
+        CAdminText::Fail("the imported schedules cannot be stored");
+    m_out << "stored " << reader.RecordsStored() << " schedule records\n";
 }

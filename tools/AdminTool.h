@@ -24,6 +24,7 @@ private:
     void BoardPost(std::vector<std::string> args);
     void Demo(std::vector<std::string> args);
     void ImportAddresses(std::vector<std::string> args);
+    void ImportSchedules(std::vector<std::string> args);
     void Dump(std::vector<std::string> args);
     void Usage();
 

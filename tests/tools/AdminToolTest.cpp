@@ -161,3 +161,24 @@ TEST_F(AdminTool, ImportAddressesLikeTheDialog) {
     EXPECT_NE(nothing.err.find("can be imported"), std::string::npos);
     EXPECT_EQ(Dump("addresses", "alice"), book) << "refused imports stored nothing";
 }
+
+TEST_F(AdminTool, ImportSchedulesLikeTheDialog) {
+    CImportFile file("件名\t開始日\t開始時刻\t終了日\t終了時刻\t終日ｲﾍﾞﾝﾄ\tｱﾗｰﾑ ｵﾝ/ｵﾌ\tｱﾗｰﾑ時刻\r\n"
+                     "会議\t2001/1/5\t9:05:00\t2001/1/5\t10:00:00\tFALSE\tTRUE\t8:50:00\r\n"
+                     "休日\t2001/1/6\t\t2001/1/6\t\tTRUE\tFALSE\t\r\n");
+    auto first =
+        Admin({"import", "schedules", "--owner", "alice", "--duplicate-check", file.Path()});
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(first.out, "stored 2 schedule records\n");
+    ASSERT_EQ(
+        Admin({"import", "schedules", "--owner", "alice", "--duplicate-check", file.Path()}).status,
+        0);
+    EXPECT_EQ(Dump("schedules", "alice"),
+              "owner\ttitle\tplace\tstart\tend\tall_day\tpublic\talarm_lead\tcomment\n"
+              "alice\t会議\t\t2001/01/05 09:05\t2001/01/05 10:00\t0\t0\t15\t\n"
+              "alice\t休日\t\t2001/01/06 00:00\t2001/01/06 00:00\t1\t0\t0\t\n")
+        << "the second import replaced both entries";
+    auto missing = Admin({"import", "schedules", "--owner", "alice", "/nonexistent/cal.txt"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("cannot read"), std::string::npos);
+}

@@ -9,6 +9,8 @@
 #include "AddressImportDlg.h"
 #include "DefultListView.h"
 #include "ImportFile.h"
+#include "SchaduleImportDlg.h"
+#include <QMdiArea>
 #include "ListBox.h"
 #include "ListCtrl.h"
 #include "MainFrame.h"
@@ -120,4 +122,35 @@ TEST(EndToEnd, ImportedAddressesShowInTheAddressList) {
     EXPECT_EQ(Cell(app, KIND_ADDRESS, 0, 7), "sato@x");
     EXPECT_EQ(Cell(app, KIND_ADDRESS, 1, 1), "鈴木");
     EXPECT_TRUE(kvFindAddressCategory(CTestRecords::Sjis("取引先").c_str()));
+}
+
+TEST(EndToEnd, ImportedSchedulesShowInTheScheduleList) {
+    CTempDatabase database;
+    kvUserRecord user = CTestRecords::User("alice", "", {}, "pw");
+    ASSERT_TRUE(kvAdminAddUser(&user));
+    CImportFile file("件名\t開始日\t開始時刻\t終了日\t終了時刻\t終日ｲﾍﾞﾝﾄ\r\n"
+                     "会議\t2001/1/5\t9:05:00\t2001/1/5\t10:30:00\tFALSE\r\n"
+                     "休日\t2001/1/6\t\t2001/1/6\t\tTRUE\r\n");
+
+    CViewerHarness viewer(true);
+    ASSERT_TRUE(viewer.StartAndLogin("alice", "pw"));
+    viewer.Frame().MdiArea()->closeAllSubWindows(); // the import is offered with no window open
+    CViewerHarness::Settle(0);
+    for (int round = 0; round < 2; ++round) { // the second run replaces, by start and title
+        viewer.WhenModal<CSchaduleImportDlg>([&](CSchaduleImportDlg* dialog) {
+            dialog->Item<QLineEdit>(CSchaduleImportDlg::IDC_FILE_NAME)
+                ->setText(QString::fromStdString(file.Path()));
+            dialog->Item<QPushButton>(CDialog::IDOK)->click();
+        });
+        ASSERT_TRUE(viewer.Frame().ExecuteCommand(ID_IMPORT_SCHADULE));
+    }
+    ASSERT_TRUE(viewer.Frame().ExecuteCommand(ID_VIEW_SCHADULE));
+    CViewerApp& app = viewer.App();
+    ASSERT_EQ(RowCount(app, KIND_SCHADULE), 2);
+    EXPECT_EQ(Cell(app, KIND_SCHADULE, 0, 0), "会議");
+    EXPECT_EQ(Cell(app, KIND_SCHADULE, 0, 2), "2001/01/05 09:05");
+    EXPECT_EQ(Cell(app, KIND_SCHADULE, 0, 3), "2001/01/05 10:30");
+    EXPECT_EQ(Cell(app, KIND_SCHADULE, 1, 0), "休日");
+    EXPECT_EQ(Cell(app, KIND_SCHADULE, 1, 2), "2001/01/06") << "an all-day entry shows dates";
+    EXPECT_EQ(Cell(app, KIND_SCHADULE, 1, 1), "") << "no place from the import";
 }
