@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
@@ -40,8 +41,11 @@ int main(int argc, char** argv) {
     CBackendLoader loader;
     std::string error;
     if (!loader.Load(KvBackend(), error)) {
+        // Before any window: on standard error, and in a box where someone can see one.
         std::cerr << "kelvo-View: " << error << std::endl;
-        CMessageBox::Show(nullptr, QString::fromStdString(error));
+        QString platform = QGuiApplication::platformName();
+        if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+            CMessageBox::Show(nullptr, QString::fromStdString(error));
         return 1;
     }
     CViewerApp app;

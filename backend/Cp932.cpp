@@ -97,3 +97,25 @@ size_t CCp932::CutLength(const char* text, size_t length, size_t limit) {
     }
     return position;
 }
+
+bool CCp932::CopyText(char* field, const char* text, int fieldSize) {
+    if (field == nullptr || fieldSize <= 0)
+        return false;
+    size_t limit = static_cast<size_t>(fieldSize) - 1;
+    size_t length = 0;
+    // Walk character by character so that a double-byte character that does not
+    // fit, or a lead byte whose partner is missing, is left out whole.
+    while (text != nullptr && text[length] != '\0') {
+        bool lead = IsLeadByte(static_cast<unsigned char>(text[length]));
+        if (lead && text[length + 1] == '\0')
+            break;
+        size_t step = lead ? 2 : 1;
+        if (length + step > limit)
+            break;
+        length += step;
+    }
+    if (length > 0)
+        std::memmove(field, text, length);
+    field[length] = '\0';
+    return true;
+}

@@ -29,6 +29,11 @@ public:
     // of width bytes. A field without a NUL is read to its end, never past it.
     static size_t FieldLength(const char* field, size_t width);
 
+    // Copies text into field (fieldSize bytes): at most fieldSize - 1 bytes of
+    // text, never a split or partnerless double-byte character, always the NUL.
+    // False only for a null field or fieldSize <= 0. The library's kvCopyText.
+    static bool CopyText(char* field, const char* text, int fieldSize);
+
     // Largest length <= limit at which text (length bytes) can be cut without
     // splitting a double-byte character.
     static size_t CutLength(const char* text, size_t length, size_t limit);

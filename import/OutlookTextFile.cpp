@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 COutlookTextFile::~COutlookTextFile() {
     Close();
 }
@@ -13,7 +15,9 @@ bool COutlookTextFile::Open(const std::string& path) {
         return false;
     struct stat info {};
     if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
+        int reason = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         std::fclose(file);
+        errno = reason;
         return false;
     }
     m_pFile = file;

@@ -48,25 +48,7 @@ KV_API int kvReadMonitorLine(char* buffer, int size) {
 }
 
 KV_API int kvCopyText(char* field, const char* text, int fieldSize) {
-    if (field == nullptr || fieldSize <= 0)
-        return 0;
-    size_t limit = static_cast<size_t>(fieldSize) - 1;
-    size_t length = 0;
-    // Walk character by character so that a double-byte character that does not
-    // fit, or a lead byte whose partner is missing, is left out whole.
-    while (text != nullptr && text[length] != '\0') {
-        bool lead = CCp932::IsLeadByte(static_cast<unsigned char>(text[length]));
-        if (lead && text[length + 1] == '\0')
-            break;
-        size_t step = lead ? 2 : 1;
-        if (length + step > limit)
-            break;
-        length += step;
-    }
-    if (length > 0)
-        std::memmove(field, text, length);
-    field[length] = '\0';
-    return 1;
+    return CCp932::CopyText(field, text, fieldSize) ? 1 : 0;
 }
 
 KV_API int kvOpenUsers(const char* filter, const char* userName, int) {

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 declare -A lists=(
-    [build]="cmake ninja-build g++ pkg-config libsqlite3-dev libgtest-dev qt6-base-dev libgl-dev"
+    [build]="cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libsqlite3-dev libgtest-dev qt6-base-dev libgl-dev"
     [run]="sqlite3 xvfb xauth fonts-noto-cjk"
 )
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "BackendLoader.h"
+#include "ProcessRunner.h"
 #include "BackendTable.h"
 
 namespace {
@@ -58,4 +59,19 @@ TEST(BackendLoader, SearchesBesideTheExecutableThenTheSystemPath) {
     // The tests sit beside the library in the build's bin folder.
     ASSERT_EQ(candidates.size(), 2u);
     EXPECT_EQ(candidates.front(), KELVO_TEST_LIBRARY);
+}
+
+// The viewer itself, started without a usable library: a message naming the
+// file (and the missing operation), exit status 1, and no window.
+TEST(BackendLoader, ViewerRefusesToStartWithoutAUsableLibrary) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    for (const char* library : {"/nonexistent/libkelvo.so", KELVO_TEST_INCOMPLETE_LIBRARY}) {
+        LibraryVariable variable(library);
+        CProcessRunner::CResult result = CProcessRunner::Run(KELVO_TEST_VIEWER, {});
+        EXPECT_EQ(result.status, 1) << library;
+        EXPECT_NE(result.err.find(library), std::string::npos) << result.err;
+        if (library == std::string(KELVO_TEST_INCOMPLETE_LIBRARY)) {
+            EXPECT_NE(result.err.find("kvCopyText"), std::string::npos) << result.err;
+        }
+    }
 }

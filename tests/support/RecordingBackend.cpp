@@ -56,13 +56,7 @@ int ReadMonitorLine(char* buffer, int size) {
 
 int CopyText(char* field, const char* text, int size) {
     Fake().Log("kvCopyText(field, " + Text(text) + ", " + Int(size) + ")");
-    if (field == nullptr || size <= 0)
-        return 0;
-    size_t length = text != nullptr ? std::strlen(text) : 0;
-    length = CCp932::CutLength(text, length, static_cast<size_t>(size) - 1);
-    std::memmove(field, text, length);
-    field[length] = '\0';
-    return 1;
+    return CCp932::CopyText(field, text, size) ? 1 : 0;
 }
 
 int OpenUsers(const char* filter, const char* name, int flags) {

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <set>
+#include <thread>
+
+#include "ImportFile.h"
+#include "ProcessRunner.h"
+#include "TempDatabase.h"
+
+namespace {
+
+// An Outlook address file whose record i is L<i> F<i> C<i> with memo M<i>
+// on two lines, so that a whole record can be told from a torn one.
+std::string AddressFile(int first, int count) {
+    std::string text = CTestRecords::Sjis("姓\t名\t会社名\tﾒﾓ\r\n");
+    for (int i = first; i < first + count; ++i) {
+        std::string n = std::to_string(i);
+        text += "L" + n + "\tF" + n + "\tC" + n + "\t\"M" + n + "\r\nM" + n + "\"\r\n";
+    }
+    return text;
+}
+
+// Runs sql on the database file and returns the rows, tab-separated.
+std::vector<std::string> Query(const std::string& path, const char* sql) {
+    sqlite3* db = nullptr;
+    std::vector<std::string> rows;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK)
+            while (sqlite3_step(stmt) == SQLITE_ROW) {
+                std::string row;
+                for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+                    const unsigned char* text = sqlite3_column_text(stmt, c);
+                    row += (c ? "\t" : "") +
+                           std::string(text ? reinterpret_cast<const char*>(text) : "");
+                }
+                rows.push_back(row);
+            }
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db);
+    return rows;
+}
+
+pid_t Start(const std::vector<std::string>& args) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(KELVO_TEST_ADMIN));
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        freopen("/dev/null", "w", stdout);
+        execv(KELVO_TEST_ADMIN, argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+int Wait(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+class Reliability : public ::testing::Test {
+protected:
+    CProcessRunner::CResult Admin(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--database", m_database.Path()});
+        return CProcessRunner::Run(KELVO_TEST_ADMIN, args);
+    }
+
+    CTempDatabase m_database;
+};
+
+} // namespace
+
+TEST_F(Reliability, KilledImportLeavesWholeRecordsAndASecondRunCompletesTheSet) {
+    const int count = 60000;
+    CImportFile file(AddressFile(0, count), false);
+    ASSERT_EQ(Admin({"init"}).status, 0);
+    pid_t pid = Start(
+        {"--database", m_database.Path(), "import", "addresses", "--owner", "alice", file.Path()});
+    // Kill it once a batch or two is on disk, well before the end.
+    struct stat info {};
+    const std::string wal = m_database.Path() + "-wal";
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while ((stat(wal.c_str(), &info) != 0 || info.st_size < 4 * 1024 * 1024) &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    kill(pid, SIGKILL);
+    EXPECT_EQ(Wait(pid), -SIGKILL);
+
+    EXPECT_EQ(Query(m_database.Path(), "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+    std::vector<std::string> torn = Query(
+        m_database.Path(), "SELECT count(*) FROM addresses WHERE first_name != 'F' || "
+                           "substr(last_name, 2) OR company != 'C' || substr(last_name, 2) OR "
+                           "memo != 'M' || substr(last_name, 2) || x'0a' || 'M' || "
+                           "substr(last_name, 2) OR owner != 'alice'");
+    EXPECT_EQ(torn, std::vector<std::string>{"0"}) << "every stored record is whole";
+    int stored = std::stoi(Query(m_database.Path(), "SELECT count(*) FROM addresses")[0]);
+    EXPECT_LT(stored, count) << "killed part-way";
+
+    auto again =
+        Admin({"import", "addresses", "--owner", "alice", "--duplicate-check", file.Path()});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(Query(m_database.Path(), "SELECT count(*), count(DISTINCT last_name) FROM addresses"),
+              std::vector<std::string>{std::to_string(count) + "\t" + std::to_string(count)});
+}
+
+TEST_F(Reliability, TwoWritersAtOnceLoseNothing) {
+    const int count = 15000;
+    CImportFile first(AddressFile(0, count), false);
+    CImportFile second(AddressFile(count, count), false);
+    ASSERT_EQ(Admin({"init"}).status, 0);
+    pid_t a = Start(
+        {"--database", m_database.Path(), "import", "addresses", "--owner", "alice", first.Path()});
+    pid_t b = Start(
+        {"--database", m_database.Path(), "import", "addresses", "--owner", "bob", second.Path()});
+    EXPECT_EQ(Wait(a), 0);
+    EXPECT_EQ(Wait(b), 0);
+    EXPECT_EQ(
+        Query(m_database.Path(), "SELECT count(*), count(DISTINCT last_name) FROM addresses"),
+        std::vector<std::string>{std::to_string(2 * count) + "\t" + std::to_string(2 * count)});
+    EXPECT_EQ(Query(m_database.Path(), "SELECT owner, count(*) FROM addresses GROUP BY owner"),
+              (std::vector<std::string>{"alice\t" + std::to_string(count),
+                                        "bob\t" + std::to_string(count)}));
+}
+
+TEST_F(Reliability, BadFilesThroughKelvoAdmin) {
+    ASSERT_EQ(Admin({"init"}).status, 0);
+    auto import = [&](const std::string& path) {
+        return Admin({"import", "addresses", "--owner", "alice", path});
+    };
+    CImportFile empty("");
+    EXPECT_EQ(import(empty.Path()).out, "stored 0 address records\n");
+    CImportFile headerOnly("姓\t名\r\n");
+    EXPECT_EQ(import(headerOnly.Path()).out, "stored 0 address records\n");
+    auto directory = import(m_database.Folder());
+    EXPECT_EQ(directory.status, 1);
+    EXPECT_NE(directory.err.find("Is a directory"), std::string::npos) << directory.err;
+
+    // NUL bytes, bytes that are not code page 932, a 1 MB line, an open value at the end.
+    std::string nasty = CTestRecords::Sjis("姓\t名\tﾒﾓ\r\n") + std::string("ab\0cd", 5) +
+                        "\tx\xff\x82\r\n" + std::string(1 << 20, 'w') + "\tlong\r\n" +
+                        "open\tv\t\"never closed\r\nmore";
+    CImportFile bad(nasty, false);
+    auto result = import(bad.Path());
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "stored 3 address records\n");
+    EXPECT_EQ(
+        Query(m_database.Path(),
+              "SELECT last_name, length(first_name), length(memo) FROM addresses ORDER BY id"),
+        (std::vector<std::string>{"ab\t2\t0", std::string(99, 'w') + "\t4\t0", "open\t1\t4"}))
+        << "cut at NULs and field ends, the open value keeps its last partial text";
+
+    std::string lines = CTestRecords::Sjis("姓\r\n");
+    for (int i = 0; i < 200000; ++i)
+        lines += "n" + std::to_string(i) + "\r\n";
+    CImportFile many(lines, false);
+    EXPECT_EQ(import(many.Path()).out, "stored 200000 address records\n");
+}
+
+TEST_F(Reliability, UnreadableFileIsRefused) {
+    CImportFile file("姓\r\n佐藤\r\n");
+    ASSERT_EQ(chmod(file.Path().c_str(), 0), 0);
+    ASSERT_EQ(Admin({"init"}).status, 0);
+    ASSERT_EQ(chmod(m_database.Folder().c_str(), 0777), 0);
+    // Root reads anything: the refusal is seen by running as nobody.
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (getuid() == 0 && setuid(65534) != 0)
+            _exit(99);
+        freopen("/dev/null", "w", stderr);
+        execl(KELVO_TEST_ADMIN, KELVO_TEST_ADMIN, "--database", m_database.Path().c_str(), "import",
+              "addresses", "--owner", "alice", file.Path().c_str(), nullptr);
+        _exit(127);
+    }
+    EXPECT_EQ(Wait(pid), 1);
+    EXPECT_EQ(Query(m_database.Path(), "SELECT count(*) FROM addresses"),
+              std::vector<std::string>{"0"});
+}
