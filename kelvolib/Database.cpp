@@ -142,7 +142,11 @@ bool CDatabase::Open() {
         m_pDb = nullptr;
         return false;
     }
-    sqlite3_busy_timeout(m_pDb, kBusyTimeoutMs);
+    // Another writer holds the database for at most a batch (about a second):
+    // wait for it rather than fail. $KELVO_BUSY_TIMEOUT (ms) shortens the wait.
+    const char* busy = std::getenv("KELVO_BUSY_TIMEOUT");
+    sqlite3_busy_timeout(m_pDb,
+                         busy != nullptr && *busy != '\0' ? std::atoi(busy) : kBusyTimeoutMs);
     sqlite3_extended_result_codes(m_pDb, 1);
     // Memory-mapped reads and a larger page cache keep big lists from copying
     // every page through read().

@@ -69,3 +69,23 @@ TEST_F(Database, NewerSchemaIsRefused) {
     EXPECT_FALSE(kvAdminOpenDatabase());
     EXPECT_TRUE(MonitorMentions("newer"));
 }
+
+TEST_F(Database, WriteThatCannotBeMadeFailsWithAReason) {
+    ASSERT_TRUE(kvAdminOpenDatabase());
+    kvShutdown();
+    setenv("KELVO_BUSY_TIMEOUT", "100", 1);
+    // Another process's writer that never lets go.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(m_database.Path().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    MonitorLines();
+    ASSERT_TRUE(kvOpenSchedules("alice", ""));
+    kvScheduleRecord record = CTestRecords::Schedule("alice", "blocked", 2001, 1, 5, 9, 0);
+    EXPECT_FALSE(kvAddSchedule(&record, 0));
+    EXPECT_TRUE(MonitorMentions("locked"));
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_TRUE(kvAddSchedule(&record, 0)) << "once the other writer is gone";
+    EXPECT_TRUE(kvCloseSchedules());
+    unsetenv("KELVO_BUSY_TIMEOUT");
+}
