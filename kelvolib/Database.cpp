@@ -147,6 +147,10 @@ bool CDatabase::Open() {
     const char* busy = std::getenv("KELVO_BUSY_TIMEOUT");
     sqlite3_busy_timeout(m_pDb,
                          busy != nullptr && *busy != '\0' ? std::atoi(busy) : kBusyTimeoutMs);
+    // $KELVO_BATCH_MS shortens the batch period (tests of interrupted imports).
+    const char* batch = std::getenv("KELVO_BATCH_MS");
+    if (batch != nullptr && *batch != '\0')
+        m_batchPeriod = std::chrono::milliseconds(std::atoi(batch));
     sqlite3_extended_result_codes(m_pDb, 1);
     // Memory-mapped reads and a larger page cache keep big lists from copying
     // every page through read().
@@ -211,7 +215,7 @@ bool CDatabase::BeforeBatchedWrite() {
     auto now = std::chrono::steady_clock::now();
     if (m_bBatchOpen && sqlite3_get_autocommit(m_pDb))
         m_bBatchOpen = false;
-    if (m_bBatchOpen && now - m_batchStart <= kBatchPeriod)
+    if (m_bBatchOpen && now - m_batchStart <= m_batchPeriod)
         return true;
     if (m_bBatchOpen && !CommitBatch())
         return false;

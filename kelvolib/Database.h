@@ -54,4 +54,5 @@ private:
     bool m_bBatchOpen = false;
     unsigned m_nTransaction = 0;
     std::chrono::steady_clock::time_point m_batchStart;
+    std::chrono::steady_clock::duration m_batchPeriod = std::chrono::seconds(1);
 };
