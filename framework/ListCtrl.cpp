@@ -2,30 +2,11 @@
 
 #include <QHeaderView>
 #include <QPalette>
-#include <QStyledItemDelegate>
 
 #include "ReportModel.h"
 
-namespace {
-
-// Without full-row selection only the first cell of a selected row is highlighted.
-class CFirstCellDelegate : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
-        if (index.column() > 0)
-            option->state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
-    }
-};
-
-} // namespace
-
 CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CReportModel(this)) {
     setModel(m_pModel);
-    setItemDelegate(new CFirstCellDelegate(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
