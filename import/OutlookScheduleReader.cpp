@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstddef>
 #include <cstring>
+#include <string_view>
 
 #include "BackendTable.h"
 #include "Cp932.h"
@@ -40,31 +41,31 @@ const std::vector<std::string>& Cp932Names() {
     return names;
 }
 
-// The parts of text between separators, as strtok finds them: runs of the
-// separator are one, leading and trailing ones are skipped.
-std::vector<std::string> Parts(const std::string& text, char separator) {
-    std::vector<std::string> parts;
+// Up to three parts of text between separators, as strtok finds them: runs of
+// the separator are one, leading and trailing ones are skipped.
+size_t Parts(std::string_view text, char separator, std::string_view (&parts)[3]) {
+    size_t count = 0;
     size_t start = 0;
-    while (start < text.size()) {
+    while (count < 3 && start < text.size()) {
         while (start < text.size() && text[start] == separator)
             ++start;
         if (start >= text.size())
             break;
         size_t end = text.find(separator, start);
-        if (end == std::string::npos)
+        if (end == std::string_view::npos)
             end = text.size();
-        parts.push_back(text.substr(start, end - start));
+        parts[count++] = text.substr(start, end - start);
         start = end;
     }
-    return parts;
+    return count;
 }
 
 // atoi's reading (white space, sign, digits up to the first other character, 0
 // without digits), kept within int instead of overflowing.
-long long Number(const std::string& text) {
+long long Number(std::string_view text) {
     size_t i = 0;
     // The C locale's white space, whatever locale the program runs in.
-    while (i < text.size() && std::strchr(" \t\n\v\f\r", text[i]) != nullptr && text[i] != '\0')
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
         ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
@@ -109,20 +110,22 @@ COutlookScheduleReader::COutlookScheduleReader(COutlookTextFile& file, std::stri
 COutlookScheduleReader::~COutlookScheduleReader() = default;
 
 void COutlookScheduleReader::ParseDate(const std::string& text, kvTimeBlock& time) {
-    std::vector<std::string> parts = Parts(text, '/');
-    if (parts.size() >= 1)
+    std::string_view parts[3];
+    size_t count = Parts(text, '/', parts);
+    if (count >= 1)
         time.yearsSince1900 = Clamp(Number(parts[0]) - 1900);
-    if (parts.size() >= 2)
+    if (count >= 2)
         time.month = Clamp(Number(parts[1]) - 1);
-    if (parts.size() >= 3)
+    if (count >= 3)
         time.dayOfMonth = Clamp(Number(parts[2]));
 }
 
 void COutlookScheduleReader::ParseTime(const std::string& text, kvTimeBlock& time) {
-    std::vector<std::string> parts = Parts(text, ':');
-    if (parts.size() >= 1)
+    std::string_view parts[3];
+    size_t count = Parts(text, ':', parts);
+    if (count >= 1)
         time.hours = Clamp(Number(parts[0]));
-    if (parts.size() >= 2)
+    if (count >= 2)
         time.minutes = Clamp(Number(parts[1]));
 }
 

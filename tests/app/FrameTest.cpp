@@ -11,6 +11,9 @@
 #include <QTest>
 #include <QToolBar>
 
+#include <QPushButton>
+
+#include "AboutDlg.h"
 #include "DocTemplate.h"
 #include "Document.h"
 #include "MDIChildWnd.h"
@@ -220,4 +223,19 @@ TEST_F(Frame, OpenAndSaveNeverEmptyAFile) {
     Key(Qt::Key_S, Qt::ControlModifier);
     EXPECT_TRUE(QFile::exists(fresh));
     EXPECT_TRUE(m_viewer.SubWindowTitles().contains("fresh.txt"));
+}
+
+TEST_F(Frame, AboutBoxShowsTheVersion) {
+    bool shown = false;
+    m_viewer.WhenModal<CAboutDlg>([&](CAboutDlg* dialog) {
+        EXPECT_EQ(dialog->windowTitle(), "ﾊﾞｰｼﾞｮﾝ情報(RuvView)");
+        QStringList texts;
+        for (QLabel* label : dialog->findChildren<QLabel*>())
+            texts.append(label->text());
+        EXPECT_TRUE(texts.contains("RuvView Version 1, 0, 3, 42"));
+        shown = true;
+        dialog->Item<QPushButton>(CDialog::IDOK)->click();
+    });
+    Command(ID_APP_ABOUT);
+    EXPECT_TRUE(shown);
 }
