@@ -61,6 +61,5 @@ private:
     std::map<int, QWidget*> m_controls;
     CTimerMap m_timers;
     bool m_bInitialized = false;
-    bool m_bEnding = false;
     QSize m_base;
 };

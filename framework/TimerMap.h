@@ -13,7 +13,6 @@ public:
     void KillAll(QObject* owner);
     // The number of a Qt timer, or 0 when it is not one of ours.
     int IdFor(int qtTimerId) const;
-    bool IsRunning(int id) const { return m_timers.count(id) != 0; }
 
 private:
     std::map<int, int> m_timers; // number -> Qt timer ID
