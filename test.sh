@@ -16,7 +16,11 @@ case "$mode" in
     *) echo "usage: ./test.sh [--quick|--sanitize|--fuzz]" >&2; exit 2 ;;
 esac
 
-scripts/install-deps.sh build
+if [ "$mode" = all ] || [ "$mode" = --fuzz ]; then
+    scripts/install-deps.sh build fuzz
+else
+    scripts/install-deps.sh build
+fi
 
 normal() {
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that are missing from the given lists
-# ("build" for building and testing, "run" for showing the viewer).
+# ("build" for building and testing, "fuzz" for the fuzz harnesses, "run" for
+# showing the viewer).
 # Runs apt-get only as root and only when something is missing.
 set -euo pipefail
 
 declare -A lists=(
-    [build]="cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libsqlite3-dev libgtest-dev qt6-base-dev libgl-dev"
+    [build]="cmake ninja-build g++ pkg-config libsqlite3-dev libgtest-dev qt6-base-dev libgl-dev"
+    [fuzz]="clang libclang-rt-14-dev"
     [run]="sqlite3 xvfb xauth fonts-noto-cjk"
 )
 
