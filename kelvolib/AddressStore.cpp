@@ -53,6 +53,7 @@ bool CAddressStore::Close() {
     m_find = CStatement();
     m_bOpen = false;
     m_bUpdating = false;
+    m_knownCategories.clear();
     m_strOwner.clear();
     m_nFoundId = 0;
     m_nDelivered = m_nAdded = m_nUpdated = 0;
@@ -113,6 +114,7 @@ bool CAddressStore::Write(CStatement& statement, const kvAddressRecord* record, 
     if (statement.Run() != SQLITE_DONE) {
         m_db.Fail("address " + NameOf(record) + " cannot be " + what);
         m_db.AfterFailedWrite();
+        m_knownCategories.clear(); // what this batch added may be gone
         return false;
     }
     m_monitor.Push(std::string("address ") + what + ": " + NameOf(record));
@@ -201,17 +203,23 @@ bool CAddressStore::AddCategory(const char* category) {
     }
     if (sqlite3_changes(m_db.Handle()) > 0)
         m_monitor.Push("category added: " + std::string(category));
+    m_knownCategories.insert(category);
     return true;
 }
 
 bool CAddressStore::FindCategory(const char* category) {
     if (category == nullptr || *category == '\0')
         return false;
+    // Categories are never removed: one known to exist needs no query per entry.
+    if (m_knownCategories.count(category) != 0)
+        return true;
     if (!m_findCategory.IsPrepared() &&
         !m_db.Prepare(m_findCategory, "SELECT 1 FROM address_categories WHERE name = ?1"))
         return false;
     m_findCategory.BindText(1, category);
     bool found = m_findCategory.Step() == SQLITE_ROW;
     m_findCategory.Reset();
+    if (found)
+        m_knownCategories.insert(category);
     return found;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "kelvo.h"
@@ -40,6 +41,7 @@ private:
     CStatement m_find;
     CStatement m_findCategory;
     CStatement m_addCategory;
+    std::set<std::string> m_knownCategories;
     bool m_bOpen = false;
     bool m_bUpdating = false;
     std::string m_strOwner;

@@ -30,7 +30,7 @@ CREATE TABLE users(
     g8 BLOB NOT NULL DEFAULT x'', g9 BLOB NOT NULL DEFAULT x'',
     password BLOB NOT NULL DEFAULT x'');
 CREATE TABLE schedules(
-    id INTEGER NOT NULL UNIQUE,
+    id INTEGER NOT NULL,
     owner BLOB NOT NULL,
     title BLOB NOT NULL, place BLOB NOT NULL,
     start_second INTEGER NOT NULL, start_minute INTEGER NOT NULL, start_hour INTEGER NOT NULL,
@@ -42,6 +42,8 @@ CREATE TABLE schedules(
     -- Stored in the order the list delivers, so that a list reads the table straight through.
     PRIMARY KEY (owner, start_year, start_month, start_day, start_hour, start_minute,
                  start_second, id)) WITHOUT ROWID;
+-- The next ID of a kind of entry, kept so that no insert needs an index on IDs.
+CREATE TABLE kv_sequence(name TEXT PRIMARY KEY, next INTEGER NOT NULL) WITHOUT ROWID;
 CREATE TABLE address_categories(id INTEGER PRIMARY KEY, name BLOB NOT NULL UNIQUE);
 CREATE TABLE addresses(
     id INTEGER PRIMARY KEY,
@@ -235,6 +237,8 @@ bool CDatabase::CommitBatch() {
         m_monitor.Push("a write batch was rolled back by the database");
         return false;
     }
+    for (const auto& hook : m_beforeCommit)
+        hook.second();
     if (sqlite3_exec(m_pDb, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
         return true;
     Fail("write batch cannot be committed");

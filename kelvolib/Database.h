@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <functional>
+#include <map>
 #include <string>
 
 class CMonitorQueue;
@@ -39,6 +41,12 @@ public:
     unsigned TransactionNumber() const { return m_nTransaction; }
     // Commits the batch, if one is open.
     bool CommitBatch();
+    // Runs hook (keyed by its owner) just before each batch commits, to write
+    // what the owner kept in memory during the batch.
+    void SetBeforeCommit(const void* owner, std::function<void()> hook) {
+        m_beforeCommit[owner] = std::move(hook);
+    }
+    void RemoveBeforeCommit(const void* owner) { m_beforeCommit.erase(owner); }
     // Call after a write failed: notices a transaction SQLite rolled back.
     void AfterFailedWrite();
 
@@ -53,6 +61,7 @@ private:
     std::string m_strPath;
     bool m_bBatchOpen = false;
     unsigned m_nTransaction = 0;
+    std::map<const void*, std::function<void()>> m_beforeCommit;
     std::chrono::steady_clock::time_point m_batchStart;
     std::chrono::steady_clock::duration m_batchPeriod = std::chrono::seconds(1);
 };

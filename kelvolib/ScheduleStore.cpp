@@ -37,6 +37,15 @@ std::string TitleOf(const kvScheduleRecord* record) {
 
 } // namespace
 
+CScheduleStore::CScheduleStore(CDatabase& db, CMonitorQueue& monitor)
+    : m_db(db), m_monitor(monitor) {
+    m_db.SetBeforeCommit(this, [this] { SaveSequence(); });
+}
+
+CScheduleStore::~CScheduleStore() {
+    m_db.RemoveBeforeCommit(this);
+}
+
 bool CScheduleStore::Open(const char* owner) {
     Close();
     if (owner == nullptr)
@@ -63,13 +72,11 @@ bool CScheduleStore::Close() {
                    std::to_string(m_nUpdated) + " updated");
     m_cursor = CStatement();
     m_insert = CStatement();
-    m_maxId = CStatement();
     m_update = CStatement();
     m_find = CStatement();
-    m_nNextId = 0;
     m_bOpen = false;
     m_strOwner.clear();
-    m_nFoundId = 0;
+    m_bFound = false;
     m_nDelivered = m_nAdded = m_nUpdated = 0;
     return committed;
 }
@@ -128,6 +135,46 @@ bool CScheduleStore::Write(CStatement& statement, const kvScheduleRecord* record
     return true;
 }
 
+bool CScheduleStore::NextId(long long& id) {
+    if (m_nIdTransaction == m_db.TransactionNumber() && m_nNextId > 0) {
+        id = m_nNextId++;
+        m_bSequenceDirty = true;
+        return true;
+    }
+    // A new transaction: another writer may have taken IDs since.
+    if (!m_readSequence.IsPrepared() &&
+        !m_db.Prepare(m_readSequence,
+                      "SELECT coalesce((SELECT next FROM kv_sequence WHERE name = 'schedules'), "
+                      "(SELECT coalesce(max(id), 0) + 1 FROM schedules))"))
+        return false;
+    bool read = m_readSequence.Step() == SQLITE_ROW;
+    if (read)
+        m_nNextId = m_readSequence.ColumnInt64(0);
+    m_readSequence.Reset();
+    if (!read) {
+        m_db.Fail("schedules cannot be numbered");
+        return false;
+    }
+    m_nIdTransaction = m_db.TransactionNumber();
+    id = m_nNextId++;
+    m_bSequenceDirty = true;
+    return true;
+}
+
+void CScheduleStore::SaveSequence() {
+    if (!m_bSequenceDirty)
+        return;
+    m_bSequenceDirty = false;
+    if (!m_saveSequence.IsPrepared() &&
+        !m_db.Prepare(m_saveSequence,
+                      "INSERT INTO kv_sequence(name, next) VALUES ('schedules', ?1) "
+                      "ON CONFLICT(name) DO UPDATE SET next = excluded.next"))
+        return;
+    m_saveSequence.BindInt(1, m_nNextId);
+    if (m_saveSequence.Run() != SQLITE_DONE)
+        m_db.Fail("schedule numbering cannot be saved");
+}
+
 bool CScheduleStore::Add(const kvScheduleRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
@@ -135,28 +182,15 @@ bool CScheduleStore::Add(const kvScheduleRecord* record) {
         std::string sql = std::string("INSERT INTO schedules(") + kColumns +
                           ", id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
                           "?14, ?15, ?16, ?17, ?18, ?19, ?20)";
-        if (!m_db.Prepare(m_insert, sql.c_str()) ||
-            !m_db.Prepare(m_maxId, "SELECT coalesce(max(id), 0) FROM schedules"))
+        if (!m_db.Prepare(m_insert, sql.c_str()))
             return false;
     }
-    if (!m_db.BeforeBatchedWrite())
+    long long id = 0;
+    if (!m_db.BeforeBatchedWrite() || !NextId(id))
         return false;
-    // IDs are handed out from the largest one, read again whenever another
-    // writer may have added entries since (a new transaction).
-    if (m_nIdTransaction != m_db.TransactionNumber() || m_nNextId == 0) {
-        if (m_maxId.Step() != SQLITE_ROW) {
-            m_maxId.Reset();
-            m_db.Fail("schedules cannot be numbered");
-            return false;
-        }
-        m_nNextId = m_maxId.ColumnInt64(0) + 1;
-        m_maxId.Reset();
-        m_nIdTransaction = m_db.TransactionNumber();
-    }
-    m_insert.BindInt(20, m_nNextId);
+    m_insert.BindInt(20, id);
     if (!Write(m_insert, record, "added"))
         return false;
-    ++m_nNextId;
     ++m_nAdded;
     return true;
 }
@@ -164,7 +198,7 @@ bool CScheduleStore::Add(const kvScheduleRecord* record) {
 bool CScheduleStore::Update(const kvScheduleRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
-    if (m_nFoundId == 0) {
+    if (!m_bFound) {
         m_monitor.Push("schedule " + TitleOf(record) + " not updated: no entry was found");
         return false;
     }
@@ -175,11 +209,15 @@ bool CScheduleStore::Update(const kvScheduleRecord* record) {
                       "start_month = ?8, start_year = ?9, end_second = ?10, end_minute = ?11, "
                       "end_hour = ?12, end_day = ?13, end_month = ?14, end_year = ?15, "
                       "all_day = ?16, public = ?17, alarm_lead = ?18, comment = ?19 "
-                      "WHERE id = ?20"))
+                      "WHERE owner = ?20 AND start_year = ?21 AND start_month = ?22 AND "
+                      "start_day = ?23 AND start_hour = ?24 AND start_minute = ?25 AND "
+                      "start_second = ?26 AND id = ?27"))
         return false;
     if (!m_db.BeforeBatchedWrite())
         return false;
-    m_update.BindInt(20, m_nFoundId);
+    m_update.BindText(20, m_strFoundOwner.c_str());
+    for (int i = 0; i < 7; ++i)
+        m_update.BindInt(21 + i, m_foundKey[i]);
     if (!Write(m_update, record, "updated"))
         return false;
     ++m_nUpdated;
@@ -188,11 +226,13 @@ bool CScheduleStore::Update(const kvScheduleRecord* record) {
 
 bool CScheduleStore::FindDuplicate(int year, int month, int day, int hour, int minute, int allDay,
                                    const char* title) {
-    m_nFoundId = 0;
+    m_bFound = false;
     if (!m_bOpen)
         return false;
     if (!m_find.IsPrepared() &&
-        !m_db.Prepare(m_find, "SELECT id FROM schedules WHERE owner = ?1 AND start_year = ?2 "
+        !m_db.Prepare(m_find, "SELECT owner, start_year, start_month, start_day, start_hour, "
+                              "start_minute, start_second, id FROM schedules "
+                              "WHERE owner = ?1 AND start_year = ?2 "
                               "AND start_month = ?3 AND start_day = ?4 AND start_hour = ?5 "
                               "AND start_minute = ?6 AND all_day = ?7 AND title = ?8 "
                               "ORDER BY id LIMIT 1"))
@@ -206,13 +246,17 @@ bool CScheduleStore::FindDuplicate(int year, int month, int day, int hour, int m
     m_find.BindInt(7, allDay != 0 ? 1 : 0);
     m_find.BindText(8, title);
     int result = m_find.Step();
-    if (result == SQLITE_ROW)
-        m_nFoundId = m_find.ColumnInt64(0);
-    else if (result != SQLITE_DONE)
+    if (result == SQLITE_ROW) {
+        m_bFound = true;
+        m_strFoundOwner = m_find.ColumnText(0);
+        for (int i = 0; i < 7; ++i)
+            m_foundKey[i] = m_find.ColumnInt64(1 + i);
+    } else if (result != SQLITE_DONE) {
         m_db.Fail("schedules cannot be searched");
+    }
     m_find.Reset();
-    if (m_nFoundId != 0)
+    if (m_bFound)
         m_monitor.Push("schedule found as duplicate: " +
                        std::string(title != nullptr ? title : ""));
-    return m_nFoundId != 0;
+    return m_bFound;
 }

@@ -14,7 +14,10 @@ class CMonitorQueue;
 // batched adds and updates while the schedules are open.
 class CScheduleStore {
 public:
-    CScheduleStore(CDatabase& db, CMonitorQueue& monitor) : m_db(db), m_monitor(monitor) {}
+    CScheduleStore(CDatabase& db, CMonitorQueue& monitor);
+    ~CScheduleStore();
+    CScheduleStore(const CScheduleStore&) = delete;
+    CScheduleStore& operator=(const CScheduleStore&) = delete;
 
     bool Open(const char* owner);
     bool Close();
@@ -27,6 +30,9 @@ public:
 private:
     // Binds every stored column of record from ?1; the owner is the record's, or the open one.
     void BindRecord(CStatement& statement, const kvScheduleRecord* record);
+    // The next ID for this transaction: read from the sequence when one begins.
+    bool NextId(long long& id);
+    void SaveSequence();
     bool Write(CStatement& statement, const kvScheduleRecord* record, const char* what);
 
     CDatabase& m_db;
@@ -34,14 +40,19 @@ private:
     CStatement m_cursor;
     CRecordFiller m_filler;
     CStatement m_insert;
-    CStatement m_maxId;
+    CStatement m_readSequence;
+    CStatement m_saveSequence;
     long long m_nNextId = 0;
     unsigned m_nIdTransaction = 0;
+    bool m_bSequenceDirty = false;
     CStatement m_update;
     CStatement m_find;
     bool m_bOpen = false;
     std::string m_strOwner;
-    long long m_nFoundId = 0;
+    // The key of the entry last found: owner, start (year to second) and ID.
+    bool m_bFound = false;
+    std::string m_strFoundOwner;
+    long long m_foundKey[7] = {};
     int m_nDelivered = 0;
     int m_nAdded = 0;
     int m_nUpdated = 0;

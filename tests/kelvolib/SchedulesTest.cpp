@@ -154,3 +154,25 @@ TEST_F(Schedules, ReusedBufferHoldsNoTailOfThePreviousEntry) {
     // Byte for byte what a cleared record with the second entry would be.
     EXPECT_EQ(0, std::memcmp(&shorter, buffer.get(), sizeof(shorter)));
 }
+
+TEST_F(Schedules, IdsStayUniqueAcrossBatchesAndSessions) {
+    for (int session = 0; session < 3; ++session) {
+        ASSERT_TRUE(kvOpenSchedules("alice", ""));
+        for (int i = 0; i < 4; ++i)
+            Add(CTestRecords::Schedule("alice", "s" + std::to_string(session), 2001, 1, 5, 9, 0));
+        ASSERT_TRUE(kvCloseSchedules());
+        kvShutdown();
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(m_database.Path().c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT count(*), count(DISTINCT id) FROM schedules", -1,
+                                 &stmt, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(stmt, 0), 12);
+    EXPECT_EQ(sqlite3_column_int(stmt, 1), 12) << "same owner, same start: the ID tells them apart";
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+}
