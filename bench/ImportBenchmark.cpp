@@ -63,7 +63,12 @@ void WriteCalendar(const std::string& path, int rows) {
                 "ｱﾗｰﾑ時刻\t場所\t内容\r\n");
     const std::string title = Sjis("定例会議"), place = Sjis("第1会議室"), text = Sjis("議題");
     for (int i = 0; i < rows; ++i) {
-        int year = 2000 + i % 25, month = 1 + i % 12, day = 1 + i % 28, hour = 8 + i % 10;
+        // Every entry at its own hour (as in a real calendar), in a scrambled order so that
+        // nothing is appended in sequence: slot k is day k / 10, hour 8 + k % 10.
+        long long slot = (static_cast<long long>(i) * 7919) % rows;
+        int days = static_cast<int>(slot / 10);
+        int year = 2000 + days / 336, month = 1 + days / 28 % 12, day = 1 + days % 28;
+        int hour = 8 + static_cast<int>(slot % 10);
         std::string date =
             std::to_string(year) + "/" + std::to_string(month) + "/" + std::to_string(day);
         out << title << i << '\t' << date << '\t' << hour << ":00:00\t" << date << '\t' << hour + 1
