@@ -63,12 +63,8 @@ bool CAddressStore::Close() {
 bool CAddressStore::Next(kvAddressRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
-    int result = m_cursor.Step();
-    if (result != SQLITE_ROW) {
-        if (result != SQLITE_DONE)
-            m_db.Fail("address book cannot be read");
+    if (!m_db.StepRow(m_cursor, "address book"))
         return false;
-    }
     m_filler.Begin(record, sizeof(*record));
     record->head = 0;
     std::memset(record->reserved412, 0, sizeof(record->reserved412));

@@ -32,10 +32,7 @@ bool CBoardStore::Close() {
 
 bool CBoardStore::Advance() {
     m_bStarted = true;
-    int result = m_cursor.Step();
-    m_bHasRow = result == SQLITE_ROW;
-    if (!m_bHasRow && result != SQLITE_DONE)
-        m_db.Fail("board cannot be read");
+    m_bHasRow = m_db.StepRow(m_cursor, "board");
     return m_bHasRow;
 }
 

@@ -213,6 +213,15 @@ bool CDatabase::Exec(const char* sql) {
     return false;
 }
 
+bool CDatabase::StepRow(CStatement& cursor, const char* what) {
+    int result = cursor.Step();
+    if (result == SQLITE_ROW)
+        return true;
+    if (result != SQLITE_DONE)
+        Fail(std::string(what) + " cannot be read");
+    return false;
+}
+
 bool CDatabase::BeforeBatchedWrite() {
     auto now = std::chrono::steady_clock::now();
     if (m_bBatchOpen && sqlite3_get_autocommit(m_pDb))

@@ -32,6 +32,9 @@ public:
     // Prepares sql, reporting a failure.
     bool Prepare(CStatement& statement, const char* sql);
     bool Exec(const char* sql);
+    // Steps a cursor: true on a row; at the end false, and on an error false
+    // with "<what> cannot be read" reported.
+    bool StepRow(CStatement& cursor, const char* what);
 
     // Call before each batched write: opens the batch's transaction, or commits
     // it and opens the next when it began more than a second ago.

@@ -84,12 +84,8 @@ bool CScheduleStore::Close() {
 bool CScheduleStore::Next(kvScheduleRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
-    int result = m_cursor.Step();
-    if (result != SQLITE_ROW) {
-        if (result != SQLITE_DONE)
-            m_db.Fail("schedules cannot be read");
+    if (!m_db.StepRow(m_cursor, "schedules"))
         return false;
-    }
     m_filler.Begin(record, sizeof(*record));
     m_filler.Text(m_cursor, 0, offsetof(kvScheduleRecord, owner), sizeof(record->owner));
     m_filler.Text(m_cursor, 1, offsetof(kvScheduleRecord, title), sizeof(record->title));

@@ -65,15 +65,11 @@ bool CUserStore::Close() {
 bool CUserStore::Next(kvUserRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
-    int result = m_cursor.Step();
-    if (result == SQLITE_ROW) {
-        Fill(m_cursor, record);
-        ++m_nDelivered;
-        return true;
-    }
-    if (result != SQLITE_DONE)
-        m_db.Fail("users cannot be read");
-    return false;
+    if (!m_db.StepRow(m_cursor, "users"))
+        return false;
+    Fill(m_cursor, record);
+    ++m_nDelivered;
+    return true;
 }
 
 bool CUserStore::Rewind() {
