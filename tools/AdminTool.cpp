@@ -138,12 +138,7 @@ void CAdminTool::Dispatch(std::vector<std::string> args) {
         BoardPost(args);
     } else if (command == "import") {
         std::string kind = TakeFront(args, "import needs addresses or schedules");
-        if (kind == "addresses")
-            ImportAddresses(args);
-        else if (kind == "schedules")
-            ImportSchedules(args);
-        else
-            throw CAdminError("unknown import \"" + kind + "\"");
+        Import(kind, args);
     } else if (command == "demo") {
         Demo(args);
     } else if (command == "dump") {
@@ -313,64 +308,54 @@ void CAdminTool::Dump(std::vector<std::string> args) {
     }
 }
 
-void CAdminTool::ImportAddresses(std::vector<std::string> args) {
+void CAdminTool::Import(const std::string& kind, std::vector<std::string> args) {
+    const bool addresses = kind == "addresses";
+    if (!addresses && kind != "schedules")
+        throw CAdminError("unknown import \"" + kind + "\"");
     std::string owner = TakeSingleOption(args, "--owner", true);
     bool isPublic = TakeFlag(args, "--public");
     bool duplicateCheck = TakeFlag(args, "--duplicate-check");
-    std::string path = TakeFront(args, "import addresses needs a file");
+    std::string path = TakeFront(args, "import " + kind + " needs a file");
     ExpectNoMore(args);
-    std::string cpOwner = CAdminText::ToCp932Field(owner, "owner", sizeof(kvAddressRecord::owner));
+    std::string cpOwner = CAdminText::ToCp932Field(owner, "owner",
+                                                   addresses ? sizeof(kvAddressRecord::owner)
+                                                             : sizeof(kvScheduleRecord::owner));
 
     COutlookTextFile file;
     if (!file.Open(path))
         throw CAdminError("cannot read " + path + ": " + std::strerror(errno));
     OpenDatabase();
-    // The same sequence as the viewer's import: book, update phase, records, release.
-    if (!kvOpenAddressBook(cpOwner.c_str(), -1, 0, 0, 0))
-        CAdminText::Fail("the address book cannot be opened");
-    if (!kvBeginAddressUpdate(cpOwner.c_str())) {
-        kvCloseAddressBook();
-        CAdminText::Fail("the address book cannot be written");
+    // The same sequences as the viewer's imports: the list (and for addresses the
+    // update phase) open, the records, then the release in reverse order.
+    std::unique_ptr<COutlookTabReader> reader;
+    if (addresses) {
+        if (!kvOpenAddressBook(cpOwner.c_str(), -1, 0, 0, 0))
+            CAdminText::Fail("the address book cannot be opened");
+        if (!kvBeginAddressUpdate(cpOwner.c_str())) {
+            kvCloseAddressBook();
+            CAdminText::Fail("the address book cannot be written");
+        }
+        reader = std::make_unique<COutlookAddressReader>(file, cpOwner, isPublic, duplicateCheck);
+    } else {
+        if (!kvOpenSchedules(cpOwner.c_str(), nullptr))
+            CAdminText::Fail("the schedules cannot be opened");
+        reader = std::make_unique<COutlookScheduleReader>(file, cpOwner, isPublic, duplicateCheck);
     }
-    COutlookAddressReader reader(file, cpOwner, isPublic, duplicateCheck);
-    COutlookAddressReader::Start start = reader.Begin();
-    if (start == COutlookAddressReader::Start::Ready)
-        while (reader.Next() != COutlookTabReader::Step::End)
-            ;
-    bool committed = kvEndAddressUpdate() != 0;
-    kvCloseAddressBook();
-    if (start == COutlookAddressReader::Start::NoKnownColumns)
-        throw CAdminError("no column of " + path + " can be imported");
-    if (!committed)
-        CAdminText::Fail("the imported addresses cannot be stored");
-    m_out << "stored " << reader.RecordsStored() << " address records\n";
-}
-
-void CAdminTool::ImportSchedules(std::vector<std::string> args) {
-    std::string owner = TakeSingleOption(args, "--owner", true);
-    bool isPublic = TakeFlag(args, "--public");
-    bool duplicateCheck = TakeFlag(args, "--duplicate-check");
-    std::string path = TakeFront(args, "import schedules needs a file");
-    ExpectNoMore(args);
-    std::string cpOwner =
-        CAdminText::ToCp932Field(owner, "owner", sizeof(kvScheduleRecord::owner));
-
-    COutlookTextFile file;
-    if (!file.Open(path))
-        throw CAdminError("cannot read " + path + ": " + std::strerror(errno));
-    OpenDatabase();
-    // The same sequence as the viewer's import: schedules open, records, close.
-    if (!kvOpenSchedules(cpOwner.c_str(), nullptr))
-        CAdminText::Fail("the schedules cannot be opened");
-    COutlookScheduleReader reader(file, cpOwner, isPublic, duplicateCheck);
-    COutlookTabReader::Start start = reader.Begin();
+    COutlookTabReader::Start start = reader->Begin();
     if (start == COutlookTabReader::Start::Ready)
-        while (reader.Next() != COutlookTabReader::Step::End)
+        while (reader->Next() != COutlookTabReader::Step::End)
             ;
-    bool committed = kvCloseSchedules() != 0;
+    bool committed;
+    if (addresses) {
+        committed = kvEndAddressUpdate() != 0;
+        kvCloseAddressBook();
+    } else {
+        committed = kvCloseSchedules() != 0;
+    }
     if (start == COutlookTabReader::Start::NoKnownColumns)
         throw CAdminError("no column of " + path + " can be imported");
     if (!committed)
-        CAdminText::Fail("the imported schedules cannot be stored");
-    m_out << "stored " << reader.RecordsStored() << " schedule records\n";
+        CAdminText::Fail("the imported " + kind + " cannot be stored");
+    m_out << "stored " << reader->RecordsStored() << (addresses ? " address" : " schedule")
+          << " records\n";
 }

@@ -23,8 +23,8 @@ private:
     void UserList(std::vector<std::string> args);
     void BoardPost(std::vector<std::string> args);
     void Demo(std::vector<std::string> args);
-    void ImportAddresses(std::vector<std::string> args);
-    void ImportSchedules(std::vector<std::string> args);
+    // Imports an Outlook file of kind "addresses" or "schedules".
+    void Import(const std::string& kind, std::vector<std::string> args);
     void Dump(std::vector<std::string> args);
     void Usage();
 
