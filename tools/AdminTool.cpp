@@ -42,7 +42,7 @@ const char kUsage[] =
     "\n"
     "The database is PATH, else $KELVO_DATABASE, else $XDG_DATA_HOME/kelvo/groupware.db.\n";
 
-std::string TakeFront(std::vector<std::string>& args, const char* missing) {
+std::string TakeFront(std::vector<std::string>& args, const std::string& missing) {
     if (args.empty())
         throw CAdminError(missing);
     std::string front = args.front();
