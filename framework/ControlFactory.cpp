@@ -75,6 +75,10 @@ QWidget* CControlFactory::Create(const CControlDef& def, const QSize& base, QWid
     QRect rect = Map(base, def.x, def.y, def.width, def.height);
     if (def.kind == CControlDef::ComboBox) // the template height includes the drop-down list
         rect.setHeight(control->sizeHint().height());
+    // Labels were measured in the original Japanese font, which is narrower than the
+    // fonts here: a label may grow to its text rather than be clipped.
+    if (def.kind == CControlDef::Static)
+        rect.setWidth(std::max(rect.width(), control->sizeHint().width()));
     control->setGeometry(rect);
     if (def.style & CControlDef::NoTabStop)
         control->setFocusPolicy(Qt::ClickFocus);
