@@ -7,6 +7,10 @@
 
 CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CReportModel(this)) {
     setModel(m_pModel);
+    auto forget = [this] { m_nSelectedCount = -1; };
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, forget);
+    connect(m_pModel, &QAbstractItemModel::modelReset, this, forget);
+    connect(m_pModel, &QAbstractItemModel::rowsRemoved, this, forget);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -68,5 +72,8 @@ int CListCtrl::GetItemState(int item, int mask) const {
 
 int CListCtrl::GetSelectedCount() const {
     m_pModel->Flush();
-    return static_cast<int>(selectionModel()->selectedRows().size());
+    // Asked whenever the event loop goes idle (command enabling): counted once per change.
+    if (m_nSelectedCount < 0)
+        m_nSelectedCount = static_cast<int>(selectionModel()->selectedRows().size());
+    return m_nSelectedCount;
 }

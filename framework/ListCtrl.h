@@ -28,4 +28,5 @@ public:
 
 private:
     CReportModel* m_pModel;
+    mutable int m_nSelectedCount = -1; // -1: to be counted
 };

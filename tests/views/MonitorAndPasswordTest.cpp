@@ -134,6 +134,11 @@ TEST_F(Password, EnabledOnlyWithASelectedRowOfTheActiveUserList) {
     EXPECT_FALSE(Enabled());
     Select({1});
     EXPECT_TRUE(Enabled());
+    Select({});
+    EXPECT_FALSE(Enabled()) << "the selected count follows the selection";
+    Select({0, 2});
+    EXPECT_EQ(m_list->GetSelectedCount(), 2);
+    EXPECT_TRUE(Enabled());
     ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_VIEW_MONITOR));
     EXPECT_FALSE(Enabled()) << "another window is active";
 }
