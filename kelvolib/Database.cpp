@@ -29,9 +29,11 @@ CREATE TABLE users(
     g6 BLOB NOT NULL DEFAULT x'', g7 BLOB NOT NULL DEFAULT x'',
     g8 BLOB NOT NULL DEFAULT x'', g9 BLOB NOT NULL DEFAULT x'',
     password BLOB NOT NULL DEFAULT x'');
+-- Owners by number, so that the schedule key compares integers only.
+CREATE TABLE owners(id INTEGER PRIMARY KEY, name BLOB NOT NULL UNIQUE);
 CREATE TABLE schedules(
     id INTEGER NOT NULL,
-    owner BLOB NOT NULL,
+    owner_id INTEGER NOT NULL,
     title BLOB NOT NULL, place BLOB NOT NULL,
     start_second INTEGER NOT NULL, start_minute INTEGER NOT NULL, start_hour INTEGER NOT NULL,
     start_day INTEGER NOT NULL, start_month INTEGER NOT NULL, start_year INTEGER NOT NULL,
@@ -40,7 +42,7 @@ CREATE TABLE schedules(
     all_day INTEGER NOT NULL, public INTEGER NOT NULL, alarm_lead INTEGER NOT NULL,
     comment BLOB NOT NULL,
     -- Stored in the order the list delivers, so that a list reads the table straight through.
-    PRIMARY KEY (owner, start_year, start_month, start_day, start_hour, start_minute,
+    PRIMARY KEY (owner_id, start_year, start_month, start_day, start_hour, start_minute,
                  start_second, id)) WITHOUT ROWID;
 -- The next ID of a kind of entry, kept so that no insert needs an index on IDs.
 CREATE TABLE kv_sequence(name TEXT PRIMARY KEY, next INTEGER NOT NULL) WITHOUT ROWID;

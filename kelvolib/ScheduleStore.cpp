@@ -8,8 +8,14 @@
 
 namespace {
 
+// Every column but the ID; the owner is stored by number.
 const char kColumns[] =
-    "owner, title, place, start_second, start_minute, start_hour, start_day, start_month, "
+    "owner_id, title, place, start_second, start_minute, start_hour, start_day, start_month, "
+    "start_year, end_second, end_minute, end_hour, end_day, end_month, end_year, all_day, "
+    "public, alarm_lead, comment";
+// The same as read back: every row of an enumeration belongs to the owner bound as ?2.
+const char kReadColumns[] =
+    "?2, title, place, start_second, start_minute, start_hour, start_day, start_month, "
     "start_year, end_second, end_minute, end_hour, end_day, end_month, end_year, all_day, "
     "public, alarm_lead, comment";
 
@@ -50,12 +56,14 @@ bool CScheduleStore::Open(const char* owner) {
     Close();
     if (owner == nullptr)
         return false;
-    std::string sql = std::string("SELECT ") + kColumns +
-                      " FROM schedules WHERE owner = ?1 ORDER BY start_year, start_month, "
+    std::string sql = std::string("SELECT ") + kReadColumns +
+                      " FROM schedules WHERE owner_id = ?1 ORDER BY start_year, start_month, "
                       "start_day, start_hour, start_minute, start_second, id";
-    if (!m_db.Prepare(m_cursor, sql.c_str()))
+    long long ownerId = -1; // an owner without entries has no number yet
+    if (!m_db.Prepare(m_cursor, sql.c_str()) || !OwnerId(owner, false, ownerId))
         return false;
-    m_cursor.BindText(1, owner);
+    m_cursor.BindInt(1, ownerId);
+    m_cursor.BindText(2, owner);
     m_filler.Reset();
     m_strOwner = owner;
     m_bOpen = true;
@@ -74,6 +82,7 @@ bool CScheduleStore::Close() {
     m_insert = CStatement();
     m_update = CStatement();
     m_find = CStatement();
+    m_owners.clear();
     m_bOpen = false;
     m_strOwner.clear();
     m_bFound = false;
@@ -104,11 +113,53 @@ bool CScheduleStore::Next(kvScheduleRecord* record) {
     return true;
 }
 
-void CScheduleStore::BindRecord(CStatement& statement, const kvScheduleRecord* record) {
-    if (record->owner[0] != '\0')
-        statement.BindField(1, record->owner, sizeof(record->owner));
-    else
-        statement.BindText(1, m_strOwner.c_str());
+bool CScheduleStore::OwnerId(const std::string& owner, bool create, long long& id) {
+    auto known = m_owners.find(owner);
+    if (known != m_owners.end()) {
+        id = known->second;
+        return true;
+    }
+    if (!m_findOwner.IsPrepared() &&
+        !m_db.Prepare(m_findOwner, "SELECT id FROM owners WHERE name = ?1"))
+        return false;
+    m_findOwner.BindText(1, owner.c_str());
+    int result = m_findOwner.Step();
+    if (result == SQLITE_ROW)
+        id = m_findOwner.ColumnInt64(0);
+    m_findOwner.Reset();
+    if (result == SQLITE_ROW) {
+        m_owners[owner] = id;
+        return true;
+    }
+    if (result != SQLITE_DONE) {
+        m_db.Fail("schedule owners cannot be read");
+        return false;
+    }
+    if (!create)
+        return true; // id keeps the caller's "none"
+    if (!m_addOwner.IsPrepared() &&
+        !m_db.Prepare(m_addOwner, "INSERT INTO owners(name) VALUES (?1)"))
+        return false;
+    m_addOwner.BindText(1, owner.c_str());
+    if (m_addOwner.Run() != SQLITE_DONE) {
+        m_db.Fail("schedule owner cannot be added");
+        m_db.AfterFailedWrite();
+        return false;
+    }
+    id = sqlite3_last_insert_rowid(m_db.Handle());
+    m_owners[owner] = id;
+    return true;
+}
+
+bool CScheduleStore::BindRecord(CStatement& statement, const kvScheduleRecord* record) {
+    std::string owner =
+        record->owner[0] != '\0'
+            ? std::string(record->owner, strnlen(record->owner, sizeof(record->owner)))
+            : m_strOwner;
+    long long ownerId = -1;
+    if (!OwnerId(owner, true, ownerId))
+        return false;
+    statement.BindInt(1, ownerId);
     statement.BindField(2, record->title, sizeof(record->title));
     statement.BindField(3, record->place, sizeof(record->place));
     BindTime(statement, 4, record->start);
@@ -117,14 +168,17 @@ void CScheduleStore::BindRecord(CStatement& statement, const kvScheduleRecord* r
     statement.BindInt(17, record->isPublic != 0 ? 1 : 0);
     statement.BindInt(18, record->alarmLeadMinutes);
     statement.BindField(19, record->comment, sizeof(record->comment));
+    return true;
 }
 
 bool CScheduleStore::Write(CStatement& statement, const kvScheduleRecord* record,
                            const char* what) {
-    BindRecord(statement, record);
+    if (!BindRecord(statement, record))
+        return false;
     if (statement.Run() != SQLITE_DONE) {
         m_db.Fail("schedule " + TitleOf(record) + " cannot be " + what);
         m_db.AfterFailedWrite();
+        m_owners.clear(); // an owner this batch numbered may be gone
         return false;
     }
     m_monitor.Push(std::string("schedule ") + what + ": " + TitleOf(record));
@@ -200,20 +254,19 @@ bool CScheduleStore::Update(const kvScheduleRecord* record) {
     }
     if (!m_update.IsPrepared() &&
         !m_db.Prepare(m_update,
-                      "UPDATE schedules SET owner = ?1, title = ?2, place = ?3, "
+                      "UPDATE schedules SET owner_id = ?1, title = ?2, place = ?3, "
                       "start_second = ?4, start_minute = ?5, start_hour = ?6, start_day = ?7, "
                       "start_month = ?8, start_year = ?9, end_second = ?10, end_minute = ?11, "
                       "end_hour = ?12, end_day = ?13, end_month = ?14, end_year = ?15, "
                       "all_day = ?16, public = ?17, alarm_lead = ?18, comment = ?19 "
-                      "WHERE owner = ?20 AND start_year = ?21 AND start_month = ?22 AND "
+                      "WHERE owner_id = ?20 AND start_year = ?21 AND start_month = ?22 AND "
                       "start_day = ?23 AND start_hour = ?24 AND start_minute = ?25 AND "
                       "start_second = ?26 AND id = ?27"))
         return false;
     if (!m_db.BeforeBatchedWrite())
         return false;
-    m_update.BindText(20, m_strFoundOwner.c_str());
-    for (int i = 0; i < 7; ++i)
-        m_update.BindInt(21 + i, m_foundKey[i]);
+    for (int i = 0; i < 8; ++i)
+        m_update.BindInt(20 + i, m_foundKey[i]);
     if (!Write(m_update, record, "updated"))
         return false;
     ++m_nUpdated;
@@ -226,14 +279,17 @@ bool CScheduleStore::FindDuplicate(int year, int month, int day, int hour, int m
     if (!m_bOpen)
         return false;
     if (!m_find.IsPrepared() &&
-        !m_db.Prepare(m_find, "SELECT owner, start_year, start_month, start_day, start_hour, "
+        !m_db.Prepare(m_find, "SELECT owner_id, start_year, start_month, start_day, start_hour, "
                               "start_minute, start_second, id FROM schedules "
-                              "WHERE owner = ?1 AND start_year = ?2 "
+                              "WHERE owner_id = ?1 AND start_year = ?2 "
                               "AND start_month = ?3 AND start_day = ?4 AND start_hour = ?5 "
                               "AND start_minute = ?6 AND all_day = ?7 AND title = ?8 "
                               "ORDER BY id LIMIT 1"))
         return false;
-    m_find.BindText(1, m_strOwner.c_str());
+    long long ownerId = -1;
+    if (!OwnerId(m_strOwner, false, ownerId))
+        return false;
+    m_find.BindInt(1, ownerId);
     m_find.BindInt(2, static_cast<long long>(year) - 1900);
     m_find.BindInt(3, static_cast<long long>(month) - 1);
     m_find.BindInt(4, day);
@@ -244,9 +300,8 @@ bool CScheduleStore::FindDuplicate(int year, int month, int day, int hour, int m
     int result = m_find.Step();
     if (result == SQLITE_ROW) {
         m_bFound = true;
-        m_strFoundOwner = m_find.ColumnText(0);
-        for (int i = 0; i < 7; ++i)
-            m_foundKey[i] = m_find.ColumnInt64(1 + i);
+        for (int i = 0; i < 8; ++i)
+            m_foundKey[i] = m_find.ColumnInt64(i);
     } else if (result != SQLITE_DONE) {
         m_db.Fail("schedules cannot be searched");
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 
 #include "kelvo.h"
@@ -29,7 +30,10 @@ public:
 
 private:
     // Binds every stored column of record from ?1; the owner is the record's, or the open one.
-    void BindRecord(CStatement& statement, const kvScheduleRecord* record);
+    bool BindRecord(CStatement& statement, const kvScheduleRecord* record);
+    // The number of owner; with create, one is given to a new owner. An unknown
+    // owner without create leaves id as it was.
+    bool OwnerId(const std::string& owner, bool create, long long& id);
     // The next ID for this transaction: read from the sequence when one begins.
     bool NextId(long long& id);
     void SaveSequence();
@@ -51,8 +55,10 @@ private:
     std::string m_strOwner;
     // The key of the entry last found: owner, start (year to second) and ID.
     bool m_bFound = false;
-    std::string m_strFoundOwner;
-    long long m_foundKey[7] = {};
+    long long m_foundKey[8] = {}; // owner number, start year to second, ID
+    CStatement m_findOwner;
+    CStatement m_addOwner;
+    std::map<std::string, long long> m_owners;
     int m_nDelivered = 0;
     int m_nAdded = 0;
     int m_nUpdated = 0;
