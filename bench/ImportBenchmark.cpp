@@ -20,7 +20,10 @@
 #include <vector>
 
 #include "kelvo.h"
+
 #include "kelvoadmin.h"
+
+#include "BenchFolder.h"
 
 #include "AddressLoadDlg.h"
 #include "Cp932.h"
@@ -113,10 +116,8 @@ std::string ExecutableDirectory() {
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
-    std::string folder = (std::filesystem::temp_directory_path() / "kelvo-bench-XXXXXX").string();
-    if (mkdtemp(folder.data()) == nullptr)
-        return 1;
-    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+    CBenchFolder temporary;
+    const std::string& folder = temporary.Path();
     QApplication application(argc, argv);
     CLinkedBackend backend;
     CViewerApp app; // the application object the dialogs expect; no main window
@@ -142,20 +143,12 @@ int main(int argc, char** argv) {
         if (addresses) {
             kvOpenAddressBook("bench", -1, 0, 0, 0);
             kvBeginAddressUpdate("bench");
-            CAddressLoadDlg load(nullptr);
-            load.m_pFile = &text;
-            load.m_strFileName = QString::fromStdString(file);
-            load.m_bDuplicateCheck = 1;
-            load.DoModal();
+            CAddressLoadDlg(nullptr).Run(text, QString::fromStdString(file), 0, 1);
             kvEndAddressUpdate();
             kvCloseAddressBook();
         } else {
             kvOpenSchedules("bench", nullptr);
-            CSchaduleLoadDlg load(nullptr);
-            load.m_pFile = &text;
-            load.m_strFileName = QString::fromStdString(file);
-            load.m_bDuplicateCheck = 1;
-            load.DoModal();
+            CSchaduleLoadDlg(nullptr).Run(text, QString::fromStdString(file), 0, 1);
             kvCloseSchedules();
         }
         double dialog = clock.nsecsElapsed() / 1e9;
@@ -190,6 +183,5 @@ int main(int argc, char** argv) {
                     rows / dialog >= 50000 ? "met" : "missed",
                     bySqlite > 0 && byAdmin <= 2 * bySqlite ? "met" : "missed");
     }
-    std::filesystem::remove_all(folder);
     return 0;
 }

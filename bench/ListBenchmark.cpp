@@ -21,6 +21,7 @@
 
 #include "kelvo.h"
 
+#include "BenchFolder.h"
 #include "DocTemplate.h"
 #include "LinkedBackend.h"
 #include "ListBox.h"
@@ -105,11 +106,9 @@ double StandardModelFill() {
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
-    std::string folder = (std::filesystem::temp_directory_path() / "kelvo-bench-XXXXXX").string();
-    if (mkdtemp(folder.data()) == nullptr)
-        return 1;
+    CBenchFolder temporary;
+    const std::string& folder = temporary.Path();
     setenv("KELVO_DATABASE", (folder + "/groupware.db").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
 
     QApplication application(argc, argv);
     CLinkedBackend backend;
@@ -184,6 +183,5 @@ int main(int argc, char** argv) {
                 poll < 0.05 ? "met" : "missed");
     app.m_pMainWnd->close();
     app.ExitInstance();
-    std::filesystem::remove_all(folder);
     return 0;
 }

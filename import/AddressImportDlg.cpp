@@ -16,11 +16,7 @@ void CAddressImportDlg::Import(COutlookTextFile& file) {
         return;
     if (backend.kvBeginAddressUpdate(owner)) {
         CAddressLoadDlg load(AfxGetApp() != nullptr ? AfxGetApp()->MainWidget() : nullptr);
-        load.m_pFile = &file;
-        load.m_strFileName = m_strFileName;
-        load.m_bPublic = m_bPublic;
-        load.m_bDuplicateCheck = m_bDuplicateCheck;
-        load.DoModal();
+        load.Run(file, m_strFileName, m_bPublic, m_bDuplicateCheck);
         backend.kvEndAddressUpdate();
     }
     backend.kvCloseAddressBook();

@@ -38,6 +38,15 @@ COutlookLoadDlg::COutlookLoadDlg(int templateId, const QString& title, QWidget* 
 
 COutlookLoadDlg::~COutlookLoadDlg() = default;
 
+int COutlookLoadDlg::Run(COutlookTextFile& file, const QString& fileName, int isPublic,
+                         int duplicateCheck) {
+    m_pFile = &file;
+    m_strFileName = fileName;
+    m_bPublic = isPublic;
+    m_bDuplicateCheck = duplicateCheck;
+    return DoModal();
+}
+
 bool COutlookLoadDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     QFileInfo info(m_strFileName);

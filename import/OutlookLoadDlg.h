@@ -26,6 +26,9 @@ public:
     int m_bPublic = 0;
     int m_bDuplicateCheck = 0;
 
+    // Runs the dialog on file (open at its start, named fileName) with the options.
+    int Run(COutlookTextFile& file, const QString& fileName, int isPublic, int duplicateCheck);
+
     int RecordsBegun() const { return m_nRecordsBegun; }
     int TimerSteps() const { return m_nTimerSteps; }
 

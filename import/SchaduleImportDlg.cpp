@@ -14,10 +14,6 @@ void CSchaduleImportDlg::Import(COutlookTextFile& file) {
     if (!backend.kvOpenSchedules(g_strLoginUser.c_str(), nullptr))
         return;
     CSchaduleLoadDlg load(AfxGetApp() != nullptr ? AfxGetApp()->MainWidget() : nullptr);
-    load.m_pFile = &file;
-    load.m_strFileName = m_strFileName;
-    load.m_bPublic = m_bPublic;
-    load.m_bDuplicateCheck = m_bDuplicateCheck;
-    load.DoModal();
+    load.Run(file, m_strFileName, m_bPublic, m_bDuplicateCheck);
     backend.kvCloseSchedules();
 }
