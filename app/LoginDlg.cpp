@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include <cstring>
+#include <iostream>
 #include <memory>
 
 #include "BackendTable.h"
@@ -12,6 +13,7 @@
 #include "MessageBox.h"
 #include "Resource.h"
 #include "Text.h"
+#include "WaitCursor.h"
 
 namespace {
 
@@ -37,6 +39,15 @@ CDialogTemplate LoginTemplate() {
         }};
 }
 
+// The login shows nothing when the backend cannot be used (the user can only
+// try again), but the reason must reach someone: standard error.
+void ReportUnusableBackend() {
+    std::string reason = KvLastError();
+    if (!reason.empty())
+        std::cerr << "kelvo-View: the user records cannot be read: " << CCp932::ToUtf8(reason)
+                  << std::endl;
+}
+
 // Byte-wise equality of a record field (read no further than its width) and a text.
 bool FieldEquals(const char* field, size_t width, const std::string& text) {
     return std::string(field, CCp932::FieldLength(field, width)) == text;
@@ -54,8 +65,11 @@ void CLoginDlg::DoDataExchange(CDataExchange& dx) {
 bool CLoginDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     if (auto* list = Item<QComboBox>(IDC_USER_LIST)) {
+        // Opening may wait for another program's lock.
+        CWaitCursor wait;
         const CBackendTable& backend = KvBackend();
-        backend.kvOpenUsers("", nullptr, 0);
+        if (!backend.kvOpenUsers("", nullptr, 0))
+            ReportUnusableBackend();
         auto record = std::make_unique<kvUserRecord>();
         while (backend.kvNextUser(record.get(), 1))
             list->addItem(CText::FromCp932(
@@ -76,15 +90,22 @@ void CLoginDlg::OnOK() {
         CMessageBox::Show(this, wrong);
         return;
     }
-    const CBackendTable& backend = KvBackend();
-    if (!backend.kvOpenUsers(nullptr, m_strUserName.c_str(), 0))
-        return;
-    auto record = std::make_unique<kvUserRecord>();
-    std::memset(record.get(), 0, sizeof(*record));
-    bool accepted = backend.kvNextUser(record.get(), 1) != 0 &&
-                    FieldEquals(record->userName, sizeof(record->userName), m_strUserName) &&
-                    FieldEquals(record->password, sizeof(record->password), m_strPassword);
-    backend.kvCloseUsers();
+    bool accepted = false;
+    {
+        // Opening may wait for another program's lock.
+        CWaitCursor wait;
+        const CBackendTable& backend = KvBackend();
+        if (!backend.kvOpenUsers(nullptr, m_strUserName.c_str(), 0)) {
+            ReportUnusableBackend();
+            return;
+        }
+        auto record = std::make_unique<kvUserRecord>();
+        std::memset(record.get(), 0, sizeof(*record));
+        accepted = backend.kvNextUser(record.get(), 1) != 0 &&
+                   FieldEquals(record->userName, sizeof(record->userName), m_strUserName) &&
+                   FieldEquals(record->password, sizeof(record->password), m_strPassword);
+        backend.kvCloseUsers();
+    }
     if (accepted)
         CDialog::OnOK();
     else

@@ -63,7 +63,7 @@ bool CBackendLoader::Load(CBackendTable& table, std::string& error) {
     loaded.name = reinterpret_cast<decltype(loaded.name)>(dlsym(handle, #name));                   \
     if (loaded.name == nullptr && missing == nullptr)                                              \
         missing = #name;
-    KV_FOR_EACH_OPERATION(KV_LOAD_MEMBER)
+    KV_FOR_EACH_ENTRY(KV_LOAD_MEMBER)
 #undef KV_LOAD_MEMBER
     if (missing != nullptr) {
         dlclose(handle);

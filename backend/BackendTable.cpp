@@ -4,7 +4,7 @@ const char* CBackendTable::FirstMissing() const {
 #define KV_CHECK_MEMBER(name)                                                                      \
     if (name == nullptr)                                                                           \
         return #name;
-    KV_FOR_EACH_OPERATION(KV_CHECK_MEMBER)
+    KV_FOR_EACH_ENTRY(KV_CHECK_MEMBER)
 #undef KV_CHECK_MEMBER
     return nullptr;
 }
@@ -12,4 +12,11 @@ const char* CBackendTable::FirstMissing() const {
 CBackendTable& KvBackend() {
     static CBackendTable table;
     return table;
+}
+
+std::string KvLastError() {
+    char reason[KV_MONITOR_LINE_SIZE] = {};
+    if (KvBackend().kvLastError == nullptr || !KvBackend().kvLastError(reason, sizeof(reason)))
+        return std::string();
+    return reason;
 }

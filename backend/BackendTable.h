@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "kelvo.h"
 
 // Every operation of the backend, in ordinal order. X(name) is expanded once per
@@ -36,11 +38,23 @@
     X(kvAddAddressCategory)                                                                        \
     X(kvFindAddressCategory)
 
-// The thirty operations as function pointers. The program calls the backend only
-// through KvBackend(), which the loader fills at start and tests replace.
+// What the program needs of the backend beyond the thirty: telling a failure
+// from an end, and how many writes were stored for good.
+#define KV_FOR_EACH_EXTENSION(X)                                                                   \
+    X(kvLastError)                                                                                 \
+    X(kvCommittedWrites)
+
+// Both lists.
+#define KV_FOR_EACH_ENTRY(X)                                                                       \
+    KV_FOR_EACH_OPERATION(X)                                                                       \
+    KV_FOR_EACH_EXTENSION(X)
+
+// The thirty operations and the extensions as function pointers. The program
+// calls the backend only through KvBackend(), which the loader fills at start
+// and tests replace.
 struct CBackendTable {
 #define KV_TABLE_MEMBER(name) decltype(&::name) name = nullptr;
-    KV_FOR_EACH_OPERATION(KV_TABLE_MEMBER)
+    KV_FOR_EACH_ENTRY(KV_TABLE_MEMBER)
 #undef KV_TABLE_MEMBER
 
     // Name of the first operation without a function, or nullptr when all are set.
@@ -49,3 +63,7 @@ struct CBackendTable {
 
 // The table the whole program calls through.
 CBackendTable& KvBackend();
+
+// The reason of the last backend call's failure (code page 932), or the empty
+// text when it did not fail. Ask right after the call.
+std::string KvLastError();

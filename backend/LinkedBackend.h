@@ -8,7 +8,7 @@ class CLinkedBackend {
 public:
     CLinkedBackend() : m_saved(KvBackend()) {
 #define KV_LINK_MEMBER(name) KvBackend().name = &::name;
-        KV_FOR_EACH_OPERATION(KV_LINK_MEMBER)
+        KV_FOR_EACH_ENTRY(KV_LINK_MEMBER)
 #undef KV_LINK_MEMBER
     }
     ~CLinkedBackend() {

@@ -318,6 +318,24 @@ KV_API int kvEndAddressUpdate(void);
 KV_API int kvAddAddressCategory(const char* category);
 KV_API int kvFindAddressCategory(const char* category);
 
+/* ---- Beyond the thirty: telling failures from ends ----------------------- */
+
+/*
+ * Copies the reason of the last call of this thread into buffer (size bytes,
+ * NUL included) and returns nonzero when that call failed; returns 0, with
+ * the empty text, when it did not. A next, find or get that returns 0 with
+ * no reason found nothing ("end", "not found"); with a reason it failed.
+ * Ask right after the call: the next call replaces the reason.
+ */
+KV_API int kvLastError(char* buffer, int size);
+
+/*
+ * The number of adds and updates committed (stored for good) since the
+ * library was loaded; it wraps around. A writer that reads it before its
+ * first write and after its close learns how many of its writes were stored.
+ */
+KV_API int kvCommittedWrites(void);
+
 #ifdef __cplusplus
 }
 #endif

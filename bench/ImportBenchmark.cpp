@@ -27,6 +27,7 @@
 
 #include "AddressLoadDlg.h"
 #include "Cp932.h"
+#include "ImportSession.h"
 #include "LinkedBackend.h"
 #include "OutlookTextFile.h"
 #include "SchaduleLoadDlg.h"
@@ -140,17 +141,15 @@ int main(int argc, char** argv) {
         text.Open(file);
         QElapsedTimer clock;
         clock.start();
-        if (addresses) {
-            kvOpenAddressBook("bench", -1, 0, 0, 0);
-            kvBeginAddressUpdate("bench");
-            CAddressLoadDlg(nullptr).Run(text, QString::fromStdString(file), 0, 1);
-            kvEndAddressUpdate();
-            kvCloseAddressBook();
-        } else {
-            kvOpenSchedules("bench", nullptr);
-            CSchaduleLoadDlg(nullptr).Run(text, QString::fromStdString(file), 0, 1);
-            kvCloseSchedules();
-        }
+        CImportSession session(
+            text, {addresses ? CImportSession::Kind::Addresses : CImportSession::Kind::Schedules,
+                   "bench", false, true});
+        session.Open();
+        if (addresses)
+            CAddressLoadDlg(nullptr).Run(session, text, QString::fromStdString(file));
+        else
+            CSchaduleLoadDlg(nullptr).Run(session, text, QString::fromStdString(file));
+        session.Close();
         double dialog = clock.nsecsElapsed() / 1e9;
         kvShutdown();
         std::printf("  load dialog (duplicate check on): %.2f s, %.0f records/s\n", dialog,
@@ -160,7 +159,7 @@ int main(int argc, char** argv) {
         double byAdmin = 1e9, bySqlite = 1e9;
         for (int round = 0; round < 3; ++round) {
             const std::string adminDb = folder + "/admin-" + kind + std::to_string(round) + ".db";
-            Run({admin, "--database", adminDb, "init"});
+            Run({admin, "--database", adminDb, "user", "add", "bench", "--password", "bench"});
             byAdmin = std::min(byAdmin, Run({admin, "--database", adminDb, "import", kind,
                                              "--owner", "bench", file}));
             bySqlite =

@@ -6,7 +6,4 @@
 class CAddressLoadDlg : public COutlookLoadDlg {
 public:
     explicit CAddressLoadDlg(QWidget* parent);
-
-protected:
-    std::unique_ptr<COutlookTabReader> MakeReader() override;
 };

@@ -140,17 +140,25 @@ void COutlookAddressReader::StoreField(int column, const std::string& text) {
         backend.kvCopyText(field + used, value->c_str(), static_cast<int>(target.size - used));
 }
 
-void COutlookAddressReader::StoreRecord() {
+COutlookTabReader::Step COutlookAddressReader::StoreRecord() {
     kvAddressRecord& record = *m_pRecord;
     const CBackendTable& backend = KvBackend();
     if (!m_bPublic)
         backend.kvCopyText(record.owner, m_strOwner.c_str(), sizeof(record.owner));
-    if (record.category[0] != '\0' && !backend.kvFindAddressCategory(record.category))
-        backend.kvAddAddressCategory(record.category);
-    if (m_bDuplicateCheck &&
-        backend.kvFindDuplicateAddress(m_bPublic ? record.owner : nullptr, 0, record.lastName,
-                                       record.firstName, record.company))
-        backend.kvUpdateAddress(&record);
-    else
-        backend.kvAddAddress(&record);
+    // A write the backend refuses ends the import: nothing is reported as stored
+    // that was not.
+    if (record.category[0] != '\0' && !backend.kvFindAddressCategory(record.category)) {
+        if (LookupFailed("the category cannot be looked up"))
+            return Step::Failed;
+        if (!backend.kvAddAddressCategory(record.category))
+            return Refused("the category");
+    }
+    if (m_bDuplicateCheck) {
+        if (backend.kvFindDuplicateAddress(m_bPublic ? record.owner : nullptr, 0, record.lastName,
+                                           record.firstName, record.company))
+            return backend.kvUpdateAddress(&record) ? Step::Updated : Refused("the entry");
+        if (LookupFailed("duplicates cannot be looked up"))
+            return Step::Failed;
+    }
+    return backend.kvAddAddress(&record) ? Step::Added : Refused("the entry");
 }

@@ -7,7 +7,10 @@
 #include "DataExchange.h"
 #include "FileDialog.h"
 #include "MessageBox.h"
+#include "OutlookLoadDlg.h"
 #include "OutlookTextFile.h"
+#include "Text.h"
+#include "ViewerApp.h"
 
 namespace {
 
@@ -38,10 +41,11 @@ CDialogTemplate ImportTemplate(int templateId, const QString& title, int duplica
 
 } // namespace
 
-COutlookImportDlg::COutlookImportDlg(int templateId, const QString& title, int duplicateCheckId,
+COutlookImportDlg::COutlookImportDlg(int templateId, const QString& title,
+                                     CImportSession::Kind kind, int duplicateCheckId,
                                      const QString& duplicateCheckText, QWidget* parent)
     : CDialog(ImportTemplate(templateId, title, duplicateCheckId, duplicateCheckText), parent),
-      m_nDuplicateCheckId(duplicateCheckId) {
+      m_kind(kind), m_nDuplicateCheckId(duplicateCheckId) {
     OnCommand(IDC_BROWSE, [this] { OnBrowse(); });
 }
 
@@ -83,7 +87,36 @@ void COutlookImportDlg::OnOK() {
     COutlookTextFile file;
     if (!file.Open(QFile::encodeName(m_strFileName).toStdString()))
         return;
-    Import(file);
+    CImportSession session(file, {m_kind, g_strLoginUser, m_bPublic != 0, m_bDuplicateCheck != 0});
+    if (session.Open()) {
+        std::unique_ptr<COutlookLoadDlg> load = MakeLoadDlg();
+        load->Run(session, file, m_strFileName);
+        session.Close();
+    }
+    // A refusal or a write that failed is no silent end: the user learns what
+    // was kept.
+    if (session.Failed())
+        ReportFailure(session);
     file.Close();
     CDialog::OnOK();
+}
+
+void COutlookImportDlg::ReportFailure(const CImportSession& session) {
+    QString reason = CText::FromCp932(session.Failure());
+    QString text;
+    if (session.FailedLine() > 0)
+        text = QStringLiteral("%1 行目のデータを保存できなかったため、読み込みを中止しました。\n"
+                              "理由: %2\n"
+                              "それまでに保存された %3 件はそのまま残っています。")
+                   .arg(session.FailedLine())
+                   .arg(reason)
+                   .arg(session.Committed());
+    else if (session.Added() + session.Updated() > 0)
+        text = QStringLiteral("読み込んだデータを保存できませんでした。\n理由: %1\n"
+                              "保存された件数: %2 件")
+                   .arg(reason)
+                   .arg(session.Committed());
+    else
+        text = QStringLiteral("読み込みを開始できませんでした。\n理由: %1").arg(reason);
+    CMessageBox::Show(this, text);
 }

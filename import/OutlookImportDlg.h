@@ -2,13 +2,18 @@
 
 #include <QString>
 
-#include "Dialog.h"
+#include <memory>
 
-class COutlookTextFile;
+#include "Dialog.h"
+#include "ImportSession.h"
 
 // The options dialog of an Outlook import: a type (read, never examined), a
 // file name typed or chosen with "参照(&B)", "公開" and a duplicate check.
-// OK opens the file and hands it to the derived dialog's Import.
+// OK opens the file and an import session of the dialog's kind for the
+// logged-in user, runs the derived dialog's load dialog on it, releases both,
+// and says so when the import stopped on a failure.
+class COutlookLoadDlg;
+
 class COutlookImportDlg : public CDialog {
 public:
     static constexpr int IDC_TYPE = 1006;
@@ -25,11 +30,11 @@ public:
     int DuplicateCheckId() const { return m_nDuplicateCheckId; }
 
 protected:
-    COutlookImportDlg(int templateId, const QString& title, int duplicateCheckId,
-                      const QString& duplicateCheckText, QWidget* parent);
+    COutlookImportDlg(int templateId, const QString& title, CImportSession::Kind kind,
+                      int duplicateCheckId, const QString& duplicateCheckText, QWidget* parent);
 
-    // Runs the import on the open file; the file is closed afterwards.
-    virtual void Import(COutlookTextFile& file) = 0;
+    // The load dialog of this kind.
+    virtual std::unique_ptr<COutlookLoadDlg> MakeLoadDlg() = 0;
 
     void DoDataExchange(CDataExchange& dx) override;
     bool OnInitDialog() override;
@@ -37,6 +42,8 @@ protected:
 
 private:
     void OnBrowse();
+    void ReportFailure(const CImportSession& session);
 
+    CImportSession::Kind m_kind;
     int m_nDuplicateCheckId;
 };

@@ -5,9 +5,9 @@
 
 #include <climits>
 
+#include "ImportSession.h"
 #include "MessageBox.h"
-#include "OutlookTabReader.h"
-#include "Resource.h"
+#include "OutlookTextFile.h"
 
 namespace {
 
@@ -38,58 +38,79 @@ COutlookLoadDlg::COutlookLoadDlg(int templateId, const QString& title, QWidget* 
 
 COutlookLoadDlg::~COutlookLoadDlg() = default;
 
-int COutlookLoadDlg::Run(COutlookTextFile& file, const QString& fileName, int isPublic,
-                         int duplicateCheck) {
+int COutlookLoadDlg::Run(CImportSession& session, COutlookTextFile& file, const QString& fileName) {
+    m_pSession = &session;
     m_pFile = &file;
     m_strFileName = fileName;
-    m_bPublic = isPublic;
-    m_bDuplicateCheck = duplicateCheck;
+    m_bPublic = session.Options().isPublic ? 1 : 0;
+    m_bDuplicateCheck = session.Options().duplicateCheck ? 1 : 0;
     return DoModal();
 }
 
 bool COutlookLoadDlg::OnInitDialog() {
     CDialog::OnInitDialog();
-    QFileInfo info(m_strFileName);
-    m_nFileSize = info.exists() ? info.size() : 0;
-    if (m_pFile == nullptr || m_nFileSize <= 0) {
+    auto* progress = Item<QProgressBar>(IDC_PROGRESS);
+    if (m_pSession == nullptr || m_pFile == nullptr) {
         PostCommand(IDCANCEL);
         return true;
     }
-    // The bar covers the whole file, however large: bytes are scaled into its int range.
-    m_nScale = m_nFileSize / INT_MAX + 1;
-    auto* progress = Item<QProgressBar>(IDC_PROGRESS);
-    progress->setRange(0, static_cast<int>(m_nFileSize / m_nScale));
-    progress->setValue(0);
+    if (m_pFile->IsStream()) {
+        // A pipe has no size: the bar only shows that something happens.
+        m_nFileSize = -1;
+        progress->setRange(0, 0);
+    } else {
+        QFileInfo info(m_strFileName);
+        m_nFileSize = info.exists() ? info.size() : 0;
+        if (m_nFileSize <= 0) {
+            PostCommand(IDCANCEL);
+            return true;
+        }
+        // The bar covers the whole file, however large: bytes are scaled into its int range.
+        m_nScale = m_nFileSize / INT_MAX + 1;
+        progress->setRange(0, static_cast<int>(m_nFileSize / m_nScale));
+        progress->setValue(0);
+    }
 
-    m_pReader = MakeReader();
-    switch (m_pReader->Begin()) {
-    case COutlookTabReader::Start::NoHeader:
+    switch (m_pSession->Begin()) {
+    case CImportSession::Start::NoHeader:
         PostCommand(IDCANCEL);
         return true;
-    case COutlookTabReader::Start::NoKnownColumns:
+    case CImportSession::Start::NoKnownColumns: {
         // Nothing in the file can be stored: say so rather than store empty entries.
-        CMessageBox::Show(this, QStringLiteral("このファイルには読み込める項目がありません"));
+        QString text = QStringLiteral("このファイルには読み込める項目がありません");
+        std::string encoding = m_pSession->HeaderEncoding();
+        if (!encoding.empty())
+            text += QStringLiteral("\n（%1 のテキストのようです。Shift-JIS (コードページ 932) "
+                                   "のテキストを指定してください）")
+                        .arg(QString::fromStdString(encoding));
+        CMessageBox::Show(this, text);
         PostCommand(IDCANCEL);
         return true;
-    case COutlookTabReader::Start::Ready:
+    }
+    case CImportSession::Start::Ready:
         break;
     }
-    ShowProgress(m_pReader->BytesConsumed());
+    ShowProgress(m_pSession->BytesConsumed());
     PostCommand(ID_LOAD);
     return true;
 }
 
 void COutlookLoadDlg::OnLoadStep() {
-    if (!m_pReader || !isVisible())
+    if (m_pSession == nullptr || !isVisible())
         return;
-    COutlookTabReader::Step step = m_pReader->Next();
-    if (step == COutlookTabReader::Step::End) {
+    CImportSession::Step step = m_pSession->Next();
+    if (step == CImportSession::Step::End) {
         ShowProgress(m_nFileSize);
         PostCommand(IDCANCEL);
         return;
     }
-    ShowProgress(m_pReader->BytesConsumed());
-    if (step == COutlookTabReader::Step::Skipped) {
+    if (step == CImportSession::Step::Failed) {
+        // The import dialog says what was kept, once everything is released.
+        PostCommand(IDCANCEL);
+        return;
+    }
+    ShowProgress(m_pSession->BytesConsumed());
+    if (step == CImportSession::Step::Skipped) {
         PostCommand(ID_LOAD);
         return;
     }
@@ -109,6 +130,8 @@ void COutlookLoadDlg::OnTimer(int id) {
 }
 
 void COutlookLoadDlg::ShowProgress(int64_t bytes) {
+    if (m_nFileSize < 0)
+        return;
     if (auto* progress = Item<QProgressBar>(IDC_PROGRESS))
         progress->setValue(static_cast<int>(std::min(bytes, m_nFileSize) / m_nScale));
 }

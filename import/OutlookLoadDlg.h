@@ -3,17 +3,16 @@
 #include <QString>
 
 #include <cstdint>
-#include <memory>
 
 #include "Dialog.h"
 
-class COutlookTabReader;
+class CImportSession;
 class COutlookTextFile;
 
 // The progress dialog of an Outlook import: stores one record per posted
 // command 1011, lets painting and input through after records 1, 11, 21, ...
 // with a zero-delay timer, can be cancelled between records, and ends itself
-// at the end of the file. Derived dialogs make the reader.
+// at the end of the file or at the first record the backend refuses.
 class COutlookLoadDlg : public CDialog {
 public:
     static constexpr int IDC_PROGRESS = 1010;
@@ -26,16 +25,14 @@ public:
     int m_bPublic = 0;
     int m_bDuplicateCheck = 0;
 
-    // Runs the dialog on file (open at its start, named fileName) with the options.
-    int Run(COutlookTextFile& file, const QString& fileName, int isPublic, int duplicateCheck);
+    // Runs the dialog on session, whose list is open, reading file (open at
+    // its start, named fileName).
+    int Run(CImportSession& session, COutlookTextFile& file, const QString& fileName);
 
-    int RecordsBegun() const { return m_nRecordsBegun; }
     int TimerSteps() const { return m_nTimerSteps; }
 
 protected:
     COutlookLoadDlg(int templateId, const QString& title, QWidget* parent);
-
-    virtual std::unique_ptr<COutlookTabReader> MakeReader() = 0;
 
     bool OnInitDialog() override;
     void OnOK() override {} // Enter does not end the import
@@ -45,7 +42,7 @@ private:
     void OnLoadStep();
     void ShowProgress(int64_t bytes);
 
-    std::unique_ptr<COutlookTabReader> m_pReader;
+    CImportSession* m_pSession = nullptr;
     int64_t m_nFileSize = 0;
     int64_t m_nScale = 1;
     int m_nRecordsBegun = 0;

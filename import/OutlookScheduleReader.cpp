@@ -188,7 +188,7 @@ void COutlookScheduleReader::StoreField(int column, const std::string& text) {
     }
 }
 
-void COutlookScheduleReader::StoreRecord() {
+COutlookTabReader::Step COutlookScheduleReader::StoreRecord() {
     kvScheduleRecord& record = *m_pRecord;
     const CBackendTable& backend = KvBackend();
     backend.kvCopyText(record.owner, m_strOwner.c_str(), sizeof(record.owner));
@@ -199,12 +199,16 @@ void COutlookScheduleReader::StoreRecord() {
         long long alarm = static_cast<long long>(m_alarm.hours) * 60 + m_alarm.minutes;
         record.alarmLeadMinutes = start > alarm ? Clamp(start - alarm) : 60;
     }
-    if (m_bDuplicateCheck &&
-        backend.kvFindDuplicateSchedule(
-            nullptr, 0, Clamp(static_cast<long long>(record.start.yearsSince1900) + 1900),
-            Clamp(static_cast<long long>(record.start.month) + 1), record.start.dayOfMonth,
-            record.start.hours, record.start.minutes, record.allDay, record.title))
-        backend.kvUpdateSchedule(&record, 0);
-    else
-        backend.kvAddSchedule(&record, 0);
+    // A write the backend refuses ends the import: nothing is reported as stored
+    // that was not.
+    if (m_bDuplicateCheck) {
+        if (backend.kvFindDuplicateSchedule(
+                nullptr, 0, Clamp(static_cast<long long>(record.start.yearsSince1900) + 1900),
+                Clamp(static_cast<long long>(record.start.month) + 1), record.start.dayOfMonth,
+                record.start.hours, record.start.minutes, record.allDay, record.title))
+            return backend.kvUpdateSchedule(&record, 0) ? Step::Updated : Refused("the entry");
+        if (LookupFailed("duplicates cannot be looked up"))
+            return Step::Failed;
+    }
+    return backend.kvAddSchedule(&record, 0) ? Step::Added : Refused("the entry");
 }

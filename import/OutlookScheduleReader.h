@@ -33,7 +33,7 @@ protected:
     void BeginRecord() override;
     void StoreField(int column, const std::string& text) override;
     bool HasKnownColumns() const override;
-    void StoreRecord() override;
+    Step StoreRecord() override;
 
 private:
     std::string m_strOwner;

@@ -1,5 +1,6 @@
 #include "OutlookTabReader.h"
 
+#include "BackendTable.h"
 #include "OutlookTextFile.h"
 
 namespace {
@@ -57,17 +58,71 @@ COutlookTabReader::Start COutlookTabReader::Begin() {
 }
 
 COutlookTabReader::Step COutlookTabReader::Next() {
-    Step step = ReadRecord();
-    if (step == Step::Record) {
-        StoreRecord();
-        ++m_nStored;
+    switch (ReadRecord()) {
+    case Read::End:
+        return Step::End;
+    case Read::Blank:
+        return Step::Skipped;
+    case Read::Record:
+        break;
     }
-    return step;
+    m_strFailure.clear();
+    return StoreRecord();
+}
+
+COutlookTabReader::Step COutlookTabReader::Refused(const char* what) {
+    m_strFailure = KvLastError();
+    if (m_strFailure.empty())
+        m_strFailure = std::string(what) + " was refused";
+    return Step::Failed;
+}
+
+bool COutlookTabReader::LookupFailed(const char* what) {
+    std::string reason = KvLastError();
+    if (reason.empty())
+        return false;
+    m_strFailure = std::string(what) + ": " + reason;
+    return true;
+}
+
+std::string COutlookTabReader::HeaderEncoding() const {
+    std::string_view header = m_strHeader;
+    if (header.size() >= 2 && ((header[0] == '\xFF' && header[1] == '\xFE') ||
+                               (header[0] == '\xFE' && header[1] == '\xFF')))
+        return "UTF-16";
+    if (header.substr(0, 3) == "\xEF\xBB\xBF")
+        return "UTF-8 with a byte order mark";
+    // Japanese names in code page 932 are hardly ever valid UTF-8 as well.
+    bool nonAscii = false;
+    for (size_t i = 0; i < header.size();) {
+        unsigned char c = static_cast<unsigned char>(header[i]);
+        size_t length = c < 0x80                 ? 1
+                        : c >= 0xC2 && c <= 0xDF ? 2
+                        : c >= 0xE0 && c <= 0xEF ? 3
+                        : c >= 0xF0 && c <= 0xF4 ? 4
+                                                 : 0;
+        if (length == 0 || i + length > header.size())
+            return std::string();
+        for (size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(header[i + k]) & 0xC0) != 0x80)
+                return std::string();
+        nonAscii = nonAscii || length > 1;
+        i += length;
+    }
+    return nonAscii ? "UTF-8" : std::string();
+}
+
+bool COutlookTabReader::ReadLine() {
+    if (!m_file.ReadLine(m_line))
+        return false;
+    ++m_nLines;
+    return true;
 }
 
 bool COutlookTabReader::ReadHeader() {
-    if (!m_file.ReadLine(m_line))
+    if (!ReadLine())
         return false;
+    m_strHeader = m_line;
     m_nBytes += static_cast<int64_t>(m_line.size());
     std::string_view header = StripLineEnd(m_line);
     int column = 0;
@@ -86,12 +141,13 @@ bool COutlookTabReader::ReadHeader() {
     return true;
 }
 
-COutlookTabReader::Step COutlookTabReader::ReadRecord() {
-    if (!m_file.ReadLine(m_line))
-        return Step::End;
+COutlookTabReader::Read COutlookTabReader::ReadRecord() {
+    if (!ReadLine())
+        return Read::End;
+    m_nRecordLine = m_nLines;
     m_nBytes += static_cast<int64_t>(m_line.size());
     if (m_line == "\n")
-        return Step::Skipped;
+        return Read::Blank;
 
     BeginRecord();
     std::string value;
@@ -145,10 +201,10 @@ COutlookTabReader::Step COutlookTabReader::ReadRecord() {
             value.clear();
             AppendBounded(value, lastField);
         }
-        if (!m_file.ReadLine(m_line))
+        if (!ReadLine())
             break; // the file ends inside the value: the record keeps what it has
         continuation = true;
         --column;
     }
-    return Step::Record;
+    return Read::Record;
 }

@@ -22,7 +22,10 @@ class COutlookTextFile;
 class COutlookTabReader {
 public:
     enum class Start { Ready, NoHeader, NoKnownColumns };
-    enum class Step { End, Skipped, Record };
+    // What a step did: the file ended, a blank line was passed over, a record
+    // was added or stored over a duplicate, or the backend refused a write
+    // (Failure() says why; the import must end there).
+    enum class Step { End, Skipped, Added, Updated, Failed };
 
     // The most bytes a value that spans lines keeps: the largest field's text.
     static constexpr size_t kMaxValue = 32767;
@@ -35,14 +38,16 @@ public:
     Start Begin();
     // Reads one record and stores it; End when the file is done.
     Step Next();
-    int RecordsStored() const { return m_nStored; }
-
-    // Reads the header line; false when the file has none.
-    bool ReadHeader();
-    // Reads the lines of one record, handing its fields to StoreField.
-    Step ReadRecord();
+    // Why the last step failed (code page 932, as the backend gave it).
+    const std::string& Failure() const { return m_strFailure; }
+    // The line of the file on which the last record began, from 1.
+    int64_t RecordLine() const { return m_nRecordLine; }
     // Header length plus the first line of every record read, as read.
     int64_t BytesConsumed() const { return m_nBytes; }
+
+    // The encoding the header line seems to be in when it is not code page
+    // 932: "UTF-16", "UTF-8 with a byte order mark" or "UTF-8"; else empty.
+    std::string HeaderEncoding() const;
 
     static std::string_view StripLineEnd(std::string_view text);
 
@@ -51,12 +56,29 @@ protected:
     virtual void BeginRecord() = 0;
     virtual void StoreField(int column, const std::string& text) = 0;
     virtual bool HasKnownColumns() const = 0;
-    // Hands the finished record to the backend.
-    virtual void StoreRecord() = 0;
+    // Hands the finished record to the backend: Added, Updated or Failed.
+    virtual Step StoreRecord() = 0;
+
+    // A backend write returned 0: keeps its reason; always Failed.
+    Step Refused(const char* what);
+    // A lookup returned 0: true (with the reason kept) when that was a
+    // failure rather than "not found".
+    bool LookupFailed(const char* what);
 
 private:
-    int m_nStored = 0;
+    enum class Read { End, Blank, Record };
+    // Reads the header line; false when the file has none.
+    bool ReadHeader();
+    // Reads the lines of one record, handing its fields to StoreField.
+    Read ReadRecord();
+    // Reads a line, counting it.
+    bool ReadLine();
+
     COutlookTextFile& m_file;
     int64_t m_nBytes = 0;
+    int64_t m_nLines = 0;
+    int64_t m_nRecordLine = 0;
     std::string m_line;
+    std::string m_strHeader;
+    std::string m_strFailure;
 };

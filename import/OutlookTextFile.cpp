@@ -1,8 +1,11 @@
 #include "OutlookTextFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 
 COutlookTextFile::~COutlookTextFile() {
     Close();
@@ -10,19 +13,32 @@ COutlookTextFile::~COutlookTextFile() {
 
 bool COutlookTextFile::Open(const std::string& path) {
     Close();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr)
+    // Non-blocking, so that a FIFO without a writer cannot hang the open; the
+    // reads afterwards block as usual.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return false;
     struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) {
-        int reason = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-        std::fclose(file);
+    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        int reason = S_ISDIR(info.st_mode) ? EISDIR : errno;
+        close(fd);
+        errno = reason;
+        return false;
+    }
+    int flags = fcntl(fd, F_GETFL);
+    std::FILE* file =
+        flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ? nullptr : fdopen(fd, "rb");
+    if (file == nullptr) {
+        int reason = errno;
+        close(fd);
         errno = reason;
         return false;
     }
     m_pFile = file;
-    m_nRemaining = info.st_size;
-    if (m_nRemaining > 0 && std::fseek(file, -1, SEEK_END) == 0) {
+    m_bStream = !S_ISREG(info.st_mode);
+    m_nSize = m_bStream ? -1 : static_cast<int64_t>(info.st_size);
+    m_nRemaining = m_bStream ? INT64_MAX : m_nSize;
+    if (!m_bStream && m_nRemaining > 0 && std::fseek(file, -1, SEEK_END) == 0) {
         if (std::fgetc(file) == 0x1A)
             --m_nRemaining; // the end-of-file mark of old Windows tools
         std::fseek(file, 0, SEEK_SET);
@@ -37,6 +53,8 @@ void COutlookTextFile::Close() {
     m_pFile = nullptr;
     m_nPosition = m_nLength = 0;
     m_nRemaining = 0;
+    m_nSize = -1;
+    m_bStream = false;
 }
 
 bool COutlookTextFile::Fill() {
@@ -60,8 +78,12 @@ bool COutlookTextFile::ReadLine(std::string& line) {
     line.clear();
     bool any = false;
     for (;;) {
-        if (m_nPosition >= m_nLength && !Fill())
-            return any;
+        if (m_nPosition >= m_nLength && !Fill()) {
+            // A stream's end is known only when it comes: drop its Ctrl-Z then.
+            if (m_bStream && !line.empty() && line.back() == 0x1A)
+                line.pop_back();
+            return any && !line.empty();
+        }
         any = true;
         // Copy the run up to the next CR or LF in one piece.
         const char* begin = m_buffer + m_nPosition;

@@ -11,5 +11,5 @@ public:
     explicit CSchaduleImportDlg(QWidget* parent);
 
 protected:
-    void Import(COutlookTextFile& file) override;
+    std::unique_ptr<COutlookLoadDlg> MakeLoadDlg() override;
 };

@@ -6,7 +6,4 @@
 class CSchaduleLoadDlg : public COutlookLoadDlg {
 public:
     explicit CSchaduleLoadDlg(QWidget* parent);
-
-protected:
-    std::unique_ptr<COutlookTabReader> MakeReader() override;
 };

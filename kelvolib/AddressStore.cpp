@@ -113,6 +113,7 @@ bool CAddressStore::Write(CStatement& statement, const kvAddressRecord* record, 
         m_knownCategories.clear(); // what this batch added may be gone
         return false;
     }
+    m_db.NoteBatchedWrite();
     m_monitor.Push(std::string("address ") + what + ": " + NameOf(record));
     return true;
 }
@@ -162,6 +163,10 @@ bool CAddressStore::FindDuplicate(const char* owner, const char* lastName, const
                                   const char* company) {
     m_nFoundId = 0;
     if (!m_bOpen)
+        return false;
+    // The lookup and the add or update it decides run in one write transaction,
+    // so that two importers of one file cannot both miss an entry and both add it.
+    if (m_bUpdating && !m_db.BeforeDependentLookup())
         return false;
     if (!m_find.IsPrepared() &&
         !m_db.Prepare(m_find, "SELECT id FROM addresses WHERE owner = ?1 AND last_name = ?2 AND "

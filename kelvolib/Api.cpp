@@ -12,11 +12,18 @@
 
 namespace {
 
-template <typename Operation> int Call(Operation operation) {
+// What a call needs of the database: an operation that starts something
+// opens it; one that continues a list finds nothing to continue while it is
+// closed, and must not wait for a database that could not be opened.
+enum class Needs { Open, AlreadyOpen };
+
+template <typename Operation> int Call(Operation operation, Needs needs = Needs::Open) {
     CGroupware& groupware = CGroupware::Instance();
     std::lock_guard<std::mutex> lock(groupware.Mutex());
     CErrorState::Clear();
     try {
+        if (needs == Needs::AlreadyOpen && !groupware.IsOpen())
+            return 0;
         if (!groupware.EnsureOpen())
             return 0;
         return operation(groupware) ? 1 : 0;
@@ -51,16 +58,30 @@ KV_API int kvCopyText(char* field, const char* text, int fieldSize) {
     return CCp932::CopyText(field, text, fieldSize) ? 1 : 0;
 }
 
+KV_API int kvLastError(char* buffer, int size) {
+    // Not a Call: asking must not clear what it asks about.
+    const std::string& reason = CErrorState::Get();
+    CCp932::CopyText(buffer, reason.c_str(), size);
+    return reason.empty() ? 0 : 1;
+}
+
+KV_API int kvCommittedWrites(void) {
+    CGroupware& groupware = CGroupware::Instance();
+    std::lock_guard<std::mutex> lock(groupware.Mutex());
+    // Callers subtract two readings; wrapping keeps the difference right.
+    return static_cast<int>(static_cast<unsigned>(groupware.CommittedWrites()));
+}
+
 KV_API int kvOpenUsers(const char* filter, const char* userName, int) {
     return Call([&](CGroupware& g) { return g.Users().Open(filter, userName); });
 }
 
 KV_API int kvCloseUsers(void) {
-    return Call([&](CGroupware& g) { return g.Users().Close(); });
+    return Call([&](CGroupware& g) { return g.Users().Close(); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvNextUser(kvUserRecord* record, int) {
-    return Call([&](CGroupware& g) { return g.Users().Next(record); });
+    return Call([&](CGroupware& g) { return g.Users().Next(record); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvUpdateUser(const char* userName, const kvUserRecord* record) {
@@ -72,7 +93,7 @@ KV_API int kvGetUser(const char* userName, kvUserRecord* record) {
 }
 
 KV_API int kvRewindUsers(void) {
-    return Call([&](CGroupware& g) { return g.Users().Rewind(); });
+    return Call([&](CGroupware& g) { return g.Users().Rewind(); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvOpenSchedules(const char* owner, const char*) {
@@ -80,26 +101,28 @@ KV_API int kvOpenSchedules(const char* owner, const char*) {
 }
 
 KV_API int kvCloseSchedules(void) {
-    return Call([&](CGroupware& g) { return g.Schedules().Close(); });
+    return Call([&](CGroupware& g) { return g.Schedules().Close(); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvNextSchedule(kvScheduleRecord* record, int) {
-    return Call([&](CGroupware& g) { return g.Schedules().Next(record); });
+    return Call([&](CGroupware& g) { return g.Schedules().Next(record); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvAddSchedule(const kvScheduleRecord* record, int) {
-    return Call([&](CGroupware& g) { return g.Schedules().Add(record); });
+    return Call([&](CGroupware& g) { return g.Schedules().Add(record); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvUpdateSchedule(const kvScheduleRecord* record, int) {
-    return Call([&](CGroupware& g) { return g.Schedules().Update(record); });
+    return Call([&](CGroupware& g) { return g.Schedules().Update(record); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvFindDuplicateSchedule(const char*, int, int year, int month, int day, int hour,
                                    int minute, int allDay, const char* title) {
-    return Call([&](CGroupware& g) {
-        return g.Schedules().FindDuplicate(year, month, day, hour, minute, allDay, title);
-    });
+    return Call(
+        [&](CGroupware& g) {
+            return g.Schedules().FindDuplicate(year, month, day, hour, minute, allDay, title);
+        },
+        Needs::AlreadyOpen);
 }
 
 KV_API int kvOpenBoard(const char* userName, int) {
@@ -107,19 +130,19 @@ KV_API int kvOpenBoard(const char* userName, int) {
 }
 
 KV_API int kvCloseBoard(void) {
-    return Call([&](CGroupware& g) { return g.Board().Close(); });
+    return Call([&](CGroupware& g) { return g.Board().Close(); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvReadBoardMessage(kvBoardMessage* record, int) {
-    return Call([&](CGroupware& g) { return g.Board().Read(record); });
+    return Call([&](CGroupware& g) { return g.Board().Read(record); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvRewindBoard(void) {
-    return Call([&](CGroupware& g) { return g.Board().Rewind(); });
+    return Call([&](CGroupware& g) { return g.Board().Rewind(); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvNextBoardMessage(void) {
-    return Call([&](CGroupware& g) { return g.Board().Next(); });
+    return Call([&](CGroupware& g) { return g.Board().Next(); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvOpenAddressBook(const char* owner, int, int, int, int) {
@@ -127,34 +150,37 @@ KV_API int kvOpenAddressBook(const char* owner, int, int, int, int) {
 }
 
 KV_API int kvCloseAddressBook(void) {
-    return Call([&](CGroupware& g) { return g.Addresses().Close(); });
+    return Call([&](CGroupware& g) { return g.Addresses().Close(); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvNextAddress(kvAddressRecord* record, int) {
-    return Call([&](CGroupware& g) { return g.Addresses().Next(record); });
+    return Call([&](CGroupware& g) { return g.Addresses().Next(record); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvAddAddress(const kvAddressRecord* record) {
-    return Call([&](CGroupware& g) { return g.Addresses().Add(record); });
+    return Call([&](CGroupware& g) { return g.Addresses().Add(record); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvUpdateAddress(const kvAddressRecord* record) {
-    return Call([&](CGroupware& g) { return g.Addresses().Update(record); });
+    return Call([&](CGroupware& g) { return g.Addresses().Update(record); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvFindDuplicateAddress(const char* owner, int, const char* lastName,
                                   const char* firstName, const char* company) {
-    return Call([&](CGroupware& g) {
-        return g.Addresses().FindDuplicate(owner, lastName, firstName, company);
-    });
+    return Call(
+        [&](CGroupware& g) {
+            return g.Addresses().FindDuplicate(owner, lastName, firstName, company);
+        },
+        Needs::AlreadyOpen);
 }
 
 KV_API int kvBeginAddressUpdate(const char* owner) {
-    return Call([&](CGroupware& g) { return g.Addresses().BeginUpdate(owner); });
+    return Call([&](CGroupware& g) { return g.Addresses().BeginUpdate(owner); },
+                Needs::AlreadyOpen);
 }
 
 KV_API int kvEndAddressUpdate(void) {
-    return Call([&](CGroupware& g) { return g.Addresses().EndUpdate(); });
+    return Call([&](CGroupware& g) { return g.Addresses().EndUpdate(); }, Needs::AlreadyOpen);
 }
 
 KV_API int kvAddAddressCategory(const char* category) {
@@ -172,10 +198,6 @@ KV_API int kvAdminOpenDatabase(void) {
 KV_API int kvAdminDatabasePath(char* buffer, int size) {
     return Call(
         [&](CGroupware& g) { return kvCopyText(buffer, g.Database().Path().c_str(), size) != 0; });
-}
-
-KV_API int kvAdminLastError(char* buffer, int size) {
-    return kvCopyText(buffer, CErrorState::Get().c_str(), size);
 }
 
 KV_API int kvAdminAddUser(const kvUserRecord* record) {

@@ -14,7 +14,9 @@
 
 namespace {
 
-constexpr int kSchemaVersion = 1;
+// The file's mark ("KLVO") and schema version, in the SQLite header.
+constexpr long long kApplicationId = 0x4B4C564F;
+constexpr int kSchemaVersion = 2;
 constexpr int kBusyTimeoutMs = 15000;
 constexpr auto kBatchPeriod = std::chrono::seconds(1);
 
@@ -107,40 +109,55 @@ CDatabase::~CDatabase() {
     sqlite3_close_v2(m_pDb);
 }
 
-std::string CDatabase::ConfiguredPath() {
+bool CDatabase::ConfiguredPath(std::string& path, std::string& error) {
     const char* configured = std::getenv("KELVO_DATABASE");
-    if (configured != nullptr && *configured != '\0')
-        return configured;
+    if (configured != nullptr && *configured != '\0') {
+        path = configured;
+        return true;
+    }
     const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome != nullptr && *dataHome == '/')
-        return std::string(dataHome) + "/kelvo/groupware.db";
+    if (dataHome != nullptr && *dataHome == '/') {
+        path = std::string(dataHome) + "/kelvo/groupware.db";
+        return true;
+    }
+    // Without a home there is no default: a folder at the root would be a surprise.
     const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.local/share/kelvo/groupware.db";
+    if (home == nullptr || *home != '/' || std::string(home) == "/") {
+        error = "no database is configured: set KELVO_DATABASE (or HOME, or XDG_DATA_HOME)";
+        return false;
+    }
+    path = std::string(home) + "/.local/share/kelvo/groupware.db";
+    return true;
+}
+
+bool CDatabase::Refuse(const std::string& reason) {
+    m_monitor.Push("error: " + reason);
+    CErrorState::Set(reason);
+    if (m_pDb != nullptr)
+        sqlite3_close_v2(m_pDb);
+    m_pDb = nullptr;
+    return false;
 }
 
 bool CDatabase::Open() {
-    m_strPath = ConfiguredPath();
-    const char* configured = std::getenv("KELVO_DATABASE");
     std::string error;
-    if ((configured == nullptr || *configured == '\0') && !MakePrivateParents(m_strPath, error)) {
-        m_monitor.Push("database " + m_strPath + " cannot be opened: " + error);
-        CErrorState::Set(error);
-        return false;
-    }
+    if (!ConfiguredPath(m_strPath, error))
+        return Refuse(error);
+    const char* configured = std::getenv("KELVO_DATABASE");
+    if ((configured == nullptr || *configured == '\0') && !MakePrivateParents(m_strPath, error))
+        return Refuse("database " + m_strPath + " cannot be opened: " + error);
     // Create the file ourselves so that it is private from its first byte; SQLite
     // gives the -wal and -shm files the same permissions.
     int fd = open(m_strPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        m_monitor.Push("database " + m_strPath + " cannot be opened: " + error);
-        CErrorState::Set("cannot open " + m_strPath + ": " + error);
-        return false;
-    }
+    if (fd < 0)
+        return Refuse("database " + m_strPath + " cannot be opened: " + std::strerror(errno));
     close(fd);
 
+    // The path is a plain file name: never a URI, never ":memory:".
+    std::string file = m_strPath[0] == '/' ? m_strPath : "./" + m_strPath;
     // The library serialises every call itself, so SQLite's own locking is not needed.
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
-    if (sqlite3_open_v2(m_strPath.c_str(), &m_pDb, flags, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(file.c_str(), &m_pDb, flags, nullptr) != SQLITE_OK) {
         Fail("database " + m_strPath + " cannot be opened");
         sqlite3_close_v2(m_pDb);
         m_pDb = nullptr;
@@ -156,6 +173,19 @@ bool CDatabase::Open() {
     if (batch != nullptr && *batch != '\0')
         m_batchPeriod = std::chrono::milliseconds(std::atoi(batch));
     sqlite3_extended_result_codes(m_pDb, 1);
+
+    // Nothing is changed before the file is known to be ours (or empty).
+    Content content = Content::Empty;
+    int version = 0;
+    if (!Identify(content, version))
+        return Refuse("database " + m_strPath + " cannot be used: " + sqlite3_errmsg(m_pDb));
+    if (content == Content::Foreign)
+        return Refuse("database " + m_strPath +
+                      " is not a kelvo groupware database; it was left unchanged");
+    if (content == Content::Ours && version > kSchemaVersion)
+        return Refuse("database " + m_strPath + " was written by a newer kelvo (schema version " +
+                      std::to_string(version) + ", this library knows " +
+                      std::to_string(kSchemaVersion) + ")");
     // Memory-mapped reads and a larger page cache keep big lists from copying
     // every page through read().
     if (!Exec("PRAGMA journal_mode=WAL") || !Exec("PRAGMA synchronous=FULL") ||
@@ -168,34 +198,63 @@ bool CDatabase::Open() {
     return true;
 }
 
+bool CDatabase::Identify(Content& content, int& version) {
+    CStatement appId, userVersion, objects;
+    std::string ignored;
+    if (!appId.Prepare(m_pDb, "PRAGMA application_id", ignored) || appId.Step() != SQLITE_ROW ||
+        !userVersion.Prepare(m_pDb, "PRAGMA user_version", ignored) ||
+        userVersion.Step() != SQLITE_ROW ||
+        !objects.Prepare(m_pDb,
+                         "SELECT count(*), count(CASE WHEN type = 'table' AND name IN ('users', "
+                         "'owners', 'schedules', 'kv_sequence', 'address_categories', "
+                         "'addresses', 'board') THEN 1 END) FROM sqlite_master",
+                         ignored) ||
+        objects.Step() != SQLITE_ROW)
+        return false;
+    long long id = appId.ColumnInt64(0);
+    version = userVersion.ColumnInt(0);
+    int all = objects.ColumnInt(0);
+    int known = objects.ColumnInt(1);
+    if (id == kApplicationId)
+        content = Content::Ours;
+    else if (id == 0 && version == 0 && all == 0)
+        content = Content::Empty;
+    else if (id == 0 && version == 1 && known == 7)
+        content = Content::Legacy; // written before the file carried our mark
+    else
+        content = Content::Foreign;
+    return true;
+}
+
 bool CDatabase::CreateSchema() {
-    CStatement version;
-    if (!Prepare(version, "PRAGMA user_version") || version.Step() != SQLITE_ROW)
+    Content content = Content::Empty;
+    int version = 0;
+    if (!Identify(content, version))
         return false;
-    int current = version.ColumnInt(0);
-    version.Reset();
-    if (current == kSchemaVersion)
+    if (content == Content::Ours && version == kSchemaVersion)
         return true;
-    if (current > kSchemaVersion) {
-        m_monitor.Push("database " + m_strPath + " was written by a newer kelvo");
-        CErrorState::Set("database " + m_strPath + " was written by a newer kelvo");
-        return false;
-    }
-    // Two processes may create the schema at once: the second sees the version after
+    // Two processes may create the schema at once: the second sees it after
     // waiting for the first one's write lock.
     if (!Exec("BEGIN IMMEDIATE"))
         return false;
-    if (version.Step() != SQLITE_ROW) {
-        Exec("ROLLBACK");
-        return false;
+    bool done = Identify(content, version);
+    if (done && content == Content::Empty)
+        done = Exec(kSchema);
+    if (done && content == Content::Foreign)
+        done = Refuse("database " + m_strPath + " is not a kelvo groupware database");
+    // Version 1 files lack only the mark; later upgrades go here, step by step.
+    if (done && (content != Content::Ours || version < kSchemaVersion)) {
+        std::string mark = "PRAGMA application_id=" + std::to_string(kApplicationId) +
+                           "; PRAGMA user_version=" + std::to_string(kSchemaVersion);
+        done = Exec(mark.c_str());
+        if (done && content != Content::Empty)
+            m_monitor.Push("database " + m_strPath + " upgraded to schema version " +
+                           std::to_string(kSchemaVersion));
     }
-    current = version.ColumnInt(0);
-    version.Reset();
-    if (current == 0) {
-        if (!Exec(kSchema) || !Exec("PRAGMA user_version=1")) {
+    if (!done) {
+        if (m_pDb != nullptr)
             Exec("ROLLBACK");
-            return false;
-        }
+        return false;
     }
     return Exec("COMMIT");
 }
@@ -227,41 +286,63 @@ bool CDatabase::StepRow(CStatement& cursor, const char* what) {
 bool CDatabase::BeforeBatchedWrite() {
     auto now = std::chrono::steady_clock::now();
     if (m_bBatchOpen && sqlite3_get_autocommit(m_pDb))
-        m_bBatchOpen = false;
-    if (m_bBatchOpen && now - m_batchStart <= m_batchPeriod)
+        ForgetBatch();
+    bool held = m_bBatchHeld;
+    m_bBatchHeld = false;
+    if (m_bBatchOpen && (held || now - m_batchStart <= m_batchPeriod))
         return true;
     if (m_bBatchOpen && !CommitBatch())
         return false;
-    if (!Exec("BEGIN IMMEDIATE"))
+    if (sqlite3_exec(m_pDb, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        Fail("the database cannot be written");
         return false;
+    }
     m_bBatchOpen = true;
     ++m_nTransaction;
     m_batchStart = now;
     return true;
 }
 
+bool CDatabase::BeforeDependentLookup() {
+    if (!BeforeBatchedWrite())
+        return false;
+    m_bBatchHeld = true;
+    return true;
+}
+
 bool CDatabase::CommitBatch() {
+    m_bBatchHeld = false;
     if (!m_bBatchOpen)
         return true;
-    m_bBatchOpen = false;
     if (sqlite3_get_autocommit(m_pDb)) {
-        m_monitor.Push("a write batch was rolled back by the database");
+        ForgetBatch();
         return false;
     }
+    m_bBatchOpen = false;
     for (const auto& hook : m_beforeCommit)
         hook.second();
-    if (sqlite3_exec(m_pDb, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK)
+    if (sqlite3_exec(m_pDb, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK) {
+        m_nCommittedWrites += m_nPendingWrites;
+        m_nPendingWrites = 0;
         return true;
+    }
     Fail("write batch cannot be committed");
     sqlite3_exec(m_pDb, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_nPendingWrites = 0;
     return false;
 }
 
 void CDatabase::AfterFailedWrite() {
-    if (m_bBatchOpen && sqlite3_get_autocommit(m_pDb)) {
-        m_bBatchOpen = false;
-        m_monitor.Push("a write batch was rolled back by the database");
-    }
+    if (m_bBatchOpen && sqlite3_get_autocommit(m_pDb))
+        ForgetBatch();
+}
+
+void CDatabase::ForgetBatch() {
+    m_bBatchOpen = false;
+    m_bBatchHeld = false;
+    m_monitor.Push("a write batch of " + std::to_string(m_nPendingWrites) +
+                   " entries was rolled back by the database");
+    m_nPendingWrites = 0;
 }
 
 void CDatabase::Fail(const std::string& what) {

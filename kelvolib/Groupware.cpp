@@ -23,11 +23,17 @@ bool CGroupware::EnsureOpen() {
     return true;
 }
 
+long long CGroupware::CommittedWrites() const {
+    return m_nCommittedBefore + (m_pDatabase ? m_pDatabase->CommittedWrites() : 0);
+}
+
 void CGroupware::Shutdown() {
     if (!m_pDatabase)
         return;
     m_pSchedules->Close();
     m_pAddresses->Close();
+    m_pDatabase->CommitBatch();
+    m_nCommittedBefore += m_pDatabase->CommittedWrites();
     m_pUsers.reset();
     m_pSchedules.reset();
     m_pAddresses.reset();

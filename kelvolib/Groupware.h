@@ -22,7 +22,10 @@ public:
 
     // Opens the database unless it is open; false when it cannot be opened.
     bool EnsureOpen();
+    bool IsOpen() const { return m_pDatabase != nullptr; }
     void Shutdown();
+    // Batched writes committed since the library was loaded.
+    long long CommittedWrites() const;
 
     CDatabase& Database() { return *m_pDatabase; }
     CUserStore& Users() { return *m_pUsers; }
@@ -35,6 +38,7 @@ private:
 
     std::mutex m_mutex;
     CMonitorQueue m_monitor;
+    long long m_nCommittedBefore = 0; // by databases opened and shut down before
     // The stores hold statements of the database, so they go before it.
     std::unique_ptr<CDatabase> m_pDatabase;
     std::unique_ptr<CUserStore> m_pUsers;

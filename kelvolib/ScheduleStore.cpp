@@ -181,6 +181,7 @@ bool CScheduleStore::Write(CStatement& statement, const kvScheduleRecord* record
         m_owners.clear(); // an owner this batch numbered may be gone
         return false;
     }
+    m_db.NoteBatchedWrite();
     m_monitor.Push(std::string("schedule ") + what + ": " + TitleOf(record));
     return true;
 }
@@ -277,6 +278,10 @@ bool CScheduleStore::FindDuplicate(int year, int month, int day, int hour, int m
                                    const char* title) {
     m_bFound = false;
     if (!m_bOpen)
+        return false;
+    // The lookup and the add or update it decides run in one write transaction,
+    // so that two importers of one file cannot both miss an entry and both add it.
+    if (!m_db.BeforeDependentLookup())
         return false;
     if (!m_find.IsPrepared() &&
         !m_db.Prepare(m_find, "SELECT owner_id, start_year, start_month, start_day, start_hour, "

@@ -92,10 +92,9 @@ bool CUserStore::Get(const char* userName, kvUserRecord* record) {
         Fill(query, record);
         return true;
     }
+    // No such user is no failure: 0 without a reason.
     if (result != SQLITE_DONE)
         m_db.Fail("user cannot be read");
-    else
-        CErrorState::Set("no user " + std::string(userName));
     return false;
 }
 

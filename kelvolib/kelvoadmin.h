@@ -22,12 +22,6 @@ KV_API int kvAdminOpenDatabase(void);
 KV_API int kvAdminDatabasePath(char* buffer, int size);
 
 /*
- * Copies the reason of the last failed call of this thread into buffer
- * (size bytes, NUL included), or the empty text if there was none.
- */
-KV_API int kvAdminLastError(char* buffer, int size);
-
-/*
  * Creates the user of record: name, reading, groups and password. Returns 0
  * if the name is empty or taken.
  */

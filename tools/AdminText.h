@@ -11,6 +11,8 @@ public:
     static std::string ToCp932(const std::string& utf8, const char* what);
     // Throws when the text needs more than width - 1 bytes.
     static std::string ToCp932Field(const std::string& utf8, const char* what, size_t width);
+    // The same for a secret (a password): the message never repeats the text.
+    static std::string SecretToCp932Field(const std::string& utf8, const char* what, size_t width);
     static std::string ToUtf8(const std::string& cp932);
     // Throws CAdminError with what, followed by the library's reason when it gave one.
     [[noreturn]] static void Fail(const std::string& what);

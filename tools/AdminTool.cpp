@@ -16,8 +16,7 @@
 #include "AdminText.h"
 #include "DemoSeeder.h"
 #include "DumpWriter.h"
-#include "OutlookAddressReader.h"
-#include "OutlookScheduleReader.h"
+#include "ImportSession.h"
 #include "OutlookTextFile.h"
 
 namespace {
@@ -196,9 +195,10 @@ void CAdminTool::UserAdd(std::vector<std::string> args) {
                    CAdminText::ToCp932Field(groups[i], "group", sizeof(record->groups[i])).c_str(),
                    sizeof(record->groups[i]));
     std::string password = passwords.empty() ? ReadLine("password") : passwords.front();
-    kvCopyText(record->password,
-               CAdminText::ToCp932Field(password, "password", sizeof(record->password)).c_str(),
-               sizeof(record->password));
+    kvCopyText(
+        record->password,
+        CAdminText::SecretToCp932Field(password, "password", sizeof(record->password)).c_str(),
+        sizeof(record->password));
     OpenDatabase();
     if (!kvAdminAddUser(record.get()))
         CAdminText::Fail("user \"" + name + "\" cannot be added");
@@ -210,11 +210,15 @@ void CAdminTool::UserPasswd(std::vector<std::string> args) {
     ExpectNoMore(args);
     std::string cpName = CAdminText::ToCp932(name, "user name");
     std::string password =
-        CAdminText::ToCp932Field(ReadLine("password"), "password", KV_PASSWORD_SIZE);
+        CAdminText::SecretToCp932Field(ReadLine("password"), "password", KV_PASSWORD_SIZE);
     OpenDatabase();
     auto record = std::make_unique<kvUserRecord>();
-    if (!kvGetUser(cpName.c_str(), record.get()))
+    if (!kvGetUser(cpName.c_str(), record.get())) {
+        char reason[KV_MONITOR_LINE_SIZE];
+        if (kvLastError(reason, sizeof(reason)))
+            CAdminText::Fail("user \"" + name + "\" cannot be read");
         throw CAdminError("there is no user \"" + name + "\"");
+    }
     kvCopyText(record->password, password.c_str(), sizeof(record->password));
     if (!kvUpdateUser(cpName.c_str(), record.get()))
         CAdminText::Fail("the password of \"" + name + "\" cannot be changed");
@@ -229,6 +233,9 @@ void CAdminTool::UserList(std::vector<std::string> args) {
     auto record = std::make_unique<kvUserRecord>();
     while (kvNextUser(record.get(), 1))
         m_out << CAdminText::ToUtf8(record->userName) << "\n";
+    char reason[KV_MONITOR_LINE_SIZE];
+    if (kvLastError(reason, sizeof(reason)))
+        throw CAdminError("reading the users stopped: " + CAdminText::ToUtf8(reason));
     kvCloseUsers();
 }
 
@@ -317,6 +324,10 @@ void CAdminTool::Import(const std::string& kind, std::vector<std::string> args) 
     bool duplicateCheck = TakeFlag(args, "--duplicate-check");
     std::string path = TakeFront(args, "import " + kind + " needs a file");
     ExpectNoMore(args);
+    // An empty owner would make the entries public, which only --public may do.
+    if (owner.empty())
+        throw CAdminError("--owner is empty: name the user the entries belong to (--public "
+                          "makes them public)");
     std::string cpOwner = CAdminText::ToCp932Field(owner, "owner",
                                                    addresses ? sizeof(kvAddressRecord::owner)
                                                              : sizeof(kvScheduleRecord::owner));
@@ -325,37 +336,45 @@ void CAdminTool::Import(const std::string& kind, std::vector<std::string> args) 
     if (!file.Open(path))
         throw CAdminError("cannot read " + path + ": " + std::strerror(errno));
     OpenDatabase();
-    // The same sequences as the viewer's imports: the list (and for addresses the
-    // update phase) open, the records, then the release in reverse order.
-    std::unique_ptr<COutlookTabReader> reader;
-    if (addresses) {
-        if (!kvOpenAddressBook(cpOwner.c_str(), -1, 0, 0, 0))
-            CAdminText::Fail("the address book cannot be opened");
-        if (!kvBeginAddressUpdate(cpOwner.c_str())) {
-            kvCloseAddressBook();
-            CAdminText::Fail("the address book cannot be written");
-        }
-        reader = std::make_unique<COutlookAddressReader>(file, cpOwner, isPublic, duplicateCheck);
-    } else {
-        if (!kvOpenSchedules(cpOwner.c_str(), nullptr))
-            CAdminText::Fail("the schedules cannot be opened");
-        reader = std::make_unique<COutlookScheduleReader>(file, cpOwner, isPublic, duplicateCheck);
+    auto user = std::make_unique<kvUserRecord>();
+    if (!kvGetUser(cpOwner.c_str(), user.get())) {
+        char reason[KV_MONITOR_LINE_SIZE];
+        if (kvLastError(reason, sizeof(reason)))
+            CAdminText::Fail("the owner cannot be looked up");
+        throw CAdminError("the owner \"" + owner + "\" is not a user");
     }
-    COutlookTabReader::Start start = reader->Begin();
-    if (start == COutlookTabReader::Start::Ready)
-        while (reader->Next() != COutlookTabReader::Step::End)
-            ;
-    bool committed;
-    if (addresses) {
-        committed = kvEndAddressUpdate() != 0;
-        kvCloseAddressBook();
-    } else {
-        committed = kvCloseSchedules() != 0;
+
+    CImportSession session(
+        file, {addresses ? CImportSession::Kind::Addresses : CImportSession::Kind::Schedules,
+               cpOwner, isPublic, duplicateCheck});
+    if (!session.Open())
+        throw CAdminError("the " + std::string(addresses ? "address book" : "schedules") +
+                          " cannot be opened: " + CAdminText::ToUtf8(session.Failure()));
+    CImportSession::Start start = session.Begin();
+    if (start == CImportSession::Start::Ready) {
+        CImportSession::Step step;
+        do
+            step = session.Next();
+        while (step != CImportSession::Step::End && step != CImportSession::Step::Failed);
     }
-    if (start == COutlookTabReader::Start::NoKnownColumns)
-        throw CAdminError("no column of " + path + " can be imported");
-    if (!committed)
-        CAdminText::Fail("the imported " + kind + " cannot be stored");
-    m_out << "stored " << reader->RecordsStored() << (addresses ? " address" : " schedule")
-          << " records\n";
+    session.Close();
+    if (start == CImportSession::Start::NoKnownColumns) {
+        std::string encoding = session.HeaderEncoding();
+        throw CAdminError("no column of " + path + " can be imported" +
+                          (encoding.empty() ? std::string()
+                                            : " (the file seems to be " + encoding +
+                                                  " text; code page 932 text is expected)"));
+    }
+    const char* noun = addresses ? " address" : " schedule";
+    if (session.Failed()) {
+        char database[4096] = {};
+        kvAdminDatabasePath(database, sizeof(database));
+        std::string where = session.FailedLine() > 0
+                                ? " at line " + std::to_string(session.FailedLine()) + " of " + path
+                                : " of " + path;
+        throw CAdminError("import" + where + " stopped: " + CAdminText::ToUtf8(session.Failure()) +
+                          " (database " + database + "); " + std::to_string(session.Committed()) +
+                          noun + " records were committed before the failure");
+    }
+    m_out << "stored " << session.Committed() << noun << " records\n";
 }

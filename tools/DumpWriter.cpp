@@ -8,6 +8,7 @@
 #include <ostream>
 
 #include "AddressFields.h"
+#include "AdminError.h"
 #include "AdminText.h"
 #include "Cp932.h"
 
@@ -30,6 +31,21 @@ std::string FormatId(uint32_t id) {
     char text[16];
     std::snprintf(text, sizeof(text), "%08X", id);
     return text;
+}
+
+// A list that could not be opened ends the dump with the library's reason.
+void RequireOpen(int opened, const char* what) {
+    if (!opened)
+        CAdminText::Fail(std::string("the ") + what + " cannot be read");
+}
+
+// After a list's last record: an end, or a read that failed. The rows before
+// a failure are printed already; the failure still ends the dump with status 1.
+void RequireEnd(const char* what, long rows) {
+    char reason[KV_MONITOR_LINE_SIZE];
+    if (kvLastError(reason, sizeof(reason)))
+        throw CAdminError("reading the " + std::string(what) + " stopped after " +
+                          std::to_string(rows) + " records: " + CAdminText::ToUtf8(reason));
 }
 
 } // namespace
@@ -71,10 +87,11 @@ void CDumpWriter::WriteLine(const std::vector<std::string>& cells) {
 
 void CDumpWriter::Users() {
     WriteLine({"name", "reading", "groups"});
-    kvOpenUsers("", nullptr, 0);
+    RequireOpen(kvOpenUsers("", nullptr, 0), "users");
     kvRewindUsers();
     auto record = std::make_unique<kvUserRecord>();
-    while (kvNextUser(record.get(), 1)) {
+    long rows = 0;
+    for (; kvNextUser(record.get(), 1); ++rows) {
         std::string groups;
         for (const auto& group : record->groups) {
             std::string name = Field(group, sizeof(group));
@@ -84,20 +101,23 @@ void CDumpWriter::Users() {
         }
         WriteLine({KV_FIELD(*record, userName), KV_FIELD(*record, reading), groups});
     }
+    RequireEnd("users", rows);
     kvCloseUsers();
 }
 
 void CDumpWriter::Schedules(const std::string& owner) {
     WriteLine(
         {"owner", "title", "place", "start", "end", "all_day", "public", "alarm_lead", "comment"});
-    kvOpenSchedules(owner.c_str(), "");
+    RequireOpen(kvOpenSchedules(owner.c_str(), ""), "schedules");
     auto record = std::make_unique<kvScheduleRecord>();
-    while (kvNextSchedule(record.get(), 1)) {
+    long rows = 0;
+    for (; kvNextSchedule(record.get(), 1); ++rows) {
         WriteLine({KV_FIELD(*record, owner), KV_FIELD(*record, title), KV_FIELD(*record, place),
                    FormatTime(record->start), FormatTime(record->end),
                    std::to_string(record->allDay), std::to_string(record->isPublic),
                    std::to_string(record->alarmLeadMinutes), KV_FIELD(*record, comment)});
     }
+    RequireEnd("schedules", rows);
     kvCloseSchedules();
 }
 
@@ -106,30 +126,35 @@ void CDumpWriter::Addresses(const std::string& owner) {
     for (const CAddressField& field : kAddressFields)
         names.push_back(field.name);
     WriteLine(names);
-    kvOpenAddressBook(owner.c_str(), -1, 0, 0, 0);
+    RequireOpen(kvOpenAddressBook(owner.c_str(), -1, 0, 0, 0), "address book");
     auto record = std::make_unique<kvAddressRecord>();
     const char* bytes = reinterpret_cast<const char*>(record.get());
-    while (kvNextAddress(record.get(), 1)) {
+    long rows = 0;
+    for (; kvNextAddress(record.get(), 1); ++rows) {
         std::vector<std::string> cells;
         for (const CAddressField& field : kAddressFields)
             cells.push_back(Field(bytes + field.offset, field.width));
         WriteLine(cells);
     }
+    RequireEnd("address book", rows);
     kvCloseAddressBook();
 }
 
 void CDumpWriter::Board() {
     WriteLine({"id", "parent_id", "title", "user", "posted", "text"});
-    kvOpenBoard("guest09", -1);
+    RequireOpen(kvOpenBoard("guest09", -1), "board");
     kvRewindBoard();
     auto record = std::make_unique<kvBoardMessage>();
     // The same alternation as the board window: read, then next while one follows.
+    long rows = 0;
     while (kvReadBoardMessage(record.get(), 0)) {
+        ++rows;
         WriteLine({FormatId(record->id), FormatId(record->parentId), KV_FIELD(*record, title),
                    KV_FIELD(*record, userName), FormatTime(record->posted),
                    KV_FIELD(*record, text)});
         if (!kvNextBoardMessage())
             break;
     }
+    RequireEnd("board", rows);
     kvCloseBoard();
 }

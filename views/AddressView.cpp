@@ -21,7 +21,8 @@ CAddressView::CAddressView()
 void CAddressView::OnInitialUpdate() {
     CDefultListView::OnInitialUpdate();
     const CBackendTable& backend = KvBackend();
-    backend.kvOpenAddressBook(g_strLoginUser.c_str(), -1, 0, 0, 0);
+    if (!backend.kvOpenAddressBook(g_strLoginUser.c_str(), -1, 0, 0, 0))
+        CheckReadFailure();
     CListCtrl& list = GetListCtrl();
     auto record = std::make_unique<kvAddressRecord>();
     for (int row = 0; backend.kvNextAddress(record.get(), 1); ++row) {
@@ -34,6 +35,7 @@ void CAddressView::OnInitialUpdate() {
         list.SetItemText(row, 6, KV_FIELD_TEXT(*record, email2));
         list.SetItemText(row, 7, KV_FIELD_TEXT(*record, email));
     }
+    CheckReadFailure();
 }
 
 void CAddressView::OnDestroy() {

@@ -23,7 +23,8 @@ CBoardView::CBoardView()
 void CBoardView::OnInitialUpdate() {
     CDefultListView::OnInitialUpdate();
     const CBackendTable& backend = KvBackend();
-    backend.kvOpenBoard(kBoardReader, -1);
+    if (!backend.kvOpenBoard(kBoardReader, -1))
+        CheckReadFailure();
     backend.kvRewindBoard();
     CListCtrl& list = GetListCtrl();
     auto record = std::make_unique<kvBoardMessage>();
@@ -41,6 +42,7 @@ void CBoardView::OnInitialUpdate() {
         more =
             backend.kvNextBoardMessage() != 0 && backend.kvReadBoardMessage(record.get(), 0) != 0;
     }
+    CheckReadFailure();
 }
 
 void CBoardView::OnDestroy() {

@@ -1,6 +1,9 @@
 #include "DefultListView.h"
 
+#include "BackendTable.h"
 #include "ListCtrl.h"
+#include "MessageBox.h"
+#include "Text.h"
 #include "ViewerApp.h"
 
 CDefultListView::CDefultListView(int kind, const CColumnDef* columns, int columnCount)
@@ -16,4 +19,16 @@ void CDefultListView::OnInitialUpdate() {
 void CDefultListView::OnDestroy() {
     CListView::OnDestroy();
     ViewerApp()->m_pOpenView[m_nKind] = nullptr;
+}
+
+void CDefultListView::CheckReadFailure() {
+    std::string reason = KvLastError();
+    if (reason.empty() || m_bFailureShown)
+        return;
+    m_bFailureShown = true;
+    CMessageBox::Show(
+        this, QStringLiteral("一覧を最後まで読み込めませんでした（%1 件を表示しています）。\n"
+                             "理由: %2")
+                  .arg(GetListCtrl().GetItemCount())
+                  .arg(CText::FromCp932(reason)));
 }

@@ -23,7 +23,14 @@ public:
 
     int Kind() const { return m_nKind; }
 
+protected:
+    // Right after a backend call of this list returned 0: when that was a
+    // failure rather than the end, says so in a message box, once per window.
+    // The rows read before it stay shown.
+    void CheckReadFailure();
+
 private:
+    bool m_bFailureShown = false;
     int m_nKind = 0;
     const CColumnDef* m_pColumns = nullptr;
     int m_nColumnCount = 0;

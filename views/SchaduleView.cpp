@@ -23,7 +23,8 @@ CSchaduleView::CSchaduleView()
 void CSchaduleView::OnInitialUpdate() {
     CDefultListView::OnInitialUpdate();
     const CBackendTable& backend = KvBackend();
-    backend.kvOpenSchedules(g_strLoginUser.c_str(), "");
+    if (!backend.kvOpenSchedules(g_strLoginUser.c_str(), ""))
+        CheckReadFailure();
     CListCtrl& list = GetListCtrl();
     auto record = std::make_unique<kvScheduleRecord>();
     for (int row = 0; backend.kvNextSchedule(record.get(), 1); ++row) {
@@ -36,6 +37,7 @@ void CSchaduleView::OnInitialUpdate() {
             row, 3, record->end.yearsSince1900 == kNoEndYear ? std::string() : format(record->end));
         list.SetItemText(row, 4, KV_FIELD_TEXT(*record, comment));
     }
+    CheckReadFailure();
 }
 
 void CSchaduleView::OnDestroy() {

@@ -26,7 +26,8 @@ CUserView::CUserView()
 
 void CUserView::OnInitialUpdate() {
     CDefultListView::OnInitialUpdate();
-    KvBackend().kvOpenUsers("", nullptr, 0);
+    if (!KvBackend().kvOpenUsers("", nullptr, 0))
+        CheckReadFailure();
     Fill();
 }
 
@@ -50,6 +51,7 @@ void CUserView::Fill() {
         }
         list.SetItemText(row, 2, groups);
     }
+    CheckReadFailure();
 }
 
 void CUserView::OnDestroy() {

@@ -5,10 +5,16 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 
+#include <fstream>
+#include <sstream>
+
+#include "kelvo.h"
+
 #include "LoginDlg.h"
 #include "MDIChildWnd.h"
 #include "MainFrame.h"
 #include "View.h"
+#include "TempDatabase.h"
 #include "TestRecords.h"
 #include "ViewerApp.h"
 #include "ViewerHarness.h"
@@ -146,4 +152,36 @@ TEST_F(Login, SecondLoginReplacesTheUserAndBringsTheListToTheFront) {
     m_viewer.Frame().PostCommand(32771);
     ASSERT_TRUE(CViewerHarness::WaitFor([&] { return !m_viewer.App().m_pMainWnd->isVisible(); }));
     EXPECT_EQ(g_strLoginUser, "carol") << "never cleared";
+}
+
+// The real library on a file that is no database: the login stays silent on
+// screen, as designed, but the reason reaches standard error and the monitor
+// queue, and each login asks the database once, not once per call.
+TEST(LoginOnAnUnusableDatabase, ReasonGoesToStandardErrorAndTheMonitorQueue) {
+    CTempDatabase database;
+    {
+        std::ofstream junk(database.Path(), std::ios::binary);
+        for (int i = 0; i < 4096; ++i)
+            junk.put(static_cast<char>((i * 7919) & 0xFF));
+    }
+    std::ostringstream captured;
+    std::streambuf* saved = std::cerr.rdbuf(captured.rdbuf());
+    {
+        CViewerHarness viewer(true);
+        ASSERT_TRUE(viewer.Start());
+        viewer.AnswerLogin("alice", "pw");
+        ASSERT_TRUE(CViewerHarness::WaitFor([&] { return !viewer.App().m_pMainWnd->isVisible(); }));
+        EXPECT_TRUE(viewer.messages.isEmpty());
+        viewer.Finish();
+    }
+    std::cerr.rdbuf(saved);
+    const std::string err = captured.str();
+    EXPECT_NE(err.find("file is not a database"), std::string::npos) << err;
+
+    int attempts = 0;
+    char line[KV_MONITOR_LINE_SIZE];
+    while (kvReadMonitorLine(line, sizeof(line)))
+        if (std::string(line).find("file is not a database") != std::string::npos)
+            ++attempts;
+    EXPECT_EQ(attempts, 2) << "the dialog's list and the OK each tried once";
 }

@@ -181,3 +181,21 @@ TEST_F(AddressImport, UnusableFilesStoreNothing) {
     EXPECT_TRUE(m_viewer.Backend().addedAddresses.empty());
     EXPECT_EQ(m_viewer.messages, QStringList{"このファイルには読み込める項目がありません"});
 }
+
+TEST_F(AddressImport, RefusedWriteStopsTheLoadAndSaysWhatWasKept) {
+    CImportFile file(Rows(40));
+    m_viewer.Backend().onCall = [&](const std::string& call) {
+        if (call == "kvAddAddress(record)" && m_viewer.Backend().committedWrites == 5)
+            m_viewer.Backend().SetFailure("kvAddAddress", "database is locked");
+    };
+    Import(file.Path());
+    m_viewer.Backend().onCall = nullptr;
+    EXPECT_EQ(m_viewer.Backend().Count("kvAddAddress"), 6) << "nothing after the refused write";
+    EXPECT_EQ(Sequence(), (std::vector<std::string>{"kvOpenAddressBook", "kvBeginAddressUpdate",
+                                                    "kvEndAddressUpdate", "kvCloseAddressBook"}));
+    ASSERT_EQ(m_viewer.messages.size(), 1);
+    EXPECT_TRUE(m_viewer.messages[0].contains("database is locked"))
+        << m_viewer.messages[0].toStdString();
+    EXPECT_TRUE(m_viewer.messages[0].contains("7 行目")) << "the line of the refused record";
+    EXPECT_TRUE(m_viewer.messages[0].contains(" 5 件")) << m_viewer.messages[0].toStdString();
+}

@@ -89,3 +89,35 @@ TEST_F(Database, WriteThatCannotBeMadeFailsWithAReason) {
     EXPECT_TRUE(kvCloseSchedules());
     unsetenv("KELVO_BUSY_TIMEOUT");
 }
+
+TEST_F(Database, FileWithoutTheMarkIsUpgradedWithItsData) {
+    AddUser(CTestRecords::User("alice"));
+    kvShutdown();
+    // What the first version wrote: the schema, version 1, no application id.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(m_database.Path().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA application_id=0; PRAGMA user_version=1", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    MonitorLines();
+    auto record = std::make_unique<kvUserRecord>();
+    EXPECT_TRUE(kvGetUser("alice", record.get()));
+    EXPECT_TRUE(MonitorMentions("upgraded to schema version 2"));
+    kvShutdown();
+    ASSERT_EQ(sqlite3_open(m_database.Path().c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA application_id", -1, &stmt, nullptr);
+    ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int64(stmt, 0), 0x4B4C564F);
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+
+    // Asking for what is not there is no failure; a list that is not open has no reason either.
+    char reason[KV_MONITOR_LINE_SIZE];
+    EXPECT_FALSE(kvGetUser("nobody", record.get()));
+    EXPECT_FALSE(kvLastError(reason, sizeof(reason)));
+    EXPECT_STREQ(reason, "");
+    EXPECT_FALSE(kvNextAddress(nullptr, 1));
+    EXPECT_FALSE(kvLastError(reason, sizeof(reason)));
+}

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <csignal>
 #include <stdexcept>
 
@@ -20,6 +21,15 @@ void ClosePipe(int fds[2]) {
 CProcessRunner::CResult CProcessRunner::Run(const std::string& program,
                                             const std::vector<std::string>& args,
                                             const std::string& input) {
+    COptions options;
+    options.input = input;
+    return Run(program, args, options);
+}
+
+CProcessRunner::CResult CProcessRunner::Run(const std::string& program,
+                                            const std::vector<std::string>& args,
+                                            const COptions& options) {
+    const std::string& input = options.input;
     int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0)
         throw std::runtime_error("pipe failed");
@@ -34,6 +44,14 @@ CProcessRunner::CResult CProcessRunner::Run(const std::string& program,
         ClosePipe(in);
         ClosePipe(out);
         ClosePipe(err);
+        if (!options.directory.empty() && chdir(options.directory.c_str()) != 0)
+            _exit(126);
+        for (const auto& variable : options.setEnv)
+            setenv(variable.first.c_str(), variable.second.c_str(), 1);
+        for (const std::string& name : options.unsetEnv)
+            unsetenv(name.c_str());
+        if (options.inChild)
+            options.inChild();
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const std::string& arg : args)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,17 @@ public:
         std::string err;
     };
 
+    // How the child starts, beyond its arguments.
+    struct COptions {
+        std::string input;
+        std::string directory;                     // working folder; empty: the test's
+        std::map<std::string, std::string> setEnv; // variables set in the child
+        std::vector<std::string> unsetEnv;         // variables removed in the child
+        std::function<void()> inChild;             // runs in the child just before exec
+    };
+
     static CResult Run(const std::string& program, const std::vector<std::string>& args,
                        const std::string& input = std::string());
+    static CResult Run(const std::string& program, const std::vector<std::string>& args,
+                       const COptions& options);
 };

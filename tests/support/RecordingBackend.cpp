@@ -30,10 +30,31 @@ CRecordingBackend& Fake() {
 template <typename Record>
 int Deliver(const char* name, std::vector<Record>& source, size_t& position, Record* target) {
     int forced = Fake().Result(name, -1);
-    if (forced == 0 || target == nullptr || position >= source.size())
+    if (forced == 0 || target == nullptr)
         return 0;
+    if (position >= source.size()) {
+        Fake().AtEnd(name);
+        return 0;
+    }
     std::memcpy(target, &source[position++], sizeof(Record));
     return 1;
+}
+
+int Written(int result) {
+    if (result != 0)
+        ++Fake().committedWrites;
+    return result;
+}
+
+int LastError(char* buffer, int size) {
+    Fake().extensionCalls.push_back("kvLastError(buffer, " + Int(size) + ")");
+    CCp932::CopyText(buffer, Fake().lastError.c_str(), size);
+    return Fake().lastError.empty() ? 0 : 1;
+}
+
+int CommittedWrites() {
+    Fake().extensionCalls.push_back("kvCommittedWrites()");
+    return Fake().committedWrites;
 }
 
 int Shutdown() {
@@ -128,14 +149,14 @@ int AddSchedule(const kvScheduleRecord* record, int mode) {
     Fake().Log("kvAddSchedule(" + Record(record) + ", " + Int(mode) + ")");
     if (record != nullptr)
         Fake().addedSchedules.push_back(*record);
-    return Fake().Result("kvAddSchedule", 1);
+    return Written(Fake().Result("kvAddSchedule", 1));
 }
 
 int UpdateSchedule(const kvScheduleRecord* record, int mode) {
     Fake().Log("kvUpdateSchedule(" + Record(record) + ", " + Int(mode) + ")");
     if (record != nullptr)
         Fake().updatedSchedules.push_back(*record);
-    return Fake().Result("kvUpdateSchedule", 1);
+    return Written(Fake().Result("kvUpdateSchedule", 1));
 }
 
 int FindDuplicateSchedule(const char* owner, int flags, int year, int month, int day, int hour,
@@ -197,14 +218,14 @@ int AddAddress(const kvAddressRecord* record) {
     Fake().Log("kvAddAddress(" + Record(record) + ")");
     if (record != nullptr)
         Fake().addedAddresses.push_back(*record);
-    return Fake().Result("kvAddAddress", 1);
+    return Written(Fake().Result("kvAddAddress", 1));
 }
 
 int UpdateAddress(const kvAddressRecord* record) {
     Fake().Log("kvUpdateAddress(" + Record(record) + ")");
     if (record != nullptr)
         Fake().updatedAddresses.push_back(*record);
-    return Fake().Result("kvUpdateAddress", 1);
+    return Written(Fake().Result("kvUpdateAddress", 1));
 }
 
 int FindDuplicateAddress(const char* owner, int flags, const char* last, const char* first,
@@ -278,6 +299,8 @@ CRecordingBackend::CRecordingBackend() : m_saved(KvBackend()) {
     table.kvEndAddressUpdate = EndAddressUpdate;
     table.kvAddAddressCategory = AddAddressCategory;
     table.kvFindAddressCategory = FindAddressCategory;
+    table.kvLastError = LastError;
+    table.kvCommittedWrites = CommittedWrites;
 }
 
 CRecordingBackend::~CRecordingBackend() {
@@ -303,7 +326,32 @@ int CRecordingBackend::Count(const std::string& name) const {
     return static_cast<int>(CallsTo(name).size());
 }
 
+void CRecordingBackend::Log(std::string call) {
+    std::string name = call.substr(0, call.find('('));
+    m_calls.push_back(std::move(call));
+    if (onCall)
+        onCall(m_calls.back());
+    // A failure set while the call runs applies to it.
+    auto failure = m_failures.find(name);
+    lastError = failure != m_failures.end() ? failure->second : std::string();
+}
+
+void CRecordingBackend::AtEnd(const std::string& name) {
+    auto failure = m_endFailures.find(name);
+    if (failure != m_endFailures.end())
+        lastError = failure->second;
+}
+
+void CRecordingBackend::SetFailure(const std::string& name, const std::string& reason) {
+    if (reason.empty())
+        m_failures.erase(name);
+    else
+        m_failures[name] = reason;
+}
+
 int CRecordingBackend::Result(const std::string& name, int fallback) const {
+    if (m_failures.count(name) != 0)
+        return 0;
     auto found = m_results.find(name);
     return found != m_results.end() ? found->second : fallback;
 }

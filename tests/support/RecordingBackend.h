@@ -27,6 +27,19 @@ public:
     // Forces the result of an operation. Without it, opens, closes and writes
     // succeed, finds find nothing, and reads deliver the scripted records.
     void SetResult(const std::string& name, int result) { m_results[name] = result; }
+    // Makes every call of name fail (return 0) with reason, which kvLastError
+    // then gives; an empty reason takes the failure back.
+    void SetFailure(const std::string& name, const std::string& reason);
+    // Makes the enumeration name fail with reason where its records run out.
+    void FailAtEnd(const std::string& name, const std::string& reason) {
+        m_endFailures[name] = reason;
+    }
+
+    // Calls of the operations beyond the thirty (kvLastError, kvCommittedWrites),
+    // kept apart so that the thirty's sequences read as the program makes them.
+    std::vector<std::string> extensionCalls;
+    // Writes that returned nonzero: what kvCommittedWrites counts.
+    int committedWrites = 0;
 
     // Scripted records, delivered in order by the enumerations.
     std::vector<kvUserRecord> users;
@@ -58,11 +71,11 @@ public:
 
     // Used by the installed functions.
     static CRecordingBackend& Active();
-    void Log(std::string call) {
-        m_calls.push_back(std::move(call));
-        if (onCall)
-            onCall(m_calls.back());
-    }
+    // Logs a call; its failure reason (if any was set) becomes the last error.
+    void Log(std::string call);
+    // The enumeration name ran out of records.
+    void AtEnd(const std::string& name);
+    std::string lastError;
     // Runs after every call is logged: lets a test act in the middle of a run.
     std::function<void(const std::string& call)> onCall;
     // The forced result of name, or fallback.
@@ -72,4 +85,6 @@ private:
     CBackendTable m_saved;
     std::vector<std::string> m_calls;
     std::map<std::string, int> m_results;
+    std::map<std::string, std::string> m_failures;
+    std::map<std::string, std::string> m_endFailures;
 };

@@ -163,6 +163,7 @@ TEST_F(AdminTool, ImportAddressesLikeTheDialog) {
 }
 
 TEST_F(AdminTool, ImportSchedulesLikeTheDialog) {
+    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
     CImportFile file("件名\t開始日\t開始時刻\t終了日\t終了時刻\t終日ｲﾍﾞﾝﾄ\tｱﾗｰﾑ ｵﾝ/ｵﾌ\tｱﾗｰﾑ時刻\r\n"
                      "会議\t2001/1/5\t9:05:00\t2001/1/5\t10:00:00\tFALSE\tTRUE\t8:50:00\r\n"
                      "休日\t2001/1/6\t\t2001/1/6\t\tTRUE\tFALSE\t\r\n");

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,44 +10,9 @@
 #include <set>
 #include <thread>
 
-#include "ImportFile.h"
-#include "ProcessRunner.h"
-#include "TempDatabase.h"
+#include "AdminProcessTest.h"
 
 namespace {
-
-// An Outlook address file whose record i is L<i> F<i> C<i> with memo M<i>
-// on two lines, so that a whole record can be told from a torn one.
-std::string AddressFile(int first, int count) {
-    std::string text = CTestRecords::Sjis("姓\t名\t会社名\tﾒﾓ\r\n");
-    for (int i = first; i < first + count; ++i) {
-        std::string n = std::to_string(i);
-        text += "L" + n + "\tF" + n + "\tC" + n + "\t\"M" + n + "\r\nM" + n + "\"\r\n";
-    }
-    return text;
-}
-
-// Runs sql on the database file and returns the rows, tab-separated.
-std::vector<std::string> Query(const std::string& path, const char* sql) {
-    sqlite3* db = nullptr;
-    std::vector<std::string> rows;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK)
-            while (sqlite3_step(stmt) == SQLITE_ROW) {
-                std::string row;
-                for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-                    const unsigned char* text = sqlite3_column_text(stmt, c);
-                    row += (c ? "\t" : "") +
-                           std::string(text ? reinterpret_cast<const char*>(text) : "");
-                }
-                rows.push_back(row);
-            }
-        sqlite3_finalize(stmt);
-    }
-    sqlite3_close(db);
-    return rows;
-}
 
 pid_t Start(const std::vector<std::string>& args) {
     pid_t pid = fork();
@@ -71,22 +35,14 @@ int Wait(pid_t pid) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
-class Reliability : public ::testing::Test {
-protected:
-    CProcessRunner::CResult Admin(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--database", m_database.Path()});
-        return CProcessRunner::Run(KELVO_TEST_ADMIN, args);
-    }
-
-    CTempDatabase m_database;
-};
+using Reliability = AdminProcessTest;
 
 } // namespace
 
 TEST_F(Reliability, KilledImportLeavesWholeRecordsAndASecondRunCompletesTheSet) {
     const int count = 60000;
     CImportFile file(AddressFile(0, count), false);
-    ASSERT_EQ(Admin({"init"}).status, 0);
+    InitWithUsers();
     // Batches of 20 ms: the import commits many times before it ends.
     setenv("KELVO_BATCH_MS", "20", 1);
     pid_t pid = Start(
@@ -94,11 +50,7 @@ TEST_F(Reliability, KilledImportLeavesWholeRecordsAndASecondRunCompletesTheSet) 
     unsetenv("KELVO_BATCH_MS");
     // Kill it once some batches are committed, well before the end.
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    auto committed = [&] {
-        std::vector<std::string> rows = Query(m_database.Path(), "SELECT count(*) FROM addresses");
-        return rows.empty() ? 0 : std::stoi(rows[0]);
-    };
-    while (committed() < 2000 && std::chrono::steady_clock::now() < deadline)
+    while (Count("addresses") < 2000 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     kill(pid, SIGKILL);
     EXPECT_EQ(Wait(pid), -SIGKILL);
@@ -127,7 +79,7 @@ TEST_F(Reliability, TwoWritersAtOnceLoseNothing) {
     const int count = 15000;
     CImportFile first(AddressFile(0, count), false);
     CImportFile second(AddressFile(count, count), false);
-    ASSERT_EQ(Admin({"init"}).status, 0);
+    InitWithUsers();
     pid_t a = Start(
         {"--database", m_database.Path(), "import", "addresses", "--owner", "alice", first.Path()});
     pid_t b = Start(
@@ -143,7 +95,7 @@ TEST_F(Reliability, TwoWritersAtOnceLoseNothing) {
 }
 
 TEST_F(Reliability, BadFilesThroughKelvoAdmin) {
-    ASSERT_EQ(Admin({"init"}).status, 0);
+    InitWithUsers();
     auto import = [&](const std::string& path) {
         return Admin({"import", "addresses", "--owner", "alice", path});
     };
@@ -179,7 +131,7 @@ TEST_F(Reliability, BadFilesThroughKelvoAdmin) {
 TEST_F(Reliability, UnreadableFileIsRefused) {
     CImportFile file("姓\r\n佐藤\r\n");
     ASSERT_EQ(chmod(file.Path().c_str(), 0), 0);
-    ASSERT_EQ(Admin({"init"}).status, 0);
+    InitWithUsers();
     ASSERT_EQ(chmod(m_database.Folder().c_str(), 0777), 0);
     // Root reads anything: the refusal is seen by running as nobody.
     pid_t pid = fork();

@@ -218,3 +218,28 @@ TEST_F(ListWindows, HeaderClicksDoNotSort) {
     EXPECT_EQ(RowsOf(KIND_USER)[0][0], "b");
     EXPECT_EQ(list.selectionMode(), QAbstractItemView::ExtendedSelection);
 }
+
+TEST_F(ListWindows, ReadFailureKeepsTheRowsAndIsShownOnce) {
+    m_viewer.Backend().addresses = {CTestRecords::Address("alice", "Sato", "Hana", "Kelvo"),
+                                    CTestRecords::Address("", "Public", "", "")};
+    m_viewer.Backend().FailAtEnd("kvNextAddress", "database disk image is malformed");
+    Open(ID_VIEW_ADDRESS);
+    EXPECT_EQ(RowsOf(KIND_ADDRESS).size(), 2u);
+    ASSERT_EQ(m_viewer.messages.size(), 1);
+    EXPECT_TRUE(m_viewer.messages[0].contains("database disk image is malformed"));
+    EXPECT_TRUE(m_viewer.messages[0].contains("2 件")) << m_viewer.messages[0].toStdString();
+    Close(KIND_ADDRESS);
+
+    // A refused open is a failure too; the reads that follow it add no second message.
+    m_viewer.messages.clear();
+    m_viewer.Backend().SetFailure("kvOpenSchedules", "unable to open database file");
+    m_viewer.Backend().FailAtEnd("kvNextSchedule", "schedules are not open");
+    Open(ID_VIEW_SCHADULE);
+    EXPECT_EQ(m_viewer.messages.size(), 1) << m_viewer.messages.join("|").toStdString();
+    EXPECT_TRUE(m_viewer.messages[0].contains("unable to open database file"));
+
+    // The end of a list without a reason is no failure.
+    m_viewer.messages.clear();
+    Open(ID_VIEW_BOARD);
+    EXPECT_TRUE(m_viewer.messages.isEmpty());
+}

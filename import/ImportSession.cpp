@@ -1,0 +1,97 @@
+#include "ImportSession.h"
+
+#include "BackendTable.h"
+#include "OutlookAddressReader.h"
+#include "OutlookScheduleReader.h"
+
+namespace {
+
+int CommittedWrites() {
+    const CBackendTable& backend = KvBackend();
+    return backend.kvCommittedWrites != nullptr ? backend.kvCommittedWrites() : 0;
+}
+
+} // namespace
+
+CImportSession::CImportSession(COutlookTextFile& file, COptions options)
+    : m_file(file), m_options(std::move(options)) {
+    if (m_options.kind == Kind::Addresses)
+        m_pReader = std::make_unique<COutlookAddressReader>(
+            m_file, m_options.owner, m_options.isPublic, m_options.duplicateCheck);
+    else
+        m_pReader = std::make_unique<COutlookScheduleReader>(
+            m_file, m_options.owner, m_options.isPublic, m_options.duplicateCheck);
+}
+
+CImportSession::~CImportSession() {
+    if (m_bOpen)
+        Close();
+}
+
+bool CImportSession::Open() {
+    const CBackendTable& backend = KvBackend();
+    const char* owner = m_options.owner.c_str();
+    m_nCommittedBefore = CommittedWrites();
+    if (m_options.kind == Kind::Schedules) {
+        m_bOpen = backend.kvOpenSchedules(owner, nullptr) != 0;
+    } else if (backend.kvOpenAddressBook(owner, -1, 0, 0, 0)) {
+        m_bOpen = backend.kvBeginAddressUpdate(owner) != 0;
+        if (!m_bOpen) {
+            m_strFailure = KvLastError();
+            backend.kvCloseAddressBook();
+            return false;
+        }
+    }
+    if (!m_bOpen)
+        m_strFailure = KvLastError();
+    return m_bOpen;
+}
+
+CImportSession::Start CImportSession::Begin() {
+    return m_pReader->Begin();
+}
+
+CImportSession::Step CImportSession::Next() {
+    Step step = m_pReader->Next();
+    switch (step) {
+    case Step::Added:
+        ++m_nAdded;
+        break;
+    case Step::Updated:
+        ++m_nUpdated;
+        break;
+    case Step::Failed:
+        m_strFailure = m_pReader->Failure();
+        m_nFailedLine = m_pReader->RecordLine();
+        break;
+    case Step::End:
+    case Step::Skipped:
+        break;
+    }
+    return step;
+}
+
+bool CImportSession::Close() {
+    if (!m_bOpen)
+        return !Failed();
+    m_bOpen = false;
+    const CBackendTable& backend = KvBackend();
+    bool committed;
+    if (m_options.kind == Kind::Schedules) {
+        committed = backend.kvCloseSchedules() != 0;
+    } else {
+        committed = backend.kvEndAddressUpdate() != 0;
+        // The reason is read before the close replaces it.
+        std::string reason = committed ? std::string() : KvLastError();
+        backend.kvCloseAddressBook();
+        if (!committed && m_strFailure.empty())
+            m_strFailure = reason.empty() ? "the entries cannot be committed" : reason;
+    }
+    if (!committed && m_strFailure.empty()) {
+        std::string reason = KvLastError();
+        m_strFailure = reason.empty() ? "the entries cannot be committed" : reason;
+    }
+    m_nCommitted = static_cast<int>(static_cast<unsigned>(CommittedWrites()) -
+                                    static_cast<unsigned>(m_nCommittedBefore));
+    return committed && !Failed();
+}

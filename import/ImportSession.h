@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "OutlookTabReader.h"
+
+class COutlookTextFile;
+
+// One import of an Outlook file into the groupware, without widgets: the
+// backend's list opened (for addresses also its update phase begun), one
+// record per step, and the release in reverse order. The load dialogs step it
+// one posted command at a time; kelvo-admin steps it in a loop.
+//
+// The first write the backend refuses ends the import; what was committed
+// before it stays, and Committed() says how much that is.
+class CImportSession {
+public:
+    enum class Kind { Addresses, Schedules };
+    using Start = COutlookTabReader::Start;
+    using Step = COutlookTabReader::Step;
+
+    struct COptions {
+        Kind kind = Kind::Addresses;
+        std::string owner; // code page 932: whose list is opened, written into the entries
+        bool isPublic = false;
+        bool duplicateCheck = false;
+    };
+
+    CImportSession(COutlookTextFile& file, COptions options);
+    ~CImportSession(); // closes what is still open
+    CImportSession(const CImportSession&) = delete;
+    CImportSession& operator=(const CImportSession&) = delete;
+
+    // Opens the backend's list (and begins the address update phase); false,
+    // with nothing left open, when the backend refuses either.
+    bool Open();
+    // Reads the header line.
+    Start Begin();
+    // Reads and stores one record. After Failed the import must end.
+    Step Next();
+    // Ends the update phase and closes the list; false when not everything
+    // written could be committed (Failure() says why).
+    bool Close();
+
+    const COptions& Options() const { return m_options; }
+    // Why the import stopped short (code page 932), or empty.
+    const std::string& Failure() const { return m_strFailure; }
+    bool Failed() const { return !m_strFailure.empty(); }
+    // The line of the file on which the failed record began, from 1.
+    int64_t FailedLine() const { return m_nFailedLine; }
+    int Added() const { return m_nAdded; }
+    int Updated() const { return m_nUpdated; }
+    // After Close: the adds and updates of this import stored for good.
+    int Committed() const { return m_nCommitted; }
+    int64_t BytesConsumed() const { return m_pReader->BytesConsumed(); }
+    // The encoding a refused header seems to be in, when it is not code page
+    // 932 ("UTF-16", "UTF-8"...), else empty.
+    std::string HeaderEncoding() const { return m_pReader->HeaderEncoding(); }
+
+private:
+    COutlookTextFile& m_file;
+    COptions m_options;
+    std::unique_ptr<COutlookTabReader> m_pReader;
+    bool m_bOpen = false;
+    int m_nCommittedBefore = 0;
+    int m_nCommitted = 0;
+    int m_nAdded = 0;
+    int m_nUpdated = 0;
+    int64_t m_nFailedLine = 0;
+    std::string m_strFailure;
+};

@@ -1,0 +1,264 @@
+// kelvo-admin never reports a failure as a success: locked and full databases,
+// damaged files, concurrent imports, refused owners and passwords, foreign
+// databases, paths and streams, each through real processes.
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+#include "AdminProcessTest.h"
+
+namespace {
+
+using FailureReporting = AdminProcessTest;
+
+// The count in "... N address records were committed before the failure".
+int CommittedIn(const std::string& message) {
+    std::smatch match;
+    std::regex pattern("(\\d+) (address|schedule) records were committed before the failure");
+    return std::regex_search(message, match, pattern) ? std::stoi(match[1]) : -1;
+}
+
+std::string Calendar(int count) {
+    std::string text = CTestRecords::Sjis("件名\t開始日\t開始時刻\t終日ｲﾍﾞﾝﾄ\r\n");
+    for (int i = 0; i < count; ++i)
+        text += "T" + std::to_string(i) + "\t2026/" + std::to_string(1 + i % 12) + "/" +
+                std::to_string(1 + i % 28) + "\t" + std::to_string(i % 24) + ":" +
+                std::to_string(i % 60) + ":00\tFALSE\r\n";
+    return text;
+}
+
+} // namespace
+
+TEST_F(FailureReporting, LockedDatabaseEndsTheImportWithTheCommittedCount) {
+    InitWithUsers();
+    CProcessRunner::COptions options;
+    options.setEnv = {{"KELVO_BUSY_TIMEOUT", "300"}};
+    // Another program holds the write lock longer than the import waits.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(m_database.Path().c_str(), &other), SQLITE_OK);
+    sqlite3_busy_timeout(other, 10000);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    CImportFile small(AddressFile(0, 5), false);
+    // Five records attempted, none committed: the count printed is the committed one.
+    auto blocked = Admin({"import", "addresses", "--owner", "alice", small.Path()}, options);
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_NE(blocked.err.find("database is locked"), std::string::npos) << blocked.err;
+    EXPECT_NE(blocked.err.find(m_database.Path()), std::string::npos) << "which database";
+    EXPECT_EQ(CommittedIn(blocked.err), 0) << blocked.err;
+    EXPECT_TRUE(blocked.out.empty()) << blocked.out;
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(Count("addresses"), 0);
+
+    // Once the other writer is gone the same import goes through.
+    auto again = Admin({"import", "addresses", "--owner", "alice", small.Path()}, options);
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, "stored 5 address records\n");
+}
+
+// A write that fails part-way (the file size limit acts as a full disk): the
+// reason survives the close, and the count printed is what the database holds.
+TEST_F(FailureReporting, FullDiskKeepsTheReasonAndTheCount) {
+    InitWithUsers();
+    CImportFile file(AddressFile(0, 40000), false);
+    CProcessRunner::COptions options;
+    options.setEnv = {{"KELVO_BATCH_MS", "20"}};
+    // Files may not grow past 2 MB: writes fail as on a full disk.
+    options.inChild = [] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{2 << 20, 2 << 20};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    };
+    auto result = Admin({"import", "addresses", "--owner", "alice", file.Path()}, options);
+    EXPECT_EQ(result.status, 1);
+    // ENOSPC reads "database or disk is full", the size limit "disk I/O error".
+    EXPECT_TRUE(std::regex_search(result.err, std::regex("stopped: .*disk (is full|I/O error)")))
+        << result.err;
+    int stored = Count("addresses");
+    EXPECT_GT(stored, 0);
+    EXPECT_EQ(CommittedIn(result.err), stored) << result.err;
+    EXPECT_EQ(Query(m_database.Path(), "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
+}
+
+TEST_F(FailureReporting, DumpOfADamagedDatabaseEndsWithTheReason) {
+    InitWithUsers();
+    std::string text = CTestRecords::Sjis("姓\tﾒﾓ\r\n");
+    for (int i = 0; i < 3000; ++i)
+        text += "L" + std::to_string(i) + "\t" + std::string(1500, 'm') + "\r\n";
+    CImportFile file(text, false);
+    ASSERT_EQ(Admin({"import", "addresses", "--owner", "alice", file.Path()}).status, 0);
+    {
+        // Overwrite pages near the end of the file (the last entries' pages).
+        std::fstream db(m_database.Path(), std::ios::in | std::ios::out | std::ios::binary);
+        db.seekg(0, std::ios::end);
+        std::streamoff size = db.tellg();
+        db.seekp(size * 9 / 10);
+        std::string garbage(64 * 1024, '\x55');
+        db.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+    }
+    auto dump = Admin({"dump", "addresses", "--owner", "alice"});
+    EXPECT_EQ(dump.status, 1) << dump.out.size();
+    EXPECT_NE(dump.err.find("malformed"), std::string::npos) << dump.err;
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(dump.err, match, std::regex("after (\\d+) records"))) << dump.err;
+    long rows = std::count(dump.out.begin(), dump.out.end(), '\n') - 1;
+    EXPECT_EQ(std::to_string(rows), match[1].str()) << "the rows read before it are printed";
+    EXPECT_LT(rows, 3000);
+}
+
+TEST_F(FailureReporting, ConcurrentDuplicateCheckedImportsStoreEachRecordOnce) {
+    const int count = 1500;
+    CImportFile file(Calendar(count), false);
+    CProcessRunner::COptions options;
+    // Short batches open many gaps between one commit and the next lookup.
+    options.setEnv = {{"KELVO_BATCH_MS", "2"}};
+    for (int processes : {2, 4, 8}) {
+        InitWithUsers();
+        std::vector<std::thread> imports;
+        std::vector<int> statuses(static_cast<size_t>(processes), -1);
+        for (int i = 0; i < processes; ++i)
+            imports.emplace_back([&, i] {
+                statuses[static_cast<size_t>(i)] = Admin({"import", "schedules", "--owner", "alice",
+                                                          "--duplicate-check", file.Path()},
+                                                         options)
+                                                       .status;
+            });
+        for (std::thread& import : imports)
+            import.join();
+        EXPECT_EQ(statuses, std::vector<int>(static_cast<size_t>(processes), 0));
+        EXPECT_EQ(Query(m_database.Path(),
+                        "SELECT count(*), count(DISTINCT CAST(title AS TEXT)) FROM schedules"),
+                  std::vector<std::string>{std::to_string(count) + "\t" + std::to_string(count)})
+            << processes << " importers";
+        for (const char* suffix : {"", "-wal", "-shm"})
+            std::filesystem::remove(m_database.Path() + suffix);
+    }
+}
+
+TEST_F(FailureReporting, OwnersMustBeUsersAndPasswordsAreNeverRepeated) {
+    InitWithUsers();
+    CImportFile file("姓\r\n佐藤\r\n");
+    for (const char* owner : {"", "nosuchuser"}) {
+        auto result = Admin({"import", "addresses", "--owner", owner, file.Path()});
+        EXPECT_EQ(result.status, 1) << owner;
+        EXPECT_NE(result.err.find(*owner ? "is not a user" : "--owner is empty"), std::string::npos)
+            << result.err;
+    }
+    EXPECT_EQ(Count("addresses"), 0);
+
+    const std::string emoji = "s3cr\xF0\x9F\x98\x80t";
+    const std::string longer(300, 'p');
+    auto added = Admin({"user", "add", "carol", "--password", emoji});
+    EXPECT_EQ(added.status, 1);
+    EXPECT_NE(added.err.find("password"), std::string::npos) << added.err;
+    EXPECT_EQ(added.err.find("s3cr"), std::string::npos) << "never the password itself";
+    CProcessRunner::COptions input;
+    input.input = longer + "\n";
+    auto changed = Admin({"user", "passwd", "alice"}, input);
+    EXPECT_EQ(changed.status, 1);
+    EXPECT_NE(changed.err.find("longer than 255 bytes"), std::string::npos) << changed.err;
+    EXPECT_EQ(changed.err.find("ppp"), std::string::npos) << changed.err;
+}
+
+TEST_F(FailureReporting, ForeignAndNewerDatabasesAreLeftUnchanged) {
+    const std::string other = m_database.Folder() + "/other.db";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(other.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE notes(x); INSERT INTO notes VALUES ('keep me')",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    auto bytes = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string before = bytes(other);
+    auto result = CProcessRunner::Run(KELVO_TEST_ADMIN, {"--database", other, "init"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("is not a kelvo groupware database"), std::string::npos)
+        << result.err;
+    EXPECT_EQ(bytes(other), before);
+    EXPECT_FALSE(std::filesystem::exists(other + "-wal")) << "not switched to WAL";
+
+    ASSERT_EQ(Admin({"init"}).status, 0);
+    ASSERT_EQ(sqlite3_open(m_database.Path().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    auto newer = Admin({"user", "add", "alice", "--password", "pw"});
+    EXPECT_EQ(newer.status, 1);
+    EXPECT_NE(newer.err.find("newer"), std::string::npos) << newer.err;
+    EXPECT_EQ(Query(m_database.Path(), "SELECT count(*) FROM users"),
+              std::vector<std::string>{"0"});
+}
+
+TEST_F(FailureReporting, DatabaseArgumentsArePlainFilePaths) {
+    CProcessRunner::COptions here;
+    here.directory = m_database.Folder();
+    for (const std::string name : {":memory:", "file:y.db"}) {
+        auto added = CProcessRunner::Run(
+            KELVO_TEST_ADMIN, {"--database", name, "user", "add", "alice", "--password", "pw"},
+            here);
+        ASSERT_EQ(added.status, 0) << added.err;
+        auto listed =
+            CProcessRunner::Run(KELVO_TEST_ADMIN, {"--database", name, "user", "list"}, here);
+        EXPECT_EQ(listed.out, "alice\n") << name << " kept what was written";
+        EXPECT_GT(std::filesystem::file_size(m_database.Folder() + "/" + name), 0u) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(m_database.Folder() + "/y.db"));
+
+    CProcessRunner::COptions homeless;
+    homeless.directory = m_database.Folder();
+    homeless.unsetEnv = {"HOME", "XDG_DATA_HOME", "KELVO_DATABASE"};
+    auto init = CProcessRunner::Run(KELVO_TEST_ADMIN, {"init"}, homeless);
+    EXPECT_EQ(init.status, 1);
+    EXPECT_NE(init.err.find("no database is configured"), std::string::npos) << init.err;
+}
+
+TEST_F(FailureReporting, StreamsImportAndOtherEncodingsAreNamed) {
+    InitWithUsers();
+    CImportFile file(AddressFile(0, 3), false);
+    // A process substitution: the file arrives through a pipe.
+    auto piped = CProcessRunner::Run(
+        "/bin/bash", {"-c", std::string(KELVO_TEST_ADMIN) + " --database '" + m_database.Path() +
+                                "' import addresses --owner alice <(cat '" + file.Path() + "')"});
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, "stored 3 address records\n");
+
+    // A FIFO: with a writer it is read to its end; without one it cannot hang.
+    const std::string fifo = m_database.Folder() + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] {
+        std::ofstream out(fifo, std::ios::binary);
+        out << AddressFile(10, 2);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    auto fed = Admin({"import", "addresses", "--owner", "alice", fifo});
+    writer.join();
+    EXPECT_EQ(fed.out, "stored 2 address records\n") << fed.err;
+    auto alone = Admin({"import", "addresses", "--owner", "alice", fifo});
+    EXPECT_EQ(alone.status, 0) << alone.err;
+    EXPECT_EQ(Count("addresses"), 5);
+
+    CImportFile utf16(std::string("\xFF\xFE", 2) + std::string("L\0a\0s\0t\0\r\0\n\0", 12), false);
+    auto refused = Admin({"import", "addresses", "--owner", "alice", utf16.Path()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("UTF-16"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("code page 932"), std::string::npos) << refused.err;
+}
+
+TEST_F(FailureReporting, ProgramsFindTheirLibraryRelativeToThemselves) {
+    auto dynamic = CProcessRunner::Run("/usr/bin/readelf", {"-d", KELVO_TEST_ADMIN});
+    ASSERT_EQ(dynamic.status, 0) << dynamic.err;
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(dynamic.out, match, std::regex("R(UN)?PATH.*\\[(.*)\\]")))
+        << dynamic.out;
+    EXPECT_EQ(match[2].str(), "$ORIGIN");
+}
