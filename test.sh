@@ -7,6 +7,9 @@
 #   ./test.sh --quick     the normal build only
 #   ./test.sh --sanitize  the sanitizer build only
 #   ./test.sh --fuzz      the fuzz harnesses only
+# The library's and kelvo-admin's suites run on both engines: a throwaway
+# PostgreSQL server (scripts/pg-server.sh) is started first and stopped at the
+# end, whatever happens; if it cannot start, the suite fails.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -21,6 +24,24 @@ if [ "$mode" = all ] || [ "$mode" = --fuzz ]; then
 else
     scripts/install-deps.sh build
 fi
+
+server_dir=
+stop_server() {
+    if [ -n "$server_dir" ]; then
+        scripts/pg-server.sh stop "$server_dir" || true
+        server_dir=
+    fi
+}
+start_server() {
+    server_dir=$(mktemp -d /tmp/kelvo-pg.XXXXXX)
+    trap stop_server EXIT
+    KELVO_TEST_POSTGRES=$(scripts/pg-server.sh start "$server_dir") || {
+        echo "test.sh: the PostgreSQL test server cannot be started" >&2
+        exit 1
+    }
+    export KELVO_TEST_POSTGRES
+    echo "PostgreSQL test server: $KELVO_TEST_POSTGRES"
+}
 
 normal() {
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -42,6 +63,10 @@ fuzz() {
     cmake --build build-fuzz -j2
     ctest --test-dir build-fuzz -j2 --output-on-failure
 }
+
+if [ "$mode" != --fuzz ]; then
+    start_server
+fi
 
 case "$mode" in
     --quick) normal ;;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "AddressFields.h"
+#include "Cp932.h"
 #include "Database.h"
 #include "MonitorQueue.h"
 
@@ -23,16 +24,68 @@ std::string NameOf(const kvAddressRecord* record) {
            std::string(record->firstName, strnlen(record->firstName, sizeof(record->firstName)));
 }
 
+// The stored length of a field: as BindField stores it.
+size_t StoredLength(const char* field, size_t width) {
+    size_t length = CCp932::FieldLength(field, width);
+    if (length == width && width > 0)
+        length = CCp932::CutLength(field, length, width - 1);
+    return length;
+}
+
+size_t TextLength(const char* text) {
+    return text != nullptr ? std::strlen(text) : 0;
+}
+
 } // namespace
+
+CAddressStore::CAddressStore(CDatabase& db, CMonitorQueue& monitor)
+    : m_db(db), m_monitor(monitor),
+      m_index(db, "addresses",
+              [this](const std::string& owner, const CDuplicateIndex::AddKey& add) {
+                  auto read =
+                      m_db.PrepareList("SELECT id, last_name, first_name, company FROM addresses "
+                                       "WHERE owner = ?1 ORDER BY id");
+                  if (!read)
+                      return false;
+                  read->BindBytes(1, owner.data(), owner.size());
+                  while (m_db.StepRow(*read, "address keys")) {
+                      size_t last = 0, first = 0, company = 0;
+                      const char* lastName = read->ColumnData(1, last);
+                      const char* firstName = read->ColumnData(2, first);
+                      const char* companyName = read->ColumnData(3, company);
+                      add(Key(lastName, last, firstName, first, companyName, company),
+                          {read->ColumnInt64(0)});
+                  }
+                  return read->Step() == CStatement::Result::Done;
+              }) {}
+
+std::string CAddressStore::Key(const char* lastName, size_t lastLength, const char* firstName,
+                               size_t firstLength, const char* company, size_t companyLength) {
+    std::string key;
+    CDuplicateIndex::AppendText(key, lastName, lastLength);
+    CDuplicateIndex::AppendText(key, firstName, firstLength);
+    CDuplicateIndex::AppendText(key, company, companyLength);
+    return key;
+}
+
+std::string CAddressStore::KeyOf(const kvAddressRecord* record) {
+    return Key(record->lastName, StoredLength(record->lastName, sizeof(record->lastName)),
+               record->firstName, StoredLength(record->firstName, sizeof(record->firstName)),
+               record->company, StoredLength(record->company, sizeof(record->company)));
+}
+
+std::string CAddressStore::OwnerOf(const kvAddressRecord* record) {
+    return std::string(record->owner, StoredLength(record->owner, sizeof(record->owner)));
+}
 
 bool CAddressStore::Open(const char* owner) {
     Close();
-    std::string sql = "SELECT " + ColumnList() +
-                      " FROM addresses WHERE owner = ?1 OR owner = "
-                      "x'' ORDER BY id";
-    if (!m_db.Prepare(m_cursor, sql.c_str()))
+    m_cursor = m_db.PrepareList("SELECT " + ColumnList() +
+                                " FROM addresses WHERE owner = ?1 OR owner = ?2 ORDER BY id");
+    if (!m_cursor)
         return false;
-    m_cursor.BindText(1, owner);
+    m_cursor->BindText(1, owner);
+    m_cursor->BindText(2, "");
     m_filler.Reset();
     m_strOwner = owner != nullptr ? owner : "";
     m_bOpen = true;
@@ -47,10 +100,11 @@ bool CAddressStore::Close() {
     m_monitor.Push("address book of " + m_strOwner + " closed: " + std::to_string(m_nDelivered) +
                    " delivered, " + std::to_string(m_nAdded) + " added, " +
                    std::to_string(m_nUpdated) + " updated");
-    m_cursor = CStatement();
-    m_insert = CStatement();
-    m_update = CStatement();
-    m_find = CStatement();
+    m_cursor.reset();
+    m_insert.reset();
+    m_update.reset();
+    m_find.reset();
+    m_index.Clear();
     m_bOpen = false;
     m_bUpdating = false;
     m_knownCategories.clear();
@@ -63,7 +117,7 @@ bool CAddressStore::Close() {
 bool CAddressStore::Next(kvAddressRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
-    if (!m_db.StepRow(m_cursor, "address book"))
+    if (!m_db.StepRow(*m_cursor, "address book"))
         return false;
     m_filler.Begin(record, sizeof(*record));
     record->head = 0;
@@ -72,7 +126,7 @@ bool CAddressStore::Next(kvAddressRecord* record) {
     std::memset(record->reserved1562, 0, sizeof(record->reserved1562));
     std::memset(record->reserved3132, 0, sizeof(record->reserved3132));
     for (int i = 0; i < kFieldCount; ++i)
-        m_filler.Text(m_cursor, i, kAddressFields[i].offset, kAddressFields[i].width);
+        m_filler.Text(*m_cursor, i, kAddressFields[i].offset, kAddressFields[i].width);
     ++m_nDelivered;
     return true;
 }
@@ -96,18 +150,16 @@ bool CAddressStore::EndUpdate() {
     return committed;
 }
 
+bool CAddressStore::Refuse(const kvAddressRecord* record, const char* what) {
+    m_monitor.Push("address " + NameOf(record) + " not " + what + ": no update phase has begun");
+    return false;
+}
+
 bool CAddressStore::Write(CStatement& statement, const kvAddressRecord* record, const char* what) {
-    if (!m_bUpdating) {
-        m_monitor.Push("address " + NameOf(record) + " not " + what +
-                       ": no update phase has begun");
-        return false;
-    }
-    if (!m_db.BeforeBatchedWrite())
-        return false;
     const char* bytes = reinterpret_cast<const char*>(record);
     for (int i = 0; i < kFieldCount; ++i)
         statement.BindField(i + 1, bytes + kAddressFields[i].offset, kAddressFields[i].width);
-    if (statement.Run() != SQLITE_DONE) {
+    if (!statement.Queue()) {
         m_db.Fail("address " + NameOf(record) + " cannot be " + what);
         m_db.AfterFailedWrite();
         m_knownCategories.clear(); // what this batch added may be gone
@@ -121,16 +173,25 @@ bool CAddressStore::Write(CStatement& statement, const kvAddressRecord* record, 
 bool CAddressStore::Add(const kvAddressRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
-    if (!m_insert.IsPrepared()) {
+    if (!m_bUpdating)
+        return Refuse(record, "added");
+    if (!m_insert) {
         std::string values;
-        for (int i = 1; i <= kFieldCount; ++i)
+        for (int i = 1; i <= kFieldCount + 1; ++i)
             values += (i > 1 ? ", ?" : "?") + std::to_string(i);
-        std::string sql = "INSERT INTO addresses(" + ColumnList() + ") VALUES (" + values + ")";
-        if (!m_db.Prepare(m_insert, sql.c_str()))
+        m_insert =
+            m_db.Prepare("INSERT INTO addresses(" + ColumnList() + ", id) VALUES (" + values + ")");
+        if (!m_insert)
             return false;
     }
-    if (!Write(m_insert, record, "added"))
+    std::string owner = OwnerOf(record);
+    long long id = 0;
+    if (!m_db.BeforeBatchedWrite() || !m_index.Touch(owner) || !m_db.NextId("addresses", id))
         return false;
+    m_insert->BindInt(kFieldCount + 1, id);
+    if (!Write(*m_insert, record, "added"))
+        return false;
+    m_index.Written(owner, KeyOf(record), {id}, 0);
     ++m_nAdded;
     return true;
 }
@@ -142,19 +203,28 @@ bool CAddressStore::Update(const kvAddressRecord* record) {
         m_monitor.Push("address " + NameOf(record) + " not updated: no entry was found");
         return false;
     }
-    if (!m_update.IsPrepared()) {
+    if (!m_bUpdating)
+        return Refuse(record, "updated");
+    if (!m_update) {
         std::string sets;
         for (int i = 0; i < kFieldCount; ++i)
             sets += (i > 0 ? ", " : "") + std::string(kAddressFields[i].name) + " = ?" +
                     std::to_string(i + 1);
-        std::string sql =
-            "UPDATE addresses SET " + sets + " WHERE id = ?" + std::to_string(kFieldCount + 1);
-        if (!m_db.Prepare(m_update, sql.c_str()))
+        m_update = m_db.Prepare("UPDATE addresses SET " + sets + " WHERE id = ?" +
+                                std::to_string(kFieldCount + 1));
+        if (!m_update)
             return false;
     }
-    m_update.BindInt(kFieldCount + 1, m_nFoundId);
-    if (!Write(m_update, record, "updated"))
+    std::string owner = OwnerOf(record);
+    if (!m_db.BeforeBatchedWrite() || !m_index.Touch(owner) || !m_index.Touch(m_strFoundOwner))
         return false;
+    m_update->BindInt(kFieldCount + 1, m_nFoundId);
+    if (!Write(*m_update, record, "updated"))
+        return false;
+    std::string key = KeyOf(record);
+    m_index.Updated(m_strFoundOwner, m_strFoundKey, owner, key, {m_nFoundId});
+    m_strFoundOwner = owner;
+    m_strFoundKey = key;
     ++m_nUpdated;
     return true;
 }
@@ -164,45 +234,62 @@ bool CAddressStore::FindDuplicate(const char* owner, const char* lastName, const
     m_nFoundId = 0;
     if (!m_bOpen)
         return false;
-    // The lookup and the add or update it decides run in one write transaction,
-    // so that two importers of one file cannot both miss an entry and both add it.
-    if (m_bUpdating && !m_db.BeforeDependentLookup())
-        return false;
-    if (!m_find.IsPrepared() &&
-        !m_db.Prepare(m_find, "SELECT id FROM addresses WHERE owner = ?1 AND last_name = ?2 AND "
-                              "first_name = ?3 AND company = ?4 ORDER BY id LIMIT 1"))
-        return false;
     // A null owner means the open owner's private entries; "" the public ones.
-    m_find.BindText(1, owner != nullptr ? owner : m_strOwner.c_str());
-    m_find.BindText(2, lastName);
-    m_find.BindText(3, firstName);
-    m_find.BindText(4, company);
-    int result = m_find.Step();
-    if (result == SQLITE_ROW)
-        m_nFoundId = m_find.ColumnInt64(0);
-    else if (result != SQLITE_DONE)
-        m_db.Fail("address book cannot be searched");
-    m_find.Reset();
-    if (m_nFoundId != 0)
-        m_monitor.Push(
-            "address found as duplicate: " + std::string(lastName != nullptr ? lastName : "") +
-            " " + std::string(firstName != nullptr ? firstName : ""));
-    return m_nFoundId != 0;
+    std::string searched = owner != nullptr ? owner : m_strOwner;
+    std::string key = Key(lastName, TextLength(lastName), firstName, TextLength(firstName), company,
+                          TextLength(company));
+    bool found = false;
+    if (m_bUpdating) {
+        // The lookup and the add or update it decides run in one write
+        // transaction, under the owner's lock, so that two importers of one
+        // file cannot both miss an entry and both add it. The keys are read
+        // once and kept: no query per entry.
+        CDuplicateIndex::Values values;
+        if (!m_db.BeforeDependentLookup() || !m_index.Touch(searched) ||
+            !m_index.Find(searched, key, values, found))
+            return false;
+        if (found)
+            m_nFoundId = values[0];
+    } else {
+        if (!m_find)
+            m_find = m_db.Prepare("SELECT id FROM addresses WHERE owner = ?1 AND last_name = ?2 "
+                                  "AND first_name = ?3 AND company = ?4 ORDER BY id LIMIT 1");
+        if (!m_find)
+            return false;
+        m_find->BindText(1, searched.c_str());
+        m_find->BindText(2, lastName);
+        m_find->BindText(3, firstName);
+        m_find->BindText(4, company);
+        found = m_db.StepRow(*m_find, "address book");
+        if (found)
+            m_nFoundId = m_find->ColumnInt64(0);
+        m_find->Reset();
+    }
+    if (!found)
+        return false;
+    m_strFoundOwner = searched;
+    m_strFoundKey = key;
+    m_monitor.Push(
+        "address found as duplicate: " + std::string(lastName != nullptr ? lastName : "") + " " +
+        std::string(firstName != nullptr ? firstName : ""));
+    return true;
 }
 
 bool CAddressStore::AddCategory(const char* category) {
     if (category == nullptr || *category == '\0')
         return false;
-    if (!m_addCategory.IsPrepared() &&
-        !m_db.Prepare(m_addCategory, "INSERT OR IGNORE INTO address_categories(name) VALUES (?1)"))
+    if (!m_addCategory)
+        m_addCategory =
+            m_db.Prepare("INSERT INTO address_categories(name) VALUES (?1) ON CONFLICT DO NOTHING");
+    if (!m_addCategory)
         return false;
-    m_addCategory.BindText(1, category);
-    if (m_addCategory.Run() != SQLITE_DONE) {
+    m_addCategory->BindText(1, category);
+    if (!m_addCategory->Run()) {
         m_db.Fail("category " + std::string(category) + " cannot be added");
         m_db.AfterFailedWrite();
         return false;
     }
-    if (sqlite3_changes(m_db.Handle()) > 0)
+    if (m_addCategory->Changes() > 0)
         m_monitor.Push("category added: " + std::string(category));
     m_knownCategories.insert(category);
     return true;
@@ -214,12 +301,13 @@ bool CAddressStore::FindCategory(const char* category) {
     // Categories are never removed: one known to exist needs no query per entry.
     if (m_knownCategories.count(category) != 0)
         return true;
-    if (!m_findCategory.IsPrepared() &&
-        !m_db.Prepare(m_findCategory, "SELECT 1 FROM address_categories WHERE name = ?1"))
+    if (!m_findCategory)
+        m_findCategory = m_db.Prepare("SELECT 1 FROM address_categories WHERE name = ?1");
+    if (!m_findCategory)
         return false;
-    m_findCategory.BindText(1, category);
-    bool found = m_findCategory.Step() == SQLITE_ROW;
-    m_findCategory.Reset();
+    m_findCategory->BindText(1, category);
+    bool found = m_db.StepRow(*m_findCategory, "categories");
+    m_findCategory->Reset();
     if (found)
         m_knownCategories.insert(category);
     return found;

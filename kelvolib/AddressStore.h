@@ -1,10 +1,12 @@
 #pragma once
 
+#include <memory>
 #include <set>
 #include <string>
 
 #include "kelvo.h"
 
+#include "DuplicateIndex.h"
 #include "RecordFiller.h"
 #include "Statement.h"
 
@@ -15,7 +17,7 @@ class CMonitorQueue;
 // duplicate search and the update phase in which entries are written.
 class CAddressStore {
 public:
-    CAddressStore(CDatabase& db, CMonitorQueue& monitor) : m_db(db), m_monitor(monitor) {}
+    CAddressStore(CDatabase& db, CMonitorQueue& monitor);
 
     bool Open(const char* owner);
     bool Close();
@@ -30,22 +32,32 @@ public:
     bool FindCategory(const char* category);
 
 private:
+    // Writes are made only inside the update phase.
+    bool Refuse(const kvAddressRecord* record, const char* what);
+    // Binds every field of record from ?1 and writes it.
     bool Write(CStatement& statement, const kvAddressRecord* record, const char* what);
+    static std::string Key(const char* lastName, size_t lastLength, const char* firstName,
+                           size_t firstLength, const char* company, size_t companyLength);
+    static std::string KeyOf(const kvAddressRecord* record);
+    static std::string OwnerOf(const kvAddressRecord* record);
 
     CDatabase& m_db;
     CMonitorQueue& m_monitor;
-    CStatement m_cursor;
+    std::unique_ptr<CStatement> m_cursor;
     CRecordFiller m_filler;
-    CStatement m_insert;
-    CStatement m_update;
-    CStatement m_find;
-    CStatement m_findCategory;
-    CStatement m_addCategory;
+    std::unique_ptr<CStatement> m_insert;
+    std::unique_ptr<CStatement> m_update;
+    std::unique_ptr<CStatement> m_find;
+    std::unique_ptr<CStatement> m_findCategory;
+    std::unique_ptr<CStatement> m_addCategory;
+    CDuplicateIndex m_index;
     std::set<std::string> m_knownCategories;
     bool m_bOpen = false;
     bool m_bUpdating = false;
     std::string m_strOwner;
     long long m_nFoundId = 0;
+    std::string m_strFoundOwner;
+    std::string m_strFoundKey;
     int m_nDelivered = 0;
     int m_nAdded = 0;
     int m_nUpdated = 0;

@@ -8,6 +8,7 @@
 
 #include "Cp932.h"
 #include "ErrorState.h"
+#include "GroupwareCopier.h"
 #include "Groupware.h"
 
 namespace {
@@ -22,9 +23,10 @@ template <typename Operation> int Call(Operation operation, Needs needs = Needs:
     std::lock_guard<std::mutex> lock(groupware.Mutex());
     CErrorState::Clear();
     try {
+        // Continuing a list never reconnects: what was open is gone with a lost connection.
         if (needs == Needs::AlreadyOpen && !groupware.IsOpen())
             return 0;
-        if (!groupware.EnsureOpen())
+        if (needs == Needs::Open && !groupware.EnsureOpen())
             return 0;
         return operation(groupware) ? 1 : 0;
     } catch (const std::exception& e) {
@@ -196,8 +198,42 @@ KV_API int kvAdminOpenDatabase(void) {
 }
 
 KV_API int kvAdminDatabasePath(char* buffer, int size) {
-    return Call(
-        [&](CGroupware& g) { return kvCopyText(buffer, g.Database().Path().c_str(), size) != 0; });
+    // Named as it is, even when a lost server cannot be reached again.
+    CGroupware& groupware = CGroupware::Instance();
+    {
+        std::lock_guard<std::mutex> lock(groupware.Mutex());
+        if (groupware.IsOpen())
+            return kvCopyText(buffer, groupware.Database().Location().c_str(), size);
+    }
+    return Call([&](CGroupware& g) {
+        return kvCopyText(buffer, g.Database().Location().c_str(), size) != 0;
+    });
+}
+
+KV_API int kvAdminCopyTo(const char* target, char* summary, int size) {
+    return Call([&](CGroupware& g) {
+        if (target == nullptr || *target == '\0') {
+            CErrorState::Set("no target database is named");
+            return false;
+        }
+        // The open lists' writes go first: the copy reads what is committed.
+        g.Schedules().Close();
+        g.Addresses().Close();
+        CDatabase copy(g.Monitor());
+        if (!copy.OpenAt(target, false))
+            return false;
+        std::string copied;
+        if (!CGroupwareCopier(g.Database(), copy).Copy(copied))
+            return false;
+        g.Monitor().Push("copied to " + copy.Location() + ": " + copied);
+        return kvCopyText(summary, copied.c_str(), size) != 0 || summary == nullptr;
+    });
+}
+
+KV_API long long kvAdminRoundTrips(void) {
+    CGroupware& groupware = CGroupware::Instance();
+    std::lock_guard<std::mutex> lock(groupware.Mutex());
+    return groupware.RoundTrips();
 }
 
 KV_API int kvAdminAddUser(const kvUserRecord* record) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "kelvo.h"
 
@@ -28,7 +29,7 @@ private:
 
     CDatabase& m_db;
     CMonitorQueue& m_monitor;
-    CStatement m_cursor;
+    std::unique_ptr<CStatement> m_cursor;
     bool m_bOpen = false;
     bool m_bStarted = false;
     bool m_bHasRow = false;

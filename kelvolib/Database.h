@@ -1,40 +1,56 @@
 #pragma once
 
-#include <sqlite3.h>
-
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
+#include <utility>
+
+#include "Connection.h"
+#include "Statement.h"
 
 class CMonitorQueue;
-class CStatement;
 
-// The groupware's SQLite connection: where the file lives, its schema, and the
-// write batches that make imports fast without risking more than a second of work.
+// The groupware's storage, whichever engine holds it: where it lives, its
+// schema, and the write batches that make imports fast without risking more
+// than a second of work. Everything here is written once for both engines;
+// what differs sits behind CConnection.
 class CDatabase {
 public:
+    // The schema version this library writes; older ones are upgraded.
+    static constexpr int kSchemaVersion = 3;
+
     explicit CDatabase(CMonitorQueue& monitor);
     ~CDatabase();
     CDatabase(const CDatabase&) = delete;
     CDatabase& operator=(const CDatabase&) = delete;
 
-    // $KELVO_DATABASE, else $XDG_DATA_HOME/kelvo/groupware.db, else
-    // $HOME/.local/share/kelvo/groupware.db; false (with the reason) when none
-    // of them is set to something usable.
-    static bool ConfiguredPath(std::string& path, std::string& error);
+    // $KELVO_DATABASE (a file path or a postgresql:// URI), else
+    // $XDG_DATA_HOME/kelvo/groupware.db, else $HOME/.local/share/kelvo/groupware.db;
+    // false (with the reason) when none of them is set to something usable.
+    static bool ConfiguredLocation(std::string& location, bool& defaultLocation,
+                                   std::string& error);
+    static bool IsServerUri(const std::string& location);
 
-    // Opens (creating the file 0600, and for the default location its folder
-    // 0700) and brings the schema up to date. A file that is not a groupware
-    // database of ours, or one written by a newer library, is refused without
-    // a change. Reports the reason on failure.
+    // Opens the configured database, creating or upgrading its schema. A
+    // database that is not ours, or one written by a newer library, is refused
+    // without a change. Reports the reason on failure.
     bool Open();
-    const std::string& Path() const { return m_strPath; }
-    sqlite3* Handle() const { return m_pDb; }
+    // The same for a database named directly (a file path or a URI).
+    bool OpenAt(const std::string& location, bool defaultLocation);
+    // Where the data is: a file path, or the URI without its password.
+    const std::string& Location() const { return m_pConnection->Location(); }
+    CConnection& Connection() { return *m_pConnection; }
+    // The connection to a server was lost: the database must be opened again.
+    bool IsBroken() const { return m_pConnection && m_pConnection->IsBroken(); }
+    long long RoundTrips() const { return m_pConnection ? m_pConnection->RoundTrips() : 0; }
 
-    // Prepares sql, reporting a failure.
-    bool Prepare(CStatement& statement, const char* sql);
-    bool Exec(const char* sql);
+    // Prepares sql (?1, ?2, ... parameters), reporting a failure; null then.
+    std::unique_ptr<CStatement> Prepare(const std::string& sql);
+    // The same for a list that may be long.
+    std::unique_ptr<CStatement> PrepareList(const std::string& sql);
     // Steps a cursor: true on a row; at the end false, and on an error false
     // with "<what> cannot be read" reported.
     bool StepRow(CStatement& cursor, const char* what);
@@ -47,45 +63,50 @@ public:
     // next batched write stays in it, so that no other writer comes between
     // the lookup and the write.
     bool BeforeDependentLookup();
-    // Call after each batched write that succeeded.
+    // Call after each batched write that was made (or queued).
     void NoteBatchedWrite() { ++m_nPendingWrites; }
+    bool InBatch() const { return m_bBatchOpen; }
     // Changes whenever a batch's transaction begins: what a store read from
     // the database before may have changed since.
     unsigned TransactionNumber() const { return m_nTransaction; }
     // Commits the batch, if one is open.
     bool CommitBatch();
+    // Runs before (to write what an owner kept in memory) and after (committed
+    // or not) each batch's end, keyed by the owner of the hooks.
+    void SetBatchHooks(const void* owner, std::function<void()> beforeCommit,
+                       std::function<void(bool committed)> afterEnd);
+    void RemoveBatchHooks(const void* owner) { m_hooks.erase(owner); }
+    // Call after a write failed: notices a transaction the engine ended.
+    void AfterFailedWrite();
     // Batched writes committed since the database was opened.
     long long CommittedWrites() const { return m_nCommittedWrites; }
-    // Runs hook (keyed by its owner) just before each batch commits, to write
-    // what the owner kept in memory during the batch.
-    void SetBeforeCommit(const void* owner, std::function<void()> hook) {
-        m_beforeCommit[owner] = std::move(hook);
-    }
-    void RemoveBeforeCommit(const void* owner) { m_beforeCommit.erase(owner); }
-    // Call after a write failed: notices a transaction SQLite rolled back.
-    void AfterFailedWrite();
 
-    // Reports what failed, with SQLite's reason, on the monitor queue.
+    // Inside a batch: the next ID for an entry of table, from a reserved block.
+    bool NextId(const char* table, long long& id);
+    // Inside a batch: takes the lock of owner's entries of kind once per
+    // transaction; true when taken now (the caller then checks what it kept).
+    bool LockOwner(const std::string& kind, const std::string& owner, bool& takenNow);
+
+    // Reports what failed, with the engine's reason, on the monitor queue.
     void Fail(const std::string& what);
 
 private:
-    // What the file holds, read without changing it.
-    enum class Content { Empty, Ours, Legacy, Foreign };
-    bool Identify(Content& content, int& version);
-    bool CreateSchema();
     bool Refuse(const std::string& reason);
-    // The writes of a batch that SQLite rolled back are gone.
+    bool PrepareSchema();
+    // The writes of a batch that the engine rolled back are gone.
     void ForgetBatch();
+    void EndBatch(bool committed);
 
     CMonitorQueue& m_monitor;
-    sqlite3* m_pDb = nullptr;
-    std::string m_strPath;
+    std::unique_ptr<CConnection> m_pConnection;
     bool m_bBatchOpen = false;
     bool m_bBatchHeld = false; // a dependent lookup ran: the next write stays in the batch
+    unsigned m_nTransaction = 0;
     long long m_nPendingWrites = 0;
     long long m_nCommittedWrites = 0;
-    unsigned m_nTransaction = 0;
-    std::map<const void*, std::function<void()>> m_beforeCommit;
+    std::map<const void*, std::pair<std::function<void()>, std::function<void(bool)>>> m_hooks;
+    std::map<std::string, std::pair<long long, long long>> m_idBlocks; // table: next, end
+    std::set<std::string> m_lockedOwners; // kind and owner, in this transaction
     std::chrono::steady_clock::time_point m_batchStart;
     std::chrono::steady_clock::duration m_batchPeriod = std::chrono::seconds(1);
 };

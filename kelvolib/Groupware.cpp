@@ -10,6 +10,12 @@ CGroupware::~CGroupware() {
 }
 
 bool CGroupware::EnsureOpen() {
+    // A lost server connection is opened again by the next call that starts
+    // something; what was open with it is gone.
+    if (m_pDatabase && m_pDatabase->IsBroken()) {
+        m_monitor.Push("database " + m_pDatabase->Location() + ": connection lost, reconnecting");
+        Shutdown();
+    }
     if (m_pDatabase)
         return true;
     auto database = std::make_unique<CDatabase>(m_monitor);
@@ -23,6 +29,10 @@ bool CGroupware::EnsureOpen() {
     return true;
 }
 
+long long CGroupware::RoundTrips() const {
+    return m_nRoundTripsBefore + (m_pDatabase ? m_pDatabase->RoundTrips() : 0);
+}
+
 long long CGroupware::CommittedWrites() const {
     return m_nCommittedBefore + (m_pDatabase ? m_pDatabase->CommittedWrites() : 0);
 }
@@ -32,8 +42,10 @@ void CGroupware::Shutdown() {
         return;
     m_pSchedules->Close();
     m_pAddresses->Close();
-    m_pDatabase->CommitBatch();
+    if (!m_pDatabase->IsBroken())
+        m_pDatabase->CommitBatch();
     m_nCommittedBefore += m_pDatabase->CommittedWrites();
+    m_nRoundTripsBefore += m_pDatabase->RoundTrips();
     m_pUsers.reset();
     m_pSchedules.reset();
     m_pAddresses.reset();

@@ -26,6 +26,8 @@ public:
     void Shutdown();
     // Batched writes committed since the library was loaded.
     long long CommittedWrites() const;
+    // Waits for a database server since the library was loaded.
+    long long RoundTrips() const;
 
     CDatabase& Database() { return *m_pDatabase; }
     CUserStore& Users() { return *m_pUsers; }
@@ -39,6 +41,7 @@ private:
     std::mutex m_mutex;
     CMonitorQueue m_monitor;
     long long m_nCommittedBefore = 0; // by databases opened and shut down before
+    long long m_nRoundTripsBefore = 0;
     // The stores hold statements of the database, so they go before it.
     std::unique_ptr<CDatabase> m_pDatabase;
     std::unique_ptr<CUserStore> m_pUsers;

@@ -1,7 +1,5 @@
 #include "RecordFiller.h"
 
-#include <sqlite3.h>
-
 #include <cstring>
 
 #include "Cp932.h"
@@ -18,12 +16,17 @@ void CRecordFiller::Begin(void* buffer, size_t size) {
 }
 
 void CRecordFiller::Text(const CStatement& row, int column, size_t offset, size_t width) {
+    size_t length = 0;
+    const char* data = row.ColumnData(column, length);
+    Bytes(data, length, offset, width);
+}
+
+void CRecordFiller::Bytes(const char* data, size_t length, size_t offset, size_t width) {
     if (m_nField >= m_used.size())
         m_used.resize(m_nField + 1, width); // unknown history: clear the whole field once
     char* field = m_pRecord + offset;
-    const char* data = static_cast<const char*>(sqlite3_column_blob(row.Handle(), column));
-    size_t length =
-        data != nullptr ? static_cast<size_t>(sqlite3_column_bytes(row.Handle(), column)) : 0;
+    if (data == nullptr)
+        length = 0;
     length = CCp932::CutLength(data, length, width - 1);
     if (length > 0)
         std::memcpy(field, data, length);

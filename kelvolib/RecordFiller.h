@@ -18,6 +18,8 @@ public:
     void Reset() { m_pLast = nullptr; }
     // Copies column of row into the field at offset of width bytes.
     void Text(const CStatement& row, int column, size_t offset, size_t width);
+    // Copies length bytes of data into the field at offset of width bytes.
+    void Bytes(const char* data, size_t length, size_t offset, size_t width);
 
 private:
     char* m_pRecord = nullptr;

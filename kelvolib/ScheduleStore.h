@@ -1,10 +1,12 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 
 #include "kelvo.h"
 
+#include "DuplicateIndex.h"
 #include "RecordFiller.h"
 #include "Statement.h"
 
@@ -16,7 +18,6 @@ class CMonitorQueue;
 class CScheduleStore {
 public:
     CScheduleStore(CDatabase& db, CMonitorQueue& monitor);
-    ~CScheduleStore();
     CScheduleStore(const CScheduleStore&) = delete;
     CScheduleStore& operator=(const CScheduleStore&) = delete;
 
@@ -29,36 +30,35 @@ public:
                        const char* title);
 
 private:
-    // Binds every stored column of record from ?1; the owner is the record's, or the open one.
-    bool BindRecord(CStatement& statement, const kvScheduleRecord* record);
+    // Binds every stored column of record from ?1 (the owner by number).
+    bool BindRecord(CStatement& statement, const kvScheduleRecord* record, long long ownerId);
     // The number of owner; with create, one is given to a new owner. An unknown
     // owner without create leaves id as it was.
     bool OwnerId(const std::string& owner, bool create, long long& id);
-    // The next ID for this transaction: read from the sequence when one begins.
-    bool NextId(long long& id);
-    void SaveSequence();
     bool Write(CStatement& statement, const kvScheduleRecord* record, const char* what);
+    // The record's owner, or the open one when it names none.
+    std::string OwnerOf(const kvScheduleRecord* record) const;
+    // What the duplicate search compares: start (year value and month 0-11 as
+    // stored), all-day flag and title.
+    static std::string Key(long long year, long long month, long long day, long long hour,
+                           long long minute, long long allDay, const char* title, size_t length);
 
     CDatabase& m_db;
     CMonitorQueue& m_monitor;
-    CStatement m_cursor;
+    std::unique_ptr<CStatement> m_cursor;
     CRecordFiller m_filler;
-    CStatement m_insert;
-    CStatement m_readSequence;
-    CStatement m_saveSequence;
-    long long m_nNextId = 0;
-    unsigned m_nIdTransaction = 0;
-    bool m_bSequenceDirty = false;
-    CStatement m_update;
-    CStatement m_find;
+    std::unique_ptr<CStatement> m_insert;
+    std::unique_ptr<CStatement> m_update;
+    std::unique_ptr<CStatement> m_findOwner;
+    std::unique_ptr<CStatement> m_addOwner;
+    CDuplicateIndex m_index;
+    std::map<std::string, long long> m_owners;
     bool m_bOpen = false;
     std::string m_strOwner;
-    // The key of the entry last found: owner, start (year to second) and ID.
+    // The key of the entry last found: owner number, start year to second, ID.
     bool m_bFound = false;
-    long long m_foundKey[8] = {}; // owner number, start year to second, ID
-    CStatement m_findOwner;
-    CStatement m_addOwner;
-    std::map<std::string, long long> m_owners;
+    CDuplicateIndex::Values m_foundKey;
+    std::string m_strFoundKey;
     int m_nDelivered = 0;
     int m_nAdded = 0;
     int m_nUpdated = 0;

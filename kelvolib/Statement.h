@@ -1,49 +1,47 @@
 #pragma once
 
-#include <sqlite3.h>
-
 #include <cstddef>
 #include <string>
 
-// A prepared SQLite statement that finalizes itself. Texts are bound and read
-// as BLOBs: groupware texts are code page 932 bytes and compare byte-wise.
+// A prepared statement of either engine. SQL is written once for both, with
+// ?1, ?2, ... parameters. Texts are bound and read as bytes: groupware texts
+// are code page 932 and compare byte-wise.
 class CStatement {
 public:
-    CStatement() = default;
-    ~CStatement();
-    CStatement(CStatement&& other) noexcept;
-    CStatement& operator=(CStatement&& other) noexcept;
-    CStatement(const CStatement&) = delete;
-    CStatement& operator=(const CStatement&) = delete;
+    enum class Result { Row, Done, Error };
 
-    // Prepares sql on db; false (with the reason in error) if it does not compile.
-    bool Prepare(sqlite3* db, const char* sql, std::string& error);
-    bool IsPrepared() const { return m_pStmt != nullptr; }
+    virtual ~CStatement() = default;
 
     // Binds a NUL-terminated text; null binds the empty text.
-    void BindText(int index, const char* text);
+    virtual void BindText(int index, const char* text) = 0;
+    virtual void BindBytes(int index, const char* data, size_t length) = 0;
+    virtual void BindInt(int index, long long value) = 0;
     // Binds a record field of width bytes: the bytes before its NUL, and a field
     // without a NUL cut at a character boundary so that it fits with its NUL.
+    // The field must stay unchanged until the statement has run.
     void BindField(int index, const char* field, size_t width);
-    void BindInt(int index, long long value);
 
-    // Steps once: SQLITE_ROW, SQLITE_DONE or an error code. Once at the end it
-    // stays there until Reset.
-    int Step();
-    // Runs a statement that returns no rows to its end and resets it.
-    int Run();
-    void Reset();
+    // Steps once: a row, the end (where it stays until Reset), or an error.
+    virtual Result Step() = 0;
+    // Runs a statement to its end and resets it; false on an error.
+    virtual bool Run() = 0;
+    // Runs a write whose outcome may be learnt only at the next statement that
+    // waits for the database (a server engine sends it without waiting); false
+    // when it fails at once. Changes() is not known afterwards.
+    virtual bool Queue() = 0;
+    virtual void Reset() = 0;
+    // Rows the last Run changed.
+    virtual long long Changes() const = 0;
 
-    int ColumnInt(int column) const;
-    long long ColumnInt64(int column) const;
+    virtual long long ColumnInt64(int column) const = 0;
+    int ColumnInt(int column) const { return static_cast<int>(ColumnInt64(column)); }
+    // The bytes of a column of the current row; valid until the next step.
+    virtual const char* ColumnData(int column, size_t& length) const = 0;
     // Copies a column into a field of width bytes: cut at a character boundary,
     // NUL-terminated, the rest of the field zeroed.
     void ColumnToField(int column, char* field, size_t width) const;
     std::string ColumnText(int column) const;
-
-    sqlite3_stmt* Handle() const { return m_pStmt; }
-
-private:
-    sqlite3_stmt* m_pStmt = nullptr;
-    bool m_bDone = false;
+    // Whether a column of the current row holds an integer (else bytes).
+    virtual bool ColumnIsInt(int column) const = 0;
+    virtual int ColumnCount() const = 0;
 };

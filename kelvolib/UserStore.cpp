@@ -29,7 +29,7 @@ void CUserStore::BindProfile(CStatement& statement, const kvUserRecord* record) 
 }
 
 bool CUserStore::Open(const char* filter, const char* userName) {
-    m_cursor = CStatement();
+    m_cursor.reset();
     m_bOpen = false;
     m_nDelivered = 0;
     std::string sql = std::string("SELECT ") + kColumns + " FROM users";
@@ -42,12 +42,13 @@ bool CUserStore::Open(const char* filter, const char* userName) {
         what = "users of group " + std::string(filter) + " opened";
     }
     sql += " ORDER BY name";
-    if (!m_db.Prepare(m_cursor, sql.c_str()))
+    m_cursor = m_db.PrepareList(sql);
+    if (!m_cursor)
         return false;
     if (filter == nullptr && userName != nullptr)
-        m_cursor.BindText(1, userName);
+        m_cursor->BindText(1, userName);
     else if (filter != nullptr && *filter != '\0')
-        m_cursor.BindText(1, filter);
+        m_cursor->BindText(1, filter);
     m_bOpen = true;
     m_monitor.Push(what);
     return true;
@@ -57,7 +58,7 @@ bool CUserStore::Close() {
     if (!m_bOpen)
         return false;
     m_monitor.Push("users closed after " + std::to_string(m_nDelivered) + " delivered");
-    m_cursor = CStatement();
+    m_cursor.reset();
     m_bOpen = false;
     return true;
 }
@@ -65,9 +66,9 @@ bool CUserStore::Close() {
 bool CUserStore::Next(kvUserRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
-    if (!m_db.StepRow(m_cursor, "users"))
+    if (!m_db.StepRow(*m_cursor, "users"))
         return false;
-    Fill(m_cursor, record);
+    Fill(*m_cursor, record);
     ++m_nDelivered;
     return true;
 }
@@ -75,45 +76,40 @@ bool CUserStore::Next(kvUserRecord* record) {
 bool CUserStore::Rewind() {
     if (!m_bOpen)
         return false;
-    m_cursor.Reset();
+    m_cursor->Reset();
     return true;
 }
 
 bool CUserStore::Get(const char* userName, kvUserRecord* record) {
     if (userName == nullptr || record == nullptr)
         return false;
-    CStatement query;
-    std::string sql = std::string("SELECT ") + kColumns + " FROM users WHERE name = ?1";
-    if (!m_db.Prepare(query, sql.c_str()))
+    auto query = m_db.Prepare(std::string("SELECT ") + kColumns + " FROM users WHERE name = ?1");
+    if (!query)
         return false;
-    query.BindText(1, userName);
-    int result = query.Step();
-    if (result == SQLITE_ROW) {
-        Fill(query, record);
-        return true;
-    }
+    query->BindText(1, userName);
     // No such user is no failure: 0 without a reason.
-    if (result != SQLITE_DONE)
-        m_db.Fail("user cannot be read");
-    return false;
+    if (!m_db.StepRow(*query, "user"))
+        return false;
+    Fill(*query, record);
+    return true;
 }
 
 bool CUserStore::Update(const char* userName, const kvUserRecord* record) {
     if (userName == nullptr || record == nullptr)
         return false;
-    CStatement update;
-    if (!m_db.Prepare(update, "UPDATE users SET reading = ?1, g0 = ?2, g1 = ?3, g2 = ?4, "
-                              "g3 = ?5, g4 = ?6, g5 = ?7, g6 = ?8, g7 = ?9, g8 = ?10, g9 = ?11, "
-                              "password = ?12 WHERE name = ?13"))
+    auto update = m_db.Prepare("UPDATE users SET reading = ?1, g0 = ?2, g1 = ?3, g2 = ?4, "
+                               "g3 = ?5, g4 = ?6, g5 = ?7, g6 = ?8, g7 = ?9, g8 = ?10, g9 = ?11, "
+                               "password = ?12 WHERE name = ?13");
+    if (!update)
         return false;
-    BindProfile(update, record);
-    update.BindText(13, userName);
-    if (update.Run() != SQLITE_DONE) {
+    BindProfile(*update, record);
+    update->BindText(13, userName);
+    if (!update->Run()) {
         m_db.Fail("user " + std::string(userName) + " cannot be updated");
         m_db.AfterFailedWrite();
         return false;
     }
-    if (sqlite3_changes(m_db.Handle()) == 0) {
+    if (update->Changes() == 0) {
         m_monitor.Push("user " + std::string(userName) + " not found for update");
         CErrorState::Set("no user " + std::string(userName));
         return false;
@@ -128,22 +124,22 @@ bool CUserStore::Add(const kvUserRecord* record) {
         CErrorState::Set("a user needs a name");
         return false;
     }
-    CStatement insert;
-    if (!m_db.Prepare(insert, "INSERT INTO users(reading, g0, g1, g2, g3, g4, g5, g6, g7, g8, "
-                              "g9, password, name) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, "
-                              "?10, ?11, ?12, ?13)"))
+    auto insert = m_db.Prepare("INSERT INTO users(reading, g0, g1, g2, g3, g4, g5, g6, g7, g8, "
+                               "g9, password, name) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, "
+                               "?10, ?11, ?12, ?13) ON CONFLICT DO NOTHING");
+    if (!insert)
         return false;
-    BindProfile(insert, record);
-    insert.BindField(13, record->userName, sizeof(record->userName));
+    BindProfile(*insert, record);
+    insert->BindField(13, record->userName, sizeof(record->userName));
     std::string name(record->userName, strnlen(record->userName, sizeof(record->userName)));
-    int result = insert.Run();
-    if (result == SQLITE_CONSTRAINT_UNIQUE) {
-        m_monitor.Push("user " + name + " exists already");
-        CErrorState::Set("user exists already");
+    if (!insert->Run()) {
+        m_db.Fail("user " + name + " cannot be added");
+        m_db.AfterFailedWrite();
         return false;
     }
-    if (result != SQLITE_DONE) {
-        m_db.Fail("user " + name + " cannot be added");
+    if (insert->Changes() == 0) {
+        m_monitor.Push("user " + name + " exists already");
+        CErrorState::Set("user exists already");
         return false;
     }
     m_monitor.Push("user " + name + " added");
@@ -151,9 +147,11 @@ bool CUserStore::Add(const kvUserRecord* record) {
 }
 
 bool CUserStore::Exists(const char* userName) {
-    CStatement query;
-    if (userName == nullptr || !m_db.Prepare(query, "SELECT 1 FROM users WHERE name = ?1"))
+    if (userName == nullptr)
         return false;
-    query.BindText(1, userName);
-    return query.Step() == SQLITE_ROW;
+    auto query = m_db.Prepare("SELECT 1 FROM users WHERE name = ?1");
+    if (!query)
+        return false;
+    query->BindText(1, userName);
+    return query->Step() == CStatement::Result::Row;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "kelvo.h"
 
 #include "Statement.h"
@@ -27,7 +29,7 @@ private:
 
     CDatabase& m_db;
     CMonitorQueue& m_monitor;
-    CStatement m_cursor;
+    std::unique_ptr<CStatement> m_cursor;
     bool m_bOpen = false;
     int m_nDelivered = 0;
 };

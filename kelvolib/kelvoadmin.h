@@ -15,10 +15,14 @@
 extern "C" {
 #endif
 
-/* Opens (creating if needed) the database. Returns 0 if it cannot be used. */
+/*
+ * Opens (creating if needed) the database named by $KELVO_DATABASE: a file
+ * path, or a postgresql:// URI. Returns 0 if it cannot be used.
+ */
 KV_API int kvAdminOpenDatabase(void);
 
-/* Copies the database location into buffer (size bytes, NUL included). */
+/* Copies the database location (a URI without its password) into buffer (size bytes, NUL included).
+ */
 KV_API int kvAdminDatabasePath(char* buffer, int size);
 
 /*
@@ -33,6 +37,17 @@ KV_API int kvAdminAddUser(const kvUserRecord* record);
  * a message. On success the new ID is written to *newId when newId is not null.
  */
 KV_API int kvAdminPostBoardMessage(const kvBoardMessage* message, uint32_t* newId);
+
+/*
+ * Copies the whole groupware (users, schedules, addresses, categories, board,
+ * with their IDs and order) into target (a file path or a postgresql:// URI),
+ * which must be empty, in one transaction on the target. On success summary
+ * (size bytes, NUL included) says what was copied.
+ */
+KV_API int kvAdminCopyTo(const char* target, char* summary, int size);
+
+/* The round trips to a database server so far (0 for the embedded engine). */
+KV_API long long kvAdminRoundTrips(void);
 
 #ifdef __cplusplus
 }

@@ -6,7 +6,8 @@
 set -euo pipefail
 
 declare -A lists=(
-    [build]="cmake ninja-build g++ pkg-config libsqlite3-dev libgtest-dev qt6-base-dev libgl-dev"
+    [build]="cmake ninja-build g++ pkg-config libsqlite3-dev libgtest-dev qt6-base-dev libgl-dev
+             libpq-dev postgresql"
     [fuzz]="clang libclang-rt-14-dev"
     [run]="sqlite3 xvfb xauth fonts-noto-cjk"
 )

@@ -22,7 +22,7 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kelvo-admin [--database PATH] COMMAND\n"
+    "usage: kelvo-admin [--database PATH|URI] COMMAND\n"
     "\n"
     "commands:\n"
     "  init                                  create an empty groupware database\n"
@@ -38,8 +38,10 @@ const char kUsage[] =
     "  demo                                  fill an empty database with a demo groupware\n"
     "  dump users|schedules|addresses|board [--owner NAME]\n"
     "                                        print what the groupware delivers\n"
+    "  copy --to PATH|URI                    copy the whole groupware into an empty database\n"
     "\n"
-    "The database is PATH, else $KELVO_DATABASE, else $XDG_DATA_HOME/kelvo/groupware.db.\n";
+    "The database is PATH (an SQLite file) or URI (postgresql://...), else\n"
+    "$KELVO_DATABASE, else $XDG_DATA_HOME/kelvo/groupware.db.\n";
 
 std::string TakeFront(std::vector<std::string>& args, const std::string& missing) {
     if (args.empty())
@@ -142,6 +144,8 @@ void CAdminTool::Dispatch(std::vector<std::string> args) {
         Demo(args);
     } else if (command == "dump") {
         Dump(args);
+    } else if (command == "copy") {
+        Copy(args);
     } else {
         throw CAdminError("unknown command \"" + command + "\"; see kelvo-admin --help");
     }
@@ -313,6 +317,20 @@ void CAdminTool::Dump(std::vector<std::string> args) {
     } else {
         throw CAdminError("unknown dump \"" + kind + "\"");
     }
+}
+
+void CAdminTool::Copy(std::vector<std::string> args) {
+    std::string target = TakeSingleOption(args, "--to", true);
+    ExpectNoMore(args);
+    if (target.empty())
+        throw CAdminError("--to names no database");
+    OpenDatabase();
+    char summary[1024] = {};
+    if (!kvAdminCopyTo(target.c_str(), summary, sizeof(summary)))
+        CAdminText::Fail("the groupware cannot be copied");
+    char source[4096] = {};
+    kvAdminDatabasePath(source, sizeof(source));
+    m_out << "copied " << summary << " from " << source << "\n";
 }
 
 void CAdminTool::Import(const std::string& kind, std::vector<std::string> args) {

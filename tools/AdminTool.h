@@ -26,6 +26,7 @@ private:
     // Imports an Outlook file of kind "addresses" or "schedules".
     void Import(const std::string& kind, std::vector<std::string> args);
     void Dump(std::vector<std::string> args);
+    void Copy(std::vector<std::string> args);
     void Usage();
 
     // Reads one line of standard input without its line end.

@@ -4,6 +4,7 @@
 #include <memory>
 
 using Addresses = LibraryTest;
+KELVO_ON_BOTH_ENGINES(Addresses);
 
 namespace {
 
@@ -21,7 +22,7 @@ void Add(const kvAddressRecord& record) {
 
 } // namespace
 
-TEST_F(Addresses, OwnerSeesOwnAndPublicEntriesInEntryOrder) {
+TEST_P(Addresses, OwnerSeesOwnAndPublicEntriesInEntryOrder) {
     ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
     ASSERT_TRUE(kvBeginAddressUpdate("alice"));
     Add(CTestRecords::Address("alice", "Zeta", "", ""));
@@ -39,7 +40,7 @@ TEST_F(Addresses, OwnerSeesOwnAndPublicEntriesInEntryOrder) {
     kvCloseAddressBook();
 }
 
-TEST_F(Addresses, WritesNeedTheUpdatePhase) {
+TEST_P(Addresses, WritesNeedTheUpdatePhase) {
     kvAddressRecord record = CTestRecords::Address("alice", "A", "", "");
     EXPECT_FALSE(kvBeginAddressUpdate("alice")) << "the book is not open";
     ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
@@ -54,7 +55,7 @@ TEST_F(Addresses, WritesNeedTheUpdatePhase) {
     EXPECT_FALSE(kvNextAddress(&record, 1));
 }
 
-TEST_F(Addresses, DuplicateSearchByOwnerThenUpdate) {
+TEST_P(Addresses, DuplicateSearchByOwnerThenUpdate) {
     ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
     ASSERT_TRUE(kvBeginAddressUpdate("alice"));
     Add(CTestRecords::Address("alice", "Sato", "Hana", "Kelvo"));
@@ -83,7 +84,7 @@ TEST_F(Addresses, DuplicateSearchByOwnerThenUpdate) {
     kvCloseAddressBook();
 }
 
-TEST_F(Addresses, CategoriesAreAddedOnce) {
+TEST_P(Addresses, CategoriesAreAddedOnce) {
     const std::string category = CTestRecords::Sjis("取引先");
     EXPECT_FALSE(kvFindAddressCategory(category.c_str()));
     EXPECT_TRUE(kvAddAddressCategory(category.c_str()));
@@ -95,7 +96,7 @@ TEST_F(Addresses, CategoriesAreAddedOnce) {
     EXPECT_FALSE(kvFindAddressCategory(nullptr));
 }
 
-TEST_F(Addresses, ClosingTheBookEndsAPendingUpdatePhase) {
+TEST_P(Addresses, ClosingTheBookEndsAPendingUpdatePhase) {
     ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
     ASSERT_TRUE(kvBeginAddressUpdate("alice"));
     Add(CTestRecords::Address("alice", "Kept", "", ""));

@@ -3,6 +3,7 @@
 #include <memory>
 
 using Board = LibraryTest;
+KELVO_ON_BOTH_ENGINES(Board);
 
 namespace {
 
@@ -14,7 +15,7 @@ uint32_t Post(const kvBoardMessage& message) {
 
 } // namespace
 
-TEST_F(Board, ReadAndNextAlternateInPostingOrder) {
+TEST_P(Board, ReadAndNextAlternateInPostingOrder) {
     AddUser(CTestRecords::User("alice"));
     uint32_t later = Post(CTestRecords::Message("alice", "later", 5, 10, 0));
     uint32_t first = Post(CTestRecords::Message("alice", "first", 1, 9, 0));
@@ -46,7 +47,7 @@ TEST_F(Board, ReadAndNextAlternateInPostingOrder) {
     kvCloseBoard();
 }
 
-TEST_F(Board, EmptyAndClosedBoardsDeliverNothing) {
+TEST_P(Board, EmptyAndClosedBoardsDeliverNothing) {
     auto message = std::make_unique<kvBoardMessage>();
     EXPECT_FALSE(kvReadBoardMessage(message.get(), 0));
     EXPECT_FALSE(kvNextBoardMessage());
@@ -58,7 +59,7 @@ TEST_F(Board, EmptyAndClosedBoardsDeliverNothing) {
     EXPECT_FALSE(kvCloseBoard());
 }
 
-TEST_F(Board, PostingChecksPosterAndParent) {
+TEST_P(Board, PostingChecksPosterAndParent) {
     AddUser(CTestRecords::User("alice"));
     kvBoardMessage stranger = CTestRecords::Message("mallory", "hello", 1, 9, 0);
     EXPECT_FALSE(kvAdminPostBoardMessage(&stranger, nullptr));

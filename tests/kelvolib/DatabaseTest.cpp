@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <memory>
 
-using Database = LibraryTest;
+using Database = FileLibraryTest;
+using Schema = LibraryTest;
+KELVO_ON_BOTH_ENGINES(Schema);
 
 namespace {
 
@@ -58,16 +60,25 @@ TEST_F(Database, UnusableDatabaseFailsEveryOperationWithAReason) {
     std::filesystem::remove(m_database.Path());
 }
 
-TEST_F(Database, NewerSchemaIsRefused) {
+TEST_P(Schema, NewerSchemaIsRefusedAndOlderOneUpgraded) {
     ASSERT_TRUE(kvAdminOpenDatabase());
+    AddUser(CTestRecords::User("alice"));
     kvShutdown();
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(m_database.Path().c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr, nullptr), SQLITE_OK);
-    sqlite3_close(db);
+    const bool server = m_database.IsServer();
+    m_database.Query(server ? "UPDATE kv_meta SET value = 99 WHERE name = 'schema_version'"
+                            : "PRAGMA user_version=99");
     MonitorLines();
     EXPECT_FALSE(kvAdminOpenDatabase());
     EXPECT_TRUE(MonitorMentions("newer"));
+
+    // Version 2 lacked the table of change counts.
+    m_database.Query(server ? "UPDATE kv_meta SET value = 2 WHERE name = 'schema_version'"
+                            : "PRAGMA user_version=2");
+    m_database.Query("DROP TABLE kv_changes");
+    auto record = std::make_unique<kvUserRecord>();
+    EXPECT_TRUE(kvGetUser("alice", record.get())) << "the data stays";
+    EXPECT_TRUE(MonitorMentions("upgraded to schema version 3"));
+    EXPECT_EQ(m_database.Count("kv_changes"), 0) << "the table is there";
 }
 
 TEST_F(Database, WriteThatCannotBeMadeFailsWithAReason) {
@@ -96,14 +107,15 @@ TEST_F(Database, FileWithoutTheMarkIsUpgradedWithItsData) {
     // What the first version wrote: the schema, version 1, no application id.
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(m_database.Path().c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "PRAGMA application_id=0; PRAGMA user_version=1", nullptr, nullptr,
-                           nullptr),
+    ASSERT_EQ(sqlite3_exec(db,
+                           "PRAGMA application_id=0; PRAGMA user_version=1; DROP TABLE kv_changes",
+                           nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
     MonitorLines();
     auto record = std::make_unique<kvUserRecord>();
     EXPECT_TRUE(kvGetUser("alice", record.get()));
-    EXPECT_TRUE(MonitorMentions("upgraded to schema version 2"));
+    EXPECT_TRUE(MonitorMentions("upgraded to schema version 3"));
     kvShutdown();
     ASSERT_EQ(sqlite3_open(m_database.Path().c_str(), &db), SQLITE_OK);
     sqlite3_stmt* stmt = nullptr;

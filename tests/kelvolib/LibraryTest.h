@@ -11,9 +11,11 @@
 #include "TempDatabase.h"
 #include "TestRecords.h"
 
-// A test on a fresh temporary database, with helpers to seed it and read it back.
-class LibraryTest : public ::testing::Test {
+// Helpers to seed a fresh database and read it back.
+class LibraryTestBase {
 public:
+    explicit LibraryTestBase(const std::string& engine) : m_database(engine) {}
+
     static std::string Text(const char* field, size_t width) {
         return std::string(field, strnlen(field, width));
     }
@@ -39,4 +41,22 @@ protected:
     CTempDatabase m_database;
 };
 
-#define FIELD(record, member) LibraryTest::Text((record).member, sizeof((record).member))
+// A test of the library, run once on each engine.
+class LibraryTest : public LibraryTestBase, public ::testing::TestWithParam<std::string> {
+public:
+    LibraryTest() : LibraryTestBase(GetParam()) {}
+};
+
+// A test of what only the embedded engine's file has.
+class FileLibraryTest : public LibraryTestBase, public ::testing::Test {
+public:
+    FileLibraryTest() : LibraryTestBase("sqlite") {}
+};
+
+#define KELVO_ON_BOTH_ENGINES(suite)                                                               \
+    INSTANTIATE_TEST_SUITE_P(Engines, suite, ::testing::Values("sqlite", "postgresql"),            \
+                             [](const ::testing::TestParamInfo<std::string>& info) {               \
+                                 return info.param;                                               \
+                             })
+
+#define FIELD(record, member) LibraryTestBase::Text((record).member, sizeof((record).member))

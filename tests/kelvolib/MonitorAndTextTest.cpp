@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-using Monitor = LibraryTest;
+using Monitor = FileLibraryTest;
 
 TEST_F(Monitor, LinesAreConsumedOnceInOrder) {
     AddUser(CTestRecords::User("alice"));

@@ -1,13 +1,12 @@
 #include "LibraryTest.h"
 
-#include <sqlite3.h>
-
 #include <chrono>
 #include <cstring>
 #include <memory>
 #include <thread>
 
 using Schedules = LibraryTest;
+KELVO_ON_BOTH_ENGINES(Schedules);
 
 namespace {
 
@@ -23,25 +22,9 @@ void Add(const kvScheduleRecord& record) {
     ASSERT_TRUE(kvAddSchedule(&record, 0));
 }
 
-// Counts the schedules through a second connection, as another process sees them.
-int CommittedCount(const std::string& path) {
-    sqlite3* db = nullptr;
-    int count = -1;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM schedules", -1, &stmt, nullptr) ==
-                SQLITE_OK &&
-            sqlite3_step(stmt) == SQLITE_ROW)
-            count = sqlite3_column_int(stmt, 0);
-        sqlite3_finalize(stmt);
-    }
-    sqlite3_close(db);
-    return count;
-}
-
 } // namespace
 
-TEST_F(Schedules, DeliveredByStartTimeForTheOwnerOnly) {
+TEST_P(Schedules, DeliveredByStartTimeForTheOwnerOnly) {
     ASSERT_TRUE(kvOpenSchedules("alice", ""));
     Add(CTestRecords::Schedule("alice", "late", 2001, 1, 5, 15, 0));
     Add(CTestRecords::Schedule("alice", "early", 2001, 1, 5, 9, 5));
@@ -56,7 +39,7 @@ TEST_F(Schedules, DeliveredByStartTimeForTheOwnerOnly) {
     kvCloseSchedules();
 }
 
-TEST_F(Schedules, EveryFieldRoundTrips) {
+TEST_P(Schedules, EveryFieldRoundTrips) {
     kvScheduleRecord record = CTestRecords::Schedule("alice", "meeting", 2001, 5, 6, 9, 5, 1);
     CTestRecords::Put(record.place, sizeof(record.place), CTestRecords::Sjis("第1会議室"));
     CTestRecords::Put(record.comment, sizeof(record.comment), "line 1\nline 2\r\n");
@@ -76,7 +59,7 @@ TEST_F(Schedules, EveryFieldRoundTrips) {
     EXPECT_EQ(0, std::memcmp(&record, back.get(), sizeof(record)));
 }
 
-TEST_F(Schedules, DuplicateFoundThenUpdatedInPlace) {
+TEST_P(Schedules, DuplicateFoundThenUpdatedInPlace) {
     ASSERT_TRUE(kvOpenSchedules("alice", ""));
     Add(CTestRecords::Schedule("alice", "standup", 2001, 1, 5, 9, 0));
     Add(CTestRecords::Schedule("alice", "holiday", 2001, 1, 6, 0, 0, 1));
@@ -107,21 +90,21 @@ TEST_F(Schedules, DuplicateFoundThenUpdatedInPlace) {
     kvCloseSchedules();
 }
 
-TEST_F(Schedules, WritesAreBatchedUntilCloseOrOneSecond) {
+TEST_P(Schedules, WritesAreBatchedUntilCloseOrOneSecond) {
     ASSERT_TRUE(kvOpenSchedules("alice", ""));
     Add(CTestRecords::Schedule("alice", "one", 2001, 1, 5, 9, 0));
     Add(CTestRecords::Schedule("alice", "two", 2001, 1, 5, 10, 0));
-    EXPECT_EQ(CommittedCount(m_database.Path()), 0) << "still in the open batch";
+    EXPECT_EQ(m_database.Count("schedules"), 0) << "still in the open batch";
 
     std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     Add(CTestRecords::Schedule("alice", "three", 2001, 1, 5, 11, 0));
-    EXPECT_EQ(CommittedCount(m_database.Path()), 2) << "a write after a second commits";
+    EXPECT_EQ(m_database.Count("schedules"), 2) << "a write after a second commits";
 
     ASSERT_TRUE(kvCloseSchedules());
-    EXPECT_EQ(CommittedCount(m_database.Path()), 3);
+    EXPECT_EQ(m_database.Count("schedules"), 3);
 }
 
-TEST_F(Schedules, ClosedListAndNullArgumentsReturnZero) {
+TEST_P(Schedules, ClosedListAndNullArgumentsReturnZero) {
     kvScheduleRecord record = CTestRecords::Schedule("alice", "x", 2001, 1, 1, 0, 0);
     EXPECT_FALSE(kvAddSchedule(&record, 0));
     EXPECT_FALSE(kvNextSchedule(&record, 1));
@@ -135,7 +118,7 @@ TEST_F(Schedules, ClosedListAndNullArgumentsReturnZero) {
     kvCloseSchedules();
 }
 
-TEST_F(Schedules, ReusedBufferHoldsNoTailOfThePreviousEntry) {
+TEST_P(Schedules, ReusedBufferHoldsNoTailOfThePreviousEntry) {
     kvScheduleRecord longer =
         CTestRecords::Schedule("alice", "a long title here", 2001, 1, 5, 9, 0);
     CTestRecords::Put(longer.comment, sizeof(longer.comment), std::string(5000, 'c'));
@@ -155,7 +138,7 @@ TEST_F(Schedules, ReusedBufferHoldsNoTailOfThePreviousEntry) {
     EXPECT_EQ(0, std::memcmp(&shorter, buffer.get(), sizeof(shorter)));
 }
 
-TEST_F(Schedules, IdsStayUniqueAcrossBatchesAndSessions) {
+TEST_P(Schedules, IdsStayUniqueAcrossBatchesAndSessions) {
     for (int session = 0; session < 3; ++session) {
         ASSERT_TRUE(kvOpenSchedules("alice", ""));
         for (int i = 0; i < 4; ++i)
@@ -163,16 +146,7 @@ TEST_F(Schedules, IdsStayUniqueAcrossBatchesAndSessions) {
         ASSERT_TRUE(kvCloseSchedules());
         kvShutdown();
     }
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(m_database.Path().c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
-              SQLITE_OK);
-    sqlite3_stmt* stmt = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT count(*), count(DISTINCT id) FROM schedules", -1,
-                                 &stmt, nullptr),
-              SQLITE_OK);
-    ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(stmt, 0), 12);
-    EXPECT_EQ(sqlite3_column_int(stmt, 1), 12) << "same owner, same start: the ID tells them apart";
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
+    EXPECT_EQ(m_database.Query("SELECT count(*), count(DISTINCT id) FROM schedules"),
+              std::vector<std::string>{"12\t12"})
+        << "same owner, same start: the ID tells them apart";
 }

@@ -4,6 +4,7 @@
 #include <memory>
 
 using Users = LibraryTest;
+KELVO_ON_BOTH_ENGINES(Users);
 
 namespace {
 
@@ -17,7 +18,7 @@ std::vector<std::string> NextNames() {
 
 } // namespace
 
-TEST_F(Users, EnumerateByNameRewindAndFilters) {
+TEST_P(Users, EnumerateByNameRewindAndFilters) {
     AddUser(CTestRecords::User("carol", "", {"sales"}));
     AddUser(CTestRecords::User("alice", "", {"", "dev"}));
     AddUser(CTestRecords::User("bob", "", {"sales", "dev"}));
@@ -38,7 +39,7 @@ TEST_F(Users, EnumerateByNameRewindAndFilters) {
     kvCloseUsers();
 }
 
-TEST_F(Users, RecordKeepsGroupSlotsAndZeroesTheRest) {
+TEST_P(Users, RecordKeepsGroupSlotsAndZeroesTheRest) {
     AddUser(CTestRecords::User(CTestRecords::Sjis("田中"), CTestRecords::Sjis("たなか"),
                                {"", CTestRecords::Sjis("開発部"), "", "", "qa"}, "pw"));
     auto record = std::make_unique<kvUserRecord>();
@@ -55,7 +56,7 @@ TEST_F(Users, RecordKeepsGroupSlotsAndZeroesTheRest) {
         ASSERT_NE(bytes[i], 0xCD) << "offset " << i;
 }
 
-TEST_F(Users, UpdateChangesProfileAndNeverLogsThePassword) {
+TEST_P(Users, UpdateChangesProfileAndNeverLogsThePassword) {
     AddUser(CTestRecords::User("alice", "a", {"sales"}, "old-secret"));
     auto record = std::make_unique<kvUserRecord>();
     ASSERT_TRUE(kvGetUser("alice", record.get()));
@@ -73,7 +74,7 @@ TEST_F(Users, UpdateChangesProfileAndNeverLogsThePassword) {
     EXPECT_FALSE(kvGetUser("nobody", again.get()));
 }
 
-TEST_F(Users, AddRefusesDuplicatesAndEmptyNames) {
+TEST_P(Users, AddRefusesDuplicatesAndEmptyNames) {
     AddUser(CTestRecords::User("alice"));
     kvUserRecord duplicate = CTestRecords::User("alice", "other");
     EXPECT_FALSE(kvAdminAddUser(&duplicate));
@@ -84,7 +85,7 @@ TEST_F(Users, AddRefusesDuplicatesAndEmptyNames) {
     EXPECT_EQ(FIELD(*record, reading), "") << "the first user stays as it was";
 }
 
-TEST_F(Users, FieldWithoutNulIsCutAtACharacterBoundary) {
+TEST_P(Users, FieldWithoutNulIsCutAtACharacterBoundary) {
     kvUserRecord record = CTestRecords::User("long");
     // 100 bytes of kanji and no NUL: the 50th character does not fit beside the NUL.
     std::string kanji = CTestRecords::Sjis("漢");
@@ -97,7 +98,7 @@ TEST_F(Users, FieldWithoutNulIsCutAtACharacterBoundary) {
     EXPECT_EQ(back->reading[98], '\0');
 }
 
-TEST_F(Users, QuotesAndFormatTextsAreStoredVerbatim) {
+TEST_P(Users, QuotesAndFormatTextsAreStoredVerbatim) {
     const std::string name = "o'brien\"; DROP TABLE users; --%s%n";
     AddUser(CTestRecords::User(name, "%s%s%s"));
     auto record = std::make_unique<kvUserRecord>();
@@ -108,7 +109,7 @@ TEST_F(Users, QuotesAndFormatTextsAreStoredVerbatim) {
     kvCloseUsers();
 }
 
-TEST_F(Users, ClosedEnumerationAndNullPointersReturnZero) {
+TEST_P(Users, ClosedEnumerationAndNullPointersReturnZero) {
     auto record = std::make_unique<kvUserRecord>();
     EXPECT_FALSE(kvNextUser(record.get(), 1));
     EXPECT_FALSE(kvRewindUsers());

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
-
 #include <string>
 #include <vector>
 
@@ -11,10 +9,11 @@
 #include "ProcessRunner.h"
 #include "TempDatabase.h"
 
-// kelvo-admin run as a process on the test's own database file, with helpers
-// that read the file directly.
-class AdminProcessTest : public ::testing::Test {
+// kelvo-admin run as a process on the test's own database.
+class AdminProcessBase {
 public:
+    explicit AdminProcessBase(const std::string& engine) : m_database(engine) {}
+
     // An Outlook address file whose record i is L<i> F<i> C<i> with memo M<i>
     // on two lines, so that a whole record can be told from a torn one.
     static std::string AddressFile(int first, int count) {
@@ -26,34 +25,8 @@ public:
         return text;
     }
 
-    // Runs sql on the database file and returns the rows, tab-separated.
-    static std::vector<std::string> Query(const std::string& path, const char* sql) {
-        sqlite3* db = nullptr;
-        std::vector<std::string> rows;
-        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-            sqlite3_busy_timeout(db, 5000);
-            sqlite3_stmt* stmt = nullptr;
-            if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK)
-                while (sqlite3_step(stmt) == SQLITE_ROW) {
-                    std::string row;
-                    for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-                        const unsigned char* text = sqlite3_column_text(stmt, c);
-                        row += (c ? "\t" : "") +
-                               std::string(text ? reinterpret_cast<const char*>(text) : "");
-                    }
-                    rows.push_back(row);
-                }
-            sqlite3_finalize(stmt);
-        }
-        sqlite3_close(db);
-        return rows;
-    }
-
-    int Count(const char* table) {
-        std::vector<std::string> rows =
-            Query(m_database.Path(), ("SELECT count(*) FROM " + std::string(table)).c_str());
-        return rows.empty() ? -1 : std::stoi(rows[0]);
-    }
+    long Count(const char* table) { return m_database.Count(table); }
+    std::vector<std::string> Query(const std::string& sql) { return m_database.Query(sql); }
 
 protected:
     CProcessRunner::CResult Admin(std::vector<std::string> args,
@@ -62,12 +35,39 @@ protected:
         return CProcessRunner::Run(KELVO_TEST_ADMIN, args, options);
     }
 
+    // What dump prints, checked to succeed.
+    std::string Dump(const std::string& kind, const std::string& owner = "") {
+        std::vector<std::string> args = {"dump", kind};
+        if (!owner.empty())
+            args.insert(args.end(), {"--owner", owner});
+        CProcessRunner::CResult result = Admin(args);
+        EXPECT_EQ(result.status, 0) << result.err;
+        return result.out;
+    }
+
     // An initialised database with the users the imports name as owners.
-    void InitWithUsers() {
+    void InitWithUsers(const std::vector<std::string>& users = {"alice", "bob"}) {
         ASSERT_EQ(Admin({"init"}).status, 0);
-        for (const char* user : {"alice", "bob"})
+        for (const std::string& user : users)
             ASSERT_EQ(Admin({"user", "add", user, "--password", "pw"}).status, 0);
     }
 
     CTempDatabase m_database;
 };
+
+// Run once on each engine.
+class AdminProcessTest : public AdminProcessBase, public ::testing::TestWithParam<std::string> {
+public:
+    AdminProcessTest() : AdminProcessBase(GetParam()) {}
+};
+
+// What only the embedded engine's file has.
+class FileAdminTest : public AdminProcessBase, public ::testing::Test {
+public:
+    FileAdminTest() : AdminProcessBase("sqlite") {}
+};
+
+#define KELVO_ON_BOTH_ENGINES(suite)                                                               \
+    INSTANTIATE_TEST_SUITE_P(                                                                      \
+        Engines, suite, ::testing::Values("sqlite", "postgresql"),                                 \
+        [](const ::testing::TestParamInfo<std::string>& info) { return info.param; })

@@ -2,35 +2,27 @@
 
 #include <filesystem>
 
-#include "ImportFile.h"
-#include "ProcessRunner.h"
-#include "TempDatabase.h"
+#include "AdminProcessTest.h"
 
 namespace {
 
-// Runs kelvo-admin as a process on the test's own database file.
-class AdminTool : public ::testing::Test {
+// kelvo-admin as a process on the test's own database, on each engine.
+class AdminTool : public AdminProcessTest {
 protected:
-    CProcessRunner::CResult Admin(std::vector<std::string> args, const std::string& input = "") {
-        args.insert(args.begin(), {"--database", m_database.Path()});
-        return CProcessRunner::Run(KELVO_TEST_ADMIN, args, input);
+    using AdminProcessTest::Admin;
+    CProcessRunner::CResult Admin(std::vector<std::string> args, const std::string& input) {
+        CProcessRunner::COptions options;
+        options.input = input;
+        return AdminProcessTest::Admin(std::move(args), options);
     }
-
-    std::string Dump(const std::string& kind, const std::string& owner = "") {
-        std::vector<std::string> args = {"dump", kind};
-        if (!owner.empty())
-            args.insert(args.end(), {"--owner", owner});
-        CProcessRunner::CResult result = Admin(args);
-        EXPECT_EQ(result.status, 0) << result.err;
-        return result.out;
-    }
-
-    CTempDatabase m_database;
 };
+KELVO_ON_BOTH_ENGINES(AdminTool);
+
+using AdminFile = FileAdminTest;
 
 } // namespace
 
-TEST_F(AdminTool, UserAddDumpAndPasswordFromStandardInput) {
+TEST_P(AdminTool, UserAddDumpAndPasswordFromStandardInput) {
     auto added = Admin({"user", "add", "田中", "--reading", "たなか", "--group", "開発部",
                         "--group", "品質\\管理"},
                        "secret\n");
@@ -42,7 +34,7 @@ TEST_F(AdminTool, UserAddDumpAndPasswordFromStandardInput) {
     EXPECT_EQ(list.out, "田中\n");
 }
 
-TEST_F(AdminTool, RefusesBadInputAndLeavesTheDatabaseAsItWas) {
+TEST_P(AdminTool, RefusesBadInputAndLeavesTheDatabaseAsItWas) {
     ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
     const std::string before = Dump("users");
 
@@ -81,7 +73,7 @@ TEST_F(AdminTool, RefusesBadInputAndLeavesTheDatabaseAsItWas) {
     EXPECT_EQ(Dump("board"), "id\tparent_id\ttitle\tuser\tposted\ttext\n");
 }
 
-TEST_F(AdminTool, BoardPostsAndRepliesWithEscapedText) {
+TEST_P(AdminTool, BoardPostsAndRepliesWithEscapedText) {
     ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
     auto first =
         Admin({"board", "post", "--user", "alice", "--title", "お知らせ"}, "一行目\n\t二行目\\");
@@ -97,7 +89,7 @@ TEST_F(AdminTool, BoardPostsAndRepliesWithEscapedText) {
     EXPECT_NE(board.find("00000002\t00000001\tRe\talice\t"), std::string::npos) << board;
 }
 
-TEST_F(AdminTool, DemoSeedsAUsableGroupwareOnce) {
+TEST_P(AdminTool, DemoSeedsAUsableGroupwareOnce) {
     auto demo = Admin({"demo"});
     ASSERT_EQ(demo.status, 0) << demo.err;
     EXPECT_NE(demo.out.find("guest09 / guest"), std::string::npos) << demo.out;
@@ -123,7 +115,7 @@ TEST_F(AdminTool, DemoSeedsAUsableGroupwareOnce) {
     EXPECT_NE(again.err.find("already holds users"), std::string::npos);
 }
 
-TEST_F(AdminTool, InitCreatesThePrivateDatabaseFile) {
+TEST_F(AdminFile, InitCreatesThePrivateDatabaseFile) {
     auto init = Admin({"init"});
     ASSERT_EQ(init.status, 0) << init.err;
     EXPECT_EQ(init.out, "database " + m_database.Path() + " is ready\n");
@@ -131,7 +123,7 @@ TEST_F(AdminTool, InitCreatesThePrivateDatabaseFile) {
     EXPECT_EQ(perms, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
-TEST_F(AdminTool, ImportAddressesLikeTheDialog) {
+TEST_P(AdminTool, ImportAddressesLikeTheDialog) {
     ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
     CImportFile file("姓\t名\t会社名\t分類\tﾒﾓ\r\n"
                      "佐藤\t花子\tケルボ\t取引先\t\"一行目\r\n二行目\"\r\n"
@@ -162,7 +154,7 @@ TEST_F(AdminTool, ImportAddressesLikeTheDialog) {
     EXPECT_EQ(Dump("addresses", "alice"), book) << "refused imports stored nothing";
 }
 
-TEST_F(AdminTool, ImportSchedulesLikeTheDialog) {
+TEST_P(AdminTool, ImportSchedulesLikeTheDialog) {
     ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
     CImportFile file("件名\t開始日\t開始時刻\t終了日\t終了時刻\t終日ｲﾍﾞﾝﾄ\tｱﾗｰﾑ ｵﾝ/ｵﾌ\tｱﾗｰﾑ時刻\r\n"
                      "会議\t2001/1/5\t9:05:00\t2001/1/5\t10:00:00\tFALSE\tTRUE\t8:50:00\r\n"

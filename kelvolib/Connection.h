@@ -1,0 +1,66 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+class CStatement;
+
+// What the library needs of a storage engine, and no more: statements,
+// transactions, ID blocks, a lock per owner, and the schema's mark. Two
+// implementations: SQLite (an embedded file) and PostgreSQL (a server). The
+// stores and their logic are written once, against this.
+class CConnection {
+public:
+    // What a database holds, read without changing it.
+    enum class Content { Empty, Ours, Legacy, Foreign };
+
+    virtual ~CConnection() = default;
+
+    // Where the data is, for messages: a file path, or a URI without its password.
+    virtual const std::string& Location() const = 0;
+
+    // A statement for lookups and writes.
+    virtual std::unique_ptr<CStatement> Prepare(const std::string& sql) = 0;
+    // A statement that reads a long list: a server engine fetches it in large chunks.
+    virtual std::unique_ptr<CStatement> PrepareList(const std::string& sql) = 0;
+    // Runs sql (one or more statements, no parameters); false on an error.
+    virtual bool Exec(const std::string& sql) = 0;
+
+    // Before any change: the mark, the schema version and whether the tables
+    // are ours. False when the database cannot be read at all.
+    virtual bool Identify(Content& content, int& version) = 0;
+    // Settings made once the database is known to be ours (journal mode...).
+    virtual bool Configure() = 0;
+    // Inside a write transaction: creates the current schema, or upgrades
+    // one of version `from`, and writes the mark with `version`.
+    virtual bool CreateSchema(int version) = 0;
+    virtual bool Upgrade(int from, int version) = 0;
+
+    // A write transaction: the whole database on SQLite, a transaction on the server.
+    virtual bool BeginWrite() = 0;
+    // Commits, after every queued write has run; false when any of them or the
+    // commit failed (the transaction is then rolled back).
+    virtual bool Commit() = 0;
+    virtual void Rollback() = 0;
+    // False when the engine ended the transaction by itself (an error).
+    virtual bool InTransaction() = 0;
+
+    // Inside a write transaction: waits until no other writer of this owner's
+    // entries of kind holds its transaction open (SQLite's write transaction
+    // already excludes every other writer).
+    virtual bool LockOwner(const std::string& kind, const std::string& owner) = 0;
+    // Inside a write transaction: reserves a block of IDs for table's entries.
+    virtual bool ReserveIds(const char* table, long long& first, long long& count) = 0;
+    // Makes the next IDs of table (and of its identity column) start at next.
+    virtual bool SetNextId(const char* table, long long next) = 0;
+
+    // The reason of the last failure.
+    virtual std::string ErrorMessage() = 0;
+    // The connection to a server was lost: the database must be opened again.
+    virtual bool IsBroken() = 0;
+    // Waits for the server so far (each is a network round trip on a server).
+    long long RoundTrips() const { return m_nRoundTrips; }
+
+protected:
+    long long m_nRoundTrips = 0;
+};

@@ -1,0 +1,139 @@
+#include "DuplicateIndex.h"
+
+#include "Database.h"
+
+CDuplicateIndex::CDuplicateIndex(CDatabase& db, std::string kind, Loader loader)
+    : m_db(db), m_strKind(std::move(kind)), m_loader(std::move(loader)) {
+    m_db.SetBatchHooks(
+        this,
+        [this] {
+            // The writes of this batch are counted with it.
+            for (auto& entry : m_owners) {
+                if (!entry.second.written)
+                    continue;
+                if (!m_countWrite)
+                    m_countWrite = m_db.Prepare(
+                        "INSERT INTO kv_changes(kind, owner, version) VALUES (?1, ?2, 1) "
+                        "ON CONFLICT(kind, owner) DO UPDATE SET version = kv_changes.version + 1");
+                if (!m_countWrite)
+                    return;
+                m_countWrite->BindText(1, m_strKind.c_str());
+                m_countWrite->BindBytes(2, entry.first.data(), entry.first.size());
+                m_countWrite->Queue();
+            }
+        },
+        [this](bool committed) {
+            for (auto& entry : m_owners) {
+                COwner& owner = entry.second;
+                if (!owner.written)
+                    continue;
+                owner.written = false;
+                if (committed && owner.version >= 0) {
+                    ++owner.version;
+                } else {
+                    owner.version = -1;
+                    owner.loaded = false;
+                    owner.keys.clear();
+                }
+            }
+        });
+}
+
+CDuplicateIndex::~CDuplicateIndex() {
+    m_db.RemoveBatchHooks(this);
+}
+
+void CDuplicateIndex::AppendText(std::string& key, const char* text, size_t length) {
+    key += std::to_string(length);
+    key += ':';
+    key.append(text != nullptr ? text : "", text != nullptr ? length : 0);
+}
+
+void CDuplicateIndex::AppendNumber(std::string& key, long long number) {
+    key += std::to_string(number);
+    key += ';';
+}
+
+bool CDuplicateIndex::Touch(const std::string& owner) {
+    bool takenNow = false;
+    if (!m_db.LockOwner(m_strKind, owner, takenNow))
+        return false;
+    if (!takenNow)
+        return true;
+    if (!m_readVersion)
+        m_readVersion = m_db.Prepare("SELECT coalesce((SELECT version FROM kv_changes "
+                                     "WHERE kind = ?1 AND owner = ?2), 0)");
+    if (!m_readVersion)
+        return false;
+    m_readVersion->BindText(1, m_strKind.c_str());
+    m_readVersion->BindBytes(2, owner.data(), owner.size());
+    bool read = m_db.StepRow(*m_readVersion, "the change count");
+    long long version = read ? m_readVersion->ColumnInt64(0) : -1;
+    m_readVersion->Reset();
+    if (!read)
+        return false;
+    COwner& kept = m_owners[owner];
+    if (kept.version != version) {
+        kept.loaded = false;
+        kept.keys.clear();
+        kept.version = version;
+    }
+    return true;
+}
+
+bool CDuplicateIndex::Find(const std::string& owner, const std::string& key, Values& values,
+                           bool& found) {
+    found = false;
+    COwner& kept = m_owners[owner];
+    if (!kept.loaded) {
+        kept.keys.clear();
+        bool loaded = m_loader(owner, [&kept](const std::string& entryKey, const Values& entry) {
+            kept.keys.emplace(entryKey, entry); // the first by ID stays
+        });
+        if (!loaded) {
+            kept.keys.clear();
+            return false;
+        }
+        kept.loaded = true;
+    }
+    auto entry = kept.keys.find(key);
+    if (entry == kept.keys.end())
+        return true;
+    values = entry->second;
+    found = true;
+    return true;
+}
+
+void CDuplicateIndex::Written(const std::string& owner, const std::string& key,
+                              const Values& values, size_t idIndex) {
+    COwner& kept = m_owners[owner];
+    kept.written = true;
+    if (!kept.loaded)
+        return;
+    auto entry = kept.keys.find(key);
+    if (entry == kept.keys.end())
+        kept.keys.emplace(key, values);
+    else if (idIndex < values.size() && values[idIndex] < entry->second[idIndex])
+        entry->second = values;
+}
+
+void CDuplicateIndex::Updated(const std::string& oldOwner, const std::string& oldKey,
+                              const std::string& newOwner, const std::string& newKey,
+                              const Values& values) {
+    m_owners[oldOwner].written = true;
+    m_owners[newOwner].written = true;
+    if (oldOwner != newOwner || oldKey != newKey) {
+        Forget(oldOwner);
+        Forget(newOwner);
+        return;
+    }
+    COwner& kept = m_owners[oldOwner];
+    if (kept.loaded)
+        kept.keys[oldKey] = values;
+}
+
+void CDuplicateIndex::Forget(const std::string& owner) {
+    COwner& kept = m_owners[owner];
+    kept.loaded = false;
+    kept.keys.clear();
+}

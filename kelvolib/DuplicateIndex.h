@@ -1,0 +1,66 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "Statement.h"
+
+class CDatabase;
+
+// The keys that duplicate lookups compare, per owner of one kind of entry,
+// read once and kept while nobody else writes that owner's entries: a lookup
+// costs no round trip to a server. Every writer of an owner's entries takes
+// the owner's lock in its batch and counts its writes in kv_changes, so a
+// count that moved means the kept keys are stale.
+class CDuplicateIndex {
+public:
+    using Values = std::vector<long long>;
+    using AddKey = std::function<void(const std::string& key, const Values& values)>;
+    // Reads owner's entries in ID order, handing each one's key and values to add.
+    using Loader = std::function<bool(const std::string& owner, const AddKey& add)>;
+
+    CDuplicateIndex(CDatabase& db, std::string kind, Loader loader);
+    ~CDuplicateIndex();
+    CDuplicateIndex(const CDuplicateIndex&) = delete;
+    CDuplicateIndex& operator=(const CDuplicateIndex&) = delete;
+
+    // Inside a batch, before owner's entries are written or looked up: takes
+    // the owner's lock (once per batch) and drops keys another writer outdated.
+    bool Touch(const std::string& owner);
+    // The values of the entry with key (the first by ID); false on a failure.
+    bool Find(const std::string& owner, const std::string& key, Values& values, bool& found);
+    // After a write of an entry of owner with key; the ID is values[idIndex].
+    void Written(const std::string& owner, const std::string& key, const Values& values,
+                 size_t idIndex);
+    // After an update of the entry found under oldKey of oldOwner: it now has
+    // newKey and values (same ID). A moved key makes both owners' keys be read again.
+    void Updated(const std::string& oldOwner, const std::string& oldKey,
+                 const std::string& newOwner, const std::string& newKey, const Values& values);
+    // Frees every kept key.
+    void Clear() { m_owners.clear(); }
+
+    // A key from its parts: texts and numbers kept apart unambiguously.
+    static void AppendText(std::string& key, const char* text, size_t length);
+    static void AppendNumber(std::string& key, long long number);
+
+private:
+    void Forget(const std::string& owner);
+
+    struct COwner {
+        long long version = -1; // the change count the keys reflect
+        bool loaded = false;
+        bool written = false; // in the open batch
+        std::unordered_map<std::string, Values> keys;
+    };
+
+    CDatabase& m_db;
+    std::string m_strKind;
+    Loader m_loader;
+    std::map<std::string, COwner> m_owners;
+    std::unique_ptr<CStatement> m_readVersion;
+    std::unique_ptr<CStatement> m_countWrite;
+};

@@ -1,0 +1,120 @@
+#include "GroupwareCopier.h"
+
+#include "AddressFields.h"
+#include "Database.h"
+#include "ErrorState.h"
+
+namespace {
+
+struct CTable {
+    const char* name;
+    const char* noun; // for the summary
+    std::string columns;
+};
+
+std::string AddressColumns() {
+    std::string list = "id";
+    for (const CAddressField& field : kAddressFields)
+        list += std::string(", ") + field.name;
+    return list;
+}
+
+} // namespace
+
+bool CGroupwareCopier::CopyTable(const char* table, const char* columns, long long& rows) {
+    rows = 0;
+    auto read =
+        m_source.PrepareList(std::string("SELECT ") + columns + " FROM " + table + " ORDER BY id");
+    if (!read)
+        return false;
+    std::unique_ptr<CStatement> write;
+    while (m_source.StepRow(*read, table)) {
+        int count = read->ColumnCount();
+        if (!write) {
+            std::string values;
+            for (int i = 1; i <= count; ++i)
+                values += (i > 1 ? ", ?" : "?") + std::to_string(i);
+            write = m_target.Prepare(std::string("INSERT INTO ") + table + "(" + columns +
+                                     ") VALUES (" + values + ")");
+            if (!write)
+                return false;
+        }
+        for (int i = 0; i < count; ++i) {
+            if (read->ColumnIsInt(i)) {
+                write->BindInt(i + 1, read->ColumnInt64(i));
+            } else {
+                size_t length = 0;
+                const char* data = read->ColumnData(i, length);
+                write->BindBytes(i + 1, data, length);
+            }
+        }
+        if (!write->Queue()) {
+            m_target.Fail(std::string(table) + " cannot be copied");
+            return false;
+        }
+        ++rows;
+    }
+    if (read->Step() == CStatement::Result::Error)
+        return false;
+    // The target numbers new entries after the copied ones.
+    auto next = m_target.Prepare(std::string("SELECT coalesce(max(id), 0) + 1 FROM ") + table);
+    if (!next || !m_target.StepRow(*next, table) ||
+        !m_target.Connection().SetNextId(table, next->ColumnInt64(0))) {
+        m_target.Fail(std::string(table) + " cannot be numbered");
+        return false;
+    }
+    return true;
+}
+
+bool CGroupwareCopier::Copy(std::string& summary) {
+    if (m_source.Location() == m_target.Location()) {
+        CErrorState::Set("a database cannot be copied onto itself");
+        return false;
+    }
+    const CTable tables[] = {
+        {"users", "users", "id, name, reading, g0, g1, g2, g3, g4, g5, g6, g7, g8, g9, password"},
+        {"owners", "schedule owners", "id, name"},
+        {"schedules", "schedules",
+         "id, owner_id, title, place, start_second, start_minute, start_hour, start_day, "
+         "start_month, start_year, end_second, end_minute, end_hour, end_day, end_month, "
+         "end_year, all_day, public, alarm_lead, comment"},
+        {"address_categories", "categories", "id, name"},
+        {"addresses", "addresses", AddressColumns()},
+        {"board", "board messages",
+         "id, parent_id, title, user_name, posted_second, posted_minute, posted_hour, "
+         "posted_day, posted_month, posted_year, text"},
+    };
+    // Only into an empty groupware: nothing of the target's is overwritten or mixed in.
+    for (const CTable& table : tables) {
+        auto count = m_target.Prepare(std::string("SELECT count(*) FROM ") + table.name);
+        if (!count || !m_target.StepRow(*count, table.name))
+            return false;
+        if (count->ColumnInt64(0) != 0) {
+            CErrorState::Set("the target " + m_target.Location() + " is not empty (" + table.name +
+                             ")");
+            return false;
+        }
+    }
+    CConnection& target = m_target.Connection();
+    if (!target.BeginWrite()) {
+        m_target.Fail("the target cannot be written");
+        return false;
+    }
+    summary.clear();
+    for (const CTable& table : tables) {
+        long long rows = 0;
+        if (!CopyTable(table.name, table.columns.c_str(), rows)) {
+            std::string reason = CErrorState::Get();
+            target.Rollback();
+            CErrorState::Set(reason);
+            return false;
+        }
+        summary += (summary.empty() ? "" : ", ") + std::to_string(rows) + " " + table.noun;
+    }
+    if (!target.Commit()) {
+        m_target.Fail("the copy cannot be committed");
+        target.Rollback();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <libpq-fe.h>
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Connection.h"
+#include "Statement.h"
+
+// The groupware on a PostgreSQL server, over libpq in pipeline mode: writes are
+// sent without waiting for their answers, and the connection waits for the
+// server only where a result is needed (a lookup, a list's next chunk, a
+// commit). Every wait is one round trip, counted.
+class CPgConnection : public CConnection {
+public:
+    // The state of a statement's server-side preparation, shared with the
+    // pending answers that settle it.
+    enum class Prepared { No, Sent, Yes };
+    using PreparedFlag = std::shared_ptr<Prepared>;
+    // Whether a list's cursor still exists on the server.
+    struct CCursorState {
+        bool alive = true;
+        bool inTransaction = false; // declared in the open transaction: a rollback removes it
+    };
+    using CursorFlag = std::shared_ptr<CCursorState>;
+
+    CPgConnection() = default;
+    ~CPgConnection() override;
+    CPgConnection(const CPgConnection&) = delete;
+    CPgConnection& operator=(const CPgConnection&) = delete;
+
+    // Connects to uri (anything libpq accepts). False with error on failure;
+    // error never holds the password.
+    bool Open(const std::string& uri, std::string& error);
+
+    // uri without its password, for messages.
+    static std::string Redact(const std::string& uri);
+
+    const std::string& Location() const override { return m_strLocation; }
+    std::unique_ptr<CStatement> Prepare(const std::string& sql) override;
+    std::unique_ptr<CStatement> PrepareList(const std::string& sql) override;
+    bool Exec(const std::string& sql) override;
+    bool Identify(Content& content, int& version) override;
+    bool Configure() override { return true; }
+    bool CreateSchema(int version) override;
+    bool Upgrade(int from, int version) override;
+    bool BeginWrite() override;
+    bool Commit() override;
+    void Rollback() override;
+    bool InTransaction() override;
+    bool LockOwner(const std::string& kind, const std::string& owner) override;
+    bool ReserveIds(const char* table, long long& first, long long& count) override;
+    bool SetNextId(const char* table, long long next) override;
+    std::string ErrorMessage() override;
+    bool IsBroken() override;
+
+    // For statements and cursors.
+    PGconn* Handle() const { return m_pConn; }
+    std::string NextName(const char* prefix);
+    // Records that a command was sent: its answer is read at the next Sync.
+    // keep: the caller takes the answer (the last command sent before Sync).
+    void Sent(bool keep, PreparedFlag prepared = nullptr);
+    // Waits for the answers to everything sent. False when a command failed
+    // (ErrorMessage says why). *kept receives the kept answer (PQclear it).
+    bool Sync(PGresult** kept = nullptr);
+    // Sends a command without parameters into the pipeline.
+    bool SendSimple(const std::string& sql, bool keep);
+    // A cursor declared now: a rollback of the open transaction removes it.
+    CursorFlag DeclaredCursor();
+    bool Failed(const char* what); // keeps libpq's reason; always false
+
+private:
+    struct CPending {
+        bool keep;
+        PreparedFlag prepared;
+    };
+
+    PGconn* m_pConn = nullptr;
+    std::string m_strLocation;
+    std::string m_strSchema;
+    std::string m_strError;
+    std::deque<CPending> m_pending;
+    std::map<std::string, std::shared_ptr<CStatement>> m_lockStatements; // the connection's own
+    std::vector<CursorFlag> m_cursors;
+    bool m_bInTransaction = false;
+    bool m_bTransactionFailed = false;
+    unsigned m_nNames = 0;
+};

@@ -1,0 +1,204 @@
+#include "SqliteConnection.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "SchemaText.h"
+#include "SqliteStatement.h"
+
+namespace {
+
+// The file's mark ("KLVO") in the SQLite header.
+constexpr long long kApplicationId = 0x4B4C564F;
+constexpr int kBusyTimeoutMs = 15000;
+constexpr long long kIdBlock = 1024;
+
+bool MakeDirectory(const std::string& path, mode_t mode) {
+    if (mkdir(path.c_str(), mode) == 0)
+        return true;
+    return errno == EEXIST;
+}
+
+// Creates the folders of the default location; the last one readable by its owner only.
+bool MakePrivateParents(const std::string& file, std::string& error) {
+    size_t slash = file.rfind('/');
+    if (slash == std::string::npos || slash == 0)
+        return true;
+    std::string dir = file.substr(0, slash);
+    for (size_t at = dir.find('/', 1); at != std::string::npos; at = dir.find('/', at + 1)) {
+        if (!MakeDirectory(dir.substr(0, at), 0755)) {
+            error = "cannot create " + dir.substr(0, at) + ": " + std::strerror(errno);
+            return false;
+        }
+    }
+    if (!MakeDirectory(dir, 0700) || chmod(dir.c_str(), 0700) != 0) {
+        error = "cannot create " + dir + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+CSqliteConnection::~CSqliteConnection() {
+    if (m_pDb != nullptr)
+        sqlite3_close_v2(m_pDb);
+}
+
+bool CSqliteConnection::Open(const std::string& path, bool defaultLocation, std::string& error) {
+    m_strPath = path;
+    if (defaultLocation && !MakePrivateParents(path, error))
+        return false;
+    // Create the file ourselves so that it is private from its first byte; SQLite
+    // gives the -wal and -shm files the same permissions.
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    close(fd);
+    // The path is a plain file name: never a URI, never ":memory:".
+    std::string file = path[0] == '/' ? path : "./" + path;
+    // The library serialises every call itself, so SQLite's own locking is not needed.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    if (sqlite3_open_v2(file.c_str(), &m_pDb, flags, nullptr) != SQLITE_OK) {
+        error = m_pDb != nullptr ? sqlite3_errmsg(m_pDb) : "out of memory";
+        sqlite3_close_v2(m_pDb);
+        m_pDb = nullptr;
+        return false;
+    }
+    // Another writer holds the database for at most a batch (about a second):
+    // wait for it rather than fail. $KELVO_BUSY_TIMEOUT (ms) shortens the wait.
+    const char* busy = std::getenv("KELVO_BUSY_TIMEOUT");
+    sqlite3_busy_timeout(m_pDb,
+                         busy != nullptr && *busy != '\0' ? std::atoi(busy) : kBusyTimeoutMs);
+    sqlite3_extended_result_codes(m_pDb, 1);
+    return true;
+}
+
+std::unique_ptr<CStatement> CSqliteConnection::Prepare(const std::string& sql) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(m_pDb, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    return std::make_unique<CSqliteStatement>(m_pDb, statement);
+}
+
+bool CSqliteConnection::Exec(const std::string& sql) {
+    return sqlite3_exec(m_pDb, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+bool CSqliteConnection::Identify(Content& content, int& version) {
+    auto appId = Prepare("PRAGMA application_id");
+    auto userVersion = Prepare("PRAGMA user_version");
+    auto objects = Prepare("SELECT count(*), count(CASE WHEN type = 'table' AND name IN "
+                           "('users', 'owners', 'schedules', 'kv_sequence', "
+                           "'address_categories', 'addresses', 'board') THEN 1 END) "
+                           "FROM sqlite_master");
+    if (!appId || !userVersion || !objects || appId->Step() != CStatement::Result::Row ||
+        userVersion->Step() != CStatement::Result::Row ||
+        objects->Step() != CStatement::Result::Row)
+        return false;
+    long long id = appId->ColumnInt64(0);
+    version = userVersion->ColumnInt(0);
+    if (id == kApplicationId)
+        content = Content::Ours;
+    else if (id == 0 && version == 0 && objects->ColumnInt(0) == 0)
+        content = Content::Empty;
+    else if (id == 0 && version == 1 && objects->ColumnInt(1) == 7)
+        content = Content::Legacy; // written before the file carried our mark
+    else
+        content = Content::Foreign;
+    return true;
+}
+
+bool CSqliteConnection::Configure() {
+    // Memory-mapped reads and a larger page cache keep big lists from copying
+    // every page through read().
+    return Exec("PRAGMA journal_mode=WAL") && Exec("PRAGMA synchronous=FULL") &&
+           Exec("PRAGMA cache_size=-32768");
+}
+
+bool CSqliteConnection::WriteMark(int version) {
+    return Exec("PRAGMA application_id=" + std::to_string(kApplicationId) +
+                "; PRAGMA user_version=" + std::to_string(version));
+}
+
+bool CSqliteConnection::CreateSchema(int version) {
+    return Exec(kSqliteSchema) && WriteMark(version);
+}
+
+bool CSqliteConnection::Upgrade(int from, int version) {
+    // Version 1 lacked only the mark; version 2 the table of change counts.
+    if (from < 3 &&
+        !Exec("CREATE TABLE IF NOT EXISTS kv_changes(kind TEXT NOT NULL, owner BLOB NOT NULL, "
+              "version INTEGER "
+              "NOT NULL, PRIMARY KEY (kind, owner)) WITHOUT ROWID"))
+        return false;
+    return WriteMark(version);
+}
+
+bool CSqliteConnection::BeginWrite() {
+    return Exec("BEGIN IMMEDIATE");
+}
+
+bool CSqliteConnection::Commit() {
+    if (Exec("COMMIT"))
+        return true;
+    std::string reason = ErrorMessage();
+    Rollback();
+    return false;
+}
+
+void CSqliteConnection::Rollback() {
+    if (!sqlite3_get_autocommit(m_pDb))
+        sqlite3_exec(m_pDb, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool CSqliteConnection::InTransaction() {
+    return !sqlite3_get_autocommit(m_pDb);
+}
+
+bool CSqliteConnection::ReserveIds(const char* table, long long& first, long long& count) {
+    // Files of the first version numbered addresses without the sequence: their
+    // next ID follows the largest.
+    auto read = Prepare(std::string("SELECT coalesce((SELECT next FROM kv_sequence WHERE name = "
+                                    "?1), (SELECT coalesce(max(id), 0) + 1 FROM ") +
+                        table + "))");
+    auto save = Prepare("INSERT INTO kv_sequence(name, next) VALUES (?1, ?2) "
+                        "ON CONFLICT(name) DO UPDATE SET next = excluded.next");
+    if (!read || !save)
+        return false;
+    read->BindText(1, table);
+    if (read->Step() != CStatement::Result::Row)
+        return false;
+    first = read->ColumnInt64(0);
+    count = kIdBlock;
+    save->BindText(1, table);
+    save->BindInt(2, first + count);
+    return save->Run();
+}
+
+bool CSqliteConnection::SetNextId(const char* table, long long next) {
+    // Integer primary keys follow the largest row by themselves.
+    if (std::strcmp(table, "schedules") != 0 && std::strcmp(table, "addresses") != 0)
+        return true;
+    auto save = Prepare("INSERT INTO kv_sequence(name, next) VALUES (?1, ?2) "
+                        "ON CONFLICT(name) DO UPDATE SET next = excluded.next");
+    if (!save)
+        return false;
+    save->BindText(1, table);
+    save->BindInt(2, next);
+    return save->Run();
+}
+
+std::string CSqliteConnection::ErrorMessage() {
+    return m_pDb != nullptr ? sqlite3_errmsg(m_pDb) : "out of memory";
+}

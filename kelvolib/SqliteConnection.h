@@ -1,0 +1,47 @@
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+
+#include "Connection.h"
+
+// The groupware in one SQLite file, in WAL mode: one writer at a time, readers
+// alongside.
+class CSqliteConnection : public CConnection {
+public:
+    CSqliteConnection() = default;
+    ~CSqliteConnection() override;
+    CSqliteConnection(const CSqliteConnection&) = delete;
+    CSqliteConnection& operator=(const CSqliteConnection&) = delete;
+
+    // Opens (creating it 0600, and for the default location its folder 0700)
+    // the file at path, always a plain file name. False with error on failure.
+    bool Open(const std::string& path, bool defaultLocation, std::string& error);
+
+    const std::string& Location() const override { return m_strPath; }
+    std::unique_ptr<CStatement> Prepare(const std::string& sql) override;
+    std::unique_ptr<CStatement> PrepareList(const std::string& sql) override {
+        return Prepare(sql);
+    }
+    bool Exec(const std::string& sql) override;
+    bool Identify(Content& content, int& version) override;
+    bool Configure() override;
+    bool CreateSchema(int version) override;
+    bool Upgrade(int from, int version) override;
+    bool BeginWrite() override;
+    bool Commit() override;
+    void Rollback() override;
+    bool InTransaction() override;
+    bool LockOwner(const std::string&, const std::string&) override { return true; }
+    bool ReserveIds(const char* table, long long& first, long long& count) override;
+    bool SetNextId(const char* table, long long next) override;
+    std::string ErrorMessage() override;
+    bool IsBroken() override { return false; }
+
+private:
+    bool WriteMark(int version);
+
+    sqlite3* m_pDb = nullptr;
+    std::string m_strPath;
+};

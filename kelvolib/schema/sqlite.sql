@@ -1,0 +1,57 @@
+-- The groupware on SQLite: texts are code page 932 bytes (BLOB), compared and
+-- ordered byte by byte. Created in one transaction; the mark and the schema
+-- version live in the file header (application_id, user_version).
+CREATE TABLE users(
+    id INTEGER PRIMARY KEY,
+    name BLOB NOT NULL UNIQUE,
+    reading BLOB NOT NULL DEFAULT x'',
+    g0 BLOB NOT NULL DEFAULT x'', g1 BLOB NOT NULL DEFAULT x'',
+    g2 BLOB NOT NULL DEFAULT x'', g3 BLOB NOT NULL DEFAULT x'',
+    g4 BLOB NOT NULL DEFAULT x'', g5 BLOB NOT NULL DEFAULT x'',
+    g6 BLOB NOT NULL DEFAULT x'', g7 BLOB NOT NULL DEFAULT x'',
+    g8 BLOB NOT NULL DEFAULT x'', g9 BLOB NOT NULL DEFAULT x'',
+    password BLOB NOT NULL DEFAULT x'');
+-- Owners by number, so that the schedule key compares integers only.
+CREATE TABLE owners(id INTEGER PRIMARY KEY, name BLOB NOT NULL UNIQUE);
+CREATE TABLE schedules(
+    id INTEGER NOT NULL,
+    owner_id INTEGER NOT NULL,
+    title BLOB NOT NULL, place BLOB NOT NULL,
+    start_second INTEGER NOT NULL, start_minute INTEGER NOT NULL, start_hour INTEGER NOT NULL,
+    start_day INTEGER NOT NULL, start_month INTEGER NOT NULL, start_year INTEGER NOT NULL,
+    end_second INTEGER NOT NULL, end_minute INTEGER NOT NULL, end_hour INTEGER NOT NULL,
+    end_day INTEGER NOT NULL, end_month INTEGER NOT NULL, end_year INTEGER NOT NULL,
+    all_day INTEGER NOT NULL, public INTEGER NOT NULL, alarm_lead INTEGER NOT NULL,
+    comment BLOB NOT NULL,
+    -- Stored in the order the list delivers, so that a list reads the table straight through.
+    PRIMARY KEY (owner_id, start_year, start_month, start_day, start_hour, start_minute,
+                 start_second, id)) WITHOUT ROWID;
+-- The next free ID of a kind of entry, reserved in blocks inside write transactions.
+CREATE TABLE kv_sequence(name TEXT PRIMARY KEY, next INTEGER NOT NULL) WITHOUT ROWID;
+CREATE TABLE address_categories(id INTEGER PRIMARY KEY, name BLOB NOT NULL UNIQUE);
+CREATE TABLE addresses(
+    id INTEGER PRIMARY KEY,
+    owner BLOB NOT NULL, category BLOB NOT NULL, title BLOB NOT NULL,
+    last_name BLOB NOT NULL, last_name_reading BLOB NOT NULL, first_name BLOB NOT NULL,
+    name_reading BLOB NOT NULL, company BLOB NOT NULL, business_phone BLOB NOT NULL,
+    business_phone_2 BLOB NOT NULL, business_fax BLOB NOT NULL, email BLOB NOT NULL,
+    business_postal_code BLOB NOT NULL, business_prefecture BLOB NOT NULL,
+    business_city BLOB NOT NULL, business_street BLOB NOT NULL, home_phone BLOB NOT NULL,
+    home_phone_2 BLOB NOT NULL, mobile_phone BLOB NOT NULL, home_fax BLOB NOT NULL,
+    email_2 BLOB NOT NULL, web_page BLOB NOT NULL, home_prefecture BLOB NOT NULL,
+    home_city BLOB NOT NULL, home_street BLOB NOT NULL, memo BLOB NOT NULL);
+-- Serves both the owner filter of the book and the duplicate search.
+CREATE INDEX addresses_by_name ON addresses(owner, last_name, first_name, company);
+CREATE TABLE board(
+    id INTEGER PRIMARY KEY CHECK (id BETWEEN 1 AND 4294967295),
+    parent_id INTEGER NOT NULL DEFAULT 0,
+    title BLOB NOT NULL, user_name BLOB NOT NULL,
+    posted_second INTEGER NOT NULL, posted_minute INTEGER NOT NULL, posted_hour INTEGER NOT NULL,
+    posted_day INTEGER NOT NULL, posted_month INTEGER NOT NULL, posted_year INTEGER NOT NULL,
+    text BLOB NOT NULL);
+CREATE INDEX board_by_posting ON board(posted_year, posted_month, posted_day, posted_hour,
+    posted_minute, posted_second, id);
+-- How often each owner's entries of a kind were written: an importer keeps the
+-- duplicate keys it read while the version stays its own.
+CREATE TABLE kv_changes(kind TEXT NOT NULL, owner BLOB NOT NULL, version INTEGER NOT NULL,
+    PRIMARY KEY (kind, owner)) WITHOUT ROWID;

@@ -1,0 +1,278 @@
+// The groupware shared by an office: many writers at once, lists during
+// imports, a server that goes away, moving data between engines, credentials
+// kept out of every message, and waits for the server that do not grow with
+// the number of records.
+#include <libpq-fe.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "kelvo.h"
+#include "kelvoadmin.h"
+
+#include "AdminProcessTest.h"
+
+namespace {
+
+using Sharing = AdminProcessTest;
+KELVO_ON_BOTH_ENGINES(Sharing);
+
+std::string Calendar(int first, int count) {
+    std::string text = CTestRecords::Sjis("件名\t開始日\t開始時刻\r\n");
+    for (int i = first; i < first + count; ++i)
+        text += "T" + std::to_string(i) + "\t2026/1/" + std::to_string(1 + i % 28) +
+                "\t9:" + std::to_string(i % 60) + ":00\r\n";
+    return text;
+}
+
+// A PostgreSQL server of the test's own, which it may stop and start again.
+class CPrivateServer {
+public:
+    CPrivateServer() {
+        char pattern[] = "/tmp/kelvo-pg-test.XXXXXX";
+        m_strDir = mkdtemp(pattern);
+        auto started = Script("start");
+        if (started.status != 0)
+            throw std::runtime_error("the private test server cannot start: " + started.err);
+        m_strUri = started.out.substr(0, started.out.find('\n'));
+    }
+    ~CPrivateServer() { Script("stop"); }
+
+    const std::string& Uri() const { return m_strUri; }
+    CProcessRunner::CResult Script(const char* command) {
+        return CProcessRunner::Run(
+            "/bin/bash", {KELVO_TEST_SOURCE_DIR "/scripts/pg-server.sh", command, m_strDir});
+    }
+
+private:
+    std::string m_strDir;
+    std::string m_strUri;
+};
+
+long CountOn(const std::string& uri, const char* table) {
+    long count = -1;
+    PGconn* conn = PQconnectdb(uri.c_str());
+    if (PQstatus(conn) == CONNECTION_OK) {
+        PGresult* result = PQexec(conn, (std::string("SELECT count(*) FROM ") + table).c_str());
+        if (PQresultStatus(result) == PGRES_TUPLES_OK)
+            count = std::atol(PQgetvalue(result, 0, 0));
+        PQclear(result);
+    }
+    PQfinish(conn);
+    return count;
+}
+
+} // namespace
+
+TEST_P(Sharing, EightImportersOfDifferentOwnersLoseNothing) {
+    const int count = 3000;
+    std::vector<std::string> owners;
+    for (int i = 0; i < 8; ++i)
+        owners.push_back("user" + std::to_string(i));
+    InitWithUsers(owners);
+    std::vector<std::unique_ptr<CImportFile>> files;
+    std::vector<std::thread> imports;
+    std::vector<CProcessRunner::CResult> results(owners.size());
+    for (size_t i = 0; i < owners.size(); ++i) {
+        files.push_back(
+            std::make_unique<CImportFile>(Calendar(static_cast<int>(i) * count, count), false));
+        imports.emplace_back([&, i] {
+            results[i] = Admin({"import", "schedules", "--owner", owners[i], "--duplicate-check",
+                                files[i]->Path()});
+        });
+    }
+    for (std::thread& import : imports)
+        import.join();
+    for (const auto& result : results)
+        EXPECT_EQ(result.out, "stored 3000 schedule records\n") << result.err;
+    EXPECT_EQ(Query("SELECT count(*), count(DISTINCT title), count(DISTINCT id) FROM schedules"),
+              std::vector<std::string>{"24000\t24000\t24000"});
+}
+
+TEST_P(Sharing, AnOpenListKeepsItsSnapshotWhileAnotherProgramImports) {
+    const int rows = 25000; // more than one chunk of a server's list
+    ASSERT_TRUE(kvOpenSchedules("alice", ""));
+    for (int i = 0; i < rows; ++i) {
+        kvScheduleRecord record = CTestRecords::Schedule("alice", "s" + std::to_string(i), 2026,
+                                                         1 + i % 12, 1 + i % 28, 9, i % 60);
+        ASSERT_TRUE(kvAddSchedule(&record, 0));
+    }
+    ASSERT_TRUE(kvCloseSchedules());
+    kvUserRecord alice = CTestRecords::User("alice", "", {}, "pw");
+    ASSERT_TRUE(kvAdminAddUser(&alice));
+
+    ASSERT_TRUE(kvOpenSchedules("alice", ""));
+    auto record = std::make_unique<kvScheduleRecord>();
+    ASSERT_TRUE(kvNextSchedule(record.get(), 1));
+    CImportFile more(Calendar(0, 300), false);
+    auto imported = Admin({"import", "schedules", "--owner", "alice", more.Path()});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    int delivered = 1;
+    while (kvNextSchedule(record.get(), 1))
+        ++delivered;
+    kvCloseSchedules();
+    EXPECT_EQ(delivered, rows) << "the list that was open saw none of the import";
+
+    ASSERT_TRUE(kvOpenSchedules("alice", ""));
+    delivered = 0;
+    while (kvNextSchedule(record.get(), 1))
+        ++delivered;
+    kvCloseSchedules();
+    EXPECT_EQ(delivered, rows + 300) << "a list opened afterwards sees all of it";
+}
+
+TEST(Server, StoppedMidImportEndsItWithTheCommittedCount) {
+    CPrivateServer server;
+    auto admin = [&](std::vector<std::string> args, CProcessRunner::COptions options = {}) {
+        args.insert(args.begin(), {"--database", server.Uri()});
+        return CProcessRunner::Run(KELVO_TEST_ADMIN, args, options);
+    };
+    ASSERT_EQ(admin({"user", "add", "alice", "--password", "pw"}).status, 0);
+    CImportFile file(AdminProcessBase::AddressFile(0, 200000), false);
+    CProcessRunner::COptions options;
+    options.setEnv = {{"KELVO_BATCH_MS", "20"}};
+    CProcessRunner::CResult result;
+    std::thread import([&] {
+        result = admin({"import", "addresses", "--owner", "alice", file.Path()}, options);
+    });
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (CountOn(server.Uri(), "addresses") < 2000 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_EQ(server.Script("pause").status, 0);
+    import.join();
+    EXPECT_EQ(result.status, 1) << result.out;
+    EXPECT_NE(result.err.find("stopped: "), std::string::npos) << result.err;
+    size_t end = result.err.find(" address records were committed before the failure");
+    ASSERT_NE(end, std::string::npos) << result.err;
+    size_t start = result.err.rfind(' ', end - 1) + 1;
+    long committed = std::stol(result.err.substr(start, end - start));
+
+    ASSERT_EQ(server.Script("resume").status, 0);
+    EXPECT_EQ(CountOn(server.Uri(), "addresses"), committed) << "what was committed survived";
+    EXPECT_GE(committed, 2000);
+    auto dump = admin({"dump", "addresses", "--owner", "alice"});
+    EXPECT_EQ(dump.status, 0) << dump.err;
+    EXPECT_EQ(static_cast<long>(std::count(dump.out.begin(), dump.out.end(), '\n')) - 1, committed);
+}
+
+TEST(Server, CopyMovesAWholeGroupwareBothWays) {
+    CTempDatabase file("sqlite");
+    auto run = [](const std::string& database, std::vector<std::string> args) {
+        args.insert(args.begin(), {"--database", database});
+        return CProcessRunner::Run(KELVO_TEST_ADMIN, args);
+    };
+    ASSERT_EQ(run(file.Path(), {"demo"}).status, 0);
+    CImportFile more(AdminProcessBase::AddressFile(0, 500), false);
+    ASSERT_EQ(run(file.Path(), {"import", "addresses", "--owner", "guest09", more.Path()}).status,
+              0);
+    auto dumps = [&](const std::string& database) {
+        std::string all;
+        for (const char* kind : {"users", "board"})
+            all += run(database, {"dump", kind}).out;
+        for (const char* owner : {"guest09", "山田太郎"})
+            for (const char* kind : {"schedules", "addresses"})
+                all += run(database, {"dump", kind, "--owner", owner}).out;
+        return all;
+    };
+    const std::string original = dumps(file.Path());
+
+    CTempDatabase server("postgresql");
+    auto there = run(file.Path(), {"copy", "--to", server.Path()});
+    ASSERT_EQ(there.status, 0) << there.err;
+    EXPECT_NE(there.out.find("7 users"), std::string::npos) << there.out;
+    EXPECT_NE(there.out.find("506 addresses"), std::string::npos) << there.out;
+    EXPECT_EQ(dumps(server.Path()), original);
+    EXPECT_EQ(run(file.Path(), {"copy", "--to", server.Path()}).status, 1)
+        << "only into an empty one";
+
+    CTempDatabase back("sqlite");
+    ASSERT_EQ(run(server.Path(), {"copy", "--to", back.Path()}).status, 0);
+    EXPECT_EQ(dumps(back.Path()), original);
+    // New entries are numbered after the copied ones.
+    CImportFile newer(AdminProcessBase::AddressFile(500, 3), false);
+    ASSERT_EQ(run(server.Path(), {"import", "addresses", "--owner", "guest09", newer.Path()}).out,
+              "stored 3 address records\n");
+    EXPECT_EQ(server.Query("SELECT count(DISTINCT id) FROM addresses"),
+              std::vector<std::string>{"509"});
+}
+
+TEST(Server, CredentialsAppearInNoMessage) {
+    CTempDatabase database("postgresql");
+    const std::string secret = "Xyzzy-s3cret";
+    // The test server trusts local connections: the password is sent and ignored.
+    std::string uri = database.Path();
+    uri.replace(uri.find("://kelvo@"), 9, "://kelvo:" + secret + "@");
+    std::string seen;
+    auto run = [&](const std::string& target, std::vector<std::string> args) {
+        args.insert(args.begin(), {"--database", target});
+        auto result = CProcessRunner::Run(KELVO_TEST_ADMIN, args);
+        seen += result.out + result.err;
+        return result.status;
+    };
+    EXPECT_EQ(run(uri, {"init"}), 0);
+    EXPECT_EQ(run(uri, {"demo"}), 0);
+    CImportFile file("姓\r\n佐藤\r\n");
+    EXPECT_EQ(run(uri, {"import", "addresses", "--owner", "nobody", file.Path()}), 1);
+    // The same server at a port where nobody listens.
+    std::string unreachable = uri;
+    size_t port = unreachable.find("port=") + 5;
+    unreachable.replace(port, unreachable.find_first_not_of("0123456789", port) - port, "1");
+    EXPECT_EQ(run(unreachable, {"init"}), 1);
+    EXPECT_EQ(run(uri + "&password=" + secret, {"dump", "users"}), 0);
+
+    // In the library: the location it names, its monitor lines, its reasons.
+    setenv("KELVO_DATABASE", (uri + "&password=" + secret).c_str(), 1);
+    ASSERT_TRUE(kvAdminOpenDatabase());
+    char text[4096];
+    kvAdminDatabasePath(text, sizeof(text));
+    seen += text;
+    kvShutdown();
+    setenv("KELVO_DATABASE", unreachable.c_str(), 1);
+    EXPECT_FALSE(kvAdminOpenDatabase());
+    kvLastError(text, sizeof(text));
+    seen += text;
+    while (kvReadMonitorLine(text, sizeof(text)))
+        seen += std::string(text) + "\n";
+    setenv("KELVO_DATABASE", database.Path().c_str(), 1);
+    EXPECT_NE(seen.find("cannot be opened"), std::string::npos) << seen;
+    EXPECT_EQ(seen.find(secret), std::string::npos) << seen;
+}
+
+TEST(Server, WaitsForTheServerDoNotGrowWithTheRecords) {
+    CTempDatabase database("postgresql");
+    auto import = [](const char* owner, int count) {
+        long long before = kvAdminRoundTrips();
+        EXPECT_TRUE(kvOpenAddressBook(owner, -1, 0, 0, 0));
+        EXPECT_TRUE(kvBeginAddressUpdate(owner));
+        for (int i = 0; i < count; ++i) {
+            std::string n = std::to_string(i);
+            kvAddressRecord record = CTestRecords::Address(owner, "L" + n, "F" + n, "C");
+            if (kvFindDuplicateAddress(nullptr, 0, record.lastName, record.firstName,
+                                       record.company))
+                EXPECT_TRUE(kvUpdateAddress(&record));
+            else
+                EXPECT_TRUE(kvAddAddress(&record));
+        }
+        EXPECT_TRUE(kvEndAddressUpdate());
+        kvCloseAddressBook();
+        return kvAdminRoundTrips() - before;
+    };
+    long long small = import("alice", 500);
+    long long large = import("bob", 5000);
+    // IDs come in blocks of 1024: the larger import reserves a few more.
+    EXPECT_LE(large, small + 5) << small << " round trips for 500 records";
+    EXPECT_LE(import("bob", 5000), large + 2) << "a second import (all duplicates) as well";
+
+    long long before = kvAdminRoundTrips();
+    ASSERT_TRUE(kvOpenAddressBook("bob", -1, 0, 0, 0));
+    auto record = std::make_unique<kvAddressRecord>();
+    int listed = 0;
+    while (kvNextAddress(record.get(), 1))
+        ++listed;
+    kvCloseAddressBook();
+    EXPECT_EQ(listed, 5000);
+    EXPECT_LE(kvAdminRoundTrips() - before, 3) << "a list comes in large chunks";
+}
