@@ -108,7 +108,9 @@ int main(int argc, char** argv) {
     int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
     CBenchFolder temporary;
     const std::string& folder = temporary.Path();
-    setenv("KELVO_DATABASE", (folder + "/groupware.db").c_str(), 1);
+    // $KELVO_BENCH_DATABASE (an empty database, of either engine) instead of a temporary file.
+    const char* given = std::getenv("KELVO_BENCH_DATABASE");
+    setenv("KELVO_DATABASE", given != nullptr ? given : (folder + "/groupware.db").c_str(), 1);
 
     QApplication application(argc, argv);
     CLinkedBackend backend;

@@ -176,11 +176,7 @@ bool CAddressStore::Add(const kvAddressRecord* record) {
     if (!m_bUpdating)
         return Refuse(record, "added");
     if (!m_insert) {
-        std::string values;
-        for (int i = 1; i <= kFieldCount + 1; ++i)
-            values += (i > 1 ? ", ?" : "?") + std::to_string(i);
-        m_insert =
-            m_db.Prepare("INSERT INTO addresses(" + ColumnList() + ", id) VALUES (" + values + ")");
+        m_insert = m_db.PrepareAppend("addresses", ColumnList() + ", id");
         if (!m_insert)
             return false;
     }
@@ -191,7 +187,8 @@ bool CAddressStore::Add(const kvAddressRecord* record) {
     m_insert->BindInt(kFieldCount + 1, id);
     if (!Write(*m_insert, record, "added"))
         return false;
-    m_index.Written(owner, KeyOf(record), {id}, 0);
+    m_index.Written(
+        owner, [record] { return KeyOf(record); }, {id}, 0);
     ++m_nAdded;
     return true;
 }

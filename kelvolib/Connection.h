@@ -23,6 +23,12 @@ public:
     virtual std::unique_ptr<CStatement> Prepare(const std::string& sql) = 0;
     // A statement that reads a long list: a server engine fetches it in large chunks.
     virtual std::unique_ptr<CStatement> PrepareList(const std::string& sql) = 0;
+    // A statement that appends rows to table: its columns (a list) take ?1, ?2, ...
+    // in order, and Queue() appends a row. A server engine streams the rows
+    // (COPY) rather than sending an INSERT each; they are there for the next
+    // statement of the same connection.
+    virtual std::unique_ptr<CStatement> PrepareAppend(const std::string& table,
+                                                      const std::string& columns) = 0;
     // Runs sql (one or more statements, no parameters); false on an error.
     virtual bool Exec(const std::string& sql) = 0;
 

@@ -1,6 +1,7 @@
 #include "Database.h"
 
 #include <cstdlib>
+#include <string_view>
 
 #include "ErrorState.h"
 #include "MonitorQueue.h"
@@ -136,6 +137,14 @@ std::unique_ptr<CStatement> CDatabase::PrepareList(const std::string& sql) {
     return statement;
 }
 
+std::unique_ptr<CStatement> CDatabase::PrepareAppend(const std::string& table,
+                                                     const std::string& columns) {
+    std::unique_ptr<CStatement> statement = m_pConnection->PrepareAppend(table, columns);
+    if (!statement)
+        Fail("statement cannot be prepared");
+    return statement;
+}
+
 bool CDatabase::StepRow(CStatement& cursor, const char* what) {
     CStatement::Result result = cursor.Step();
     if (result == CStatement::Result::Row)
@@ -226,7 +235,10 @@ void CDatabase::EndBatch(bool committed) {
 }
 
 bool CDatabase::NextId(const char* table, long long& id) {
-    auto& block = m_idBlocks[table];
+    auto found = m_idBlocks.find(std::string_view(table));
+    if (found == m_idBlocks.end())
+        found = m_idBlocks.emplace(table, std::make_pair(0LL, 0LL)).first;
+    auto& block = found->second;
     if (block.first >= block.second) {
         long long first = 0, count = 0;
         if (!m_pConnection->ReserveIds(table, first, count) || count <= 0) {

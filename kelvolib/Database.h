@@ -51,6 +51,8 @@ public:
     std::unique_ptr<CStatement> Prepare(const std::string& sql);
     // The same for a list that may be long.
     std::unique_ptr<CStatement> PrepareList(const std::string& sql);
+    // A statement whose Queue() appends a row to table (columns take ?1, ?2, ...).
+    std::unique_ptr<CStatement> PrepareAppend(const std::string& table, const std::string& columns);
     // Steps a cursor: true on a row; at the end false, and on an error false
     // with "<what> cannot be read" reported.
     bool StepRow(CStatement& cursor, const char* what);
@@ -105,7 +107,8 @@ private:
     long long m_nPendingWrites = 0;
     long long m_nCommittedWrites = 0;
     std::map<const void*, std::pair<std::function<void()>, std::function<void(bool)>>> m_hooks;
-    std::map<std::string, std::pair<long long, long long>> m_idBlocks; // table: next, end
+    std::map<std::string, std::pair<long long, long long>, std::less<>>
+        m_idBlocks;                       // table: next, end
     std::set<std::string> m_lockedOwners; // kind and owner, in this transaction
     std::chrono::steady_clock::time_point m_batchStart;
     std::chrono::steady_clock::duration m_batchPeriod = std::chrono::seconds(1);

@@ -54,7 +54,17 @@ void CDuplicateIndex::AppendNumber(std::string& key, long long number) {
     key += ';';
 }
 
+CDuplicateIndex::COwner& CDuplicateIndex::Kept(const std::string& owner) {
+    if (m_pLast == nullptr || m_strLast != owner) {
+        m_pLast = &m_owners[owner]; // map entries stay where they are
+        m_strLast = owner;
+    }
+    return *m_pLast;
+}
+
 bool CDuplicateIndex::Touch(const std::string& owner) {
+    if (m_nTouchedIn == m_db.TransactionNumber() && m_strTouched == owner && m_db.InBatch())
+        return true;
     bool takenNow = false;
     if (!m_db.LockOwner(m_strKind, owner, takenNow))
         return false;
@@ -72,19 +82,21 @@ bool CDuplicateIndex::Touch(const std::string& owner) {
     m_readVersion->Reset();
     if (!read)
         return false;
-    COwner& kept = m_owners[owner];
+    COwner& kept = Kept(owner);
     if (kept.version != version) {
         kept.loaded = false;
         kept.keys.clear();
         kept.version = version;
     }
+    m_strTouched = owner;
+    m_nTouchedIn = m_db.TransactionNumber();
     return true;
 }
 
 bool CDuplicateIndex::Find(const std::string& owner, const std::string& key, Values& values,
                            bool& found) {
     found = false;
-    COwner& kept = m_owners[owner];
+    COwner& kept = Kept(owner);
     if (!kept.loaded) {
         kept.keys.clear();
         bool loaded = m_loader(owner, [&kept](const std::string& entryKey, const Values& entry) {
@@ -104,15 +116,16 @@ bool CDuplicateIndex::Find(const std::string& owner, const std::string& key, Val
     return true;
 }
 
-void CDuplicateIndex::Written(const std::string& owner, const std::string& key,
+void CDuplicateIndex::Written(const std::string& owner, const std::function<std::string()>& key,
                               const Values& values, size_t idIndex) {
-    COwner& kept = m_owners[owner];
+    COwner& kept = Kept(owner);
     kept.written = true;
     if (!kept.loaded)
         return;
-    auto entry = kept.keys.find(key);
+    std::string entryKey = key();
+    auto entry = kept.keys.find(entryKey);
     if (entry == kept.keys.end())
-        kept.keys.emplace(key, values);
+        kept.keys.emplace(std::move(entryKey), values);
     else if (idIndex < values.size() && values[idIndex] < entry->second[idIndex])
         entry->second = values;
 }
@@ -120,20 +133,20 @@ void CDuplicateIndex::Written(const std::string& owner, const std::string& key,
 void CDuplicateIndex::Updated(const std::string& oldOwner, const std::string& oldKey,
                               const std::string& newOwner, const std::string& newKey,
                               const Values& values) {
-    m_owners[oldOwner].written = true;
-    m_owners[newOwner].written = true;
+    Kept(oldOwner).written = true;
+    Kept(newOwner).written = true;
     if (oldOwner != newOwner || oldKey != newKey) {
         Forget(oldOwner);
         Forget(newOwner);
         return;
     }
-    COwner& kept = m_owners[oldOwner];
+    COwner& kept = Kept(oldOwner);
     if (kept.loaded)
         kept.keys[oldKey] = values;
 }
 
 void CDuplicateIndex::Forget(const std::string& owner) {
-    COwner& kept = m_owners[owner];
+    COwner& kept = Kept(owner);
     kept.loaded = false;
     kept.keys.clear();
 }

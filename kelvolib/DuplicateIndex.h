@@ -33,15 +33,20 @@ public:
     bool Touch(const std::string& owner);
     // The values of the entry with key (the first by ID); false on a failure.
     bool Find(const std::string& owner, const std::string& key, Values& values, bool& found);
-    // After a write of an entry of owner with key; the ID is values[idIndex].
-    void Written(const std::string& owner, const std::string& key, const Values& values,
-                 size_t idIndex);
+    // After a write of an entry of owner; key() gives its key (asked only when
+    // owner's keys are kept), and the ID is values[idIndex].
+    void Written(const std::string& owner, const std::function<std::string()>& key,
+                 const Values& values, size_t idIndex);
     // After an update of the entry found under oldKey of oldOwner: it now has
     // newKey and values (same ID). A moved key makes both owners' keys be read again.
     void Updated(const std::string& oldOwner, const std::string& oldKey,
                  const std::string& newOwner, const std::string& newKey, const Values& values);
     // Frees every kept key.
-    void Clear() { m_owners.clear(); }
+    void Clear() {
+        m_owners.clear();
+        m_pLast = nullptr;
+        m_strTouched.clear();
+    }
 
     // A key from its parts: texts and numbers kept apart unambiguously.
     static void AppendText(std::string& key, const char* text, size_t length);
@@ -57,8 +62,16 @@ private:
         std::unordered_map<std::string, Values> keys;
     };
 
+    // The owner's entry, found once per run of writes to one owner.
+    COwner& Kept(const std::string& owner);
+
     CDatabase& m_db;
     std::string m_strKind;
+    // The owner last touched, and in which transaction: most writes repeat it.
+    std::string m_strTouched;
+    unsigned m_nTouchedIn = 0;
+    COwner* m_pLast = nullptr;
+    std::string m_strLast;
     Loader m_loader;
     std::map<std::string, COwner> m_owners;
     std::unique_ptr<CStatement> m_readVersion;

@@ -31,11 +31,7 @@ bool CGroupwareCopier::CopyTable(const char* table, const char* columns, long lo
     while (m_source.StepRow(*read, table)) {
         int count = read->ColumnCount();
         if (!write) {
-            std::string values;
-            for (int i = 1; i <= count; ++i)
-                values += (i > 1 ? ", ?" : "?") + std::to_string(i);
-            write = m_target.Prepare(std::string("INSERT INTO ") + table + "(" + columns +
-                                     ") VALUES (" + values + ")");
+            write = m_target.PrepareAppend(table, columns);
             if (!write)
                 return false;
         }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 
+#include "PgAppender.h"
 #include "PgCursor.h"
 #include "PgStatement.h"
 #include "SchemaText.h"
@@ -96,8 +97,12 @@ std::string CPgConnection::NextName(const char* prefix) {
     return prefix + std::to_string(++m_nNames);
 }
 
-void CPgConnection::Sent(bool keep, PreparedFlag prepared) {
-    m_pending.push_back(CPending{keep, std::move(prepared)});
+void CPgConnection::Sent(PGresult** answer, PreparedFlag prepared) {
+    if (answer != nullptr) {
+        PQclear(*answer);
+        *answer = nullptr;
+    }
+    m_pending.push_back(CPending{answer, std::move(prepared)});
 }
 
 bool CPgConnection::Failed(const char* what) {
@@ -105,16 +110,59 @@ bool CPgConnection::Failed(const char* what) {
     return false;
 }
 
-bool CPgConnection::SendSimple(const std::string& sql, bool keep) {
+bool CPgConnection::SendSimple(const std::string& sql, PGresult** answer) {
+    if (!EndCopy())
+        return false;
     if (!PQsendQueryParams(m_pConn, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 1))
         return Failed("the command cannot be sent");
-    Sent(keep);
+    Sent(answer);
     return true;
 }
 
-bool CPgConnection::Sync(PGresult** kept) {
-    if (kept != nullptr)
-        *kept = nullptr;
+bool CPgConnection::BeforeStatement() {
+    return EndCopy() && StopReading();
+}
+
+bool CPgConnection::BeginReading(CPgCursor* reader) {
+    if (!m_bReading) {
+        if (!SendSimple("BEGIN"))
+            return false;
+        m_bReading = true;
+    }
+    m_readers.push_back(reader);
+    return true;
+}
+
+void CPgConnection::EndReading(CPgCursor* reader) {
+    for (auto it = m_readers.begin(); it != m_readers.end(); ++it)
+        if (*it == reader) {
+            m_readers.erase(it);
+            break;
+        }
+    if (m_bReading && m_readers.empty()) {
+        m_bReading = false;
+        SendSimple("COMMIT");
+    }
+}
+
+bool CPgConnection::StopReading() {
+    if (!m_bReading)
+        return true;
+    // Each open list takes the rest of its rows now; the snapshot ends with them.
+    std::vector<CPgCursor*> readers;
+    readers.swap(m_readers);
+    for (CPgCursor* reader : readers)
+        reader->FetchRest();
+    m_bReading = false;
+    bool ok = SendSimple("COMMIT") && Sync();
+    for (CPgCursor* reader : readers)
+        reader->Detached(ok);
+    return ok;
+}
+
+bool CPgConnection::Sync() {
+    if (!EndCopy())
+        return false;
     if (m_pending.empty())
         return true;
     m_strError.clear();
@@ -136,9 +184,9 @@ bool CPgConnection::Sync(PGresult** kept) {
             }
             if (pending.prepared)
                 *pending.prepared = status == PGRES_COMMAND_OK ? Prepared::Yes : Prepared::No;
-            if (pending.keep && kept != nullptr && !failed && status != PGRES_PIPELINE_ABORTED) {
-                PQclear(*kept);
-                *kept = result;
+            if (pending.answer != nullptr && !failed && status != PGRES_PIPELINE_ABORTED) {
+                PQclear(*pending.answer);
+                *pending.answer = result;
             } else {
                 PQclear(result);
             }
@@ -153,10 +201,6 @@ bool CPgConnection::Sync(PGresult** kept) {
         m_bTransactionFailed = true;
         if (ok)
             m_strError = FirstLine(PQerrorMessage(m_pConn));
-        if (kept != nullptr) {
-            PQclear(*kept);
-            *kept = nullptr;
-        }
         return false;
     }
     // The sync's own answer.
@@ -184,9 +228,72 @@ std::unique_ptr<CStatement> CPgConnection::PrepareList(const std::string& sql) {
     return std::make_unique<CPgCursor>(*this, sql);
 }
 
+std::unique_ptr<CStatement> CPgConnection::PrepareAppend(const std::string& table,
+                                                         const std::string& columns) {
+    return std::make_unique<CPgAppender>(*this, table, columns);
+}
+
+bool CPgConnection::CopyRow(const std::string& copySql, const std::string& row) {
+    if (m_strCopy != copySql) {
+        // COPY does not mix with the pipeline: what was sent is settled first.
+        if (!EndCopy() || !StopReading() || !Sync() || !PQexitPipelineMode(m_pConn))
+            return Failed("the rows cannot be sent");
+        PGresult* started = PQexec(m_pConn, copySql.c_str());
+        ++m_nRoundTrips;
+        bool ok = PQresultStatus(started) == PGRES_COPY_IN;
+        if (!ok)
+            m_strError = ResultError(started);
+        PQclear(started);
+        if (!ok) {
+            if (m_bInTransaction)
+                m_bTransactionFailed = true;
+            PQenterPipelineMode(m_pConn);
+            return false;
+        }
+        m_strCopy = copySql;
+        m_copyBuffer.assign("PGCOPY\n\377\r\n\0", 11);
+        m_copyBuffer.append(8, '\0'); // flags and header extension
+    }
+    m_copyBuffer += row;
+    if (m_copyBuffer.size() >= 256 * 1024) {
+        if (PQputCopyData(m_pConn, m_copyBuffer.data(), static_cast<int>(m_copyBuffer.size())) != 1)
+            return Failed("the rows cannot be sent");
+        m_copyBuffer.clear();
+    }
+    return true;
+}
+
+bool CPgConnection::EndCopy() {
+    if (m_strCopy.empty())
+        return true;
+    m_strCopy.clear();
+    m_copyBuffer.append("\377\377", 2); // the trailer
+    bool ok =
+        PQputCopyData(m_pConn, m_copyBuffer.data(), static_cast<int>(m_copyBuffer.size())) == 1 &&
+        PQputCopyEnd(m_pConn, nullptr) == 1;
+    m_copyBuffer.clear();
+    ++m_nRoundTrips;
+    std::string error = ok ? std::string() : FirstLine(PQerrorMessage(m_pConn));
+    while (PGresult* result = PQgetResult(m_pConn)) {
+        if (PQresultStatus(result) != PGRES_COMMAND_OK && error.empty())
+            error = ResultError(result);
+        PQclear(result);
+        if (PQstatus(m_pConn) == CONNECTION_BAD)
+            break;
+    }
+    if (!error.empty()) {
+        m_strError = error;
+        if (m_bInTransaction)
+            m_bTransactionFailed = true;
+    }
+    if (PQstatus(m_pConn) != CONNECTION_BAD && !PQenterPipelineMode(m_pConn) && error.empty())
+        return Failed("the connection cannot be used");
+    return error.empty();
+}
+
 bool CPgConnection::Exec(const std::string& sql) {
     // Several statements at once need the simple protocol, outside the pipeline.
-    if (!Sync() || !PQexitPipelineMode(m_pConn))
+    if (!BeforeStatement() || !Sync() || !PQexitPipelineMode(m_pConn))
         return false;
     PGresult* result = PQexec(m_pConn, sql.c_str());
     ++m_nRoundTrips;
@@ -246,7 +353,7 @@ bool CPgConnection::Upgrade(int from, int version) {
 
 bool CPgConnection::BeginWrite() {
     // Sent, not waited for: the first answer needed settles it.
-    if (!SendSimple("BEGIN", false))
+    if (!BeforeStatement() || !SendSimple("BEGIN"))
         return false;
     m_bInTransaction = true;
     m_bTransactionFailed = false;
@@ -254,7 +361,7 @@ bool CPgConnection::BeginWrite() {
 }
 
 bool CPgConnection::Commit() {
-    bool ok = SendSimple("COMMIT", false) && Sync();
+    bool ok = SendSimple("COMMIT") && Sync();
     if (ok) {
         m_bInTransaction = false;
         for (const CursorFlag& cursor : m_cursors)
@@ -266,7 +373,7 @@ bool CPgConnection::Commit() {
 
 void CPgConnection::Rollback() {
     std::string reason = m_strError;
-    if (!IsBroken() && SendSimple("ROLLBACK", false))
+    if (!IsBroken() && SendSimple("ROLLBACK"))
         Sync();
     m_strError = reason; // the failure that led here stays the reason
     m_bInTransaction = false;
@@ -302,7 +409,7 @@ bool CPgConnection::ReserveIds(const char* table, long long& first, long long& c
             Prepare(std::string("SELECT nextval('kv_ids_") + table + "')"));
     bool ok = next->Step() == CStatement::Result::Row;
     first = next->ColumnInt64(0);
-    count = 1024; // the sequences' increment
+    count = 65536; // the sequences' increment (schema/postgresql.sql)
     next->Reset();
     return ok;
 }

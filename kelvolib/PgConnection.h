@@ -15,6 +15,8 @@
 // sent without waiting for their answers, and the connection waits for the
 // server only where a result is needed (a lookup, a list's next chunk, a
 // commit). Every wait is one round trip, counted.
+class CPgCursor;
+
 class CPgConnection : public CConnection {
 public:
     // The state of a statement's server-side preparation, shared with the
@@ -43,6 +45,8 @@ public:
     const std::string& Location() const override { return m_strLocation; }
     std::unique_ptr<CStatement> Prepare(const std::string& sql) override;
     std::unique_ptr<CStatement> PrepareList(const std::string& sql) override;
+    std::unique_ptr<CStatement> PrepareAppend(const std::string& table,
+                                              const std::string& columns) override;
     bool Exec(const std::string& sql) override;
     bool Identify(Content& content, int& version) override;
     bool Configure() override { return true; }
@@ -62,20 +66,37 @@ public:
     PGconn* Handle() const { return m_pConn; }
     std::string NextName(const char* prefix);
     // Records that a command was sent: its answer is read at the next Sync.
-    // keep: the caller takes the answer (the last command sent before Sync).
-    void Sent(bool keep, PreparedFlag prepared = nullptr);
+    // answer (when given, alive until then) receives the command's result.
+    void Sent(PGresult** answer = nullptr, PreparedFlag prepared = nullptr);
     // Waits for the answers to everything sent. False when a command failed
-    // (ErrorMessage says why). *kept receives the kept answer (PQclear it).
-    bool Sync(PGresult** kept = nullptr);
+    // (ErrorMessage says why); the answers go where Sent was told.
+    bool Sync();
     // Sends a command without parameters into the pipeline.
-    bool SendSimple(const std::string& sql, bool keep);
+    bool SendSimple(const std::string& sql, PGresult** answer = nullptr);
+    // Before a statement that is not a list's: ends a COPY and a read
+    // transaction in progress.
+    bool BeforeStatement();
+    bool InWrite() const { return m_bInTransaction; }
+    // Lists are read in a short transaction of their own (a snapshot, without
+    // the cost of a cursor that holds its rows): the first list's cursor
+    // opens it, the last one to end closes it. Anything else that needs the
+    // connection first has each open list fetch its remaining rows.
+    bool BeginReading(CPgCursor* reader);
+    void EndReading(CPgCursor* reader);
+    bool StopReading();
+    // Appends a row (binary COPY format) to the COPY that copySql starts,
+    // starting it (and ending another one) when needed.
+    bool CopyRow(const std::string& copySql, const std::string& row);
+    // Ends a COPY in progress and waits for the server to take it; false when
+    // it failed. Called before anything else is sent.
+    bool EndCopy();
     // A cursor declared now: a rollback of the open transaction removes it.
     CursorFlag DeclaredCursor();
     bool Failed(const char* what); // keeps libpq's reason; always false
 
 private:
     struct CPending {
-        bool keep;
+        PGresult** answer;
         PreparedFlag prepared;
     };
 
@@ -86,6 +107,10 @@ private:
     std::deque<CPending> m_pending;
     std::map<std::string, std::shared_ptr<CStatement>> m_lockStatements; // the connection's own
     std::vector<CursorFlag> m_cursors;
+    std::string m_strCopy; // the COPY in progress, or empty
+    std::string m_copyBuffer;
+    std::vector<CPgCursor*> m_readers; // lists open in the read transaction
+    bool m_bReading = false;
     bool m_bInTransaction = false;
     bool m_bTransactionFailed = false;
     unsigned m_nNames = 0;

@@ -26,73 +26,136 @@ void CPgCursor::BindInt(int index, long long value) {
     m_parameters.Int(index, value);
 }
 
-bool CPgCursor::Fetch(bool declare) {
-    PGconn* conn = m_conn.Handle();
-    if (declare) {
-        std::string sql = "DECLARE " + m_strName + " NO SCROLL CURSOR WITH HOLD FOR " + m_strSql;
-        if (!PQsendQueryParams(conn, sql.c_str(), m_parameters.Count(), nullptr,
-                               m_parameters.Values(), m_parameters.Lengths(),
-                               m_parameters.Formats(), 1))
-            return m_conn.Failed("the list cannot be read");
-        m_conn.Sent(false);
-        m_pState = m_conn.DeclaredCursor();
-    } else if (!m_pState || !m_pState->alive) {
-        m_conn.Failed("the list was lost when a write transaction failed");
+bool CPgCursor::Declare() {
+    if (!m_conn.EndCopy())
         return false;
+    // Inside a write batch the cursor must outlive the batch's commit.
+    bool held = m_conn.InWrite();
+    if (!held) {
+        if (!m_conn.BeginReading(this))
+            return false;
+        m_bReader = true;
     }
-    std::string fetch = "FETCH " + std::to_string(kChunk) + " FROM " + m_strName;
-    PQclear(m_pResult);
-    m_pResult = nullptr;
-    m_nRow = -1;
-    if (!m_conn.SendSimple(fetch, true))
+    std::string sql = "DECLARE " + m_strName + " NO SCROLL CURSOR " + (held ? "WITH HOLD " : "") +
+                      "FOR " + m_strSql;
+    if (!PQsendQueryParams(m_conn.Handle(), sql.c_str(), m_parameters.Count(), nullptr,
+                           m_parameters.Values(), m_parameters.Lengths(), m_parameters.Formats(),
+                           1))
+        return m_conn.Failed("the list cannot be read");
+    m_conn.Sent();
+    if (held)
+        m_pState = m_conn.DeclaredCursor();
+    m_bDeclared = true;
+    return true;
+}
+
+bool CPgCursor::AskNext() {
+    m_bNextAsked =
+        m_conn.SendSimple("FETCH " + std::to_string(kChunk) + " FROM " + m_strName, &m_pNext);
+    return m_bNextAsked;
+}
+
+bool CPgCursor::Fetch() {
+    if (m_pState && !m_pState->alive)
+        return m_conn.Failed("the list was lost when a write transaction failed");
+    if (!m_bNextAsked && !AskNext())
         return false;
-    bool ok = m_conn.Sync(&m_pResult);
-    if (!ok && declare && m_pState)
-        m_pState->alive = false; // the declaration itself failed
-    return ok && m_pResult != nullptr;
+    // Another statement's wait may have brought the chunk already.
+    if (m_pNext == nullptr && !m_conn.Sync())
+        return false;
+    m_bNextAsked = false;
+    PQclear(m_pResult);
+    m_pResult = m_pNext;
+    m_pNext = nullptr;
+    m_nRow = -1;
+    if (m_pResult == nullptr)
+        return m_conn.Failed("the list's rows did not come");
+    m_bLast = PQntuples(m_pResult) < kChunk;
+    // A full chunk: the next one is asked for at once (not waited for).
+    return m_bLast || AskNext();
+}
+
+void CPgCursor::FetchRest() {
+    m_conn.SendSimple("FETCH ALL FROM " + m_strName, &m_pRest);
+}
+
+void CPgCursor::Detached(bool ok) {
+    // The read transaction has ended, and the cursor with it.
+    m_bReader = false;
+    m_bDeclared = false;
+    m_bFailed = !ok || m_pRest == nullptr;
+    m_bLast = true;
+    m_bNextAsked = m_pNext != nullptr;
 }
 
 CStatement::Result CPgCursor::Step() {
     if (m_bDone)
         return Result::Done;
-    if (m_pResult == nullptr && !m_pState) {
-        if (!Fetch(true))
-            return Result::Error;
-    } else if (m_pResult == nullptr) {
+    if (m_bFailed)
         return Result::Error;
-    }
-    if (m_nRow + 1 >= PQntuples(m_pResult)) {
-        // A short chunk was the last one.
-        if (PQntuples(m_pResult) < kChunk) {
-            m_bDone = true;
-            return Result::Done;
-        }
-        if (!Fetch(false))
+    if (m_pResult == nullptr && m_pRest == nullptr) {
+        if (!Declare() || !Fetch())
             return Result::Error;
-        if (PQntuples(m_pResult) == 0) {
+    }
+    while (m_pResult == nullptr || m_nRow + 1 >= PQntuples(m_pResult)) {
+        if (m_pNext != nullptr) {
+            // A chunk asked for before the read transaction ended.
+            PQclear(m_pResult);
+            m_pResult = m_pNext;
+            m_pNext = nullptr;
+            m_bNextAsked = false;
+            m_nRow = -1;
+            continue;
+        }
+        if (m_pRest != nullptr) {
+            // What the connection fetched when it needed itself.
+            PQclear(m_pResult);
+            m_pResult = m_pRest;
+            m_pRest = nullptr;
+            m_nRow = -1;
+            continue;
+        }
+        if (m_bLast && !m_bNextAsked) {
             m_bDone = true;
+            Close(); // a list read to its end lets the snapshot go
             return Result::Done;
         }
+        if (!Fetch())
+            return Result::Error;
     }
     ++m_nRow;
     return Result::Row;
 }
 
 void CPgCursor::Close() {
-    PQclear(m_pResult);
-    m_pResult = nullptr;
-    m_nRow = -1;
-    m_bDone = false;
-    if (m_pState && m_pState->alive && !m_conn.IsBroken())
-        m_conn.SendSimple("CLOSE " + m_strName, false);
+    // A chunk still on its way is settled before the cursor goes.
+    if (m_bNextAsked && m_pNext == nullptr && !m_conn.IsBroken())
+        m_conn.Sync();
+    m_bNextAsked = false;
+    PQclear(m_pNext);
+    m_pNext = nullptr;
+    if (m_bDeclared && !m_conn.IsBroken() && (!m_pState || m_pState->alive))
+        m_conn.SendSimple("CLOSE " + m_strName);
+    if (m_bReader)
+        m_conn.EndReading(this);
     if (m_pState)
         m_pState->alive = false;
     m_pState.reset();
+    m_bDeclared = false;
+    m_bReader = false;
 }
 
 void CPgCursor::Reset() {
     // Reading again starts a new snapshot.
     Close();
+    PQclear(m_pResult);
+    PQclear(m_pRest);
+    m_pResult = nullptr;
+    m_pRest = nullptr;
+    m_nRow = -1;
+    m_bDone = false;
+    m_bLast = false;
+    m_bFailed = false;
 }
 
 long long CPgCursor::ColumnInt64(int column) const {

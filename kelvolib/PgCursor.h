@@ -3,15 +3,17 @@
 #include <libpq-fe.h>
 
 #include <string>
-#include <vector>
 
 #include "PgConnection.h"
 #include "PgParameters.h"
 #include "Statement.h"
 
-// A long list read from the server in large chunks: a cursor declared WITH
-// HOLD (a consistent snapshot, taken when the list is first read, that other
-// statements may interleave with), fetched 20,000 rows per round trip.
+// A long list read from the server in large chunks, 20,000 rows per round
+// trip, from a consistent snapshot taken when the list is first read. Outside
+// a write batch the cursor lives in a short read transaction and streams its
+// rows; when the connection is needed for something else first, the rest of
+// the rows is fetched at once and kept. Inside a write batch it is declared
+// WITH HOLD, so that the batch's commit does not end it.
 class CPgCursor : public CStatement {
 public:
     static constexpr int kChunk = 20000;
@@ -34,16 +36,32 @@ public:
     bool ColumnIsInt(int column) const override;
     int ColumnCount() const override;
 
+    // For the connection ending the read transaction: asks for all the rows
+    // left, then learns whether they came.
+    void FetchRest();
+    void Detached(bool ok);
+
 private:
-    bool Fetch(bool declare);
+    bool Declare();
+    bool Fetch();
+    bool AskNext();
     void Close();
 
     CPgConnection& m_conn;
     std::string m_strSql;
     std::string m_strName;
     CPgParameters m_parameters;
-    CPgConnection::CursorFlag m_pState;
-    PGresult* m_pResult = nullptr;
-    int m_nRow = -1;
+    CPgConnection::CursorFlag m_pState; // a held cursor's
+    bool m_bDeclared = false;
+    bool m_bReader = false; // declared in the connection's read transaction
     bool m_bDone = false;
+    bool m_bLast = false; // the current chunk is the last one
+    bool m_bFailed = false;
+    PGresult* m_pResult = nullptr;
+    // The next chunk, asked for as soon as the current one came, so that the
+    // server prepares it while this side reads the current one.
+    PGresult* m_pNext = nullptr;
+    bool m_bNextAsked = false;
+    PGresult* m_pRest = nullptr;
+    int m_nRow = -1;
 };

@@ -76,7 +76,7 @@ CPgStatement::~CPgStatement() {
     if (*m_pPrepared == CPgConnection::Prepared::Sent)
         m_conn.Sync();
     if (*m_pPrepared == CPgConnection::Prepared::Yes)
-        m_conn.SendSimple("DEALLOCATE " + m_strName, false);
+        m_conn.SendSimple("DEALLOCATE " + m_strName);
 }
 
 void CPgStatement::BindText(int index, const char* text) {
@@ -91,18 +91,20 @@ void CPgStatement::BindInt(int index, long long value) {
     m_parameters.Int(index, value);
 }
 
-bool CPgStatement::Send(bool keep) {
+bool CPgStatement::Send(PGresult** answer) {
+    if (!m_conn.BeforeStatement())
+        return false;
     PGconn* conn = m_conn.Handle();
     if (*m_pPrepared == CPgConnection::Prepared::No) {
         if (!PQsendPrepare(conn, m_strName.c_str(), m_strSql.c_str(), 0, nullptr))
             return m_conn.Failed("the statement cannot be sent");
         *m_pPrepared = CPgConnection::Prepared::Sent;
-        m_conn.Sent(false, m_pPrepared);
+        m_conn.Sent(nullptr, m_pPrepared);
     }
     if (!PQsendQueryPrepared(conn, m_strName.c_str(), m_parameters.Count(), m_parameters.Values(),
                              m_parameters.Lengths(), m_parameters.Formats(), 1))
         return m_conn.Failed("the statement cannot be sent");
-    m_conn.Sent(keep);
+    m_conn.Sent(answer);
     return true;
 }
 
@@ -112,7 +114,7 @@ CStatement::Result CPgStatement::Step() {
         m_nRow = -1;
         PQclear(m_pResult);
         m_pResult = nullptr;
-        if (!Send(true) || !m_conn.Sync(&m_pResult))
+        if (!Send(&m_pResult) || !m_conn.Sync())
             return Result::Error;
     }
     if (m_pResult == nullptr)
@@ -128,7 +130,7 @@ CStatement::Result CPgStatement::Step() {
 bool CPgStatement::Run() {
     Reset();
     PGresult* result = nullptr;
-    bool ok = Send(true) && m_conn.Sync(&result);
+    bool ok = Send(&result) && m_conn.Sync();
     m_nChanges = ok && result != nullptr ? std::atoll(PQcmdTuples(result)) : 0;
     PQclear(result);
     return ok;
@@ -136,7 +138,7 @@ bool CPgStatement::Run() {
 
 bool CPgStatement::Queue() {
     Reset();
-    return Send(false);
+    return Send(nullptr);
 }
 
 void CPgStatement::Reset() {

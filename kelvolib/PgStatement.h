@@ -40,8 +40,9 @@ public:
     static bool IsIntColumn(const PGresult* result, int column);
 
 private:
-    // Sends the execution (after the preparation, the first time).
-    bool Send(bool keep);
+    // Sends the execution (after the preparation, the first time); answer
+    // receives its result at the next sync.
+    bool Send(PGresult** answer);
 
     CPgConnection& m_conn;
     std::string m_strSql;

@@ -233,9 +233,7 @@ bool CScheduleStore::Add(const kvScheduleRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
     if (!m_insert) {
-        m_insert = m_db.Prepare(std::string("INSERT INTO schedules(") + kColumns +
-                                ", id) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
-                                "?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20)");
+        m_insert = m_db.PrepareAppend("schedules", std::string(kColumns) + ", id");
         if (!m_insert)
             return false;
     }
@@ -248,14 +246,16 @@ bool CScheduleStore::Add(const kvScheduleRecord* record) {
     m_insert->BindInt(20, id);
     if (!Write(*m_insert, record, "added"))
         return false;
-    m_index.Written(owner,
-                    Key(record->start.yearsSince1900, record->start.month, record->start.dayOfMonth,
-                        record->start.hours, record->start.minutes, record->allDay != 0 ? 1 : 0,
-                        record->title, StoredLength(record->title, sizeof(record->title))),
-                    {ownerId, record->start.yearsSince1900, record->start.month,
-                     record->start.dayOfMonth, record->start.hours, record->start.minutes,
-                     record->start.seconds, id},
-                    7);
+    m_index.Written(
+        owner,
+        [record] {
+            return Key(record->start.yearsSince1900, record->start.month, record->start.dayOfMonth,
+                       record->start.hours, record->start.minutes, record->allDay != 0 ? 1 : 0,
+                       record->title, StoredLength(record->title, sizeof(record->title)));
+        },
+        {ownerId, record->start.yearsSince1900, record->start.month, record->start.dayOfMonth,
+         record->start.hours, record->start.minutes, record->start.seconds, id},
+        7);
     ++m_nAdded;
     return true;
 }

@@ -91,6 +91,16 @@ std::unique_ptr<CStatement> CSqliteConnection::Prepare(const std::string& sql) {
     return std::make_unique<CSqliteStatement>(m_pDb, statement);
 }
 
+std::unique_ptr<CStatement> CSqliteConnection::PrepareAppend(const std::string& table,
+                                                             const std::string& columns) {
+    std::string values = "?1";
+    int count = 1;
+    for (char c : columns)
+        if (c == ',')
+            values += ", ?" + std::to_string(++count);
+    return Prepare("INSERT INTO " + table + "(" + columns + ") VALUES (" + values + ")");
+}
+
 bool CSqliteConnection::Exec(const std::string& sql) {
     return sqlite3_exec(m_pDb, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }

@@ -24,6 +24,8 @@ public:
     std::unique_ptr<CStatement> PrepareList(const std::string& sql) override {
         return Prepare(sql);
     }
+    std::unique_ptr<CStatement> PrepareAppend(const std::string& table,
+                                              const std::string& columns) override;
     bool Exec(const std::string& sql) override;
     bool Identify(Content& content, int& version) override;
     bool Configure() override;

@@ -1,0 +1,256 @@
+// The two engines side by side, in one run: imports of 100,000 addresses and
+// 100,000 schedules with the duplicate check on (through kelvo-admin's code
+// and through the load dialog), a schedule list of 100,000 rows opened in the
+// viewer, and the round trips to the server per imported and per listed
+// record. The PostgreSQL server is a throwaway one (scripts/pg-server.sh),
+// reached over TCP on the loopback as an office desktop would reach its server.
+//   engine_benchmark [ROWS]
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "kelvo.h"
+#include "kelvoadmin.h"
+
+#include "BenchFiles.h"
+#include "BenchFolder.h"
+
+#include "AddressLoadDlg.h"
+#include "AdminTool.h"
+#include "DocTemplate.h"
+#include "ImportSession.h"
+#include "LinkedBackend.h"
+#include "MDIChildWnd.h"
+#include "MainFrame.h"
+#include "OutlookTextFile.h"
+#include "SchaduleLoadDlg.h"
+#include "View.h"
+#include "ViewerApp.h"
+
+namespace {
+
+struct CMeasure {
+    double seconds = 0;
+    double roundTripsPerRecord = 0;
+};
+
+struct CEngine {
+    const char* name;
+    CMeasure adminAddresses, dialogAddresses, adminSchedules, dialogSchedules, list;
+};
+
+// A fresh, empty database of the engine: a file, or a schema of its own on the server.
+class CFreshDatabases {
+public:
+    CFreshDatabases(std::string folder, std::string server)
+        : m_strFolder(std::move(folder)), m_strServer(std::move(server)) {}
+
+    std::string Next(bool server) {
+        std::string name = "bench" + std::to_string(++m_nCount);
+        if (!server)
+            return m_strFolder + "/" + name + ".db";
+        PGconn* conn = PQconnectdb(m_strServer.c_str());
+        PQclear(PQexec(conn, ("CREATE SCHEMA " + name).c_str()));
+        PQfinish(conn);
+        return m_strServer + "?options=-c%20search_path%3D" + name;
+    }
+
+private:
+    std::string m_strFolder;
+    std::string m_strServer;
+    int m_nCount = 0;
+};
+
+int Admin(const std::vector<std::string>& args) {
+    kvShutdown(); // the command opens the database it names
+    std::istringstream in;
+    std::ostringstream out, err;
+    int status = CAdminTool(in, out, err).Run(args);
+    if (status != 0)
+        std::cerr << "kelvo-admin " << args.back() << ": " << err.str();
+    kvShutdown();
+    return status;
+}
+
+void AddUser(const std::string& database) {
+    Admin({"--database", database, "user", "add", "bench", "--password", "bench"});
+}
+
+CMeasure ImportWithAdmin(const std::string& database, const char* kind, const std::string& file,
+                         int rows) {
+    AddUser(database);
+    long long before = kvAdminRoundTrips();
+    QElapsedTimer clock;
+    clock.start();
+    Admin({"--database", database, "import", kind, "--owner", "bench", "--duplicate-check", file});
+    double seconds = clock.nsecsElapsed() / 1e9;
+    return {seconds, static_cast<double>(kvAdminRoundTrips() - before) / rows};
+}
+
+CMeasure ImportWithDialog(const std::string& database, bool addresses, const std::string& file,
+                          int rows) {
+    AddUser(database);
+    setenv("KELVO_DATABASE", database.c_str(), 1);
+    kvShutdown();
+    COutlookTextFile text;
+    text.Open(file);
+    long long before = kvAdminRoundTrips();
+    QElapsedTimer clock;
+    clock.start();
+    CImportSession session(
+        text, {addresses ? CImportSession::Kind::Addresses : CImportSession::Kind::Schedules,
+               "bench", false, true});
+    session.Open();
+    if (addresses)
+        CAddressLoadDlg(nullptr).Run(session, text, QString::fromStdString(file));
+    else
+        CSchaduleLoadDlg(nullptr).Run(session, text, QString::fromStdString(file));
+    session.Close();
+    double seconds = clock.nsecsElapsed() / 1e9;
+    CMeasure measure{seconds, static_cast<double>(kvAdminRoundTrips() - before) / rows};
+    if (session.Committed() != rows)
+        std::cerr << "load dialog stored " << session.Committed() << " of " << rows << "\n";
+    return measure;
+}
+
+// The schedule window over the database the last import filled: the best of three.
+CMeasure OpenList(CViewerApp& app, int rows) {
+    CMeasure best{1e9, 0};
+    for (int round = 0; round < 3; ++round) {
+        long long before = kvAdminRoundTrips();
+        QElapsedTimer clock;
+        clock.start();
+        app.Templates()[1]->OpenDocumentFile(nullptr);
+        QCoreApplication::processEvents();
+        double seconds = clock.nsecsElapsed() / 1e9;
+        auto trips = static_cast<double>(kvAdminRoundTrips() - before) / rows;
+        if (seconds < best.seconds)
+            best = {seconds, trips};
+        app.m_pOpenView[KIND_SCHADULE]->GetParentFrame()->close();
+        QCoreApplication::processEvents();
+    }
+    return best;
+}
+
+std::string Rate(const CMeasure& measure, int rows) {
+    char text[64];
+    std::snprintf(text, sizeof(text), "%5.2f s %7.0f/s", measure.seconds, rows / measure.seconds);
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 100000;
+    CBenchFolder temporary;
+    const std::string& folder = temporary.Path();
+
+    // The server, over TCP on the loopback; its folder apart (the server's user enters it).
+    char pattern[] = "/tmp/kelvo-bench-pg.XXXXXX";
+    if (mkdtemp(pattern) == nullptr)
+        return 1;
+    const std::string serverDir = pattern;
+    std::string uri;
+    {
+        FILE* started = popen(
+            ("'" KELVO_SOURCE_DIR "/scripts/pg-server.sh' start '" + serverDir + "'").c_str(), "r");
+        char line[1024] = {};
+        if (started == nullptr || std::fgets(line, sizeof(line), started) == nullptr ||
+            pclose(started) != 0) {
+            std::fprintf(stderr, "the PostgreSQL server cannot be started\n");
+            return 1;
+        }
+        std::ifstream port(serverDir + "/port");
+        std::string number;
+        port >> number;
+        uri = "postgresql://kelvo@127.0.0.1:" + number + "/kelvo";
+    }
+    struct CStop {
+        std::string dir;
+        ~CStop() {
+            std::system(("'" KELVO_SOURCE_DIR "/scripts/pg-server.sh' stop '" + dir + "'").c_str());
+        }
+    } stop{serverDir};
+
+    const std::string addresses = folder + "/addresses.txt";
+    const std::string calendar = folder + "/calendar.txt";
+    CBenchFiles::WriteFile(addresses, rows);
+    CBenchFiles::WriteCalendar(calendar, rows);
+    CFreshDatabases fresh(folder, uri);
+
+    QApplication application(argc, argv);
+    CLinkedBackend backend;
+    setenv("KELVO_DATABASE", fresh.Next(false).c_str(), 1);
+    CViewerApp app;
+    if (!app.InitInstance())
+        return 1;
+    // The login that the main frame posts is not wanted here.
+    QTimer dismiss;
+    QObject::connect(&dismiss, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            if (modal->windowTitle() == QStringLiteral("ログイン"))
+                modal->close();
+    });
+    dismiss.start(1);
+    QCoreApplication::processEvents();
+    g_strLoginUser = "bench";
+
+    CEngine engines[] = {{"SQLite", {}, {}, {}, {}, {}}, {"PostgreSQL", {}, {}, {}, {}, {}}};
+    for (CEngine& engine : engines) {
+        bool server = &engine != &engines[0];
+        engine.adminAddresses = ImportWithAdmin(fresh.Next(server), "addresses", addresses, rows);
+        engine.dialogAddresses = ImportWithDialog(fresh.Next(server), true, addresses, rows);
+        engine.adminSchedules = ImportWithAdmin(fresh.Next(server), "schedules", calendar, rows);
+        engine.dialogSchedules = ImportWithDialog(fresh.Next(server), false, calendar, rows);
+        engine.list = OpenList(app, rows);
+        kvShutdown();
+    }
+
+    const CEngine& lite = engines[0];
+    const CEngine& pg = engines[1];
+    std::printf("%d records per import, duplicate check on; PostgreSQL on loopback TCP\n", rows);
+    std::printf("%-34s %-22s %-22s %s\n", "", "SQLite", "PostgreSQL", "PostgreSQL/SQLite");
+    struct CRow {
+        const char* what;
+        const CMeasure& a;
+        const CMeasure& b;
+    };
+    const CRow table[] = {{"addresses, kelvo-admin", lite.adminAddresses, pg.adminAddresses},
+                          {"addresses, load dialog", lite.dialogAddresses, pg.dialogAddresses},
+                          {"schedules, kelvo-admin", lite.adminSchedules, pg.adminSchedules},
+                          {"schedules, load dialog", lite.dialogSchedules, pg.dialogSchedules}};
+    double worstRate = 1e18, worstRatio = 0, worstTrips = 0;
+    for (const CRow& row : table) {
+        std::printf("%-34s %-22s %-22s %.2fx   (%.5f round trips per record)\n", row.what,
+                    Rate(row.a, rows).c_str(), Rate(row.b, rows).c_str(),
+                    row.b.seconds / row.a.seconds, row.b.roundTripsPerRecord);
+        worstRate = std::min(worstRate, rows / row.b.seconds);
+        worstRatio = std::max(worstRatio, row.b.seconds / row.a.seconds);
+        worstTrips = std::max(worstTrips, row.b.roundTripsPerRecord);
+    }
+    std::printf("%-34s %5.3f s%16s %5.3f s%16s %.2fx   (%.5f round trips per record)\n",
+                "schedule list of the rows, shown", lite.list.seconds, "", pg.list.seconds, "",
+                pg.list.seconds / lite.list.seconds, pg.list.roundTripsPerRecord);
+    worstTrips = std::max(worstTrips, pg.list.roundTripsPerRecord);
+    std::printf("targets: PostgreSQL import >= 80000 records/s %s (slowest %.0f/s); within 2.5x "
+                "of SQLite %s (worst %.2fx); list shown within 0.3 s %s; <= 0.01 round trips "
+                "per record %s\n",
+                worstRate >= 80000 ? "met" : "missed", worstRate,
+                worstRatio <= 2.5 ? "met" : "missed", worstRatio,
+                pg.list.seconds <= 0.3 * rows / 100000.0 ? "met" : "missed",
+                worstTrips <= 0.01 ? "met" : "missed");
+    app.m_pMainWnd->close();
+    app.ExitInstance();
+    return 0;
+}
