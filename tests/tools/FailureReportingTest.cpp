@@ -130,7 +130,7 @@ TEST_P(ImportRules, ConcurrentDuplicateCheckedImportsStoreEachRecordOnce) {
     CProcessRunner::COptions options;
     // Short batches open many gaps between one commit and the next lookup (on
     // the server each batch also waits for the owner's lock: a little longer there).
-    options.setEnv = {{"KELVO_BATCH_MS", GetParam() == "sqlite" ? "2" : "50"}};
+    options.setEnv = {{"KELVO_BATCH_MS", GetParam() == "sqlite" ? "2" : "100"}};
     for (int processes : {2, 4, 8}) {
         // Each round on an empty schedule table.
         if (processes > 2)
