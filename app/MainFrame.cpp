@@ -10,11 +10,11 @@
 CMainFrame::CMainFrame() {
     OnCommand(ID_LOGIN, [this] { OnLogin(); });
     OnCommand(ID_IMPORT_ADDRESS, [this] {
-        CAddressImportDlg dialog(this);
+        CAddressImportDlg dialog(this, ViewerApp()->Session().LoginUser());
         dialog.DoModal();
     });
     OnCommand(ID_IMPORT_SCHADULE, [this] {
-        CSchaduleImportDlg dialog(this);
+        CSchaduleImportDlg dialog(this, ViewerApp()->Session().LoginUser());
         dialog.DoModal();
     });
 }
@@ -30,7 +30,7 @@ bool CMainFrame::OnCreate() {
 void CMainFrame::OnLogin() {
     CLoginDlg dialog(this);
     if (dialog.DoModal() == CDialog::IDOK) {
-        g_strLoginUser = dialog.m_strUserName;
+        ViewerApp()->Session().SetLoginUser(dialog.m_strUserName);
         PostCommand(ID_VIEW_USER);
     } else {
         PostClose();

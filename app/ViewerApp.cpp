@@ -26,10 +26,11 @@ std::string g_strLoginUser;
 namespace {
 
 template <typename Document, typename View>
-std::unique_ptr<CDocTemplate> MakeTemplate(int resourceId) {
+std::unique_ptr<CDocTemplate> MakeTemplate(int resourceId, CViewerSession& session) {
+    // The framework takes ownership of the frame and the view it is handed.
     return std::make_unique<CDocTemplate>(
         resourceId, CResources::DocString(resourceId), [] { return std::make_unique<Document>(); },
-        [] { return new CChildFrame; }, [] { return new View; });
+        [] { return new CChildFrame; }, [&session] { return new View(session); });
 }
 
 } // namespace
@@ -38,7 +39,7 @@ CViewerApp* ViewerApp() {
     return static_cast<CViewerApp*>(AfxGetApp());
 }
 
-CViewerApp::CViewerApp() : CWinApp(QStringLiteral("kelvo-View")) {
+CViewerApp::CViewerApp() : CWinApp(QStringLiteral("kelvo-View")), m_session(g_strLoginUser) {
     const std::pair<int, int> views[] = {{ID_VIEW_USER, IDR_USERTYPE},
                                          {ID_VIEW_SCHADULE, IDR_SCHADULETYPE},
                                          {ID_VIEW_ADDRESS, IDR_ADDRESSTYPE},
@@ -53,11 +54,11 @@ CViewerApp::CViewerApp() : CWinApp(QStringLiteral("kelvo-View")) {
 
 bool CViewerApp::InitInstance() {
     LoadStdProfileSettings(4);
-    AddDocTemplate(MakeTemplate<CUserDoc, CUserView>(IDR_USERTYPE));
-    AddDocTemplate(MakeTemplate<CSchaduleDoc, CSchaduleView>(IDR_SCHADULETYPE));
-    AddDocTemplate(MakeTemplate<CAddressDocument, CAddressView>(IDR_ADDRESSTYPE));
-    AddDocTemplate(MakeTemplate<CBoardDoc, CBoardView>(IDR_BOARDTYPE));
-    AddDocTemplate(MakeTemplate<CMonitorDoc, CMonitorView>(IDR_MONITORTYPE));
+    AddDocTemplate(MakeTemplate<CUserDoc, CUserView>(IDR_USERTYPE, m_session));
+    AddDocTemplate(MakeTemplate<CSchaduleDoc, CSchaduleView>(IDR_SCHADULETYPE, m_session));
+    AddDocTemplate(MakeTemplate<CAddressDocument, CAddressView>(IDR_ADDRESSTYPE, m_session));
+    AddDocTemplate(MakeTemplate<CBoardDoc, CBoardView>(IDR_BOARDTYPE, m_session));
+    AddDocTemplate(MakeTemplate<CMonitorDoc, CMonitorView>(IDR_MONITORTYPE, m_session));
 
     auto frame = std::make_unique<CMainFrame>();
     if (!frame->LoadFrame(CResources::Frame(), IDR_MAINFRAME, QStringLiteral("kelvo-View")))

@@ -2,27 +2,32 @@
 
 #include <string>
 
+#include "ViewerSession.h"
 #include "WinApp.h"
 
 class CView;
-
-// Kind indexes: the slots of the open-view table.
-enum : int { KIND_USER = 0, KIND_SCHADULE = 1, KIND_ADDRESS = 2, KIND_BOARD = 3, KIND_MONITOR = 4 };
 
 // The application object: registers the five kinds of list window, creates
 // the main frame, handles the view commands and About, and shuts the backend
 // down at the end.
 class CViewerApp : public CWinApp {
 public:
-    static constexpr int kKindCount = 5;
+    static constexpr int kKindCount = CViewerSession::kKindCount;
 
     CViewerApp();
 
     bool InitInstance() override;
     int ExitInstance() override;
 
+    // What the windows and dialogs share: the logged-in user, the open views.
+    CViewerSession& Session() { return m_session; }
+
+private:
+    CViewerSession m_session;
+
+public:
     // The view registered for each kind of window; null when none is open.
-    CView* m_pOpenView[kKindCount] = {};
+    CView* (&m_pOpenView)[kKindCount] = m_session.m_pOpenView;
 
 private:
     // Brings the registered window of kind to the front, else opens template templateId.

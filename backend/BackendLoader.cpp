@@ -40,6 +40,17 @@ std::vector<std::string> CBackendLoader::Candidates() {
     return candidates;
 }
 
+bool CBackendLoader::CheckVersion(int version, const std::string& path, std::string& error) {
+    int major = version >> 16, minor = version & 0xFFFF;
+    if (major == KV_VERSION_MAJOR && minor >= KV_VERSION_MINOR)
+        return true;
+    error = "バックエンドライブラリ「" + path + "」の版 " + std::to_string(major) + "." +
+            std::to_string(minor) + " はこのプログラムでは使えません（" +
+            std::to_string(KV_VERSION_MAJOR) + "." + std::to_string(KV_VERSION_MINOR) + " 以降の " +
+            std::to_string(KV_VERSION_MAJOR) + " 系が必要です）";
+    return false;
+}
+
 bool CBackendLoader::Load(CBackendTable& table, std::string& error) {
     void* handle = nullptr;
     std::string reason;
@@ -69,6 +80,11 @@ bool CBackendLoader::Load(CBackendTable& table, std::string& error) {
         dlclose(handle);
         error = "バックエンドライブラリ「" + m_strLibraryPath + "」に操作「" + missing +
                 "」がありません";
+        return false;
+    }
+
+    if (!CheckVersion(loaded.kvVersion(), m_strLibraryPath, error)) {
+        dlclose(handle);
         return false;
     }
 

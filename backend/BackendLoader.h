@@ -28,6 +28,10 @@ public:
     // The candidate files, in the order Load tries them.
     static std::vector<std::string> Candidates();
 
+    // Whether a library of version ((major << 16) | minor) serves this program:
+    // the same major version, at least its minor one. If not, error says so.
+    static bool CheckVersion(int version, const std::string& path, std::string& error);
+
 private:
     void* m_hLibrary = nullptr;
     std::string m_strLibraryPath;

@@ -41,6 +41,7 @@
 // What the program needs of the backend beyond the thirty: telling a failure
 // from an end, and how many writes were stored for good.
 #define KV_FOR_EACH_EXTENSION(X)                                                                   \
+    X(kvVersion)                                                                                   \
     X(kvLastError)                                                                                 \
     X(kvCommittedWrites)
 

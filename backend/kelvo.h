@@ -13,7 +13,10 @@
  *    caller always provides a buffer of the record's full size (KV_*_SIZE).
  *  - Results are int: nonzero means success, 0 failure or "no more". No
  *    operation crashes on a null pointer, an unknown user or a closed list: it
- *    returns 0. The reason for a failure is queued as a monitor line.
+ *    returns 0. The reason for a failure is queued as a monitor line and kept
+ *    for kvLastError.
+ *  - Texts passed in are read during the call only; the library keeps no
+ *    pointer the caller gave it.
  *  - Each kind of list (users, schedules, address book, board) has one read
  *    position inside the backend and no handle: open restarts it, next steps it.
  *  - No initialisation call exists; the backend opens its storage on first
@@ -39,8 +42,9 @@ extern "C" {
 #define KV_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
 #endif
 
+/* 1.1: kvLastError, kvCommittedWrites and kvVersion. */
 #define KV_VERSION_MAJOR 1
-#define KV_VERSION_MINOR 0
+#define KV_VERSION_MINOR 1
 
 /* Record sizes in bytes. */
 #define KV_USER_RECORD_SIZE 69264
@@ -208,14 +212,26 @@ KV_STATIC_ASSERT(offsetof(kvBoardMessage, text) == 960, "board text");
 
 /* ---- Lifetime and helpers ------------------------------------------------ */
 
-/* Commits pending writes and releases the storage. The last call of a run. */
+/*
+ * The library's version: (major << 16) | minor. A program built against this
+ * header works with a library of the same major version and at least its
+ * minor version; the viewer's loader checks that.
+ */
+#define KV_VERSION ((KV_VERSION_MAJOR << 16) | KV_VERSION_MINOR)
+KV_API int kvVersion(void);
+
+/*
+ * Commits pending writes of open lists and releases the storage. Always
+ * returns nonzero. The last call of a run; a later call opens the storage again.
+ */
 KV_API int kvShutdown(void);
 
 /*
  * Copies the oldest pending monitor line into buffer (size bytes, NUL
  * included, at most KV_MONITOR_LINE_SIZE used) and removes it from the queue.
- * Returns 0 when no line is pending. The queue is bounded: when nobody reads
- * it, the oldest lines are dropped.
+ * Returns 0, writing nothing, when no line is pending or buffer is null or
+ * size <= 0. The queue is bounded: when nobody reads it, the oldest lines are
+ * dropped.
  */
 KV_API int kvReadMonitorLine(char* buffer, int size);
 
@@ -224,65 +240,109 @@ KV_API int kvReadMonitorLine(char* buffer, int size);
  * terminating NUL, which is always written when fieldSize > 0. A double-byte
  * character is never split: one that does not fit is left out whole. A null
  * text copies as the empty text. Returns 0 only for a null field or
- * fieldSize <= 0.
+ * fieldSize <= 0. Reads text up to its NUL; needs no storage.
  */
 KV_API int kvCopyText(char* field, const char* text, int fieldSize);
 
 /* ---- Users --------------------------------------------------------------- */
 
 /*
- * Opens the user enumeration, by name order. filter "" lists every user;
- * a non-empty filter lists the members of that group; a null filter with a
- * user name lists that user alone. flags: pass 0.
+ * Opens the user enumeration, by name order, replacing one that was open.
+ * filter "" lists every user; a non-empty filter lists the members of that
+ * group; a null filter with a user name lists that user alone. flags: pass 0.
+ * The texts are read during the call. Returns 0 when the storage cannot be
+ * used (kvLastError says why).
  */
 KV_API int kvOpenUsers(const char* filter, const char* userName, int flags);
+/* Ends the user enumeration. Returns 0 when none was open. */
 KV_API int kvCloseUsers(void);
-/* Fills record (KV_USER_RECORD_SIZE bytes) with the next user. mode: pass 1. */
+/*
+ * Fills record (the caller's buffer of KV_USER_RECORD_SIZE bytes, written
+ * whole) with the next user. mode: pass 1. Returns 0 at the end (no reason)
+ * or on a failure (kvLastError says why), and when no enumeration is open.
+ */
 KV_API int kvNextUser(kvUserRecord* record, int mode);
 /*
- * Stores record over the user userName: reading, groups and password. The
- * record's user name is not used; users are renamed nowhere.
+ * Stores record's reading, groups and password over the user userName; the
+ * record's user name is not used (users are renamed nowhere). Reads record
+ * (KV_USER_RECORD_SIZE bytes); each text up to its NUL or its field's end.
+ * Committed at once. Returns 0 when there is no such user or the write fails.
  */
 KV_API int kvUpdateUser(const char* userName, const kvUserRecord* record);
-/* Fills record with the user userName. Returns 0 if there is no such user. */
+/*
+ * Fills record (KV_USER_RECORD_SIZE bytes, written whole) with the user
+ * userName. Returns 0 if there is no such user (no reason) or on a failure.
+ */
 KV_API int kvGetUser(const char* userName, kvUserRecord* record);
+/* Starts the open user enumeration again at its first user. Returns 0 when none is open. */
 KV_API int kvRewindUsers(void);
 
 /* ---- Schedules ----------------------------------------------------------- */
 
 /*
- * Opens owner's schedules, by start time. filter: pass "" or null. While the
+ * Opens owner's schedules, by start time, replacing an open schedule list
+ * (whose writes are committed first). filter: pass "" or null. While the
  * schedules are open, adds and updates are batched into one transaction that
  * is committed on close, on kvShutdown, and at the first write more than a
- * second after the batch began.
+ * second after the batch began. Returns 0 for a null owner or when the
+ * storage cannot be used.
  */
 KV_API int kvOpenSchedules(const char* owner, const char* filter);
+/*
+ * Closes the schedules. Returns nonzero when every write made while they were
+ * open is committed; 0 when some could not be (kvLastError says why) or none
+ * were open.
+ */
 KV_API int kvCloseSchedules(void);
-/* Fills record (KV_SCHEDULE_RECORD_SIZE bytes) with the next entry. mode: 1. */
+/*
+ * Fills record (KV_SCHEDULE_RECORD_SIZE bytes) with the next entry; a buffer
+ * passed again has only the tail of its previous texts cleared, every other
+ * byte is written. mode: pass 1. Returns 0 at the end (no reason) or on a
+ * failure (kvLastError says why).
+ */
 KV_API int kvNextSchedule(kvScheduleRecord* record, int mode);
-/* Stores record as a new entry of its owner (the open owner if empty). mode: 0. */
+/*
+ * Stores record (read, KV_SCHEDULE_RECORD_SIZE bytes) as a new entry of its
+ * owner (the open owner if its owner field is empty), in the open batch.
+ * mode: pass 0. Returns 0 when no schedules are open or the write fails; a
+ * write that fails ends the batch's transaction (see kvCommittedWrites).
+ */
 KV_API int kvAddSchedule(const kvScheduleRecord* record, int mode);
-/* Replaces the entry last found by kvFindDuplicateSchedule. mode: 0. */
+/*
+ * Replaces the entry last found by kvFindDuplicateSchedule with record, in the
+ * open batch. mode: pass 0. Returns 0 when nothing was found, no schedules
+ * are open, or the write fails.
+ */
 KV_API int kvUpdateSchedule(const kvScheduleRecord* record, int mode);
 /*
  * Looks for an entry of the open owner that starts at year (full, e.g. 2001),
- * month (1-12), day, hour and minute, with the same all-day flag and title.
- * owner: pass null; flags: pass 0. The last entry found is remembered for
- * kvUpdateSchedule.
+ * month (1-12), day, hour and minute, with the same all-day flag and title
+ * (up to its NUL, compared byte for byte). owner: pass null; flags: pass 0.
+ * The first such entry is remembered for kvUpdateSchedule. The lookup opens
+ * the batch's write transaction, so the add or update it decides follows it
+ * with no other writer in between. Returns 0 when none is found (no reason)
+ * or on a failure.
  */
 KV_API int kvFindDuplicateSchedule(const char* owner, int flags, int year, int month, int day,
                                    int hour, int minute, int allDay, const char* title);
 
 /* ---- Bulletin board ------------------------------------------------------ */
 
-/* Opens the board, messages by posting time. mode: pass -1. */
+/*
+ * Opens the board, messages by posting time, the read position on the first.
+ * userName: the reader (only named on the monitor); mode: pass -1. Returns 0
+ * when the storage cannot be used.
+ */
 KV_API int kvOpenBoard(const char* userName, int mode);
+/* Closes the board. Returns 0 when it was not open. */
 KV_API int kvCloseBoard(void);
 /*
- * Fills record (KV_BOARD_MESSAGE_SIZE bytes) with the message at the read
- * position without moving it. Returns 0 at the end. mode: pass 0.
+ * Fills record (KV_BOARD_MESSAGE_SIZE bytes, written whole) with the message
+ * at the read position without moving it. mode: pass 0. Returns 0 at the end
+ * (no reason) or on a failure (kvLastError says why).
  */
 KV_API int kvReadBoardMessage(kvBoardMessage* record, int mode);
+/* Puts the read position back on the first message. Returns 0 when the board is not open. */
 KV_API int kvRewindBoard(void);
 /* Moves the read position on; returns nonzero if a message follows. */
 KV_API int kvNextBoardMessage(void);
@@ -291,31 +351,66 @@ KV_API int kvNextBoardMessage(void);
 
 /*
  * Opens owner's address book: owner's private entries and the public ones
- * (empty owner), in entry order. Pass -1, 0, 0, 0 for the rest.
+ * (empty owner), in entry order, replacing an open book (whose update phase
+ * is ended first). Pass -1, 0, 0, 0 for the rest. Returns 0 when the storage
+ * cannot be used.
  */
 KV_API int kvOpenAddressBook(const char* owner, int mode, int reserved1, int reserved2,
                              int reserved3);
+/*
+ * Closes the address book, ending an update phase still open. Returns
+ * nonzero when every write is committed; 0 when some could not be or no book
+ * was open.
+ */
 KV_API int kvCloseAddressBook(void);
-/* Fills record (KV_ADDRESS_RECORD_SIZE bytes) with the next entry. mode: 1. */
+/*
+ * Fills record (KV_ADDRESS_RECORD_SIZE bytes; a buffer passed again has only
+ * the tail of its previous texts cleared) with the next entry. mode: pass 1.
+ * Returns 0 at the end (no reason) or on a failure (kvLastError says why).
+ */
 KV_API int kvNextAddress(kvAddressRecord* record, int mode);
-/* Stores record as a new entry. Only inside the update phase. */
+/*
+ * Stores record (read, KV_ADDRESS_RECORD_SIZE bytes) as a new entry of its
+ * owner field (empty: public), in the update phase's batch. Returns 0 outside
+ * the update phase or when the write fails.
+ */
 KV_API int kvAddAddress(const kvAddressRecord* record);
-/* Replaces the entry last found by kvFindDuplicateAddress. Only inside the update phase. */
+/*
+ * Replaces the entry last found by kvFindDuplicateAddress with record, in the
+ * update phase's batch. Returns 0 when nothing was found, outside the update
+ * phase, or when the write fails.
+ */
 KV_API int kvUpdateAddress(const kvAddressRecord* record);
 /*
- * Looks for an entry with the same last name, first name and company. owner
- * "" searches the public entries, null the open owner's private ones, any
- * other text that owner's. flags: pass 0.
+ * Looks for an entry with the same last name, first name and company (each up
+ * to its NUL, byte for byte). owner "" searches the public entries, null the
+ * open owner's private ones, any other text that owner's. flags: pass 0. The
+ * first such entry is remembered for kvUpdateAddress. Inside the update phase
+ * the lookup opens the batch's write transaction (see
+ * kvFindDuplicateSchedule). Returns 0 when none is found (no reason) or on a
+ * failure.
  */
 KV_API int kvFindDuplicateAddress(const char* owner, int flags, const char* lastName,
                                   const char* firstName, const char* company);
 /*
- * Begins the update phase of the open address book. Adds and updates until
- * kvEndAddressUpdate are batched as described at kvOpenSchedules.
+ * Begins the update phase of the open address book; owner is only named on
+ * the monitor. Adds and updates until kvEndAddressUpdate are batched as
+ * described at kvOpenSchedules. Returns 0 when no book is open.
  */
 KV_API int kvBeginAddressUpdate(const char* owner);
+/*
+ * Ends the update phase and commits its batch. Returns nonzero when every
+ * write of the phase is committed; 0 when some could not be (kvLastError says
+ * why) or no phase was begun.
+ */
 KV_API int kvEndAddressUpdate(void);
+/*
+ * Makes category (a non-empty text) one of the address categories; committed
+ * with the open batch, or at once outside one. Returns nonzero when the
+ * category exists afterwards, 0 for an empty text or a failed write.
+ */
 KV_API int kvAddAddressCategory(const char* category);
+/* Returns nonzero when category is an address category; 0 when not (no reason) or on a failure. */
 KV_API int kvFindAddressCategory(const char* category);
 
 /* ---- Beyond the thirty: telling failures from ends ----------------------- */

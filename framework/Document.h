@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "CommandIds.h"
 #include "CmdTarget.h"
 
 class CDocTemplate;
@@ -14,8 +15,6 @@ class CView;
 // empties a file.
 class CDocument : public CCmdTarget {
 public:
-    static constexpr int ID_FILE_SAVE = 57603;
-
     CDocument();
     ~CDocument() override;
 

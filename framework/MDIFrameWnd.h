@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "CommandIds.h"
 #include "CmdTarget.h"
 #include "FrameResources.h"
 
@@ -21,14 +22,6 @@ class CMDIChildWnd;
 // application. A command nobody handles is disabled.
 class CMDIFrameWnd : public QMainWindow, public CCmdTarget {
 public:
-    static constexpr int ID_WINDOW_NEW = 57648;
-    static constexpr int ID_WINDOW_ARRANGE = 57649;
-    static constexpr int ID_WINDOW_CASCADE = 57650;
-    static constexpr int ID_WINDOW_TILE_HORZ = 57651;
-    static constexpr int ID_APP_EXIT = 57665;
-    static constexpr int ID_VIEW_TOOLBAR = 59392;
-    static constexpr int ID_VIEW_STATUS_BAR = 59393;
-
     CMDIFrameWnd();
     ~CMDIFrameWnd() override;
 

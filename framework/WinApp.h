@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "CommandIds.h"
 #include "CmdTarget.h"
 #include "RecentFileList.h"
 
@@ -17,9 +18,6 @@ class CMDIFrameWnd;
 // templates, the "新規" chooser, the open-file dialog and the recent-file list.
 class CWinApp : public CCmdTarget {
 public:
-    static constexpr int ID_FILE_NEW = 57600;
-    static constexpr int ID_FILE_OPEN = 57601;
-
     explicit CWinApp(const QString& appName);
     ~CWinApp() override;
 
@@ -36,7 +34,6 @@ public:
     CDocument* OpenDocumentFile(const QString& path);
     // The recent-file list of count entries, kept in the program's INI file.
     void LoadStdProfileSettings(int count);
-    CRecentFileList* GetRecentFileList() const { return m_pRecentFileList.get(); }
 
     QWidget* MainWidget() const;
     // Called when a document's title changed, to retitle the main window.

@@ -60,47 +60,26 @@ const CKnownColumn kColumns[] = {
 
 #undef KV_COLUMN
 
-constexpr size_t kColumnCount = std::size(kColumns);
+} // namespace
 
-// The header names as the file holds them.
-const std::vector<std::string>& Cp932Names() {
+const std::vector<std::string>& COutlookAddressReader::KnownNames() {
     static const std::vector<std::string> names = [] {
-        std::vector<std::string> converted;
-        for (const CKnownColumn& column : kColumns) {
-            std::string name;
-            CCp932::FromUtf8(column.name, name);
-            converted.push_back(name);
-        }
-        return converted;
+        std::vector<const char*> utf8;
+        for (const CKnownColumn& column : kColumns)
+            utf8.push_back(column.name);
+        return Cp932Names(utf8);
     }();
     return names;
 }
 
-} // namespace
-
 COutlookAddressReader::COutlookAddressReader(COutlookTextFile& file, std::string owner,
                                              bool isPublic, bool duplicateCheck)
-    : COutlookTabReader(file), m_strOwner(std::move(owner)), m_bPublic(isPublic),
-      m_bDuplicateCheck(duplicateCheck), m_columnMap(kColumnCount, -1),
+    : COutlookTabReader(file, KnownNames(), std::move(owner), isPublic, duplicateCheck),
       m_pRecord(std::make_unique<kvAddressRecord>()) {
     std::memset(m_pRecord.get(), 0, sizeof(kvAddressRecord));
 }
 
 COutlookAddressReader::~COutlookAddressReader() = default;
-
-bool COutlookAddressReader::HasKnownColumns() const {
-    for (int column : m_columnMap)
-        if (column >= 0)
-            return true;
-    return false;
-}
-
-void COutlookAddressReader::OnHeaderName(int column, const std::string& name) {
-    const std::vector<std::string>& names = Cp932Names();
-    for (size_t i = 0; i < kColumnCount; ++i)
-        if (names[i] == name)
-            m_columnMap[i] = column; // a later column of the same name wins
-}
 
 void COutlookAddressReader::BeginRecord() {
     // Clearing 36 KB per record would dominate an import: the memo is cleared
@@ -111,13 +90,10 @@ void COutlookAddressReader::BeginRecord() {
     m_nMemoUsed = 0;
 }
 
-void COutlookAddressReader::StoreField(int column, const std::string& text) {
-    size_t known = 0;
-    while (known < kColumnCount && m_columnMap[known] != column)
-        ++known;
-    if (known == kColumnCount || kColumns[known].storing == Storing::Ignore)
+void COutlookAddressReader::StoreSlot(size_t slot, const std::string& text) {
+    if (slot >= std::size(kColumns) || kColumns[slot].storing == Storing::Ignore)
         return;
-    const CKnownColumn& target = kColumns[known];
+    const CKnownColumn& target = kColumns[slot];
     std::string folded;
     const std::string* value = &text;
     if (target.fold && text.find("\r\n") != std::string::npos) {
@@ -143,8 +119,8 @@ void COutlookAddressReader::StoreField(int column, const std::string& text) {
 COutlookTabReader::Step COutlookAddressReader::StoreRecord() {
     kvAddressRecord& record = *m_pRecord;
     const CBackendTable& backend = KvBackend();
-    if (!m_bPublic)
-        backend.kvCopyText(record.owner, m_strOwner.c_str(), sizeof(record.owner));
+    if (!IsPublic())
+        backend.kvCopyText(record.owner, Owner().c_str(), sizeof(record.owner));
     // A write the backend refuses ends the import: nothing is reported as stored
     // that was not.
     if (record.category[0] != '\0' && !backend.kvFindAddressCategory(record.category)) {
@@ -153,8 +129,8 @@ COutlookTabReader::Step COutlookAddressReader::StoreRecord() {
         if (!backend.kvAddAddressCategory(record.category))
             return Refused("the category");
     }
-    if (m_bDuplicateCheck) {
-        if (backend.kvFindDuplicateAddress(m_bPublic ? record.owner : nullptr, 0, record.lastName,
+    if (DuplicateCheck()) {
+        if (backend.kvFindDuplicateAddress(IsPublic() ? record.owner : nullptr, 0, record.lastName,
                                            record.firstName, record.company))
             return backend.kvUpdateAddress(&record) ? Step::Updated : Refused("the entry");
         if (LookupFailed("duplicates cannot be looked up"))

@@ -19,21 +19,14 @@ public:
                           bool duplicateCheck);
     ~COutlookAddressReader() override;
 
-    // The record as built by the last step (for tests).
-    const kvAddressRecord& Record() const { return *m_pRecord; }
-
 protected:
-    void OnHeaderName(int column, const std::string& name) override;
     void BeginRecord() override;
-    void StoreField(int column, const std::string& text) override;
-    bool HasKnownColumns() const override;
+    void StoreSlot(size_t slot, const std::string& text) override;
     Step StoreRecord() override;
 
 private:
-    std::string m_strOwner;
-    bool m_bPublic;
-    bool m_bDuplicateCheck;
-    std::vector<int> m_columnMap; // per known name: its column, or -1
+    static const std::vector<std::string>& KnownNames();
+
     std::unique_ptr<kvAddressRecord> m_pRecord;
     size_t m_nMemoUsed = sizeof(kvAddressRecord::memo); // memo bytes that may not be zero
 };

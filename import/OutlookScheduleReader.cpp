@@ -28,19 +28,6 @@ const char* const kNames[kSlotCount] = {"件名",       "開始日",   "開始�
                                         "終了日",     "終了時刻", "終日ｲﾍﾞﾝﾄ",
                                         "ｱﾗｰﾑ ｵﾝ/ｵﾌ", "ｱﾗｰﾑ日付", "ｱﾗｰﾑ時刻"};
 
-const std::vector<std::string>& Cp932Names() {
-    static const std::vector<std::string> names = [] {
-        std::vector<std::string> converted;
-        for (const char* name : kNames) {
-            std::string text;
-            CCp932::FromUtf8(name, text);
-            converted.push_back(text);
-        }
-        return converted;
-    }();
-    return names;
-}
-
 // Up to three parts of text between separators, as strtok finds them: runs of
 // the separator are one, leading and trailing ones are skipped.
 size_t Parts(std::string_view text, char separator, std::string_view (&parts)[3]) {
@@ -99,10 +86,15 @@ int32_t Clamp(long long value) {
 
 } // namespace
 
+const std::vector<std::string>& COutlookScheduleReader::KnownNames() {
+    static const std::vector<std::string> names =
+        Cp932Names(std::vector<const char*>(std::begin(kNames), std::end(kNames)));
+    return names;
+}
+
 COutlookScheduleReader::COutlookScheduleReader(COutlookTextFile& file, std::string owner,
                                                bool isPublic, bool duplicateCheck)
-    : COutlookTabReader(file), m_strOwner(std::move(owner)), m_bPublic(isPublic),
-      m_bDuplicateCheck(duplicateCheck), m_columnMap(kSlotCount, -1),
+    : COutlookTabReader(file, KnownNames(), std::move(owner), isPublic, duplicateCheck),
       m_pRecord(std::make_unique<kvScheduleRecord>()) {
     std::memset(m_pRecord.get(), 0, sizeof(kvScheduleRecord));
 }
@@ -129,20 +121,6 @@ void COutlookScheduleReader::ParseTime(const std::string& text, kvTimeBlock& tim
         time.minutes = Clamp(Number(parts[1]));
 }
 
-void COutlookScheduleReader::OnHeaderName(int column, const std::string& name) {
-    const std::vector<std::string>& names = Cp932Names();
-    for (size_t slot = 0; slot < kSlotCount; ++slot)
-        if (names[slot] == name)
-            m_columnMap[slot] = column; // a later column of the same name wins
-}
-
-bool COutlookScheduleReader::HasKnownColumns() const {
-    for (int column : m_columnMap)
-        if (column >= 0)
-            return true;
-    return false;
-}
-
 void COutlookScheduleReader::BeginRecord() {
     // The comment and place are never written: clearing the head of the record
     // is enough after the first one.
@@ -150,49 +128,45 @@ void COutlookScheduleReader::BeginRecord() {
     m_alarm = kvTimeBlock{};
 }
 
-void COutlookScheduleReader::StoreField(int column, const std::string& text) {
+void COutlookScheduleReader::StoreSlot(size_t slot, const std::string& text) {
     kvScheduleRecord& record = *m_pRecord;
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        if (m_columnMap[static_cast<size_t>(slot)] != column)
-            continue;
-        switch (slot) {
-        case kTitle:
-            KvBackend().kvCopyText(record.title, text.c_str(), sizeof(record.title));
-            break;
-        case kStartDate:
-            ParseDate(text, record.start);
-            break;
-        case kStartTime:
-            ParseTime(text, record.start);
-            break;
-        case kEndDate:
-            ParseDate(text, record.end);
-            break;
-        case kEndTime:
-            ParseTime(text, record.end);
-            break;
-        case kAllDay:
-            record.allDay = IsTrue(text) ? 1 : 0;
-            break;
-        case kAlarmOn:
-            // Held in the lead time field until the record is complete.
-            record.alarmLeadMinutes = IsTrue(text) ? 1 : 0;
-            break;
-        case kAlarmDate:
-            ParseDate(text, m_alarm); // read, but the lead time does not use it
-            break;
-        case kAlarmTime:
-            ParseTime(text, m_alarm);
-            break;
-        }
+    switch (slot) {
+    case kTitle:
+        KvBackend().kvCopyText(record.title, text.c_str(), sizeof(record.title));
+        break;
+    case kStartDate:
+        ParseDate(text, record.start);
+        break;
+    case kStartTime:
+        ParseTime(text, record.start);
+        break;
+    case kEndDate:
+        ParseDate(text, record.end);
+        break;
+    case kEndTime:
+        ParseTime(text, record.end);
+        break;
+    case kAllDay:
+        record.allDay = IsTrue(text) ? 1 : 0;
+        break;
+    case kAlarmOn:
+        // Held in the lead time field until the record is complete.
+        record.alarmLeadMinutes = IsTrue(text) ? 1 : 0;
+        break;
+    case kAlarmDate:
+        ParseDate(text, m_alarm); // read, but the lead time does not use it
+        break;
+    case kAlarmTime:
+        ParseTime(text, m_alarm);
+        break;
     }
 }
 
 COutlookTabReader::Step COutlookScheduleReader::StoreRecord() {
     kvScheduleRecord& record = *m_pRecord;
     const CBackendTable& backend = KvBackend();
-    backend.kvCopyText(record.owner, m_strOwner.c_str(), sizeof(record.owner));
-    record.isPublic = m_bPublic ? 1 : 0;
+    backend.kvCopyText(record.owner, Owner().c_str(), sizeof(record.owner));
+    record.isPublic = IsPublic() ? 1 : 0;
     if (record.alarmLeadMinutes != 0) {
         // Without alarm hours or minutes in the file, the missing part is 0.
         long long start = static_cast<long long>(record.start.hours) * 60 + record.start.minutes;
@@ -201,7 +175,7 @@ COutlookTabReader::Step COutlookScheduleReader::StoreRecord() {
     }
     // A write the backend refuses ends the import: nothing is reported as stored
     // that was not.
-    if (m_bDuplicateCheck) {
+    if (DuplicateCheck()) {
         if (backend.kvFindDuplicateSchedule(
                 nullptr, 0, Clamp(static_cast<long long>(record.start.yearsSince1900) + 1900),
                 Clamp(static_cast<long long>(record.start.month) + 1), record.start.dayOfMonth,

@@ -19,9 +19,6 @@ public:
                            bool duplicateCheck);
     ~COutlookScheduleReader() override;
 
-    // The record as built by the last step (for tests).
-    const kvScheduleRecord& Record() const { return *m_pRecord; }
-
     // Date "2001/1/5" into years since 1900, month 0-11 and day, with the rules
     // of strtok and atoi: missing parts leave what the block holds.
     static void ParseDate(const std::string& text, kvTimeBlock& time);
@@ -29,17 +26,13 @@ public:
     static void ParseTime(const std::string& text, kvTimeBlock& time);
 
 protected:
-    void OnHeaderName(int column, const std::string& name) override;
     void BeginRecord() override;
-    void StoreField(int column, const std::string& text) override;
-    bool HasKnownColumns() const override;
+    void StoreSlot(size_t slot, const std::string& text) override;
     Step StoreRecord() override;
 
 private:
-    std::string m_strOwner;
-    bool m_bPublic;
-    bool m_bDuplicateCheck;
-    std::vector<int> m_columnMap; // per known column: its file column, or -1
+    static const std::vector<std::string>& KnownNames();
+
     std::unique_ptr<kvScheduleRecord> m_pRecord;
     kvTimeBlock m_alarm{}; // only hours and minutes count
 };

@@ -1,6 +1,7 @@
 #include "OutlookTabReader.h"
 
 #include "BackendTable.h"
+#include "Cp932.h"
 #include "OutlookTextFile.h"
 
 namespace {
@@ -41,6 +42,40 @@ void AppendBounded(std::string& value, const std::string& text) {
 }
 
 } // namespace
+
+COutlookTabReader::COutlookTabReader(COutlookTextFile& file, std::vector<std::string> names,
+                                     std::string owner, bool isPublic, bool duplicateCheck)
+    : m_file(file), m_names(std::move(names)), m_columnMap(m_names.size(), -1),
+      m_strOwner(std::move(owner)), m_bPublic(isPublic), m_bDuplicateCheck(duplicateCheck) {}
+
+std::vector<std::string> COutlookTabReader::Cp932Names(const std::vector<const char*>& utf8) {
+    std::vector<std::string> names;
+    for (const char* name : utf8) {
+        std::string converted;
+        CCp932::FromUtf8(name, converted);
+        names.push_back(converted);
+    }
+    return names;
+}
+
+void COutlookTabReader::OnHeaderName(int column, const std::string& name) {
+    for (size_t slot = 0; slot < m_names.size(); ++slot)
+        if (m_names[slot] == name)
+            m_columnMap[slot] = column; // a later column of the same name wins
+}
+
+bool COutlookTabReader::HasKnownColumns() const {
+    for (int column : m_columnMap)
+        if (column >= 0)
+            return true;
+    return false;
+}
+
+void COutlookTabReader::StoreField(int column, const std::string& text) {
+    for (size_t slot = 0; slot < m_columnMap.size(); ++slot)
+        if (m_columnMap[slot] == column)
+            StoreSlot(slot, text);
+}
 
 std::string_view COutlookTabReader::StripLineEnd(std::string_view text) {
     if (!text.empty() && text.back() == '\n') {

@@ -3,12 +3,15 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class COutlookTextFile;
 
 // Tab-separated text as Outlook exports it, read one record (one line, or
-// several when a quoted value spans lines) at a time. Derived readers say what
-// the header names mean and where each field goes.
+// several when a quoted value spans lines) at a time, for the user owner's
+// entries, public or not, with or without the duplicate check. The base keeps
+// the known header names (one slot each) and which file column carries each;
+// derived readers say where a slot's text goes and how a record is stored.
 //
 // Rules: the first line names the columns, split at every tab (an empty name
 // is a column that matches nothing). Data fields are split at every tab and
@@ -30,7 +33,6 @@ public:
     // The most bytes a value that spans lines keeps: the largest field's text.
     static constexpr size_t kMaxValue = 32767;
 
-    explicit COutlookTabReader(COutlookTextFile& file) : m_file(file) {}
     virtual ~COutlookTabReader() = default;
 
     // Reads the header. A file whose header names no known column has nothing
@@ -52,12 +54,23 @@ public:
     static std::string_view StripLineEnd(std::string_view text);
 
 protected:
-    virtual void OnHeaderName(int column, const std::string& name) = 0;
+    // names: the known header names as the file holds them (code page 932),
+    // one per slot. owner (code page 932) is written into the entries.
+    COutlookTabReader(COutlookTextFile& file, std::vector<std::string> names, std::string owner,
+                      bool isPublic, bool duplicateCheck);
+
+    // The known names, from UTF-8, converted once per table.
+    static std::vector<std::string> Cp932Names(const std::vector<const char*>& utf8);
+
     virtual void BeginRecord() = 0;
-    virtual void StoreField(int column, const std::string& text) = 0;
-    virtual bool HasKnownColumns() const = 0;
+    // Stores the text of a field whose column carries the known name of slot.
+    virtual void StoreSlot(size_t slot, const std::string& text) = 0;
     // Hands the finished record to the backend: Added, Updated or Failed.
     virtual Step StoreRecord() = 0;
+
+    const std::string& Owner() const { return m_strOwner; }
+    bool IsPublic() const { return m_bPublic; }
+    bool DuplicateCheck() const { return m_bDuplicateCheck; }
 
     // A backend write returned 0: keeps its reason; always Failed.
     Step Refused(const char* what);
@@ -67,6 +80,9 @@ protected:
 
 private:
     enum class Read { End, Blank, Record };
+    void OnHeaderName(int column, const std::string& name);
+    bool HasKnownColumns() const;
+    void StoreField(int column, const std::string& text);
     // Reads the header line; false when the file has none.
     bool ReadHeader();
     // Reads the lines of one record, handing its fields to StoreField.
@@ -75,6 +91,11 @@ private:
     bool ReadLine();
 
     COutlookTextFile& m_file;
+    std::vector<std::string> m_names;
+    std::vector<int> m_columnMap; // per slot: the file column, or -1
+    std::string m_strOwner;
+    bool m_bPublic;
+    bool m_bDuplicateCheck;
     int64_t m_nBytes = 0;
     int64_t m_nLines = 0;
     int64_t m_nRecordLine = 0;

@@ -3,6 +3,7 @@
 #include "kelvo.h"
 #include "kelvoadmin.h"
 
+#include <chrono>
 #include <cstring>
 #include <exception>
 
@@ -42,6 +43,10 @@ template <typename Operation> int Call(Operation operation, Needs needs = Needs:
 } // namespace
 
 extern "C" {
+
+KV_API int kvVersion(void) {
+    return KV_VERSION;
+}
 
 KV_API int kvShutdown(void) {
     CGroupware& groupware = CGroupware::Instance();
@@ -228,6 +233,12 @@ KV_API int kvAdminCopyTo(const char* target, char* summary, int size) {
         g.Monitor().Push("copied to " + copy.Location() + ": " + copied);
         return kvCopyText(summary, copied.c_str(), size) != 0 || summary == nullptr;
     });
+}
+
+KV_API void kvAdminAdvanceClock(int milliseconds) {
+    CGroupware& groupware = CGroupware::Instance();
+    std::lock_guard<std::mutex> lock(groupware.Mutex());
+    CDatabase::AdvanceClock(std::chrono::milliseconds(milliseconds));
 }
 
 KV_API long long kvAdminRoundTrips(void) {

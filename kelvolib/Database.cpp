@@ -154,8 +154,25 @@ bool CDatabase::StepRow(CStatement& cursor, const char* what) {
     return false;
 }
 
+namespace {
+
+std::chrono::milliseconds& ClockOffset() {
+    static std::chrono::milliseconds offset{0};
+    return offset;
+}
+
+} // namespace
+
+std::chrono::steady_clock::time_point CDatabase::Now() {
+    return std::chrono::steady_clock::now() + ClockOffset();
+}
+
+void CDatabase::AdvanceClock(std::chrono::milliseconds by) {
+    ClockOffset() += by;
+}
+
 bool CDatabase::BeforeBatchedWrite() {
-    auto now = std::chrono::steady_clock::now();
+    auto now = Now();
     if (m_bBatchOpen && !m_pConnection->InTransaction())
         ForgetBatch();
     bool held = m_bBatchHeld;

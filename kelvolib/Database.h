@@ -92,6 +92,11 @@ public:
     // Reports what failed, with the engine's reason, on the monitor queue.
     void Fail(const std::string& what);
 
+    // The clock the batches are timed by: the steady clock, moved on by
+    // AdvanceClock (tests of the one-second batches wait for nothing).
+    static std::chrono::steady_clock::time_point Now();
+    static void AdvanceClock(std::chrono::milliseconds by);
+
 private:
     bool Refuse(const std::string& reason);
     bool PrepareSchema();

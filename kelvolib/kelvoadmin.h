@@ -46,6 +46,12 @@ KV_API int kvAdminPostBoardMessage(const kvBoardMessage* message, uint32_t* newI
  */
 KV_API int kvAdminCopyTo(const char* target, char* summary, int size);
 
+/*
+ * Moves the clock that times the write batches on by milliseconds, as if that
+ * time had passed (for tests of the one-second batches).
+ */
+KV_API void kvAdminAdvanceClock(int milliseconds);
+
 /* The round trips to a database server so far (0 for the embedded engine). */
 KV_API long long kvAdminRoundTrips(void);
 

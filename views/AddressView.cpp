@@ -5,7 +5,7 @@
 #include "BackendTable.h"
 #include "ListCtrl.h"
 #include "RecordText.h"
-#include "ViewerApp.h"
+#include "ViewerSession.h"
 
 namespace {
 
@@ -15,13 +15,13 @@ const CColumnDef kColumns[] = {{"タイトル", 100},     {"名前", 100},      
 
 } // namespace
 
-CAddressView::CAddressView()
-    : CDefultListView(KIND_ADDRESS, kColumns, static_cast<int>(std::size(kColumns))) {}
+CAddressView::CAddressView(CViewerSession& session)
+    : CDefultListView(session, KIND_ADDRESS, kColumns, static_cast<int>(std::size(kColumns))) {}
 
 void CAddressView::OnInitialUpdate() {
     CDefultListView::OnInitialUpdate();
     const CBackendTable& backend = KvBackend();
-    if (!backend.kvOpenAddressBook(g_strLoginUser.c_str(), -1, 0, 0, 0))
+    if (!backend.kvOpenAddressBook(Session().LoginUser().c_str(), -1, 0, 0, 0))
         CheckReadFailure();
     CListCtrl& list = GetListCtrl();
     auto record = std::make_unique<kvAddressRecord>();

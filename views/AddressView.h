@@ -5,7 +5,7 @@
 // The logged-in user's address book, with the public entries.
 class CAddressView : public CDefultListView {
 public:
-    CAddressView();
+    explicit CAddressView(CViewerSession& session);
 
     void OnInitialUpdate() override;
     void OnDestroy() override;

@@ -5,7 +5,7 @@
 #include "BackendTable.h"
 #include "ListCtrl.h"
 #include "RecordText.h"
-#include "ViewerApp.h"
+#include "ViewerSession.h"
 
 namespace {
 
@@ -17,8 +17,8 @@ const char kBoardReader[] = "guest09";
 
 } // namespace
 
-CBoardView::CBoardView()
-    : CDefultListView(KIND_BOARD, kColumns, static_cast<int>(std::size(kColumns))) {}
+CBoardView::CBoardView(CViewerSession& session)
+    : CDefultListView(session, KIND_BOARD, kColumns, static_cast<int>(std::size(kColumns))) {}
 
 void CBoardView::OnInitialUpdate() {
     CDefultListView::OnInitialUpdate();

@@ -5,7 +5,7 @@
 // The bulletin board, every message a row in delivery order.
 class CBoardView : public CDefultListView {
 public:
-    CBoardView();
+    explicit CBoardView(CViewerSession& session);
 
     void OnInitialUpdate() override;
     void OnDestroy() override;

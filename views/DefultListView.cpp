@@ -4,21 +4,22 @@
 #include "ListCtrl.h"
 #include "MessageBox.h"
 #include "Text.h"
-#include "ViewerApp.h"
+#include "ViewerSession.h"
 
-CDefultListView::CDefultListView(int kind, const CColumnDef* columns, int columnCount)
-    : m_nKind(kind), m_pColumns(columns), m_nColumnCount(columnCount) {}
+CDefultListView::CDefultListView(CViewerSession& session, int kind, const CColumnDef* columns,
+                                 int columnCount)
+    : m_session(session), m_nKind(kind), m_pColumns(columns), m_nColumnCount(columnCount) {}
 
 void CDefultListView::OnInitialUpdate() {
     CListView::OnInitialUpdate();
-    ViewerApp()->m_pOpenView[m_nKind] = this;
+    m_session.Register(m_nKind, this);
     for (int i = 0; i < m_nColumnCount; ++i)
         GetListCtrl().InsertColumn(i, QString::fromUtf8(m_pColumns[i].title), m_pColumns[i].width);
 }
 
 void CDefultListView::OnDestroy() {
     CListView::OnDestroy();
-    ViewerApp()->m_pOpenView[m_nKind] = nullptr;
+    m_session.Unregister(m_nKind);
 }
 
 void CDefultListView::CheckReadFailure() {

@@ -2,6 +2,8 @@
 
 #include "ListView.h"
 
+class CViewerSession;
+
 // One column of a list window: header text and initial width in pixels.
 struct CColumnDef {
     const char* title; // UTF-8
@@ -13,23 +15,23 @@ struct CColumnDef {
 // its window exists.
 class CDefultListView : public CListView {
 public:
-    CDefultListView() = default;
-    CDefultListView(int kind, const CColumnDef* columns, int columnCount);
+    CDefultListView(CViewerSession& session, int kind, const CColumnDef* columns, int columnCount);
 
     // Registers the view in its slot and inserts the columns.
     void OnInitialUpdate() override;
     // Clears the view's slot.
     void OnDestroy() override;
 
-    int Kind() const { return m_nKind; }
-
 protected:
+    CViewerSession& Session() const { return m_session; }
+
     // Right after a backend call of this list returned 0: when that was a
     // failure rather than the end, says so in a message box, once per window.
     // The rows read before it stay shown.
     void CheckReadFailure();
 
 private:
+    CViewerSession& m_session;
     bool m_bFailureShown = false;
     int m_nKind = 0;
     const CColumnDef* m_pColumns = nullptr;

@@ -7,15 +7,14 @@
 #include "BackendTable.h"
 #include "Cp932.h"
 #include "ListBox.h"
-#include "Resource.h"
 #include "Text.h"
-#include "ViewerApp.h"
+#include "ViewerSession.h"
 
 namespace {
 
 CDialogTemplate MonitorForm() {
     return CDialogTemplate{
-        IDD_MONITOR_FORM,
+        CMonitorView::IDD,
         QString(),
         63,
         52,
@@ -26,7 +25,8 @@ CDialogTemplate MonitorForm() {
 
 } // namespace
 
-CMonitorView::CMonitorView() : CFormView(MonitorForm()) {}
+CMonitorView::CMonitorView(CViewerSession& session)
+    : CFormView(MonitorForm()), m_session(session) {}
 
 CListBox* CMonitorView::List() const {
     return dynamic_cast<CListBox*>(GetDlgItem(IDC_MONITOR_LIST));
@@ -34,7 +34,7 @@ CListBox* CMonitorView::List() const {
 
 void CMonitorView::OnInitialUpdate() {
     CFormView::OnInitialUpdate();
-    ViewerApp()->m_pOpenView[KIND_MONITOR] = this;
+    m_session.Register(KIND_MONITOR, this);
     if (List() != nullptr) {
         FitList();
         // The first drain shows what is pending, untrimmed and unselected.
@@ -45,7 +45,7 @@ void CMonitorView::OnInitialUpdate() {
 
 void CMonitorView::OnDestroy() {
     CFormView::OnDestroy();
-    ViewerApp()->m_pOpenView[KIND_MONITOR] = nullptr;
+    m_session.Unregister(KIND_MONITOR);
 }
 
 void CMonitorView::OnTimer(int id) {

@@ -3,6 +3,7 @@
 #include "FormView.h"
 
 class CListBox;
+class CViewerSession;
 
 // The monitor window: a form whose one list box covers it, showing the
 // backend's monitor lines, polled once a second and kept to the newest 2000.
@@ -13,7 +14,10 @@ public:
     static constexpr int kPollMilliseconds = 1000;
     static constexpr int kLinesKept = 2000;
 
-    CMonitorView();
+    // The form's template ID.
+    static constexpr int IDD = 133;
+
+    explicit CMonitorView(CViewerSession& session);
 
     void OnInitialUpdate() override;
     void OnDestroy() override;
@@ -26,6 +30,8 @@ protected:
     void moveEvent(QMoveEvent* event) override;
 
 private:
+    CViewerSession& m_session;
+
     // Moves the list box over the whole client area.
     void FitList();
     // Appends every pending line; returns how many there were.

@@ -5,7 +5,7 @@
 #include "BackendTable.h"
 #include "ListCtrl.h"
 #include "RecordText.h"
-#include "ViewerApp.h"
+#include "ViewerSession.h"
 
 namespace {
 
@@ -17,13 +17,13 @@ constexpr int kNoEndYear = 70;
 
 } // namespace
 
-CSchaduleView::CSchaduleView()
-    : CDefultListView(KIND_SCHADULE, kColumns, static_cast<int>(std::size(kColumns))) {}
+CSchaduleView::CSchaduleView(CViewerSession& session)
+    : CDefultListView(session, KIND_SCHADULE, kColumns, static_cast<int>(std::size(kColumns))) {}
 
 void CSchaduleView::OnInitialUpdate() {
     CDefultListView::OnInitialUpdate();
     const CBackendTable& backend = KvBackend();
-    if (!backend.kvOpenSchedules(g_strLoginUser.c_str(), ""))
+    if (!backend.kvOpenSchedules(Session().LoginUser().c_str(), ""))
         CheckReadFailure();
     CListCtrl& list = GetListCtrl();
     auto record = std::make_unique<kvScheduleRecord>();

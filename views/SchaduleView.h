@@ -5,7 +5,7 @@
 // The logged-in user's schedules, one entry per row.
 class CSchaduleView : public CDefultListView {
 public:
-    CSchaduleView();
+    explicit CSchaduleView(CViewerSession& session);
 
     void OnInitialUpdate() override;
     void OnDestroy() override;

@@ -8,8 +8,8 @@
 #include "ListCtrl.h"
 #include "PasswordDlg.h"
 #include "RecordText.h"
-#include "Resource.h"
-#include "ViewerApp.h"
+#include "CommandIds.h"
+#include "ViewerSession.h"
 
 namespace {
 
@@ -17,8 +17,8 @@ const CColumnDef kColumns[] = {{"ユーザー名", 200}, {"よみ", 200}, {"グ�
 
 } // namespace
 
-CUserView::CUserView()
-    : CDefultListView(KIND_USER, kColumns, static_cast<int>(std::size(kColumns))) {
+CUserView::CUserView(CViewerSession& session)
+    : CDefultListView(session, KIND_USER, kColumns, static_cast<int>(std::size(kColumns))) {
     OnCommand(ID_CHANGE_PASSWORD, [this] { OnChangePassword(); });
     OnUpdateCommandUI(ID_CHANGE_PASSWORD,
                       [this](CCmdUI& ui) { ui.Enable(GetListCtrl().GetSelectedCount() > 0); });

@@ -6,7 +6,7 @@
 // the selected user starts here.
 class CUserView : public CDefultListView {
 public:
-    CUserView();
+    explicit CUserView(CViewerSession& session);
 
     void OnInitialUpdate() override;
     void OnDestroy() override;

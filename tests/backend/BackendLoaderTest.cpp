@@ -75,3 +75,14 @@ TEST(BackendLoader, ViewerRefusesToStartWithoutAUsableLibrary) {
         }
     }
 }
+
+TEST(BackendLoader, LibraryVersionMustServeTheHeader) {
+    std::string error;
+    EXPECT_TRUE(CBackendLoader::CheckVersion(KV_VERSION, "libkelvo.so", error));
+    EXPECT_TRUE(CBackendLoader::CheckVersion(KV_VERSION + 1, "libkelvo.so", error))
+        << "a newer minor version keeps what this program uses";
+    EXPECT_FALSE(CBackendLoader::CheckVersion(KV_VERSION - 1, "/lib/old.so", error));
+    EXPECT_NE(error.find("/lib/old.so"), std::string::npos) << error;
+    EXPECT_NE(error.find("1.0"), std::string::npos) << "the version found is named: " << error;
+    EXPECT_FALSE(CBackendLoader::CheckVersion((KV_VERSION_MAJOR + 1) << 16, "x.so", error));
+}

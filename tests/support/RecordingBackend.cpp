@@ -46,6 +46,11 @@ int Written(int result) {
     return result;
 }
 
+int Version() {
+    Fake().extensionCalls.push_back("kvVersion()");
+    return KV_VERSION;
+}
+
 int LastError(char* buffer, int size) {
     Fake().extensionCalls.push_back("kvLastError(buffer, " + Int(size) + ")");
     CCp932::CopyText(buffer, Fake().lastError.c_str(), size);
@@ -299,6 +304,7 @@ CRecordingBackend::CRecordingBackend() : m_saved(KvBackend()) {
     table.kvEndAddressUpdate = EndAddressUpdate;
     table.kvAddAddressCategory = AddAddressCategory;
     table.kvFindAddressCategory = FindAddressCategory;
+    table.kvVersion = Version;
     table.kvLastError = LastError;
     table.kvCommittedWrites = CommittedWrites;
 }

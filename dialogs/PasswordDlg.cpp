@@ -2,7 +2,6 @@
 
 #include "DataExchange.h"
 #include "MessageBox.h"
-#include "Resource.h"
 
 namespace {
 
@@ -10,7 +9,7 @@ enum { IDC_OLD_PASSWORD = 1001, IDC_NEW_PASSWORD = 1002 };
 
 CDialogTemplate PasswordTemplate() {
     return CDialogTemplate{
-        IDD_PASSWORD,
+        CPasswordDlg::IDD,
         QStringLiteral("パスワード変更"),
         223,
         57,

@@ -1,13 +1,12 @@
 #include "SchaduleImportDlg.h"
 
-#include "Resource.h"
 #include "SchaduleLoadDlg.h"
-#include "ViewerApp.h"
+#include "WinApp.h"
 
-CSchaduleImportDlg::CSchaduleImportDlg(QWidget* parent)
-    : COutlookImportDlg(IDD_SCHADULE_IMPORT, QStringLiteral("スケジュール読み込み"),
+CSchaduleImportDlg::CSchaduleImportDlg(QWidget* parent, std::string owner)
+    : COutlookImportDlg(IDD, QStringLiteral("スケジュール読み込み"),
                         CImportSession::Kind::Schedules, IDC_DUPLICATE_CHECK,
-                        QStringLiteral("日付およびタイトル"), parent) {}
+                        QStringLiteral("日付およびタイトル"), parent, std::move(owner)) {}
 
 std::unique_ptr<COutlookLoadDlg> CSchaduleImportDlg::MakeLoadDlg() {
     return std::make_unique<CSchaduleLoadDlg>(AfxGetApp() != nullptr ? AfxGetApp()->MainWidget()

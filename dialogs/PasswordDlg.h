@@ -8,6 +8,8 @@
 // new one must fit the record's password field and code page 932.
 class CPasswordDlg : public CDialog {
 public:
+    static constexpr int IDD = 132;
+
     // maxNewLength: the most bytes the new password may take.
     CPasswordDlg(QWidget* parent, size_t maxNewLength);
 

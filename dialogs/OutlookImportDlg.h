@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <memory>
+#include <string>
 
 #include "Dialog.h"
 #include "ImportSession.h"
@@ -26,12 +27,10 @@ public:
     int m_bPublic = 0;
     int m_bDuplicateCheck = 0;
 
-    // The duplicate check box of this dialog.
-    int DuplicateCheckId() const { return m_nDuplicateCheckId; }
-
 protected:
     COutlookImportDlg(int templateId, const QString& title, CImportSession::Kind kind,
-                      int duplicateCheckId, const QString& duplicateCheckText, QWidget* parent);
+                      int duplicateCheckId, const QString& duplicateCheckText, QWidget* parent,
+                      std::string owner);
 
     // The load dialog of this kind.
     virtual std::unique_ptr<COutlookLoadDlg> MakeLoadDlg() = 0;
@@ -45,5 +44,6 @@ private:
     void ReportFailure(const CImportSession& session);
 
     CImportSession::Kind m_kind;
+    std::string m_strOwner;
     int m_nDuplicateCheckId;
 };

@@ -10,7 +10,6 @@
 #include "OutlookLoadDlg.h"
 #include "OutlookTextFile.h"
 #include "Text.h"
-#include "ViewerApp.h"
 
 namespace {
 
@@ -43,9 +42,10 @@ CDialogTemplate ImportTemplate(int templateId, const QString& title, int duplica
 
 COutlookImportDlg::COutlookImportDlg(int templateId, const QString& title,
                                      CImportSession::Kind kind, int duplicateCheckId,
-                                     const QString& duplicateCheckText, QWidget* parent)
+                                     const QString& duplicateCheckText, QWidget* parent,
+                                     std::string owner)
     : CDialog(ImportTemplate(templateId, title, duplicateCheckId, duplicateCheckText), parent),
-      m_kind(kind), m_nDuplicateCheckId(duplicateCheckId) {
+      m_kind(kind), m_strOwner(std::move(owner)), m_nDuplicateCheckId(duplicateCheckId) {
     OnCommand(IDC_BROWSE, [this] { OnBrowse(); });
 }
 
@@ -87,7 +87,7 @@ void COutlookImportDlg::OnOK() {
     COutlookTextFile file;
     if (!file.Open(QFile::encodeName(m_strFileName).toStdString()))
         return;
-    CImportSession session(file, {m_kind, g_strLoginUser, m_bPublic != 0, m_bDuplicateCheck != 0});
+    CImportSession session(file, {m_kind, m_strOwner, m_bPublic != 0, m_bDuplicateCheck != 0});
     if (session.Open()) {
         std::unique_ptr<COutlookLoadDlg> load = MakeLoadDlg();
         load->Run(session, file, m_strFileName);

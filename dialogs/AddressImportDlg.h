@@ -8,7 +8,10 @@ class CAddressImportDlg : public COutlookImportDlg {
 public:
     static constexpr int IDC_DUPLICATE_CHECK = 1013;
 
-    explicit CAddressImportDlg(QWidget* parent);
+    static constexpr int IDD = 134;
+
+    // owner: the logged-in user (code page 932), whose address book the import fills.
+    CAddressImportDlg(QWidget* parent, std::string owner);
 
 protected:
     std::unique_ptr<COutlookLoadDlg> MakeLoadDlg() override;
