@@ -43,7 +43,8 @@
 #define KV_FOR_EACH_EXTENSION(X)                                                                   \
     X(kvVersion)                                                                                   \
     X(kvLastError)                                                                                 \
-    X(kvCommittedWrites)
+    X(kvCommittedWrites)                                                                           \
+    X(kvPostMonitorLine)
 
 // Both lists.
 #define KV_FOR_EACH_ENTRY(X)                                                                       \

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -118,4 +120,88 @@ bool CCp932::CopyText(char* field, const char* text, int fieldSize) {
         std::memmove(field, text, length);
     field[length] = '\0';
     return true;
+}
+
+namespace {
+
+// Unicode (the basic plane) to code page 932, 0xFFFF where it has no form:
+// every code page 932 character read into Unicode, and each of those written
+// back, so that the table makes the choices iconv makes among duplicates.
+std::vector<uint16_t> BuildUnicodeTable() {
+    std::vector<uint16_t> table(0x10000, 0xFFFF);
+    CConverter toUnicode("UTF-32LE", "CP932");
+    CConverter fromUnicode("CP932", "UTF-32LE");
+    auto decode = [&](const char* bytes, size_t length, uint32_t& codePoint) {
+        std::string out;
+        if (!toUnicode.Convert(std::string_view(bytes, length), out,
+                               [](char*&, size_t&, std::string&) { return false; }) ||
+            out.size() != 4)
+            return false;
+        codePoint = static_cast<uint32_t>(static_cast<unsigned char>(out[0])) |
+                    static_cast<uint32_t>(static_cast<unsigned char>(out[1])) << 8 |
+                    static_cast<uint32_t>(static_cast<unsigned char>(out[2])) << 16 |
+                    static_cast<uint32_t>(static_cast<unsigned char>(out[3])) << 24;
+        return true;
+    };
+    auto note = [&](uint32_t codePoint) {
+        if (codePoint > 0xFFFF || table[codePoint] != 0xFFFF)
+            return;
+        char utf32[4] = {static_cast<char>(codePoint & 0xFF),
+                         static_cast<char>((codePoint >> 8) & 0xFF), 0, 0};
+        std::string back;
+        if (!fromUnicode.Convert(std::string_view(utf32, 4), back,
+                                 [](char*&, size_t&, std::string&) { return false; }))
+            return;
+        if (back.size() == 1)
+            table[codePoint] = static_cast<unsigned char>(back[0]);
+        else if (back.size() == 2)
+            table[codePoint] = static_cast<uint16_t>(static_cast<unsigned char>(back[0]) << 8 |
+                                                     static_cast<unsigned char>(back[1]));
+    };
+    uint32_t codePoint = 0;
+    for (unsigned byte = 0; byte < 0x100; ++byte) {
+        char single = static_cast<char>(byte);
+        if (!CCp932::IsLeadByte(static_cast<unsigned char>(byte)) && decode(&single, 1, codePoint))
+            note(codePoint);
+    }
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!CCp932::IsLeadByte(static_cast<unsigned char>(lead)))
+            continue;
+        for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+            char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+            if (CCp932::IsTrailByte(static_cast<unsigned char>(trail)) &&
+                decode(pair, 2, codePoint))
+                note(codePoint);
+        }
+    }
+    // Text from tools that follow the JIS mapping writes these few characters
+    // with other code points than code page 932 reads back (the wave dash
+    // above all); they are the same characters, not ones to replace.
+    const std::pair<uint32_t, uint16_t> jisForms[] = {
+        {0x301C, 0x8160}, {0x2016, 0x8161}, {0x2212, 0x817C}, {0x00A2, 0x8191},
+        {0x00A3, 0x8192}, {0x00AC, 0x81CA}, {0x2014, 0x815C}};
+    for (const auto& [unicode, code] : jisForms)
+        if (table[unicode] == 0xFFFF)
+            table[unicode] = code;
+    return table;
+}
+
+} // namespace
+
+int CCp932::FromCodePoint(uint32_t codePoint, char out[2]) {
+    if (codePoint < 0x80) {
+        out[0] = static_cast<char>(codePoint);
+        return 1;
+    }
+    static const std::vector<uint16_t> table = BuildUnicodeTable();
+    if (codePoint > 0xFFFF || table[codePoint] == 0xFFFF)
+        return 0;
+    uint16_t code = table[codePoint];
+    if (code < 0x100) {
+        out[0] = static_cast<char>(code);
+        return 1;
+    }
+    out[0] = static_cast<char>(code >> 8);
+    out[1] = static_cast<char>(code & 0xFF);
+    return 2;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -37,4 +38,10 @@ public:
     // Largest length <= limit at which text (length bytes) can be cut without
     // splitting a double-byte character.
     static size_t CutLength(const char* text, size_t length, size_t limit);
+
+    // Writes the code page 932 form of a Unicode code point into out (1 or 2
+    // bytes, the count returned), as the conversion from UTF-8 would; 0 when
+    // code page 932 cannot hold the character. A table lookup, for text read
+    // in bulk.
+    static int FromCodePoint(uint32_t codePoint, char out[2]);
 };

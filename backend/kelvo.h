@@ -42,7 +42,7 @@ extern "C" {
 #define KV_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
 #endif
 
-/* 1.1: kvLastError, kvCommittedWrites and kvVersion. */
+/* 1.1: kvLastError, kvCommittedWrites, kvPostMonitorLine and kvVersion. */
 #define KV_VERSION_MAJOR 1
 #define KV_VERSION_MINOR 1
 
@@ -430,6 +430,13 @@ KV_API int kvLastError(char* buffer, int size);
  * first write and after its close learns how many of its writes were stored.
  */
 KV_API int kvCommittedWrites(void);
+
+/*
+ * Queues line (code page 932, read during the call, cut to fit a monitor
+ * line) as a monitor line of the program's own, such as an import's summary.
+ * Returns 0 for a null line.
+ */
+KV_API int kvPostMonitorLine(const char* line);
 
 #ifdef __cplusplus
 }

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -16,7 +17,7 @@
 // What the import benchmarks share: the Outlook exports they read (an address
 // book and a calendar of rows entries, every tenth with a value on two lines,
 // each calendar entry at an hour of its own, in scrambled order) and running
-// a command.
+// a command. Either is written in any of the forms an export may take.
 class CBenchFiles {
 public:
     static std::string Sjis(const std::string& utf8) {
@@ -25,18 +26,21 @@ public:
         return text;
     }
 
-    static void WriteFile(const std::string& path, int rows) {
+    // Tab- or comma-separated (separator), code page 932 or UTF-8.
+    static void WriteFile(const std::string& path, int rows, char s = '\t', bool utf8 = false) {
         std::ofstream out(path, std::ios::binary);
-        out << Sjis("姓\t名\t姓ﾌﾘｶﾞﾅ\t会社名\t会社電話\t電子ﾒｰﾙ ｱﾄﾞﾚｽ\t番地 (会社)\t住所 2 (会社)\t"
-                    "自宅電話\t分類\tﾒﾓ\r\n");
-        const std::string last = Sjis("佐藤"), first = Sjis("花子"), reading = Sjis("ｻﾄｳ"),
-                          company = Sjis("ケルボ株式会社"), street = Sjis("千代田区1-2-3"),
-                          category = Sjis("取引先"), memo = Sjis("打ち合わせ済み");
+        auto text = [utf8](const std::string& name) { return utf8 ? name : Sjis(name); };
+        std::string header = "姓\t名\t姓ﾌﾘｶﾞﾅ\t会社名\t会社電話\t電子ﾒｰﾙ ｱﾄﾞﾚｽ\t番地 (会社)\t"
+                             "住所 2 (会社)\t自宅電話\t分類\tﾒﾓ\r\n";
+        std::replace(header.begin(), header.end(), '\t', s);
+        out << text(header);
+        const std::string last = text("佐藤"), first = text("花子"), reading = text("ｻﾄｳ"),
+                          company = text("ケルボ株式会社"), street = text("千代田区1-2-3"),
+                          category = text("取引先"), memo = text("打ち合わせ済み");
         for (int i = 0; i < rows; ++i) {
-            out << last << i << '\t' << first << '\t' << reading << '\t' << company << i % 100
-                << '\t' << "03-" << 1000 + i % 9000 << '\t' << "user" << i << "@example.jp" << '\t'
-                << street << '\t' << i % 50 << "F\t"
-                << "090-" << i << '\t' << category << i % 5 << '\t';
+            out << last << i << s << first << s << reading << s << company << i % 100 << s << "03-"
+                << 1000 + i % 9000 << s << "user" << i << "@example.jp" << s << street << s
+                << i % 50 << 'F' << s << "090-" << i << s << category << i % 5 << s;
             if (i % 10 == 0)
                 out << '"' << memo << "\r\n" << memo << '"';
             else
@@ -45,11 +49,14 @@ public:
         }
     }
 
-    static void WriteCalendar(const std::string& path, int rows) {
+    static void WriteCalendar(const std::string& path, int rows, char s = '\t', bool utf8 = false) {
         std::ofstream out(path, std::ios::binary);
-        out << Sjis("件名\t開始日\t開始時刻\t終了日\t終了時刻\t終日ｲﾍﾞﾝﾄ\tｱﾗｰﾑ ｵﾝ/ｵﾌ\tｱﾗｰﾑ日付\t"
-                    "ｱﾗｰﾑ時刻\t場所\t内容\r\n");
-        const std::string title = Sjis("定例会議"), place = Sjis("第1会議室"), text = Sjis("議題");
+        auto text = [utf8](const std::string& name) { return utf8 ? name : Sjis(name); };
+        std::string header = "件名\t開始日\t開始時刻\t終了日\t終了時刻\t終日ｲﾍﾞﾝﾄ\tｱﾗｰﾑ ｵﾝ/ｵﾌ\t"
+                             "ｱﾗｰﾑ日付\tｱﾗｰﾑ時刻\t場所\t内容\r\n";
+        std::replace(header.begin(), header.end(), '\t', s);
+        out << text(header);
+        const std::string title = text("定例会議"), place = text("第1会議室"), note = text("議題");
         for (int i = 0; i < rows; ++i) {
             // Every entry at its own hour (as in a real calendar), in a scrambled order so that
             // nothing is appended in sequence: slot k is day k / 10, hour 8 + k % 10.
@@ -59,14 +66,14 @@ public:
             int hour = 8 + static_cast<int>(slot % 10);
             std::string date =
                 std::to_string(year) + "/" + std::to_string(month) + "/" + std::to_string(day);
-            out << title << i << '\t' << date << '\t' << hour << ":00:00\t" << date << '\t'
-                << hour + 1 << ":00:00\t" << (i % 7 == 0 ? "TRUE" : "FALSE") << '\t'
-                << (i % 3 == 0 ? "TRUE" : "FALSE") << '\t' << date << '\t' << hour - 1 << ":45:00\t"
-                << place << '\t';
+            out << title << i << s << date << s << hour << ":00:00" << s << date << s << hour + 1
+                << ":00:00" << s << (i % 7 == 0 ? "TRUE" : "FALSE") << s
+                << (i % 3 == 0 ? "TRUE" : "FALSE") << s << date << s << hour - 1 << ":45:00" << s
+                << place << s;
             if (i % 10 == 0)
-                out << '"' << text << "\r\n" << text << '"';
+                out << '"' << note << "\r\n" << note << '"';
             else
-                out << text;
+                out << note;
             out << "\r\n";
         }
     }

@@ -6,6 +6,7 @@
 
 #include "DataExchange.h"
 #include "FileDialog.h"
+#include "ImportTexts.h"
 #include "MessageBox.h"
 #include "OutlookLoadDlg.h"
 #include "OutlookTextFile.h"
@@ -84,21 +85,61 @@ void COutlookImportDlg::OnOK() {
         CMessageBox::Show(this, QStringLiteral("ファイル名を設定してください"));
         return;
     }
+    const std::string path = QFile::encodeName(m_strFileName).toStdString();
     COutlookTextFile file;
-    if (!file.Open(QFile::encodeName(m_strFileName).toStdString()))
+    if (!file.Open(path))
         return;
+    // A pipe cannot be read twice, so it is imported without a preview.
+    if (!file.IsStream() && !ConfirmPreview(path)) {
+        file.Close();
+        return; // the dialog stays open for another file or options
+    }
     CImportSession session(file, {m_kind, m_strOwner, m_bPublic != 0, m_bDuplicateCheck != 0});
     if (session.Open()) {
         std::unique_ptr<COutlookLoadDlg> load = MakeLoadDlg();
         load->Run(session, file, m_strFileName);
         session.Close();
+        session.PostSummary();
     }
     // A refusal or a write that failed is no silent end: the user learns what
-    // was kept.
+    // was kept. A clean import ends silently; one that replaced characters or
+    // could not read a value says where.
     if (session.Failed())
         ReportFailure(session);
+    else if (session.Summary().HasNotes())
+        CMessageBox::Show(this, CImportTexts::Summary(session.Summary()));
     file.Close();
     CDialog::OnOK();
+}
+
+bool COutlookImportDlg::ConfirmPreview(const std::string& path) {
+    COutlookTextFile file;
+    if (!file.Open(path))
+        return true; // the import itself says what is wrong with the file
+    CImportSession::COptions options{m_kind, m_strOwner, m_bPublic != 0, m_bDuplicateCheck != 0,
+                                     true};
+    CImportSession preview(file, options);
+    if (preview.Begin() != CImportSession::Start::Ready || !preview.IsModern())
+        return true;
+    constexpr int kShown = 3;
+    QStringList records;
+    while (records.size() < kShown) {
+        CImportSession::Step step = preview.Next();
+        if (step == CImportSession::Step::End || step == CImportSession::Step::Failed)
+            break;
+        if (step == CImportSession::Step::Checked)
+            records.append(QStringLiteral("・") + CText::FromCp932(preview.Describe()));
+    }
+    QString text = QStringLiteral("このファイルを %1 として読み込みます。\n")
+                       .arg(CImportTexts::ReadAs(preview.Summary()));
+    if (records.isEmpty())
+        text += QStringLiteral("読み込めるデータはありません。\n");
+    else
+        text += QStringLiteral("最初の %1 件は次のように保存されます。\n\n%2\n")
+                    .arg(records.size())
+                    .arg(records.join(QLatin1Char('\n')));
+    text += QStringLiteral("\n読み込みを続けますか？");
+    return CMessageBox::Question(this, text) == CMessageBox::IDOK;
 }
 
 void COutlookImportDlg::ReportFailure(const CImportSession& session) {

@@ -12,7 +12,9 @@
 // file name typed or chosen with "参照(&B)", "公開" and a duplicate check.
 // OK opens the file and an import session of the dialog's kind for the
 // logged-in user, runs the derived dialog's load dialog on it, releases both,
-// and says so when the import stopped on a failure.
+// and says so when the import stopped on a failure. A file in a form older
+// exports never wrote is previewed first; what was replaced or not read as
+// given is shown at the end.
 class COutlookLoadDlg;
 
 class COutlookImportDlg : public CDialog {
@@ -42,6 +44,10 @@ protected:
 private:
     void OnBrowse();
     void ReportFailure(const CImportSession& session);
+    // Shows how a file will be read and its first records as they will be
+    // stored, when it is not in the older tab-separated code page 932 form;
+    // false when the user would rather not go on.
+    bool ConfirmPreview(const std::string& path);
 
     CImportSession::Kind m_kind;
     std::string m_strOwner;

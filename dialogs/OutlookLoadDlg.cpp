@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "ImportSession.h"
+#include "ImportTexts.h"
 #include "MessageBox.h"
 #include "OutlookTextFile.h"
 
@@ -78,11 +79,9 @@ bool COutlookLoadDlg::OnInitDialog() {
     case CImportSession::Start::NoKnownColumns: {
         // Nothing in the file can be stored: say so rather than store empty entries.
         QString text = QStringLiteral("このファイルには読み込める項目がありません");
-        std::string encoding = m_pSession->HeaderEncoding();
-        if (!encoding.empty())
-            text += QStringLiteral("\n（%1 のテキストのようです。Shift-JIS (コードページ 932) "
-                                   "のテキストを指定してください）")
-                        .arg(QString::fromStdString(encoding));
+        if (m_pSession->IsModern())
+            text += QStringLiteral("\n（%1 のテキストとして読みました）")
+                        .arg(CImportTexts::ReadAs(m_pSession->Summary()));
         CMessageBox::Show(this, text);
         PostCommand(IDCANCEL);
         return true;

@@ -24,6 +24,15 @@ int CMessageBox::Show(QWidget* parent, const QString& text) {
     return IDOK;
 }
 
+int CMessageBox::Question(QWidget* parent, const QString& text) {
+    if (Hook())
+        return Hook()(text);
+    QMessageBox box(QMessageBox::Question, CaptionText(), text,
+                    QMessageBox::Ok | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Ok);
+    return box.exec() == QMessageBox::Ok ? IDOK : IDCANCEL;
+}
+
 void CMessageBox::SetHook(std::function<int(const QString&)> hook) {
     Hook() = std::move(hook);
 }

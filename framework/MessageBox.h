@@ -11,10 +11,14 @@ class QWidget;
 class CMessageBox {
 public:
     static constexpr int IDOK = 1;
+    static constexpr int IDCANCEL = 2;
 
     static int Show(QWidget* parent, const QString& text);
+    // Asks to go on or not: IDOK or IDCANCEL.
+    static int Question(QWidget* parent, const QString& text);
 
-    // While set, Show calls the hook instead of opening a box.
+    // While set, Show and Question call the hook instead of opening a box;
+    // what it returns is the answer.
     static void SetHook(std::function<int(const QString&)> hook);
     static const QString& Caption();
     static void SetCaption(const QString& caption);

@@ -3,6 +3,7 @@
 #include "BackendTable.h"
 #include "OutlookAddressReader.h"
 #include "OutlookScheduleReader.h"
+#include "OutlookTextFile.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ CImportSession::CImportSession(COutlookTextFile& file, COptions options)
     else
         m_pReader = std::make_unique<COutlookScheduleReader>(
             m_file, m_options.owner, m_options.isPublic, m_options.duplicateCheck);
+    m_pReader->SetDryRun(m_options.dryRun);
+    m_summary.dryRun = m_options.dryRun;
 }
 
 CImportSession::~CImportSession() {
@@ -29,6 +32,8 @@ CImportSession::~CImportSession() {
 }
 
 bool CImportSession::Open() {
+    if (m_options.dryRun)
+        return true; // nothing is stored, so nothing is opened
     const CBackendTable& backend = KvBackend();
     const char* owner = m_options.owner.c_str();
     m_nCommittedBefore = CommittedWrites();
@@ -48,24 +53,43 @@ bool CImportSession::Open() {
 }
 
 CImportSession::Start CImportSession::Begin() {
-    return m_pReader->Begin();
+    Start start = m_pReader->Begin();
+    m_summary.encoding = COutlookTextFile::EncodingName(m_file.GetEncoding());
+    m_summary.form = m_pReader->GetForm();
+    return start;
 }
 
 CImportSession::Step CImportSession::Next() {
     Step step = m_pReader->Next();
+    CImportSummary& summary = m_summary;
+    if (int substitutes = m_pReader->RecordSubstitutes(); substitutes > 0) {
+        summary.substitutes += substitutes;
+        summary.substituted.emplace_back(m_pReader->RecordLine(), substitutes);
+    }
+    for (auto& warning : m_pReader->TakeWarnings())
+        summary.warnings.push_back(std::move(warning));
+    // The encoding may show only where the first character beyond ASCII stands.
+    summary.encoding = COutlookTextFile::EncodingName(m_file.GetEncoding());
     switch (step) {
     case Step::Added:
         ++m_nAdded;
+        ++summary.added;
         break;
     case Step::Updated:
         ++m_nUpdated;
+        ++summary.updated;
+        break;
+    case Step::Checked:
+        ++summary.checked;
+        break;
+    case Step::Skipped:
+        ++summary.skipped;
         break;
     case Step::Failed:
         m_strFailure = m_pReader->Failure();
         m_nFailedLine = m_pReader->RecordLine();
         break;
     case Step::End:
-    case Step::Skipped:
         break;
     }
     return step;
@@ -94,4 +118,12 @@ bool CImportSession::Close() {
     m_nCommitted = static_cast<int>(static_cast<unsigned>(CommittedWrites()) -
                                     static_cast<unsigned>(m_nCommittedBefore));
     return committed && !Failed();
+}
+
+void CImportSession::PostSummary() const {
+    const CBackendTable& backend = KvBackend();
+    if (backend.kvPostMonitorLine == nullptr || m_summary.encoding.empty())
+        return; // no room for them, or the file was never read
+    for (const std::string& line : m_summary.Lines())
+        backend.kvPostMonitorLine(line.c_str());
 }

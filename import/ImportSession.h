@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "ImportSummary.h"
 #include "OutlookTabReader.h"
 
 class COutlookTextFile;
@@ -26,6 +27,8 @@ public:
         std::string owner; // code page 932: whose list is opened, written into the entries
         bool isPublic = false;
         bool duplicateCheck = false;
+        // Read and check the whole file, store nothing (and open nothing).
+        bool dryRun = false;
     };
 
     CImportSession(COutlookTextFile& file, COptions options);
@@ -55,9 +58,14 @@ public:
     // After Close: the adds and updates of this import stored for good.
     int Committed() const { return m_nCommitted; }
     int64_t BytesConsumed() const { return m_pReader->BytesConsumed(); }
-    // The encoding a refused header seems to be in, when it is not code page
-    // 932 ("UTF-16", "UTF-8"...), else empty.
-    std::string HeaderEncoding() const { return m_pReader->HeaderEncoding(); }
+    // What the import did so far (complete after the file's end).
+    const CImportSummary& Summary() const { return m_summary; }
+    // Queues the summary's lines as monitor lines, for the monitor window.
+    void PostSummary() const;
+    // The last record as it will be stored (code page 932), for a preview.
+    std::string Describe() const { return m_pReader->Describe(); }
+    // The file is not in the form older exports write (tab-separated code page 932).
+    bool IsModern() const { return m_pReader->IsModern(); }
 
 private:
     COutlookTextFile& m_file;
@@ -70,4 +78,5 @@ private:
     int m_nUpdated = 0;
     int64_t m_nFailedLine = 0;
     std::string m_strFailure;
+    CImportSummary m_summary;
 };

@@ -121,6 +121,8 @@ COutlookTabReader::Step COutlookAddressReader::StoreRecord() {
     const CBackendTable& backend = KvBackend();
     if (!IsPublic())
         backend.kvCopyText(record.owner, Owner().c_str(), sizeof(record.owner));
+    if (DryRun())
+        return Step::Checked;
     // A write the backend refuses ends the import: nothing is reported as stored
     // that was not.
     if (record.category[0] != '\0' && !backend.kvFindAddressCategory(record.category)) {
@@ -137,4 +139,22 @@ COutlookTabReader::Step COutlookAddressReader::StoreRecord() {
             return Step::Failed;
     }
     return backend.kvAddAddress(&record) ? Step::Added : Refused("the entry");
+}
+
+std::string COutlookAddressReader::Describe() const {
+    const kvAddressRecord& record = *m_pRecord;
+    std::string text;
+    // The fields that tell one entry from another; the memo's first line.
+    for (size_t slot = 0; slot < std::size(kColumns); ++slot) {
+        const CKnownColumn& column = kColumns[slot];
+        if (column.storing != Storing::Copy)
+            continue;
+        const char* field = reinterpret_cast<const char*>(&record) + column.offset;
+        std::string value(field, CCp932::FieldLength(field, column.size));
+        if (column.offset == offsetof(kvAddressRecord, memo))
+            value = value.substr(0, value.find('\n'));
+        if (!value.empty())
+            text += (text.empty() ? "" : "  ") + SlotName(slot) + ": " + value;
+    }
+    return text;
 }

@@ -19,6 +19,8 @@ public:
                           bool duplicateCheck);
     ~COutlookAddressReader() override;
 
+    std::string Describe() const override;
+
 protected:
     void BeginRecord() override;
     void StoreSlot(size_t slot, const std::string& text) override;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -21,12 +22,40 @@ enum Slot {
     kAlarmOn,
     kAlarmDate,
     kAlarmTime,
+    kPlace,   // only in the forms current exports write
+    kComment, // likewise
     kSlotCount
 };
 
-const char* const kNames[kSlotCount] = {"件名",       "開始日",   "開始時刻",
-                                        "終了日",     "終了時刻", "終日ｲﾍﾞﾝﾄ",
-                                        "ｱﾗｰﾑ ｵﾝ/ｵﾌ", "ｱﾗｰﾑ日付", "ｱﾗｰﾑ時刻"};
+const char* const kNames[kSlotCount] = {"件名",     "開始日",    "開始時刻",   "終了日",
+                                        "終了時刻", "終日ｲﾍﾞﾝﾄ", "ｱﾗｰﾑ ｵﾝ/ｵﾌ", "ｱﾗｰﾑ日付",
+                                        "ｱﾗｰﾑ時刻", "場所",      "内容"};
+
+// 午前 and 午後 (morning, afternoon) in code page 932.
+const char kMorning[] = "\x8c\xdf\x91\x4f";
+const char kAfternoon[] = "\x8c\xdf\x8c\xe3";
+
+// Digits only, within limits; false otherwise.
+bool Digits(std::string_view text, long long maximum, long long& value) {
+    if (text.empty() || text.size() > 4)
+        return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    return value <= maximum;
+}
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\n' ||
+                             text.back() == '\r'))
+        text.remove_suffix(1);
+    return text;
+}
 
 // Up to three parts of text between separators, as strtok finds them: runs of
 // the separator are one, leading and trailing ones are skipped.
@@ -121,10 +150,80 @@ void COutlookScheduleReader::ParseTime(const std::string& text, kvTimeBlock& tim
         time.minutes = Clamp(Number(parts[1]));
 }
 
+bool COutlookScheduleReader::ParseModernDate(const std::string& text, kvTimeBlock& time) {
+    // 2026/12/8 or 2026-12-08.
+    std::string_view date = Trim(text);
+    size_t first = date.find_first_of("/-");
+    if (first == std::string_view::npos)
+        return false;
+    size_t second = date.find(date[first], first + 1);
+    if (second == std::string_view::npos)
+        return false;
+    long long year = 0, month = 0, day = 0;
+    if (!Digits(date.substr(0, first), 9999, year) ||
+        !Digits(date.substr(first + 1, second - first - 1), 12, month) ||
+        !Digits(date.substr(second + 1), 31, day) || month < 1 || day < 1)
+        return false;
+    time.yearsSince1900 = static_cast<int32_t>(year - 1900);
+    time.month = static_cast<int32_t>(month - 1);
+    time.dayOfMonth = static_cast<int32_t>(day);
+    return true;
+}
+
+bool COutlookScheduleReader::ParseModernTime(const std::string& text, kvTimeBlock& time) {
+    // 9:05:00, 9:05, or with 午前 / 午後 in front (a 12-hour clock).
+    std::string_view clock = Trim(text);
+    int half = 0; // 1 morning, 2 afternoon
+    if (clock.substr(0, 4) == kMorning || clock.substr(0, 4) == kAfternoon) {
+        half = clock.substr(0, 4) == kMorning ? 1 : 2;
+        clock = Trim(clock.substr(4));
+    }
+    size_t colon = clock.find(':');
+    if (colon == std::string_view::npos)
+        return false;
+    size_t seconds = clock.find(':', colon + 1);
+    long long hours = 0, minutes = 0, ignored = 0;
+    if (!Digits(clock.substr(0, colon), half != 0 ? 12 : 23, hours) ||
+        !Digits(clock.substr(colon + 1, seconds == std::string_view::npos ? std::string_view::npos
+                                                                          : seconds - colon - 1),
+                59, minutes) ||
+        (seconds != std::string_view::npos && !Digits(clock.substr(seconds + 1), 59, ignored)))
+        return false;
+    if (half == 1 && hours == 12)
+        hours = 0; // 午前12時 is midnight
+    else if (half == 2 && hours < 12)
+        hours += 12;
+    time.hours = static_cast<int32_t>(hours);
+    time.minutes = static_cast<int32_t>(minutes);
+    return true;
+}
+
+bool COutlookScheduleReader::SlotApplies(size_t slot) const {
+    // The place and comment come only from the forms current exports write;
+    // the older form leaves both empty, as it always did.
+    return (slot != kPlace && slot != kComment) || IsModern();
+}
+
+void COutlookScheduleReader::ReadDate(size_t slot, const std::string& text, kvTimeBlock& time) {
+    if (!IsModern())
+        ParseDate(text, time);
+    else if (!ParseModernDate(text, time))
+        Warn(CWarning::Kind::Date, slot, text);
+}
+
+void COutlookScheduleReader::ReadTime(size_t slot, const std::string& text, kvTimeBlock& time) {
+    if (!IsModern())
+        ParseTime(text, time);
+    else if (!ParseModernTime(text, time))
+        Warn(CWarning::Kind::Time, slot, text);
+}
+
 void COutlookScheduleReader::BeginRecord() {
-    // The comment and place are never written: clearing the head of the record
-    // is enough after the first one.
+    // Clearing 33 KB per record would dominate an import: the comment is
+    // cleared only as far as the previous record wrote it.
     std::memset(m_pRecord.get(), 0, offsetof(kvScheduleRecord, comment));
+    std::memset(m_pRecord->comment, 0, m_nCommentUsed);
+    m_nCommentUsed = 0;
     m_alarm = kvTimeBlock{};
 }
 
@@ -135,16 +234,16 @@ void COutlookScheduleReader::StoreSlot(size_t slot, const std::string& text) {
         KvBackend().kvCopyText(record.title, text.c_str(), sizeof(record.title));
         break;
     case kStartDate:
-        ParseDate(text, record.start);
+        ReadDate(slot, text, record.start);
         break;
     case kStartTime:
-        ParseTime(text, record.start);
+        ReadTime(slot, text, record.start);
         break;
     case kEndDate:
-        ParseDate(text, record.end);
+        ReadDate(slot, text, record.end);
         break;
     case kEndTime:
-        ParseTime(text, record.end);
+        ReadTime(slot, text, record.end);
         break;
     case kAllDay:
         record.allDay = IsTrue(text) ? 1 : 0;
@@ -154,10 +253,18 @@ void COutlookScheduleReader::StoreSlot(size_t slot, const std::string& text) {
         record.alarmLeadMinutes = IsTrue(text) ? 1 : 0;
         break;
     case kAlarmDate:
-        ParseDate(text, m_alarm); // read, but the lead time does not use it
+        ReadDate(slot, text, m_alarm); // read, but the lead time does not use it
         break;
     case kAlarmTime:
-        ParseTime(text, m_alarm);
+        ReadTime(slot, text, m_alarm);
+        break;
+    case kPlace:
+        KvBackend().kvCopyText(record.place, text.c_str(), sizeof(record.place));
+        break;
+    case kComment:
+        KvBackend().kvCopyText(record.comment, text.c_str(), sizeof(record.comment));
+        m_nCommentUsed =
+            std::max(m_nCommentUsed, std::min(text.size() + 1, sizeof(record.comment)));
         break;
     }
 }
@@ -173,6 +280,8 @@ COutlookTabReader::Step COutlookScheduleReader::StoreRecord() {
         long long alarm = static_cast<long long>(m_alarm.hours) * 60 + m_alarm.minutes;
         record.alarmLeadMinutes = start > alarm ? Clamp(start - alarm) : 60;
     }
+    if (DryRun())
+        return Step::Checked;
     // A write the backend refuses ends the import: nothing is reported as stored
     // that was not.
     if (DuplicateCheck()) {
@@ -185,4 +294,32 @@ COutlookTabReader::Step COutlookScheduleReader::StoreRecord() {
             return Step::Failed;
     }
     return backend.kvAddSchedule(&record, 0) ? Step::Added : Refused("the entry");
+}
+
+std::string COutlookScheduleReader::Describe() const {
+    const kvScheduleRecord& record = *m_pRecord;
+    auto field = [](const char* text, size_t width) {
+        return std::string(text, CCp932::FieldLength(text, width));
+    };
+    auto when = [&record](const kvTimeBlock& time) {
+        char text[64];
+        if (record.allDay != 0)
+            std::snprintf(text, sizeof(text), "%04lld/%02lld/%02d", time.yearsSince1900 + 1900LL,
+                          time.month + 1LL, time.dayOfMonth);
+        else
+            std::snprintf(text, sizeof(text), "%04lld/%02lld/%02d %02d:%02d",
+                          time.yearsSince1900 + 1900LL, time.month + 1LL, time.dayOfMonth,
+                          time.hours, time.minutes);
+        return std::string(text);
+    };
+    std::string text = SlotName(kTitle) + ": " + field(record.title, sizeof(record.title)) + "  " +
+                       SlotName(kStartDate) + ": " + when(record.start) + "  " +
+                       SlotName(kEndDate) + ": " + when(record.end);
+    std::string place = field(record.place, sizeof(record.place));
+    if (!place.empty())
+        text += "  " + SlotName(kPlace) + ": " + place;
+    std::string comment = field(record.comment, sizeof(record.comment));
+    if (!comment.empty())
+        text += "  " + SlotName(kComment) + ": " + comment.substr(0, comment.find('\n'));
+    return text;
 }

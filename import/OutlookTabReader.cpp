@@ -2,6 +2,7 @@
 
 #include "BackendTable.h"
 #include "Cp932.h"
+#include "HeaderName.h"
 #include "OutlookTextFile.h"
 
 namespace {
@@ -45,8 +46,41 @@ void AppendBounded(std::string& value, const std::string& text) {
 
 COutlookTabReader::COutlookTabReader(COutlookTextFile& file, std::vector<std::string> names,
                                      std::string owner, bool isPublic, bool duplicateCheck)
-    : m_file(file), m_names(std::move(names)), m_columnMap(m_names.size(), -1),
-      m_strOwner(std::move(owner)), m_bPublic(isPublic), m_bDuplicateCheck(duplicateCheck) {}
+    : m_file(file), m_names(std::move(names)), m_given(m_names.size()),
+      m_columnMap(m_names.size(), -1), m_strOwner(std::move(owner)), m_bPublic(isPublic),
+      m_bDuplicateCheck(duplicateCheck) {
+    for (const std::string& name : m_names)
+        m_folded.push_back(CHeaderName::Fold(name));
+}
+
+bool COutlookTabReader::IsModern() const {
+    return m_form == Form::Comma || m_file.IsUnicode();
+}
+
+std::vector<COutlookTabReader::CWarning> COutlookTabReader::TakeWarnings() {
+    std::vector<CWarning> taken;
+    taken.swap(m_warnings);
+    return taken;
+}
+
+void COutlookTabReader::Warn(CWarning::Kind kind, size_t slot, const std::string& value) {
+    m_warnings.push_back(CWarning{m_nRecordLine, kind,
+                                  slot < m_names.size() ? m_names[slot] : std::string(),
+                                  std::string(StripLineEnd(value))});
+}
+
+size_t COutlookTabReader::KnownCount(const std::vector<std::pair<int, std::string>>& names) const {
+    size_t known = 0;
+    for (const auto& name : names) {
+        std::string folded = CHeaderName::Fold(name.second);
+        for (const std::string& slot : m_folded)
+            if (!folded.empty() && folded == slot) {
+                ++known;
+                break;
+            }
+    }
+    return known;
+}
 
 std::vector<std::string> COutlookTabReader::Cp932Names(const std::vector<const char*>& utf8) {
     std::vector<std::string> names;
@@ -59,9 +93,17 @@ std::vector<std::string> COutlookTabReader::Cp932Names(const std::vector<const c
 }
 
 void COutlookTabReader::OnHeaderName(int column, const std::string& name) {
-    for (size_t slot = 0; slot < m_names.size(); ++slot)
-        if (m_names[slot] == name)
+    std::string folded = CHeaderName::Fold(name);
+    for (size_t slot = 0; slot < m_folded.size(); ++slot)
+        if (m_folded[slot] == folded && SlotApplies(slot)) {
             m_columnMap[slot] = column; // a later column of the same name wins
+            std::string_view given = StripLineEnd(name);
+            while (!given.empty() && (given.front() == ' ' || given.front() == '"'))
+                given.remove_prefix(1);
+            while (!given.empty() && (given.back() == ' ' || given.back() == '"'))
+                given.remove_suffix(1);
+            m_given[slot].assign(given);
+        }
 }
 
 bool COutlookTabReader::HasKnownColumns() const {
@@ -72,9 +114,10 @@ bool COutlookTabReader::HasKnownColumns() const {
 }
 
 void COutlookTabReader::StoreField(int column, const std::string& text) {
-    for (size_t slot = 0; slot < m_columnMap.size(); ++slot)
-        if (m_columnMap[slot] == column)
-            StoreSlot(slot, text);
+    if (column < 0 || static_cast<size_t>(column) >= m_columnSlots.size())
+        return;
+    for (size_t slot : m_columnSlots[static_cast<size_t>(column)])
+        StoreSlot(slot, text);
 }
 
 std::string_view COutlookTabReader::StripLineEnd(std::string_view text) {
@@ -93,7 +136,10 @@ COutlookTabReader::Start COutlookTabReader::Begin() {
 }
 
 COutlookTabReader::Step COutlookTabReader::Next() {
-    switch (ReadRecord()) {
+    Read read = ReadRecord();
+    // The characters code page 932 could not hold, counted for the record they are in.
+    m_nRecordSubstitutes = m_file.TakeSubstitutes(m_file.Consumed());
+    switch (read) {
     case Read::End:
         return Step::End;
     case Read::Blank:
@@ -120,33 +166,6 @@ bool COutlookTabReader::LookupFailed(const char* what) {
     return true;
 }
 
-std::string COutlookTabReader::HeaderEncoding() const {
-    std::string_view header = m_strHeader;
-    if (header.size() >= 2 && ((header[0] == '\xFF' && header[1] == '\xFE') ||
-                               (header[0] == '\xFE' && header[1] == '\xFF')))
-        return "UTF-16";
-    if (header.substr(0, 3) == "\xEF\xBB\xBF")
-        return "UTF-8 with a byte order mark";
-    // Japanese names in code page 932 are hardly ever valid UTF-8 as well.
-    bool nonAscii = false;
-    for (size_t i = 0; i < header.size();) {
-        unsigned char c = static_cast<unsigned char>(header[i]);
-        size_t length = c < 0x80                 ? 1
-                        : c >= 0xC2 && c <= 0xDF ? 2
-                        : c >= 0xE0 && c <= 0xEF ? 3
-                        : c >= 0xF0 && c <= 0xF4 ? 4
-                                                 : 0;
-        if (length == 0 || i + length > header.size())
-            return std::string();
-        for (size_t k = 1; k < length; ++k)
-            if ((static_cast<unsigned char>(header[i + k]) & 0xC0) != 0x80)
-                return std::string();
-        nonAscii = nonAscii || length > 1;
-        i += length;
-    }
-    return nonAscii ? "UTF-8" : std::string();
-}
-
 bool COutlookTabReader::ReadLine() {
     if (!m_file.ReadLine(m_line))
         return false;
@@ -157,21 +176,42 @@ bool COutlookTabReader::ReadLine() {
 bool COutlookTabReader::ReadHeader() {
     if (!ReadLine())
         return false;
-    m_strHeader = m_line;
     m_nBytes += static_cast<int64_t>(m_line.size());
-    std::string_view header = StripLineEnd(m_line);
+    std::string header(StripLineEnd(m_line));
+    // Split at tabs: every tab separates, an empty name is a column of its own.
+    std::vector<std::pair<int, std::string>> tabNames;
     int column = 0;
     size_t start = 0;
     for (;;) {
         size_t tab = header.find('\t', start);
-        std::string_view name = header.substr(
-            start, tab == std::string_view::npos ? std::string_view::npos : tab - start);
+        std::string name =
+            header.substr(start, tab == std::string::npos ? std::string::npos : tab - start);
         if (!name.empty())
-            OnHeaderName(column, std::string(name));
-        if (tab == std::string_view::npos)
+            tabNames.emplace_back(column, name);
+        if (tab == std::string::npos)
             break;
         ++column;
         start = tab + 1;
+    }
+    // Split at commas, as comma-separated text has it.
+    std::vector<std::pair<int, std::string>> commaNames;
+    if (header.find(',') != std::string::npos) {
+        std::vector<std::string> fields = CCsvParser::SplitLine(header);
+        for (size_t i = 0; i < fields.size(); ++i)
+            commaNames.emplace_back(static_cast<int>(i), fields[i]);
+    }
+    m_form = KnownCount(tabNames) == 0 && KnownCount(commaNames) > 0 ? Form::Comma : Form::Tab;
+    for (const auto& name : m_form == Form::Comma ? commaNames : tabNames)
+        if (!name.second.empty())
+            OnHeaderName(name.first, name.second);
+    // Each field then goes straight to the slots its column feeds.
+    for (size_t slot = 0; slot < m_columnMap.size(); ++slot) {
+        int fed = m_columnMap[slot];
+        if (fed < 0)
+            continue;
+        if (static_cast<size_t>(fed) >= m_columnSlots.size())
+            m_columnSlots.resize(static_cast<size_t>(fed) + 1);
+        m_columnSlots[static_cast<size_t>(fed)].push_back(slot);
     }
     return true;
 }
@@ -183,8 +223,31 @@ COutlookTabReader::Read COutlookTabReader::ReadRecord() {
     m_nBytes += static_cast<int64_t>(m_line.size());
     if (m_line == "\n")
         return Read::Blank;
-
     BeginRecord();
+    if (m_form == Form::Comma)
+        ReadCommaRecord();
+    else
+        ReadTabRecord();
+    return Read::Record;
+}
+
+void COutlookTabReader::ReadCommaRecord() {
+    m_csv.Begin();
+    while (!m_csv.Feed(m_line)) {
+        // A quoted value goes on; the file may end inside it.
+        if (!ReadLine()) {
+            m_csv.Finish();
+            Warn(CWarning::Kind::OpenQuote, m_names.size(), std::string());
+            break;
+        }
+    }
+    const std::vector<std::string>& fields = m_csv.Fields();
+    for (size_t i = 0; i < m_csv.Count(); ++i)
+        if (!fields[i].empty())
+            StoreField(static_cast<int>(i), fields[i]);
+}
+
+void COutlookTabReader::ReadTabRecord() {
     std::string value;
     std::string field;
     int column = 0;
@@ -241,5 +304,4 @@ COutlookTabReader::Read COutlookTabReader::ReadRecord() {
         continuation = true;
         --column;
     }
-    return Read::Record;
 }

@@ -5,15 +5,23 @@
 #include <string_view>
 #include <vector>
 
+#include "CsvParser.h"
+
 class COutlookTextFile;
 
-// Tab-separated text as Outlook exports it, read one record (one line, or
-// several when a quoted value spans lines) at a time, for the user owner's
-// entries, public or not, with or without the duplicate check. The base keeps
-// the known header names (one slot each) and which file column carries each;
-// derived readers say where a slot's text goes and how a record is stored.
+// Text as Outlook exports it, read one record (one line, or several when a
+// quoted value spans lines) at a time, for the user owner's entries, public or
+// not, with or without the duplicate check. The base keeps the known header
+// names (one slot each) and which file column carries each; derived readers
+// say where a slot's text goes and how a record is stored.
 //
-// Rules: the first line names the columns, split at every tab (an empty name
+// Two forms: tab-separated (what older exports write, read by the rules
+// below) and comma-separated (RFC 4180, what current exports write), told
+// apart by the header: it is comma-separated when it names known columns
+// split at commas and none split at tabs. Header names match whichever width
+// they are written in (CHeaderName).
+//
+// Tab-separated rules: the first line names the columns, split at every tab (an empty name
 // is a column that matches nothing). Data fields are split at every tab and
 // numbered like the header; empty fields are not stored. The last field of a
 // line loses its line end. A last field that begins with a double quote and
@@ -26,9 +34,19 @@ class COutlookTabReader {
 public:
     enum class Start { Ready, NoHeader, NoKnownColumns };
     // What a step did: the file ended, a blank line was passed over, a record
-    // was added or stored over a duplicate, or the backend refused a write
-    // (Failure() says why; the import must end there).
-    enum class Step { End, Skipped, Added, Updated, Failed };
+    // was added or stored over a duplicate, read and checked only (a dry run),
+    // or the backend refused a write (Failure() says why; the import must end
+    // there).
+    enum class Step { End, Skipped, Added, Updated, Checked, Failed };
+    enum class Form { Tab, Comma };
+    // Something in a record that was read, though not as the file gave it.
+    struct CWarning {
+        enum class Kind { Date, Time, OpenQuote };
+        int64_t line;
+        Kind kind;
+        std::string column; // the known name, code page 932 (empty for OpenQuote)
+        std::string value;  // code page 932
+    };
 
     // The most bytes a value that spans lines keeps: the largest field's text.
     static constexpr size_t kMaxValue = 32767;
@@ -47,9 +65,18 @@ public:
     // Header length plus the first line of every record read, as read.
     int64_t BytesConsumed() const { return m_nBytes; }
 
-    // The encoding the header line seems to be in when it is not code page
-    // 932: "UTF-16", "UTF-8 with a byte order mark" or "UTF-8"; else empty.
-    std::string HeaderEncoding() const;
+    Form GetForm() const { return m_form; }
+    // Comma-separated, or Unicode: what current exports write (as against the
+    // tab-separated code page 932 form of older ones).
+    bool IsModern() const;
+    // Substitutes (characters code page 932 cannot hold) in the last record.
+    int RecordSubstitutes() const { return m_nRecordSubstitutes; }
+    // Warnings since the last call, taken.
+    std::vector<CWarning> TakeWarnings();
+    // Reads and checks without storing: steps end in Checked.
+    void SetDryRun(bool dryRun) { m_bDryRun = dryRun; }
+    // The last record as it will be stored: its main fields, code page 932.
+    virtual std::string Describe() const = 0;
 
     static std::string_view StripLineEnd(std::string_view text);
 
@@ -61,6 +88,16 @@ protected:
 
     // The known names, from UTF-8, converted once per table.
     static std::vector<std::string> Cp932Names(const std::vector<const char*>& utf8);
+    // Whether the known name of slot counts in this file (some only in the
+    // forms current exports write).
+    virtual bool SlotApplies(size_t) const { return true; }
+    // The known name of slot, code page 932.
+    // A column's name as the file gives it (the known name when it has none).
+    const std::string& SlotName(size_t slot) const {
+        return m_given[slot].empty() ? m_names[slot] : m_given[slot];
+    }
+    void Warn(CWarning::Kind kind, size_t slot, const std::string& value);
+    bool DryRun() const { return m_bDryRun; }
 
     virtual void BeginRecord() = 0;
     // Stores the text of a field whose column carries the known name of slot.
@@ -80,6 +117,8 @@ protected:
 
 private:
     enum class Read { End, Blank, Record };
+    // How many of names (column numbers and names) are known names.
+    size_t KnownCount(const std::vector<std::pair<int, std::string>>& names) const;
     void OnHeaderName(int column, const std::string& name);
     bool HasKnownColumns() const;
     void StoreField(int column, const std::string& text);
@@ -87,12 +126,18 @@ private:
     bool ReadHeader();
     // Reads the lines of one record, handing its fields to StoreField.
     Read ReadRecord();
+    // The rest of a record begun on m_line, in each form.
+    void ReadTabRecord();
+    void ReadCommaRecord();
     // Reads a line, counting it.
     bool ReadLine();
 
     COutlookTextFile& m_file;
-    std::vector<std::string> m_names;
-    std::vector<int> m_columnMap; // per slot: the file column, or -1
+    std::vector<std::string> m_names;               // code page 932, as given
+    std::vector<std::string> m_folded;              // as CHeaderName folds them
+    std::vector<std::string> m_given;               // per slot: the name in the file's header
+    std::vector<int> m_columnMap;                   // per slot: the file column, or -1
+    std::vector<std::vector<size_t>> m_columnSlots; // per file column: the slots it feeds
     std::string m_strOwner;
     bool m_bPublic;
     bool m_bDuplicateCheck;
@@ -100,6 +145,10 @@ private:
     int64_t m_nLines = 0;
     int64_t m_nRecordLine = 0;
     std::string m_line;
-    std::string m_strHeader;
     std::string m_strFailure;
+    Form m_form = Form::Tab;
+    CCsvParser m_csv;
+    bool m_bDryRun = false;
+    int m_nRecordSubstitutes = 0;
+    std::vector<CWarning> m_warnings;
 };

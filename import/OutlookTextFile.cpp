@@ -7,8 +7,80 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "Cp932.h"
+
+namespace {
+
+constexpr size_t kChunk = 65536;
+const char kSubstitute[] = "\x81\xAC"; // 〓
+
+// The length of a UTF-8 sequence that starts with byte, or 0 for a byte that
+// cannot start one.
+size_t SequenceLength(unsigned char byte) {
+    if (byte < 0x80)
+        return 1;
+    if (byte >= 0xC2 && byte <= 0xDF)
+        return 2;
+    if (byte >= 0xE0 && byte <= 0xEF)
+        return 3;
+    if (byte >= 0xF0 && byte <= 0xF4)
+        return 4;
+    return 0;
+}
+
+// Decodes the sequence of length at text; false when it is not valid UTF-8.
+bool DecodeSequence(const unsigned char* text, size_t length, uint32_t& codePoint) {
+    static const uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    codePoint = length == 1 ? text[0] : text[0] & (0x7F >> length);
+    for (size_t i = 1; i < length; ++i) {
+        if ((text[i] & 0xC0) != 0x80)
+            return false;
+        codePoint = (codePoint << 6) | (text[i] & 0x3F);
+    }
+    return codePoint >= kMinimum[length] && codePoint <= 0x10FFFF &&
+           (codePoint < 0xD800 || codePoint > 0xDFFF);
+}
+
+// Whether text is valid UTF-8 with bytes beyond ASCII; a sequence cut by the
+// end of the text counts as valid unless the file ends there.
+bool LooksLikeUtf8(const std::string& text, bool atEnd, bool& nonAscii) {
+    nonAscii = false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t i = 0; i < text.size();) {
+        size_t length = SequenceLength(bytes[i]);
+        if (length == 0)
+            return false;
+        if (i + length > text.size())
+            return !atEnd;
+        uint32_t codePoint = 0;
+        if (!DecodeSequence(bytes + i, length, codePoint))
+            return false;
+        nonAscii = nonAscii || length > 1;
+        i += length;
+    }
+    return true;
+}
+
+} // namespace
+
 COutlookTextFile::~COutlookTextFile() {
     Close();
+}
+
+const char* COutlookTextFile::EncodingName(Encoding encoding) {
+    switch (encoding) {
+    case Encoding::Cp932:
+        return "code page 932";
+    case Encoding::Utf8:
+        return "UTF-8";
+    case Encoding::Utf8Bom:
+        return "UTF-8 with a byte order mark";
+    case Encoding::Utf16Le:
+        return "UTF-16 (little-endian)";
+    case Encoding::Utf16Be:
+        return "UTF-16 (big-endian)";
+    }
+    return "";
 }
 
 bool COutlookTextFile::Open(const std::string& path) {
@@ -43,7 +115,6 @@ bool COutlookTextFile::Open(const std::string& path) {
             --m_nRemaining; // the end-of-file mark of old Windows tools
         std::fseek(file, 0, SEEK_SET);
     }
-    m_nPosition = m_nLength = 0;
     return true;
 }
 
@@ -51,34 +122,188 @@ void COutlookTextFile::Close() {
     if (m_pFile != nullptr)
         std::fclose(m_pFile);
     m_pFile = nullptr;
-    m_nPosition = m_nLength = 0;
     m_nRemaining = 0;
     m_nSize = -1;
     m_bStream = false;
+    m_encoding = Encoding::Cp932;
+    m_bDecided = false;
+    m_bFirst = true;
+    m_raw.clear();
+    m_pending.clear();
+    m_data.clear();
+    m_nPosition = 0;
+    m_nBase = 0;
+    m_substitutes.clear();
+    m_nSubstitutes = 0;
+}
+
+void COutlookTextFile::Detect(const std::string& raw, bool atEnd) {
+    auto starts = [&](const char* mark, size_t length) {
+        return raw.size() >= length && raw.compare(0, length, mark, length) == 0;
+    };
+    if (m_bFirst) {
+        m_bFirst = false;
+        if (starts("\xFF\xFE", 2) || starts("\xFE\xFF", 2)) {
+            m_encoding = raw[0] == '\xFF' ? Encoding::Utf16Le : Encoding::Utf16Be;
+            m_bDecided = true;
+            m_raw.erase(0, 2);
+            return;
+        }
+        if (starts("\xEF\xBB\xBF", 3)) {
+            m_encoding = Encoding::Utf8Bom;
+            m_bDecided = true;
+            m_raw.erase(0, 3);
+            return;
+        }
+    }
+    // Plain ASCII says nothing: both encodings read it alike, so the decision
+    // waits for the first byte beyond it.
+    bool nonAscii = false;
+    bool utf8 = LooksLikeUtf8(raw, atEnd, nonAscii);
+    if (!nonAscii && utf8)
+        return;
+    m_encoding = utf8 ? Encoding::Utf8 : Encoding::Cp932;
+    m_bDecided = true;
+}
+
+char* COutlookTextFile::Substitute(char* out) {
+    m_substitutes.push_back(m_nBase + (out - m_data.data()));
+    ++m_nSubstitutes;
+    *out++ = kSubstitute[0];
+    *out++ = kSubstitute[1];
+    return out;
+}
+
+void COutlookTextFile::ConvertUtf8(const std::string& raw, bool atEnd) {
+    // Code page 932 takes at most as many bytes as UTF-8, but for a substitute
+    // standing for a stray byte: room for twice the input is enough.
+    m_data.resize(raw.size() * 2);
+    char* out = m_data.data();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(raw.data());
+    const size_t size = raw.size();
+    for (size_t i = 0; i < size;) {
+        if (bytes[i] < 0x80) {
+            *out++ = static_cast<char>(bytes[i++]);
+            continue;
+        }
+        size_t length = SequenceLength(bytes[i]);
+        if (length > 1 && i + length > size && !atEnd) {
+            m_pending.assign(raw, i, std::string::npos); // completed by the next read
+            break;
+        }
+        uint32_t codePoint = 0;
+        if (length <= 1 || i + length > size || !DecodeSequence(bytes + i, length, codePoint)) {
+            out = Substitute(out); // a byte that is no UTF-8
+            ++i;
+            continue;
+        }
+        int written = CCp932::FromCodePoint(codePoint, out);
+        out = written == 0 ? Substitute(out) : out + written;
+        i += length;
+    }
+    m_data.resize(static_cast<size_t>(out - m_data.data()));
+}
+
+void COutlookTextFile::ConvertUtf16(const std::string& raw, bool atEnd) {
+    const bool little = m_encoding == Encoding::Utf16Le;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(raw.data());
+    const size_t size = raw.size();
+    auto unit = [&](size_t at) -> uint32_t {
+        return little ? bytes[at] | (bytes[at + 1] << 8) : (bytes[at] << 8) | bytes[at + 1];
+    };
+    // Two bytes of UTF-16 never become more than two of code page 932; a
+    // lone byte at the end becomes a substitute of two.
+    m_data.resize(size + 2);
+    char* out = m_data.data();
+    size_t i = 0;
+    while (i + 1 < size) {
+        uint32_t codePoint = unit(i);
+        size_t used = 2;
+        if (codePoint >= 0xD800 && codePoint <= 0xDBFF) {
+            if (i + 3 >= size && !atEnd)
+                break; // the low half comes with the next read
+            uint32_t low = i + 3 < size ? unit(i + 2) : 0;
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (low - 0xDC00);
+                used = 4;
+            } else {
+                codePoint = 0xFFFD; // an unpaired half
+            }
+        } else if (codePoint >= 0xDC00 && codePoint <= 0xDFFF) {
+            codePoint = 0xFFFD;
+        }
+        int written = CCp932::FromCodePoint(codePoint, out);
+        out = written == 0 ? Substitute(out) : out + written;
+        i += used;
+    }
+    if (i < size) {
+        if (!atEnd)
+            m_pending.assign(raw, i, std::string::npos);
+        else if (bytes[i] != 0)
+            out = Substitute(out); // half a character at the very end
+    }
+    m_data.resize(static_cast<size_t>(out - m_data.data()));
 }
 
 bool COutlookTextFile::Fill() {
-    if (m_pFile == nullptr || m_nRemaining <= 0)
-        return false;
-    size_t want = sizeof(m_buffer);
-    if (static_cast<int64_t>(want) > m_nRemaining)
-        want = static_cast<size_t>(m_nRemaining);
-    size_t got = std::fread(m_buffer, 1, want, m_pFile);
-    if (got == 0) {
-        m_nRemaining = 0;
-        return false;
-    }
-    m_nRemaining -= static_cast<int64_t>(got);
+    m_nBase += static_cast<int64_t>(m_data.size());
+    m_data.clear();
     m_nPosition = 0;
-    m_nLength = got;
+    while (m_data.empty()) {
+        if (m_pFile == nullptr || (m_nRemaining <= 0 && m_pending.empty()))
+            return false;
+        size_t want = kChunk;
+        if (static_cast<int64_t>(want) > m_nRemaining)
+            want = static_cast<size_t>(m_nRemaining);
+        m_raw.resize(want);
+        size_t got = want > 0 ? std::fread(m_raw.data(), 1, want, m_pFile) : 0;
+        m_raw.resize(got);
+        if (got == 0)
+            m_nRemaining = 0;
+        else
+            m_nRemaining -= static_cast<int64_t>(got);
+        bool atEnd = m_nRemaining <= 0 || got == 0;
+        if (!m_pending.empty()) {
+            m_raw.insert(0, m_pending);
+            m_pending.clear();
+        }
+        if (m_raw.empty())
+            return false;
+        if (!m_bDecided)
+            Detect(m_raw, atEnd);
+        switch (m_encoding) {
+        case Encoding::Cp932:
+            m_data.swap(m_raw);
+            break;
+        case Encoding::Utf8:
+        case Encoding::Utf8Bom:
+            ConvertUtf8(m_raw, atEnd);
+            break;
+        case Encoding::Utf16Le:
+        case Encoding::Utf16Be:
+            ConvertUtf16(m_raw, atEnd);
+            break;
+        }
+        if (m_data.empty() && atEnd && m_pending.empty())
+            return false;
+    }
     return true;
+}
+
+int COutlookTextFile::TakeSubstitutes(int64_t position) {
+    int count = 0;
+    while (!m_substitutes.empty() && m_substitutes.front() < position) {
+        m_substitutes.pop_front();
+        ++count;
+    }
+    return count;
 }
 
 bool COutlookTextFile::ReadLine(std::string& line) {
     line.clear();
     bool any = false;
     for (;;) {
-        if (m_nPosition >= m_nLength && !Fill()) {
+        if (m_nPosition >= m_data.size() && !Fill()) {
             // A stream's end is known only when it comes: drop its Ctrl-Z then.
             if (m_bStream && !line.empty() && line.back() == 0x1A)
                 line.pop_back();
@@ -86,8 +311,8 @@ bool COutlookTextFile::ReadLine(std::string& line) {
         }
         any = true;
         // Copy the run up to the next CR or LF in one piece.
-        const char* begin = m_buffer + m_nPosition;
-        const char* end = m_buffer + m_nLength;
+        const char* begin = m_data.data() + m_nPosition;
+        const char* end = m_data.data() + m_data.size();
         const char* stop = begin;
         while (stop < end && *stop != '\n' && *stop != '\r')
             ++stop;
@@ -95,17 +320,17 @@ bool COutlookTextFile::ReadLine(std::string& line) {
         m_nPosition += static_cast<size_t>(stop - begin);
         if (stop == end)
             continue;
-        char c = m_buffer[m_nPosition++];
+        char c = m_data[m_nPosition++];
         if (c == '\n') {
             line += '\n';
             return true;
         }
-        // CR LF becomes LF; the LF may start the next buffer.
-        if (m_nPosition >= m_nLength && !Fill()) {
+        // CR LF becomes LF; the LF may start the next piece.
+        if (m_nPosition >= m_data.size() && !Fill()) {
             line += '\r';
             return true;
         }
-        if (m_buffer[m_nPosition] == '\n') {
+        if (m_data[m_nPosition] == '\n') {
             ++m_nPosition;
             line += '\n';
             return true;

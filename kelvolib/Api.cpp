@@ -61,6 +61,15 @@ KV_API int kvReadMonitorLine(char* buffer, int size) {
     return groupware.Monitor().Pop(buffer, size) ? 1 : 0;
 }
 
+KV_API int kvPostMonitorLine(const char* line) {
+    if (line == nullptr)
+        return 0;
+    CGroupware& groupware = CGroupware::Instance();
+    std::lock_guard<std::mutex> lock(groupware.Mutex());
+    groupware.Monitor().Push(line);
+    return 1;
+}
+
 KV_API int kvCopyText(char* field, const char* text, int fieldSize) {
     return CCp932::CopyText(field, text, fieldSize) ? 1 : 0;
 }

@@ -33,8 +33,10 @@ const char kUsage[] =
     "  user list                             list the user names\n"
     "  board post --user NAME --title TEXT [--reply-to ID]\n"
     "                                        post standard input to the board (ID in hex)\n"
-    "  import addresses|schedules --owner NAME [--public] [--duplicate-check] FILE\n"
-    "                                        import an Outlook tab-separated file\n"
+    "  import addresses|schedules --owner USER [--public] [--duplicate-check] [--dry-run] FILE\n"
+    "                                        import an Outlook export (tab- or comma-separated,\n"
+    "                                        code page 932, UTF-8 or UTF-16) and summarise it;\n"
+    "                                        --dry-run reads and checks, storing nothing\n"
     "  demo                                  fill an empty database with a demo groupware\n"
     "  dump users|schedules|addresses|board [--owner NAME]\n"
     "                                        print what the groupware delivers\n"
@@ -340,6 +342,7 @@ void CAdminTool::Import(const std::string& kind, std::vector<std::string> args) 
     std::string owner = TakeSingleOption(args, "--owner", true);
     bool isPublic = TakeFlag(args, "--public");
     bool duplicateCheck = TakeFlag(args, "--duplicate-check");
+    bool dryRun = TakeFlag(args, "--dry-run");
     std::string path = TakeFront(args, "import " + kind + " needs a file");
     ExpectNoMore(args);
     // An empty owner would make the entries public, which only --public may do.
@@ -364,7 +367,7 @@ void CAdminTool::Import(const std::string& kind, std::vector<std::string> args) 
 
     CImportSession session(
         file, {addresses ? CImportSession::Kind::Addresses : CImportSession::Kind::Schedules,
-               cpOwner, isPublic, duplicateCheck});
+               cpOwner, isPublic, duplicateCheck, dryRun});
     if (!session.Open())
         throw CAdminError("the " + std::string(addresses ? "address book" : "schedules") +
                           " cannot be opened: " + CAdminText::ToUtf8(session.Failure()));
@@ -376,13 +379,9 @@ void CAdminTool::Import(const std::string& kind, std::vector<std::string> args) 
         while (step != CImportSession::Step::End && step != CImportSession::Step::Failed);
     }
     session.Close();
-    if (start == CImportSession::Start::NoKnownColumns) {
-        std::string encoding = session.HeaderEncoding();
-        throw CAdminError("no column of " + path + " can be imported" +
-                          (encoding.empty() ? std::string()
-                                            : " (the file seems to be " + encoding +
-                                                  " text; code page 932 text is expected)"));
-    }
+    if (start == CImportSession::Start::NoKnownColumns)
+        throw CAdminError("no column of " + path + " can be imported (" +
+                          CAdminText::ToUtf8(session.Summary().Lines().front()) + ")");
     const char* noun = addresses ? " address" : " schedule";
     if (session.Failed()) {
         char database[4096] = {};
@@ -394,5 +393,11 @@ void CAdminTool::Import(const std::string& kind, std::vector<std::string> args) 
                           " (database " + database + "); " + std::to_string(session.Committed()) +
                           noun + " records were committed before the failure");
     }
-    m_out << "stored " << session.Committed() << noun << " records\n";
+    if (dryRun)
+        m_out << "checked " << session.Summary().checked << noun
+              << " records; nothing stored (dry run)\n";
+    else
+        m_out << "stored " << session.Committed() << noun << " records\n";
+    for (const std::string& line : session.Summary().Lines())
+        m_out << CAdminText::ToUtf8(line) << "\n";
 }

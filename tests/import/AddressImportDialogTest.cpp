@@ -10,6 +10,7 @@
 #include "AddressLoadDlg.h"
 #include "ImportFile.h"
 #include "MainFrame.h"
+#include "MessageBox.h"
 #include "Resource.h"
 #include "ViewerApp.h"
 #include "ViewerHarness.h"
@@ -198,4 +199,43 @@ TEST_F(AddressImport, RefusedWriteStopsTheLoadAndSaysWhatWasKept) {
         << m_viewer.messages[0].toStdString();
     EXPECT_TRUE(m_viewer.messages[0].contains("7 行目")) << "the line of the refused record";
     EXPECT_TRUE(m_viewer.messages[0].contains(" 5 件")) << m_viewer.messages[0].toStdString();
+}
+
+TEST_F(AddressImport, ModernFilesArePreviewedAndSummarised) {
+    CImportFile file("姓,名,会社名,メモ\n"
+                     "佐藤,花子,\"ケルボ, 東京\",\"一行目\n二行目\"\n"
+                     "鈴木,一郎,絵文字😀,\n"
+                     "高橋,次郎,,\n"
+                     "田中,四郎,,\n",
+                     false);
+    // The preview can be declined: nothing is opened and the dialog stays.
+    m_viewer.answers = {CMessageBox::IDCANCEL};
+    RunImport([&](CAddressImportDlg* dialog) {
+        dialog->Item<QLineEdit>(D::IDC_FILE_NAME)->setText(QString::fromStdString(file.Path()));
+        dialog->Item<QPushButton>(CDialog::IDOK)->click();
+        EXPECT_TRUE(dialog->isVisible());
+    });
+    ASSERT_EQ(m_viewer.messages.size(), 1);
+    const QString preview = m_viewer.messages[0];
+    EXPECT_TRUE(preview.contains("UTF-8、カンマ区切り")) << preview.toStdString();
+    EXPECT_TRUE(preview.contains("最初の 3 件")) << preview.toStdString();
+    EXPECT_TRUE(preview.contains("姓: 佐藤  名: 花子  会社名: ケルボ, 東京  メモ: 一行目"))
+        << preview.toStdString();
+    EXPECT_TRUE(preview.contains("会社名: 絵文字〓")) << "as it will be stored";
+    EXPECT_FALSE(preview.contains("田中")) << "three records only";
+    for (const std::string& call : m_viewer.Backend().Calls())
+        EXPECT_EQ(call.rfind("kvCopyText(", 0), 0u) << "the preview stores nothing: " << call;
+
+    // Going on imports everything, then says what was replaced.
+    m_viewer.messages.clear();
+    Import(file.Path());
+    EXPECT_EQ(m_viewer.Backend().addedAddresses.size(), 4u);
+    ASSERT_EQ(m_viewer.messages.size(), 2);
+    EXPECT_TRUE(m_viewer.messages[1].contains("追加 4 件")) << m_viewer.messages[1].toStdString();
+    EXPECT_TRUE(m_viewer.messages[1].contains("4 行目: 1 文字を 〓 に置き換えました"))
+        << m_viewer.messages[1].toStdString();
+    const auto& posted = m_viewer.Backend().postedLines;
+    ASSERT_GE(posted.size(), 3u);
+    EXPECT_EQ(posted[0], "read as UTF-8, comma-separated");
+    EXPECT_EQ(posted[1], "added 4, updated as duplicates 0, skipped 0");
 }

@@ -57,6 +57,14 @@ int LastError(char* buffer, int size) {
     return Fake().lastError.empty() ? 0 : 1;
 }
 
+int PostMonitorLine(const char* line) {
+    Fake().extensionCalls.push_back("kvPostMonitorLine(" + Text(line) + ")");
+    if (line == nullptr)
+        return 0;
+    Fake().postedLines.push_back(line);
+    return 1;
+}
+
 int CommittedWrites() {
     Fake().extensionCalls.push_back("kvCommittedWrites()");
     return Fake().committedWrites;
@@ -307,6 +315,7 @@ CRecordingBackend::CRecordingBackend() : m_saved(KvBackend()) {
     table.kvVersion = Version;
     table.kvLastError = LastError;
     table.kvCommittedWrites = CommittedWrites;
+    table.kvPostMonitorLine = PostMonitorLine;
 }
 
 CRecordingBackend::~CRecordingBackend() {

@@ -38,6 +38,8 @@ public:
     // Calls of the operations beyond the thirty (kvLastError, kvCommittedWrites),
     // kept apart so that the thirty's sequences read as the program makes them.
     std::vector<std::string> extensionCalls;
+    // Lines the program posted with kvPostMonitorLine.
+    std::vector<std::string> postedLines;
     // Writes that returned nonzero: what kvCommittedWrites counts.
     int committedWrites = 0;
 

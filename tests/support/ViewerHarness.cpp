@@ -25,7 +25,7 @@ CViewerHarness::CViewerHarness(bool linkedLibrary) : m_pTimers(std::make_unique<
         m_pBackend = std::make_unique<CRecordingBackend>();
     CMessageBox::SetHook([this](const QString& text) {
         messages.append(text);
-        return CMessageBox::IDOK;
+        return answers.isEmpty() ? CMessageBox::IDOK : answers.takeFirst();
     });
     CFileDialog::SetHook([this](CFileDialog::Mode) {
         ++fileDialogs;

@@ -65,6 +65,7 @@ public:
     int Finish();
 
     QStringList messages;    // message box texts, in order
+    QList<int> answers;      // next message box answers; none left = IDOK
     QStringList fileAnswers; // next file dialog answers; empty answer = cancel
     int fileDialogs = 0;     // file dialogs asked for
 

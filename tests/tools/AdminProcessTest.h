@@ -9,6 +9,12 @@
 #include "ProcessRunner.h"
 #include "TempDatabase.h"
 
+// The first line of a tool's output with its line end: what an import
+// stored, ahead of its summary.
+inline std::string FirstLine(const std::string& out) {
+    return out.substr(0, out.find('\n') + 1);
+}
+
 // kelvo-admin run as a process on the test's own database.
 class AdminProcessBase {
 public:

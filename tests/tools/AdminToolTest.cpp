@@ -131,7 +131,7 @@ TEST_P(AdminTool, ImportAddressesLikeTheDialog) {
     auto first =
         Admin({"import", "addresses", "--owner", "alice", "--duplicate-check", file.Path()});
     ASSERT_EQ(first.status, 0) << first.err;
-    EXPECT_EQ(first.out, "stored 2 address records\n");
+    EXPECT_EQ(FirstLine(first.out), "stored 2 address records\n");
     auto again =
         Admin({"import", "addresses", "--owner", "alice", "--duplicate-check", file.Path()});
     ASSERT_EQ(again.status, 0) << again.err;
@@ -162,7 +162,7 @@ TEST_P(AdminTool, ImportSchedulesLikeTheDialog) {
     auto first =
         Admin({"import", "schedules", "--owner", "alice", "--duplicate-check", file.Path()});
     ASSERT_EQ(first.status, 0) << first.err;
-    EXPECT_EQ(first.out, "stored 2 schedule records\n");
+    EXPECT_EQ(FirstLine(first.out), "stored 2 schedule records\n");
     ASSERT_EQ(
         Admin({"import", "schedules", "--owner", "alice", "--duplicate-check", file.Path()}).status,
         0);
@@ -174,4 +174,40 @@ TEST_P(AdminTool, ImportSchedulesLikeTheDialog) {
     auto missing = Admin({"import", "schedules", "--owner", "alice", "/nonexistent/cal.txt"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("cannot read"), std::string::npos);
+}
+
+TEST_F(AdminFile, ImportSummaryAndDryRun) {
+    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
+    // UTF-8, comma-separated: one character outside code page 932 and 22
+    // dates that cannot be read.
+    std::string text = "件名,開始日,開始時刻,場所\n会議😀,2026/12/8,午後 1:00:00,本社\n";
+    for (int i = 0; i < 22; ++i)
+        text += "予定" + std::to_string(i) + ",来週,9:00,\n";
+    CImportFile file(text, false);
+
+    auto dry = Admin({"import", "schedules", "--owner", "alice", "--dry-run", file.Path()});
+    ASSERT_EQ(dry.status, 0) << dry.err;
+    const std::string notes = "read as UTF-8, comma-separated\n";
+    EXPECT_EQ(dry.out.substr(0, dry.out.find("line 2:")),
+              "checked 23 schedule records; nothing stored (dry run)\n" + notes +
+                  "dry run: 23 records read and checked, nothing stored\n"
+                  "characters replaced with 〓: 1 (in 1 records); warnings: 22\n");
+    EXPECT_NE(dry.out.find("line 2: 1 characters replaced with 〓\n"
+                           "line 3: 開始日 \"来週\" is not a date; left empty\n"),
+              std::string::npos)
+        << dry.out;
+    EXPECT_NE(dry.out.find("line 21: "), std::string::npos) << "the first 20 notes";
+    EXPECT_EQ(dry.out.find("line 22: "), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("\n... and 3 more\n"), std::string::npos) << dry.out;
+    EXPECT_EQ(Dump("schedules", "alice"),
+              "owner\ttitle\tplace\tstart\tend\tall_day\tpublic\talarm_lead\tcomment\n");
+
+    auto stored = Admin({"import", "schedules", "--owner", "alice", file.Path()});
+    ASSERT_EQ(stored.status, 0) << stored.err;
+    EXPECT_NE(stored.out.find("stored 23 schedule records\n" + notes +
+                              "added 23, updated as duplicates 0, skipped 0\n"),
+              std::string::npos)
+        << stored.out;
+    EXPECT_NE(Dump("schedules", "alice").find("alice\t会議〓\t本社\t2026/12/08 13:00\t"),
+              std::string::npos);
 }

@@ -100,9 +100,9 @@ TEST_F(Reliability, BadFilesThroughKelvoAdmin) {
         return Admin({"import", "addresses", "--owner", "alice", path});
     };
     CImportFile empty("");
-    EXPECT_EQ(import(empty.Path()).out, "stored 0 address records\n");
+    EXPECT_EQ(FirstLine(import(empty.Path()).out), "stored 0 address records\n");
     CImportFile headerOnly("姓\t名\r\n");
-    EXPECT_EQ(import(headerOnly.Path()).out, "stored 0 address records\n");
+    EXPECT_EQ(FirstLine(import(headerOnly.Path()).out), "stored 0 address records\n");
     auto directory = import(m_database.Folder());
     EXPECT_EQ(directory.status, 1);
     EXPECT_NE(directory.err.find("Is a directory"), std::string::npos) << directory.err;
@@ -114,7 +114,7 @@ TEST_F(Reliability, BadFilesThroughKelvoAdmin) {
     CImportFile bad(nasty, false);
     auto result = import(bad.Path());
     EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "stored 3 address records\n");
+    EXPECT_EQ(FirstLine(result.out), "stored 3 address records\n");
     EXPECT_EQ(
         Query("SELECT last_name, length(first_name), length(memo) FROM addresses ORDER BY id"),
         (std::vector<std::string>{"ab\t2\t0", std::string(99, 'w') + "\t4\t0", "open\t1\t4"}))
@@ -124,7 +124,7 @@ TEST_F(Reliability, BadFilesThroughKelvoAdmin) {
     for (int i = 0; i < 200000; ++i)
         lines += "n" + std::to_string(i) + "\r\n";
     CImportFile many(lines, false);
-    EXPECT_EQ(import(many.Path()).out, "stored 200000 address records\n");
+    EXPECT_EQ(FirstLine(import(many.Path()).out), "stored 200000 address records\n");
 }
 
 TEST_F(Reliability, UnreadableFileIsRefused) {

@@ -87,7 +87,7 @@ TEST_P(Sharing, EightImportersOfDifferentOwnersLoseNothing) {
     for (std::thread& import : imports)
         import.join();
     for (const auto& result : results)
-        EXPECT_EQ(result.out, "stored 3000 schedule records\n") << result.err;
+        EXPECT_EQ(FirstLine(result.out), "stored 3000 schedule records\n") << result.err;
     EXPECT_EQ(Query("SELECT count(*), count(DISTINCT title), count(DISTINCT id) FROM schedules"),
               std::vector<std::string>{"24000\t24000\t24000"});
 }
@@ -193,8 +193,10 @@ TEST(Server, CopyMovesAWholeGroupwareBothWays) {
     EXPECT_EQ(dumps(back.Path()), original);
     // New entries are numbered after the copied ones.
     CImportFile newer(AdminProcessBase::AddressFile(500, 3), false);
-    ASSERT_EQ(run(server.Path(), {"import", "addresses", "--owner", "guest09", newer.Path()}).out,
-              "stored 3 address records\n");
+    ASSERT_EQ(
+        FirstLine(
+            run(server.Path(), {"import", "addresses", "--owner", "guest09", newer.Path()}).out),
+        "stored 3 address records\n");
     EXPECT_EQ(server.Query("SELECT count(DISTINCT id) FROM addresses"),
               std::vector<std::string>{"509"});
 }

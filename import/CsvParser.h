@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Comma-separated fields as RFC 4180 has them: a field in double quotes may
+// hold commas, line breaks and doubled quotes (one quote each); a record ends
+// at a line end outside quotes. Fed a line at a time.
+class CCsvParser {
+public:
+    // The most bytes a field keeps (the largest record field's text, with room
+    // to spare); the rest of a longer one is read and dropped.
+    static constexpr size_t kMaxField = 32767 + 3;
+
+    // Starts a record.
+    void Begin();
+    // Parses a line, its line end included; true when the record is complete.
+    bool Feed(const std::string& line);
+    // The file ended inside quotes: the open field ends there.
+    void Finish();
+    const std::vector<std::string>& Fields() const { return m_fields; }
+    size_t Count() const { return m_nCount; }
+
+    // The fields of one line (a header), without quotes.
+    static std::vector<std::string> SplitLine(const std::string& line);
+
+private:
+    void EndField();
+    // Adds text to the open field, as far as it keeps.
+    void Append(const char* text, size_t length);
+
+    std::vector<std::string> m_fields; // reused from record to record
+    size_t m_nCount = 0;
+    std::string m_field;
+    bool m_bQuoted = false;     // inside quotes
+    bool m_bAfterQuote = false; // the field had quotes (a second quote is text)
+};

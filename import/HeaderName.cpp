@@ -1,0 +1,104 @@
+#include "HeaderName.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "Cp932.h"
+
+namespace {
+
+// U+FF61 to U+FF9F in full width, in order.
+const char32_t kFullWidth[] =
+    U"。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテト"
+    U"ナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン゛゜";
+
+std::vector<char32_t> Decode(const std::string& utf8) {
+    std::vector<char32_t> text;
+    for (size_t i = 0; i < utf8.size();) {
+        auto byte = static_cast<unsigned char>(utf8[i]);
+        size_t length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
+        char32_t codePoint = length == 1 ? byte : byte & (0x7F >> length);
+        for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
+            codePoint = (codePoint << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        text.push_back(codePoint);
+        i += length;
+    }
+    return text;
+}
+
+void Encode(char32_t codePoint, std::string& out) {
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | (codePoint >> 6));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        out += static_cast<char>(0xE0 | (codePoint >> 12));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (codePoint >> 18));
+        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}
+
+// The kana that a voiced (゛) or semi-voiced (゜) sound mark turns kana into,
+// or 0 when the mark does not join it.
+char32_t Joined(char32_t kana, bool semiVoiced) {
+    if (kana == U'ウ' && !semiVoiced)
+        return U'ヴ';
+    // カ to ト: the voiced kana follows each plain one.
+    static const char32_t kPlain[] = U"カキクケコサシスセソタチツテト";
+    for (char32_t plain : kPlain)
+        if (plain != 0 && kana == plain && !semiVoiced)
+            return kana + 1;
+    // ハ to ホ: voiced one after, semi-voiced two after.
+    static const char32_t kH[] = U"ハヒフヘホ";
+    for (char32_t plain : kH)
+        if (plain != 0 && kana == plain)
+            return kana + (semiVoiced ? 2 : 1);
+    return 0;
+}
+
+} // namespace
+
+std::string CHeaderName::FoldUtf8(const std::string& utf8) {
+    std::vector<char32_t> text = Decode(utf8);
+    std::vector<char32_t> folded;
+    for (char32_t c : text) {
+        if (c >= 0xFF61 && c <= 0xFF9F) {
+            char32_t full = kFullWidth[c - 0xFF61];
+            bool mark = c == 0xFF9E || c == 0xFF9F;
+            if (mark && !folded.empty()) {
+                char32_t joined = Joined(folded.back(), c == 0xFF9F);
+                if (joined != 0) {
+                    folded.back() = joined;
+                    continue;
+                }
+            }
+            folded.push_back(full);
+        } else if (c >= 0xFF01 && c <= 0xFF5E) {
+            folded.push_back(c - 0xFF01 + 0x21);
+        } else if (c == 0x3000) {
+            folded.push_back(U' ');
+        } else {
+            folded.push_back(c);
+        }
+    }
+    size_t start = 0, end = folded.size();
+    auto trimmed = [](char32_t c) { return c == U' ' || c == U'"' || c == U'\t'; };
+    while (start < end && trimmed(folded[start]))
+        ++start;
+    while (end > start && trimmed(folded[end - 1]))
+        --end;
+    std::string out;
+    for (size_t i = start; i < end; ++i)
+        Encode(folded[i], out);
+    return out;
+}
+
+std::string CHeaderName::Fold(const std::string& cp932) {
+    return FoldUtf8(CCp932::ToUtf8(cp932));
+}

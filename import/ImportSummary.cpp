@@ -1,0 +1,51 @@
+#include "ImportSummary.h"
+
+#include <algorithm>
+
+namespace {
+
+const char kSubstitute[] = "\x81\xAC"; // 〓
+
+std::string Warning(const COutlookTabReader::CWarning& warning) {
+    using Kind = COutlookTabReader::CWarning::Kind;
+    switch (warning.kind) {
+    case Kind::Date:
+        return warning.column + " \"" + warning.value + "\" is not a date; left empty";
+    case Kind::Time:
+        return warning.column + " \"" + warning.value + "\" is not a time; left empty";
+    case Kind::OpenQuote:
+        return "the file ends inside a quoted value; the value ends there";
+    }
+    return std::string();
+}
+
+} // namespace
+
+std::vector<std::string> CImportSummary::Lines(size_t listed) const {
+    std::vector<std::string> lines;
+    lines.push_back("read as " + encoding + ", " +
+                    (form == COutlookTabReader::Form::Comma ? "comma-separated" : "tab-separated"));
+    if (dryRun)
+        lines.push_back("dry run: " + std::to_string(checked) +
+                        " records read and checked, nothing stored");
+    else
+        lines.push_back("added " + std::to_string(added) + ", updated as duplicates " +
+                        std::to_string(updated) + ", skipped " + std::to_string(skipped));
+    lines.push_back("characters replaced with " + std::string(kSubstitute) + ": " +
+                    std::to_string(substitutes) + " (in " + std::to_string(substituted.size()) +
+                    " records); warnings: " + std::to_string(warnings.size()));
+    // The notes in the order of the file.
+    std::vector<std::pair<int64_t, std::string>> notes;
+    for (const auto& record : substituted)
+        notes.emplace_back(record.first, std::to_string(record.second) +
+                                             " characters replaced with " + kSubstitute);
+    for (const auto& warning : warnings)
+        notes.emplace_back(warning.line, Warning(warning));
+    std::stable_sort(notes.begin(), notes.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (size_t i = 0; i < notes.size() && i < listed; ++i)
+        lines.push_back("line " + std::to_string(notes[i].first) + ": " + notes[i].second);
+    if (notes.size() > listed)
+        lines.push_back("... and " + std::to_string(notes.size() - listed) + " more");
+    return lines;
+}
