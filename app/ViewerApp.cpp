@@ -2,6 +2,8 @@
 
 #include <QMdiArea>
 
+#include <iostream>
+
 #include "AboutDlg.h"
 #include "AddressDocument.h"
 #include "AddressView.h"
@@ -53,6 +55,12 @@ CViewerApp::CViewerApp() : CWinApp(QStringLiteral("kelvo-View")), m_session(g_st
 }
 
 bool CViewerApp::InitInstance() {
+    // Every text of the program is Japanese, whatever the locale: Qt's own
+    // (file dialogs, standard buttons, the system menu) are made so too.
+    if (!LoadQtTranslations(QStringLiteral("ja")))
+        std::cerr << "kelvo-View: Qt's Japanese translations (qtbase_ja.qm) are not installed; "
+                     "Qt's own texts stay English"
+                  << std::endl;
     LoadStdProfileSettings(4);
     AddDocTemplate(MakeTemplate<CUserDoc, CUserView>(IDR_USERTYPE, m_session));
     AddDocTemplate(MakeTemplate<CSchaduleDoc, CSchaduleView>(IDR_SCHADULETYPE, m_session));

@@ -34,8 +34,13 @@ std::vector<std::string> CBackendLoader::Candidates() {
         return {configured};
     std::vector<std::string> candidates;
     std::string dir = ExecutableDirectory();
-    if (!dir.empty() && access((dir + "/" + kLibraryName).c_str(), F_OK) == 0)
-        candidates.push_back(dir + "/" + kLibraryName);
+    // The build tree keeps the library beside the programs; an installation
+    // keeps it, under its soname, in lib/ beside bin/.
+    const std::string soname = std::string(kLibraryName) + "." + std::to_string(KV_VERSION_MAJOR);
+    for (const std::string& path : {dir + "/" + kLibraryName, dir + "/../lib/" + soname})
+        if (!dir.empty() && access(path.c_str(), F_OK) == 0)
+            candidates.push_back(path);
+    candidates.push_back(soname);
     candidates.push_back(kLibraryName);
     return candidates;
 }

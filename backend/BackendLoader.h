@@ -9,7 +9,9 @@ struct CBackendTable;
 // stays loaded for the loader's lifetime.
 //
 // Search order: $KELVO_LIBRARY when set (and nothing else), else libkelvo.so
-// beside the executable, else libkelvo.so on the system search path.
+// beside the executable (a build tree), else libkelvo.so.1 in ../lib from it
+// (an installation), else libkelvo.so.1 and libkelvo.so on the system search
+// path.
 class CBackendLoader {
 public:
     CBackendLoader() = default;

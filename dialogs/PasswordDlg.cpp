@@ -18,10 +18,12 @@ CDialogTemplate PasswordTemplate() {
         {
             {CDialog::IDOK, CControlDef::DefPushButton, QStringLiteral("OK"), 165, 5, 50, 14},
             {CDialog::IDCANCEL, CControlDef::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 165, 24, 50, 14},
-            {-1, CControlDef::Static, QStringLiteral("古いパスワード"), 10, 10, 45, 8},
-            {IDC_OLD_PASSWORD, CControlDef::Edit, QString(), 65, 5, 55, 14, CControlDef::Password},
-            {-1, CControlDef::Static, QStringLiteral("新しいパスワード"), 10, 30, 50, 8},
-            {IDC_NEW_PASSWORD, CControlDef::Edit, QString(), 65, 30, 55, 14, CControlDef::Password},
+            // The labels take the width their eight full-width characters need in
+            // today's fonts, and the boxes stand clear of them.
+            {-1, CControlDef::Static, QStringLiteral("古いパスワード"), 7, 10, 60, 8},
+            {IDC_OLD_PASSWORD, CControlDef::Edit, QString(), 72, 5, 60, 14, CControlDef::Password},
+            {-1, CControlDef::Static, QStringLiteral("新しいパスワード"), 7, 30, 60, 8},
+            {IDC_NEW_PASSWORD, CControlDef::Edit, QString(), 72, 30, 60, 14, CControlDef::Password},
         }};
 }
 

@@ -1,7 +1,5 @@
 #include "DocTemplate.h"
 
-#include <QMdiArea>
-
 #include <algorithm>
 
 #include "Document.h"
@@ -62,10 +60,7 @@ CMDIChildWnd* CDocTemplate::CreateNewFrame(CDocument* document) {
     CView* view = m_viewFactory();
     document->AddView(view);
     frame->SetView(view);
-    QMdiArea* area = app->m_pMainWnd->MdiArea();
-    area->addSubWindow(frame);
-    // Like the platform's default child size: most of the client area.
-    frame->resize(area->viewport()->size() * 3 / 4);
+    app->m_pMainWnd->AddChild(frame);
     document->UpdateFrameTitles();
     return frame;
 }

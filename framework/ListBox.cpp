@@ -9,6 +9,8 @@ CListBox::CListBox(QWidget* parent) : QListView(parent), m_pModel(new CLineListM
     // Uniform heights keep appending and trimming thousands of lines cheap.
     setUniformItemSizes(true);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // No menu of its own, and not the child window's system menu either.
+    setContextMenuPolicy(Qt::PreventContextMenu);
 }
 
 int CListBox::GetCount() const {

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QPalette>
 
+#include "ControlFactory.h"
 #include "ReportModel.h"
 
 CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CReportModel(this)) {
@@ -34,12 +35,23 @@ CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CReport
     colours.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      colours.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(colours);
+    // A list has no menu of its own, and the child window's system menu does
+    // not belong to its rows: a right click selects and opens nothing.
+    setContextMenuPolicy(Qt::PreventContextMenu);
 }
 
 int CListCtrl::InsertColumn(int index, const QString& title, int width) {
     int inserted = m_pModel->InsertColumn(index, title);
-    horizontalHeader()->resizeSection(inserted, width);
+    horizontalHeader()->resizeSection(inserted, ScaledWidth(width));
     return inserted;
+}
+
+int CListCtrl::ScaledWidth(int width) const {
+    // Widths were chosen for the original dialog font; scaled by the ratio of
+    // average letter widths, as dialog units scale, each column holds what it
+    // held there.
+    int average = CControlFactory::BaseUnits(font()).width();
+    return (width * average + kOriginalAverageWidth / 2) / kOriginalAverageWidth;
 }
 
 int CListCtrl::InsertItem(int index, std::string text) {

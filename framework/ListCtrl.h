@@ -6,16 +6,22 @@
 
 class CReportModel;
 
-// A report-mode list control: left-aligned columns of given pixel widths,
+// A report-mode list control: left-aligned columns of given pixel widths
+// (for the original 9-point dialog font, scaled to the list's font),
 // rows of texts (code page 932), several rows selectable, the selection kept
 // visible without focus, no sorting. Offers the operations the list windows use.
 class CListCtrl : public QTableView {
 public:
     static constexpr int LVIS_SELECTED = 0x0002;
+    // The original dialog font's average Latin letter width in pixels (a
+    // 9-point Japanese Gothic at 96 dots per inch): what column widths are for.
+    static constexpr int kOriginalAverageWidth = 6;
 
     explicit CListCtrl(QWidget* parent = nullptr);
 
     int InsertColumn(int index, const QString& title, int width);
+    // A width given for the original font, for this list's font.
+    int ScaledWidth(int width) const;
     int InsertItem(int index, std::string text);
     bool SetItemText(int item, int subItem, std::string text);
     bool DeleteAllItems();

@@ -9,16 +9,19 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QToolBar>
 
+#include <algorithm>
 #include <set>
 
 #include "CmdUI.h"
 #include "DocTemplate.h"
+#include "IconPainter.h"
 #include "Document.h"
 #include "MDIChildWnd.h"
 #include "View.h"
@@ -26,31 +29,20 @@
 
 namespace {
 
-// A 16 x 15 button face: the platform's theme icon when there is one, else a
-// drawn glyph.
+// A button face: the desktop theme's icon of the freedesktop name, else the
+// program's own drawing of it.
 QIcon ButtonIcon(int id) {
-    struct CFace {
-        const char* theme;
-        const char* glyph;
-    };
-    static const std::map<int, CFace> faces = {{57635, {"edit-cut", "切"}},
-                                               {57634, {"edit-copy", "写"}},
-                                               {57637, {"edit-paste", "貼"}},
-                                               {57607, {"document-print", "印"}},
-                                               {57664, {"help-about", "?"}}};
+    using Kind = CIconPainter::Kind;
+    static const std::map<int, std::pair<const char*, Kind>> faces = {
+        {57635, {"edit-cut", Kind::Cut}},
+        {57634, {"edit-copy", Kind::Copy}},
+        {57637, {"edit-paste", Kind::Paste}},
+        {57607, {"document-print", Kind::Print}},
+        {57664, {"help-about", Kind::Help}}};
     auto face = faces.find(id);
-    if (face != faces.end() && QIcon::hasThemeIcon(QString::fromLatin1(face->second.theme)))
-        return QIcon::fromTheme(QString::fromLatin1(face->second.theme));
-    QPixmap pixmap(16, 15);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.drawRect(0, 0, 15, 14);
-    QFont font = painter.font();
-    font.setPixelSize(11);
-    painter.setFont(font);
-    if (face != faces.end())
-        painter.drawText(pixmap.rect(), Qt::AlignCenter, QString::fromUtf8(face->second.glyph));
-    return QIcon(pixmap);
+    if (face == faces.end())
+        return QIcon();
+    return CIconPainter::ThemeIcon(face->second.first, face->second.second);
 }
 
 } // namespace
@@ -67,7 +59,7 @@ CMDIFrameWnd::CMDIFrameWnd() {
             child->GetTemplate()->OpenNewWindow(child->GetActiveView()->GetDocument());
     });
     OnUpdateCommandUI(ID_WINDOW_NEW, [this](CCmdUI& ui) { ui.Enable(MDIGetActive() != nullptr); });
-    OnCommand(ID_WINDOW_CASCADE, [this] { m_pMdiArea->cascadeSubWindows(); });
+    OnCommand(ID_WINDOW_CASCADE, [this] { CascadeChildren(); });
     OnCommand(ID_WINDOW_TILE_HORZ, [this] { m_pMdiArea->tileSubWindows(); });
     OnCommand(ID_WINDOW_ARRANGE, [this] { ArrangeIcons(); });
     for (int id : {ID_WINDOW_CASCADE, ID_WINDOW_TILE_HORZ, ID_WINDOW_ARRANGE})
@@ -86,6 +78,21 @@ CMDIFrameWnd::CMDIFrameWnd() {
         ui.Enable(true);
         ui.SetCheck(statusBar()->isVisibleTo(this));
     });
+    AddWindowKeys();
+}
+
+void CMDIFrameWnd::AddWindowKeys() {
+    // The keys of a multiple-document program, besides the platform's own
+    // (Ctrl+F4 closes the active child through its own system menu).
+    auto add = [this](const QKeySequence& keys, void (QMdiArea::*slot)()) {
+        auto* action = new QAction(this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, m_pMdiArea, slot);
+        addAction(action);
+    };
+    add(QKeySequence(Qt::CTRL | Qt::Key_F6), &QMdiArea::activateNextSubWindow);
+    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6), &QMdiArea::activatePreviousSubWindow);
 }
 
 CMDIFrameWnd::~CMDIFrameWnd() = default;
@@ -210,8 +217,10 @@ void CMDIFrameWnd::RebuildWindowMenu(QMenu* menu, const std::vector<CMenuItem>& 
     for (QMdiSubWindow* window : windows) {
         QAction* entry =
             menu->addAction(QStringLiteral("&%1 %2").arg(number++).arg(window->windowTitle()));
-        entry->setCheckable(true);
-        entry->setChecked(window == m_pMdiArea->activeSubWindow());
+        // Only the active window carries a check; the others show none.
+        bool active = window == m_pMdiArea->activeSubWindow();
+        entry->setCheckable(active);
+        entry->setChecked(active);
         connect(entry, &QAction::triggered, this, [this, window] {
             window->showNormal();
             m_pMdiArea->setActiveSubWindow(window);
@@ -266,12 +275,76 @@ void CMDIFrameWnd::UpdateCommandUI() {
     m_bUpdating = false;
 }
 
-void CMDIFrameWnd::UpdateFrameTitle() {
+QString CMDIFrameWnd::FrameTitle() const {
     CMDIChildWnd* child = MDIGetActive();
+    // A maximised child shares the frame's title bar: its own title, number included.
+    if (child != nullptr && child->isMaximized())
+        return m_strTitle + QStringLiteral(" - [") + child->windowTitle() + QStringLiteral("]");
     CView* view = child != nullptr ? child->GetActiveView() : nullptr;
     CDocument* document = view != nullptr ? view->GetDocument() : nullptr;
-    setWindowTitle(document != nullptr ? m_strTitle + QStringLiteral(" - ") + document->GetTitle()
-                                       : m_strTitle);
+    return document != nullptr ? m_strTitle + QStringLiteral(" - ") + document->GetTitle()
+                               : m_strTitle;
+}
+
+void CMDIFrameWnd::UpdateFrameTitle() {
+    QString title = FrameTitle();
+    if (windowTitle() != title)
+        setWindowTitle(title);
+}
+
+void CMDIFrameWnd::AddChild(QMdiSubWindow* child) {
+    int others = 0;
+    for (QMdiSubWindow* window : m_pMdiArea->subWindowList())
+        if (window != child && !window->isMinimized())
+            ++others;
+    m_pMdiArea->addSubWindow(child);
+    // An explicit geometry keeps the area's own placement (into free corners) away.
+    child->setGeometry(CascadeRect(others, 0.75));
+    connect(child, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateFrameTitle(); });
+}
+
+void CMDIFrameWnd::CascadeChildren() {
+    QMdiSubWindow* active = m_pMdiArea->activeSubWindow();
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* window : m_pMdiArea->subWindowList(QMdiArea::StackingOrder))
+        if (window != active && !window->isMinimized() && !window->isHidden())
+            windows.append(window);
+    if (active != nullptr && !active->isMinimized())
+        windows.append(active); // last, so that it ends on top
+    int index = 0;
+    for (QMdiSubWindow* window : windows) {
+        if (window->isMaximized())
+            window->showNormal();
+        window->setGeometry(CascadeRect(index++, 2.0 / 3.0));
+        window->raise();
+    }
+    if (active != nullptr)
+        m_pMdiArea->setActiveSubWindow(active);
+    UpdateFrameTitle();
+}
+
+int CMDIFrameWnd::CascadeStep() const {
+    // A title bar and the frame above it, so that every title stays readable.
+    QStyleOptionTitleBar option;
+    option.initFrom(m_pMdiArea);
+    option.titleBarFlags = Qt::SubWindow;
+    QStyle* style = m_pMdiArea->style();
+    int title = style->pixelMetric(QStyle::PM_TitleBarHeight, &option, nullptr);
+    int frame = style->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, nullptr);
+    return std::max(8, title + frame);
+}
+
+QRect CMDIFrameWnd::CascadeRect(int index, double fraction) const {
+    QRect client = m_pMdiArea->viewport()->rect();
+    QSize size(std::max(1, static_cast<int>(client.width() * fraction)),
+               std::max(1, static_cast<int>(client.height() * fraction)));
+    int step = CascadeStep();
+    // As many steps as keep a window inside the client area; then the top left again.
+    int fits = std::max(1, std::min((client.width() - size.width()) / step,
+                                    (client.height() - size.height()) / step) +
+                               1);
+    int offset = (index % fits) * step;
+    return QRect(QPoint(offset, offset), size);
 }
 
 void CMDIFrameWnd::OnChildActivated(QMdiSubWindow* window) {
@@ -302,7 +375,7 @@ void CMDIFrameWnd::ArrangeIcons() {
 bool CMDIFrameWnd::CreateToolBar() {
     m_pToolBar = addToolBar(QString());
     m_pToolBar->setObjectName(QString::number(ID_VIEW_TOOLBAR));
-    m_pToolBar->setIconSize(QSize(16, 15));
+    m_pToolBar->setIconSize(QSize(16, 16));
     m_pToolBar->setAllowedAreas(Qt::AllToolBarAreas);
     for (int id : m_resources.toolBar) {
         if (id == 0) {
@@ -344,6 +417,14 @@ bool CMDIFrameWnd::event(QEvent* event) {
         return true;
     }
     return QMainWindow::event(event);
+}
+
+void CMDIFrameWnd::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // The area rewrites the title when a child is maximised or restored; the
+    // frame's own form wins.
+    if (event->type() == QEvent::WindowTitleChange && windowTitle() != FrameTitle())
+        setWindowTitle(FrameTitle());
 }
 
 void CMDIFrameWnd::closeEvent(QCloseEvent* event) {

@@ -44,8 +44,20 @@ public:
     void PostClose();
     // Asks the routing for every command's state and sets the actions.
     void UpdateCommandUI();
-    // Sets the title from the application's name and the active document.
+    // Sets the title from the application's name and the active document:
+    // "kelvo-View - doc", or "kelvo-View - [child]" while the child is maximised.
     void UpdateFrameTitle();
+    QString FrameTitle() const;
+
+    // Adds a new child to the client area where a cascade would put the next
+    // one, at three quarters of the client area.
+    void AddChild(QMdiSubWindow* child);
+    // Cascades the children that are not minimised from the top left, each
+    // at two thirds of the client area, the active one on top.
+    void CascadeChildren();
+    // Where the index-th window of a cascade goes, at fraction of the client
+    // area (in client-area coordinates); each is offset by a title bar's height.
+    QRect CascadeRect(int index, double fraction) const;
 
     bool OnCmdMsg(int id, CCmdUI* pUI) override;
 
@@ -56,6 +68,7 @@ protected:
     bool CreateStatusBar();
 
     bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -65,6 +78,8 @@ private:
     void RebuildWindowMenu(QMenu* menu, const std::vector<CMenuItem>& items);
     void OnChildActivated(QMdiSubWindow* window);
     void ArrangeIcons();
+    void AddWindowKeys();
+    int CascadeStep() const;
 
     CFrameResources m_resources;
     int m_nDefaultMenu = 0;

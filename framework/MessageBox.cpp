@@ -1,5 +1,6 @@
 #include "MessageBox.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 namespace {
@@ -14,12 +15,23 @@ QString& CaptionText() {
     return caption;
 }
 
+// The window a box belongs over: the active modal dialog or window, so that
+// a box asked for by a dialog not yet shown still appears over what the user
+// sees, never at the screen's corner.
+QWidget* Owner(QWidget* parent) {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    return parent != nullptr ? parent->window() : nullptr;
+}
+
 } // namespace
 
 int CMessageBox::Show(QWidget* parent, const QString& text) {
     if (Hook())
         return Hook()(text);
-    QMessageBox box(QMessageBox::Warning, CaptionText(), text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Warning, CaptionText(), text, QMessageBox::Ok, Owner(parent));
     box.exec();
     return IDOK;
 }
@@ -28,7 +40,7 @@ int CMessageBox::Question(QWidget* parent, const QString& text) {
     if (Hook())
         return Hook()(text);
     QMessageBox box(QMessageBox::Question, CaptionText(), text,
-                    QMessageBox::Ok | QMessageBox::Cancel, parent);
+                    QMessageBox::Ok | QMessageBox::Cancel, Owner(parent));
     box.setDefaultButton(QMessageBox::Ok);
     return box.exec() == QMessageBox::Ok ? IDOK : IDCANCEL;
 }

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QMdiArea>
 #include <QStandardPaths>
+#include <QTranslator>
 
 #include "DocTemplate.h"
 #include "Document.h"
@@ -31,6 +33,8 @@ CWinApp::CWinApp(const QString& appName) : m_strAppName(appName) {
 
 CWinApp::~CWinApp() {
     DestroyMainWindow();
+    if (m_pTranslator)
+        QCoreApplication::removeTranslator(m_pTranslator.get());
     if (s_pApp == this)
         s_pApp = nullptr;
 }
@@ -78,6 +82,19 @@ void CWinApp::LoadStdProfileSettings(int count) {
     QDir().mkpath(folder);
     m_pRecentFileList =
         std::make_unique<CRecentFileList>(folder + QLatin1Char('/') + m_strAppName + ".ini", count);
+}
+
+bool CWinApp::LoadQtTranslations(const QString& language) {
+    auto translator = std::make_unique<QTranslator>();
+    QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!translator->load(QStringLiteral("qtbase_") + language, folder))
+        return false;
+    if (m_pTranslator)
+        QCoreApplication::removeTranslator(m_pTranslator.get());
+    m_pTranslator = std::move(translator);
+    QCoreApplication::installTranslator(m_pTranslator.get());
+    m_strTranslations = m_pTranslator->filePath();
+    return true;
 }
 
 void CWinApp::OnFileNew() {

@@ -9,6 +9,7 @@
 #include "CmdTarget.h"
 #include "RecentFileList.h"
 
+class QTranslator;
 class QWidget;
 class CDocTemplate;
 class CDocument;
@@ -34,6 +35,12 @@ public:
     CDocument* OpenDocumentFile(const QString& path);
     // The recent-file list of count entries, kept in the program's INI file.
     void LoadStdProfileSettings(int count);
+    // Installs Qt's own translations for language (dialogs, buttons, the
+    // child windows' system menu); false, with nothing installed, when the
+    // system has none. Removed again when the application object goes.
+    bool LoadQtTranslations(const QString& language);
+    // Where the translations were loaded from, or empty.
+    const QString& QtTranslationsFile() const { return m_strTranslations; }
 
     QWidget* MainWidget() const;
     // Called when a document's title changed, to retitle the main window.
@@ -54,6 +61,8 @@ private:
     std::vector<std::unique_ptr<CDocTemplate>> m_templates;
     std::unique_ptr<CRecentFileList> m_pRecentFileList;
     std::unique_ptr<CMDIFrameWnd> m_pOwnedMainWnd;
+    std::unique_ptr<QTranslator> m_pTranslator;
+    QString m_strTranslations;
 
 public:
     // Takes ownership of the main window; m_pMainWnd points to it.

@@ -222,7 +222,15 @@ bool CDatabase::CommitBatch() {
         EndBatch(true);
         return true;
     }
-    Fail("write batch cannot be committed");
+    // A server that went away after the COMMIT was sent may have stored the
+    // batch before it went: the entries are in doubt, said so and never
+    // counted as stored.
+    if (m_pConnection->IsBroken())
+        Fail("write batch cannot be committed",
+             "the connection was lost while " + std::to_string(m_nPendingWrites) +
+                 " entries were being committed; the server may have stored them");
+    else
+        Fail("write batch cannot be committed");
     ForgetBatch();
     return false;
 }
@@ -278,8 +286,10 @@ bool CDatabase::LockOwner(const std::string& kind, const std::string& owner, boo
     return false;
 }
 
-void CDatabase::Fail(const std::string& what) {
+void CDatabase::Fail(const std::string& what, const std::string& note) {
     std::string reason = m_pConnection ? m_pConnection->ErrorMessage() : "out of memory";
+    if (!note.empty())
+        reason += " (" + note + ")";
     m_monitor.Push("error: " + what + ": " + reason);
     CErrorState::Set(what + ": " + reason);
 }

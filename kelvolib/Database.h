@@ -89,8 +89,9 @@ public:
     // transaction; true when taken now (the caller then checks what it kept).
     bool LockOwner(const std::string& kind, const std::string& owner, bool& takenNow);
 
-    // Reports what failed, with the engine's reason, on the monitor queue.
-    void Fail(const std::string& what);
+    // Reports what failed, with the engine's reason (and the note, when there
+    // is one), on the monitor queue and as the last error.
+    void Fail(const std::string& what, const std::string& note = std::string());
 
     // The clock the batches are timed by: the steady clock, moved on by
     // AdvanceClock (tests of the one-second batches wait for nothing).

@@ -23,6 +23,7 @@ namespace {
 
 const char kUsage[] =
     "usage: kelvo-admin [--database PATH|URI] COMMAND\n"
+    "       kelvo-admin --help | --version\n"
     "\n"
     "commands:\n"
     "  init                                  create an empty groupware database\n"
@@ -114,6 +115,13 @@ void CAdminTool::Dispatch(std::vector<std::string> args) {
     std::string database = TakeSingleOption(args, "--database", false);
     if (!database.empty())
         setenv("KELVO_DATABASE", database.c_str(), 1);
+    if (!args.empty() && args.front() == "--version") {
+        ExpectNoMore(std::vector<std::string>(args.begin() + 1, args.end()));
+        int library = kvVersion();
+        m_out << "kelvo-admin " << KELVO_VERSION << " (backend library " << (library >> 16) << "."
+              << (library & 0xFFFF) << ")\n";
+        return;
+    }
     if (args.empty() || args.front() == "--help" || args.front() == "-h") {
         if (args.empty())
             throw CAdminError("no command given; see kelvo-admin --help");

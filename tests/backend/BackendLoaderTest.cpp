@@ -55,10 +55,10 @@ TEST(BackendLoader, SearchesBesideTheExecutableThenTheSystemPath) {
     unsetenv("KELVO_LIBRARY");
     std::vector<std::string> candidates = CBackendLoader::Candidates();
     ASSERT_FALSE(candidates.empty());
-    EXPECT_EQ(candidates.back(), "libkelvo.so");
-    // The tests sit beside the library in the build's bin folder.
-    ASSERT_EQ(candidates.size(), 2u);
-    EXPECT_EQ(candidates.front(), KELVO_TEST_LIBRARY);
+    // The tests sit beside the library in the build's bin folder; then the
+    // soname and the plain name on the system path.
+    EXPECT_EQ(candidates,
+              (std::vector<std::string>{KELVO_TEST_LIBRARY, "libkelvo.so.1", "libkelvo.so"}));
 }
 
 // The viewer itself, started without a usable library: a message naming the

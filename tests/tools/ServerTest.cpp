@@ -150,12 +150,22 @@ TEST(Server, StoppedMidImportEndsItWithTheCommittedCount) {
     size_t start = result.err.rfind(' ', end - 1) + 1;
     long committed = std::stol(result.err.substr(start, end - start));
 
+    // A batch whose COMMIT was on its way when the server went may have been
+    // stored: the message names it as in doubt, never as committed.
+    long inDoubt = 0;
+    size_t lost = result.err.find("the connection was lost while ");
+    if (lost != std::string::npos)
+        inDoubt =
+            std::stol(result.err.substr(lost + std::strlen("the connection was lost while ")));
+
     ASSERT_EQ(server.Script("resume").status, 0);
-    EXPECT_EQ(CountOn(server.Uri(), "addresses"), committed) << "what was committed survived";
+    long stored = CountOn(server.Uri(), "addresses");
+    EXPECT_GE(stored, committed) << "what was committed survived";
+    EXPECT_LE(stored, committed + inDoubt) << result.err;
     EXPECT_GE(committed, 2000);
     auto dump = admin({"dump", "addresses", "--owner", "alice"});
     EXPECT_EQ(dump.status, 0) << dump.err;
-    EXPECT_EQ(static_cast<long>(std::count(dump.out.begin(), dump.out.end(), '\n')) - 1, committed);
+    EXPECT_EQ(static_cast<long>(std::count(dump.out.begin(), dump.out.end(), '\n')) - 1, stored);
 }
 
 TEST(Server, CopyMovesAWholeGroupwareBothWays) {

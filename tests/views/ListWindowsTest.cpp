@@ -59,6 +59,18 @@ protected:
         return columns;
     }
 
+    // "title:width" with widths for the original font, as the list shows them.
+    QStringList Scaled(int kind, const QStringList& original) {
+        CListCtrl& list = View(kind)->GetListCtrl();
+        QStringList columns;
+        for (const QString& column : original) {
+            int colon = static_cast<int>(column.lastIndexOf(QLatin1Char(':')));
+            columns.append(column.left(colon + 1) +
+                           QString::number(list.ScaledWidth(column.mid(colon + 1).toInt())));
+        }
+        return columns;
+    }
+
     // Closes the window of kind; the calls that made.
     std::vector<std::string> Close(int kind) {
         m_viewer.Backend().ClearCalls();
@@ -89,7 +101,8 @@ TEST_F(ListWindows, UserListShowsGroupsJoinedWithoutEmptySegments) {
               (std::vector<std::string>{"kvOpenUsers(\"\", null, 0)", "kvRewindUsers()",
                                         "kvNextUser(record, 1)", "kvNextUser(record, 1)",
                                         "kvNextUser(record, 1)", "kvNextUser(record, 1)"}));
-    EXPECT_EQ(Columns(KIND_USER), (QStringList{"ユーザー名:200", "よみ:200", "グループ:500"}));
+    EXPECT_EQ(Columns(KIND_USER),
+              Scaled(KIND_USER, {"ユーザー名:200", "よみ:200", "グループ:500"}));
     EXPECT_EQ(RowsOf(KIND_USER), (Rows{{"two", "ふた", "sales/qa"},
                                        {"ten", "t", "g1/g2/g3/g4/g5/g6/g7/g8/g9/g10"},
                                        {"none", "", ""}}));
@@ -110,8 +123,8 @@ TEST_F(ListWindows, ScheduleListFormatsTimesByTheAllDayFlag) {
     std::vector<std::string> calls = Open(ID_VIEW_SCHADULE);
     EXPECT_EQ(calls.front(), "kvOpenSchedules(\"alice\", \"\")");
     EXPECT_EQ(calls.size(), 6u);
-    EXPECT_EQ(Columns(KIND_SCHADULE),
-              (QStringList{"タイトル:200", "場所:100", "開始:150", "終了:150", "コメント:300"}));
+    EXPECT_EQ(Columns(KIND_SCHADULE), Scaled(KIND_SCHADULE, {"タイトル:200", "場所:100", "開始:150",
+                                                             "終了:150", "コメント:300"}));
     EXPECT_EQ(
         RowsOf(KIND_SCHADULE),
         (Rows{{"placed", "第1会議室", "2001/01/05 09:05", "2001/02/06 17:30", "line 1\nline 2"},
@@ -134,8 +147,9 @@ TEST_F(ListWindows, AddressListShowsEightFieldsAsStored) {
     m_viewer.Backend().addresses = {entry, titled};
     EXPECT_EQ(Open(ID_VIEW_ADDRESS).front(), "kvOpenAddressBook(\"alice\", -1, 0, 0, 0)");
     EXPECT_EQ(Columns(KIND_ADDRESS),
-              (QStringList{"タイトル:100", "名前:100", "読み:100", "自宅電話番号:100", "会社名:100",
-                           "会社電話番号:100", "個人メール:100", "会社メール:100"}));
+              Scaled(KIND_ADDRESS,
+                     {"タイトル:100", "名前:100", "読み:100", "自宅電話番号:100", "会社名:100",
+                      "会社電話番号:100", "個人メール:100", "会社メール:100"}));
     EXPECT_EQ(RowsOf(KIND_ADDRESS),
               (Rows{{"", "Sato", "sato", "03-1", "Kelvo", "03-2", "home@x", "work@x"},
                     {"Mr", "Public", "", "", "", "", "", ""}}));
@@ -156,8 +170,13 @@ TEST_F(ListWindows, BoardAlternatesReadAndNextUntilEitherEnds) {
                                         "kvReadBoardMessage(record, 0)", "kvNextBoardMessage()",
                                         "kvReadBoardMessage(record, 0)", "kvNextBoardMessage()"}))
         << "a 0 from next ends the list without another read";
-    EXPECT_EQ(Columns(KIND_BOARD), (QStringList{"タイトル:200", "ユーザー:100", "日付:100",
-                                                "メッセージ:300", "ID:100", "コメント元ID:100"}));
+    EXPECT_EQ(Columns(KIND_BOARD),
+              Scaled(KIND_BOARD, {"タイトル:200", "ユーザー:100", "日付:100", "メッセージ:300",
+                                  "ID:100", "コメント元ID:100"}));
+    // Scaled to the list's font, a date fits its column as it did in the original one.
+    CListCtrl& board = View(KIND_BOARD)->GetListCtrl();
+    EXPECT_LE(board.fontMetrics().horizontalAdvance(QStringLiteral("2026/12/01 00:00")) + 8,
+              board.horizontalHeader()->sectionSize(2));
     EXPECT_EQ(RowsOf(KIND_BOARD),
               (Rows{{"hello", "bob", "2001/05/06 09:05", "", "000000FF", "00000000"},
                     {"re", "carol", "2026/01/07 10:00", "text", "00000000", "000000FF"}}));

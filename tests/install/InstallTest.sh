@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary DESTDIR and uses what was installed with a
+# clean environment, so that nothing can come from the build folder:
+#   InstallTest.sh BUILD_FOLDER [--package]
+# With --package it builds the Debian package instead and checks its control
+# fields and contents.
+set -euo pipefail
+
+build=$(cd "$1" && pwd)
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+clean() { env -i PATH=/usr/bin:/bin HOME="$stage/home" LANG=C.UTF-8 "$@"; }
+
+if [ "${2:-}" = "--package" ]; then
+    cpack --config "$build/CPackConfig.cmake" -G DEB -B "$stage/out" >"$stage/cpack.log" 2>&1 ||
+        { cat "$stage/cpack.log" >&2; fail "cpack -G DEB"; }
+    deb=$(ls "$stage"/out/kelvo-view_*_*.deb) || fail "no package written"
+    depends=$(dpkg-deb -f "$deb" Depends)
+    for needed in libqt6widgets6 libsqlite3-0 libpq5 qt6-translations-l10n; do
+        [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
+    done
+    contents=$(dpkg-deb -c "$deb")
+    for file in ./usr/bin/kelvo-view ./usr/bin/kelvo-admin ./usr/lib/libkelvo.so.1 \
+        ./usr/share/applications/kelvo-view.desktop ./usr/share/man/man1/kelvo-admin.1 \
+        ./usr/share/icons/hicolor/48x48/apps/kelvo-view.png; do
+        grep -q " $file" <<<"$contents" || fail "package lacks $file"
+    done
+    echo "package $(basename "$deb"): Depends: $depends"
+    exit 0
+fi
+
+DESTDIR="$stage/root" cmake --install "$build" --prefix /usr >"$stage/install.log" ||
+    { cat "$stage/install.log" >&2; fail "cmake --install"; }
+root="$stage/root/usr"
+for file in bin/kelvo-view bin/kelvo-admin lib/libkelvo.so.1 share/applications/kelvo-view.desktop \
+    share/man/man1/kelvo-admin.1; do
+    [ -e "$root/$file" ] || fail "not installed: $file"
+done
+for size in 16 22 24 32 48 64 128 256; do
+    icon="$root/share/icons/hicolor/${size}x${size}/apps/kelvo-view.png"
+    [ -s "$icon" ] || fail "no ${size}px icon"
+done
+[ ! -e "$root/lib/libkelvo.so" ] || fail "the development link was installed"
+
+# Run-time paths are relative to the programs, and never name the build folder.
+for program in kelvo-view kelvo-admin; do
+    dynamic=$(readelf -d "$root/bin/$program")
+    grep -q 'RUNPATH.*\[\$ORIGIN:\$ORIGIN/../lib\]' <<<"$dynamic" || fail "$program: run path"
+    ! grep -q "$build" <<<"$dynamic" || fail "$program names the build folder"
+done
+
+version=$(clean "$root/bin/kelvo-admin" --version) || fail "kelvo-admin --version"
+[[ "$version" == "kelvo-admin "*" (backend library 1."* ]] || fail "kelvo-admin --version: $version"
+clean "$root/bin/kelvo-admin" --help | grep -q -- "--dry-run" || fail "kelvo-admin --help"
+demo=$(clean "$root/bin/kelvo-admin" --database "$stage/demo.db" demo) || fail "kelvo-admin demo"
+grep -q "guest09 / guest" <<<"$demo" || fail "demo printed no logins: $demo"
+users=$(clean "$root/bin/kelvo-admin" --database "$stage/demo.db" user list)
+grep -q "guest09" <<<"$users" || fail "the demo holds no users"
+viewer=$(clean "$root/bin/kelvo-view" --version) || fail "kelvo-view --version"
+grep -q "backend library $root/bin/../lib/libkelvo.so.1 (1\." <<<"$viewer" ||
+    fail "the viewer would not use the installed library: $viewer"
+
+desktop-file-validate "$root/share/applications/kelvo-view.desktop" || fail "desktop entry"
+grep -q '^\.TH KELVO-ADMIN 1 ' "$root/share/man/man1/kelvo-admin.1" || fail "manual page"
+echo "installed and ran: $version"
