@@ -95,7 +95,13 @@ void CMDIFrameWnd::AddWindowKeys() {
     add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6), &QMdiArea::activatePreviousSubWindow);
 }
 
-CMDIFrameWnd::~CMDIFrameWnd() = default;
+CMDIFrameWnd::~CMDIFrameWnd() {
+    // The children go with the base class, after this part of the frame is gone: what they
+    // signal on the way must no longer reach it.
+    for (QMdiSubWindow* window : m_pMdiArea->subWindowList())
+        window->disconnect(this);
+    m_pMdiArea->disconnect(this);
+}
 
 bool CMDIFrameWnd::LoadFrame(const CFrameResources& resources, int defaultMenu,
                              const QString& title) {

@@ -11,6 +11,9 @@ CPgCursor::CPgCursor(CPgConnection& connection, const std::string& sql)
 
 CPgCursor::~CPgCursor() {
     Close();
+    // The last chunk read stays until the cursor is reset or goes.
+    PQclear(m_pResult);
+    PQclear(m_pRest);
 }
 
 // Copied: the list is declared at its first step, maybe long after.
