@@ -25,15 +25,11 @@
 #include "BenchFiles.h"
 #include "BenchFolder.h"
 
-#include "AddressLoadDlg.h"
 #include "AdminTool.h"
 #include "DocTemplate.h"
-#include "ImportSession.h"
 #include "LinkedBackend.h"
 #include "MDIChildWnd.h"
 #include "MainFrame.h"
-#include "OutlookTextFile.h"
-#include "SchaduleLoadDlg.h"
 #include "View.h"
 #include "ViewerApp.h"
 
@@ -102,24 +98,14 @@ CMeasure ImportWithDialog(const std::string& database, bool addresses, const std
     AddUser(database);
     setenv("KELVO_DATABASE", database.c_str(), 1);
     kvShutdown();
-    COutlookTextFile text;
-    text.Open(file);
     long long before = kvAdminRoundTrips();
     QElapsedTimer clock;
     clock.start();
-    CImportSession session(
-        text, {addresses ? CImportSession::Kind::Addresses : CImportSession::Kind::Schedules,
-               "bench", false, true});
-    session.Open();
-    if (addresses)
-        CAddressLoadDlg(nullptr).Run(session, text, QString::fromStdString(file));
-    else
-        CSchaduleLoadDlg(nullptr).Run(session, text, QString::fromStdString(file));
-    session.Close();
+    int committed = CBenchFiles::ImportWithDialog(file, addresses);
     double seconds = clock.nsecsElapsed() / 1e9;
     CMeasure measure{seconds, static_cast<double>(kvAdminRoundTrips() - before) / rows};
-    if (session.Committed() != rows)
-        std::cerr << "load dialog stored " << session.Committed() << " of " << rows << "\n";
+    if (committed != rows)
+        std::cerr << "load dialog stored " << committed << " of " << rows << "\n";
     return measure;
 }
 

@@ -19,12 +19,7 @@
 #include "BenchFiles.h"
 #include "BenchFolder.h"
 
-#include "AddressLoadDlg.h"
-#include "Cp932.h"
-#include "ImportSession.h"
 #include "LinkedBackend.h"
-#include "OutlookTextFile.h"
-#include "SchaduleLoadDlg.h"
 #include "ViewerApp.h"
 
 int main(int argc, char** argv) {
@@ -50,19 +45,9 @@ int main(int argc, char** argv) {
 
         // Through the load dialog, as the viewer runs it.
         setenv("KELVO_DATABASE", (folder + "/dialog-" + kind + ".db").c_str(), 1);
-        COutlookTextFile text;
-        text.Open(file);
         QElapsedTimer clock;
         clock.start();
-        CImportSession session(
-            text, {addresses ? CImportSession::Kind::Addresses : CImportSession::Kind::Schedules,
-                   "bench", false, true});
-        session.Open();
-        if (addresses)
-            CAddressLoadDlg(nullptr).Run(session, text, QString::fromStdString(file));
-        else
-            CSchaduleLoadDlg(nullptr).Run(session, text, QString::fromStdString(file));
-        session.Close();
+        CBenchFiles::ImportWithDialog(file, addresses);
         double dialog = clock.nsecsElapsed() / 1e9;
         kvShutdown();
         std::printf("  load dialog (duplicate check on): %.2f s, %.0f records/s\n", dialog,

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ImportSummary.h"
+#include "OutlookTextFile.h"
 #include "Text.h"
 
 namespace {
@@ -29,15 +30,16 @@ QString Note(const COutlookTabReader::CWarning& warning) {
 } // namespace
 
 QString CImportTexts::ReadAs(const CImportSummary& summary) {
+    using Encoding = COutlookTextFile::Encoding;
+    const std::pair<Encoding, const char*> japanese[] = {
+        {Encoding::Cp932, "Shift-JIS"},
+        {Encoding::Utf8Bom, "UTF-8（BOM 付き）"},
+        {Encoding::Utf16Le, "UTF-16（リトルエンディアン）"},
+        {Encoding::Utf16Be, "UTF-16（ビッグエンディアン）"}};
     QString encoding = QString::fromStdString(summary.encoding);
-    if (summary.encoding == "code page 932")
-        encoding = QStringLiteral("Shift-JIS");
-    else if (summary.encoding == "UTF-8 with a byte order mark")
-        encoding = QStringLiteral("UTF-8（BOM 付き）");
-    else if (summary.encoding == "UTF-16 (little-endian)")
-        encoding = QStringLiteral("UTF-16（リトルエンディアン）");
-    else if (summary.encoding == "UTF-16 (big-endian)")
-        encoding = QStringLiteral("UTF-16（ビッグエンディアン）");
+    for (const auto& [kind, name] : japanese)
+        if (summary.encoding == COutlookTextFile::EncodingName(kind))
+            encoding = QString::fromUtf8(name);
     QString form = summary.form == COutlookTabReader::Form::Comma ? QStringLiteral("カンマ区切り")
                                                                   : QStringLiteral("タブ区切り");
     return encoding + QStringLiteral("、") + form;
@@ -53,16 +55,14 @@ QString CImportTexts::Summary(const CImportSummary& summary, size_t listed) {
                 .arg(summary.substitutes)
                 .arg(summary.substituted.size())
                 .arg(summary.warnings.size());
-    std::vector<std::pair<int64_t, QString>> notes;
-    for (const auto& record : summary.substituted)
-        notes.emplace_back(record.first,
-                           QStringLiteral("%1 文字を 〓 に置き換えました").arg(record.second));
-    for (const auto& warning : summary.warnings)
-        notes.emplace_back(warning.line, Note(warning));
-    std::stable_sort(notes.begin(), notes.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<CImportSummary::CNote> notes = summary.Notes();
     for (size_t i = 0; i < notes.size() && i < listed; ++i)
-        text += QStringLiteral("\n%1 行目: %2").arg(notes[i].first).arg(notes[i].second);
+        text +=
+            QStringLiteral("\n%1 行目: %2")
+                .arg(notes[i].line)
+                .arg(notes[i].warning != nullptr ? Note(*notes[i].warning)
+                                                 : QStringLiteral("%1 文字を 〓 に置き換えました")
+                                                       .arg(notes[i].substitutes));
     if (notes.size() > listed)
         text += QStringLiteral("\n…ほか %1 件").arg(notes.size() - listed);
     return text;

@@ -429,8 +429,8 @@ void CMDIFrameWnd::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     // The area rewrites the title when a child is maximised or restored; the
     // frame's own form wins.
-    if (event->type() == QEvent::WindowTitleChange && windowTitle() != FrameTitle())
-        setWindowTitle(FrameTitle());
+    if (event->type() == QEvent::WindowTitleChange)
+        UpdateFrameTitle();
 }
 
 void CMDIFrameWnd::closeEvent(QCloseEvent* event) {

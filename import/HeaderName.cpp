@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Cp932.h"
+#include "Utf8.h"
 
 namespace {
 
@@ -12,36 +13,22 @@ const char32_t kFullWidth[] =
     U"。「」、・ヲァィゥェォャュョッーアイウエオカキクケコサシスセソタチツテト"
     U"ナニヌネノハヒフヘホマミムメモヤユヨラリルレロワン゛゜";
 
+// Each code point of text; a sequence that is not UTF-8 becomes U+FFFD.
 std::vector<char32_t> Decode(const std::string& utf8) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
     std::vector<char32_t> text;
     for (size_t i = 0; i < utf8.size();) {
-        auto byte = static_cast<unsigned char>(utf8[i]);
-        size_t length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
-        char32_t codePoint = length == 1 ? byte : byte & (0x7F >> length);
-        for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
-            codePoint = (codePoint << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        size_t length = CUtf8::SequenceLength(bytes[i]);
+        uint32_t codePoint = 0;
+        if (length == 0 || i + length > utf8.size() ||
+            !CUtf8::Decode(bytes + i, length, codePoint)) {
+            codePoint = 0xFFFD;
+            length = 1;
+        }
         text.push_back(codePoint);
         i += length;
     }
     return text;
-}
-
-void Encode(char32_t codePoint, std::string& out) {
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
 }
 
 // The kana that a voiced (゛) or semi-voiced (゜) sound mark turns kana into,
@@ -95,7 +82,7 @@ std::string CHeaderName::FoldUtf8(const std::string& utf8) {
         --end;
     std::string out;
     for (size_t i = start; i < end; ++i)
-        Encode(folded[i], out);
+        CUtf8::Append(folded[i], out);
     return out;
 }
 

@@ -54,7 +54,8 @@ bool CImportSession::Open() {
 
 CImportSession::Start CImportSession::Begin() {
     Start start = m_pReader->Begin();
-    m_summary.encoding = COutlookTextFile::EncodingName(m_file.GetEncoding());
+    m_encoding = m_file.GetEncoding();
+    m_summary.encoding = COutlookTextFile::EncodingName(m_encoding);
     m_summary.form = m_pReader->GetForm();
     return start;
 }
@@ -69,14 +70,15 @@ CImportSession::Step CImportSession::Next() {
     for (auto& warning : m_pReader->TakeWarnings())
         summary.warnings.push_back(std::move(warning));
     // The encoding may show only where the first character beyond ASCII stands.
-    summary.encoding = COutlookTextFile::EncodingName(m_file.GetEncoding());
+    if (m_file.GetEncoding() != m_encoding) {
+        m_encoding = m_file.GetEncoding();
+        summary.encoding = COutlookTextFile::EncodingName(m_encoding);
+    }
     switch (step) {
     case Step::Added:
-        ++m_nAdded;
         ++summary.added;
         break;
     case Step::Updated:
-        ++m_nUpdated;
         ++summary.updated;
         break;
     case Step::Checked:

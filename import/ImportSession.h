@@ -6,8 +6,7 @@
 
 #include "ImportSummary.h"
 #include "OutlookTabReader.h"
-
-class COutlookTextFile;
+#include "OutlookTextFile.h"
 
 // One import of an Outlook file into the groupware, without widgets: the
 // backend's list opened (for addresses also its update phase begun), one
@@ -53,8 +52,8 @@ public:
     bool Failed() const { return !m_strFailure.empty(); }
     // The line of the file on which the failed record began, from 1.
     int64_t FailedLine() const { return m_nFailedLine; }
-    int Added() const { return m_nAdded; }
-    int Updated() const { return m_nUpdated; }
+    int Added() const { return m_summary.added; }
+    int Updated() const { return m_summary.updated; }
     // After Close: the adds and updates of this import stored for good.
     int Committed() const { return m_nCommitted; }
     int64_t BytesConsumed() const { return m_pReader->BytesConsumed(); }
@@ -74,8 +73,7 @@ private:
     bool m_bOpen = false;
     int m_nCommittedBefore = 0;
     int m_nCommitted = 0;
-    int m_nAdded = 0;
-    int m_nUpdated = 0;
+    COutlookTextFile::Encoding m_encoding = COutlookTextFile::Encoding::Cp932;
     int64_t m_nFailedLine = 0;
     std::string m_strFailure;
     CImportSummary m_summary;

@@ -34,18 +34,25 @@ std::vector<std::string> CImportSummary::Lines(size_t listed) const {
     lines.push_back("characters replaced with " + std::string(kSubstitute) + ": " +
                     std::to_string(substitutes) + " (in " + std::to_string(substituted.size()) +
                     " records); warnings: " + std::to_string(warnings.size()));
-    // The notes in the order of the file.
-    std::vector<std::pair<int64_t, std::string>> notes;
-    for (const auto& record : substituted)
-        notes.emplace_back(record.first, std::to_string(record.second) +
-                                             " characters replaced with " + kSubstitute);
-    for (const auto& warning : warnings)
-        notes.emplace_back(warning.line, Warning(warning));
-    std::stable_sort(notes.begin(), notes.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<CNote> notes = Notes();
     for (size_t i = 0; i < notes.size() && i < listed; ++i)
-        lines.push_back("line " + std::to_string(notes[i].first) + ": " + notes[i].second);
+        lines.push_back("line " + std::to_string(notes[i].line) + ": " +
+                        (notes[i].warning != nullptr
+                             ? Warning(*notes[i].warning)
+                             : std::to_string(notes[i].substitutes) + " characters replaced with " +
+                                   kSubstitute));
     if (notes.size() > listed)
         lines.push_back("... and " + std::to_string(notes.size() - listed) + " more");
     return lines;
+}
+
+std::vector<CImportSummary::CNote> CImportSummary::Notes() const {
+    std::vector<CNote> notes;
+    for (const auto& record : substituted)
+        notes.push_back(CNote{record.first, record.second, nullptr});
+    for (const auto& warning : warnings)
+        notes.push_back(CNote{warning.line, 0, &warning});
+    std::stable_sort(notes.begin(), notes.end(),
+                     [](const CNote& a, const CNote& b) { return a.line < b.line; });
+    return notes;
 }

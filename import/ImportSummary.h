@@ -23,8 +23,17 @@ public:
     std::vector<std::pair<int64_t, int>> substituted; // line of a record, characters replaced
     std::vector<COutlookTabReader::CWarning> warnings;
 
+    // One note: a record's replaced characters (warning null) or a warning.
+    struct CNote {
+        int64_t line;
+        int substitutes;
+        const COutlookTabReader::CWarning* warning;
+    };
+
     // Whether something was replaced or not read as given.
     bool HasNotes() const { return substitutes > 0 || !warnings.empty(); }
+    // Every note in the order of the file, by the line its record begins on.
+    std::vector<CNote> Notes() const;
     // The summary as lines (code page 932: values are quoted as the file gave
     // them): what was read, the counts, then the notes by line, the first
     // `listed` of them and a count of the rest.

@@ -8,38 +8,12 @@
 #include <cstdint>
 
 #include "Cp932.h"
+#include "Utf8.h"
 
 namespace {
 
 constexpr size_t kChunk = 65536;
 const char kSubstitute[] = "\x81\xAC"; // 〓
-
-// The length of a UTF-8 sequence that starts with byte, or 0 for a byte that
-// cannot start one.
-size_t SequenceLength(unsigned char byte) {
-    if (byte < 0x80)
-        return 1;
-    if (byte >= 0xC2 && byte <= 0xDF)
-        return 2;
-    if (byte >= 0xE0 && byte <= 0xEF)
-        return 3;
-    if (byte >= 0xF0 && byte <= 0xF4)
-        return 4;
-    return 0;
-}
-
-// Decodes the sequence of length at text; false when it is not valid UTF-8.
-bool DecodeSequence(const unsigned char* text, size_t length, uint32_t& codePoint) {
-    static const uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-    codePoint = length == 1 ? text[0] : text[0] & (0x7F >> length);
-    for (size_t i = 1; i < length; ++i) {
-        if ((text[i] & 0xC0) != 0x80)
-            return false;
-        codePoint = (codePoint << 6) | (text[i] & 0x3F);
-    }
-    return codePoint >= kMinimum[length] && codePoint <= 0x10FFFF &&
-           (codePoint < 0xD800 || codePoint > 0xDFFF);
-}
 
 // Whether text is valid UTF-8 with bytes beyond ASCII; a sequence cut by the
 // end of the text counts as valid unless the file ends there.
@@ -47,13 +21,13 @@ bool LooksLikeUtf8(const std::string& text, bool atEnd, bool& nonAscii) {
     nonAscii = false;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     for (size_t i = 0; i < text.size();) {
-        size_t length = SequenceLength(bytes[i]);
+        size_t length = CUtf8::SequenceLength(bytes[i]);
         if (length == 0)
             return false;
         if (i + length > text.size())
             return !atEnd;
         uint32_t codePoint = 0;
-        if (!DecodeSequence(bytes + i, length, codePoint))
+        if (!CUtf8::Decode(bytes + i, length, codePoint))
             return false;
         nonAscii = nonAscii || length > 1;
         i += length;
@@ -186,13 +160,13 @@ void COutlookTextFile::ConvertUtf8(const std::string& raw, bool atEnd) {
             *out++ = static_cast<char>(bytes[i++]);
             continue;
         }
-        size_t length = SequenceLength(bytes[i]);
+        size_t length = CUtf8::SequenceLength(bytes[i]);
         if (length > 1 && i + length > size && !atEnd) {
             m_pending.assign(raw, i, std::string::npos); // completed by the next read
             break;
         }
         uint32_t codePoint = 0;
-        if (length <= 1 || i + length > size || !DecodeSequence(bytes + i, length, codePoint)) {
+        if (length <= 1 || i + length > size || !CUtf8::Decode(bytes + i, length, codePoint)) {
             out = Substitute(out); // a byte that is no UTF-8
             ++i;
             continue;
