@@ -39,18 +39,12 @@ CDialogTemplate LoginTemplate() {
         }};
 }
 
-// The login shows nothing when the backend cannot be used (the user can only
-// try again), but the reason must reach someone: standard error.
-void ReportUnusableBackend() {
-    std::string reason = KvLastError();
+// The reason the groupware cannot be used goes to standard error too, for
+// whoever looks after the desktop.
+void ReportUnusableBackend(std::string reason = KvLastError()) {
     if (!reason.empty())
-        std::cerr << "kelvo-View: the user records cannot be read: " << CCp932::ToUtf8(reason)
+        std::cerr << "kelvo-View: the groupware cannot be used: " << CCp932::ToUtf8(reason)
                   << std::endl;
-}
-
-// Byte-wise equality of a record field (read no further than its width) and a text.
-bool FieldEquals(const char* field, size_t width, const std::string& text) {
-    return std::string(field, CCp932::FieldLength(field, width)) == text;
 }
 
 } // namespace
@@ -68,12 +62,14 @@ bool CLoginDlg::OnInitDialog() {
         // Opening may wait for another program's lock.
         CWaitCursor wait;
         const CBackendTable& backend = KvBackend();
-        if (!backend.kvOpenUsers("", nullptr, 0))
+        bool opened = backend.kvOpenUsers("", nullptr, 0) != 0;
+        if (!opened)
             ReportUnusableBackend();
         auto record = std::make_unique<kvUserRecord>();
         while (backend.kvNextUser(record.get(), 1))
             list->addItem(CText::FromCp932(
                 record->userName, CCp932::FieldLength(record->userName, sizeof(record->userName))));
+        m_bNoUsers = opened && list->count() == 0 && KvLastError().empty();
         backend.kvCloseUsers();
         list->model()->sort(0);
     }
@@ -90,24 +86,34 @@ void CLoginDlg::OnOK() {
         CMessageBox::Show(this, wrong);
         return;
     }
+    // Nobody could ever sign in: say how the first user is made.
+    if (m_bNoUsers) {
+        CMessageBox::Show(this,
+                          QStringLiteral("このグループウェアにはユーザーが登録されていません。"
+                                         "\n最初のユーザーは次のコマンドで作成します:\n"
+                                         "kelvo-admin user add ユーザー名"));
+        return;
+    }
+    std::string reason;
     bool accepted = false;
     {
-        // Opening may wait for another program's lock.
+        // The check may wait for another program's lock or for the server.
         CWaitCursor wait;
-        const CBackendTable& backend = KvBackend();
-        if (!backend.kvOpenUsers(nullptr, m_strUserName.c_str(), 0)) {
-            ReportUnusableBackend();
-            return;
-        }
-        auto record = std::make_unique<kvUserRecord>();
-        std::memset(record.get(), 0, sizeof(*record));
-        accepted = backend.kvNextUser(record.get(), 1) != 0 &&
-                   FieldEquals(record->userName, sizeof(record->userName), m_strUserName) &&
-                   FieldEquals(record->password, sizeof(record->password), m_strPassword);
-        backend.kvCloseUsers();
+        accepted = KvBackend().kvCheckPassword(m_strUserName.c_str(), m_strPassword.c_str()) != 0;
+        if (!accepted)
+            reason = KvLastError();
     }
-    if (accepted)
+    if (accepted) {
         CDialog::OnOK();
-    else
+        return;
+    }
+    // No reason: a wrong name or password (the two are never told apart).
+    if (reason.empty()) {
         CMessageBox::Show(this, wrong);
+        return;
+    }
+    ReportUnusableBackend(reason);
+    CMessageBox::Show(this, QStringLiteral("ログインできません。グループウェアのデータベースを"
+                                           "使用できません。\n\n理由: %1")
+                                .arg(CText::FromCp932(reason.data(), reason.size())));
 }

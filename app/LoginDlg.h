@@ -4,14 +4,18 @@
 
 #include "Dialog.h"
 
-// The login dialog: checks a user name and password against the backend's
-// user records itself.
+// The login dialog: the backend checks the user name and password (the
+// program never sees a stored password).
 class CLoginDlg : public CDialog {
 public:
     explicit CLoginDlg(QWidget* parent);
 
     std::string m_strUserName; // code page 932
     std::string m_strPassword;
+
+private:
+    // The groupware could be read and holds no user at all.
+    bool m_bNoUsers = false;
 
 protected:
     void DoDataExchange(CDataExchange& dx) override;

@@ -30,6 +30,10 @@ bool CMainFrame::OnCreate() {
 void CMainFrame::OnLogin() {
     CLoginDlg dialog(this);
     if (dialog.DoModal() == CDialog::IDOK) {
+        // A shared desktop never shows one person's own entries to the next.
+        const std::string& previous = ViewerApp()->Session().LoginUser();
+        if (!previous.empty() && previous != dialog.m_strUserName)
+            ViewerApp()->ClosePrivateWindows();
         ViewerApp()->Session().SetLoginUser(dialog.m_strUserName);
         PostCommand(ID_VIEW_USER);
     } else {

@@ -108,6 +108,18 @@ void CViewerApp::OnViewCommand(int kind, int templateId) {
     }
 }
 
+void CViewerApp::ClosePrivateWindows() {
+    if (m_pMainWnd == nullptr)
+        return;
+    for (QMdiSubWindow* window : m_pMainWnd->MdiArea()->subWindowList()) {
+        auto* frame = dynamic_cast<CMDIChildWnd*>(window);
+        CView* view = frame != nullptr ? frame->GetActiveView() : nullptr;
+        if (dynamic_cast<CSchaduleView*>(view) != nullptr ||
+            dynamic_cast<CAddressView*>(view) != nullptr)
+            frame->close();
+    }
+}
+
 void CViewerApp::OnAppAbout() {
     CAboutDlg dialog(MainWidget());
     dialog.DoModal();

@@ -21,6 +21,9 @@ public:
 
     // What the windows and dialogs share: the logged-in user, the open views.
     CViewerSession& Session() { return m_session; }
+    // Closes every window that shows the logged-in person's own entries
+    // (schedules, address book): a different person signed in.
+    void ClosePrivateWindows();
 
 private:
     CViewerSession m_session;

@@ -39,12 +39,14 @@
     X(kvFindAddressCategory)
 
 // What the program needs of the backend beyond the thirty: telling a failure
-// from an end, and how many writes were stored for good.
+// from an end, how many writes were stored for good, and the password checks.
 #define KV_FOR_EACH_EXTENSION(X)                                                                   \
     X(kvVersion)                                                                                   \
     X(kvLastError)                                                                                 \
     X(kvCommittedWrites)                                                                           \
-    X(kvPostMonitorLine)
+    X(kvPostMonitorLine)                                                                           \
+    X(kvCheckPassword)                                                                             \
+    X(kvChangePassword)
 
 // Both lists.
 #define KV_FOR_EACH_ENTRY(X)                                                                       \

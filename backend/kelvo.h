@@ -42,9 +42,10 @@ extern "C" {
 #define KV_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
 #endif
 
-/* 1.1: kvLastError, kvCommittedWrites, kvPostMonitorLine and kvVersion. */
+/* 1.1: kvLastError, kvCommittedWrites, kvPostMonitorLine and kvVersion.
+ * 1.2: kvCheckPassword and kvChangePassword; passwords never leave the library. */
 #define KV_VERSION_MAJOR 1
-#define KV_VERSION_MINOR 1
+#define KV_VERSION_MINOR 2
 
 /* Record sizes in bytes. */
 #define KV_USER_RECORD_SIZE 69264
@@ -83,7 +84,7 @@ typedef struct kvUserRecord {
     char reading[100];                /* 100 */
     char groups[KV_GROUP_COUNT][100]; /* 200..1199: empty = no group */
     unsigned char reserved1200[8];    /* 1200: the backend's, zero */
-    char password[KV_PASSWORD_SIZE];  /* 1208: plain text */
+    char password[KV_PASSWORD_SIZE];  /* 1208: delivered zeroed, never read back */
     unsigned char reserved[KV_USER_RECORD_SIZE - 1208 - KV_PASSWORD_SIZE]; /* zero */
 } kvUserRecord;
 
@@ -258,20 +259,23 @@ KV_API int kvOpenUsers(const char* filter, const char* userName, int flags);
 KV_API int kvCloseUsers(void);
 /*
  * Fills record (the caller's buffer of KV_USER_RECORD_SIZE bytes, written
- * whole) with the next user. mode: pass 1. Returns 0 at the end (no reason)
- * or on a failure (kvLastError says why), and when no enumeration is open.
+ * whole; the password field zeroed) with the next user. mode: pass 1. Returns 0 at the end (no
+ * reason) or on a failure (kvLastError says why), and when no enumeration is open.
  */
 KV_API int kvNextUser(kvUserRecord* record, int mode);
 /*
- * Stores record's reading, groups and password over the user userName; the
- * record's user name is not used (users are renamed nowhere). Reads record
- * (KV_USER_RECORD_SIZE bytes); each text up to its NUL or its field's end.
- * Committed at once. Returns 0 when there is no such user or the write fails.
+ * Stores record's reading and groups over the user userName; the record's
+ * user name and password field are not used (users are renamed nowhere, and
+ * passwords change only through kvChangePassword). A record equal to the
+ * stored one writes nothing. Reads record (KV_USER_RECORD_SIZE bytes); each
+ * text up to its NUL or its field's end. Committed at once. Returns 0 when
+ * there is no such user or the write fails (or is not the caller's to make).
  */
 KV_API int kvUpdateUser(const char* userName, const kvUserRecord* record);
 /*
- * Fills record (KV_USER_RECORD_SIZE bytes, written whole) with the user
- * userName. Returns 0 if there is no such user (no reason) or on a failure.
+ * Fills record (KV_USER_RECORD_SIZE bytes, written whole; the password field
+ * zeroed) with the user userName. Returns 0 if there is no such user (no
+ * reason) or on a failure.
  */
 KV_API int kvGetUser(const char* userName, kvUserRecord* record);
 /* Starts the open user enumeration again at its first user. Returns 0 when none is open. */
@@ -412,6 +416,34 @@ KV_API int kvEndAddressUpdate(void);
 KV_API int kvAddAddressCategory(const char* category);
 /* Returns nonzero when category is an address category; 0 when not (no reason) or on a failure. */
 KV_API int kvFindAddressCategory(const char* category);
+
+/* ---- Beyond the thirty: passwords ---------------------------------------- */
+
+/*
+ * Signs userName in with password (both code page 932, read during the call).
+ * Passwords are stored only as salted SCRAM-SHA-256 verifiers. On the
+ * embedded engine the library checks the verifier. On a server whose URI
+ * names no role, the library connects as the person's own role with the
+ * password, the server checks it, and that connection replaces the one
+ * before (open lists are closed); until a first sign-in every other
+ * operation fails there, saying that nobody has signed in.
+ * Returns nonzero when the password is userName's. Returns 0 with no reason
+ * (kvLastError) for an unknown name and for a wrong password alike, taking
+ * about as long for both; 0 with a reason when the check could not be made
+ * (the server cannot be reached, refuses TLS, is not a groupware...).
+ */
+KV_API int kvCheckPassword(const char* userName, const char* password);
+
+/*
+ * Changes userName's password from oldPassword to newPassword (code page 932,
+ * read during the call; at most KV_PASSWORD_SIZE - 1 bytes and no control
+ * characters; may be empty). On a server the old password is proved by
+ * signing in as userName on a connection of the call's own; whoever is signed
+ * in stays so. Returns nonzero when changed; 0 with no reason when
+ * oldPassword is wrong or there is no such user; 0 with a reason when the new
+ * password is refused or the change cannot be made.
+ */
+KV_API int kvChangePassword(const char* userName, const char* oldPassword, const char* newPassword);
 
 /* ---- Beyond the thirty: telling failures from ends ----------------------- */
 

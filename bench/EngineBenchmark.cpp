@@ -157,10 +157,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "the PostgreSQL server cannot be started\n");
             return 1;
         }
-        std::ifstream port(serverDir + "/port");
-        std::string number;
-        port >> number;
-        uri = "postgresql://kelvo@127.0.0.1:" + number + "/kelvo";
+        // The administrator's URI: TCP on the loopback, TLS, a password.
+        uri = line;
+        while (!uri.empty() && (uri.back() == '\n' || uri.back() == '\r'))
+            uri.pop_back();
     }
     struct CStop {
         std::string dir;

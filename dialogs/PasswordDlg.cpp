@@ -1,7 +1,10 @@
 #include "PasswordDlg.h"
 
+#include "BackendTable.h"
 #include "DataExchange.h"
 #include "MessageBox.h"
+#include "Text.h"
+#include "WaitCursor.h"
 
 namespace {
 
@@ -29,8 +32,8 @@ CDialogTemplate PasswordTemplate() {
 
 } // namespace
 
-CPasswordDlg::CPasswordDlg(QWidget* parent, size_t maxNewLength)
-    : CDialog(PasswordTemplate(), parent), m_nMaxNewLength(maxNewLength) {}
+CPasswordDlg::CPasswordDlg(QWidget* parent, const std::string& userName, size_t maxNewLength)
+    : CDialog(PasswordTemplate(), parent), m_strUserName(userName), m_nMaxNewLength(maxNewLength) {}
 
 void CPasswordDlg::DoDataExchange(CDataExchange& dx) {
     DDX_Text(dx, IDC_NEW_PASSWORD, m_strNewPassword);
@@ -38,11 +41,12 @@ void CPasswordDlg::DoDataExchange(CDataExchange& dx) {
 }
 
 void CPasswordDlg::OnOK() {
+    const QString wrong = QStringLiteral("パスワードが違います");
     CDataExchange dx(this, true);
     DoDataExchange(dx);
     // An old password that code page 932 cannot hold cannot be the stored one.
-    if (dx.FailedOn(IDC_OLD_PASSWORD) || m_strOldPassword != m_strCurrentPassword) {
-        CMessageBox::Show(this, QStringLiteral("パスワードが違います"));
+    if (dx.FailedOn(IDC_OLD_PASSWORD)) {
+        CMessageBox::Show(this, wrong);
         return;
     }
     if (dx.FailedOn(IDC_NEW_PASSWORD)) {
@@ -56,5 +60,23 @@ void CPasswordDlg::OnOK() {
             QStringLiteral("新しいパスワードが長すぎます（%1 バイトまで）").arg(m_nMaxNewLength));
         return;
     }
-    CDialog::OnOK();
+    std::string reason;
+    bool changed = false;
+    {
+        CWaitCursor wait;
+        changed = KvBackend().kvChangePassword(m_strUserName.c_str(), m_strOldPassword.c_str(),
+                                               m_strNewPassword.c_str()) != 0;
+        if (!changed)
+            reason = KvLastError();
+    }
+    if (changed) {
+        CDialog::OnOK();
+        return;
+    }
+    // No reason: the old password is wrong (or the user has gone).
+    if (reason.empty())
+        CMessageBox::Show(this, wrong);
+    else
+        CMessageBox::Show(this, QStringLiteral("パスワードを変更できません。\n\n理由: %1")
+                                    .arg(CText::FromCp932(reason.data(), reason.size())));
 }

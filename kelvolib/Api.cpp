@@ -51,7 +51,7 @@ KV_API int kvVersion(void) {
 KV_API int kvShutdown(void) {
     CGroupware& groupware = CGroupware::Instance();
     std::lock_guard<std::mutex> lock(groupware.Mutex());
-    groupware.Shutdown();
+    groupware.SignOut();
     return 1;
 }
 
@@ -110,6 +110,36 @@ KV_API int kvGetUser(const char* userName, kvUserRecord* record) {
 
 KV_API int kvRewindUsers(void) {
     return Call([&](CGroupware& g) { return g.Users().Rewind(); }, Needs::AlreadyOpen);
+}
+
+KV_API int kvCheckPassword(const char* userName, const char* password) {
+    if (userName == nullptr || password == nullptr)
+        return 0;
+    // Not a Call: before a sign-in there may be no database to open.
+    CGroupware& groupware = CGroupware::Instance();
+    std::lock_guard<std::mutex> lock(groupware.Mutex());
+    CErrorState::Clear();
+    try {
+        return groupware.SignIn(userName, password) ? 1 : 0;
+    } catch (const std::exception& e) {
+        CErrorState::Set(e.what());
+    }
+    return 0;
+}
+
+KV_API int kvChangePassword(const char* userName, const char* oldPassword,
+                            const char* newPassword) {
+    if (userName == nullptr || oldPassword == nullptr || newPassword == nullptr)
+        return 0;
+    CGroupware& groupware = CGroupware::Instance();
+    std::lock_guard<std::mutex> lock(groupware.Mutex());
+    CErrorState::Clear();
+    try {
+        return groupware.ChangePassword(userName, oldPassword, newPassword) ? 1 : 0;
+    } catch (const std::exception& e) {
+        CErrorState::Set(e.what());
+    }
+    return 0;
 }
 
 KV_API int kvOpenSchedules(const char* owner, const char*) {
@@ -258,6 +288,12 @@ KV_API long long kvAdminRoundTrips(void) {
 
 KV_API int kvAdminAddUser(const kvUserRecord* record) {
     return Call([&](CGroupware& g) { return g.Users().Add(record); });
+}
+
+KV_API int kvAdminSetPassword(const char* userName, const char* password) {
+    if (userName == nullptr || password == nullptr)
+        return 0;
+    return Call([&](CGroupware& g) { return g.Users().SetPassword(userName, password); });
 }
 
 KV_API int kvAdminPostBoardMessage(const kvBoardMessage* message, uint32_t* newId) {

@@ -5,6 +5,12 @@
 
 class CStatement;
 
+// A person signing in: user name and password, both code page 932.
+struct CSignIn {
+    std::string userName;
+    std::string password;
+};
+
 // What the library needs of a storage engine, and no more: statements,
 // transactions, ID blocks, a lock per owner, and the schema's mark. Two
 // implementations: SQLite (an embedded file) and PostgreSQL (a server). The
@@ -59,6 +65,19 @@ public:
     virtual bool ReserveIds(const char* table, long long& first, long long& count) = 0;
     // Makes the next IDs of table (and of its identity column) start at next.
     virtual bool SetNextId(const char* table, long long next) = 0;
+
+    // Makes userName able to sign in with the password of verifier: on a
+    // server, the user's login role (created when missing) gets verifier as
+    // its password. Inside a write transaction. Nothing to do on the embedded
+    // engine, whose file holds the verifiers the library checks itself.
+    virtual bool SetLogin(const std::string& userName, const std::string& verifier) {
+        (void)userName;
+        (void)verifier;
+        return true;
+    }
+    // A person's own connection, bound by the server's policies (not the
+    // administrator's).
+    virtual bool IsPerson() const { return false; }
 
     // The reason of the last failure.
     virtual std::string ErrorMessage() = 0;

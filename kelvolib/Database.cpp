@@ -7,6 +7,7 @@
 #include "MonitorQueue.h"
 #include "PgConnection.h"
 #include "SqliteConnection.h"
+#include "UserStore.h"
 
 CDatabase::CDatabase(CMonitorQueue& monitor) : m_monitor(monitor) {
     // $KELVO_BATCH_MS shortens the batch period (tests of interrupted imports).
@@ -63,12 +64,14 @@ bool CDatabase::Open() {
     return OpenAt(location, defaultLocation);
 }
 
-bool CDatabase::OpenAt(const std::string& location, bool defaultLocation) {
+bool CDatabase::OpenAt(const std::string& location, bool defaultLocation, const CSignIn* signIn) {
     std::string error;
+    m_bLoginRefused = false;
     if (IsServerUri(location)) {
         auto server = std::make_unique<CPgConnection>();
-        bool opened = server->Open(location, error);
+        bool opened = server->Open(location, error, signIn);
         std::string where = server->Location();
+        m_bLoginRefused = server->LoginRefused();
         m_pConnection = std::move(server);
         if (!opened)
             return Refuse("database " + where + " cannot be opened: " + error);
@@ -111,7 +114,10 @@ bool CDatabase::PrepareSchema() {
     else if (done && content == CConnection::Content::Empty)
         done = connection.CreateSchema(kSchemaVersion);
     else if (done && version < kSchemaVersion) {
-        done = connection.Upgrade(version, kSchemaVersion);
+        // Version 3 and older kept passwords as text: they become verifiers
+        // (and, on a server, logins) in the same transaction.
+        done = connection.Upgrade(version, kSchemaVersion) &&
+               (version >= 4 || CUserStore(*this, m_monitor).ConvertPasswords());
         if (done)
             m_monitor.Push("database " + Location() + " upgraded to schema version " +
                            std::to_string(kSchemaVersion));

@@ -20,7 +20,7 @@ class CMonitorQueue;
 class CDatabase {
 public:
     // The schema version this library writes; older ones are upgraded.
-    static constexpr int kSchemaVersion = 3;
+    static constexpr int kSchemaVersion = 4;
 
     explicit CDatabase(CMonitorQueue& monitor);
     ~CDatabase();
@@ -38,8 +38,12 @@ public:
     // database that is not ours, or one written by a newer library, is refused
     // without a change. Reports the reason on failure.
     bool Open();
-    // The same for a database named directly (a file path or a URI).
-    bool OpenAt(const std::string& location, bool defaultLocation);
+    // The same for a database named directly (a file path or a URI); on a
+    // server as signIn's person when given (else as the URI's role).
+    bool OpenAt(const std::string& location, bool defaultLocation, const CSignIn* signIn = nullptr);
+    // The last open failed because the server refused the person's name or
+    // password (it does not say which).
+    bool LoginRefused() const { return m_bLoginRefused; }
     // Where the data is: a file path, or the URI without its password.
     const std::string& Location() const { return m_pConnection->Location(); }
     CConnection& Connection() { return *m_pConnection; }
@@ -107,6 +111,7 @@ private:
 
     CMonitorQueue& m_monitor;
     std::unique_ptr<CConnection> m_pConnection;
+    bool m_bLoginRefused = false;
     bool m_bBatchOpen = false;
     bool m_bBatchHeld = false; // a dependent lookup ran: the next write stays in the batch
     unsigned m_nTransaction = 0;

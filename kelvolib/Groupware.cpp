@@ -1,12 +1,34 @@
 #include "Groupware.h"
 
+#include <openssl/crypto.h>
+
+#include "ErrorState.h"
+#include "PasswordVerifier.h"
+#include "PgConnection.h"
+#include "PgRoles.h"
+
 CGroupware& CGroupware::Instance() {
     static CGroupware instance;
     return instance;
 }
 
 CGroupware::~CGroupware() {
-    Shutdown();
+    SignOut();
+}
+
+bool CGroupware::ServesPeople(std::string& location) {
+    std::string error;
+    bool defaultLocation = false;
+    return CDatabase::ConfiguredLocation(location, defaultLocation, error) &&
+           CDatabase::IsServerUri(location) && !CPgRoles::NamesUser(location);
+}
+
+void CGroupware::Install(std::unique_ptr<CDatabase> database) {
+    m_pDatabase = std::move(database);
+    m_pUsers = std::make_unique<CUserStore>(*m_pDatabase, m_monitor);
+    m_pSchedules = std::make_unique<CScheduleStore>(*m_pDatabase, m_monitor);
+    m_pAddresses = std::make_unique<CAddressStore>(*m_pDatabase, m_monitor);
+    m_pBoard = std::make_unique<CBoardStore>(*m_pDatabase, m_monitor);
 }
 
 bool CGroupware::EnsureOpen() {
@@ -18,14 +40,105 @@ bool CGroupware::EnsureOpen() {
     }
     if (m_pDatabase)
         return true;
-    auto database = std::make_unique<CDatabase>(m_monitor);
-    if (!database->Open())
+    std::string location;
+    const bool people = ServesPeople(location);
+    if (people && !m_pSignIn) {
+        const std::string reason = "nobody has signed in to " + CPgConnection::Redact(location) +
+                                   ": on this server each person opens the groupware by signing in";
+        m_monitor.Push("error: " + reason);
+        CErrorState::Set(reason);
         return false;
-    m_pDatabase = std::move(database);
-    m_pUsers = std::make_unique<CUserStore>(*m_pDatabase, m_monitor);
-    m_pSchedules = std::make_unique<CScheduleStore>(*m_pDatabase, m_monitor);
-    m_pAddresses = std::make_unique<CAddressStore>(*m_pDatabase, m_monitor);
-    m_pBoard = std::make_unique<CBoardStore>(*m_pDatabase, m_monitor);
+    }
+    auto database = std::make_unique<CDatabase>(m_monitor);
+    if (people ? !database->OpenAt(location, false, m_pSignIn.get()) : !database->Open())
+        return false;
+    Install(std::move(database));
+    return true;
+}
+
+bool CGroupware::SignIn(const std::string& userName, const std::string& password) {
+    std::string location;
+    if (!ServesPeople(location)) {
+        // The file (or the administrator's server connection) holds the verifiers.
+        bool matches = false;
+        if (!EnsureOpen() || !m_pUsers->CheckPassword(userName, password, matches))
+            return false;
+        if (!matches) {
+            m_monitor.Push("sign-in of " + userName + " refused");
+            return false;
+        }
+        m_pSignIn = std::make_unique<CSignIn>(CSignIn{userName, std::string()});
+        m_monitor.Push(userName + " signed in");
+        return true;
+    }
+    // The server checks the password: the person's own connection replaces
+    // the one before only when it is made.
+    CSignIn signIn{userName, password};
+    auto database = std::make_unique<CDatabase>(m_monitor);
+    if (!database->OpenAt(location, false, &signIn)) {
+        if (database->LoginRefused()) {
+            CErrorState::Clear();
+            m_monitor.Push("sign-in of " + userName + " refused");
+        }
+        OPENSSL_cleanse(signIn.password.data(), signIn.password.size());
+        return false;
+    }
+    SignOut();
+    Install(std::move(database));
+    m_pSignIn = std::make_unique<CSignIn>(std::move(signIn));
+    m_monitor.Push(userName + " signed in");
+    return true;
+}
+
+bool CGroupware::ChangePassword(const std::string& userName, const std::string& oldPassword,
+                                const std::string& newPassword) {
+    std::string reason, location;
+    if (!CUserStore::Acceptable(newPassword, reason)) {
+        CErrorState::Set("the password of " + userName + " cannot be changed: " + reason);
+        return false;
+    }
+    ServesPeople(location);
+    if (!CDatabase::IsServerUri(location)) {
+        bool matches = false;
+        if (!EnsureOpen() || !m_pUsers->CheckPassword(userName, oldPassword, matches))
+            return false;
+        if (!matches) {
+            m_monitor.Push("password change of " + userName + " refused");
+            return false;
+        }
+        return m_pUsers->SetPassword(userName, newPassword);
+    }
+    // On a server the old password is proved by signing in as the user, on a
+    // connection of its own; the person signed in here stays signed in.
+    CSignIn proof{userName, oldPassword};
+    CPgConnection connection;
+    std::string error;
+    if (!connection.Open(location, error, &proof)) {
+        if (connection.LoginRefused()) {
+            m_monitor.Push("password change of " + userName + " refused");
+            return false;
+        }
+        CErrorState::Set("the password of " + userName + " cannot be changed: " + error);
+        m_monitor.Push("error: " + CErrorState::Get());
+        return false;
+    }
+    std::string verifier;
+    if (!CPasswordVerifier::Make(newPassword, verifier)) {
+        CErrorState::Set("no random salt can be had");
+        return false;
+    }
+    auto set = connection.Prepare("SELECT kv_set_password(?1)");
+    set->BindText(1, verifier.c_str());
+    if (set->Step() != CStatement::Result::Row) {
+        CErrorState::Set("the password of " + userName +
+                         " cannot be changed: " + connection.ErrorMessage());
+        m_monitor.Push("error: " + CErrorState::Get());
+        return false;
+    }
+    set.reset();
+    if (m_pSignIn && m_pSignIn->userName == userName && !m_pSignIn->password.empty())
+        m_pSignIn->password = newPassword;
+    m_monitor.Push("password of " + userName + " changed");
     return true;
 }
 
@@ -51,4 +164,11 @@ void CGroupware::Shutdown() {
     m_pAddresses.reset();
     m_pBoard.reset();
     m_pDatabase.reset();
+}
+
+void CGroupware::SignOut() {
+    Shutdown();
+    if (m_pSignIn)
+        OPENSSL_cleanse(m_pSignIn->password.data(), m_pSignIn->password.size());
+    m_pSignIn.reset();
 }

@@ -21,9 +21,23 @@ public:
     CMonitorQueue& Monitor() { return m_monitor; }
 
     // Opens the database unless it is open; false when it cannot be opened.
+    // On a server whose URI names no role, people sign in as themselves: the
+    // database is opened by SignIn and, until then, by nothing.
     bool EnsureOpen();
     bool IsOpen() const { return m_pDatabase != nullptr; }
+    // Closes the database; the sign-in stays for reopening it.
     void Shutdown();
+    // Shutdown, and the sign-in is forgotten.
+    void SignOut();
+
+    // Checks userName's password and signs the person in: on a server, the
+    // database is opened again as the person. False with no reason for a
+    // wrong name or password, with one when the check could not be made.
+    bool SignIn(const std::string& userName, const std::string& password);
+    // Changes userName's password to newPassword when oldPassword is its
+    // password (proved on a server by signing in as the user for the change).
+    bool ChangePassword(const std::string& userName, const std::string& oldPassword,
+                        const std::string& newPassword);
     // Batched writes committed since the library was loaded.
     long long CommittedWrites() const;
     // Waits for a database server since the library was loaded.
@@ -37,11 +51,17 @@ public:
 
 private:
     CGroupware() = default;
+    // Whether the configured database is a server that people sign in to.
+    bool ServesPeople(std::string& location);
+    void Install(std::unique_ptr<CDatabase> database);
 
     std::mutex m_mutex;
     CMonitorQueue m_monitor;
     long long m_nCommittedBefore = 0; // by databases opened and shut down before
     long long m_nRoundTripsBefore = 0;
+    // Who signed in: on a server that people sign in to, the database is
+    // reopened (after a lost connection) with these.
+    std::unique_ptr<CSignIn> m_pSignIn;
     // The stores hold statements of the database, so they go before it.
     std::unique_ptr<CDatabase> m_pDatabase;
     std::unique_ptr<CUserStore> m_pUsers;

@@ -4,6 +4,9 @@
 #include "Database.h"
 #include "ErrorState.h"
 
+#include <utility>
+#include <vector>
+
 namespace {
 
 struct CTable {
@@ -62,6 +65,24 @@ bool CGroupwareCopier::CopyTable(const char* table, const char* columns, long lo
     return true;
 }
 
+bool CGroupwareCopier::CopyLogins() {
+    auto users = m_target.Prepare("SELECT name, password FROM users ORDER BY name");
+    if (!users)
+        return false;
+    std::vector<std::pair<std::string, std::string>> logins;
+    while (m_target.StepRow(*users, "users"))
+        logins.emplace_back(users->ColumnText(0), users->ColumnText(1));
+    if (users->Step() == CStatement::Result::Error)
+        return false;
+    users.reset();
+    for (const auto& login : logins)
+        if (!m_target.Connection().SetLogin(login.first, login.second)) {
+            m_target.Fail("the login of " + login.first + " cannot be made");
+            return false;
+        }
+    return true;
+}
+
 bool CGroupwareCopier::Copy(std::string& summary) {
     if (m_source.Location() == m_target.Location()) {
         CErrorState::Set("a database cannot be copied onto itself");
@@ -106,6 +127,13 @@ bool CGroupwareCopier::Copy(std::string& summary) {
             return false;
         }
         summary += (summary.empty() ? "" : ", ") + std::to_string(rows) + " " + table.noun;
+    }
+    // The verifiers came along; on a server each user's login is made from them.
+    if (!CopyLogins()) {
+        std::string reason = CErrorState::Get();
+        target.Rollback();
+        CErrorState::Set(reason);
+        return false;
     }
     if (!target.Commit()) {
         m_target.Fail("the copy cannot be committed");

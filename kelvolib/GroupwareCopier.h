@@ -17,6 +17,7 @@ public:
 
 private:
     bool CopyTable(const char* table, const char* columns, long long& rows);
+    bool CopyLogins();
 
     CDatabase& m_source;
     CDatabase& m_target;

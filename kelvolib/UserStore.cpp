@@ -1,14 +1,22 @@
 #include "UserStore.h"
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "Database.h"
 #include "ErrorState.h"
 #include "MonitorQueue.h"
+#include "PasswordVerifier.h"
 
 namespace {
 
-const char kColumns[] = "name, reading, g0, g1, g2, g3, g4, g5, g6, g7, g8, g9, password";
+// Never the password: a person on the server may not read it, and nobody needs it.
+const char kColumns[] = "name, reading, g0, g1, g2, g3, g4, g5, g6, g7, g8, g9";
+
+std::string FieldText(const char* field, size_t width) {
+    return std::string(field, strnlen(field, width));
+}
 
 } // namespace
 
@@ -18,14 +26,12 @@ void CUserStore::Fill(const CStatement& row, kvUserRecord* record) {
     row.ColumnToField(1, record->reading, sizeof(record->reading));
     for (int i = 0; i < KV_GROUP_COUNT; ++i)
         row.ColumnToField(2 + i, record->groups[i], sizeof(record->groups[i]));
-    row.ColumnToField(12, record->password, sizeof(record->password));
 }
 
 void CUserStore::BindProfile(CStatement& statement, const kvUserRecord* record) {
     statement.BindField(1, record->reading, sizeof(record->reading));
     for (int i = 0; i < KV_GROUP_COUNT; ++i)
         statement.BindField(2 + i, record->groups[i], sizeof(record->groups[i]));
-    statement.BindField(12, record->password, sizeof(record->password));
 }
 
 bool CUserStore::Open(const char* filter, const char* userName) {
@@ -97,13 +103,33 @@ bool CUserStore::Get(const char* userName, kvUserRecord* record) {
 bool CUserStore::Update(const char* userName, const kvUserRecord* record) {
     if (userName == nullptr || record == nullptr)
         return false;
+    // A record written back as it was delivered (the password change does
+    // that) changes nothing: no write, which a person on the server may not
+    // make to another user's record.
+    auto stored = std::make_unique<kvUserRecord>();
+    if (!Get(userName, stored.get())) {
+        if (!CErrorState::Get().empty())
+            return false;
+        m_monitor.Push("user " + std::string(userName) + " not found for update");
+        CErrorState::Set("no user " + std::string(userName));
+        return false;
+    }
+    bool same = FieldText(stored->reading, sizeof(stored->reading)) ==
+                FieldText(record->reading, sizeof(record->reading));
+    for (int i = 0; i < KV_GROUP_COUNT; ++i)
+        same = same && FieldText(stored->groups[i], sizeof(stored->groups[i])) ==
+                           FieldText(record->groups[i], sizeof(record->groups[i]));
+    if (same) {
+        m_monitor.Push("user " + std::string(userName) + " unchanged");
+        return true;
+    }
     auto update = m_db.Prepare("UPDATE users SET reading = ?1, g0 = ?2, g1 = ?3, g2 = ?4, "
-                               "g3 = ?5, g4 = ?6, g5 = ?7, g6 = ?8, g7 = ?9, g8 = ?10, g9 = ?11, "
-                               "password = ?12 WHERE name = ?13");
+                               "g3 = ?5, g4 = ?6, g5 = ?7, g6 = ?8, g7 = ?9, g8 = ?10, g9 = ?11 "
+                               "WHERE name = ?12");
     if (!update)
         return false;
     BindProfile(*update, record);
-    update->BindText(13, userName);
+    update->BindText(12, userName);
     if (!update->Run()) {
         m_db.Fail("user " + std::string(userName) + " cannot be updated");
         m_db.AfterFailedWrite();
@@ -114,9 +140,37 @@ bool CUserStore::Update(const char* userName, const kvUserRecord* record) {
         CErrorState::Set("no user " + std::string(userName));
         return false;
     }
-    // The password itself is never reported.
     m_monitor.Push("user " + std::string(userName) + " updated");
     return true;
+}
+
+bool CUserStore::Acceptable(const std::string& password, std::string& reason) {
+    if (password.size() >= KV_PASSWORD_SIZE) {
+        reason = "a password has at most " + std::to_string(KV_PASSWORD_SIZE - 1) + " bytes";
+        return false;
+    }
+    if (CPasswordVerifier::HasControl(password)) {
+        reason = "a password cannot hold control characters";
+        return false;
+    }
+    return true;
+}
+
+bool CUserStore::InTransaction(const std::string& what, const std::function<bool()>& work) {
+    // Whatever an open list batched goes first: this is a transaction of its own.
+    if (!m_db.CommitBatch())
+        return false;
+    CConnection& connection = m_db.Connection();
+    if (!connection.BeginWrite()) {
+        m_db.Fail(what);
+        return false;
+    }
+    if (work() && connection.Commit())
+        return true;
+    if (CErrorState::Get().empty())
+        m_db.Fail(what);
+    connection.Rollback();
+    return false;
 }
 
 bool CUserStore::Add(const kvUserRecord* record) {
@@ -124,26 +178,40 @@ bool CUserStore::Add(const kvUserRecord* record) {
         CErrorState::Set("a user needs a name");
         return false;
     }
-    auto insert = m_db.Prepare("INSERT INTO users(reading, g0, g1, g2, g3, g4, g5, g6, g7, g8, "
-                               "g9, password, name) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, "
-                               "?10, ?11, ?12, ?13) ON CONFLICT DO NOTHING");
-    if (!insert)
-        return false;
-    BindProfile(*insert, record);
-    insert->BindField(13, record->userName, sizeof(record->userName));
-    std::string name(record->userName, strnlen(record->userName, sizeof(record->userName)));
-    if (!insert->Run()) {
-        m_db.Fail("user " + name + " cannot be added");
-        m_db.AfterFailedWrite();
+    std::string name = FieldText(record->userName, sizeof(record->userName));
+    std::string password = FieldText(record->password, sizeof(record->password));
+    std::string reason, verifier;
+    if (!Acceptable(password, reason)) {
+        CErrorState::Set("user " + name + " cannot be added: " + reason);
         return false;
     }
-    if (insert->Changes() == 0) {
+    if (!CPasswordVerifier::Make(password, verifier)) {
+        CErrorState::Set("user " + name + " cannot be added: no random salt can be had");
+        return false;
+    }
+    bool exists = false;
+    bool added = InTransaction("user " + name + " cannot be added", [&] {
+        auto insert = m_db.Prepare("INSERT INTO users(reading, g0, g1, g2, g3, g4, g5, g6, g7, "
+                                   "g8, g9, password, name) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, "
+                                   "?8, ?9, ?10, ?11, ?12, ?13) ON CONFLICT DO NOTHING");
+        if (!insert)
+            return false;
+        BindProfile(*insert, record);
+        insert->BindBytes(12, verifier.data(), verifier.size());
+        insert->BindField(13, record->userName, sizeof(record->userName));
+        if (!insert->Run())
+            return false;
+        exists = insert->Changes() == 0;
+        return !exists && m_db.Connection().SetLogin(name, verifier);
+    });
+    if (exists) {
         m_monitor.Push("user " + name + " exists already");
         CErrorState::Set("user exists already");
         return false;
     }
-    m_monitor.Push("user " + name + " added");
-    return true;
+    if (added)
+        m_monitor.Push("user " + name + " added");
+    return added;
 }
 
 bool CUserStore::Exists(const char* userName) {
@@ -154,4 +222,82 @@ bool CUserStore::Exists(const char* userName) {
         return false;
     query->BindText(1, userName);
     return query->Step() == CStatement::Result::Row;
+}
+
+bool CUserStore::CheckPassword(const std::string& userName, const std::string& password,
+                               bool& matches) {
+    matches = false;
+    auto query = m_db.Prepare("SELECT password FROM users WHERE name = ?1");
+    if (!query)
+        return false;
+    query->BindBytes(1, userName.data(), userName.size());
+    CStatement::Result result = query->Step();
+    if (result == CStatement::Result::Error) {
+        m_db.Fail("the password of " + userName + " cannot be read");
+        return false;
+    }
+    const bool found = result == CStatement::Result::Row;
+    // An unknown name is checked against no verifier: as slow as a wrong password.
+    matches =
+        CPasswordVerifier::Check(found ? query->ColumnText(0) : std::string(), password) && found;
+    return true;
+}
+
+bool CUserStore::SetPassword(const std::string& userName, const std::string& password) {
+    std::string reason, verifier;
+    if (!Acceptable(password, reason)) {
+        CErrorState::Set("the password of " + userName + " cannot be changed: " + reason);
+        return false;
+    }
+    if (!CPasswordVerifier::Make(password, verifier)) {
+        CErrorState::Set("no random salt can be had");
+        return false;
+    }
+    bool missing = false;
+    bool changed = InTransaction("the password of " + userName + " cannot be changed", [&] {
+        auto update = m_db.Prepare("UPDATE users SET password = ?1 WHERE name = ?2");
+        if (!update)
+            return false;
+        update->BindBytes(1, verifier.data(), verifier.size());
+        update->BindBytes(2, userName.data(), userName.size());
+        if (!update->Run())
+            return false;
+        missing = update->Changes() == 0;
+        return !missing && m_db.Connection().SetLogin(userName, verifier);
+    });
+    if (missing) {
+        CErrorState::Set("no user " + userName);
+        return false;
+    }
+    if (changed) // never the password itself
+        m_monitor.Push("password of " + userName + " changed");
+    return changed;
+}
+
+bool CUserStore::ConvertPasswords() {
+    std::vector<std::pair<std::string, std::string>> users;
+    auto read = m_db.Prepare("SELECT name, password FROM users ORDER BY name");
+    if (!read)
+        return false;
+    while (read->Step() == CStatement::Result::Row)
+        users.emplace_back(read->ColumnText(0), read->ColumnText(1));
+    read.reset();
+    auto update = m_db.Prepare("UPDATE users SET password = ?1 WHERE name = ?2");
+    if (!update)
+        return false;
+    for (auto& user : users) {
+        if (!CPasswordVerifier::IsVerifier(user.second)) {
+            std::string verifier;
+            if (!CPasswordVerifier::Make(user.second, verifier))
+                return false;
+            user.second = verifier;
+            update->BindBytes(1, verifier.data(), verifier.size());
+            update->BindBytes(2, user.first.data(), user.first.size());
+            if (!update->Run())
+                return false;
+        }
+        if (!m_db.Connection().SetLogin(user.first, user.second))
+            return false;
+    }
+    return true;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "kelvo.h"
 
@@ -10,6 +12,8 @@ class CDatabase;
 class CMonitorQueue;
 
 // The users: one enumeration without a handle, lookup by name, and updates.
+// Passwords are kept as verifiers only (PasswordVerifier.h) and never leave
+// the library: records are delivered with the password field zeroed.
 class CUserStore {
 public:
     CUserStore(CDatabase& db, CMonitorQueue& monitor) : m_db(db), m_monitor(monitor) {}
@@ -19,13 +23,32 @@ public:
     bool Next(kvUserRecord* record);
     bool Rewind();
     bool Get(const char* userName, kvUserRecord* record);
+    // Stores reading and groups; the password stays as it is.
     bool Update(const char* userName, const kvUserRecord* record);
+    // Creates the user of record; its password field holds the password,
+    // which is stored as a verifier.
     bool Add(const kvUserRecord* record);
     bool Exists(const char* userName);
+
+    // Whether password is userName's (matches false for an unknown name, after
+    // as much work as a wrong password costs); false when it cannot be read.
+    bool CheckPassword(const std::string& userName, const std::string& password, bool& matches);
+    // Sets userName's password (code page 932), as its verifier here and as
+    // its login on a server, in one transaction.
+    bool SetPassword(const std::string& userName, const std::string& password);
+    // Writes verifiers for passwords kept as text by an older schema, and
+    // makes every user's login (inside the upgrade's transaction).
+    bool ConvertPasswords();
+    // Whether password may become a password: fits the record's field and
+    // holds no control character; the reason when not.
+    static bool Acceptable(const std::string& password, std::string& reason);
 
 private:
     static void Fill(const CStatement& row, kvUserRecord* record);
     void BindProfile(CStatement& statement, const kvUserRecord* record);
+    // Runs work in a write transaction of its own; false (rolled back) when
+    // work or the commit fails.
+    bool InTransaction(const std::string& what, const std::function<bool()>& work);
 
     CDatabase& m_db;
     CMonitorQueue& m_monitor;

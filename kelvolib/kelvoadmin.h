@@ -26,10 +26,18 @@ KV_API int kvAdminOpenDatabase(void);
 KV_API int kvAdminDatabasePath(char* buffer, int size);
 
 /*
- * Creates the user of record: name, reading, groups and password. Returns 0
- * if the name is empty or taken.
+ * Creates the user of record: name, reading, groups and password (the
+ * password field holds the password, stored as its verifier; on a server the
+ * user's login role is created with it). Returns 0 if the name is empty or
+ * taken, or the password is refused (see kvChangePassword).
  */
 KV_API int kvAdminAddUser(const kvUserRecord* record);
+
+/*
+ * Sets userName's password without the old one (code page 932; see
+ * kvChangePassword for what is refused), and on a server its role's.
+ */
+KV_API int kvAdminSetPassword(const char* userName, const char* password);
 
 /*
  * Posts message to the board: title, user name, posting time, parent ID and

@@ -226,15 +226,7 @@ void CAdminTool::UserPasswd(std::vector<std::string> args) {
     std::string password =
         CAdminText::SecretToCp932Field(ReadLine("password"), "password", KV_PASSWORD_SIZE);
     OpenDatabase();
-    auto record = std::make_unique<kvUserRecord>();
-    if (!kvGetUser(cpName.c_str(), record.get())) {
-        char reason[KV_MONITOR_LINE_SIZE];
-        if (kvLastError(reason, sizeof(reason)))
-            CAdminText::Fail("user \"" + name + "\" cannot be read");
-        throw CAdminError("there is no user \"" + name + "\"");
-    }
-    kvCopyText(record->password, password.c_str(), sizeof(record->password));
-    if (!kvUpdateUser(cpName.c_str(), record.get()))
+    if (!kvAdminSetPassword(cpName.c_str(), password.c_str()))
         CAdminText::Fail("the password of \"" + name + "\" cannot be changed");
     m_out << "password of " << name << " changed\n";
 }

@@ -75,14 +75,11 @@ void CUserView::OnChangePassword() {
     std::memset(record.get(), 0, sizeof(*record));
     if (!backend.kvGetUser(name.c_str(), record.get()))
         return;
-    CPasswordDlg dialog(this, sizeof(record->password) - 1);
-    dialog.m_strCurrentPassword = KV_FIELD_TEXT(*record, password);
+    // The dialog changes the password through the backend, which checks the
+    // old one; the record goes back exactly as it came (the backend keeps the
+    // new password, whatever the record's password field holds).
+    CPasswordDlg dialog(this, name, sizeof(record->password) - 1);
     if (dialog.DoModal() != CDialog::IDOK)
         return;
-    // The dialog let only a password that fits through; the rest of the record
-    // goes back exactly as it came.
-    std::memset(record->password, 0, sizeof(record->password));
-    std::memcpy(record->password, dialog.m_strNewPassword.data(),
-                std::min(dialog.m_strNewPassword.size(), sizeof(record->password) - 1));
     backend.kvUpdateUser(name.c_str(), record.get());
 }

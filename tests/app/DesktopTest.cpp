@@ -185,7 +185,7 @@ TEST_F(Desktop, RightClickInAListSelectsAndOpensNoMenu) {
 }
 
 TEST_F(Desktop, PasswordLabelsKeepClearOfTheirBoxes) {
-    CPasswordDlg dialog(&Frame(), 99);
+    CPasswordDlg dialog(&Frame(), "guest", 99);
     QList<QLineEdit*> edits = dialog.findChildren<QLineEdit*>();
     ASSERT_EQ(edits.size(), 2);
     for (QLabel* label : dialog.findChildren<QLabel*>()) {

@@ -47,11 +47,14 @@ TEST_F(Login, AcceptedLoginKeepsTheNameAndOpensTheUserList) {
     EXPECT_EQ(g_strLoginUser, "alice");
     EXPECT_EQ(m_viewer.SubWindowTitles(), QStringList{QStringLiteral("ユーザー一覧1")});
     EXPECT_TRUE(m_viewer.messages.isEmpty());
-    // The dialog filled its hidden list with every user, then checked alice alone.
-    std::vector<std::string> expected = {
-        "kvOpenUsers(\"\", null, 0)", "kvNextUser(record, 1)", "kvNextUser(record, 1)",
-        "kvNextUser(record, 1)",      "kvCloseUsers()",        "kvOpenUsers(null, \"alice\", 0)",
-        "kvNextUser(record, 1)",      "kvCloseUsers()"};
+    // The dialog filled its hidden list with every user, then had the backend
+    // check alice's password (the program never sees a stored one).
+    std::vector<std::string> expected = {"kvOpenUsers(\"\", null, 0)",
+                                         "kvNextUser(record, 1)",
+                                         "kvNextUser(record, 1)",
+                                         "kvNextUser(record, 1)",
+                                         "kvCloseUsers()",
+                                         "kvCheckPassword(\"alice\", \"pw\")"};
     std::vector<std::string> calls = m_viewer.Backend().Calls();
     calls.resize(std::min(calls.size(), expected.size()));
     EXPECT_EQ(calls, expected);
@@ -68,21 +71,24 @@ TEST_F(Login, EmptyNameCallsNothingAndWrongLoginsStayOpen) {
         EXPECT_TRUE(m_viewer.messages.isEmpty());
         EXPECT_TRUE(dialog->isVisible());
 
-        // The backend delivers alice's record for "Alice": the case still decides.
+        // A refusal without a reason is a wrong name or password: one message for both.
         Type(dialog, "Alice", "pw");
         EXPECT_EQ(m_viewer.messages, QStringList{kWrong});
-        EXPECT_EQ(backend.Count("kvCloseUsers"), 1);
         Type(dialog, "alice", "PW");
         Type(dialog, "alice", "pw ");
-        EXPECT_EQ(m_viewer.messages.size(), 3);
+        EXPECT_EQ(m_viewer.messages, (QStringList{kWrong, kWrong, kWrong}));
+        EXPECT_EQ(backend.Count("kvCheckPassword"), 3);
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_EQ(dialog->Item<QLineEdit>(1004)->text(), "alice") << "edits stay as typed";
 
-        // An open by name that fails shows nothing and leaves the dialog open.
-        backend.SetResult("kvOpenUsers", 0);
+        // A check that cannot be made is no wrong password: its reason is shown.
+        backend.SetFailure("kvCheckPassword", "the server cannot be reached");
         Type(dialog, "alice", "pw");
-        EXPECT_EQ(m_viewer.messages.size(), 3);
-        backend.SetResult("kvOpenUsers", 1);
+        ASSERT_EQ(m_viewer.messages.size(), 4);
+        EXPECT_TRUE(m_viewer.messages[3].startsWith(QStringLiteral("ログインできません")));
+        EXPECT_TRUE(m_viewer.messages[3].contains("the server cannot be reached"));
+        EXPECT_TRUE(dialog->isVisible());
+        backend.SetFailure("kvCheckPassword", "");
         Type(dialog, "alice", "pw");
         checked = true;
     });
@@ -91,17 +97,17 @@ TEST_F(Login, EmptyNameCallsNothingAndWrongLoginsStayOpen) {
     EXPECT_EQ(g_strLoginUser, "alice");
 }
 
-TEST_F(Login, OnlyTheFirstDeliveredRecordDecides) {
-    // Two records for one name: the first has another password.
-    m_viewer.Backend().users = {CTestRecords::User("bob", "", {}, "first"),
-                                CTestRecords::User("bob", "", {}, "second")};
+TEST_F(Login, GroupwareWithoutUsersNamesTheCommandThatMakesOne) {
+    m_viewer.Backend().users.clear();
     ASSERT_TRUE(m_viewer.Start());
     m_viewer.WhenModal<CLoginDlg>([&](CLoginDlg* dialog) {
-        Type(dialog, "bob", "second");
-        EXPECT_EQ(m_viewer.messages, QStringList{kWrong});
-        Type(dialog, "bob", "first");
+        Type(dialog, "alice", "pw");
+        ASSERT_EQ(m_viewer.messages.size(), 1);
+        EXPECT_TRUE(m_viewer.messages[0].contains("kelvo-admin user add"));
+        EXPECT_EQ(m_viewer.Backend().Count("kvCheckPassword"), 0);
+        dialog->Item<QPushButton>(CDialog::IDCANCEL)->click();
     });
-    ASSERT_TRUE(CViewerHarness::WaitFor([] { return g_strLoginUser == "bob"; }));
+    ASSERT_TRUE(CViewerHarness::WaitFor([&] { return !m_viewer.App().m_pMainWnd->isVisible(); }));
 }
 
 TEST_F(Login, TextOutsideCodePage932IsRejectedWithTheUsualMessage) {
@@ -136,16 +142,31 @@ TEST_F(Login, CancelledFirstLoginEndsTheProgramWithOneShutdown) {
 TEST_F(Login, SecondLoginReplacesTheUserAndBringsTheListToTheFront) {
     ASSERT_TRUE(m_viewer.StartAndLogin("alice", "pw"));
     m_viewer.Backend().users.push_back(CTestRecords::User("carol", "", {}, "c"));
-    ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(32777));
-    ASSERT_EQ(m_viewer.SubWindows().size(), 2);
-    m_viewer.AnswerLogin("carol", "c");
+    m_viewer.Backend().users.push_back(CTestRecords::User("alice2", "", {}, "a"));
+    for (int command : {32773, 32774, 32775, 32777})
+        ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(command));
+    ASSERT_EQ(m_viewer.SubWindows().size(), 5);
+    // The same person again keeps every window.
+    m_viewer.AnswerLogin("alice", "pw");
     m_viewer.Frame().PostCommand(32771);
-    ASSERT_TRUE(CViewerHarness::WaitFor([] { return g_strLoginUser == "carol"; }));
     ASSERT_TRUE(CViewerHarness::WaitFor([&] {
         return m_viewer.Frame().MdiArea()->activeSubWindow() ==
                m_viewer.App().m_pOpenView[KIND_USER]->GetParentFrame();
     }));
-    EXPECT_EQ(m_viewer.SubWindows().size(), 2) << "no second user list";
+    EXPECT_EQ(m_viewer.SubWindows().size(), 5);
+    // Another person: the windows of alice's own entries close, the rest stay.
+    m_viewer.AnswerLogin("carol", "c");
+    m_viewer.Frame().PostCommand(32771);
+    ASSERT_TRUE(CViewerHarness::WaitFor([] { return g_strLoginUser == "carol"; }));
+    ASSERT_TRUE(CViewerHarness::WaitFor([&] { return m_viewer.SubWindows().size() == 3; }));
+    EXPECT_EQ(m_viewer.App().m_pOpenView[KIND_SCHADULE], nullptr);
+    EXPECT_EQ(m_viewer.App().m_pOpenView[KIND_ADDRESS], nullptr);
+    EXPECT_NE(m_viewer.App().m_pOpenView[KIND_BOARD], nullptr);
+    EXPECT_NE(m_viewer.App().m_pOpenView[KIND_MONITOR], nullptr);
+    ASSERT_TRUE(CViewerHarness::WaitFor([&] {
+        return m_viewer.Frame().MdiArea()->activeSubWindow() ==
+               m_viewer.App().m_pOpenView[KIND_USER]->GetParentFrame();
+    }));
 
     // Cancelling a later login ends the program as well.
     m_viewer.WhenModal<CLoginDlg>([](CLoginDlg* dialog) { dialog->close(); }); // the close box
@@ -154,9 +175,9 @@ TEST_F(Login, SecondLoginReplacesTheUserAndBringsTheListToTheFront) {
     EXPECT_EQ(g_strLoginUser, "carol") << "never cleared";
 }
 
-// The real library on a file that is no database: the login stays silent on
-// screen, as designed, but the reason reaches standard error and the monitor
-// queue, and each login asks the database once, not once per call.
+// The real library on a file that is no database: the login says why it
+// cannot sign anyone in (no "wrong password"), the reason reaches standard
+// error and the monitor queue too, and each login asks the database once.
 TEST(LoginOnAnUnusableDatabase, ReasonGoesToStandardErrorAndTheMonitorQueue) {
     CTempDatabase database;
     {
@@ -171,7 +192,9 @@ TEST(LoginOnAnUnusableDatabase, ReasonGoesToStandardErrorAndTheMonitorQueue) {
         ASSERT_TRUE(viewer.Start());
         viewer.AnswerLogin("alice", "pw");
         ASSERT_TRUE(CViewerHarness::WaitFor([&] { return !viewer.App().m_pMainWnd->isVisible(); }));
-        EXPECT_TRUE(viewer.messages.isEmpty());
+        ASSERT_EQ(viewer.messages.size(), 1);
+        EXPECT_TRUE(viewer.messages[0].contains("file is not a database"))
+            << viewer.messages[0].toStdString();
         viewer.Finish();
     }
     std::cerr.rdbuf(saved);

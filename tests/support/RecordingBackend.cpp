@@ -136,6 +136,42 @@ int GetUser(const char* name, kvUserRecord* record) {
     return 1;
 }
 
+// The scripted record's password field stands for what the backend stores:
+// the first scripted user of exactly that name (kvGetUser's map, else the list).
+kvUserRecord* StoredUser(const char* name) {
+    auto found = Fake().usersByName.find(name);
+    if (found != Fake().usersByName.end())
+        return &found->second;
+    for (kvUserRecord& user : Fake().users)
+        if (std::strncmp(user.userName, name, sizeof(user.userName)) == 0)
+            return &user;
+    return nullptr;
+}
+
+int CheckPassword(const char* name, const char* password) {
+    Fake().Log("kvCheckPassword(" + Text(name) + ", " + Text(password) + ")");
+    if (name == nullptr || password == nullptr || Fake().Result("kvCheckPassword", -1) == 0)
+        return 0;
+    const kvUserRecord* user = StoredUser(name);
+    return user != nullptr &&
+           std::string(user->password, strnlen(user->password, sizeof(user->password))) == password;
+}
+
+int ChangePassword(const char* name, const char* oldPassword, const char* newPassword) {
+    Fake().Log("kvChangePassword(" + Text(name) + ", " + Text(oldPassword) + ", " +
+               Text(newPassword) + ")");
+    if (name == nullptr || oldPassword == nullptr || newPassword == nullptr ||
+        Fake().Result("kvChangePassword", -1) == 0)
+        return 0;
+    kvUserRecord* user = StoredUser(name);
+    if (user == nullptr ||
+        std::string(user->password, strnlen(user->password, sizeof(user->password))) != oldPassword)
+        return 0;
+    CCp932::CopyText(user->password, newPassword, sizeof(user->password));
+    Fake().changedPasswords.emplace_back(name, newPassword);
+    return 1;
+}
+
 int RewindUsers() {
     Fake().Log("kvRewindUsers()");
     Fake().userPosition = 0;
@@ -316,6 +352,8 @@ CRecordingBackend::CRecordingBackend() : m_saved(KvBackend()) {
     table.kvLastError = LastError;
     table.kvCommittedWrites = CommittedWrites;
     table.kvPostMonitorLine = PostMonitorLine;
+    table.kvCheckPassword = CheckPassword;
+    table.kvChangePassword = ChangePassword;
 }
 
 CRecordingBackend::~CRecordingBackend() {

@@ -49,8 +49,13 @@ public:
     std::vector<kvAddressRecord> addresses;
     std::vector<kvBoardMessage> board;
     std::vector<std::string> monitorLines;
-    // Records kvGetUser delivers, by user name.
+    // Records kvGetUser delivers, by user name. Unlike the library, the fake
+    // delivers the password field as scripted: it stands for what the
+    // backend stores, which kvCheckPassword and kvChangePassword compare
+    // byte for byte (kvGetUser's record first, else the list's).
     std::map<std::string, kvUserRecord> usersByName;
+    // kvChangePassword's successful changes: user name and new password.
+    std::vector<std::pair<std::string, std::string>> changedPasswords;
 
     // What was written, in order.
     std::vector<kvUserRecord> updatedUsers;

@@ -117,3 +117,13 @@ long CTempDatabase::Count(const std::string& table) const {
     std::vector<std::string> rows = Query("SELECT count(*) FROM " + table);
     return rows.empty() ? -1 : std::stol(rows[0]);
 }
+
+std::string CTempDatabase::PeopleUri() const {
+    if (!IsServer())
+        return m_strLocation;
+    std::string uri = m_strLocation;
+    size_t start = uri.find("://") + 3, at = uri.find('@');
+    if (at != std::string::npos && at > start)
+        uri.erase(start, at + 1 - start);
+    return uri;
+}

@@ -21,8 +21,12 @@ public:
     bool IsServer() const { return m_strEngine == "postgresql"; }
     // A private folder for files the test writes (on both engines).
     const std::string& Folder() const { return m_strFolder; }
-    // What --database and $KELVO_DATABASE take: the file path or the URI.
+    // What --database and $KELVO_DATABASE take: the file path or the URI
+    // (on a server, the administrator's).
     const std::string& Path() const { return m_strLocation; }
+    // What a desktop's $KELVO_DATABASE names: the file, or on a server the
+    // same URI without a role (people sign in as themselves).
+    std::string PeopleUri() const;
 
     // Runs one statement directly on the database (outside the library); the rows with
     // their cells separated by tabs. Byte columns come back as the engine

@@ -146,7 +146,6 @@ TEST_F(Password, EnabledOnlyWithASelectedRowOfTheActiveUserList) {
 TEST_F(Password, ChangesTheLowestSelectedUserKeepingEveryOtherByte) {
     Select({2, 1});
     m_viewer.WhenModal<CPasswordDlg>([&](CPasswordDlg* dialog) {
-        EXPECT_EQ(dialog->m_strCurrentPassword, "old");
         EXPECT_EQ(QApplication::focusWidget(), dialog->Item<QPushButton>(CDialog::IDOK));
         Type(dialog, "OLD", "new");
         EXPECT_EQ(m_viewer.messages, QStringList{"パスワードが違います"});
@@ -156,13 +155,15 @@ TEST_F(Password, ChangesTheLowestSelectedUserKeepingEveryOtherByte) {
     ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_CHANGE_PASSWORD));
     EXPECT_EQ(m_viewer.Backend().CallsTo("kvGetUser"),
               std::vector<std::string>{"kvGetUser(\"bob\", record)"});
+    // The backend checks the old password and changes it; the program never
+    // compares passwords itself.
+    EXPECT_EQ(m_viewer.Backend().CallsTo("kvChangePassword"),
+              (std::vector<std::string>{"kvChangePassword(\"bob\", \"OLD\", \"new\")",
+                                        "kvChangePassword(\"bob\", \"old\", \"new\")"}));
     ASSERT_EQ(m_viewer.Backend().updatedUsers.size(), 1u);
     const kvUserRecord& written = m_viewer.Backend().updatedUsers[0];
-    EXPECT_STREQ(written.password, "new");
-    kvUserRecord expected = m_bob;
-    std::memset(expected.password, 0, sizeof(expected.password));
-    std::memcpy(expected.password, "new", 3);
-    EXPECT_EQ(0, std::memcmp(&expected, &written, sizeof(written)));
+    EXPECT_EQ(0, std::memcmp(&m_bob, &written, sizeof(written)))
+        << "the record goes back exactly as it was delivered";
     EXPECT_EQ(m_viewer.Backend().CallsTo("kvUpdateUser"),
               std::vector<std::string>{"kvUpdateUser(\"bob\", record)"});
 }
@@ -184,13 +185,28 @@ TEST_F(Password, CancelEmptyAndRefusedPasswords) {
         Type(dialog, "old", QString(255, 'y'));
     });
     ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_CHANGE_PASSWORD));
-    ASSERT_EQ(m_viewer.Backend().updatedUsers.size(), 1u);
-    EXPECT_EQ(std::string(m_viewer.Backend().updatedUsers[0].password), std::string(255, 'y'));
+    ASSERT_EQ(m_viewer.Backend().changedPasswords.size(), 1u);
+    EXPECT_EQ(m_viewer.Backend().changedPasswords[0].second, std::string(255, 'y'));
+    EXPECT_EQ(m_viewer.Backend().Count("kvChangePassword"), 2)
+        << "the wrong old one and the change: refused new passwords never reach the backend";
 
-    m_viewer.WhenModal<CPasswordDlg>([&](CPasswordDlg* dialog) { Type(dialog, "old", ""); });
+    m_viewer.WhenModal<CPasswordDlg>(
+        [&](CPasswordDlg* dialog) { Type(dialog, QString(255, 'y'), ""); });
     ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_CHANGE_PASSWORD));
-    ASSERT_EQ(m_viewer.Backend().updatedUsers.size(), 2u);
-    EXPECT_STREQ(m_viewer.Backend().updatedUsers[1].password, "") << "an empty password is stored";
+    ASSERT_EQ(m_viewer.Backend().changedPasswords.size(), 2u);
+    EXPECT_EQ(m_viewer.Backend().changedPasswords[1].second, "") << "an empty password is stored";
+
+    // A change the backend cannot make shows its reason and keeps the dialog.
+    m_viewer.Backend().SetFailure("kvChangePassword", "the server cannot be reached");
+    m_viewer.messages.clear();
+    m_viewer.WhenModal<CPasswordDlg>([&](CPasswordDlg* dialog) {
+        Type(dialog, "", "z");
+        ASSERT_EQ(m_viewer.messages.size(), 1);
+        EXPECT_TRUE(m_viewer.messages[0].contains("the server cannot be reached"));
+        EXPECT_TRUE(dialog->isVisible());
+        dialog->Item<QPushButton>(CDialog::IDCANCEL)->click();
+    });
+    ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_CHANGE_PASSWORD));
 }
 
 TEST_F(Password, UnknownOrUnnamedUserDoesNothing) {

@@ -4,8 +4,10 @@
 #include <cstring>
 #include <functional>
 
+#include "PasswordVerifier.h"
 #include "PgAppender.h"
 #include "PgCursor.h"
+#include "PgRoles.h"
 #include "PgStatement.h"
 #include "SchemaText.h"
 
@@ -67,11 +69,28 @@ std::string CPgConnection::Redact(const std::string& uri) {
     return text;
 }
 
-bool CPgConnection::Open(const std::string& uri, std::string& error) {
+bool CPgConnection::Open(const std::string& uri, std::string& error, const CSignIn* signIn) {
     m_strLocation = Redact(uri);
-    m_pConn = PQconnectdb(uri.c_str());
+    if (!CPgRoles::OfficeTag(uri, m_strTag, error))
+        return false;
+    if (signIn != nullptr) {
+        // The URI names the server and the database; the person names the role.
+        std::string role = CPgRoles::RoleName(m_strTag, signIn->userName);
+        std::string password = CPasswordVerifier::ScramInput(signIn->password);
+        const char* keywords[] = {"dbname", "user", "password", nullptr};
+        const char* values[] = {uri.c_str(), role.c_str(), password.c_str(), nullptr};
+        m_pConn = PQconnectdbParams(keywords, values, 1);
+        m_bPerson = true;
+    } else {
+        m_pConn = PQconnectdb(uri.c_str());
+    }
     if (m_pConn == nullptr || PQstatus(m_pConn) != CONNECTION_OK) {
         error = FirstLine(m_pConn != nullptr ? PQerrorMessage(m_pConn) : "out of memory");
+        // The server asked for the password and then refused: a wrong name or
+        // password (the server does not say which), not an unusable server.
+        m_bLoginRefused = signIn != nullptr && m_pConn != nullptr &&
+                          PQconnectionUsedPassword(m_pConn) &&
+                          error.find("database \"") == std::string::npos;
         return false;
     }
     PQsetNoticeProcessor(m_pConn, IgnoreNotice, nullptr);
@@ -233,24 +252,47 @@ std::unique_ptr<CStatement> CPgConnection::PrepareAppend(const std::string& tabl
     return std::make_unique<CPgAppender>(*this, table, columns);
 }
 
-bool CPgConnection::CopyRow(const std::string& copySql, const std::string& row) {
-    if (m_strCopy != copySql) {
+bool CPgConnection::CopyRow(const std::string& table, const std::string& columns,
+                            const std::string& row) {
+    if (m_strCopy != table) {
         // COPY does not mix with the pipeline: what was sent is settled first.
         if (!EndCopy() || !StopReading() || !Sync() || !PQexitPipelineMode(m_pConn))
             return Failed("the rows cannot be sent");
-        PGresult* started = PQexec(m_pConn, copySql.c_str());
-        ++m_nRoundTrips;
-        bool ok = PQresultStatus(started) == PGRES_COPY_IN;
-        if (!ok)
-            m_strError = ResultError(started);
-        PQclear(started);
+        std::string target = table;
+        bool ok = true;
+        if (m_bPerson) {
+            // A table of the session's own, without policies; created in the
+            // transaction, so made again after a rollback.
+            target = "pg_temp.kv_stage_" + table;
+            PGresult* made =
+                PQexec(m_pConn, ("CREATE TEMP TABLE IF NOT EXISTS kv_stage_" + table +
+                                 " AS SELECT " + columns + " FROM " + table + " WHERE false")
+                                    .c_str());
+            ++m_nRoundTrips;
+            ok = PQresultStatus(made) == PGRES_COMMAND_OK;
+            if (!ok)
+                m_strError = ResultError(made);
+            PQclear(made);
+        }
+        if (ok) {
+            PGresult* started =
+                PQexec(m_pConn,
+                       ("COPY " + target + "(" + columns + ") FROM STDIN (FORMAT binary)").c_str());
+            ++m_nRoundTrips;
+            ok = PQresultStatus(started) == PGRES_COPY_IN;
+            if (!ok)
+                m_strError = ResultError(started);
+            PQclear(started);
+        }
         if (!ok) {
             if (m_bInTransaction)
                 m_bTransactionFailed = true;
             PQenterPipelineMode(m_pConn);
             return false;
         }
-        m_strCopy = copySql;
+        m_strCopy = table;
+        m_strStaged = m_bPerson ? table : std::string();
+        m_strColumns = columns;
         m_copyBuffer.assign("PGCOPY\n\377\r\n\0", 11);
         m_copyBuffer.append(8, '\0'); // flags and header extension
     }
@@ -281,6 +323,19 @@ bool CPgConnection::EndCopy() {
         if (PQstatus(m_pConn) == CONNECTION_BAD)
             break;
     }
+    if (error.empty() && !m_strStaged.empty()) {
+        // The staged rows join the table in one statement, under its policies.
+        const std::string stage = "pg_temp.kv_stage_" + m_strStaged;
+        PGresult* moved =
+            PQexec(m_pConn, ("INSERT INTO " + m_strStaged + "(" + m_strColumns + ") SELECT " +
+                             m_strColumns + " FROM " + stage + "; TRUNCATE " + stage)
+                                .c_str());
+        ++m_nRoundTrips;
+        if (PQresultStatus(moved) != PGRES_COMMAND_OK)
+            error = ResultError(moved);
+        PQclear(moved);
+    }
+    m_strStaged.clear();
     if (!error.empty()) {
         m_strError = error;
         if (m_bInTransaction)
@@ -335,20 +390,65 @@ bool CPgConnection::Identify(Content& content, int& version) {
 }
 
 bool CPgConnection::CreateSchema(int version) {
-    return Exec(kPostgresSchema) &&
+    return Exec(kPostgresSchema) && ApplyPolicies() &&
            Exec("INSERT INTO kv_meta(name, value) VALUES ('application_id', " +
                 std::to_string(kApplicationId) + "), ('schema_version', " +
                 std::to_string(version) + ")");
 }
 
 bool CPgConnection::Upgrade(int from, int version) {
-    // Version 2 had no table of change counts.
+    // Version 2 had no table of change counts; version 3 kept passwords as
+    // text and knew no roles (the verifiers are written by the caller).
     if (from < 3 && !Exec("CREATE TABLE IF NOT EXISTS kv_changes(kind text NOT NULL, owner bytea "
                           "NOT NULL, "
                           "version bigint NOT NULL, PRIMARY KEY (kind, owner))"))
         return false;
+    if (from < 4 && !(Exec("ALTER TABLE users ADD COLUMN IF NOT EXISTS role_name text UNIQUE") &&
+                      ApplyPolicies()))
+        return false;
     return Exec("UPDATE kv_meta SET value = " + std::to_string(version) +
                 " WHERE name = 'schema_version'");
+}
+
+namespace {
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+} // namespace
+
+bool CPgConnection::ApplyPolicies() {
+    const std::string group = CPgRoles::GroupRole(m_strTag);
+    std::string policies = kPostgresPolicies;
+    ReplaceAll(policies, "KV_GROUP", CPgRoles::Quote(group));
+    ReplaceAll(policies, "KV_SCHEMA", CPgRoles::Quote(m_strSchema));
+    // Roles are the server's, not the database's: the group may exist already.
+    return Exec("DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_catalog.pg_roles WHERE rolname = '" +
+                group + "') THEN CREATE ROLE " + CPgRoles::Quote(group) +
+                " NOLOGIN; END IF; END $$") &&
+           Exec(policies);
+}
+
+bool CPgConnection::SetLogin(const std::string& userName, const std::string& verifier) {
+    if (!CPasswordVerifier::IsVerifier(verifier)) {
+        m_strError = "not a password verifier";
+        return false;
+    }
+    // Role names and verifiers hold only letters, digits and "_+/=$:-": safe as literals.
+    const std::string role = CPgRoles::RoleName(m_strTag, userName);
+    const std::string quoted = CPgRoles::Quote(role);
+    const std::string group = CPgRoles::Quote(CPgRoles::GroupRole(m_strTag));
+    if (!Exec("DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_catalog.pg_roles WHERE rolname = '" +
+              role + "') THEN CREATE ROLE " + quoted + " LOGIN PASSWORD '" + verifier +
+              "' IN ROLE " + group + "; ELSE ALTER ROLE " + quoted + " LOGIN PASSWORD '" +
+              verifier + "'; GRANT " + group + " TO " + quoted + "; END IF; END $$"))
+        return false;
+    auto name = Prepare("UPDATE users SET role_name = ?1 WHERE name = ?2");
+    name->BindText(1, role.c_str());
+    name->BindBytes(2, userName.data(), userName.size());
+    return name->Run();
 }
 
 bool CPgConnection::BeginWrite() {
@@ -361,7 +461,14 @@ bool CPgConnection::BeginWrite() {
 }
 
 bool CPgConnection::Commit() {
-    bool ok = SendSimple("COMMIT") && Sync();
+    // A transaction that failed on the way (a statement whose outcome nobody
+    // waited for) answers COMMIT with a rollback, which is no error to libpq.
+    bool ok = EndCopy() && Sync() && !m_bTransactionFailed;
+    if (!ok) {
+        Rollback();
+        return false;
+    }
+    ok = SendSimple("COMMIT") && Sync();
     if (ok) {
         m_bInTransaction = false;
         for (const CursorFlag& cursor : m_cursors)

@@ -146,7 +146,8 @@ bool CSqliteConnection::CreateSchema(int version) {
 }
 
 bool CSqliteConnection::Upgrade(int from, int version) {
-    // Version 1 lacked only the mark; version 2 the table of change counts.
+    // Version 1 lacked only the mark; version 2 the table of change counts;
+    // version 3 kept passwords as text (the caller writes the verifiers).
     if (from < 3 &&
         !Exec("CREATE TABLE IF NOT EXISTS kv_changes(kind TEXT NOT NULL, owner BLOB NOT NULL, "
               "version INTEGER "

@@ -10,7 +10,7 @@ CREATE TABLE users(
     g4 BLOB NOT NULL DEFAULT x'', g5 BLOB NOT NULL DEFAULT x'',
     g6 BLOB NOT NULL DEFAULT x'', g7 BLOB NOT NULL DEFAULT x'',
     g8 BLOB NOT NULL DEFAULT x'', g9 BLOB NOT NULL DEFAULT x'',
-    password BLOB NOT NULL DEFAULT x'');
+    password BLOB NOT NULL DEFAULT x''); -- the password's SCRAM-SHA-256 verifier
 -- Owners by number, so that the schedule key compares integers only.
 CREATE TABLE owners(id INTEGER PRIMARY KEY, name BLOB NOT NULL UNIQUE);
 CREATE TABLE schedules(

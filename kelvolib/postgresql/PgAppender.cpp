@@ -35,7 +35,7 @@ CPgAppender::CPgAppender(CPgConnection& connection, const std::string& table,
         start = comma + 1;
     }
     m_values.resize(m_columns.size());
-    m_strCopy = "COPY " + table + "(" + columns + ") FROM STDIN (FORMAT binary)";
+    m_strColumns = columns;
 }
 
 void CPgAppender::BindText(int index, const char* text) {
@@ -100,7 +100,7 @@ bool CPgAppender::Queue() {
             m_row += value.bytes;
         }
     }
-    return m_conn.CopyRow(m_strCopy, m_row);
+    return m_conn.CopyRow(m_strTable, m_strColumns, m_row);
 }
 
 bool CPgAppender::Run() {

@@ -45,6 +45,6 @@ private:
     std::vector<std::string> m_columns;
     std::vector<unsigned> m_types; // type OIDs, in column order
     std::vector<CValue> m_values;
-    std::string m_strCopy;
+    std::string m_strColumns;
     std::string m_row;
 };

@@ -35,9 +35,14 @@ public:
     CPgConnection(const CPgConnection&) = delete;
     CPgConnection& operator=(const CPgConnection&) = delete;
 
-    // Connects to uri (anything libpq accepts). False with error on failure;
-    // error never holds the password.
-    bool Open(const std::string& uri, std::string& error);
+    // Connects to uri (anything libpq accepts), as the role uri names, or as
+    // signIn's user (its role and password) when given. False with error on
+    // failure; error never holds the password. LoginRefused() tells a wrong
+    // name or password from a server that cannot be used.
+    bool Open(const std::string& uri, std::string& error, const CSignIn* signIn = nullptr);
+    bool LoginRefused() const { return m_bLoginRefused; }
+    bool IsPerson() const override { return m_bPerson; }
+    bool SetLogin(const std::string& userName, const std::string& verifier) override;
 
     // uri without its password, for messages.
     static std::string Redact(const std::string& uri);
@@ -84,9 +89,11 @@ public:
     bool BeginReading(CPgCursor* reader);
     void EndReading(CPgCursor* reader);
     bool StopReading();
-    // Appends a row (binary COPY format) to the COPY that copySql starts,
-    // starting it (and ending another one) when needed.
-    bool CopyRow(const std::string& copySql, const std::string& row);
+    // Appends a row (binary COPY format) to table's columns, starting a COPY
+    // (and ending another one) when needed. A person's rows go through a
+    // temporary table of the same columns, moved over in one INSERT when the
+    // COPY ends: the server takes no COPY into a table with row policies.
+    bool CopyRow(const std::string& table, const std::string& columns, const std::string& row);
     // Ends a COPY in progress and waits for the server to take it; false when
     // it failed. Called before anything else is sent.
     bool EndCopy();
@@ -95,6 +102,9 @@ public:
     bool Failed(const char* what); // keeps libpq's reason; always false
 
 private:
+    // The office's group role, its grants and the row policies (policies.sql).
+    bool ApplyPolicies();
+
     struct CPending {
         PGresult** answer;
         PreparedFlag prepared;
@@ -107,9 +117,14 @@ private:
     std::deque<CPending> m_pending;
     std::map<std::string, std::shared_ptr<CStatement>> m_lockStatements; // the connection's own
     std::vector<CursorFlag> m_cursors;
-    std::string m_strCopy; // the COPY in progress, or empty
+    std::string m_strCopy; // the table of the COPY in progress, or empty
     std::string m_copyBuffer;
     std::vector<CPgCursor*> m_readers; // lists open in the read transaction
+    std::string m_strTag;              // the office's tag (PgRoles.h)
+    std::string m_strStaged;           // the table a staged COPY goes into, or empty
+    std::string m_strColumns;          // its columns
+    bool m_bPerson = false;
+    bool m_bLoginRefused = false;
     bool m_bReading = false;
     bool m_bInTransaction = false;
     bool m_bTransactionFailed = false;

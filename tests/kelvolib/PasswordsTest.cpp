@@ -1,0 +1,279 @@
+#include "LibraryTest.h"
+
+#include <libpq-fe.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+using Passwords = LibraryTest;
+KELVO_ON_BOTH_ENGINES(Passwords);
+
+namespace {
+
+std::string Reason() {
+    char reason[KV_MONITOR_LINE_SIZE];
+    kvLastError(reason, sizeof(reason));
+    return reason;
+}
+
+// The library's database becomes location; whoever was signed in is not.
+void UseDatabase(const std::string& location) {
+    kvShutdown();
+    setenv("KELVO_DATABASE", location.c_str(), 1);
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// A person's own connection to the server, made directly with libpq.
+class CPersonConnection {
+public:
+    CPersonConnection(const std::string& uri, const std::string& role,
+                      const std::string& password) {
+        const char* keywords[] = {"dbname", "user", "password", nullptr};
+        const char* values[] = {uri.c_str(), role.c_str(), password.c_str(), nullptr};
+        m_pConn = PQconnectdbParams(keywords, values, 1);
+    }
+    ~CPersonConnection() { PQfinish(m_pConn); }
+    bool Connected() const { return PQstatus(m_pConn) == CONNECTION_OK; }
+    std::string Error() const { return PQerrorMessage(m_pConn); }
+    // Runs sql; the first cell, or "refused: <reason>" when the server refuses it.
+    std::string Run(const std::string& sql) {
+        PGresult* result = PQexec(m_pConn, sql.c_str());
+        std::string answer;
+        ExecStatusType status = PQresultStatus(result);
+        if (status == PGRES_TUPLES_OK && PQntuples(result) > 0)
+            answer = PQgetvalue(result, 0, 0);
+        else if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
+            answer = std::string("refused: ") + PQresultErrorMessage(result);
+        PQclear(result);
+        return answer;
+    }
+
+private:
+    PGconn* m_pConn = nullptr;
+};
+
+bool Refused(const std::string& answer) {
+    return answer.rfind("refused: ", 0) == 0;
+}
+
+} // namespace
+
+TEST_P(Passwords, SignInAndChangeAsAPersonWould) {
+    const std::string tanaka = CTestRecords::Sjis("田中");
+    // A full-width digit: a SCRAM client normalises it (SASLprep), and so must the verifier.
+    const std::string japanese = CTestRecords::Sjis("パスワード１");
+    AddUser(CTestRecords::User("alice", "", {}, "secret"));
+    AddUser(CTestRecords::User("bob", "", {}, ""));
+    AddUser(CTestRecords::User("carol", "", {}, "carol-pw"));
+    AddUser(CTestRecords::User(tanaka, "", {}, japanese));
+    UseDatabase(m_database.PeopleUri());
+
+    if (m_database.IsServer()) {
+        EXPECT_FALSE(kvOpenUsers("", nullptr, 0));
+        EXPECT_NE(Reason().find("nobody has signed in"), std::string::npos) << Reason();
+    }
+    // A wrong password and an unknown name look the same: 0 and no reason.
+    EXPECT_FALSE(kvCheckPassword("alice", "wrong"));
+    EXPECT_EQ(Reason(), "");
+    EXPECT_FALSE(kvCheckPassword("nobody", "secret"));
+    EXPECT_EQ(Reason(), "");
+    EXPECT_FALSE(kvCheckPassword("alice", ""));
+    EXPECT_FALSE(kvCheckPassword("Alice", "secret")) << "names compare byte for byte";
+    EXPECT_TRUE(kvCheckPassword("bob", "")) << "an empty password works where it was set empty";
+    EXPECT_TRUE(kvCheckPassword(tanaka.c_str(), japanese.c_str()));
+    ASSERT_TRUE(kvCheckPassword("alice", "secret"));
+    ASSERT_TRUE(kvOpenUsers("", nullptr, 0)) << Reason();
+    auto record = std::make_unique<kvUserRecord>();
+    int users = 0;
+    for (; kvNextUser(record.get(), 1); ++users)
+        EXPECT_EQ(FIELD(*record, password), "");
+    EXPECT_EQ(users, 4);
+    kvCloseUsers();
+
+    // Another user's password changes only with that user's current one;
+    // whoever is signed in stays so.
+    EXPECT_FALSE(kvChangePassword("carol", "wrong", "new-pw"));
+    EXPECT_EQ(Reason(), "");
+    EXPECT_FALSE(kvChangePassword("carol", "carol-pw", "tab\there"));
+    EXPECT_NE(Reason().find("control"), std::string::npos) << Reason();
+    EXPECT_FALSE(kvChangePassword("carol", "carol-pw", std::string(256, 'x').c_str()));
+    ASSERT_TRUE(kvChangePassword("carol", "carol-pw", "new-pw")) << Reason();
+    ASSERT_TRUE(kvGetUser("carol", record.get())) << "still signed in: " << Reason();
+    EXPECT_TRUE(kvChangePassword("alice", "secret", "")) << Reason();
+    EXPECT_TRUE(kvOpenUsers("", nullptr, 0)) << "a changed own password keeps the connection";
+    kvCloseUsers();
+    UseDatabase(m_database.PeopleUri());
+    EXPECT_FALSE(kvCheckPassword("carol", "carol-pw"));
+    EXPECT_TRUE(kvCheckPassword("carol", "new-pw"));
+    EXPECT_TRUE(kvCheckPassword("alice", ""));
+    for (const std::string& line : MonitorLines())
+        for (const char* secret : {"secret", "carol-pw", "new-pw", "SCRAM"})
+            EXPECT_EQ(line.find(secret), std::string::npos) << line;
+}
+
+TEST_P(Passwords, OldDatabaseWithTextPasswordsIsUpgraded) {
+    ASSERT_TRUE(kvAdminOpenDatabase());
+    kvShutdown();
+    // What schema version 3 held: passwords as text, and on a server no roles.
+    if (m_database.IsServer()) {
+        m_database.Query("ALTER TABLE users DROP COLUMN role_name");
+        m_database.Query("UPDATE kv_meta SET value = 3 WHERE name = 'schema_version'");
+        m_database.Query("INSERT INTO users(name, password) VALUES (convert_to('dave', 'UTF8'), "
+                         "convert_to('dave-pw', 'UTF8')), (convert_to('erin', 'UTF8'), '')");
+    } else {
+        m_database.Query("PRAGMA user_version=3");
+        m_database.Query("INSERT INTO users(name, password) VALUES (CAST('dave' AS BLOB), "
+                         "CAST('dave-pw' AS BLOB)), (CAST('erin' AS BLOB), x'')");
+    }
+    ASSERT_TRUE(kvAdminOpenDatabase()) << Reason();
+    EXPECT_TRUE(MonitorMentions("upgraded to schema version 4"));
+    for (const std::string& row :
+         m_database.Query(m_database.IsServer() ? "SELECT convert_from(password, 'UTF8') FROM users"
+                                                : "SELECT CAST(password AS TEXT) FROM users"))
+        EXPECT_EQ(row.rfind("SCRAM-SHA-256$4096:", 0), 0u) << row;
+    UseDatabase(m_database.PeopleUri());
+    EXPECT_TRUE(kvCheckPassword("dave", "dave-pw")) << Reason();
+    EXPECT_TRUE(kvCheckPassword("erin", "")) << Reason();
+    EXPECT_FALSE(kvCheckPassword("dave", "erin"));
+}
+
+TEST(PasswordsAtRest, FileHoldsNoPasswordAnywhere) {
+    CTempDatabase database("sqlite");
+    for (const char* user : {"alice", "bob"}) {
+        kvUserRecord record = CTestRecords::User(user, "", {}, std::string(user) + "-Password1");
+        ASSERT_TRUE(kvAdminAddUser(&record));
+    }
+    ASSERT_TRUE(kvChangePassword("alice", "alice-Password1", "alice-Password2"));
+    ASSERT_TRUE(kvAdminSetPassword("bob", "bob-Password2"));
+    kvShutdown();
+    std::string bytes;
+    for (const char* suffix : {"", "-wal", "-shm"})
+        bytes += FileBytes(database.Path() + suffix);
+    ASSERT_NE(bytes.find("SCRAM-SHA-256$4096:"), std::string::npos) << "the verifiers are there";
+    for (const char* secret : {"Password1", "Password2"})
+        EXPECT_EQ(bytes.find(secret), std::string::npos) << secret;
+    // Private to its owner's account.
+    EXPECT_EQ(std::filesystem::status(database.Path()).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+}
+
+TEST(OfficeServer, PeopleCannotReachWhatIsNotTheirs) {
+    CTempDatabase server("postgresql");
+    for (const char* user : {"alice", "boss"}) {
+        kvUserRecord record = CTestRecords::User(user, "", {}, std::string(user) + "-pw");
+        ASSERT_TRUE(kvAdminAddUser(&record));
+    }
+    ASSERT_TRUE(kvOpenSchedules("boss", ""));
+    kvScheduleRecord meeting = CTestRecords::Schedule("boss", "private", 2026, 12, 9, 10, 0);
+    ASSERT_TRUE(kvAddSchedule(&meeting, 0));
+    ASSERT_TRUE(kvCloseSchedules());
+    ASSERT_TRUE(kvOpenAddressBook("boss", -1, 0, 0, 0));
+    ASSERT_TRUE(kvBeginAddressUpdate("boss"));
+    kvAddressRecord contact = CTestRecords::Address("boss", "Secret", "Contact", "Co");
+    ASSERT_TRUE(kvAddAddress(&contact));
+    ASSERT_TRUE(kvCloseAddressBook());
+    const std::string aliceRole = server
+                                      .Query("SELECT role_name FROM users WHERE "
+                                             "name = convert_to('alice', 'UTF8')")
+                                      .at(0);
+    const std::string bossRole = server
+                                     .Query("SELECT role_name FROM users WHERE "
+                                            "name = convert_to('boss', 'UTF8')")
+                                     .at(0);
+    const std::string bossOwner =
+        server.Query("SELECT id FROM owners WHERE name = convert_to('boss', 'UTF8')").at(0);
+
+    CPersonConnection alice(server.PeopleUri(), aliceRole, "alice-pw");
+    ASSERT_TRUE(alice.Connected()) << alice.Error();
+    EXPECT_EQ(alice.Run("SELECT count(*) FROM users"), "2") << "the user list is readable";
+    EXPECT_TRUE(Refused(alice.Run("SELECT name, password FROM users")));
+    EXPECT_TRUE(Refused(alice.Run("SELECT rolpassword FROM pg_authid")));
+    EXPECT_EQ(alice.Run("SELECT count(*) FROM schedules"), "0") << "the boss's are not seen";
+    EXPECT_EQ(alice.Run("SELECT count(*) FROM addresses"), "0");
+    EXPECT_TRUE(
+        Refused(alice.Run("INSERT INTO schedules VALUES (999, " + bossOwner +
+                          ", 'x', '', 0, 0, 9, 1, 0, 126, 0, 0, 10, 1, 0, 126, 0, 0, 0, '')")));
+    EXPECT_TRUE(Refused(alice.Run("INSERT INTO addresses(id, owner, category, title, last_name, "
+                                  "last_name_reading, first_name, name_reading, company, "
+                                  "business_phone, business_phone_2, business_fax, email, "
+                                  "business_postal_code, business_prefecture, business_city, "
+                                  "business_street, home_phone, home_phone_2, mobile_phone, "
+                                  "home_fax, email_2, web_page, home_prefecture, home_city, "
+                                  "home_street, memo) SELECT 999, convert_to('boss', 'UTF8'), "
+                                  "'', '', '', '', '', '', '', '', '', '', '', '', '', '', '', "
+                                  "'', '', '', '', '', '', '', '', '', ''")));
+    EXPECT_EQ(alice.Run("UPDATE schedules SET title = 'mine' RETURNING id"), "")
+        << "the boss's entry cannot be changed";
+    EXPECT_TRUE(Refused(alice.Run("UPDATE users SET password = '' WHERE true")));
+    EXPECT_TRUE(Refused(alice.Run("ALTER ROLE \"" + bossRole + "\" PASSWORD 'mine'")));
+    EXPECT_TRUE(Refused(alice.Run("CREATE TABLE mine(i int)")));
+    EXPECT_TRUE(Refused(alice.Run("DROP TABLE schedules")));
+    EXPECT_TRUE(Refused(alice.Run("ALTER TABLE schedules DISABLE ROW LEVEL SECURITY")));
+    // A temporary table named like ours does not change who she is to the policies.
+    alice.Run("CREATE TEMP TABLE users(name bytea, role_name text)");
+    alice.Run("INSERT INTO pg_temp.users VALUES (convert_to('boss', 'UTF8'), current_user)");
+    EXPECT_EQ(alice.Run("SELECT count(*) FROM " + server.Query("SELECT current_schema()").at(0) +
+                        ".schedules"),
+              "0");
+
+    // Through the library as herself: her own entries are stored, the boss's refused.
+    UseDatabase(server.PeopleUri());
+    ASSERT_TRUE(kvCheckPassword("alice", "alice-pw"));
+    ASSERT_TRUE(kvOpenSchedules("alice", ""));
+    EXPECT_FALSE(kvNextSchedule(std::make_unique<kvScheduleRecord>().get(), 1));
+    for (int hour = 9; hour < 12; ++hour) {
+        kvScheduleRecord mine = CTestRecords::Schedule("alice", "mine", 2026, 12, 9, hour, 0);
+        ASSERT_TRUE(kvAddSchedule(&mine, 0)) << Reason();
+    }
+    EXPECT_TRUE(kvCloseSchedules()) << Reason();
+    ASSERT_TRUE(kvOpenSchedules("boss", ""));
+    kvScheduleRecord forged = CTestRecords::Schedule("boss", "forged", 2026, 12, 9, 8, 0);
+    const bool added = kvAddSchedule(&forged, 0) != 0;
+    const bool committed = kvCloseSchedules() != 0;
+    EXPECT_FALSE(added && committed) << "the server refuses an entry of someone else's";
+    EXPECT_NE(Reason().find("row-level security"), std::string::npos) << Reason();
+    ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
+    ASSERT_TRUE(kvBeginAddressUpdate("alice"));
+    kvAddressRecord friendly = CTestRecords::Address("alice", "Friend", "One", "");
+    kvAddressRecord everyone = CTestRecords::Address("", "Public", "Two", "");
+    ASSERT_TRUE(kvAddAddress(&friendly));
+    ASSERT_TRUE(kvAddAddress(&everyone));
+    EXPECT_TRUE(kvCloseAddressBook()) << Reason();
+    kvShutdown();
+    EXPECT_EQ(server.Query("SELECT count(*) FROM schedules").at(0), "4");
+    EXPECT_EQ(server.Query("SELECT count(*) FROM addresses").at(0), "3");
+}
+
+TEST(OfficeServer, CopyThereAndBackKeepsEveryPassword) {
+    CTempDatabase server("postgresql");
+    const std::string first = server.Folder() + "/first.db", back = server.Folder() + "/back.db";
+    const std::string tanaka = CTestRecords::Sjis("田中");
+    UseDatabase(first);
+    for (const auto& user : {std::make_pair(std::string("alice"), std::string("a-pw")),
+                             std::make_pair(tanaka, CTestRecords::Sjis("ぱすわーど")),
+                             std::make_pair(std::string("bob"), std::string())}) {
+        kvUserRecord record = CTestRecords::User(user.first, "", {}, user.second);
+        ASSERT_TRUE(kvAdminAddUser(&record));
+    }
+    auto signsIn = [&](const std::string& where) {
+        UseDatabase(where);
+        EXPECT_TRUE(kvCheckPassword("alice", "a-pw")) << where << ": " << Reason();
+        EXPECT_TRUE(kvCheckPassword(tanaka.c_str(), CTestRecords::Sjis("ぱすわーど").c_str()))
+            << where;
+        EXPECT_TRUE(kvCheckPassword("bob", "")) << where;
+        EXPECT_FALSE(kvCheckPassword("bob", "a-pw")) << where;
+    };
+    ASSERT_TRUE(kvAdminCopyTo(server.Path().c_str(), nullptr, 0)) << Reason();
+    signsIn(server.PeopleUri());
+    UseDatabase(server.Path());
+    ASSERT_TRUE(kvAdminCopyTo(back.c_str(), nullptr, 0)) << Reason();
+    signsIn(back);
+}
