@@ -29,10 +29,14 @@ stop_server() {
 if [ "$mode" = --server ]; then
     server_dir=$(mktemp -d /tmp/kelvo-run-pg.XXXXXX)
     trap stop_server EXIT
-    KELVO_DATABASE=$(scripts/pg-server.sh start "$server_dir")
+    # The office's administrator seeds the demo; the viewer then connects as
+    # whoever signs in (the people's URI names no role).
+    admin_uri=$(scripts/pg-server.sh start "$server_dir")
+    "$build_dir/bin/kelvo-admin" --database "$admin_uri" demo
+    KELVO_DATABASE=$(cat "$server_dir/people.uri")
     export KELVO_DATABASE
-    echo "A throwaway PostgreSQL server: $KELVO_DATABASE (stopped when the viewer ends)."
-    "$build_dir/bin/kelvo-admin" demo
+    echo "A throwaway PostgreSQL server (TLS, passwords): $KELVO_DATABASE"
+    echo "(stopped when the viewer ends)."
 else
     export KELVO_DATABASE="$PWD/.demo/groupware.db"
     if [ ! -f "$KELVO_DATABASE" ]; then

@@ -61,31 +61,45 @@ void CPgAppender::BindInt(int index, long long number) {
 }
 
 bool CPgAppender::ReadTypes() {
-    auto query = m_conn.Prepare("SELECT attname, atttypid FROM pg_catalog.pg_attribute "
-                                "WHERE attrelid = to_regclass(CAST(?1 AS text)) AND attnum > 0 "
-                                "AND NOT attisdropped");
+    auto query =
+        m_conn.Prepare("SELECT a.attname, a.atttypid, c.reltype FROM pg_catalog.pg_attribute a "
+                       "JOIN pg_catalog.pg_class c ON c.oid = a.attrelid "
+                       "WHERE a.attrelid = to_regclass(CAST(?1 AS text)) AND a.attnum > 0 "
+                       "AND NOT a.attisdropped ORDER BY a.attnum");
     query->BindText(1, m_strTable.c_str());
-    m_types.assign(m_columns.size(), 0);
+    m_shape.types.assign(m_columns.size(), 0);
+    m_shape.order.clear();
     while (query->Step() == Result::Row) {
         std::string name = query->ColumnText(0);
+        m_shape.rowType = static_cast<unsigned>(query->ColumnInt64(2));
+        size_t bound = m_columns.size();
         for (size_t i = 0; i < m_columns.size(); ++i)
-            if (m_columns[i] == name)
-                m_types[i] = static_cast<unsigned>(query->ColumnInt64(1));
+            if (m_columns[i] == name) {
+                m_shape.types[i] = static_cast<unsigned>(query->ColumnInt64(1));
+                bound = i;
+            }
+        m_shape.order.push_back(bound);
     }
-    for (unsigned type : m_types)
+    for (unsigned type : m_shape.types)
         if (type == 0)
             return m_conn.Failed("the table's columns cannot be read");
+    // A person's rows need every column of the table (PgRowBatch.h).
+    for (size_t bound : m_shape.order)
+        if (bound >= m_columns.size()) {
+            m_shape.order.clear();
+            break;
+        }
     return true;
 }
 
 bool CPgAppender::Queue() {
-    if (m_types.empty() && !ReadTypes())
+    if (m_shape.types.empty() && !ReadTypes())
         return false;
     m_row.clear();
     PutBigEndian(m_row, m_columns.size(), 2);
     for (size_t i = 0; i < m_columns.size(); ++i) {
         const CValue& value = m_values[i];
-        unsigned type = m_types[i];
+        unsigned type = m_shape.types[i];
         int width = type == kInt8   ? 8
                     : type == kInt4 ? 4
                     : type == kInt2 ? 2
@@ -100,7 +114,7 @@ bool CPgAppender::Queue() {
             m_row += value.bytes;
         }
     }
-    return m_conn.CopyRow(m_strTable, m_strColumns, m_row);
+    return m_conn.CopyRow(m_strTable, m_strColumns, m_shape, m_row);
 }
 
 bool CPgAppender::Run() {

@@ -37,13 +37,13 @@ private:
         long long number = 0;
         std::string bytes;
     };
-    // The columns' types, read from the catalog once.
+    // The columns' types and the table's order, read from the catalog once.
     bool ReadTypes();
 
     CPgConnection& m_conn;
     std::string m_strTable;
     std::vector<std::string> m_columns;
-    std::vector<unsigned> m_types; // type OIDs, in column order
+    CPgRowBatch::CShape m_shape; // the columns' types, read from the catalog once
     std::vector<CValue> m_values;
     std::string m_strColumns;
     std::string m_row;

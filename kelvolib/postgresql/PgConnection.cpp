@@ -8,6 +8,7 @@
 #include "PgAppender.h"
 #include "PgCursor.h"
 #include "PgRoles.h"
+#include "PgRowBatch.h"
 #include "PgStatement.h"
 #include "SchemaText.h"
 
@@ -15,6 +16,8 @@ namespace {
 
 constexpr long long kApplicationId = 0x4B4C564F; // "KLVO", as in the SQLite header
 constexpr int kLockTimeoutMs = 15000;
+// A person's rows per INSERT of arrays.
+constexpr size_t kBatchRows = 1024;
 
 // The first line of a libpq message, without the "ERROR:" decoration.
 std::string FirstLine(const char* message) {
@@ -253,37 +256,33 @@ std::unique_ptr<CStatement> CPgConnection::PrepareAppend(const std::string& tabl
 }
 
 bool CPgConnection::CopyRow(const std::string& table, const std::string& columns,
-                            const std::string& row) {
+                            const CPgRowBatch::CShape& shape, const std::string& row) {
+    if (m_bPerson) {
+        // The server takes no COPY into a table with row policies: a person's
+        // rows go as INSERTs of arrays, sent into the pipeline without waiting.
+        if (m_pBatch && m_pBatch->Table() != table && !EndCopy())
+            return false;
+        if (!m_pBatch) {
+            if (shape.order.empty())
+                return Failed("rows cannot be appended to some of the table's columns only");
+            if (!StopReading())
+                return false;
+            m_pBatch = std::make_unique<CPgRowBatch>(table, shape);
+        }
+        m_pBatch->Add(row);
+        return m_pBatch->Rows() < kBatchRows || EndCopy();
+    }
     if (m_strCopy != table) {
         // COPY does not mix with the pipeline: what was sent is settled first.
         if (!EndCopy() || !StopReading() || !Sync() || !PQexitPipelineMode(m_pConn))
             return Failed("the rows cannot be sent");
-        std::string target = table;
-        bool ok = true;
-        if (m_bPerson) {
-            // A table of the session's own, without policies; created in the
-            // transaction, so made again after a rollback.
-            target = "pg_temp.kv_stage_" + table;
-            PGresult* made =
-                PQexec(m_pConn, ("CREATE TEMP TABLE IF NOT EXISTS kv_stage_" + table +
-                                 " AS SELECT " + columns + " FROM " + table + " WHERE false")
-                                    .c_str());
-            ++m_nRoundTrips;
-            ok = PQresultStatus(made) == PGRES_COMMAND_OK;
-            if (!ok)
-                m_strError = ResultError(made);
-            PQclear(made);
-        }
-        if (ok) {
-            PGresult* started =
-                PQexec(m_pConn,
-                       ("COPY " + target + "(" + columns + ") FROM STDIN (FORMAT binary)").c_str());
-            ++m_nRoundTrips;
-            ok = PQresultStatus(started) == PGRES_COPY_IN;
-            if (!ok)
-                m_strError = ResultError(started);
-            PQclear(started);
-        }
+        PGresult* started = PQexec(
+            m_pConn, ("COPY " + table + "(" + columns + ") FROM STDIN (FORMAT binary)").c_str());
+        ++m_nRoundTrips;
+        bool ok = PQresultStatus(started) == PGRES_COPY_IN;
+        if (!ok)
+            m_strError = ResultError(started);
+        PQclear(started);
         if (!ok) {
             if (m_bInTransaction)
                 m_bTransactionFailed = true;
@@ -291,8 +290,6 @@ bool CPgConnection::CopyRow(const std::string& table, const std::string& columns
             return false;
         }
         m_strCopy = table;
-        m_strStaged = m_bPerson ? table : std::string();
-        m_strColumns = columns;
         m_copyBuffer.assign("PGCOPY\n\377\r\n\0", 11);
         m_copyBuffer.append(8, '\0'); // flags and header extension
     }
@@ -306,6 +303,14 @@ bool CPgConnection::CopyRow(const std::string& table, const std::string& columns
 }
 
 bool CPgConnection::EndCopy() {
+    if (m_pBatch) {
+        // Sent, not waited for: its answer is read with the next ones.
+        std::unique_ptr<CPgRowBatch> batch = std::move(m_pBatch);
+        if (!batch->Send(m_pConn))
+            return Failed("the rows cannot be sent");
+        Sent();
+        return true;
+    }
     if (m_strCopy.empty())
         return true;
     m_strCopy.clear();
@@ -323,19 +328,6 @@ bool CPgConnection::EndCopy() {
         if (PQstatus(m_pConn) == CONNECTION_BAD)
             break;
     }
-    if (error.empty() && !m_strStaged.empty()) {
-        // The staged rows join the table in one statement, under its policies.
-        const std::string stage = "pg_temp.kv_stage_" + m_strStaged;
-        PGresult* moved =
-            PQexec(m_pConn, ("INSERT INTO " + m_strStaged + "(" + m_strColumns + ") SELECT " +
-                             m_strColumns + " FROM " + stage + "; TRUNCATE " + stage)
-                                .c_str());
-        ++m_nRoundTrips;
-        if (PQresultStatus(moved) != PGRES_COMMAND_OK)
-            error = ResultError(moved);
-        PQclear(moved);
-    }
-    m_strStaged.clear();
     if (!error.empty()) {
         m_strError = error;
         if (m_bInTransaction)

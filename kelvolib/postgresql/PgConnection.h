@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Connection.h"
+#include "PgRowBatch.h"
 #include "Statement.h"
 
 // The groupware on a PostgreSQL server, over libpq in pipeline mode: writes are
@@ -89,13 +90,15 @@ public:
     bool BeginReading(CPgCursor* reader);
     void EndReading(CPgCursor* reader);
     bool StopReading();
-    // Appends a row (binary COPY format) to table's columns, starting a COPY
-    // (and ending another one) when needed. A person's rows go through a
-    // temporary table of the same columns, moved over in one INSERT when the
-    // COPY ends: the server takes no COPY into a table with row policies.
-    bool CopyRow(const std::string& table, const std::string& columns, const std::string& row);
+    // Appends a row (binary COPY format) to table's columns (of shape),
+    // starting a COPY (and ending another one) when needed. A
+    // person's rows are gathered and sent as INSERTs of arrays instead
+    // (PgRowBatch.h): the server takes no COPY into a table with row policies.
+    bool CopyRow(const std::string& table, const std::string& columns,
+                 const CPgRowBatch::CShape& shape, const std::string& row);
     // Ends a COPY in progress and waits for the server to take it; false when
-    // it failed. Called before anything else is sent.
+    // it failed. A person's gathered rows are sent instead, their answer read
+    // at the next wait. Called before anything else is sent.
     bool EndCopy();
     // A cursor declared now: a rollback of the open transaction removes it.
     CursorFlag DeclaredCursor();
@@ -119,10 +122,9 @@ private:
     std::vector<CursorFlag> m_cursors;
     std::string m_strCopy; // the table of the COPY in progress, or empty
     std::string m_copyBuffer;
-    std::vector<CPgCursor*> m_readers; // lists open in the read transaction
-    std::string m_strTag;              // the office's tag (PgRoles.h)
-    std::string m_strStaged;           // the table a staged COPY goes into, or empty
-    std::string m_strColumns;          // its columns
+    std::vector<CPgCursor*> m_readers;     // lists open in the read transaction
+    std::string m_strTag;                  // the office's tag (PgRoles.h)
+    std::unique_ptr<CPgRowBatch> m_pBatch; // a person's rows not yet sent
     bool m_bPerson = false;
     bool m_bLoginRefused = false;
     bool m_bReading = false;

@@ -277,3 +277,32 @@ TEST(OfficeServer, CopyThereAndBackKeepsEveryPassword) {
     ASSERT_TRUE(kvAdminCopyTo(back.c_str(), nullptr, 0)) << Reason();
     signsIn(back);
 }
+
+TEST(OfficeServer, SignInThatCannotBeCheckedSaysWhy) {
+    CTempDatabase server("postgresql");
+    kvUserRecord alice = CTestRecords::User("alice", "", {}, "a-pw");
+    ASSERT_TRUE(kvAdminAddUser(&alice));
+    const std::string people = server.PeopleUri();
+    // Nobody listens at port 1.
+    std::string unreachable = people;
+    const size_t port = unreachable.find("localhost:") + 10;
+    unreachable.replace(port, unreachable.find('/', port) - port, "1");
+    // A certificate authority that did not sign the server's certificate.
+    std::string otherAuthority = people;
+    const size_t root = otherAuthority.find("sslrootcert=") + 12;
+    const std::string fake = server.Folder() + "/other-ca.crt";
+    ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=other "
+                           "-keyout /dev/null -out '" +
+                           fake + "' 2>/dev/null")
+                              .c_str()),
+              0);
+    otherAuthority.replace(root, otherAuthority.find('&', root) - root, fake);
+    for (const std::string& where : {unreachable, otherAuthority}) {
+        UseDatabase(where);
+        EXPECT_FALSE(kvCheckPassword("alice", "a-pw"));
+        EXPECT_NE(Reason().find("cannot be opened"), std::string::npos)
+            << where << ": " << Reason();
+    }
+    UseDatabase(people);
+    EXPECT_TRUE(kvCheckPassword("alice", "a-pw")) << Reason();
+}

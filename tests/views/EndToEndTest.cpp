@@ -37,9 +37,16 @@ int RowCount(CViewerApp& app, int kind) {
 
 } // namespace
 
-// The real viewer on the real library and a temporary database.
-TEST(EndToEnd, LogInAndOpenEveryWindow) {
-    CTempDatabase database;
+// The real viewer on the real library and a temporary database, on each
+// engine; on the server the person signs in as themselves.
+class EndToEndOnEngine : public ::testing::TestWithParam<std::string> {};
+INSTANTIATE_TEST_SUITE_P(Engines, EndToEndOnEngine, ::testing::Values("sqlite", "postgresql"),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             return info.param;
+                         });
+
+TEST_P(EndToEndOnEngine, LogInAndOpenEveryWindow) {
+    CTempDatabase database(GetParam());
     const std::string yamada = CTestRecords::Sjis("山田");
     kvUserRecord user = CTestRecords::User(yamada, CTestRecords::Sjis("やまだ"),
                                            {"", CTestRecords::Sjis("営業部"), "", "QA"}, "pw");
@@ -64,6 +71,8 @@ TEST(EndToEnd, LogInAndOpenEveryWindow) {
     ASSERT_TRUE(kvAdminPostBoardMessage(&message, &id));
     kvBoardMessage reply = CTestRecords::Message(yamada, "re", 7, 9, 5, id);
     ASSERT_TRUE(kvAdminPostBoardMessage(&reply, nullptr));
+    kvShutdown();
+    setenv("KELVO_DATABASE", database.PeopleUri().c_str(), 1);
 
     CViewerHarness viewer(true);
     ASSERT_TRUE(viewer.StartAndLogin(QStringLiteral("山田"), "pw"));
@@ -89,6 +98,7 @@ TEST(EndToEnd, LogInAndOpenEveryWindow) {
 
     viewer.Finish();
     // Every list was closed before the library shut down; a new session reads the same data.
+    setenv("KELVO_DATABASE", database.Path().c_str(), 1);
     ASSERT_TRUE(kvOpenUsers("", nullptr, 0));
     kvCloseUsers();
 }
