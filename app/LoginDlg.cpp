@@ -62,9 +62,9 @@ bool CLoginDlg::OnInitDialog() {
         // Opening may wait for another program's lock.
         CWaitCursor wait;
         const CBackendTable& backend = KvBackend();
+        // A failure here is said at OK, where the check fails for the same reason
+        // (before a sign-in on the office server nothing can be read at all).
         bool opened = backend.kvOpenUsers("", nullptr, 0) != 0;
-        if (!opened)
-            ReportUnusableBackend();
         auto record = std::make_unique<kvUserRecord>();
         while (backend.kvNextUser(record.get(), 1))
             list->addItem(CText::FromCp932(

@@ -1,6 +1,7 @@
 #include "Cp932.h"
 
 #include <iconv.h>
+#include <langinfo.h>
 
 #include <cerrno>
 #include <cstring>
@@ -78,6 +79,34 @@ std::string CCp932::ToUtf8(std::string_view cp932) {
     if (!ok)
         utf8.assign(cp932.size(), '?');
     return utf8;
+}
+
+std::string CCp932::FromSystem(std::string_view text) {
+    bool ascii = true;
+    for (unsigned char c : text)
+        ascii = ascii && c < 0x80;
+    if (ascii)
+        return std::string(text);
+    std::string checked;
+    thread_local CConverter validator("UTF-8", "UTF-8");
+    const bool utf8 =
+        validator.Convert(text, checked, [](char*&, size_t&, std::string&) { return false; });
+    CConverter converter("CP932", utf8 ? "UTF-8" : nl_langinfo(CODESET));
+    std::string cp932;
+    bool ok = converter.Convert(text, cp932, [&](char*& in, size_t& left, std::string& output) {
+        // A character CP932 lacks is one 〓; a byte that is no character, "?".
+        size_t skip = 1;
+        if (utf8) {
+            unsigned char lead = static_cast<unsigned char>(in[0]);
+            skip = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+            skip = skip > left ? left : skip;
+        }
+        output += skip > 1 ? "\x81\xAC" : "?";
+        in += skip;
+        left -= skip;
+        return true;
+    });
+    return ok ? cp932 : std::string(text.size(), '?');
 }
 
 size_t CCp932::FieldLength(const char* field, size_t width) {

@@ -16,6 +16,12 @@ public:
     // Converts CP932 to UTF-8. Bytes that are not CP932 become U+FFFD.
     static std::string ToUtf8(std::string_view cp932);
 
+    // Converts a text the system wrote (a message of libpq, of the server or
+    // of SQLite, strerror's) to CP932: UTF-8 when it is valid UTF-8, else the
+    // locale's character set. A character CP932 cannot hold becomes "〓",
+    // bytes that are neither "?"; plain ASCII stays as it is.
+    static std::string FromSystem(std::string_view text);
+
     // True for the first byte of a double-byte character.
     static bool IsLeadByte(unsigned char byte) {
         return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 
+#include "Cp932.h"
 #include "PasswordVerifier.h"
 #include "PgAppender.h"
 #include "PgCursor.h"
@@ -19,9 +20,10 @@ constexpr int kLockTimeoutMs = 15000;
 // A person's rows per INSERT of arrays.
 constexpr size_t kBatchRows = 1024;
 
-// The first line of a libpq message, without the "ERROR:" decoration.
+// The first line of a libpq message, without the "ERROR:" decoration, in
+// code page 932 (libpq writes the locale's language, the server its own).
 std::string FirstLine(const char* message) {
-    std::string text = message != nullptr ? message : "";
+    std::string text = CCp932::FromSystem(message != nullptr ? message : "");
     size_t end = text.find('\n');
     if (end != std::string::npos)
         text.resize(end);

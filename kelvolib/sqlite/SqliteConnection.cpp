@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Cp932.h"
 #include "SchemaText.h"
 #include "SqliteStatement.h"
 
@@ -32,12 +33,13 @@ bool MakePrivateParents(const std::string& file, std::string& error) {
     std::string dir = file.substr(0, slash);
     for (size_t at = dir.find('/', 1); at != std::string::npos; at = dir.find('/', at + 1)) {
         if (!MakeDirectory(dir.substr(0, at), 0755)) {
-            error = "cannot create " + dir.substr(0, at) + ": " + std::strerror(errno);
+            error = "cannot create " + dir.substr(0, at) + ": " +
+                    CCp932::FromSystem(std::strerror(errno));
             return false;
         }
     }
     if (!MakeDirectory(dir, 0700) || chmod(dir.c_str(), 0700) != 0) {
-        error = "cannot create " + dir + ": " + std::strerror(errno);
+        error = "cannot create " + dir + ": " + CCp932::FromSystem(std::strerror(errno));
         return false;
     }
     return true;
@@ -58,7 +60,7 @@ bool CSqliteConnection::Open(const std::string& path, bool defaultLocation, std:
     // gives the -wal and -shm files the same permissions.
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
-        error = std::strerror(errno);
+        error = CCp932::FromSystem(std::strerror(errno));
         return false;
     }
     close(fd);
@@ -67,7 +69,7 @@ bool CSqliteConnection::Open(const std::string& path, bool defaultLocation, std:
     // The library serialises every call itself, so SQLite's own locking is not needed.
     int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
     if (sqlite3_open_v2(file.c_str(), &m_pDb, flags, nullptr) != SQLITE_OK) {
-        error = m_pDb != nullptr ? sqlite3_errmsg(m_pDb) : "out of memory";
+        error = m_pDb != nullptr ? CCp932::FromSystem(sqlite3_errmsg(m_pDb)) : "out of memory";
         sqlite3_close_v2(m_pDb);
         m_pDb = nullptr;
         return false;
@@ -211,5 +213,5 @@ bool CSqliteConnection::SetNextId(const char* table, long long next) {
 }
 
 std::string CSqliteConnection::ErrorMessage() {
-    return m_pDb != nullptr ? sqlite3_errmsg(m_pDb) : "out of memory";
+    return m_pDb != nullptr ? CCp932::FromSystem(sqlite3_errmsg(m_pDb)) : "out of memory";
 }

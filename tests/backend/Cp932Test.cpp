@@ -39,3 +39,17 @@ TEST(Cp932, FieldAndCutLengths) {
     EXPECT_EQ(CCp932::CutLength(text.data(), text.size(), 3), 3u);
     EXPECT_EQ(CCp932::CutLength(text.data(), text.size(), 10), 4u);
 }
+
+// What libpq, the server, SQLite and strerror write reaches the program as
+// code page 932, whatever the locale: the login's message must be readable.
+TEST(Cp932, SystemTextsBecomeCodePage932) {
+    EXPECT_EQ(CCp932::FromSystem("connection refused"), "connection refused");
+    std::string refused;
+    ASSERT_TRUE(CCp932::FromUtf8("接続を拒否されました", refused));
+    EXPECT_EQ(CCp932::FromSystem("接続を拒否されました"), refused);
+    EXPECT_EQ(CCp932::FromSystem("x\xF0\x9F\x98\x80y"), "x\x81\xACy") << "no emoji in CP932";
+    EXPECT_EQ(CCp932::FromSystem("a\xFF"
+                                 "b"),
+              "a?b")
+        << "a byte that is no character in the C locale";
+}
