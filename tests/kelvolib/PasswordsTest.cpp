@@ -26,11 +26,6 @@ void UseDatabase(const std::string& location) {
     setenv("KELVO_DATABASE", location.c_str(), 1);
 }
 
-std::string FileBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
 // A person's own connection to the server, made directly with libpq.
 class CPersonConnection {
 public:
@@ -143,26 +138,6 @@ TEST_P(Passwords, OldDatabaseWithTextPasswordsIsUpgraded) {
     EXPECT_TRUE(kvCheckPassword("dave", "dave-pw")) << Reason();
     EXPECT_TRUE(kvCheckPassword("erin", "")) << Reason();
     EXPECT_FALSE(kvCheckPassword("dave", "erin"));
-}
-
-TEST(PasswordsAtRest, FileHoldsNoPasswordAnywhere) {
-    CTempDatabase database("sqlite");
-    for (const char* user : {"alice", "bob"}) {
-        kvUserRecord record = CTestRecords::User(user, "", {}, std::string(user) + "-Password1");
-        ASSERT_TRUE(kvAdminAddUser(&record));
-    }
-    ASSERT_TRUE(kvChangePassword("alice", "alice-Password1", "alice-Password2"));
-    ASSERT_TRUE(kvAdminSetPassword("bob", "bob-Password2"));
-    kvShutdown();
-    std::string bytes;
-    for (const char* suffix : {"", "-wal", "-shm"})
-        bytes += FileBytes(database.Path() + suffix);
-    ASSERT_NE(bytes.find("SCRAM-SHA-256$4096:"), std::string::npos) << "the verifiers are there";
-    for (const char* secret : {"Password1", "Password2"})
-        EXPECT_EQ(bytes.find(secret), std::string::npos) << secret;
-    // Private to its owner's account.
-    EXPECT_EQ(std::filesystem::status(database.Path()).permissions() & std::filesystem::perms::all,
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST(OfficeServer, PeopleCannotReachWhatIsNotTheirs) {

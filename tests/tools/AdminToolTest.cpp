@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "AdminProcessTest.h"
 
@@ -210,4 +212,34 @@ TEST_F(AdminFile, ImportSummaryAndDryRun) {
         << stored.out;
     EXPECT_NE(Dump("schedules", "alice").find("alice\t会議〓\t本社\t2026/12/08 13:00\t"),
               std::string::npos);
+}
+
+// After the demo and a password change, no password and no verifier shows in
+// what kelvo-admin prints, and no password is in the file's bytes.
+TEST_F(AdminFile, NoPasswordInTheOutputOrTheFile) {
+    ASSERT_EQ(Admin({"demo"}).status, 0); // prints the demo logins, as it is meant to
+    CProcessRunner::COptions options;
+    options.input = "Zebra-Quartz-77\n";
+    std::string printed;
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"user", "passwd", "guest09"},
+                                               {"user", "list"},
+                                               {"dump", "users"},
+                                               {"user", "passwd", "nobody"},
+                                               {"user", "add", "guest09", "--password", "x"}}) {
+        CProcessRunner::CResult result = AdminProcessBase::Admin(args, options);
+        printed += result.out + result.err;
+    }
+    std::string bytes;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        std::ifstream file(m_database.Path() + suffix, std::ios::binary);
+        bytes +=
+            std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    EXPECT_NE(bytes.find("SCRAM-SHA-256$4096:"), std::string::npos);
+    EXPECT_EQ(printed.find("SCRAM"), std::string::npos) << printed;
+    for (const char* secret : {"Zebra-Quartz-77", "yamada", "suzuki", "takahashi", "tanaka"}) {
+        EXPECT_EQ(printed.find(secret), std::string::npos) << secret;
+        EXPECT_EQ(bytes.find(secret), std::string::npos) << secret;
+    }
 }
