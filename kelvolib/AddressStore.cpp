@@ -40,24 +40,26 @@ size_t TextLength(const char* text) {
 
 CAddressStore::CAddressStore(CDatabase& db, CMonitorQueue& monitor)
     : m_db(db), m_monitor(monitor),
-      m_index(db, "addresses",
-              [this](const std::string& owner, const CDuplicateIndex::AddKey& add) {
-                  auto read =
-                      m_db.PrepareList("SELECT id, last_name, first_name, company FROM addresses "
-                                       "WHERE owner = ?1 ORDER BY id");
-                  if (!read)
-                      return false;
-                  read->BindBytes(1, owner.data(), owner.size());
-                  while (m_db.StepRow(*read, "address keys")) {
-                      size_t last = 0, first = 0, company = 0;
-                      const char* lastName = read->ColumnData(1, last);
-                      const char* firstName = read->ColumnData(2, first);
-                      const char* companyName = read->ColumnData(3, company);
-                      add(Key(lastName, last, firstName, first, companyName, company),
-                          {read->ColumnInt64(0)});
-                  }
-                  return read->Step() == CStatement::Result::Done;
-              }) {}
+      m_index(
+          db, "addresses",
+          [this](const std::string& owner, long long since, const CDuplicateIndex::AddKey& add) {
+              auto read =
+                  m_db.PrepareList("SELECT id, last_name, first_name, company FROM addresses "
+                                   "WHERE owner = ?1 AND changed > ?2 ORDER BY id");
+              if (!read)
+                  return false;
+              read->BindBytes(1, owner.data(), owner.size());
+              read->BindInt(2, since);
+              while (m_db.StepRow(*read, "address keys")) {
+                  size_t last = 0, first = 0, company = 0;
+                  const char* lastName = read->ColumnData(1, last);
+                  const char* firstName = read->ColumnData(2, first);
+                  const char* companyName = read->ColumnData(3, company);
+                  add(Key(lastName, last, firstName, first, companyName, company),
+                      {read->ColumnInt64(0)});
+              }
+              return read->Step() == CStatement::Result::Done;
+          }) {}
 
 std::string CAddressStore::Key(const char* lastName, size_t lastLength, const char* firstName,
                                size_t firstLength, const char* company, size_t companyLength) {
@@ -176,7 +178,7 @@ bool CAddressStore::Add(const kvAddressRecord* record) {
     if (!m_bUpdating)
         return Refuse(record, "added");
     if (!m_insert) {
-        m_insert = m_db.PrepareAppend("addresses", ColumnList() + ", id");
+        m_insert = m_db.PrepareAppend("addresses", ColumnList() + ", id, changed");
         if (!m_insert)
             return false;
     }
@@ -185,6 +187,7 @@ bool CAddressStore::Add(const kvAddressRecord* record) {
     if (!m_db.BeforeBatchedWrite() || !m_index.Touch(owner) || !m_db.NextId("addresses", id))
         return false;
     m_insert->BindInt(kFieldCount + 1, id);
+    m_insert->BindInt(kFieldCount + 2, m_index.Stamp(owner));
     if (!Write(*m_insert, record, "added"))
         return false;
     m_index.Written(
@@ -207,7 +210,8 @@ bool CAddressStore::Update(const kvAddressRecord* record) {
         for (int i = 0; i < kFieldCount; ++i)
             sets += (i > 0 ? ", " : "") + std::string(kAddressFields[i].name) + " = ?" +
                     std::to_string(i + 1);
-        m_update = m_db.Prepare("UPDATE addresses SET " + sets + " WHERE id = ?" +
+        m_update = m_db.Prepare("UPDATE addresses SET " + sets + ", changed = ?" +
+                                std::to_string(kFieldCount + 2) + " WHERE id = ?" +
                                 std::to_string(kFieldCount + 1));
         if (!m_update)
             return false;
@@ -216,6 +220,7 @@ bool CAddressStore::Update(const kvAddressRecord* record) {
     if (!m_db.BeforeBatchedWrite() || !m_index.Touch(owner) || !m_index.Touch(m_strFoundOwner))
         return false;
     m_update->BindInt(kFieldCount + 1, m_nFoundId);
+    m_update->BindInt(kFieldCount + 2, m_index.Stamp(owner));
     if (!Write(*m_update, record, "updated"))
         return false;
     std::string key = KeyOf(record);

@@ -20,7 +20,7 @@ class CMonitorQueue;
 class CDatabase {
 public:
     // The schema version this library writes; older ones are upgraded.
-    static constexpr int kSchemaVersion = 4;
+    static constexpr int kSchemaVersion = 5;
 
     explicit CDatabase(CMonitorQueue& monitor);
     ~CDatabase();
@@ -47,6 +47,7 @@ public:
     // Where the data is: a file path, or the URI without its password.
     const std::string& Location() const { return m_pConnection->Location(); }
     CConnection& Connection() { return *m_pConnection; }
+    CMonitorQueue& Monitor() { return m_monitor; }
     // The connection to a server was lost: the database must be opened again.
     bool IsBroken() const { return m_pConnection && m_pConnection->IsBroken(); }
     long long RoundTrips() const { return m_pConnection ? m_pConnection->RoundTrips() : 0; }

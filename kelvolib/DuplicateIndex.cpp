@@ -1,6 +1,7 @@
 #include "DuplicateIndex.h"
 
 #include "Database.h"
+#include "MonitorQueue.h"
 
 CDuplicateIndex::CDuplicateIndex(CDatabase& db, std::string kind, Loader loader)
     : m_db(db), m_strKind(std::move(kind)), m_loader(std::move(loader)) {
@@ -13,12 +14,14 @@ CDuplicateIndex::CDuplicateIndex(CDatabase& db, std::string kind, Loader loader)
                     continue;
                 if (!m_countWrite)
                     m_countWrite = m_db.Prepare(
-                        "INSERT INTO kv_changes(kind, owner, version) VALUES (?1, ?2, 1) "
-                        "ON CONFLICT(kind, owner) DO UPDATE SET version = kv_changes.version + 1");
+                        "INSERT INTO kv_changes(kind, owner, version, moved) VALUES (?1, ?2, 1, "
+                        "?3) ON CONFLICT(kind, owner) DO UPDATE SET version = "
+                        "kv_changes.version + 1, moved = kv_changes.moved + ?3");
                 if (!m_countWrite)
                     return;
                 m_countWrite->BindText(1, m_strKind.c_str());
                 m_countWrite->BindBytes(2, entry.first.data(), entry.first.size());
+                m_countWrite->BindInt(3, entry.second.movedKey ? 1 : 0);
                 m_countWrite->Queue();
             }
         },
@@ -28,13 +31,15 @@ CDuplicateIndex::CDuplicateIndex(CDatabase& db, std::string kind, Loader loader)
                 if (!owner.written)
                     continue;
                 owner.written = false;
-                if (committed && owner.version >= 0) {
+                if (committed && owner.version >= 0 && owner.moved >= 0) {
                     ++owner.version;
+                    owner.moved += owner.movedKey ? 1 : 0;
                 } else {
                     owner.version = -1;
                     owner.loaded = false;
                     owner.keys.clear();
                 }
+                owner.movedKey = false;
             }
         });
 }
@@ -71,25 +76,56 @@ bool CDuplicateIndex::Touch(const std::string& owner) {
     if (!takenNow)
         return true;
     if (!m_readVersion)
-        m_readVersion = m_db.Prepare("SELECT coalesce((SELECT version FROM kv_changes "
-                                     "WHERE kind = ?1 AND owner = ?2), 0)");
+        m_readVersion = m_db.Prepare("SELECT coalesce(max(version), 0), coalesce(max(moved), 0) "
+                                     "FROM kv_changes WHERE kind = ?1 AND owner = ?2");
     if (!m_readVersion)
         return false;
     m_readVersion->BindText(1, m_strKind.c_str());
     m_readVersion->BindBytes(2, owner.data(), owner.size());
     bool read = m_db.StepRow(*m_readVersion, "the change count");
     long long version = read ? m_readVersion->ColumnInt64(0) : -1;
+    long long moved = read ? m_readVersion->ColumnInt64(1) : -1;
     m_readVersion->Reset();
     if (!read)
         return false;
     COwner& kept = Kept(owner);
-    if (kept.version != version) {
+    if (kept.loaded && kept.moved == moved && kept.version >= 0 && kept.version < version) {
+        // Others added or changed entries: only theirs are read.
+        if (!Load(owner, kept, kept.version, m_nIdIndex))
+            return false;
+    } else if (kept.version != version || kept.moved != moved) {
         kept.loaded = false;
         kept.keys.clear();
-        kept.version = version;
     }
+    kept.version = version;
+    kept.moved = moved;
     m_strTouched = owner;
     m_nTouchedIn = m_db.TransactionNumber();
+    return true;
+}
+
+bool CDuplicateIndex::Load(const std::string& owner, COwner& kept, long long since,
+                           size_t idIndex) {
+    if (since < 0)
+        kept.keys.clear();
+    size_t read = 0;
+    bool loaded = m_loader(owner, since, [&](const std::string& entryKey, const Values& entry) {
+        ++read;
+        auto found = kept.keys.find(entryKey);
+        if (found == kept.keys.end())
+            kept.keys.emplace(entryKey, entry);
+        // The first by ID stays; a changed entry replaces what was kept of it.
+        else if (since >= 0 && idIndex < entry.size() && entry[idIndex] <= found->second[idIndex])
+            found->second = entry;
+    });
+    if (!loaded) {
+        kept.keys.clear();
+        kept.loaded = false;
+        return false;
+    }
+    kept.loaded = true;
+    m_db.Monitor().Push(m_strKind + " keys of " + owner + " read: " + std::to_string(read) +
+                        (since < 0 ? " (all)" : " (written by others since)"));
     return true;
 }
 
@@ -97,17 +133,8 @@ bool CDuplicateIndex::Find(const std::string& owner, const std::string& key, Val
                            bool& found) {
     found = false;
     COwner& kept = Kept(owner);
-    if (!kept.loaded) {
-        kept.keys.clear();
-        bool loaded = m_loader(owner, [&kept](const std::string& entryKey, const Values& entry) {
-            kept.keys.emplace(entryKey, entry); // the first by ID stays
-        });
-        if (!loaded) {
-            kept.keys.clear();
-            return false;
-        }
-        kept.loaded = true;
-    }
+    if (!kept.loaded && !Load(owner, kept, -1, m_nIdIndex))
+        return false;
     auto entry = kept.keys.find(key);
     if (entry == kept.keys.end())
         return true;
@@ -136,6 +163,9 @@ void CDuplicateIndex::Updated(const std::string& oldOwner, const std::string& ol
     Kept(oldOwner).written = true;
     Kept(newOwner).written = true;
     if (oldOwner != newOwner || oldKey != newKey) {
+        // Other writers' kept keys of both owners must be read again whole.
+        Kept(oldOwner).movedKey = true;
+        Kept(newOwner).movedKey = true;
         Forget(oldOwner);
         Forget(newOwner);
         return;

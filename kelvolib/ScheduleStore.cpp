@@ -54,32 +54,36 @@ size_t StoredLength(const char* field, size_t width) {
 
 CScheduleStore::CScheduleStore(CDatabase& db, CMonitorQueue& monitor)
     : m_db(db), m_monitor(monitor),
-      m_index(db, "schedules",
-              [this](const std::string& owner, const CDuplicateIndex::AddKey& add) {
-                  long long ownerId = -1;
-                  if (!OwnerId(owner, false, ownerId))
-                      return false;
-                  if (ownerId < 0)
-                      return true; // no entries yet
-                  auto read = m_db.PrepareList(
-                      "SELECT start_year, start_month, start_day, start_hour, start_minute, "
-                      "all_day, title, start_second, id FROM schedules WHERE owner_id = ?1 "
-                      "ORDER BY id");
-                  if (!read)
-                      return false;
-                  read->BindInt(1, ownerId);
-                  while (m_db.StepRow(*read, "schedule keys")) {
-                      size_t length = 0;
-                      const char* title = read->ColumnData(6, length);
-                      long long year = read->ColumnInt64(0), month = read->ColumnInt64(1),
-                                day = read->ColumnInt64(2), hour = read->ColumnInt64(3),
-                                minute = read->ColumnInt64(4);
-                      add(Key(year, month, day, hour, minute, read->ColumnInt64(5), title, length),
-                          {ownerId, year, month, day, hour, minute, read->ColumnInt64(7),
-                           read->ColumnInt64(8)});
-                  }
-                  return read->Step() == CStatement::Result::Done;
-              }) {}
+      m_index(
+          db, "schedules",
+          [this](const std::string& owner, long long since, const CDuplicateIndex::AddKey& add) {
+              long long ownerId = -1;
+              if (!OwnerId(owner, false, ownerId))
+                  return false;
+              if (ownerId < 0)
+                  return true; // no entries yet
+              auto read = m_db.PrepareList(
+                  "SELECT start_year, start_month, start_day, start_hour, start_minute, "
+                  "all_day, title, start_second, id FROM schedules WHERE owner_id = ?1 "
+                  "AND changed > ?2 ORDER BY id");
+              if (!read)
+                  return false;
+              read->BindInt(1, ownerId);
+              read->BindInt(2, since);
+              while (m_db.StepRow(*read, "schedule keys")) {
+                  size_t length = 0;
+                  const char* title = read->ColumnData(6, length);
+                  long long year = read->ColumnInt64(0), month = read->ColumnInt64(1),
+                            day = read->ColumnInt64(2), hour = read->ColumnInt64(3),
+                            minute = read->ColumnInt64(4);
+                  add(Key(year, month, day, hour, minute, read->ColumnInt64(5), title, length),
+                      {ownerId, year, month, day, hour, minute, read->ColumnInt64(7),
+                       read->ColumnInt64(8)});
+              }
+              return read->Step() == CStatement::Result::Done;
+          }) {
+    m_index.SetIdIndex(7); // the values end with the ID
+}
 
 std::string CScheduleStore::Key(long long year, long long month, long long day, long long hour,
                                 long long minute, long long allDay, const char* title,
@@ -233,7 +237,7 @@ bool CScheduleStore::Add(const kvScheduleRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
     if (!m_insert) {
-        m_insert = m_db.PrepareAppend("schedules", std::string(kColumns) + ", id");
+        m_insert = m_db.PrepareAppend("schedules", std::string(kColumns) + ", id, changed");
         if (!m_insert)
             return false;
     }
@@ -244,6 +248,7 @@ bool CScheduleStore::Add(const kvScheduleRecord* record) {
         return false;
     BindRecord(*m_insert, record, ownerId);
     m_insert->BindInt(20, id);
+    m_insert->BindInt(21, m_index.Stamp(owner));
     if (!Write(*m_insert, record, "added"))
         return false;
     m_index.Written(
@@ -273,9 +278,9 @@ bool CScheduleStore::Update(const kvScheduleRecord* record) {
             "start_minute = ?5, start_hour = ?6, start_day = ?7, start_month = ?8, "
             "start_year = ?9, end_second = ?10, end_minute = ?11, end_hour = ?12, "
             "end_day = ?13, end_month = ?14, end_year = ?15, all_day = ?16, public = ?17, "
-            "alarm_lead = ?18, comment = ?19 WHERE owner_id = ?20 AND start_year = ?21 AND "
-            "start_month = ?22 AND start_day = ?23 AND start_hour = ?24 AND start_minute = ?25 "
-            "AND start_second = ?26 AND id = ?27");
+            "alarm_lead = ?18, comment = ?19, changed = ?28 WHERE owner_id = ?20 AND "
+            "start_year = ?21 AND start_month = ?22 AND start_day = ?23 AND start_hour = ?24 "
+            "AND start_minute = ?25 AND start_second = ?26 AND id = ?27");
         if (!m_update)
             return false;
     }
@@ -287,6 +292,7 @@ bool CScheduleStore::Update(const kvScheduleRecord* record) {
     BindRecord(*m_update, record, ownerId);
     for (size_t i = 0; i < 8; ++i)
         m_update->BindInt(20 + static_cast<int>(i), m_foundKey[i]);
+    m_update->BindInt(28, m_index.Stamp(owner));
     if (!Write(*m_update, record, "updated"))
         return false;
     // The entry keeps its ID; its start (the rest of its stored key) may move.

@@ -400,6 +400,12 @@ bool CPgConnection::Upgrade(int from, int version) {
     if (from < 4 && !(Exec("ALTER TABLE users ADD COLUMN IF NOT EXISTS role_name text UNIQUE") &&
                       ApplyPolicies()))
         return false;
+    // Version 4 had no change stamps on entries.
+    if (from < 5 &&
+        !Exec("ALTER TABLE schedules ADD COLUMN IF NOT EXISTS changed bigint NOT NULL DEFAULT 0; "
+              "ALTER TABLE addresses ADD COLUMN IF NOT EXISTS changed bigint NOT NULL DEFAULT 0; "
+              "ALTER TABLE kv_changes ADD COLUMN IF NOT EXISTS moved bigint NOT NULL DEFAULT 0"))
+        return false;
     return Exec("UPDATE kv_meta SET value = " + std::to_string(version) +
                 " WHERE name = 'schema_version'");
 }

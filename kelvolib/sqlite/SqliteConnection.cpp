@@ -155,7 +155,22 @@ bool CSqliteConnection::Upgrade(int from, int version) {
               "version INTEGER "
               "NOT NULL, PRIMARY KEY (kind, owner)) WITHOUT ROWID"))
         return false;
+    // Version 4 had no change stamps on entries.
+    if (from < 5 && !(AddColumn("schedules", "changed") && AddColumn("addresses", "changed") &&
+                      AddColumn("kv_changes", "moved")))
+        return false;
     return WriteMark(version);
+}
+
+bool CSqliteConnection::AddColumn(const char* table, const char* column) {
+    // SQLite knows no ADD COLUMN IF NOT EXISTS.
+    auto columns = Prepare(std::string("SELECT count(*) FROM pragma_table_info('") + table +
+                           "') WHERE name = '" + column + "'");
+    if (!columns || columns->Step() != CStatement::Result::Row)
+        return false;
+    return columns->ColumnInt64(0) > 0 ||
+           Exec(std::string("ALTER TABLE ") + table + " ADD COLUMN " + column +
+                " INTEGER NOT NULL DEFAULT 0");
 }
 
 bool CSqliteConnection::BeginWrite() {

@@ -42,6 +42,8 @@ public:
     bool IsBroken() override { return false; }
 
 private:
+    // Adds an integer column (0 in every row) unless table has it.
+    bool AddColumn(const char* table, const char* column);
     bool WriteMark(int version);
 
     sqlite3* m_pDb = nullptr;

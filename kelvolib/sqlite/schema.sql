@@ -23,6 +23,7 @@ CREATE TABLE schedules(
     end_day INTEGER NOT NULL, end_month INTEGER NOT NULL, end_year INTEGER NOT NULL,
     all_day INTEGER NOT NULL, public INTEGER NOT NULL, alarm_lead INTEGER NOT NULL,
     comment BLOB NOT NULL,
+    changed INTEGER NOT NULL DEFAULT 0, -- the owner's change count that wrote it
     -- Stored in the order the list delivers, so that a list reads the table straight through.
     PRIMARY KEY (owner_id, start_year, start_month, start_day, start_hour, start_minute,
                  start_second, id)) WITHOUT ROWID;
@@ -39,7 +40,8 @@ CREATE TABLE addresses(
     business_city BLOB NOT NULL, business_street BLOB NOT NULL, home_phone BLOB NOT NULL,
     home_phone_2 BLOB NOT NULL, mobile_phone BLOB NOT NULL, home_fax BLOB NOT NULL,
     email_2 BLOB NOT NULL, web_page BLOB NOT NULL, home_prefecture BLOB NOT NULL,
-    home_city BLOB NOT NULL, home_street BLOB NOT NULL, memo BLOB NOT NULL);
+    home_city BLOB NOT NULL, home_street BLOB NOT NULL, memo BLOB NOT NULL,
+    changed INTEGER NOT NULL DEFAULT 0); -- the owner's change count that wrote it
 -- Serves both the owner filter of the book and the duplicate search.
 CREATE INDEX addresses_by_name ON addresses(owner, last_name, first_name, company);
 CREATE TABLE board(
@@ -51,7 +53,8 @@ CREATE TABLE board(
     text BLOB NOT NULL);
 CREATE INDEX board_by_posting ON board(posted_year, posted_month, posted_day, posted_hour,
     posted_minute, posted_second, id);
--- How often each owner's entries of a kind were written: an importer keeps the
--- duplicate keys it read while the version stays its own.
+-- How often each owner's entries of a kind were written (a batch counts once;
+-- its entries carry the count it made) and how often one moved to another key:
+-- an importer reads again only what others wrote since its keys were read.
 CREATE TABLE kv_changes(kind TEXT NOT NULL, owner BLOB NOT NULL, version INTEGER NOT NULL,
-    PRIMARY KEY (kind, owner)) WITHOUT ROWID;
+    moved INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (kind, owner)) WITHOUT ROWID;

@@ -145,3 +145,41 @@ TEST_F(Reliability, UnreadableFileIsRefused) {
     EXPECT_EQ(Wait(pid), 1);
     EXPECT_EQ(Query("SELECT count(*) FROM addresses"), std::vector<std::string>{"0"});
 }
+
+// An importer that keeps an owner's duplicate keys reads only what another
+// writer of that owner stored in between, not every key again (which made
+// importers of one owner take turns one record at a time on the server),
+// and still finds those entries.
+TEST_P(Writers, KeptKeysTakeInOnlyWhatAnotherWriterStored) {
+    InitWithUsers();
+    CImportFile first(AddressFile(0, 3000), false), second(AddressFile(5000, 5), false);
+    ASSERT_EQ(Admin({"import", "addresses", "--owner", "alice", first.Path()}).status, 0);
+    setenv("KELVO_DATABASE", m_database.Path().c_str(), 1);
+    char line[KV_MONITOR_LINE_SIZE];
+    auto keysRead = [&] {
+        std::string seen;
+        while (kvReadMonitorLine(line, sizeof(line)))
+            if (std::string(line).find("addresses keys of alice read") != std::string::npos)
+                seen += std::string(line) + "\n";
+        return seen;
+    };
+    ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
+    ASSERT_TRUE(kvBeginAddressUpdate("alice"));
+    EXPECT_FALSE(kvFindDuplicateAddress(nullptr, 0, "L5000", "F5000", "C5000"));
+    EXPECT_NE(keysRead().find("read: 3000 (all)"), std::string::npos);
+    ASSERT_TRUE(kvEndAddressUpdate());
+
+    // Another process stores five entries of alice's meanwhile.
+    ASSERT_EQ(Admin({"import", "addresses", "--owner", "alice", second.Path()}).status, 0);
+    ASSERT_TRUE(kvBeginAddressUpdate("alice"));
+    EXPECT_TRUE(kvFindDuplicateAddress(nullptr, 0, "L5003", "F5003", "C5003"))
+        << "what the other writer stored is found";
+    EXPECT_TRUE(kvFindDuplicateAddress(nullptr, 0, "L7", "F7", "C7"));
+    EXPECT_EQ(keysRead(), "addresses keys of alice read: 5 (written by others since)\n");
+    kvAddressRecord again = CTestRecords::Address("alice", "L5003", "F5003", "C5003");
+    ASSERT_TRUE(kvFindDuplicateAddress(nullptr, 0, "L5003", "F5003", "C5003"));
+    ASSERT_TRUE(kvUpdateAddress(&again));
+    EXPECT_TRUE(kvCloseAddressBook());
+    kvShutdown();
+    EXPECT_EQ(Count("addresses"), 3005) << "every entry once";
+}
