@@ -50,6 +50,9 @@ public:
 
     // A write transaction: the whole database on SQLite, a transaction on the server.
     virtual bool BeginWrite() = 0;
+    // Between two batches of a long run of writes: lets a writer that waits for
+    // the database go first (the server queues lock waiters fairly itself).
+    virtual void YieldToWaiters() {}
     // Commits, after every queued write has run; false when any of them or the
     // commit failed (the transaction is then rolled back).
     virtual bool Commit() = 0;

@@ -185,8 +185,12 @@ bool CDatabase::BeforeBatchedWrite() {
     m_bBatchHeld = false;
     if (m_bBatchOpen && (held || now - m_batchStart <= m_batchPeriod))
         return true;
-    if (m_bBatchOpen && !CommitBatch())
-        return false;
+    if (m_bBatchOpen) {
+        if (!CommitBatch())
+            return false;
+        // A batch ends in the middle of an import: other writers go first.
+        m_pConnection->YieldToWaiters();
+    }
     if (!m_pConnection->BeginWrite()) {
         Fail("the database cannot be written");
         return false;

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,6 +20,8 @@ namespace {
 constexpr long long kApplicationId = 0x4B4C564F;
 constexpr int kBusyTimeoutMs = 15000;
 constexpr long long kIdBlock = 1024;
+// An importer's pause between batches: five of a waiting writer's tries.
+constexpr int kYieldMs = 10;
 
 bool MakeDirectory(const std::string& path, mode_t mode) {
     if (mkdir(path.c_str(), mode) == 0)
@@ -77,8 +81,8 @@ bool CSqliteConnection::Open(const std::string& path, bool defaultLocation, std:
     // Another writer holds the database for at most a batch (about a second):
     // wait for it rather than fail. $KELVO_BUSY_TIMEOUT (ms) shortens the wait.
     const char* busy = std::getenv("KELVO_BUSY_TIMEOUT");
-    sqlite3_busy_timeout(m_pDb,
-                         busy != nullptr && *busy != '\0' ? std::atoi(busy) : kBusyTimeoutMs);
+    m_nBusyTimeoutMs = busy != nullptr && *busy != '\0' ? std::atoi(busy) : kBusyTimeoutMs;
+    sqlite3_busy_handler(m_pDb, &CSqliteConnection::OnBusy, this);
     sqlite3_extended_result_codes(m_pDb, 1);
     return true;
 }
@@ -160,6 +164,24 @@ bool CSqliteConnection::Upgrade(int from, int version) {
                       AddColumn("kv_changes", "moved")))
         return false;
     return WriteMark(version);
+}
+
+int CSqliteConnection::OnBusy(void* self, int attempt) {
+    // Asks again every 2 ms (SQLite's own handler waits up to 100 ms between
+    // tries), so that a writer gets in during the short pause an importer
+    // makes between its batches (YieldToWaiters).
+    auto* connection = static_cast<CSqliteConnection*>(self);
+    if (attempt == 0)
+        connection->m_busySince = std::chrono::steady_clock::now();
+    if (std::chrono::steady_clock::now() - connection->m_busySince >=
+        std::chrono::milliseconds(connection->m_nBusyTimeoutMs))
+        return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return 1;
+}
+
+void CSqliteConnection::YieldToWaiters() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(kYieldMs));
 }
 
 bool CSqliteConnection::AddColumn(const char* table, const char* column) {

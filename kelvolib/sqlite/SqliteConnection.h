@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <string>
 
 #include "Connection.h"
@@ -41,11 +42,16 @@ public:
     std::string ErrorMessage() override;
     bool IsBroken() override { return false; }
 
+    void YieldToWaiters() override;
+
 private:
+    static int OnBusy(void* self, int attempt);
     // Adds an integer column (0 in every row) unless table has it.
     bool AddColumn(const char* table, const char* column);
     bool WriteMark(int version);
 
     sqlite3* m_pDb = nullptr;
     std::string m_strPath;
+    int m_nBusyTimeoutMs = 15000;
+    std::chrono::steady_clock::time_point m_busySince; // when the current wait began
 };

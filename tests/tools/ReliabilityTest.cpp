@@ -183,3 +183,29 @@ TEST_P(Writers, KeptKeysTakeInOnlyWhatAnotherWriterStored) {
     kvShutdown();
     EXPECT_EQ(Count("addresses"), 3005) << "every entry once";
 }
+
+// A writer that waits for the file while a long import runs gets in between
+// two of its batches, well within its busy timeout (the importer no longer
+// takes the lock again at once after each commit).
+TEST_F(Reliability, WriterWaitingOnAnImportGetsInWithinABatch) {
+    const int count = 600000;
+    CImportFile file(AddressFile(0, count), false);
+    InitWithUsers();
+    // Batches of 200 ms, and a writer that waits at most two of them.
+    setenv("KELVO_BATCH_MS", "200", 1);
+    pid_t pid = Start(
+        {"--database", m_database.Path(), "import", "addresses", "--owner", "alice", file.Path()});
+    unsetenv("KELVO_BATCH_MS");
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (Count("addresses") <= 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    CProcessRunner::COptions options;
+    options.setEnv["KELVO_BUSY_TIMEOUT"] = "400";
+    for (const char* user : {"carol", "dave", "erin"}) {
+        CProcessRunner::CResult added = Admin({"user", "add", user, "--password", "pw"}, options);
+        EXPECT_EQ(added.status, 0) << added.err;
+    }
+    EXPECT_GT(count, Count("addresses")) << "the import was still running";
+    EXPECT_EQ(Wait(pid), 0);
+    EXPECT_EQ(Count("addresses"), count);
+}
