@@ -50,6 +50,9 @@ public:
 
     // A write transaction: the whole database on SQLite, a transaction on the server.
     virtual bool BeginWrite() = 0;
+    // For a statement that may rightly run long (a whole table copied in one
+    // COPY): no statement bound on a server (keepalives still find a dead one).
+    virtual bool AllowLongStatements() { return true; }
     // Between two batches of a long run of writes: lets a writer that waits for
     // the database go first (the server queues lock waiters fairly itself).
     virtual void YieldToWaiters() {}

@@ -113,7 +113,9 @@ bool CGroupwareCopier::Copy(std::string& summary) {
         }
     }
     CConnection& target = m_target.Connection();
-    if (!target.BeginWrite()) {
+    // A table goes over in one statement, however long it takes.
+    if (!m_source.Connection().AllowLongStatements() || !target.AllowLongStatements() ||
+        !target.BeginWrite()) {
         m_target.Fail("the target cannot be written");
         return false;
     }

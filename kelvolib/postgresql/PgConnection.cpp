@@ -1,5 +1,10 @@
 #include "PgConnection.h"
 
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -74,21 +79,43 @@ std::string CPgConnection::Redact(const std::string& uri) {
     return text;
 }
 
+namespace {
+
+// Bounds on a server that does not answer, unless the URI sets its own: the
+// connection (handshake and sign-in included), dead peers (keepalives), data
+// the server does not take (TCP), and a statement.
+const char* const kConnectDefaults[][2] = {
+    {"connect_timeout", "10"},     {"keepalives", "1"},       {"keepalives_idle", "30"},
+    {"keepalives_interval", "10"}, {"keepalives_count", "3"}, {"tcp_user_timeout", "60000"},
+    {"application_name", "kelvo"}};
+constexpr int kStatementTimeoutMs = 60000;
+
+} // namespace
+
 bool CPgConnection::Open(const std::string& uri, std::string& error, const CSignIn* signIn) {
     m_strLocation = Redact(uri);
     if (!CPgRoles::OfficeTag(uri, m_strTag, error))
         return false;
+    // The defaults come first: what the URI says overrides them.
+    std::vector<const char*> keywords, values;
+    for (const auto& option : kConnectDefaults) {
+        keywords.push_back(option[0]);
+        values.push_back(option[1]);
+    }
+    keywords.push_back("dbname");
+    values.push_back(uri.c_str());
+    std::string role, password;
     if (signIn != nullptr) {
         // The URI names the server and the database; the person names the role.
-        std::string role = CPgRoles::RoleName(m_strTag, signIn->userName);
-        std::string password = CPasswordVerifier::ScramInput(signIn->password);
-        const char* keywords[] = {"dbname", "user", "password", nullptr};
-        const char* values[] = {uri.c_str(), role.c_str(), password.c_str(), nullptr};
-        m_pConn = PQconnectdbParams(keywords, values, 1);
+        role = CPgRoles::RoleName(m_strTag, signIn->userName);
+        password = CPasswordVerifier::ScramInput(signIn->password);
+        keywords.insert(keywords.end(), {"user", "password"});
+        values.insert(values.end(), {role.c_str(), password.c_str()});
         m_bPerson = true;
-    } else {
-        m_pConn = PQconnectdb(uri.c_str());
     }
+    keywords.push_back(nullptr);
+    values.push_back(nullptr);
+    m_pConn = PQconnectdbParams(keywords.data(), values.data(), 1);
     if (m_pConn == nullptr || PQstatus(m_pConn) != CONNECTION_OK) {
         error = FirstLine(m_pConn != nullptr ? PQerrorMessage(m_pConn) : "out of memory");
         // The server asked for the password and then refused: a wrong name or
@@ -102,19 +129,80 @@ bool CPgConnection::Open(const std::string& uri, std::string& error, const CSign
     // A writer waits for another one's lock as long as the embedded engine would.
     const char* busy = std::getenv("KELVO_BUSY_TIMEOUT");
     int timeout = busy != nullptr && *busy != '\0' ? std::atoi(busy) : kLockTimeoutMs;
-    PGresult* setup = PQexec(m_pConn, ("SET lock_timeout = " + std::to_string(timeout) +
-                                       "; SET application_name = 'kelvo'; SELECT current_schema()")
-                                          .c_str());
-    bool ok = PQresultStatus(setup) == PGRES_TUPLES_OK && PQntuples(setup) == 1;
-    if (ok && !PQgetisnull(setup, 0, 0))
-        m_strSchema = PQgetvalue(setup, 0, 0);
-    PQclear(setup);
-    ++m_nRoundTrips;
+    // A statement is bounded too, unless the URI's options bound it themselves.
+    const bool ownTimeout = CPgRoles::OptionsMention(uri, "statement_timeout");
+    std::string setup = "SET lock_timeout = " + std::to_string(timeout) + "; ";
+    if (!ownTimeout)
+        setup += "SET statement_timeout = " + std::to_string(kStatementTimeoutMs) + "; ";
+    setup += "SELECT current_schema(), (SELECT setting FROM pg_catalog.pg_settings WHERE name = "
+             "'statement_timeout')";
+    m_nAnswerWaitMs = ownTimeout ? -1 : kStatementTimeoutMs; // until the server says
+    PGresult* answer = Execute(setup);
+    bool ok = PQresultStatus(answer) == PGRES_TUPLES_OK && PQntuples(answer) == 1;
+    if (ok && !PQgetisnull(answer, 0, 0))
+        m_strSchema = PQgetvalue(answer, 0, 0);
+    if (ok) {
+        // The client gives up on an answer a while after the server would
+        // have ended the statement: a server that is stopped or cut off.
+        long long statement = std::atoll(PQgetvalue(answer, 0, 1));
+        m_nAnswerWaitMs = statement > 0 ? static_cast<int>(statement + statement / 2 + 1000) : -1;
+    }
+    PQclear(answer);
     if (!ok || !PQenterPipelineMode(m_pConn)) {
-        error = FirstLine(PQerrorMessage(m_pConn));
+        error = ConnectionError();
         return false;
     }
     return true;
+}
+
+bool CPgConnection::WaitForAnswer() {
+    if (m_nAnswerWaitMs < 0 || m_pConn == nullptr || PQstatus(m_pConn) == CONNECTION_BAD)
+        return true;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(m_nAnswerWaitMs);
+    while (PQisBusy(m_pConn)) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline - std::chrono::steady_clock::now())
+                        .count();
+        pollfd socket{PQsocket(m_pConn), POLLIN, 0};
+        int ready = left > 0 ? poll(&socket, 1, static_cast<int>(left)) : 0;
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0) {
+            // The connection is given up: libpq then reads it as lost.
+            m_strGaveUp = "the server did not answer within " +
+                          std::to_string((m_nAnswerWaitMs + 999) / 1000) + " s";
+            m_strError = m_strGaveUp;
+            m_bGaveUp = true;
+            shutdown(PQsocket(m_pConn), SHUT_RDWR);
+            return false;
+        }
+        if (!PQconsumeInput(m_pConn))
+            return false;
+    }
+    return true;
+}
+
+PGresult* CPgConnection::NextResult() {
+    WaitForAnswer();
+    return PQgetResult(m_pConn);
+}
+
+PGresult* CPgConnection::Execute(const std::string& sql) {
+    ++m_nRoundTrips;
+    if (!PQsendQuery(m_pConn, sql.c_str()))
+        return nullptr;
+    // The last result counts; a COPY's start ends the wait at once.
+    PGresult* last = nullptr;
+    while (PGresult* result = NextResult()) {
+        PQclear(last);
+        last = result;
+        ExecStatusType status = PQresultStatus(result);
+        if (status == PGRES_COPY_IN || status == PGRES_COPY_OUT ||
+            PQstatus(m_pConn) == CONNECTION_BAD)
+            break;
+    }
+    return last;
 }
 
 std::string CPgConnection::NextName(const char* prefix) {
@@ -130,7 +218,7 @@ void CPgConnection::Sent(PGresult** answer, PreparedFlag prepared) {
 }
 
 bool CPgConnection::Failed(const char* what) {
-    m_strError = std::string(what) + ": " + FirstLine(PQerrorMessage(m_pConn));
+    m_strError = std::string(what) + ": " + ConnectionError();
     return false;
 }
 
@@ -198,7 +286,7 @@ bool CPgConnection::Sync() {
     bool ok = true;
     for (const CPending& pending : m_pending) {
         // Each command's answers end with a null; a lost connection ends them all.
-        while (PGresult* result = PQgetResult(m_pConn)) {
+        while (PGresult* result = NextResult()) {
             ExecStatusType status = PQresultStatus(result);
             bool failed = status == PGRES_FATAL_ERROR || status == PGRES_NONFATAL_ERROR ||
                           status == PGRES_BAD_RESPONSE;
@@ -224,11 +312,11 @@ bool CPgConnection::Sync() {
     if (PQstatus(m_pConn) == CONNECTION_BAD) {
         m_bTransactionFailed = true;
         if (ok)
-            m_strError = FirstLine(PQerrorMessage(m_pConn));
+            m_strError = ConnectionError();
         return false;
     }
     // The sync's own answer.
-    PGresult* sync = PQgetResult(m_pConn);
+    PGresult* sync = NextResult();
     PQclear(sync);
     // A failure inside a transaction ends it: only a rollback is left.
     if (!ok && m_bInTransaction)
@@ -278,9 +366,8 @@ bool CPgConnection::CopyRow(const std::string& table, const std::string& columns
         // COPY does not mix with the pipeline: what was sent is settled first.
         if (!EndCopy() || !StopReading() || !Sync() || !PQexitPipelineMode(m_pConn))
             return Failed("the rows cannot be sent");
-        PGresult* started = PQexec(
-            m_pConn, ("COPY " + table + "(" + columns + ") FROM STDIN (FORMAT binary)").c_str());
-        ++m_nRoundTrips;
+        PGresult* started =
+            Execute("COPY " + table + "(" + columns + ") FROM STDIN (FORMAT binary)");
         bool ok = PQresultStatus(started) == PGRES_COPY_IN;
         if (!ok)
             m_strError = ResultError(started);
@@ -322,8 +409,8 @@ bool CPgConnection::EndCopy() {
         PQputCopyEnd(m_pConn, nullptr) == 1;
     m_copyBuffer.clear();
     ++m_nRoundTrips;
-    std::string error = ok ? std::string() : FirstLine(PQerrorMessage(m_pConn));
-    while (PGresult* result = PQgetResult(m_pConn)) {
+    std::string error = ok ? std::string() : ConnectionError();
+    while (PGresult* result = NextResult()) {
         if (PQresultStatus(result) != PGRES_COMMAND_OK && error.empty())
             error = ResultError(result);
         PQclear(result);
@@ -344,8 +431,7 @@ bool CPgConnection::Exec(const std::string& sql) {
     // Several statements at once need the simple protocol, outside the pipeline.
     if (!BeforeStatement() || !Sync() || !PQexitPipelineMode(m_pConn))
         return false;
-    PGresult* result = PQexec(m_pConn, sql.c_str());
-    ++m_nRoundTrips;
+    PGresult* result = Execute(sql);
     bool ok =
         PQresultStatus(result) == PGRES_COMMAND_OK || PQresultStatus(result) == PGRES_TUPLES_OK;
     if (!ok)
@@ -490,6 +576,13 @@ void CPgConnection::Rollback() {
     m_cursors.clear();
 }
 
+bool CPgConnection::AllowLongStatements() {
+    if (!Exec("SET statement_timeout = 0"))
+        return false;
+    m_nAnswerWaitMs = -1;
+    return true;
+}
+
 bool CPgConnection::InTransaction() {
     // Without waiting: a failure not yet answered shows at the next wait.
     return m_bInTransaction && !m_bTransactionFailed && !IsBroken();
@@ -530,12 +623,19 @@ bool CPgConnection::SetNextId(const char* table, long long next) {
     return set->Run();
 }
 
+std::string CPgConnection::ConnectionError() {
+    // After giving up, libpq only knows that the connection is gone.
+    return m_bGaveUp ? m_strGaveUp : FirstLine(PQerrorMessage(m_pConn));
+}
+
 std::string CPgConnection::ErrorMessage() {
+    if (m_bGaveUp)
+        return m_strGaveUp;
     if (!m_strError.empty())
         return m_strError;
     return FirstLine(m_pConn != nullptr ? PQerrorMessage(m_pConn) : "out of memory");
 }
 
 bool CPgConnection::IsBroken() {
-    return m_pConn == nullptr || PQstatus(m_pConn) == CONNECTION_BAD;
+    return m_pConn == nullptr || m_bGaveUp || PQstatus(m_pConn) == CONNECTION_BAD;
 }

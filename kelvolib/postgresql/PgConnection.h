@@ -62,6 +62,7 @@ public:
     bool Commit() override;
     void Rollback() override;
     bool InTransaction() override;
+    bool AllowLongStatements() override;
     bool LockOwner(const std::string& kind, const std::string& owner) override;
     bool ReserveIds(const char* table, long long& first, long long& count) override;
     bool SetNextId(const char* table, long long next) override;
@@ -103,6 +104,16 @@ public:
     // A cursor declared now: a rollback of the open transaction removes it.
     CursorFlag DeclaredCursor();
     bool Failed(const char* what); // keeps libpq's reason; always false
+    // Waits until an answer can be read without blocking, at most the answer
+    // wait; false when the server gave none (the connection is then given up).
+    bool WaitForAnswer();
+    // The next result of what was sent, waited for as above.
+    PGresult* NextResult();
+    // Sends sql outside the pipeline and waits for its last result (the
+    // caller's, to clear; null when it cannot be sent).
+    PGresult* Execute(const std::string& sql);
+    // libpq's reason for a failed connection (or that it was given up on).
+    std::string ConnectionError();
 
 private:
     // The office's group role, its grants and the row policies (policies.sql).
@@ -126,6 +137,9 @@ private:
     std::string m_strTag;                  // the office's tag (PgRoles.h)
     std::unique_ptr<CPgRowBatch> m_pBatch; // a person's rows not yet sent
     bool m_bPerson = false;
+    bool m_bGaveUp = false;   // the server did not answer in time
+    std::string m_strGaveUp;  // saying so
+    int m_nAnswerWaitMs = -1; // how long an answer is waited for (-1: for ever)
     bool m_bLoginRefused = false;
     bool m_bReading = false;
     bool m_bInTransaction = false;

@@ -87,6 +87,10 @@ bool CPgRoles::NamesUser(const std::string& uri) {
     return !Option(uri, "user").empty();
 }
 
+bool CPgRoles::OptionsMention(const std::string& uri, const std::string& name) {
+    return Option(uri, "options").find(name + "=") != std::string::npos;
+}
+
 std::string CPgRoles::Quote(const std::string& name) {
     std::string quoted = "\"";
     for (char c : name)

@@ -23,6 +23,8 @@ public:
     static bool NamesUser(const std::string& uri);
     // The schema that uri's options put first on the search path ("public" if none).
     static std::string SchemaOf(const std::string& uri);
+    // Whether uri's options set the server setting name.
+    static bool OptionsMention(const std::string& uri, const std::string& name);
     // name as a quoted SQL identifier.
     static std::string Quote(const std::string& name);
 };

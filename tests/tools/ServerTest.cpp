@@ -2,7 +2,12 @@
 // imports, a server that goes away, moving data between engines, credentials
 // kept out of every message, and waits for the server that do not grow with
 // the number of records.
+#include <arpa/inet.h>
 #include <libpq-fe.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -290,4 +295,74 @@ TEST(Server, WaitsForTheServerDoNotGrowWithTheRecords) {
     kvCloseAddressBook();
     EXPECT_EQ(listed, 5000);
     EXPECT_LE(kvAdminRoundTrips() - before, 3) << "a list comes in large chunks";
+}
+
+// A server that stops answering (its backend stopped mid-import, or a port
+// that takes connections and says nothing) is given up on with a reason and
+// the committed count, instead of hanging for ever.
+TEST(SilentServer, IsGivenUpOnWithAReason) {
+    // A listener that never accepts: the handshake completes, nobody answers.
+    int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    auto silent = CProcessRunner::Run(
+        KELVO_TEST_ADMIN, {"--database",
+                           "postgresql://kelvo@127.0.0.1:" +
+                               std::to_string(ntohs(address.sin_port)) + "/kelvo?connect_timeout=1",
+                           "init"});
+    close(listener);
+    EXPECT_EQ(silent.status, 1);
+    EXPECT_NE(silent.err.find("timeout"), std::string::npos) << silent.err;
+
+    // A backend stopped part-way through an import: the client's own wait ends it.
+    CTempDatabase database("postgresql");
+    CProcessRunner::Run(KELVO_TEST_ADMIN, {"--database", database.Path(), "user", "add", "alice",
+                                           "--password", "pw"});
+    std::string uri = database.Path();
+    const std::string searchPath = "options=-c%20search_path%3D";
+    size_t at = uri.find(searchPath);
+    ASSERT_NE(at, std::string::npos);
+    uri.insert(uri.find_first_of("&", at) == std::string::npos ? uri.size()
+                                                               : uri.find_first_of("&", at),
+               "%20-c%20statement_timeout%3D500");
+    const std::string name = "kelvo_silent_" + std::to_string(getpid());
+    uri += "&application_name=" + name;
+    std::string text = CTestRecords::Sjis("姓\t名\t会社名\r\n");
+    for (int i = 0; i < 400000; ++i)
+        text += "L" + std::to_string(i) + "\tF\tC\r\n";
+    CImportFile file(text, false);
+    CProcessRunner::COptions options;
+    options.setEnv["KELVO_BATCH_MS"] = "100";
+    CProcessRunner::CResult result;
+    std::thread import([&] {
+        result = CProcessRunner::Run(
+            KELVO_TEST_ADMIN,
+            {"--database", uri, "import", "addresses", "--owner", "alice", file.Path()}, options);
+    });
+    long backend = 0;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (backend == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::vector<std::string> rows =
+            database.Query("SELECT a.pid FROM pg_stat_activity a WHERE a.application_name = '" +
+                           name + "' AND (SELECT count(*) FROM addresses) > 0");
+        if (!rows.empty())
+            backend = std::stol(rows[0]);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_NE(backend, 0) << "the import never committed";
+    ASSERT_EQ(kill(static_cast<pid_t>(backend), SIGSTOP), 0);
+    auto stopped = std::chrono::steady_clock::now();
+    import.join();
+    kill(static_cast<pid_t>(backend), SIGCONT);
+    database.Query("SELECT pg_terminate_backend(" + std::to_string(backend) + ")");
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(15));
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("did not answer"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("committed before the failure"), std::string::npos) << result.err;
 }
