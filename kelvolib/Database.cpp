@@ -1,5 +1,6 @@
 #include "Database.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <string_view>
 
@@ -64,9 +65,28 @@ bool CDatabase::Open() {
     return OpenAt(location, defaultLocation);
 }
 
+bool CDatabase::LooksLikeUri(const std::string& location) {
+    // A scheme: a letter, then letters, digits, "+", "-" or ".", then ":".
+    if (location.empty() || !std::isalpha(static_cast<unsigned char>(location[0])))
+        return false;
+    for (char c : location) {
+        if (c == ':')
+            return true;
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
+            return false;
+    }
+    return false;
+}
+
 bool CDatabase::OpenAt(const std::string& location, bool defaultLocation, const CSignIn* signIn) {
     std::string error;
     m_bLoginRefused = false;
+    // A mistyped server URI must not become a file of that name (with the
+    // password in its name), nor be shown with its password.
+    if (!IsServerUri(location) && LooksLikeUri(location))
+        return Refuse("database " + CPgConnection::Redact(location) +
+                      " looks like a URI but is not one (postgresql://...); a file name with a "
+                      "colon is written as ./NAME");
     if (IsServerUri(location)) {
         auto server = std::make_unique<CPgConnection>();
         bool opened = server->Open(location, error, signIn);

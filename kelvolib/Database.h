@@ -33,6 +33,9 @@ public:
     static bool ConfiguredLocation(std::string& location, bool& defaultLocation,
                                    std::string& error);
     static bool IsServerUri(const std::string& location);
+    // Whether location starts with a URI's scheme ("name:"): a file path
+    // never does (it starts with "/" or "./" then).
+    static bool LooksLikeUri(const std::string& location);
 
     // Opens the configured database, creating or upgrading its schema. A
     // database that is not ours, or one written by a newer library, is refused

@@ -5,7 +5,12 @@
 #include "AdminError.h"
 #include "Cp932.h"
 
+#include <cstdio>
+
 std::string CAdminText::ToCp932(const std::string& utf8, const char* what) {
+    // A NUL would end the text where the library reads it: nothing is cut silently.
+    if (utf8.find('\0') != std::string::npos)
+        throw CAdminError(std::string(what) + " holds a NUL character");
     std::string cp932;
     if (!CCp932::FromUtf8(utf8, cp932))
         throw CAdminError(std::string(what) + " \"" + utf8 +
@@ -23,6 +28,8 @@ std::string CAdminText::ToCp932Field(const std::string& utf8, const char* what, 
 
 std::string CAdminText::SecretToCp932Field(const std::string& utf8, const char* what,
                                            size_t width) {
+    if (utf8.find('\0') != std::string::npos)
+        throw CAdminError(std::string("the ") + what + " holds a NUL character");
     std::string cp932;
     if (!CCp932::FromUtf8(utf8, cp932))
         throw CAdminError(std::string("the ") + what +
@@ -33,8 +40,39 @@ std::string CAdminText::SecretToCp932Field(const std::string& utf8, const char* 
     return cp932;
 }
 
-std::string CAdminText::ToUtf8(const std::string& cp932) {
-    return CCp932::ToUtf8(cp932);
+std::string CAdminText::ToUtf8(const std::string& cp932, bool escapeBackslash) {
+    std::string utf8 = CCp932::ToUtf8(cp932);
+    std::string printable;
+    printable.reserve(utf8.size());
+    for (char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '\\':
+            printable += escapeBackslash ? "\\\\" : "\\";
+            break;
+        case '\t':
+            printable += "\\t";
+            break;
+        case '\n':
+            printable += "\\n";
+            break;
+        case '\r':
+            printable += "\\r";
+            break;
+        case '\x1B':
+            printable += "\\e";
+            break;
+        default:
+            if (byte < 0x20 || byte == 0x7F) {
+                char escape[5];
+                std::snprintf(escape, sizeof(escape), "\\x%02X", byte);
+                printable += escape;
+            } else {
+                printable += c;
+            }
+        }
+    }
+    return printable;
 }
 
 void CAdminText::Fail(const std::string& what) {

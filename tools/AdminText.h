@@ -13,7 +13,11 @@ public:
     static std::string ToCp932Field(const std::string& utf8, const char* what, size_t width);
     // The same for a secret (a password): the message never repeats the text.
     static std::string SecretToCp932Field(const std::string& utf8, const char* what, size_t width);
-    static std::string ToUtf8(const std::string& cp932);
+    // For the terminal: control characters written as escapes (\e, \n, \t,
+    // \xNN...), so that no text from a file or the database can move the
+    // cursor, retitle the terminal or fake a line; with escapeBackslash the
+    // backslash is doubled too (dump's reversible form).
+    static std::string ToUtf8(const std::string& cp932, bool escapeBackslash = false);
     // Throws CAdminError with what, followed by the library's reason when it gave one.
     [[noreturn]] static void Fail(const std::string& what);
 };

@@ -12,6 +12,9 @@
 #include <memory>
 #include <cstdio>
 
+#include <termios.h>
+#include <unistd.h>
+
 #include "AdminError.h"
 #include "AdminText.h"
 #include "DemoSeeder.h"
@@ -28,9 +31,10 @@ const char kUsage[] =
     "commands:\n"
     "  init                                  create an empty groupware database\n"
     "  user add NAME [--reading TEXT] [--group NAME]... [--password TEXT]\n"
-    "                                        add a user (password from standard input\n"
-    "                                        when --password is not given)\n"
-    "  user passwd NAME                      set a password from standard input\n"
+    "                                        add a user (password at a prompt that does not\n"
+    "                                        echo, or from standard input; --password is\n"
+    "                                        for scripts only: ps shows it)\n"
+    "  user passwd NAME                      set a password (prompt or standard input)\n"
     "  user list                             list the user names\n"
     "  board post --user NAME --title TEXT [--reply-to ID]\n"
     "                                        post standard input to the board (ID in hex)\n"
@@ -174,6 +178,27 @@ std::string CAdminTool::ReadLine(const char* what) {
     return line;
 }
 
+std::string CAdminTool::ReadSecret(const std::string& prompt) {
+    // At a terminal: a prompt, and nothing echoed (nor left in the shell's
+    // history or in ps, as an option would be).
+    const bool terminal = &m_in == &std::cin && isatty(STDIN_FILENO);
+    termios saved{};
+    if (terminal && tcgetattr(STDIN_FILENO, &saved) == 0) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        std::cerr << prompt << std::flush;
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        std::string line;
+        bool read = static_cast<bool>(std::getline(m_in, line));
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::cerr << "\n";
+        if (!read)
+            throw CAdminError("no password was typed");
+        return line;
+    }
+    return ReadLine("password");
+}
+
 std::string CAdminTool::ReadAll() {
     return std::string(std::istreambuf_iterator<char>(m_in), std::istreambuf_iterator<char>());
 }
@@ -202,13 +227,18 @@ void CAdminTool::UserAdd(std::vector<std::string> args) {
     if (cpName.empty())
         throw CAdminError("the user name is empty");
     kvCopyText(record->userName, cpName.c_str(), sizeof(record->userName));
-    kvCopyText(record->reading, CAdminText::ToCp932(reading, "reading").c_str(),
+    kvCopyText(record->reading,
+               CAdminText::ToCp932Field(reading, "reading", sizeof(record->reading)).c_str(),
                sizeof(record->reading));
     for (size_t i = 0; i < groups.size(); ++i)
         kvCopyText(record->groups[i],
                    CAdminText::ToCp932Field(groups[i], "group", sizeof(record->groups[i])).c_str(),
                    sizeof(record->groups[i]));
-    std::string password = passwords.empty() ? ReadLine("password") : passwords.front();
+    if (!passwords.empty())
+        m_err << "kelvo-admin: warning: --password shows the password to every user of this "
+                 "machine (ps); type it at the prompt or give it on standard input\n";
+    std::string password =
+        passwords.empty() ? ReadSecret("password for " + name + ": ") : passwords.front();
     kvCopyText(
         record->password,
         CAdminText::SecretToCp932Field(password, "password", sizeof(record->password)).c_str(),
@@ -223,8 +253,8 @@ void CAdminTool::UserPasswd(std::vector<std::string> args) {
     std::string name = TakeFront(args, "user passwd needs a user name");
     ExpectNoMore(args);
     std::string cpName = CAdminText::ToCp932(name, "user name");
-    std::string password =
-        CAdminText::SecretToCp932Field(ReadLine("password"), "password", KV_PASSWORD_SIZE);
+    std::string password = CAdminText::SecretToCp932Field(
+        ReadSecret("new password for " + name + ": "), "password", KV_PASSWORD_SIZE);
     OpenDatabase();
     if (!kvAdminSetPassword(cpName.c_str(), password.c_str()))
         CAdminText::Fail("the password of \"" + name + "\" cannot be changed");
@@ -263,11 +293,12 @@ void CAdminTool::BoardPost(std::vector<std::string> args) {
     kvCopyText(message->userName,
                CAdminText::ToCp932Field(user, "user name", sizeof(message->userName)).c_str(),
                sizeof(message->userName));
-    std::string cpTitle = CAdminText::ToCp932(title, "title");
+    std::string cpTitle = CAdminText::ToCp932Field(title, "title", sizeof(message->title));
     if (cpTitle.empty())
         throw CAdminError("the title is empty");
     kvCopyText(message->title, cpTitle.c_str(), sizeof(message->title));
-    kvCopyText(message->text, CAdminText::ToCp932(ReadAll(), "message text").c_str(),
+    kvCopyText(message->text,
+               CAdminText::ToCp932Field(ReadAll(), "message text", sizeof(message->text)).c_str(),
                sizeof(message->text));
     std::time_t now = std::time(nullptr);
     std::tm local{};

@@ -31,6 +31,9 @@ private:
 
     // Reads one line of standard input without its line end.
     std::string ReadLine(const char* what);
+    // A password: at a terminal after prompt with echo off, else a line of
+    // standard input.
+    std::string ReadSecret(const std::string& prompt);
     std::string ReadAll();
 
     std::istream& m_in;

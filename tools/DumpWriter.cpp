@@ -51,28 +51,7 @@ void RequireEnd(const char* what, long rows) {
 } // namespace
 
 std::string CDumpWriter::Escape(const std::string& cp932) {
-    std::string utf8 = CAdminText::ToUtf8(cp932);
-    std::string escaped;
-    escaped.reserve(utf8.size());
-    for (char c : utf8) {
-        switch (c) {
-        case '\\':
-            escaped += "\\\\";
-            break;
-        case '\t':
-            escaped += "\\t";
-            break;
-        case '\n':
-            escaped += "\\n";
-            break;
-        case '\r':
-            escaped += "\\r";
-            break;
-        default:
-            escaped += c;
-        }
-    }
-    return escaped;
+    return CAdminText::ToUtf8(cp932, true);
 }
 
 void CDumpWriter::WriteLine(const std::vector<std::string>& cells) {

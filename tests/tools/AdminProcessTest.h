@@ -40,6 +40,11 @@ protected:
         args.insert(args.begin(), {"--database", m_database.Path()});
         return CProcessRunner::Run(KELVO_TEST_ADMIN, args, options);
     }
+    CProcessRunner::CResult Admin(std::vector<std::string> args, const std::string& input) {
+        CProcessRunner::COptions options;
+        options.input = input;
+        return Admin(std::move(args), options);
+    }
 
     // What dump prints, checked to succeed.
     std::string Dump(const std::string& kind, const std::string& owner = "") {
