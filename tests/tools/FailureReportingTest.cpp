@@ -213,7 +213,7 @@ TEST_F(FailureReporting, ForeignAndNewerDatabasesAreLeftUnchanged) {
 TEST_F(FailureReporting, DatabaseArgumentsArePlainFilePaths) {
     CProcessRunner::COptions here;
     here.directory = m_database.Folder();
-    for (const std::string name : {":memory:", "file:y.db"}) {
+    for (const std::string name : {":memory:", "./file:y.db"}) {
         auto added = CProcessRunner::Run(
             KELVO_TEST_ADMIN, {"--database", name, "user", "add", "alice", "--password", "pw"},
             here);
@@ -224,6 +224,11 @@ TEST_F(FailureReporting, DatabaseArgumentsArePlainFilePaths) {
         EXPECT_GT(std::filesystem::file_size(m_database.Folder() + "/" + name), 0u) << name;
     }
     EXPECT_FALSE(std::filesystem::exists(m_database.Folder() + "/y.db"));
+    // Written as a URI, it is no file name (SQLite's URIs are not taken either).
+    auto uri = CProcessRunner::Run(KELVO_TEST_ADMIN, {"--database", "file:z.db", "init"}, here);
+    EXPECT_EQ(uri.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(m_database.Folder() + "/file:z.db"));
+    EXPECT_FALSE(std::filesystem::exists(m_database.Folder() + "/z.db"));
 
     CProcessRunner::COptions homeless;
     homeless.directory = m_database.Folder();
