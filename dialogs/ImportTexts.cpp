@@ -22,7 +22,15 @@ QString Note(const COutlookTabReader::CWarning& warning) {
         return QStringLiteral("%1「%2」は時刻として読めないため、空のままにしました")
             .arg(column, value);
     case Kind::OpenQuote:
-        return QStringLiteral("引用符の中でファイルが終わっているため、値をそこまでとしました");
+        return QStringLiteral(
+            "この行で始まる引用符の中でファイルが終わっているため、値をそこまでとしました");
+    case Kind::TooManyColumns:
+        return QStringLiteral("列が %1 を超えています（エクスポートはこれほどの列を書きません）。"
+                              "この行は読み込みませんでした")
+            .arg(COutlookTabReader::kMaxColumns);
+    case Kind::LongLine:
+        return QStringLiteral("%1 MiB を超える長い行のため、そこで切りました")
+            .arg(COutlookTextFile::kMaxLine >> 20);
     }
     return QString();
 }
@@ -53,8 +61,8 @@ QString CImportTexts::Summary(const CImportSummary& summary, size_t listed) {
                 .arg(summary.skipped);
     text += QStringLiteral("〓 に置き換えた文字: %1 文字（%2 件）、読み取れなかった値: %3 件\n")
                 .arg(summary.substitutes)
-                .arg(summary.substituted.size())
-                .arg(summary.warnings.size());
+                .arg(summary.substitutedRecords)
+                .arg(summary.warningCount);
     std::vector<CImportSummary::CNote> notes = summary.Notes();
     for (size_t i = 0; i < notes.size() && i < listed; ++i)
         text +=
@@ -63,7 +71,8 @@ QString CImportTexts::Summary(const CImportSummary& summary, size_t listed) {
                 .arg(notes[i].warning != nullptr ? Note(*notes[i].warning)
                                                  : QStringLiteral("%1 文字を 〓 に置き換えました")
                                                        .arg(notes[i].substitutes));
-    if (notes.size() > listed)
-        text += QStringLiteral("\n…ほか %1 件").arg(notes.size() - listed);
+    const size_t all = static_cast<size_t>(summary.substitutedRecords + summary.warningCount);
+    if (all > std::min(listed, notes.size()))
+        text += QStringLiteral("\n…ほか %1 件").arg(all - std::min(listed, notes.size()));
     return text;
 }

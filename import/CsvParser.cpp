@@ -5,12 +5,19 @@
 
 void CCsvParser::Begin() {
     m_nCount = 0;
+    m_bOverflowed = false;
     m_field.clear();
     m_bQuoted = false;
     m_bAfterQuote = false;
 }
 
 void CCsvParser::EndField() {
+    if (m_nCount >= kMaxFields) {
+        m_bOverflowed = true;
+        m_field.clear();
+        m_bAfterQuote = false;
+        return;
+    }
     if (m_fields.size() <= m_nCount)
         m_fields.emplace_back();
     m_fields[m_nCount].swap(m_field);
@@ -56,12 +63,13 @@ bool CCsvParser::Feed(const std::string& line) {
         } else if (c == ',') {
             EndField();
             ++i;
-        } else if (c == '\n' && i + 1 == size) {
+        } else if ((c == '\n' || c == '\r') && i + 1 == size) {
             EndField();
             return true;
         } else {
             size_t stop = i + 1;
-            while (stop < size && text[stop] != ',' && text[stop] != '\n')
+            while (stop < size && text[stop] != ',' && text[stop] != '\n' &&
+                   !(text[stop] == '\r' && stop + 1 == size))
                 ++stop;
             Append(text + i, stop - i);
             i = stop;

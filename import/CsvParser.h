@@ -5,12 +5,15 @@
 
 // Comma-separated fields as RFC 4180 has them: a field in double quotes may
 // hold commas, line breaks and doubled quotes (one quote each); a record ends
-// at a line end outside quotes. Fed a line at a time.
+// at a line end (LF, CR LF or a lone CR) outside quotes. Fed a line at a time.
 class CCsvParser {
 public:
     // The most bytes a field keeps (the largest record field's text, with room
     // to spare); the rest of a longer one is read and dropped.
     static constexpr size_t kMaxField = 32767 + 3;
+    // The most fields a record keeps; a record with more is read to its end
+    // and marked (Overflowed), so that a line of commas cannot fill memory.
+    static constexpr size_t kMaxFields = 1000;
 
     // Starts a record.
     void Begin();
@@ -20,6 +23,7 @@ public:
     void Finish();
     const std::vector<std::string>& Fields() const { return m_fields; }
     size_t Count() const { return m_nCount; }
+    bool Overflowed() const { return m_bOverflowed; }
 
     // The fields of one line (a header), without quotes.
     static std::vector<std::string> SplitLine(const std::string& line);
@@ -34,4 +38,5 @@ private:
     std::string m_field;
     bool m_bQuoted = false;     // inside quotes
     bool m_bAfterQuote = false; // the field had quotes (a second quote is text)
+    bool m_bOverflowed = false; // more than kMaxFields fields
 };

@@ -63,12 +63,10 @@ CImportSession::Start CImportSession::Begin() {
 CImportSession::Step CImportSession::Next() {
     Step step = m_pReader->Next();
     CImportSummary& summary = m_summary;
-    if (int substitutes = m_pReader->RecordSubstitutes(); substitutes > 0) {
-        summary.substitutes += substitutes;
-        summary.substituted.emplace_back(m_pReader->RecordLine(), substitutes);
-    }
+    if (int substitutes = m_pReader->RecordSubstitutes(); substitutes > 0)
+        summary.AddSubstituted(m_pReader->RecordLine(), substitutes);
     for (auto& warning : m_pReader->TakeWarnings())
-        summary.warnings.push_back(std::move(warning));
+        summary.AddWarning(std::move(warning));
     // The encoding may show only where the first character beyond ASCII stands.
     if (m_file.GetEncoding() != m_encoding) {
         m_encoding = m_file.GetEncoding();

@@ -20,8 +20,19 @@ public:
     int skipped = 0;
     int checked = 0;
     int substitutes = 0;
+    // The notes are kept as far as a summary shows them (kKeptNotes of each
+    // kind, in file order), and the rest only counted: a hostile file cannot
+    // make them grow without bound.
+    static constexpr size_t kKeptNotes = 20;
     std::vector<std::pair<int64_t, int>> substituted; // line of a record, characters replaced
     std::vector<COutlookTabReader::CWarning> warnings;
+    int substitutedRecords = 0; // all of them, kept or not
+    int warningCount = 0;
+
+    // Counts a record with replaced characters, and a warning; keeps them
+    // while fewer than kKeptNotes are kept.
+    void AddSubstituted(int64_t line, int count);
+    void AddWarning(COutlookTabReader::CWarning warning);
 
     // One note: a record's replaced characters (warning null) or a warning.
     struct CNote {
@@ -31,9 +42,11 @@ public:
     };
 
     // Whether something was replaced or not read as given.
-    bool HasNotes() const { return substitutes > 0 || !warnings.empty(); }
+    bool HasNotes() const { return substitutes > 0 || warningCount > 0; }
     // Every note in the order of the file, by the line its record begins on.
     std::vector<CNote> Notes() const;
+    // What a note says, as Lines() writes it after "line N: ".
+    static std::string NoteText(const CNote& note);
     // The summary as lines (code page 932: values are quoted as the file gave
     // them): what was read, the counts, then the notes by line, the first
     // `listed` of them and a count of the rest.

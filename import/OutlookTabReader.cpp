@@ -121,10 +121,14 @@ void COutlookTabReader::StoreField(int column, const std::string& text) {
 }
 
 std::string_view COutlookTabReader::StripLineEnd(std::string_view text) {
+    // LF, CR LF, or a lone CR (older Mac programs): COutlookTextFile ends a
+    // line at each.
     if (!text.empty() && text.back() == '\n') {
         text.remove_suffix(1);
         if (!text.empty() && text.back() == '\r')
             text.remove_suffix(1);
+    } else if (!text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
     }
     return text;
 }
@@ -132,6 +136,11 @@ std::string_view COutlookTabReader::StripLineEnd(std::string_view text) {
 COutlookTabReader::Start COutlookTabReader::Begin() {
     if (!ReadHeader())
         return Start::NoHeader;
+    if (m_bTooManyColumns) {
+        m_nRecordLine = m_nLines;
+        Warn(CWarning::Kind::TooManyColumns, m_names.size(), std::string());
+        return Start::NoKnownColumns;
+    }
     return HasKnownColumns() ? Start::Ready : Start::NoKnownColumns;
 }
 
@@ -145,6 +154,8 @@ COutlookTabReader::Step COutlookTabReader::Next() {
     case Read::Blank:
         return Step::Skipped;
     case Read::Record:
+        if (m_bSkipRecord)
+            return Step::Skipped;
         break;
     }
     m_strFailure.clear();
@@ -170,6 +181,9 @@ bool COutlookTabReader::ReadLine() {
     if (!m_file.ReadLine(m_line))
         return false;
     ++m_nLines;
+    if (m_file.LastLineCut())
+        m_warnings.push_back(
+            CWarning{m_nLines, CWarning::Kind::LongLine, std::string(), std::string()});
     return true;
 }
 
@@ -190,13 +204,20 @@ bool COutlookTabReader::ReadHeader() {
             tabNames.emplace_back(column, name);
         if (tab == std::string::npos)
             break;
-        ++column;
+        if (static_cast<size_t>(++column) >= kMaxColumns) {
+            m_bTooManyColumns = true; // no export writes such a header
+            return true;
+        }
         start = tab + 1;
     }
     // Split at commas, as comma-separated text has it.
     std::vector<std::pair<int, std::string>> commaNames;
     if (header.find(',') != std::string::npos) {
         std::vector<std::string> fields = CCsvParser::SplitLine(header);
+        if (fields.size() >= kMaxColumns) {
+            m_bTooManyColumns = true;
+            return true;
+        }
         for (size_t i = 0; i < fields.size(); ++i)
             commaNames.emplace_back(static_cast<int>(i), fields[i]);
     }
@@ -221,8 +242,9 @@ COutlookTabReader::Read COutlookTabReader::ReadRecord() {
         return Read::End;
     m_nRecordLine = m_nLines;
     m_nBytes += static_cast<int64_t>(m_line.size());
-    if (m_line == "\n")
+    if (m_line == "\n" || m_line == "\r")
         return Read::Blank;
+    m_bSkipRecord = false;
     BeginRecord();
     if (m_form == Form::Comma)
         ReadCommaRecord();
@@ -241,6 +263,12 @@ void COutlookTabReader::ReadCommaRecord() {
             break;
         }
     }
+    if (m_csv.Overflowed()) {
+        // More fields than any export writes: not a record of one.
+        Warn(CWarning::Kind::TooManyColumns, m_names.size(), std::string());
+        m_bSkipRecord = true;
+        return;
+    }
     const std::vector<std::string>& fields = m_csv.Fields();
     for (size_t i = 0; i < m_csv.Count(); ++i)
         if (!fields[i].empty())
@@ -248,6 +276,7 @@ void COutlookTabReader::ReadCommaRecord() {
 }
 
 void COutlookTabReader::ReadTabRecord() {
+    int64_t valueLine = m_nLines; // where the value that spans lines began
     std::string value;
     std::string field;
     int column = 0;
@@ -287,7 +316,10 @@ void COutlookTabReader::ReadTabRecord() {
                 field.resize(StripLineEnd(field).size());
             if (!field.empty())
                 StoreField(column, field);
-            ++column;
+            if (static_cast<size_t>(++column) > kMaxColumns && !m_bSkipRecord) {
+                Warn(CWarning::Kind::TooManyColumns, m_names.size(), std::string());
+                m_bSkipRecord = true;
+            }
             lastOpens = opens;
             insideValue = false;
             haveField = splitter.Next(field, isLast);
@@ -298,9 +330,15 @@ void COutlookTabReader::ReadTabRecord() {
         if (lastOpens) {
             value.clear();
             AppendBounded(value, lastField);
+            valueLine = m_nLines;
         }
-        if (!ReadLine())
-            break; // the file ends inside the value: the record keeps what it has
+        if (!ReadLine()) {
+            // The file ends inside the value: the record keeps what it has,
+            // and the summary says where the value began.
+            m_warnings.push_back(
+                CWarning{valueLine, CWarning::Kind::OpenQuote, std::string(), std::string()});
+            break;
+        }
         continuation = true;
         --column;
     }

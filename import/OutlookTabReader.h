@@ -41,7 +41,7 @@ public:
     enum class Form { Tab, Comma };
     // Something in a record that was read, though not as the file gave it.
     struct CWarning {
-        enum class Kind { Date, Time, OpenQuote };
+        enum class Kind { Date, Time, OpenQuote, TooManyColumns, LongLine };
         int64_t line;
         Kind kind;
         std::string column; // the known name, code page 932 (empty for OpenQuote)
@@ -50,6 +50,8 @@ public:
 
     // The most bytes a value that spans lines keeps: the largest field's text.
     static constexpr size_t kMaxValue = 32767;
+    // More columns than any export writes: a header or record with more is refused.
+    static constexpr size_t kMaxColumns = 1000;
 
     virtual ~COutlookTabReader() = default;
 
@@ -151,4 +153,6 @@ private:
     bool m_bDryRun = false;
     int m_nRecordSubstitutes = 0;
     std::vector<CWarning> m_warnings;
+    bool m_bTooManyColumns = false; // the header has more than kMaxColumns
+    bool m_bSkipRecord = false;     // the record read has more than kMaxColumns
 };

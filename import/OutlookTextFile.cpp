@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 
@@ -275,6 +276,7 @@ int COutlookTextFile::TakeSubstitutes(int64_t position) {
 
 bool COutlookTextFile::ReadLine(std::string& line) {
     line.clear();
+    m_bLineCut = false;
     bool any = false;
     for (;;) {
         if (m_nPosition >= m_data.size() && !Fill()) {
@@ -284,14 +286,18 @@ bool COutlookTextFile::ReadLine(std::string& line) {
             return any && !line.empty();
         }
         any = true;
-        // Copy the run up to the next CR or LF in one piece.
+        // Copy the run up to the next CR or LF in one piece, as far as a line keeps.
         const char* begin = m_data.data() + m_nPosition;
         const char* end = m_data.data() + m_data.size();
         const char* stop = begin;
         while (stop < end && *stop != '\n' && *stop != '\r')
             ++stop;
-        line.append(begin, static_cast<size_t>(stop - begin));
-        m_nPosition += static_cast<size_t>(stop - begin);
+        const size_t run = static_cast<size_t>(stop - begin);
+        const size_t room = line.size() < kMaxLine ? kMaxLine - line.size() : 0;
+        if (run > room)
+            m_bLineCut = true;
+        line.append(begin, std::min(run, room));
+        m_nPosition += run;
         if (stop == end)
             continue;
         char c = m_data[m_nPosition++];
@@ -299,7 +305,8 @@ bool COutlookTextFile::ReadLine(std::string& line) {
             line += '\n';
             return true;
         }
-        // CR LF becomes LF; the LF may start the next piece.
+        // CR LF becomes LF; the LF may start the next piece. A lone CR (as
+        // older Mac programs end lines) ends the line too, and stays its end.
         if (m_nPosition >= m_data.size() && !Fill()) {
             line += '\r';
             return true;
@@ -310,5 +317,6 @@ bool COutlookTextFile::ReadLine(std::string& line) {
             return true;
         }
         line += '\r';
+        return true;
     }
 }

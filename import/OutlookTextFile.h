@@ -6,8 +6,10 @@
 #include <string>
 
 // A text file exported on Windows, read as Windows text mode reads it on every
-// platform: a CR LF pair arrives as one LF (a lone CR stays), and a Ctrl-Z as
-// the file's very last byte ends it. Lines are read whole, line end included.
+// platform: a CR LF pair arrives as one LF, and a Ctrl-Z as the file's very
+// last byte ends it; a lone CR (older Mac programs) ends a line as well, and
+// arrives as that line's end. Lines are read with their line end, up to
+// kMaxLine bytes: what a longer line holds beyond is dropped.
 // A pipe or FIFO (a process substitution, say) is read the same way, as a
 // stream whose size is not known in advance.
 //
@@ -41,8 +43,13 @@ public:
     bool IsUnicode() const { return m_encoding != Encoding::Cp932; }
     static const char* EncodingName(Encoding encoding);
 
-    // The next line with its LF (the last line may have none); false at the end.
+    // A line keeps at most this much: far more than a record of any export.
+    static constexpr size_t kMaxLine = 4u << 20;
+
+    // The next line with its LF or CR (the last line may have none); false at the end.
     bool ReadLine(std::string& line);
+    // The line last read was longer than kMaxLine and was cut.
+    bool LastLineCut() const { return m_bLineCut; }
 
     // Code page 932 bytes handed out by ReadLine so far (before text mode
     // joined CR LF), and how many substitutes stood before position, counted
@@ -76,4 +83,5 @@ private:
     int64_t m_nBase = 0; // converted bytes before m_data
     std::deque<int64_t> m_substitutes;
     int m_nSubstitutes = 0;
+    bool m_bLineCut = false;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -53,9 +54,12 @@ public:
     // For a statement that may rightly run long (a whole table copied in one
     // COPY): no statement bound on a server (keepalives still find a dead one).
     virtual bool AllowLongStatements() { return true; }
-    // Between two batches of a long run of writes: lets a writer that waits for
-    // the database go first (the server queues lock waiters fairly itself).
-    virtual void YieldToWaiters() {}
+    // Between two batches of a long run of writes (each batchPeriod long):
+    // lets a writer that waits for the database go first (the server queues
+    // lock waiters fairly itself).
+    virtual void YieldToWaiters(std::chrono::steady_clock::duration batchPeriod) {
+        (void)batchPeriod;
+    }
     // Commits, after every queued write has run; false when any of them or the
     // commit failed (the transaction is then rolled back).
     virtual bool Commit() = 0;

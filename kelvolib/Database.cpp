@@ -209,7 +209,7 @@ bool CDatabase::BeforeBatchedWrite() {
         if (!CommitBatch())
             return false;
         // A batch ends in the middle of an import: other writers go first.
-        m_pConnection->YieldToWaiters();
+        m_pConnection->YieldToWaiters(m_batchPeriod);
     }
     if (!m_pConnection->BeginWrite()) {
         Fail("the database cannot be written");

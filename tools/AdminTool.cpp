@@ -10,6 +10,7 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <cstdio>
 
 #include <termios.h>
@@ -111,8 +112,11 @@ int CAdminTool::Run(const std::vector<std::string>& args) {
         return 0;
     } catch (const CAdminError& error) {
         m_err << "kelvo-admin: " << error.what() << "\n";
-        return 1;
+    } catch (const std::bad_alloc&) {
+        // Whatever was committed stays; the rest is said, not aborted on.
+        m_err << "kelvo-admin: out of memory; what was committed before stays stored\n";
     }
+    return 1;
 }
 
 void CAdminTool::Dispatch(std::vector<std::string> args) {
@@ -410,9 +414,14 @@ void CAdminTool::Import(const std::string& kind, std::vector<std::string> args) 
         while (step != CImportSession::Step::End && step != CImportSession::Step::Failed);
     }
     session.Close();
-    if (start == CImportSession::Start::NoKnownColumns)
+    if (start == CImportSession::Start::NoKnownColumns) {
+        std::string notes;
+        for (const CImportSummary::CNote& note : session.Summary().Notes())
+            notes += "; line " + std::to_string(note.line) + ": " +
+                     CAdminText::ToUtf8(session.Summary().NoteText(note));
         throw CAdminError("no column of " + path + " can be imported (" +
-                          CAdminText::ToUtf8(session.Summary().Lines().front()) + ")");
+                          CAdminText::ToUtf8(session.Summary().Lines().front()) + ")" + notes);
+    }
     const char* noun = addresses ? " address" : " schedule";
     if (session.Failed()) {
         char database[4096] = {};

@@ -42,7 +42,7 @@ public:
     std::string ErrorMessage() override;
     bool IsBroken() override { return false; }
 
-    void YieldToWaiters() override;
+    void YieldToWaiters(std::chrono::steady_clock::duration batchPeriod) override;
 
 private:
     static int OnBusy(void* self, int attempt);

@@ -210,5 +210,66 @@ TEST_F(ModernForms, UnclosedQuoteEndsAtTheFileEndAndDryRunStoresNothing) {
               (std::vector<std::string>{
                   "read as UTF-8, comma-separated", "added 1, updated as duplicates 0, skipped 0",
                   "characters replaced with \x81\xAC: 0 (in 0 records); warnings: 1",
-                  "line 2: the file ends inside a quoted value; the value ends there"}));
+                  "line 2: the file ends inside a quoted value that begins here; the value "
+                  "ends there"}));
+}
+
+// Lines end at LF, CR LF or a lone CR outside quotes (inside, the break stays
+// in the value); a tab-separated value that never closes warns like a
+// comma-separated one, with the line where it began.
+TEST_F(ModernForms, EveryLineEndAndUnclosedTabValues) {
+    CImportSummary mac = Import("\xE5\xA7\x93\tMemo\r" // 姓 (UTF-8), then CR line ends
+                                "Sato\tone\rSuzuki\t\"a\rb\"\rTanaka\r",
+                                CImportSession::Kind::Addresses);
+    ASSERT_EQ(m_backend.addedAddresses.size(), 3u) << "lines that end in CR are records";
+    EXPECT_EQ(Field(m_backend.addedAddresses[1].lastName), "Suzuki");
+    EXPECT_EQ(Field(m_backend.addedAddresses[2].lastName), "Tanaka");
+    EXPECT_EQ(mac.added, 3);
+    m_backend.addedAddresses.clear();
+    Import(Crlf("姓\nSato\n") + "Stray\rCr\r\n", CImportSession::Kind::Addresses);
+    ASSERT_EQ(m_backend.addedAddresses.size(), 3u) << "a stray CR no longer merges two records";
+    EXPECT_EQ(Field(m_backend.addedAddresses[1].lastName), "Stray");
+
+    m_backend.addedAddresses.clear();
+    CImportSummary open = Import(Crlf("姓\tメモ\nSato\tfine\nSuzuki\t\"never closed\nand on\n"),
+                                 CImportSession::Kind::Addresses);
+    ASSERT_EQ(open.warnings.size(), 1u);
+    EXPECT_EQ(open.warnings[0].kind, COutlookTabReader::CWarning::Kind::OpenQuote);
+    EXPECT_EQ(open.warnings[0].line, 3) << "where the value began";
+}
+
+// A hostile file costs memory by the record, not by the file: a record or
+// header with more columns than any export is refused with its line, a line
+// beyond 4 MiB is cut, and notes beyond those shown are only counted.
+TEST_F(ModernForms, HostileFilesAreBoundedAndSaySo) {
+    std::string commas = "姓,名\nSato,Hana\n" + std::string(5000, ',') + "\nSuzuki,Ichiro\n";
+    CImportSummary wide = Import(commas, CImportSession::Kind::Addresses);
+    EXPECT_EQ(m_backend.addedAddresses.size(), 2u);
+    ASSERT_EQ(wide.warnings.size(), 1u);
+    EXPECT_EQ(wide.warnings[0].kind, COutlookTabReader::CWarning::Kind::TooManyColumns);
+    EXPECT_EQ(wide.warnings[0].line, 3);
+
+    m_backend.addedAddresses.clear();
+    std::string longLine = "姓\tメモ\nSato\t" + std::string(5u << 20, 'x') + "\nSuzuki\tok\n";
+    CImportSummary cut = Import(longLine, CImportSession::Kind::Addresses);
+    ASSERT_EQ(m_backend.addedAddresses.size(), 2u);
+    ASSERT_EQ(cut.warnings.size(), 1u);
+    EXPECT_EQ(cut.warnings[0].kind, COutlookTabReader::CWarning::Kind::LongLine);
+
+    std::string dates = "件名,開始日\n";
+    for (int i = 0; i < 500; ++i)
+        dates += "T" + std::to_string(i) + ",someday\n";
+    CImportSummary many = Import(dates, CImportSession::Kind::Schedules);
+    EXPECT_EQ(many.warningCount, 500);
+    EXPECT_EQ(many.warnings.size(), CImportSummary::kKeptNotes) << "the rest only counted";
+    EXPECT_EQ(many.Lines().back(), "... and 480 more");
+
+    // A header wider than any export is refused.
+    m_pFile = std::make_unique<CImportFile>("姓" + std::string(5000, '\t') + "名\n", false);
+    COutlookTextFile text;
+    ASSERT_TRUE(text.Open(m_pFile->Path()));
+    CImportSession session(text, {CImportSession::Kind::Addresses, "alice", false, false, false});
+    ASSERT_TRUE(session.Open());
+    EXPECT_EQ(session.Begin(), CImportSession::Start::NoKnownColumns);
+    session.Close();
 }
