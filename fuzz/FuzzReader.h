@@ -16,6 +16,8 @@ template <typename Reader> int FuzzReader(const uint8_t* data, size_t size) {
     COutlookTextFile file;
     if (!file.Open(CFuzzInputFile::Write(data, size)))
         return 0;
+    // Small reads, so that characters, line ends and quotes fall across them.
+    file.SetChunk(1 + size % 61);
     Reader reader(file, "owner", size % 2 == 0, size % 3 == 0);
     if (reader.Begin() == COutlookTabReader::Start::Ready)
         while (reader.Next() != COutlookTabReader::Step::End)

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr size_t kChunk = 65536;
 const char kSubstitute[] = "\x81\xAC"; // 〓
 
 // Whether text is valid UTF-8 with bytes beyond ASCII; a sequence cut by the
@@ -25,8 +24,18 @@ bool LooksLikeUtf8(const std::string& text, bool atEnd, bool& nonAscii) {
         size_t length = CUtf8::SequenceLength(bytes[i]);
         if (length == 0)
             return false;
-        if (i + length > text.size())
-            return !atEnd;
+        if (i + length > text.size()) {
+            // A sequence cut by the read says nothing yet. One cut by the end
+            // of the file: a file cut off inside its last character is still
+            // UTF-8 (the fragment becomes a substitute).
+            if (!atEnd)
+                return true;
+            for (size_t k = i + 1; k < text.size(); ++k)
+                if ((bytes[k] & 0xC0) != 0x80)
+                    return false;
+            nonAscii = true;
+            return true;
+        }
         uint32_t codePoint = 0;
         if (!CUtf8::Decode(bytes + i, length, codePoint))
             return false;
@@ -211,12 +220,10 @@ void COutlookTextFile::ConvertUtf16(const std::string& raw, bool atEnd) {
         out = written == 0 ? Substitute(out) : out + written;
         i += used;
     }
-    if (i < size) {
-        if (!atEnd)
-            m_pending.assign(raw, i, std::string::npos);
-        else if (bytes[i] != 0)
-            out = Substitute(out); // half a character at the very end
-    }
+    // Half a character at the very end is no character: it is dropped
+    // (a substitute there would make a record of its own).
+    if (i < size && !atEnd)
+        m_pending.assign(raw, i, std::string::npos);
     m_data.resize(static_cast<size_t>(out - m_data.data()));
 }
 
@@ -227,7 +234,7 @@ bool COutlookTextFile::Fill() {
     while (m_data.empty()) {
         if (m_pFile == nullptr || (m_nRemaining <= 0 && m_pending.empty()))
             return false;
-        size_t want = kChunk;
+        size_t want = m_nChunk;
         if (static_cast<int64_t>(want) > m_nRemaining)
             want = static_cast<size_t>(m_nRemaining);
         m_raw.resize(want);
@@ -244,8 +251,21 @@ bool COutlookTextFile::Fill() {
         }
         if (m_raw.empty())
             return false;
-        if (!m_bDecided)
+        if (!m_bDecided) {
             Detect(m_raw, atEnd);
+            // Still undecided, the read may end inside the first character
+            // beyond ASCII: that character waits for the next read, which decides.
+            if (!m_bDecided && !atEnd) {
+                size_t tail = m_raw.size();
+                while (tail > 0 && m_raw.size() - tail < 3 &&
+                       (static_cast<unsigned char>(m_raw[tail - 1]) & 0xC0) == 0x80)
+                    --tail;
+                if (tail > 0 && static_cast<unsigned char>(m_raw[tail - 1]) >= 0xC0) {
+                    m_pending.assign(m_raw, tail - 1, std::string::npos);
+                    m_raw.resize(tail - 1);
+                }
+            }
+        }
         switch (m_encoding) {
         case Encoding::Cp932:
             m_data.swap(m_raw);

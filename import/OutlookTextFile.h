@@ -38,6 +38,10 @@ public:
     // The file's size in bytes, or -1 for a stream.
     int64_t Size() const { return m_nSize; }
 
+    // Reads the file in pieces of bytes (65,536 unless set): the fuzz
+    // harnesses shrink them to reach what happens where one read ends.
+    void SetChunk(size_t bytes) { m_nChunk = bytes > 0 ? bytes : 1; }
+
     // The encoding found (code page 932 until the text shows otherwise).
     Encoding GetEncoding() const { return m_encoding; }
     bool IsUnicode() const { return m_encoding != Encoding::Cp932; }
@@ -84,4 +88,5 @@ private:
     std::deque<int64_t> m_substitutes;
     int m_nSubstitutes = 0;
     bool m_bLineCut = false;
+    size_t m_nChunk = 65536;
 };

@@ -273,3 +273,24 @@ TEST_F(ModernForms, HostileFilesAreBoundedAndSaySo) {
     EXPECT_EQ(session.Begin(), CImportSession::Start::NoKnownColumns);
     session.Close();
 }
+
+// Encodings at the edges: a UTF-8 file cut inside its last character is
+// still UTF-8; a first character beyond ASCII that straddles the 64 KiB read
+// is still told right; a UTF-16 file's odd last byte makes no record.
+TEST_F(ModernForms, EncodingsAtTheEdgesOfReads) {
+    CImportSummary cut = Import("姓\n佐藤\n鈴木\xE4", CImportSession::Kind::Addresses);
+    EXPECT_EQ(cut.encoding, "UTF-8");
+    ASSERT_EQ(m_backend.addedAddresses.size(), 2u);
+    EXPECT_EQ(Field(m_backend.addedAddresses[1].lastName), "鈴木〓");
+
+    m_backend.addedAddresses.clear();
+    std::string straddling = std::string(65535, 'x') + "\t姓\nfirst\t佐藤\n";
+    CImportSummary wide = Import(straddling, CImportSession::Kind::Addresses);
+    EXPECT_EQ(wide.encoding, "UTF-8");
+    ASSERT_EQ(m_backend.addedAddresses.size(), 1u);
+    EXPECT_EQ(Field(m_backend.addedAddresses[0].lastName), "佐藤");
+
+    m_backend.addedAddresses.clear();
+    Import(Utf16("姓\n佐藤\n", false) + "x", CImportSession::Kind::Addresses);
+    ASSERT_EQ(m_backend.addedAddresses.size(), 1u) << "no phantom record";
+}
