@@ -109,6 +109,65 @@ std::string CCp932::FromSystem(std::string_view text) {
     return ok ? cp932 : std::string(text.size(), '?');
 }
 
+namespace {
+
+// Each double-byte code whose character has another code, and that one (the
+// one the conversion from Unicode writes); built once from the converters.
+class CCanonicalCodes {
+public:
+    CCanonicalCodes() : m_codes(0x10000, 0) {
+        for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!CCp932::IsLeadByte(static_cast<unsigned char>(lead)))
+                continue;
+            for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+                if (!CCp932::IsTrailByte(static_cast<unsigned char>(trail)))
+                    continue;
+                const char code[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                std::string utf8 = CCp932::ToUtf8(std::string_view(code, 2)), back;
+                if (utf8 == "\xEF\xBF\xBD" || !CCp932::FromUtf8(utf8, back) || back.size() != 2)
+                    continue;
+                const unsigned canonical = (static_cast<unsigned char>(back[0]) << 8) |
+                                           static_cast<unsigned char>(back[1]);
+                if (canonical != ((lead << 8) | trail)) {
+                    m_codes[(lead << 8) | trail] = static_cast<uint16_t>(canonical);
+                    m_leads[lead] = true;
+                }
+            }
+        }
+    }
+    bool MayMap(unsigned char lead) const { return m_leads[lead]; }
+    uint16_t Map(unsigned code) const { return m_codes[code]; }
+
+private:
+    std::vector<uint16_t> m_codes; // 0: the code is canonical itself
+    bool m_leads[256] = {};
+};
+
+} // namespace
+
+void CCp932::AppendCanonical(std::string& out, const char* text, size_t length) {
+    static const CCanonicalCodes codes;
+    size_t start = 0;
+    for (size_t i = 0; i < length;) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (!IsLeadByte(lead) || i + 1 >= length) {
+            ++i;
+            continue;
+        }
+        if (codes.MayMap(lead)) {
+            const unsigned code = (lead << 8) | static_cast<unsigned char>(text[i + 1]);
+            if (uint16_t canonical = codes.Map(code)) {
+                out.append(text + start, i - start);
+                out += static_cast<char>(canonical >> 8);
+                out += static_cast<char>(canonical & 0xFF);
+                start = i + 2;
+            }
+        }
+        i += 2;
+    }
+    out.append(text + start, length - start);
+}
+
 size_t CCp932::FieldLength(const char* field, size_t width) {
     if (field == nullptr)
         return 0;

@@ -45,6 +45,13 @@ public:
     // splitting a double-byte character.
     static size_t CutLength(const char* text, size_t length, size_t limit);
 
+    // Appends text to out with each character in its canonical code: code
+    // page 932 holds about 400 characters twice (NEC-selected IBM extensions
+    // and IBM extensions, NEC row 13 and JIS symbols); the code that the
+    // conversion from Unicode writes (as Windows does) stands for both. What
+    // is stored keeps the file's code; comparisons use this form.
+    static void AppendCanonical(std::string& out, const char* text, size_t length);
+
     // Writes the code page 932 form of a Unicode code point into out (1 or 2
     // bytes, the count returned), as the conversion from UTF-8 would; 0 when
     // code page 932 cannot hold the character. A table lookup, for text read

@@ -1,5 +1,6 @@
 #include "DuplicateIndex.h"
 
+#include "Cp932.h"
 #include "Database.h"
 #include "MonitorQueue.h"
 
@@ -51,7 +52,8 @@ CDuplicateIndex::~CDuplicateIndex() {
 void CDuplicateIndex::AppendText(std::string& key, const char* text, size_t length) {
     key += std::to_string(length);
     key += ':';
-    key.append(text != nullptr ? text : "", text != nullptr ? length : 0);
+    // The same character written with either of its codes is one key.
+    CCp932::AppendCanonical(key, text != nullptr ? text : "", text != nullptr ? length : 0);
 }
 
 void CDuplicateIndex::AppendNumber(std::string& key, long long number) {

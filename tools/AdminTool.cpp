@@ -51,6 +51,16 @@ const char kUsage[] =
     "The database is PATH (an SQLite file) or URI (postgresql://...), else\n"
     "$KELVO_DATABASE, else $XDG_DATA_HOME/kelvo/groupware.db.\n";
 
+// A piped text ends with the newline that ends its last line; that one is not
+// part of the text (as a commit message read from a file).
+std::string TextWithoutFinalNewline(std::string text) {
+    if (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    if (!text.empty() && text.back() == '\r')
+        text.pop_back();
+    return text;
+}
+
 std::string TakeFront(std::vector<std::string>& args, const std::string& missing) {
     if (args.empty())
         throw CAdminError(missing);
@@ -302,7 +312,9 @@ void CAdminTool::BoardPost(std::vector<std::string> args) {
         throw CAdminError("the title is empty");
     kvCopyText(message->title, cpTitle.c_str(), sizeof(message->title));
     kvCopyText(message->text,
-               CAdminText::ToCp932Field(ReadAll(), "message text", sizeof(message->text)).c_str(),
+               CAdminText::ToCp932Field(TextWithoutFinalNewline(ReadAll()), "message text",
+                                        sizeof(message->text))
+                   .c_str(),
                sizeof(message->text));
     std::time_t now = std::time(nullptr);
     std::tm local{};

@@ -38,9 +38,22 @@ bool FastFormat(const kvTimeBlock& time, bool withTime, std::string& text) {
                           (text += ':', true) && AppendDigits(text, time.minutes, 2)));
 }
 
+// Whether time holds a day of the calendar: an entry whose date was left
+// empty holds day 0 of January 1900, which no list should show as a date.
+bool IsDate(const kvTimeBlock& time) {
+    if (time.month < 0 || time.month > 11 || time.dayOfMonth < 1)
+        return false;
+    static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const long long year = time.yearsSince1900 + 1900LL;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return time.dayOfMonth <= (time.month == 1 && !leap ? 28 : kDays[time.month]);
+}
+
 } // namespace
 
 std::string CRecordText::Date(const kvTimeBlock& time) {
+    if (!IsDate(time))
+        return std::string();
     std::string fast;
     if (FastFormat(time, false, fast))
         return fast;
@@ -52,6 +65,8 @@ std::string CRecordText::Date(const kvTimeBlock& time) {
 }
 
 std::string CRecordText::DateTime(const kvTimeBlock& time) {
+    if (!IsDate(time))
+        return std::string();
     std::string fast;
     if (FastFormat(time, true, fast))
         return fast;

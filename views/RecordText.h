@@ -11,9 +11,10 @@ public:
     // The text of a field of width bytes: up to its NUL, or the whole field when
     // it has none; nothing past the field is read.
     static std::string Field(const char* field, size_t width);
-    // "%04d/%02d/%02d" from years since 1900 + 1900, month + 1, day.
+    // "%04d/%02d/%02d" from years since 1900 + 1900, month + 1, day; empty
+    // when the time holds no day of the calendar (a date left empty).
     static std::string Date(const kvTimeBlock& time);
-    // "%04d/%02d/%02d %02d:%02d".
+    // "%04d/%02d/%02d %02d:%02d"; empty as Date.
     static std::string DateTime(const kvTimeBlock& time);
     // "%08X".
     static std::string Id(uint32_t id);

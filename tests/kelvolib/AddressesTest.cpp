@@ -3,6 +3,8 @@
 #include <cstring>
 #include <memory>
 
+#include "Cp932.h"
+
 using Addresses = LibraryTest;
 KELVO_ON_BOTH_ENGINES(Addresses);
 
@@ -104,5 +106,35 @@ TEST_P(Addresses, ClosingTheBookEndsAPendingUpdatePhase) {
     kvShutdown();
     ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
     EXPECT_EQ(NextNames(), std::vector<std::string>{"Kept@alice"});
+    kvCloseAddressBook();
+}
+
+// 髙 written with its NEC-selected code (0xEEE0) by one file and with the IBM
+// extension code (0xFBFC) that conversion from Unicode writes by another is
+// one person to the duplicate check; what is stored keeps the file's bytes.
+TEST_P(Addresses, DuplicateCheckSeesOneCharacterInEitherCode) {
+    const std::string hashi = CTestRecords::Sjis("橋");
+    const std::string nec = "\xEE\xE0" + hashi, ibm = "\xFB\xFC" + hashi;
+    std::string converted;
+    ASSERT_TRUE(CCp932::FromUtf8("髙橋", converted));
+    EXPECT_EQ(converted, ibm) << "conversion from Unicode writes the code Windows writes";
+    ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
+    ASSERT_TRUE(kvBeginAddressUpdate("alice"));
+    Add(CTestRecords::Address("alice", nec, CTestRecords::Sjis("一郎"), ""));
+    EXPECT_TRUE(
+        kvFindDuplicateAddress(nullptr, 0, ibm.c_str(), CTestRecords::Sjis("一郎").c_str(), ""));
+    EXPECT_TRUE(kvEndAddressUpdate());
+    ASSERT_TRUE(kvCloseAddressBook());
+    // A later import (keys read from the database) sees it too.
+    ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
+    ASSERT_TRUE(kvBeginAddressUpdate("alice"));
+    EXPECT_TRUE(
+        kvFindDuplicateAddress(nullptr, 0, ibm.c_str(), CTestRecords::Sjis("一郎").c_str(), ""));
+    EXPECT_FALSE(kvFindDuplicateAddress(nullptr, 0, ibm.c_str(), "", ""));
+    ASSERT_TRUE(kvCloseAddressBook());
+    ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
+    auto record = std::make_unique<kvAddressRecord>();
+    ASSERT_TRUE(kvNextAddress(record.get(), 1));
+    EXPECT_EQ(FIELD(*record, lastName), nec) << "stored as the file had it";
     kvCloseAddressBook();
 }

@@ -73,14 +73,16 @@ TEST_P(AdminTool, BoardPostsAndRepliesWithEscapedText) {
         Admin({"board", "post", "--user", "alice", "--title", "お知らせ"}, "一行目\n\t二行目\\");
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.out, "message 00000001 posted\n");
-    ASSERT_EQ(
-        Admin({"board", "post", "--user", "alice", "--title", "Re", "--reply-to", "00000001"}, "ok")
-            .status,
-        0);
+    // A piped text's last newline ends its line; it is not part of the text.
+    ASSERT_EQ(Admin({"board", "post", "--user", "alice", "--title", "Re", "--reply-to", "00000001"},
+                    "ok\n\n")
+                  .status,
+              0);
     std::string board = Dump("board");
     EXPECT_NE(board.find("00000001\t00000000\tお知らせ\talice\t"), std::string::npos) << board;
     EXPECT_NE(board.find("\t一行目\\n\\t二行目\\\\\n"), std::string::npos) << board;
     EXPECT_NE(board.find("00000002\t00000001\tRe\talice\t"), std::string::npos) << board;
+    EXPECT_NE(board.find("\tok\\n\n"), std::string::npos) << "one newline dropped: " << board;
 }
 
 TEST_P(AdminTool, DemoSeedsAUsableGroupwareOnce) {
