@@ -16,8 +16,10 @@ namespace {
 
 // What a call needs of the database: an operation that starts something
 // opens it; one that continues a list finds nothing to continue while it is
-// closed, and must not wait for a database that could not be opened.
-enum class Needs { Open, AlreadyOpen };
+// closed, and must not wait for a database that could not be opened. An
+// operation that only opens or reads (Reopen) may find the connection to a
+// server lost (a restart): it connects again and is made once more, at once.
+enum class Needs { Open, Reopen, AlreadyOpen };
 
 template <typename Operation> int Call(Operation operation, Needs needs = Needs::Open) {
     CGroupware& groupware = CGroupware::Instance();
@@ -27,7 +29,19 @@ template <typename Operation> int Call(Operation operation, Needs needs = Needs:
         // Continuing a list never reconnects: what was open is gone with a lost connection.
         if (needs == Needs::AlreadyOpen && !groupware.IsOpen())
             return 0;
-        if (needs == Needs::Open && !groupware.EnsureOpen())
+        if (needs != Needs::AlreadyOpen && !groupware.EnsureOpen())
+            return 0;
+        // Nothing written may be in doubt when the call is made again.
+        const bool mayRepeat = needs == Needs::Reopen && !groupware.Database().InBatch();
+        if (operation(groupware))
+            return 1;
+        if (!mayRepeat || !groupware.IsOpen() || !groupware.Database().IsBroken())
+            return 0;
+        groupware.Monitor().Push("database " + groupware.Database().Location() +
+                                 ": connection lost, reconnecting");
+        groupware.Shutdown();
+        CErrorState::Clear();
+        if (!groupware.EnsureOpen())
             return 0;
         return operation(groupware) ? 1 : 0;
     } catch (const std::exception& e) {
@@ -89,7 +103,7 @@ KV_API int kvCommittedWrites(void) {
 }
 
 KV_API int kvOpenUsers(const char* filter, const char* userName, int) {
-    return Call([&](CGroupware& g) { return g.Users().Open(filter, userName); });
+    return Call([&](CGroupware& g) { return g.Users().Open(filter, userName); }, Needs::Reopen);
 }
 
 KV_API int kvCloseUsers(void) {
@@ -105,7 +119,7 @@ KV_API int kvUpdateUser(const char* userName, const kvUserRecord* record) {
 }
 
 KV_API int kvGetUser(const char* userName, kvUserRecord* record) {
-    return Call([&](CGroupware& g) { return g.Users().Get(userName, record); });
+    return Call([&](CGroupware& g) { return g.Users().Get(userName, record); }, Needs::Reopen);
 }
 
 KV_API int kvRewindUsers(void) {
@@ -143,7 +157,7 @@ KV_API int kvChangePassword(const char* userName, const char* oldPassword,
 }
 
 KV_API int kvOpenSchedules(const char* owner, const char*) {
-    return Call([&](CGroupware& g) { return g.Schedules().Open(owner); });
+    return Call([&](CGroupware& g) { return g.Schedules().Open(owner); }, Needs::Reopen);
 }
 
 KV_API int kvCloseSchedules(void) {
@@ -172,7 +186,7 @@ KV_API int kvFindDuplicateSchedule(const char*, int, int year, int month, int da
 }
 
 KV_API int kvOpenBoard(const char* userName, int) {
-    return Call([&](CGroupware& g) { return g.Board().Open(userName); });
+    return Call([&](CGroupware& g) { return g.Board().Open(userName); }, Needs::Reopen);
 }
 
 KV_API int kvCloseBoard(void) {
@@ -192,7 +206,7 @@ KV_API int kvNextBoardMessage(void) {
 }
 
 KV_API int kvOpenAddressBook(const char* owner, int, int, int, int) {
-    return Call([&](CGroupware& g) { return g.Addresses().Open(owner); });
+    return Call([&](CGroupware& g) { return g.Addresses().Open(owner); }, Needs::Reopen);
 }
 
 KV_API int kvCloseAddressBook(void) {
@@ -234,7 +248,7 @@ KV_API int kvAddAddressCategory(const char* category) {
 }
 
 KV_API int kvFindAddressCategory(const char* category) {
-    return Call([&](CGroupware& g) { return g.Addresses().FindCategory(category); });
+    return Call([&](CGroupware& g) { return g.Addresses().FindCategory(category); }, Needs::Reopen);
 }
 
 KV_API int kvAdminOpenDatabase(void) {

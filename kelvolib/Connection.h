@@ -93,6 +93,10 @@ public:
     virtual std::string ErrorMessage() = 0;
     // The connection to a server was lost: the database must be opened again.
     virtual bool IsBroken() = 0;
+    // Takes in, without waiting, what the server said meanwhile (a server
+    // that restarted says goodbye), so that IsBroken knows of a lost connection
+    // before the next statement fails on it.
+    virtual void Notice() {}
     // Waits for the server so far (each is a network round trip on a server).
     long long RoundTrips() const { return m_nRoundTrips; }
 

@@ -53,6 +53,12 @@ public:
     CMonitorQueue& Monitor() { return m_monitor; }
     // The connection to a server was lost: the database must be opened again.
     bool IsBroken() const { return m_pConnection && m_pConnection->IsBroken(); }
+    // Whether the connection is known lost, after taking in what the server said.
+    bool NoticeBroken() {
+        if (m_pConnection)
+            m_pConnection->Notice();
+        return IsBroken();
+    }
     long long RoundTrips() const { return m_pConnection ? m_pConnection->RoundTrips() : 0; }
 
     // Prepares sql (?1, ?2, ... parameters), reporting a failure; null then.

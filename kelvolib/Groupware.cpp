@@ -34,7 +34,10 @@ void CGroupware::Install(std::unique_ptr<CDatabase> database) {
 bool CGroupware::EnsureOpen() {
     // A lost server connection is opened again by the next call that starts
     // something; what was open with it is gone.
-    if (m_pDatabase && m_pDatabase->IsBroken()) {
+    // Only between batches is a lost connection looked for: a batch's loss is
+    // said by the write that finds it.
+    if (m_pDatabase &&
+        (m_pDatabase->InBatch() ? m_pDatabase->IsBroken() : m_pDatabase->NoticeBroken())) {
         m_monitor.Push("database " + m_pDatabase->Location() + ": connection lost, reconnecting");
         Shutdown();
     }

@@ -640,6 +640,17 @@ std::string CPgConnection::ErrorMessage() {
     return FirstLine(m_pConn != nullptr ? PQerrorMessage(m_pConn) : "out of memory");
 }
 
+void CPgConnection::Notice() {
+    // A server that ends the session says so (FATAL) and closes the socket:
+    // both are read here, a few reads at most, none waited for.
+    for (int read = 0; read < 4 && m_pConn != nullptr && PQstatus(m_pConn) != CONNECTION_BAD;
+         ++read) {
+        pollfd socket{PQsocket(m_pConn), POLLIN, 0};
+        if (poll(&socket, 1, 0) <= 0 || !PQconsumeInput(m_pConn))
+            break;
+    }
+}
+
 bool CPgConnection::IsBroken() {
     return m_pConn == nullptr || m_bGaveUp || PQstatus(m_pConn) == CONNECTION_BAD;
 }

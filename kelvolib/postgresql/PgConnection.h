@@ -68,6 +68,7 @@ public:
     bool SetNextId(const char* table, long long next) override;
     std::string ErrorMessage() override;
     bool IsBroken() override;
+    void Notice() override;
 
     // For statements and cursors.
     PGconn* Handle() const { return m_pConn; }

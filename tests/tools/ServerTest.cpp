@@ -366,3 +366,33 @@ TEST(SilentServer, IsGivenUpOnWithAReason) {
     EXPECT_NE(result.err.find("did not answer"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("committed before the failure"), std::string::npos) << result.err;
 }
+
+// After the server restarts, the first list opened connects again and works:
+// no failure that only a second try would mend.
+TEST(Server, FirstListAfterARestartWorks) {
+    CPrivateServer server;
+    setenv("KELVO_DATABASE", server.Uri().c_str(), 1);
+    kvUserRecord alice = CTestRecords::User("alice", "", {}, "pw");
+    ASSERT_TRUE(kvAdminAddUser(&alice));
+    ASSERT_TRUE(kvOpenSchedules("alice", ""));
+    kvScheduleRecord meeting = CTestRecords::Schedule("alice", "meeting", 2026, 12, 9, 10, 0);
+    ASSERT_TRUE(kvAddSchedule(&meeting, 0));
+    ASSERT_TRUE(kvCloseSchedules());
+    ASSERT_EQ(server.Script("pause").status, 0);
+    ASSERT_EQ(server.Script("resume").status, 0);
+    auto record = std::make_unique<kvScheduleRecord>();
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(kvOpenUsers("", nullptr, 0));
+        auto user = std::make_unique<kvUserRecord>();
+        EXPECT_TRUE(kvNextUser(user.get(), 1)) << round;
+        kvCloseUsers();
+        ASSERT_TRUE(kvOpenSchedules("alice", ""));
+        EXPECT_TRUE(kvNextSchedule(record.get(), 1)) << round;
+        kvCloseSchedules();
+        // Again, with the list the restart finds.
+        ASSERT_EQ(server.Script("pause").status, 0);
+        ASSERT_EQ(server.Script("resume").status, 0);
+    }
+    kvShutdown();
+    unsetenv("KELVO_DATABASE");
+}
