@@ -95,9 +95,11 @@ void COutlookImportDlg::OnOK() {
         return; // the dialog stays open for another file or options
     }
     CImportSession session(file, {m_kind, m_strOwner, m_bPublic != 0, m_bDuplicateCheck != 0});
+    bool cancelled = false;
     if (session.Open()) {
         std::unique_ptr<COutlookLoadDlg> load = MakeLoadDlg();
         load->Run(session, file, m_strFileName);
+        cancelled = load->WasCancelled();
         session.Close();
         session.PostSummary();
     }
@@ -106,6 +108,13 @@ void COutlookImportDlg::OnOK() {
     // could not read a value says where.
     if (session.Failed())
         ReportFailure(session);
+    else if (cancelled)
+        // Open lists are not refreshed: they show the new entries when opened again.
+        CMessageBox::Show(this, QStringLiteral("読み込みを中止しました。\n"
+                                               "それまでの %1 件は保存され、残りは保存されて"
+                                               "いません。\n"
+                                               "開いている一覧には、開き直すと表示されます。")
+                                    .arg(session.Committed()));
     else if (session.Summary().HasNotes())
         CMessageBox::Show(this, CImportTexts::Summary(session.Summary()));
     file.Close();

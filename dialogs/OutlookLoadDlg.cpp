@@ -52,7 +52,7 @@ bool COutlookLoadDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     auto* progress = Item<QProgressBar>(IDC_PROGRESS);
     if (m_pSession == nullptr || m_pFile == nullptr) {
-        PostCommand(IDCANCEL);
+        EndWithoutTheUser();
         return true;
     }
     if (m_pFile->IsStream()) {
@@ -63,7 +63,7 @@ bool COutlookLoadDlg::OnInitDialog() {
         QFileInfo info(m_strFileName);
         m_nFileSize = info.exists() ? info.size() : 0;
         if (m_nFileSize <= 0) {
-            PostCommand(IDCANCEL);
+            EndWithoutTheUser();
             return true;
         }
         // The bar covers the whole file, however large: bytes are scaled into its int range.
@@ -74,7 +74,7 @@ bool COutlookLoadDlg::OnInitDialog() {
 
     switch (m_pSession->Begin()) {
     case CImportSession::Start::NoHeader:
-        PostCommand(IDCANCEL);
+        EndWithoutTheUser();
         return true;
     case CImportSession::Start::NoKnownColumns: {
         // Nothing in the file can be stored: say so rather than store empty entries.
@@ -83,7 +83,7 @@ bool COutlookLoadDlg::OnInitDialog() {
             text += QStringLiteral("\n（%1 のテキストとして読みました）")
                         .arg(CImportTexts::ReadAs(m_pSession->Summary()));
         CMessageBox::Show(this, text);
-        PostCommand(IDCANCEL);
+        EndWithoutTheUser();
         return true;
     }
     case CImportSession::Start::Ready:
@@ -100,14 +100,16 @@ void COutlookLoadDlg::OnLoadStep() {
     CImportSession::Step step = m_pSession->Next();
     if (step == CImportSession::Step::End) {
         ShowProgress(m_nFileSize);
-        PostCommand(IDCANCEL);
+        EndWithoutTheUser();
         return;
     }
     if (step == CImportSession::Step::Failed) {
         // The import dialog says what was kept, once everything is released.
-        PostCommand(IDCANCEL);
+        EndWithoutTheUser();
         return;
     }
+    if (step != CImportSession::Step::Skipped)
+        ++m_nStored;
     ShowProgress(m_pSession->BytesConsumed());
     if (step == CImportSession::Step::Skipped) {
         PostCommand(ID_LOAD);
@@ -128,9 +130,28 @@ void COutlookLoadDlg::OnTimer(int id) {
     PostCommand(ID_LOAD);
 }
 
+void COutlookLoadDlg::EndWithoutTheUser() {
+    m_bEnded = true;
+    PostCommand(IDCANCEL);
+}
+
+void COutlookLoadDlg::OnCancel() {
+    // The import's own end posts a cancel too; only the person's ends it early.
+    if (!m_bEnded)
+        m_bCancelled = true;
+    CDialog::OnCancel();
+}
+
 void COutlookLoadDlg::ShowProgress(int64_t bytes) {
-    if (m_nFileSize < 0)
+    auto* progress = Item<QProgressBar>(IDC_PROGRESS);
+    if (progress == nullptr)
         return;
-    if (auto* progress = Item<QProgressBar>(IDC_PROGRESS))
-        progress->setValue(static_cast<int>(std::min(bytes, m_nFileSize) / m_nScale));
+    // The records so far on the bar, with the share of the file when it has a size.
+    progress->setTextVisible(true);
+    if (m_nFileSize < 0) {
+        progress->setFormat(QStringLiteral("%1 件").arg(m_nStored));
+        return;
+    }
+    progress->setFormat(QStringLiteral("%1 件（%p%）").arg(m_nStored));
+    progress->setValue(static_cast<int>(std::min(bytes, m_nFileSize) / m_nScale));
 }

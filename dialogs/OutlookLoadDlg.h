@@ -30,16 +30,21 @@ public:
     int Run(CImportSession& session, COutlookTextFile& file, const QString& fileName);
 
     int TimerSteps() const { return m_nTimerSteps; }
+    // The person cancelled before the end of the file.
+    bool WasCancelled() const { return m_bCancelled; }
 
 protected:
     COutlookLoadDlg(int templateId, const QString& title, QWidget* parent);
 
     bool OnInitDialog() override;
     void OnOK() override {} // Enter does not end the import
+    void OnCancel() override;
     void OnTimer(int id) override;
 
 private:
     void OnLoadStep();
+    // The import's own end (the file's end, a failure, nothing to read).
+    void EndWithoutTheUser();
     void ShowProgress(int64_t bytes);
 
     CImportSession* m_pSession = nullptr;
@@ -47,4 +52,7 @@ private:
     int64_t m_nScale = 1;
     int m_nRecordsBegun = 0;
     int m_nTimerSteps = 0;
+    int m_nStored = 0;
+    bool m_bEnded = false; // the file's end or a failure ended the import
+    bool m_bCancelled = false;
 };

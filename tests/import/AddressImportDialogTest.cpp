@@ -155,14 +155,19 @@ TEST_F(AddressImport, PacesWithTheTimerEveryTenthRecordAndFillsTheBar) {
     EXPECT_GT(maximum, 0);
 }
 
-TEST_F(AddressImport, CancelTakesEffectBetweenRecords) {
+TEST_F(AddressImport, CancelTakesEffectBetweenRecordsAndSaysWhatWasKept) {
     CImportFile file(Rows(200));
+    QString barText;
+    size_t storedThen = 0;
     m_viewer.Backend().onCall = [&](const std::string& call) {
         if (call != "kvAddAddress(record)" || m_viewer.Backend().addedAddresses.size() != 5)
             return;
         for (QWidget* top : QApplication::topLevelWidgets())
-            if (auto* load = dynamic_cast<CAddressLoadDlg*>(top))
+            if (auto* load = dynamic_cast<CAddressLoadDlg*>(top)) {
+                barText = load->Item<QProgressBar>(COutlookLoadDlg::IDC_PROGRESS)->text();
+                storedThen = m_viewer.Backend().addedAddresses.size();
                 load->PostCommand(CDialog::IDCANCEL);
+            }
     };
     Import(file.Path());
     m_viewer.Backend().onCall = nullptr;
@@ -170,6 +175,13 @@ TEST_F(AddressImport, CancelTakesEffectBetweenRecords) {
     EXPECT_GE(stored, 5u);
     EXPECT_LT(stored, 200u) << "the import stopped";
     EXPECT_EQ(Sequence().back(), "kvCloseAddressBook") << "released as after a complete import";
+    EXPECT_TRUE(barText.startsWith(QStringLiteral("%1 件（").arg(storedThen)))
+        << "the count on the bar: " << barText.toStdString();
+    // The person learns what was kept, what was not, and how to see it.
+    ASSERT_EQ(m_viewer.messages.size(), 1);
+    EXPECT_TRUE(m_viewer.messages[0].contains(QStringLiteral("%1 件は保存され").arg(stored)))
+        << m_viewer.messages[0].toStdString();
+    EXPECT_TRUE(m_viewer.messages[0].contains(QStringLiteral("開き直す")));
 }
 
 TEST_F(AddressImport, UnusableFilesStoreNothing) {
