@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLineEdit>
 
+#include "BackendTable.h"
 #include "DataExchange.h"
 #include "FileDialog.h"
 #include "ImportTexts.h"
@@ -101,7 +102,7 @@ void COutlookImportDlg::OnOK() {
         load->Run(session, file, m_strFileName);
         cancelled = load->WasCancelled();
         session.Close();
-        session.PostSummary();
+        PostSummary(session.Summary());
     }
     // A refusal or a write that failed is no silent end: the user learns what
     // was kept. A clean import ends silently; one that replaced characters or
@@ -149,6 +150,19 @@ bool COutlookImportDlg::ConfirmPreview(const std::string& path) {
                     .arg(records.join(QLatin1Char('\n')));
     text += QStringLiteral("\n読み込みを続けますか？");
     return CMessageBox::Question(this, text) == CMessageBox::IDOK;
+}
+
+void COutlookImportDlg::PostSummary(const CImportSummary& summary) {
+    // The monitor's readers read Japanese: the summary goes there as the
+    // message box would show it, a line each.
+    const CBackendTable& backend = KvBackend();
+    if (backend.kvPostMonitorLine == nullptr || summary.encoding.empty())
+        return; // no room for it, or the file was never read
+    for (const QString& line : CImportTexts::Summary(summary).split(QLatin1Char('\n'))) {
+        std::string cp932;
+        if (!line.isEmpty() && CText::ToCp932(line, cp932))
+            backend.kvPostMonitorLine(cp932.c_str());
+    }
 }
 
 void COutlookImportDlg::ReportFailure(const CImportSession& session) {

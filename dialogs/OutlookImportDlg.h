@@ -44,6 +44,7 @@ protected:
 private:
     void OnBrowse();
     void ReportFailure(const CImportSession& session);
+    void PostSummary(const CImportSummary& summary);
     // Shows how a file will be read and its first records as they will be
     // stored, when it is not in the older tab-separated code page 932 form;
     // false when the user would rather not go on.

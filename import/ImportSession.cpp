@@ -119,11 +119,3 @@ bool CImportSession::Close() {
                                     static_cast<unsigned>(m_nCommittedBefore));
     return committed && !Failed();
 }
-
-void CImportSession::PostSummary() const {
-    const CBackendTable& backend = KvBackend();
-    if (backend.kvPostMonitorLine == nullptr || m_summary.encoding.empty())
-        return; // no room for them, or the file was never read
-    for (const std::string& line : m_summary.Lines())
-        backend.kvPostMonitorLine(line.c_str());
-}

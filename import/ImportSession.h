@@ -59,8 +59,6 @@ public:
     int64_t BytesConsumed() const { return m_pReader->BytesConsumed(); }
     // What the import did so far (complete after the file's end).
     const CImportSummary& Summary() const { return m_summary; }
-    // Queues the summary's lines as monitor lines, for the monitor window.
-    void PostSummary() const;
     // The last record as it will be stored (code page 932), for a preview.
     std::string Describe() const { return m_pReader->Describe(); }
     // The file is not in the form older exports write (tab-separated code page 932).

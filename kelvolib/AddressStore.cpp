@@ -1,4 +1,5 @@
 #include "AddressStore.h"
+#include "MonitorText.h"
 
 #include <cstring>
 
@@ -91,7 +92,7 @@ bool CAddressStore::Open(const char* owner) {
     m_filler.Reset();
     m_strOwner = owner != nullptr ? owner : "";
     m_bOpen = true;
-    m_monitor.Push("address book of " + m_strOwner + " opened");
+    m_monitor.Push(CMonitorText::Say(u8"%1 のアドレス帳を開きました", {m_strOwner}));
     return true;
 }
 
@@ -99,9 +100,10 @@ bool CAddressStore::Close() {
     if (!m_bOpen)
         return false;
     bool committed = !m_bUpdating || EndUpdate();
-    m_monitor.Push("address book of " + m_strOwner + " closed: " + std::to_string(m_nDelivered) +
-                   " delivered, " + std::to_string(m_nAdded) + " added, " +
-                   std::to_string(m_nUpdated) + " updated");
+    m_monitor.Push(
+        CMonitorText::Say(u8"%1 のアドレス帳を閉じました（表示 %2 件、追加 %3 件、更新 %4 件）",
+                          {m_strOwner, std::to_string(m_nDelivered), std::to_string(m_nAdded),
+                           std::to_string(m_nUpdated)}));
     m_cursor.reset();
     m_insert.reset();
     m_update.reset();
@@ -135,11 +137,12 @@ bool CAddressStore::Next(kvAddressRecord* record) {
 
 bool CAddressStore::BeginUpdate(const char* owner) {
     if (!m_bOpen) {
-        m_monitor.Push("address update refused: the address book is not open");
+        m_monitor.Push(CMonitorText::Say(u8"アドレス帳が開いていないため、更新を始めませんでした"));
         return false;
     }
     m_bUpdating = true;
-    m_monitor.Push("address update of " + std::string(owner != nullptr ? owner : "") + " begun");
+    m_monitor.Push(
+        CMonitorText::Say(u8"%1 のアドレス更新を始めました", {owner != nullptr ? owner : ""}));
     return true;
 }
 
@@ -148,12 +151,13 @@ bool CAddressStore::EndUpdate() {
         return false;
     m_bUpdating = false;
     bool committed = m_db.CommitBatch();
-    m_monitor.Push("address update ended");
+    m_monitor.Push(CMonitorText::Say(u8"アドレス更新を終えました"));
     return committed;
 }
 
 bool CAddressStore::Refuse(const kvAddressRecord* record, const char* what) {
-    m_monitor.Push("address " + NameOf(record) + " not " + what + ": no update phase has begun");
+    m_monitor.Push(CMonitorText::Say(u8"アドレス更新を始めていないため、%1 を%2できませんでした",
+                                     {NameOf(record), CMonitorText::Verb(what)}));
     return false;
 }
 
@@ -168,7 +172,8 @@ bool CAddressStore::Write(CStatement& statement, const kvAddressRecord* record, 
         return false;
     }
     m_db.NoteBatchedWrite();
-    m_monitor.Push(std::string("address ") + what + ": " + NameOf(record));
+    m_monitor.Push(CMonitorText::Say(u8"アドレスを%1しました: %2",
+                                     {CMonitorText::Verb(what), NameOf(record)}));
     return true;
 }
 
@@ -200,7 +205,8 @@ bool CAddressStore::Update(const kvAddressRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
     if (m_nFoundId == 0) {
-        m_monitor.Push("address " + NameOf(record) + " not updated: no entry was found");
+        m_monitor.Push(CMonitorText::Say(
+            u8"重複が見つかっていないため、アドレス %1 を更新しませんでした", {NameOf(record)}));
         return false;
     }
     if (!m_bUpdating)
@@ -271,9 +277,9 @@ bool CAddressStore::FindDuplicate(const char* owner, const char* lastName, const
         return false;
     m_strFoundOwner = searched;
     m_strFoundKey = key;
-    m_monitor.Push(
-        "address found as duplicate: " + std::string(lastName != nullptr ? lastName : "") + " " +
-        std::string(firstName != nullptr ? firstName : ""));
+    m_monitor.Push(CMonitorText::Say(
+        u8"重複するアドレスがあります: %1 %2",
+        {lastName != nullptr ? lastName : "", firstName != nullptr ? firstName : ""}));
     return true;
 }
 
@@ -292,7 +298,7 @@ bool CAddressStore::AddCategory(const char* category) {
         return false;
     }
     if (m_addCategory->Changes() > 0)
-        m_monitor.Push("category added: " + std::string(category));
+        m_monitor.Push(CMonitorText::Say(u8"分類を追加しました: %1", {category}));
     m_knownCategories.insert(category);
     return true;
 }

@@ -1,6 +1,7 @@
 // The exported C operations: each locks the library, opens the database when
 // needed, and turns every failure (including an exception) into a 0 result.
 #include "kelvo.h"
+#include "MonitorText.h"
 #include "kelvoadmin.h"
 
 #include <chrono>
@@ -37,18 +38,19 @@ template <typename Operation> int Call(Operation operation, Needs needs = Needs:
             return 1;
         if (!mayRepeat || !groupware.IsOpen() || !groupware.Database().IsBroken())
             return 0;
-        groupware.Monitor().Push("database " + groupware.Database().Location() +
-                                 ": connection lost, reconnecting");
+        groupware.Monitor().Push(
+            CMonitorText::Say(u8"データベース %1 との接続が切れていたため、接続し直します",
+                              {groupware.Database().Location()}));
         groupware.Shutdown();
         CErrorState::Clear();
         if (!groupware.EnsureOpen())
             return 0;
         return operation(groupware) ? 1 : 0;
     } catch (const std::exception& e) {
-        groupware.Monitor().Push(std::string("error: ") + e.what());
+        groupware.Monitor().Push(CMonitorText::Say(u8"エラー: %1", {e.what()}));
         CErrorState::Set(e.what());
     } catch (...) {
-        groupware.Monitor().Push("error: unexpected failure");
+        groupware.Monitor().Push(CMonitorText::Say(u8"エラー: 予期しない失敗です"));
         CErrorState::Set("unexpected failure");
     }
     return 0;
@@ -283,7 +285,7 @@ KV_API int kvAdminCopyTo(const char* target, char* summary, int size) {
         std::string copied;
         if (!CGroupwareCopier(g.Database(), copy).Copy(copied))
             return false;
-        g.Monitor().Push("copied to " + copy.Location() + ": " + copied);
+        g.Monitor().Push(CMonitorText::Say(u8"%1 へ複写しました: %2", {copy.Location(), copied}));
         return kvCopyText(summary, copied.c_str(), size) != 0 || summary == nullptr;
     });
 }

@@ -1,4 +1,5 @@
 #include "BoardStore.h"
+#include "MonitorText.h"
 
 #include <cstring>
 #include <string>
@@ -17,14 +18,16 @@ bool CBoardStore::Open(const char* userName) {
     if (!m_cursor)
         return false;
     m_bOpen = true;
-    m_monitor.Push("board opened for " + std::string(userName != nullptr ? userName : ""));
+    m_monitor.Push(
+        CMonitorText::Say(u8"%1 が掲示板を開きました", {userName != nullptr ? userName : ""}));
     return true;
 }
 
 bool CBoardStore::Close() {
     if (!m_bOpen)
         return false;
-    m_monitor.Push("board closed: " + std::to_string(m_nDelivered) + " delivered");
+    m_monitor.Push(
+        CMonitorText::Say(u8"掲示板を閉じました（%1 件）", {std::to_string(m_nDelivered)}));
     m_cursor.reset();
     m_bOpen = m_bStarted = m_bHasRow = false;
     m_nDelivered = 0;
@@ -129,6 +132,7 @@ bool CBoardStore::Post(const kvBoardMessage* message, uint32_t* newId) {
     uint32_t id = static_cast<uint32_t>(post.ColumnInt64(0));
     if (newId != nullptr)
         *newId = id;
-    m_monitor.Push("board message " + std::to_string(id) + " posted");
+    m_monitor.Push(
+        CMonitorText::Say(u8"掲示板にメッセージ %1 を投稿しました", {std::to_string(id)}));
     return true;
 }

@@ -1,4 +1,5 @@
 #include "Database.h"
+#include "MonitorText.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -51,7 +52,7 @@ bool CDatabase::ConfiguredLocation(std::string& location, bool& defaultLocation,
 }
 
 bool CDatabase::Refuse(const std::string& reason) {
-    m_monitor.Push("error: " + reason);
+    m_monitor.Push(CMonitorText::Say(u8"エラー: %1", {reason}));
     CErrorState::Set(reason);
     m_pConnection.reset();
     return false;
@@ -104,7 +105,7 @@ bool CDatabase::OpenAt(const std::string& location, bool defaultLocation, const 
     }
     if (!PrepareSchema())
         return false;
-    m_monitor.Push("database " + Location() + " opened");
+    m_monitor.Push(CMonitorText::Say(u8"データベース %1 を開きました", {Location()}));
     return true;
 }
 
@@ -139,8 +140,8 @@ bool CDatabase::PrepareSchema() {
         done = connection.Upgrade(version, kSchemaVersion) &&
                (version >= 4 || CUserStore(*this, m_monitor).ConvertPasswords());
         if (done)
-            m_monitor.Push("database " + Location() + " upgraded to schema version " +
-                           std::to_string(kSchemaVersion));
+            m_monitor.Push(CMonitorText::Say(u8"データベース %1 をスキーマ版 %2 に更新しました",
+                                             {Location(), std::to_string(kSchemaVersion)}));
     }
     if (done && connection.Commit())
         return true;
@@ -274,8 +275,8 @@ void CDatabase::ForgetBatch() {
     m_bBatchOpen = false;
     m_bBatchHeld = false;
     m_pConnection->Rollback();
-    m_monitor.Push("a write batch of " + std::to_string(m_nPendingWrites) +
-                   " entries was rolled back");
+    m_monitor.Push(CMonitorText::Say(u8"まとめて書き込む %1 件を取り消しました",
+                                     {std::to_string(m_nPendingWrites)}));
     m_nPendingWrites = 0;
     // IDs reserved in the transaction may be handed out again.
     m_idBlocks.clear();
@@ -320,6 +321,6 @@ void CDatabase::Fail(const std::string& what, const std::string& note) {
     std::string reason = m_pConnection ? m_pConnection->ErrorMessage() : "out of memory";
     if (!note.empty())
         reason += " (" + note + ")";
-    m_monitor.Push("error: " + what + ": " + reason);
+    m_monitor.Push(CMonitorText::Say(u8"エラー: %1: %2", {what, reason}));
     CErrorState::Set(what + ": " + reason);
 }

@@ -1,4 +1,5 @@
 #include "DuplicateIndex.h"
+#include "MonitorText.h"
 
 #include "Cp932.h"
 #include "Database.h"
@@ -126,8 +127,13 @@ bool CDuplicateIndex::Load(const std::string& owner, COwner& kept, long long sin
         return false;
     }
     kept.loaded = true;
-    m_db.Monitor().Push(m_strKind + " keys of " + owner + " read: " + std::to_string(read) +
-                        (since < 0 ? " (all)" : " (written by others since)"));
+    m_db.Monitor().Push(CMonitorText::Say(
+        since < 0 ? u8"%1 の%2の重複キーを読みました: %3 件（すべて）"
+                  : u8"%1 の%2の重複キーを読みました: %3 件（ほかの書き込みの分）",
+        {owner,
+         m_strKind == "addresses" ? CMonitorText::Say(u8"アドレス")
+                                  : CMonitorText::Say(u8"スケジュール"),
+         std::to_string(read)}));
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "Groupware.h"
+#include "MonitorText.h"
 
 #include <openssl/crypto.h>
 
@@ -38,7 +39,9 @@ bool CGroupware::EnsureOpen() {
     // said by the write that finds it.
     if (m_pDatabase &&
         (m_pDatabase->InBatch() ? m_pDatabase->IsBroken() : m_pDatabase->NoticeBroken())) {
-        m_monitor.Push("database " + m_pDatabase->Location() + ": connection lost, reconnecting");
+        m_monitor.Push(
+            CMonitorText::Say(u8"データベース %1 との接続が切れていたため、接続し直します",
+                              {m_pDatabase->Location()}));
         Shutdown();
     }
     if (m_pDatabase)
@@ -48,7 +51,7 @@ bool CGroupware::EnsureOpen() {
     if (people && !m_pSignIn) {
         const std::string reason = "nobody has signed in to " + CPgConnection::Redact(location) +
                                    ": on this server each person opens the groupware by signing in";
-        m_monitor.Push("error: " + reason);
+        m_monitor.Push(CMonitorText::Say(u8"エラー: %1", {reason}));
         CErrorState::Set(reason);
         return false;
     }
@@ -67,11 +70,11 @@ bool CGroupware::SignIn(const std::string& userName, const std::string& password
         if (!EnsureOpen() || !m_pUsers->CheckPassword(userName, password, matches))
             return false;
         if (!matches) {
-            m_monitor.Push("sign-in of " + userName + " refused");
+            m_monitor.Push(CMonitorText::Say(u8"%1 のサインインを断りました", {userName}));
             return false;
         }
         m_pSignIn = std::make_unique<CSignIn>(CSignIn{userName, std::string()});
-        m_monitor.Push(userName + " signed in");
+        m_monitor.Push(CMonitorText::Say(u8"%1 がサインインしました", {userName}));
         return true;
     }
     // The server checks the password: the person's own connection replaces
@@ -81,7 +84,7 @@ bool CGroupware::SignIn(const std::string& userName, const std::string& password
     if (!database->OpenAt(location, false, &signIn)) {
         if (database->LoginRefused()) {
             CErrorState::Clear();
-            m_monitor.Push("sign-in of " + userName + " refused");
+            m_monitor.Push(CMonitorText::Say(u8"%1 のサインインを断りました", {userName}));
         }
         OPENSSL_cleanse(signIn.password.data(), signIn.password.size());
         return false;
@@ -89,7 +92,7 @@ bool CGroupware::SignIn(const std::string& userName, const std::string& password
     SignOut();
     Install(std::move(database));
     m_pSignIn = std::make_unique<CSignIn>(std::move(signIn));
-    m_monitor.Push(userName + " signed in");
+    m_monitor.Push(CMonitorText::Say(u8"%1 がサインインしました", {userName}));
     return true;
 }
 
@@ -106,7 +109,7 @@ bool CGroupware::ChangePassword(const std::string& userName, const std::string& 
         if (!EnsureOpen() || !m_pUsers->CheckPassword(userName, oldPassword, matches))
             return false;
         if (!matches) {
-            m_monitor.Push("password change of " + userName + " refused");
+            m_monitor.Push(CMonitorText::Say(u8"%1 のパスワード変更を断りました", {userName}));
             return false;
         }
         return m_pUsers->SetPassword(userName, newPassword);
@@ -118,11 +121,11 @@ bool CGroupware::ChangePassword(const std::string& userName, const std::string& 
     std::string error;
     if (!connection.Open(location, error, &proof)) {
         if (connection.LoginRefused()) {
-            m_monitor.Push("password change of " + userName + " refused");
+            m_monitor.Push(CMonitorText::Say(u8"%1 のパスワード変更を断りました", {userName}));
             return false;
         }
         CErrorState::Set("the password of " + userName + " cannot be changed: " + error);
-        m_monitor.Push("error: " + CErrorState::Get());
+        m_monitor.Push(CMonitorText::Say(u8"エラー: %1", {CErrorState::Get()}));
         return false;
     }
     std::string verifier;
@@ -135,13 +138,13 @@ bool CGroupware::ChangePassword(const std::string& userName, const std::string& 
     if (set->Step() != CStatement::Result::Row) {
         CErrorState::Set("the password of " + userName +
                          " cannot be changed: " + connection.ErrorMessage());
-        m_monitor.Push("error: " + CErrorState::Get());
+        m_monitor.Push(CMonitorText::Say(u8"エラー: %1", {CErrorState::Get()}));
         return false;
     }
     set.reset();
     if (m_pSignIn && m_pSignIn->userName == userName && !m_pSignIn->password.empty())
         m_pSignIn->password = newPassword;
-    m_monitor.Push("password of " + userName + " changed");
+    m_monitor.Push(CMonitorText::Say(u8"%1 のパスワードを変更しました", {userName}));
     return true;
 }
 

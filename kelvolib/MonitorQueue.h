@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <ctime>
 #include <string>
 
 // The lines the library reports about itself, oldest first. Bounded: when
@@ -10,8 +11,9 @@ class CMonitorQueue {
 public:
     static constexpr size_t kCapacity = 10000;
 
-    // Queues a line, cut at a character boundary to fit a monitor line buffer.
-    void Push(const std::string& line);
+    // Queues a line after the time (HH:MM:SS), cut at a character boundary
+    // to fit a monitor line buffer.
+    void Push(const std::string& text);
     // Copies the oldest line into buffer (size bytes, NUL included) and removes it.
     bool Pop(char* buffer, int size);
     size_t Size() const { return m_lines.size(); }
@@ -19,4 +21,6 @@ public:
 
 private:
     std::deque<std::string> m_lines;
+    std::time_t m_lastSecond = 0;
+    std::string m_strStamp;
 };

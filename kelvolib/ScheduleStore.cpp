@@ -1,4 +1,5 @@
 #include "ScheduleStore.h"
+#include "MonitorText.h"
 
 #include <cstddef>
 #include <cstring>
@@ -116,7 +117,7 @@ bool CScheduleStore::Open(const char* owner) {
     m_filler.Reset();
     m_strOwner = owner;
     m_bOpen = true;
-    m_monitor.Push("schedules of " + m_strOwner + " opened");
+    m_monitor.Push(CMonitorText::Say(u8"%1 のスケジュールを開きました", {m_strOwner}));
     return true;
 }
 
@@ -124,9 +125,10 @@ bool CScheduleStore::Close() {
     if (!m_bOpen)
         return false;
     bool committed = m_db.CommitBatch();
-    m_monitor.Push("schedules of " + m_strOwner + " closed: " + std::to_string(m_nDelivered) +
-                   " delivered, " + std::to_string(m_nAdded) + " added, " +
-                   std::to_string(m_nUpdated) + " updated");
+    m_monitor.Push(
+        CMonitorText::Say(u8"%1 のスケジュールを閉じました（表示 %2 件、追加 %3 件、更新 %4 件）",
+                          {m_strOwner, std::to_string(m_nDelivered), std::to_string(m_nAdded),
+                           std::to_string(m_nUpdated)}));
     m_cursor.reset();
     m_insert.reset();
     m_update.reset();
@@ -229,7 +231,8 @@ bool CScheduleStore::Write(CStatement& statement, const kvScheduleRecord* record
         return false;
     }
     m_db.NoteBatchedWrite();
-    m_monitor.Push(std::string("schedule ") + what + ": " + TitleOf(record));
+    m_monitor.Push(CMonitorText::Say(u8"スケジュールを%1しました: %2",
+                                     {CMonitorText::Verb(what), TitleOf(record)}));
     return true;
 }
 
@@ -269,7 +272,9 @@ bool CScheduleStore::Update(const kvScheduleRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
     if (!m_bFound) {
-        m_monitor.Push("schedule " + TitleOf(record) + " not updated: no entry was found");
+        m_monitor.Push(
+            CMonitorText::Say(u8"重複が見つかっていないため、スケジュール %1 を更新しませんでした",
+                              {TitleOf(record)}));
         return false;
     }
     if (!m_update) {
@@ -336,6 +341,7 @@ bool CScheduleStore::FindDuplicate(int year, int month, int day, int hour, int m
     m_bFound = true;
     m_foundKey = values;
     m_strFoundKey = key;
-    m_monitor.Push("schedule found as duplicate: " + std::string(title != nullptr ? title : ""));
+    m_monitor.Push(
+        CMonitorText::Say(u8"重複するスケジュールがあります: %1", {title != nullptr ? title : ""}));
     return true;
 }

@@ -1,4 +1,5 @@
 #include "UserStore.h"
+#include "MonitorText.h"
 
 #include <cstring>
 #include <utility>
@@ -39,13 +40,13 @@ bool CUserStore::Open(const char* filter, const char* userName) {
     m_bOpen = false;
     m_nDelivered = 0;
     std::string sql = std::string("SELECT ") + kColumns + " FROM users";
-    std::string what = "users opened";
+    std::string what = CMonitorText::Say(u8"ユーザー一覧を開きました");
     if (filter == nullptr && userName != nullptr) {
         sql += " WHERE name = ?1";
-        what = "user " + std::string(userName) + " opened";
+        what = CMonitorText::Say(u8"ユーザー %1 を開きました", {userName});
     } else if (filter != nullptr && *filter != '\0') {
         sql += " WHERE ?1 IN (g0, g1, g2, g3, g4, g5, g6, g7, g8, g9)";
-        what = "users of group " + std::string(filter) + " opened";
+        what = CMonitorText::Say(u8"グループ %1 のユーザーを開きました", {filter});
     }
     sql += " ORDER BY name";
     m_cursor = m_db.PrepareList(sql);
@@ -63,7 +64,8 @@ bool CUserStore::Open(const char* filter, const char* userName) {
 bool CUserStore::Close() {
     if (!m_bOpen)
         return false;
-    m_monitor.Push("users closed after " + std::to_string(m_nDelivered) + " delivered");
+    m_monitor.Push(
+        CMonitorText::Say(u8"ユーザー一覧を閉じました（%1 件）", {std::to_string(m_nDelivered)}));
     m_cursor.reset();
     m_bOpen = false;
     return true;
@@ -110,7 +112,8 @@ bool CUserStore::Update(const char* userName, const kvUserRecord* record) {
     if (!Get(userName, stored.get())) {
         if (!CErrorState::Get().empty())
             return false;
-        m_monitor.Push("user " + std::string(userName) + " not found for update");
+        m_monitor.Push(
+            CMonitorText::Say(u8"ユーザー %1 がいないため更新しませんでした", {userName}));
         CErrorState::Set("no user " + std::string(userName));
         return false;
     }
@@ -120,7 +123,7 @@ bool CUserStore::Update(const char* userName, const kvUserRecord* record) {
         same = same && FieldText(stored->groups[i], sizeof(stored->groups[i])) ==
                            FieldText(record->groups[i], sizeof(record->groups[i]));
     if (same) {
-        m_monitor.Push("user " + std::string(userName) + " unchanged");
+        m_monitor.Push(CMonitorText::Say(u8"ユーザー %1 に変更はありません", {userName}));
         return true;
     }
     auto update = m_db.Prepare("UPDATE users SET reading = ?1, g0 = ?2, g1 = ?3, g2 = ?4, "
@@ -136,11 +139,12 @@ bool CUserStore::Update(const char* userName, const kvUserRecord* record) {
         return false;
     }
     if (update->Changes() == 0) {
-        m_monitor.Push("user " + std::string(userName) + " not found for update");
+        m_monitor.Push(
+            CMonitorText::Say(u8"ユーザー %1 がいないため更新しませんでした", {userName}));
         CErrorState::Set("no user " + std::string(userName));
         return false;
     }
-    m_monitor.Push("user " + std::string(userName) + " updated");
+    m_monitor.Push(CMonitorText::Say(u8"ユーザー %1 を更新しました", {userName}));
     return true;
 }
 
@@ -205,12 +209,12 @@ bool CUserStore::Add(const kvUserRecord* record) {
         return !exists && m_db.Connection().SetLogin(name, verifier);
     });
     if (exists) {
-        m_monitor.Push("user " + name + " exists already");
+        m_monitor.Push(CMonitorText::Say(u8"ユーザー %1 はすでにいます", {name}));
         CErrorState::Set("user exists already");
         return false;
     }
     if (added)
-        m_monitor.Push("user " + name + " added");
+        m_monitor.Push(CMonitorText::Say(u8"ユーザー %1 を追加しました", {name}));
     return added;
 }
 
@@ -270,7 +274,7 @@ bool CUserStore::SetPassword(const std::string& userName, const std::string& pas
         return false;
     }
     if (changed) // never the password itself
-        m_monitor.Push("password of " + userName + " changed");
+        m_monitor.Push(CMonitorText::Say(u8"%1 のパスワードを変更しました", {userName}));
     return changed;
 }
 

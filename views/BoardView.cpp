@@ -12,9 +12,6 @@ namespace {
 const CColumnDef kColumns[] = {{"タイトル", 200},   {"ユーザー", 100}, {"日付", 100},
                                {"メッセージ", 300}, {"ID", 100},       {"コメント元ID", 100}};
 
-// The board is always read under this name, whoever is logged in.
-const char kBoardReader[] = "guest09";
-
 } // namespace
 
 CBoardView::CBoardView(CViewerSession& session)
@@ -23,7 +20,8 @@ CBoardView::CBoardView(CViewerSession& session)
 void CBoardView::OnInitialUpdate() {
     CDefultListView::OnInitialUpdate();
     const CBackendTable& backend = KvBackend();
-    if (!backend.kvOpenBoard(kBoardReader, -1))
+    // Read as the person logged in, whom the monitor then names.
+    if (!backend.kvOpenBoard(Session().LoginUser().c_str(), -1))
         CheckReadFailure();
     backend.kvRewindBoard();
     CListCtrl& list = GetListCtrl();

@@ -9,6 +9,7 @@
 #include "AddressImportDlg.h"
 #include "AddressLoadDlg.h"
 #include "ImportFile.h"
+#include "Text.h"
 #include "MainFrame.h"
 #include "MessageBox.h"
 #include "Resource.h"
@@ -248,6 +249,8 @@ TEST_F(AddressImport, ModernFilesArePreviewedAndSummarised) {
         << m_viewer.messages[1].toStdString();
     const auto& posted = m_viewer.Backend().postedLines;
     ASSERT_GE(posted.size(), 3u);
-    EXPECT_EQ(posted[0], "read as UTF-8, comma-separated");
-    EXPECT_EQ(posted[1], "added 4, updated as duplicates 0, skipped 0");
+    // The monitor gets the summary in Japanese, as the message shows it.
+    EXPECT_EQ(CText::FromCp932(posted[0]),
+              QStringLiteral("読み込みが終わりました（UTF-8、カンマ区切り）。"));
+    EXPECT_TRUE(CText::FromCp932(posted[1]).startsWith(QStringLiteral("追加 4 件")));
 }

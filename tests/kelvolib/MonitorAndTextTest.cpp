@@ -1,10 +1,13 @@
 #include "LibraryTest.h"
 
+#include <cctype>
 #include <cstring>
 
 using Monitor = FileLibraryTest;
 
-TEST_F(Monitor, LinesAreConsumedOnceInOrder) {
+// The monitor's lines are for the people at the viewer: Japanese, each with
+// its time, consumed once, in order.
+TEST_F(Monitor, LinesAreConsumedOnceInOrderInJapaneseWithTheTime) {
     AddUser(CTestRecords::User("alice"));
     MonitorLines();
     ASSERT_TRUE(kvOpenSchedules("alice", ""));
@@ -13,9 +16,15 @@ TEST_F(Monitor, LinesAreConsumedOnceInOrder) {
     ASSERT_TRUE(kvCloseSchedules());
     std::vector<std::string> lines = MonitorLines();
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_NE(lines[0].find("opened"), std::string::npos);
-    EXPECT_NE(lines[1].find("standup"), std::string::npos);
-    EXPECT_NE(lines[2].find("1 added"), std::string::npos);
+    for (const std::string& line : lines) {
+        ASSERT_GE(line.size(), 9u);
+        EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(line[0])) && line[2] == ':' &&
+                    line[5] == ':' && line[8] == ' ')
+            << "HH:MM:SS first: " << line;
+    }
+    EXPECT_EQ(lines[0].substr(9), CTestRecords::Sjis("alice のスケジュールを開きました"));
+    EXPECT_EQ(lines[1].substr(9), CTestRecords::Sjis("スケジュールを追加しました: standup"));
+    EXPECT_NE(lines[2].find(CTestRecords::Sjis("追加 1 件")), std::string::npos);
     EXPECT_TRUE(MonitorLines().empty());
 }
 
@@ -35,13 +44,13 @@ TEST_F(Monitor, SmallBufferGetsACutLineAndBadBuffersConsumeNothing) {
     AddUser(user);
     MonitorLines();
     ASSERT_TRUE(kvGetUser(user.userName, &user));
-    kvUpdateUser(user.userName, &user); // "user 山田太郎 updated"
+    kvUpdateUser(user.userName, &user); // "HH:MM:SS ユーザー 山田太郎 に変更はありません"
     EXPECT_FALSE(kvReadMonitorLine(nullptr, 256));
-    char tiny[8];
+    char tiny[12];
     EXPECT_FALSE(kvReadMonitorLine(tiny, 0));
     ASSERT_TRUE(kvReadMonitorLine(tiny, sizeof(tiny)));
-    // "user " and one two-byte character fit in 7 bytes; the next one does not.
-    EXPECT_EQ(std::string(tiny), "user " + CTestRecords::Sjis("山"));
+    // The time and one two-byte character fit in 11 bytes; the next one does not.
+    EXPECT_EQ(std::string(tiny).substr(8), " " + CTestRecords::Sjis("ユ"));
 }
 
 TEST(CopyText, NeverSplitsADoubleByteCharacter) {

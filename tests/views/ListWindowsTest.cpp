@@ -166,7 +166,7 @@ TEST_F(ListWindows, BoardAlternatesReadAndNextUntilEitherEnds) {
     CTestRecords::Put(reply.text, sizeof(reply.text), "text");
     m_viewer.Backend().board = {first, reply};
     EXPECT_EQ(Open(ID_VIEW_BOARD),
-              (std::vector<std::string>{"kvOpenBoard(\"guest09\", -1)", "kvRewindBoard()",
+              (std::vector<std::string>{"kvOpenBoard(\"alice\", -1)", "kvRewindBoard()",
                                         "kvReadBoardMessage(record, 0)", "kvNextBoardMessage()",
                                         "kvReadBoardMessage(record, 0)", "kvNextBoardMessage()"}))
         << "a 0 from next ends the list without another read";
