@@ -82,8 +82,7 @@ CMDIFrameWnd::CMDIFrameWnd() {
 }
 
 void CMDIFrameWnd::AddWindowKeys() {
-    // The keys of a multiple-document program, besides the platform's own
-    // (Ctrl+F4 closes the active child through its own system menu).
+    // The keys of a multiple-document program, besides the platform's own.
     auto add = [this](const QKeySequence& keys, void (QMdiArea::*slot)()) {
         auto* action = new QAction(this);
         action->setShortcut(keys);
@@ -93,6 +92,13 @@ void CMDIFrameWnd::AddWindowKeys() {
     };
     add(QKeySequence(Qt::CTRL | Qt::Key_F6), &QMdiArea::activateNextSubWindow);
     add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F6), &QMdiArea::activatePreviousSubWindow);
+    // Ctrl+F4 closes the active child. Where the platform's close key is
+    // Ctrl+F4, the child's own system menu has it (a second binding would make
+    // the key ambiguous and do nothing); on X11 it is Ctrl+W there, so the
+    // frame binds Ctrl+F4 itself.
+    const QKeySequence closeKey(Qt::CTRL | Qt::Key_F4);
+    if (!QKeySequence::keyBindings(QKeySequence::Close).contains(closeKey))
+        add(closeKey, &QMdiArea::closeActiveSubWindow);
 }
 
 CMDIFrameWnd::~CMDIFrameWnd() {

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The real viewer on a real X11 display with a window manager (Xvfb and
+# openbox), driven with xdotool as a person would: Ctrl+F4 closes the active
+# child window, as on the platform the program comes from.
+#   tests/desktop/CtrlF4Test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+dir=$(mktemp -d /tmp/kelvo-desktop.XXXXXX)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$dir"
+}
+trap cleanup EXIT
+
+display=
+for n in $(seq 71 199); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+        display=:$n
+        break
+    fi
+done
+[ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.05; done
+export DISPLAY=$display
+openbox >"$dir/openbox.log" 2>&1 &
+pids+=($!)
+
+export KELVO_DATABASE=$dir/groupware.db XDG_CONFIG_HOME=$dir LANG=C.UTF-8
+"$build/bin/kelvo-admin" demo >/dev/null
+"$build/bin/kelvo-view" >"$dir/viewer.log" 2>&1 &
+pids+=($!)
+
+login=$(timeout 20 xdotool search --sync --name "ログイン" | head -1)
+xdotool windowactivate --sync "$login"
+xdotool type --delay 10 guest09
+xdotool key Tab
+xdotool type --delay 10 guest
+xdotool key Return
+
+title() { xdotool getwindowname "$frame" 2>/dev/null || true; }
+wait_title() {
+    for _ in $(seq 1 100); do
+        [ "$(title)" = "$1" ] && return 0
+        sleep 0.05
+    done
+    echo "the main window's title is \"$(title)\", not \"$1\"" >&2
+    return 1
+}
+frame=$(timeout 20 xdotool search --sync --name "kelvo-View - " | head -1)
+wait_title "kelvo-View - ユーザー一覧1"
+xdotool key ctrl+F4
+wait_title "kelvo-View"
+echo "Ctrl+F4 closed the active child window"
