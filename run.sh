@@ -4,7 +4,8 @@
 #   ./run.sh             embedded: .demo/groupware.db (created on first use)
 #   ./run.sh --server    the office setup: a throwaway local PostgreSQL server,
 #                        seeded afresh, stopped when the viewer ends
-# Without a display it serves the window over VNC (Qt's vnc platform) and says where.
+# Without a display it runs the viewer on a virtual X display and serves that over
+# VNC on the loopback only, and says where.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -22,13 +23,15 @@ cmake --build "$build_dir" -j2 --target kelvo-view kelvo-admin
 
 server_dir=
 stop_server() {
-    [ -n "$server_dir" ] && scripts/pg-server.sh stop "$server_dir"
+    if [ -n "$server_dir" ]; then
+        scripts/pg-server.sh stop "$server_dir"
+    fi
     server_dir=
 }
 
 if [ "$mode" = --server ]; then
     server_dir=$(mktemp -d /tmp/kelvo-run-pg.XXXXXX)
-    trap stop_server EXIT
+    trap stop_server EXIT # until the helpers' trap takes it over
     # The office's administrator seeds the demo; the viewer then connects as
     # whoever signs in (the people's URI names no role).
     admin_uri=$(scripts/pg-server.sh start "$server_dir")
@@ -50,13 +53,43 @@ else
     fi
 fi
 
+helpers=()
+stop_helpers() {
+    for pid in "${helpers[@]}"; do kill "$pid" 2>/dev/null || true; done
+    stop_server
+}
+trap stop_helpers EXIT
+
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    # No display: a virtual one (Xvfb, with a window manager), served over VNC
+    # on the loopback only and without a password, so that only this machine's
+    # users reach it (through an SSH tunnel from elsewhere).
     port=${KELVO_VNC_PORT:-5900}
+    if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+        echo "run.sh: port $port is in use; set KELVO_VNC_PORT to a free port" >&2
+        exit 1
+    fi
+    display=
+    for n in $(seq 50 199); do
+        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+            display=:$n
+            break
+        fi
+    done
+    [ -n "$display" ] || { echo "run.sh: no free X display number" >&2; exit 1; }
+    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    helpers+=($!)
+    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.05; done
+    export DISPLAY=$display
+    openbox >/dev/null 2>&1 &
+    helpers+=($!)
+    x11vnc -display "$display" -localhost -rfbport "$port" -forever -shared -nopw -quiet \
+        >/dev/null 2>&1 &
+    helpers+=($!)
     echo
-    echo "No display here. The viewer now serves its window over VNC:"
-    echo "  connect a VNC viewer to localhost:$port (Ctrl+C here ends the program)."
-    echo "  Or run it in a virtual X display instead: xvfb-run -a ./run.sh"
-    export QT_QPA_PLATFORM="vnc:size=1024x768:port=$port"
+    echo "No display here. The viewer's window is served over VNC on this machine only:"
+    echo "  connect a VNC viewer to localhost:$port (Ctrl+C here ends the program);"
+    echo "  from another machine through SSH: ssh -L $port:localhost:$port THIS_MACHINE"
 fi
 # Not exec: the server (if any) is stopped when the viewer ends.
 "$build_dir/bin/kelvo-view"

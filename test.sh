@@ -19,10 +19,11 @@ case "$mode" in
     *) echo "usage: ./test.sh [--quick|--sanitize|--fuzz]" >&2; exit 2 ;;
 esac
 
+# "run" too: a test starts ./run.sh as a person would.
 if [ "$mode" = all ] || [ "$mode" = --fuzz ]; then
-    scripts/install-deps.sh build fuzz
+    scripts/install-deps.sh build fuzz run
 else
-    scripts/install-deps.sh build
+    scripts/install-deps.sh build run
 fi
 
 server_dir=

@@ -10,7 +10,7 @@ declare -A lists=(
              libpq-dev postgresql qt6-translations-l10n desktop-file-utils dpkg-dev
              libssl-dev openssl libicu-dev xvfb xauth openbox xdotool"
     [fuzz]="clang libclang-rt-14-dev"
-    [run]="sqlite3 xvfb xauth fonts-noto-cjk qt6-translations-l10n"
+    [run]="sqlite3 xvfb xauth openbox x11vnc fonts-noto-cjk qt6-translations-l10n"
 )
 
 missing=()
