@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <utility>
 
 #include "BackendTable.h"
 
@@ -35,11 +36,18 @@ std::vector<std::string> CBackendLoader::Candidates() {
     std::vector<std::string> candidates;
     std::string dir = ExecutableDirectory();
     // The build tree keeps the library beside the programs; an installation
-    // keeps it, under its soname, in lib/ beside bin/.
+    // keeps it, under its soname, in the program's own folder lib/kelvo-view/.
     const std::string soname = std::string(kLibraryName) + "." + std::to_string(KV_VERSION_MAJOR);
-    for (const std::string& path : {dir + "/" + kLibraryName, dir + "/../lib/" + soname})
-        if (!dir.empty() && access(path.c_str(), F_OK) == 0)
+    const std::pair<std::string, std::string> places[] = {{dir, kLibraryName},
+                                                          {dir + "/../lib/kelvo-view", soname}};
+    for (const auto& [folder, name] : places) {
+        // The folder named plainly (no ".."), as --version says it.
+        char* real = !dir.empty() ? realpath(folder.c_str(), nullptr) : nullptr;
+        const std::string path = real != nullptr ? std::string(real) + "/" + name : std::string();
+        std::free(real);
+        if (!path.empty() && access(path.c_str(), F_OK) == 0)
             candidates.push_back(path);
+    }
     candidates.push_back(soname);
     candidates.push_back(kLibraryName);
     return candidates;

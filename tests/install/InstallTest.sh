@@ -24,32 +24,42 @@ if [ "${2:-}" = "--package" ]; then
         [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
     done
     contents=$(dpkg-deb -c "$deb")
-    for file in ./usr/bin/kelvo-view ./usr/bin/kelvo-admin ./usr/lib/libkelvo.so.1 \
-        ./usr/share/applications/kelvo-view.desktop ./usr/share/man/man1/kelvo-admin.1 \
+    for file in ./usr/bin/kelvo-view ./usr/bin/kelvo-admin ./usr/lib/kelvo-view/libkelvo.so.1 \
+        ./usr/share/applications/kelvo-view.desktop ./usr/share/man/man1/kelvo-admin.1.gz \
+        ./usr/share/man/man1/kelvo-view.1.gz ./usr/share/doc/kelvo-view/copyright \
         ./usr/share/icons/hicolor/48x48/apps/kelvo-view.png; do
         grep -q " $file" <<<"$contents" || fail "package lacks $file"
     done
+    # No maintainer script: nothing is left behind (no "rc" state) by apt remove.
+    scripts=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'postrm|postinst|prerm|preinst|triggers' || true)
+    [ -z "$scripts" ] || fail "maintainer scripts: $scripts"
+    # Debian's own checks: no error (and, today, no warning: see the README).
+    lintian --fail-on error "$deb" \
+        >"$stage/lintian.log" 2>&1 || { cat "$stage/lintian.log" >&2; fail "lintian"; }
     echo "package $(basename "$deb"): Depends: $depends"
+    cat "$stage/lintian.log"
     exit 0
 fi
 
 DESTDIR="$stage/root" cmake --install "$build" --prefix /usr >"$stage/install.log" ||
     { cat "$stage/install.log" >&2; fail "cmake --install"; }
 root="$stage/root/usr"
-for file in bin/kelvo-view bin/kelvo-admin lib/libkelvo.so.1 share/applications/kelvo-view.desktop \
-    share/man/man1/kelvo-admin.1; do
+for file in bin/kelvo-view bin/kelvo-admin lib/kelvo-view/libkelvo.so.1 \
+    share/applications/kelvo-view.desktop share/man/man1/kelvo-admin.1.gz \
+    share/man/man1/kelvo-view.1.gz share/doc/kelvo-view/copyright; do
     [ -e "$root/$file" ] || fail "not installed: $file"
 done
 for size in 16 22 24 32 48 64 128 256; do
     icon="$root/share/icons/hicolor/${size}x${size}/apps/kelvo-view.png"
     [ -s "$icon" ] || fail "no ${size}px icon"
 done
-[ ! -e "$root/lib/libkelvo.so" ] || fail "the development link was installed"
+[ ! -e "$root/lib/kelvo-view/libkelvo.so" ] || fail "the development link was installed"
+[ ! -e "$root/lib/libkelvo.so.1" ] || fail "the private library is in the linker's path"
 
 # Run-time paths are relative to the programs, and never name the build folder.
 for program in kelvo-view kelvo-admin; do
     dynamic=$(readelf -d "$root/bin/$program")
-    grep -q 'RUNPATH.*\[\$ORIGIN:\$ORIGIN/../lib\]' <<<"$dynamic" || fail "$program: run path"
+    grep -q 'RUNPATH.*\[\$ORIGIN:\$ORIGIN/../lib/kelvo-view\]' <<<"$dynamic" || fail "$program: run path"
     ! grep -q "$build" <<<"$dynamic" || fail "$program names the build folder"
 done
 
@@ -61,9 +71,11 @@ grep -q "guest09 / guest" <<<"$demo" || fail "demo printed no logins: $demo"
 users=$(clean "$root/bin/kelvo-admin" --database "$stage/demo.db" user list)
 grep -q "guest09" <<<"$users" || fail "the demo holds no users"
 viewer=$(clean "$root/bin/kelvo-view" --version) || fail "kelvo-view --version"
-grep -q "backend library $root/bin/../lib/libkelvo.so.1 (1\." <<<"$viewer" ||
+grep -q "backend library $root/lib/kelvo-view/libkelvo.so.1 (1\." <<<"$viewer" ||
     fail "the viewer would not use the installed library: $viewer"
 
 desktop-file-validate "$root/share/applications/kelvo-view.desktop" || fail "desktop entry"
-grep -q '^\.TH KELVO-ADMIN 1 ' "$root/share/man/man1/kelvo-admin.1" || fail "manual page"
+for page in kelvo-admin kelvo-view; do
+    zcat "$root/share/man/man1/$page.1.gz" | grep -q "^\.TH ${page^^} 1 " || fail "manual page $page"
+done
 echo "installed and ran: $version"
