@@ -140,7 +140,8 @@ bool CPgConnection::Open(const std::string& uri, std::string& error, const CSign
         setup += "SET statement_timeout = " + std::to_string(kStatementTimeoutMs) + "; ";
     setup += "SELECT current_schema(), (SELECT setting FROM pg_catalog.pg_settings WHERE name = "
              "'statement_timeout')";
-    m_nAnswerWaitMs = ownTimeout ? -1 : kStatementTimeoutMs; // until the server says
+    // Until the server names its statement bound, the default one applies.
+    m_nAnswerWaitMs = kStatementTimeoutMs + kStatementTimeoutMs / 2 + 1000;
     PGresult* answer = Execute(setup);
     bool ok = PQresultStatus(answer) == PGRES_TUPLES_OK && PQntuples(answer) == 1;
     if (ok && !PQgetisnull(answer, 0, 0))

@@ -333,7 +333,8 @@ TEST(SilentServer, IsGivenUpOnWithAReason) {
     const std::string name = "kelvo_silent_" + std::to_string(getpid());
     uri += "&application_name=" + name;
     std::string text = CTestRecords::Sjis("姓\t名\t会社名\r\n");
-    for (int i = 0; i < 400000; ++i)
+    // Far more than it can store before it is stopped, however busy the machine.
+    for (int i = 0; i < 1000000; ++i)
         text += "L" + std::to_string(i) + "\tF\tC\r\n";
     CImportFile file(text, false);
     CProcessRunner::COptions options;
