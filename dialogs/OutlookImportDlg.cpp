@@ -109,6 +109,10 @@ void COutlookImportDlg::OnOK() {
     // could not read a value says where.
     if (session.Failed())
         ReportFailure(session);
+    else if (session.ReadNothing())
+        CMessageBox::Show(this,
+                          QStringLiteral("このファイルからは 1 件も読み込めませんでした。\n\n") +
+                              CImportTexts::Summary(session.Summary()));
     else if (cancelled)
         // Open lists are not refreshed: they show the new entries when opened again.
         CMessageBox::Show(this, QStringLiteral("読み込みを中止しました。\n"

@@ -65,8 +65,11 @@ CImportSession::Step CImportSession::Next() {
     CImportSummary& summary = m_summary;
     if (int substitutes = m_pReader->RecordSubstitutes(); substitutes > 0)
         summary.AddSubstituted(m_pReader->RecordLine(), substitutes);
-    for (auto& warning : m_pReader->TakeWarnings())
+    for (auto& warning : m_pReader->TakeWarnings()) {
+        if (warning.kind == COutlookTabReader::CWarning::Kind::TooManyColumns)
+            ++m_nRefused;
         summary.AddWarning(std::move(warning));
+    }
     // The encoding may show only where the first character beyond ASCII stands.
     if (m_file.GetEncoding() != m_encoding) {
         m_encoding = m_file.GetEncoding();

@@ -52,6 +52,11 @@ public:
     bool Failed() const { return !m_strFailure.empty(); }
     // The line of the file on which the failed record began, from 1.
     int64_t FailedLine() const { return m_nFailedLine; }
+    // Records were there but none could be read (each was refused): such an
+    // import is no success, though nothing failed.
+    bool ReadNothing() const {
+        return m_nRefused > 0 && m_summary.added + m_summary.updated + m_summary.checked == 0;
+    }
     int Added() const { return m_summary.added; }
     int Updated() const { return m_summary.updated; }
     // After Close: the adds and updates of this import stored for good.
@@ -73,6 +78,7 @@ private:
     int m_nCommitted = 0;
     COutlookTextFile::Encoding m_encoding = COutlookTextFile::Encoding::Cp932;
     int64_t m_nFailedLine = 0;
+    int m_nRefused = 0; // records the reader refused
     std::string m_strFailure;
     CImportSummary m_summary;
 };

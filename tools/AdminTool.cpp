@@ -445,6 +445,12 @@ void CAdminTool::Import(const std::string& kind, std::vector<std::string> args) 
                           " (database " + database + "); " + std::to_string(session.Committed()) +
                           noun + " records were committed before the failure");
     }
+    if (session.ReadNothing()) {
+        std::string notes;
+        for (const std::string& line : session.Summary().Lines())
+            notes += "\n" + CAdminText::ToUtf8(line);
+        throw CAdminError("no record of " + path + " could be read; nothing was stored" + notes);
+    }
     if (dryRun)
         m_out << "checked " << session.Summary().checked << noun
               << " records; nothing stored (dry run)\n";

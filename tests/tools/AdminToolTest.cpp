@@ -286,3 +286,17 @@ TEST_F(AdminFile, OutputIsEscapedAndNothingIsCutSilently) {
     }
     EXPECT_EQ(Admin({"user", "list"}).out, "ev\\e[2Jil\n") << "nothing was stored";
 }
+
+// A file whose records could none of them be read is no success, though
+// nothing failed: kelvo-admin says so and exits 1.
+TEST_F(AdminFile, FileWithNothingReadableIsNoSuccess) {
+    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
+    std::string text = "姓,名\n";
+    for (int i = 0; i < 3; ++i)
+        text += "L" + std::to_string(i) + std::string(1200, ',') + "\n";
+    CImportFile file(text);
+    auto result = Admin({"import", "addresses", "--owner", "alice", file.Path()});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("no record of"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("more than 1000 columns"), std::string::npos) << result.err;
+}
