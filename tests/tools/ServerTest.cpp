@@ -367,7 +367,10 @@ TEST(SilentServer, IsGivenUpOnWithAReason) {
     database.Query("SELECT pg_terminate_backend(" + std::to_string(backend) + ")");
     EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(15));
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("did not answer"), std::string::npos) << result.err;
+    // Given up on by the client's wait for an answer, or by TCP while rows were being sent.
+    EXPECT_TRUE(result.err.find("did not answer") != std::string::npos ||
+                result.err.find("connection was lost") != std::string::npos)
+        << result.err;
     EXPECT_NE(result.err.find("committed before the failure"), std::string::npos) << result.err;
 }
 
