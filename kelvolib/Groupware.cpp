@@ -129,10 +129,9 @@ bool CGroupware::ChangePassword(const std::string& userName, const std::string& 
         return false;
     }
     std::string verifier;
-    if (!CPasswordVerifier::Make(newPassword, verifier)) {
-        CErrorState::Set("no random salt can be had");
+    if (!CUserStore::NewVerifier(newPassword, "the password of " + userName + " cannot be changed",
+                                 verifier))
         return false;
-    }
     auto set = connection.Prepare("SELECT kv_set_password(?1)");
     set->BindText(1, verifier.c_str());
     if (set->Step() != CStatement::Result::Row) {

@@ -160,6 +160,20 @@ bool CUserStore::Acceptable(const std::string& password, std::string& reason) {
     return true;
 }
 
+bool CUserStore::NewVerifier(const std::string& password, const std::string& what,
+                             std::string& verifier) {
+    std::string reason;
+    if (!Acceptable(password, reason)) {
+        CErrorState::Set(what + ": " + reason);
+        return false;
+    }
+    if (!CPasswordVerifier::Make(password, verifier)) {
+        CErrorState::Set(what + ": no random salt can be had");
+        return false;
+    }
+    return true;
+}
+
 bool CUserStore::InTransaction(const std::string& what, const std::function<bool()>& work) {
     // Whatever an open list batched goes first: this is a transaction of its own.
     if (!m_db.CommitBatch())
@@ -183,16 +197,10 @@ bool CUserStore::Add(const kvUserRecord* record) {
         return false;
     }
     std::string name = FieldText(record->userName, sizeof(record->userName));
-    std::string password = FieldText(record->password, sizeof(record->password));
-    std::string reason, verifier;
-    if (!Acceptable(password, reason)) {
-        CErrorState::Set("user " + name + " cannot be added: " + reason);
+    std::string verifier;
+    if (!NewVerifier(FieldText(record->password, sizeof(record->password)),
+                     "user " + name + " cannot be added", verifier))
         return false;
-    }
-    if (!CPasswordVerifier::Make(password, verifier)) {
-        CErrorState::Set("user " + name + " cannot be added: no random salt can be had");
-        return false;
-    }
     bool exists = false;
     bool added = InTransaction("user " + name + " cannot be added", [&] {
         auto insert = m_db.Prepare("INSERT INTO users(reading, g0, g1, g2, g3, g4, g5, g6, g7, "
@@ -248,15 +256,9 @@ bool CUserStore::CheckPassword(const std::string& userName, const std::string& p
 }
 
 bool CUserStore::SetPassword(const std::string& userName, const std::string& password) {
-    std::string reason, verifier;
-    if (!Acceptable(password, reason)) {
-        CErrorState::Set("the password of " + userName + " cannot be changed: " + reason);
+    std::string verifier;
+    if (!NewVerifier(password, "the password of " + userName + " cannot be changed", verifier))
         return false;
-    }
-    if (!CPasswordVerifier::Make(password, verifier)) {
-        CErrorState::Set("no random salt can be had");
-        return false;
-    }
     bool missing = false;
     bool changed = InTransaction("the password of " + userName + " cannot be changed", [&] {
         auto update = m_db.Prepare("UPDATE users SET password = ?1 WHERE name = ?2");

@@ -42,6 +42,10 @@ public:
     // Whether password may become a password: fits the record's field and
     // holds no control character; the reason when not.
     static bool Acceptable(const std::string& password, std::string& reason);
+    // The verifier of a new password, when it is acceptable; else false with
+    // "what: reason" as the last error.
+    static bool NewVerifier(const std::string& password, const std::string& what,
+                            std::string& verifier);
 
 private:
     static void Fill(const CStatement& row, kvUserRecord* record);

@@ -553,20 +553,23 @@ bool CPgConnection::BeginWrite() {
 
 bool CPgConnection::Commit() {
     // A transaction that failed on the way (a statement whose outcome nobody
-    // waited for) answers COMMIT with a rollback, which is no error to libpq.
-    bool ok = EndCopy() && Sync() && !m_bTransactionFailed;
+    // waited for) answers COMMIT with a rollback, which is no error to libpq:
+    // the answer's tag tells, in the same round trip.
+    PGresult* answer = nullptr;
+    bool ok = !m_bTransactionFailed && SendSimple("COMMIT", &answer) && Sync() &&
+              answer != nullptr && std::strcmp(PQcmdStatus(answer), "COMMIT") == 0;
+    PQclear(answer);
     if (!ok) {
+        if (m_strError.empty())
+            m_strError = "the transaction failed before its commit";
         Rollback();
         return false;
     }
-    ok = SendSimple("COMMIT") && Sync();
-    if (ok) {
-        m_bInTransaction = false;
-        for (const CursorFlag& cursor : m_cursors)
-            cursor->inTransaction = false;
-        m_cursors.clear();
-    }
-    return ok;
+    m_bInTransaction = false;
+    for (const CursorFlag& cursor : m_cursors)
+        cursor->inTransaction = false;
+    m_cursors.clear();
+    return true;
 }
 
 void CPgConnection::Rollback() {
