@@ -69,17 +69,8 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
         echo "run.sh: port $port is in use; set KELVO_VNC_PORT to a free port" >&2
         exit 1
     fi
-    display=
-    for n in $(seq 50 199); do
-        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-            display=:$n
-            break
-        fi
-    done
-    [ -n "$display" ] || { echo "run.sh: no free X display number" >&2; exit 1; }
-    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    helpers+=($!)
-    for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.05; done
+    read -r display xvfb < <(scripts/xvfb-display.sh 50)
+    helpers+=("$xvfb")
     export DISPLAY=$display
     openbox >/dev/null 2>&1 &
     helpers+=($!)

@@ -14,17 +14,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-display=
-for n in $(seq 71 199); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-        display=:$n
-        break
-    fi
-done
-[ -n "$display" ] || { echo "no free X display" >&2; exit 1; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.05; done
+read -r display xvfb < <("$(dirname "$0")/../../scripts/xvfb-display.sh" 71)
+pids+=("$xvfb")
 export DISPLAY=$display
 openbox >"$dir/openbox.log" 2>&1 &
 pids+=($!)
