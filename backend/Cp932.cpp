@@ -81,6 +81,19 @@ std::string CCp932::ToUtf8(std::string_view cp932) {
     return utf8;
 }
 
+bool CCp932::CharsetToUtf8(std::string_view bytes, const std::string& charset, std::string& utf8) {
+    CConverter converter("UTF-8", charset.c_str());
+    if (!converter.IsValid())
+        return false;
+    converter.Convert(bytes, utf8, [](char*& in, size_t& left, std::string& output) {
+        output += "\xEF\xBF\xBD"; // a byte the set does not have
+        ++in;
+        --left;
+        return true;
+    });
+    return true;
+}
+
 std::string CCp932::FromSystem(std::string_view text) {
     bool ascii = true;
     for (unsigned char c : text)

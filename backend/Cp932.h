@@ -22,6 +22,11 @@ public:
     // bytes that are neither "?"; plain ASCII stays as it is.
     static std::string FromSystem(std::string_view text);
 
+    // Converts bytes in another character set (a name iconv knows) to UTF-8,
+    // a byte the set does not have as U+FFFD; false when iconv knows no such set.
+    static bool CharsetToUtf8(std::string_view bytes, const std::string& charset,
+                              std::string& utf8);
+
     // True for the first byte of a double-byte character.
     static bool IsLeadByte(unsigned char byte) {
         return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);

@@ -4,14 +4,17 @@
 #include <utility>
 #include <vector>
 
+#include <QStringList>
+
 #include "ImportSummary.h"
+#include "OutlookTabReader.h"
 #include "OutlookTextFile.h"
 #include "Text.h"
 
 namespace {
 
-QString Note(const COutlookTabReader::CWarning& warning) {
-    using Kind = COutlookTabReader::CWarning::Kind;
+QString Note(const CRecordReader::CWarning& warning) {
+    using Kind = CRecordReader::CWarning::Kind;
     QString column = CText::FromCp932(warning.column);
     QString value = CText::FromCp932(warning.value);
     switch (warning.kind) {
@@ -31,6 +34,21 @@ QString Note(const COutlookTabReader::CWarning& warning) {
     case Kind::LongLine:
         return QStringLiteral("%1 MiB を超える長い行のため、そこで切りました")
             .arg(COutlookTextFile::kMaxLine >> 20);
+    case Kind::Malformed:
+        if (warning.column.empty())
+            return QStringLiteral("項目として読めない行「%1」を読み飛ばしました").arg(value);
+        if (warning.value.compare(0, 4, "END:") == 0)
+            return QStringLiteral("%1 に %2 がないため、読み込みませんでした").arg(column, value);
+        return QStringLiteral("%1 を読めないため（%2）、読み込みませんでした").arg(column, value);
+    case Kind::Skipped:
+        return QStringLiteral("%1%2 は読み込む対象ではないため、読み飛ばしました")
+            .arg(column, value.isEmpty() ? QString() : QStringLiteral(" (") + value + ")");
+    case Kind::Cut:
+        if (value.contains(QLatin1Char('-')))
+            return QStringLiteral("繰り返しの予定は %1 の間の分だけを読み込みました")
+                .arg(value.replace(QLatin1Char('-'), QStringLiteral("～")));
+        return QStringLiteral("繰り返しの予定が多すぎるため、途中で打ち切りました（%1）")
+            .arg(value);
     }
     return QString();
 }
@@ -48,21 +66,50 @@ QString CImportTexts::ReadAs(const CImportSummary& summary) {
     for (const auto& [kind, name] : japanese)
         if (summary.encoding == COutlookTextFile::EncodingName(kind))
             encoding = QString::fromUtf8(name);
-    QString form = summary.form == COutlookTabReader::Form::Comma ? QStringLiteral("カンマ区切り")
-                                                                  : QStringLiteral("タブ区切り");
+    QString form;
+    switch (summary.form) {
+    case CRecordReader::Form::Comma:
+        form = QStringLiteral("カンマ区切り");
+        break;
+    case CRecordReader::Form::Tab:
+        form = QStringLiteral("タブ区切り");
+        break;
+    case CRecordReader::Form::VCard:
+        form = QStringLiteral("vCard");
+        break;
+    case CRecordReader::Form::ICalendar:
+        form = QStringLiteral("iCalendar");
+        break;
+    }
     return encoding + QStringLiteral("、") + form;
 }
 
 QString CImportTexts::Summary(const CImportSummary& summary, size_t listed) {
     QString text = QStringLiteral("読み込みが終わりました（%1）。\n").arg(ReadAs(summary));
-    text += QStringLiteral("追加 %1 件、重複として更新 %2 件、空行 %3 件\n")
+    if (summary.form == CRecordReader::Form::VCard)
+        text += QStringLiteral("読み込んだカード %1 枚\n").arg(summary.units);
+    else if (summary.form == CRecordReader::Form::ICalendar)
+        text += QStringLiteral("読み込んだ予定 %1 件（繰り返しで増えた分 %2 件）\n")
+                    .arg(summary.units)
+                    .arg(summary.expanded);
+    const bool lines =
+        summary.form == CRecordReader::Form::Tab || summary.form == CRecordReader::Form::Comma;
+    text += QStringLiteral("追加 %1 件、重複として更新 %2 件、%3 %4 件\n")
                 .arg(summary.added)
                 .arg(summary.updated)
+                .arg(lines ? QStringLiteral("空行") : QStringLiteral("読み飛ばし"))
                 .arg(summary.skipped);
     text += QStringLiteral("〓 に置き換えた文字: %1 文字（%2 件）、読み取れなかった値: %3 件\n")
                 .arg(summary.substitutes)
                 .arg(summary.substitutedRecords)
                 .arg(summary.warningCount);
+    if (!summary.notCarried.empty()) {
+        QStringList passed;
+        for (const auto& [name, count] : summary.notCarried)
+            passed.append(QStringLiteral("%1 %2 件").arg(CText::FromCp932(name)).arg(count));
+        text += QStringLiteral("保存する欄がないため読み込まなかった項目: %1\n")
+                    .arg(passed.join(QStringLiteral("、")));
+    }
     std::vector<CImportSummary::CNote> notes = summary.Notes();
     for (size_t i = 0; i < notes.size() && i < listed; ++i)
         text +=

@@ -72,7 +72,14 @@ bool COutlookImportDlg::OnInitDialog() {
 }
 
 void COutlookImportDlg::OnBrowse() {
-    QString path = CFileDialog::GetFileName(this, CFileDialog::Open, QStringLiteral("*.*"));
+    // Outlook's text beside the forms other programs write.
+    const QString filter =
+        m_kind == CImportSession::Kind::Addresses
+            ? QStringLiteral("読み込めるファイル (*.txt *.csv *.vcf);;Outlook のテキスト (*.txt "
+                             "*.csv);;vCard (*.vcf);;すべてのファイル (*)")
+            : QStringLiteral("読み込めるファイル (*.txt *.csv *.ics);;Outlook のテキスト (*.txt "
+                             "*.csv);;iCalendar (*.ics);;すべてのファイル (*)");
+    QString path = CFileDialog::GetFileName(this, CFileDialog::Open, QStringLiteral("*.*"), filter);
     if (path.isEmpty())
         return;
     // Only the file name changes; the other controls keep what the user set.

@@ -76,6 +76,14 @@ bool COutlookLoadDlg::OnInitDialog() {
     case CImportSession::Start::NoHeader:
         EndWithoutTheUser();
         return true;
+    case CImportSession::Start::OtherKind:
+        CMessageBox::Show(this, m_pSession->Summary().otherForm == CRecordReader::Form::VCard
+                                    ? QStringLiteral("このファイルは vCard（アドレス帳）です。\n"
+                                                     "アドレス帳の読み込みで読み込んでください")
+                                    : QStringLiteral("このファイルは iCalendar（予定表）です。\n"
+                                                     "スケジュールの読み込みで読み込んでください"));
+        EndWithoutTheUser();
+        return true;
     case CImportSession::Start::NoKnownColumns: {
         // Nothing in the file can be stored: say so rather than store empty entries.
         QString text = QStringLiteral("このファイルには読み込める項目がありません");

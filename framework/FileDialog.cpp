@@ -11,11 +11,12 @@ std::function<QString(CFileDialog::Mode)>& Hook() {
 
 } // namespace
 
-QString CFileDialog::GetFileName(QWidget* parent, Mode mode, const QString& initialName) {
+QString CFileDialog::GetFileName(QWidget* parent, Mode mode, const QString& initialName,
+                                 const QString& filter) {
     if (Hook())
         return Hook()(mode);
     if (mode == Open)
-        return QFileDialog::getOpenFileName(parent, QString(), initialName);
+        return QFileDialog::getOpenFileName(parent, QString(), initialName, filter);
     // The overwrite question belongs to whoever writes; nothing here truncates.
     return QFileDialog::getSaveFileName(parent, QString(), initialName, QString(), nullptr,
                                         QFileDialog::DontConfirmOverwrite);

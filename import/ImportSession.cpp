@@ -1,9 +1,11 @@
 #include "ImportSession.h"
 
 #include "BackendTable.h"
+#include "ICalendarReader.h"
 #include "OutlookAddressReader.h"
 #include "OutlookScheduleReader.h"
 #include "OutlookTextFile.h"
+#include "VCardReader.h"
 
 namespace {
 
@@ -12,17 +14,28 @@ int CommittedWrites() {
     return backend.kvCommittedWrites != nullptr ? backend.kvCommittedWrites() : 0;
 }
 
+// Whether line (code page 932 or ASCII) is "BEGIN:" marker, in any case.
+bool Begins(const std::string& line, const char* marker) {
+    size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos)
+        return false;
+    const std::string prefix = std::string("BEGIN:") + marker;
+    size_t i = 0;
+    for (; i < prefix.size() && start + i < line.size(); ++i) {
+        char c = line[start + i];
+        if ((c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c) != prefix[i])
+            return false;
+    }
+    if (i < prefix.size())
+        return false;
+    std::string rest = line.substr(start + i);
+    return rest.find_first_not_of(" \t\r\n") == std::string::npos;
+}
+
 } // namespace
 
 CImportSession::CImportSession(COutlookTextFile& file, COptions options)
     : m_file(file), m_options(std::move(options)) {
-    if (m_options.kind == Kind::Addresses)
-        m_pReader = std::make_unique<COutlookAddressReader>(
-            m_file, m_options.owner, m_options.isPublic, m_options.duplicateCheck);
-    else
-        m_pReader = std::make_unique<COutlookScheduleReader>(
-            m_file, m_options.owner, m_options.isPublic, m_options.duplicateCheck);
-    m_pReader->SetDryRun(m_options.dryRun);
     m_summary.dryRun = m_options.dryRun;
 }
 
@@ -53,6 +66,32 @@ bool CImportSession::Open() {
 }
 
 CImportSession::Start CImportSession::Begin() {
+    std::string first;
+    const bool any = m_file.ReadLine(first);
+    const bool vcard = any && Begins(first, "VCARD");
+    const bool calendar = any && Begins(first, "VCALENDAR");
+    if (any)
+        m_file.PushBack(std::move(first));
+    const std::string& owner = m_options.owner;
+    const bool addresses = m_options.kind == Kind::Addresses;
+    if ((vcard && !addresses) || (calendar && addresses)) {
+        // Nothing is read from a file of the other kind: no reader is made.
+        m_summary.otherForm = vcard ? CRecordReader::Form::VCard : CRecordReader::Form::ICalendar;
+        return Start::OtherKind;
+    }
+    if (vcard)
+        m_pReader = std::make_unique<CVCardReader>(m_file, owner, m_options.isPublic,
+                                                   m_options.duplicateCheck);
+    else if (calendar)
+        m_pReader = std::make_unique<CICalendarReader>(m_file, owner, m_options.isPublic,
+                                                       m_options.duplicateCheck, m_options.now);
+    else if (addresses)
+        m_pReader = std::make_unique<COutlookAddressReader>(m_file, owner, m_options.isPublic,
+                                                            m_options.duplicateCheck);
+    else
+        m_pReader = std::make_unique<COutlookScheduleReader>(m_file, owner, m_options.isPublic,
+                                                             m_options.duplicateCheck);
+    m_pReader->SetDryRun(m_options.dryRun);
     Start start = m_pReader->Begin();
     m_encoding = m_file.GetEncoding();
     m_summary.encoding = COutlookTextFile::EncodingName(m_encoding);
@@ -61,12 +100,15 @@ CImportSession::Start CImportSession::Begin() {
 }
 
 CImportSession::Step CImportSession::Next() {
+    if (!m_pReader)
+        return Step::End;
     Step step = m_pReader->Next();
     CImportSummary& summary = m_summary;
     if (int substitutes = m_pReader->RecordSubstitutes(); substitutes > 0)
         summary.AddSubstituted(m_pReader->RecordLine(), substitutes);
     for (auto& warning : m_pReader->TakeWarnings()) {
-        if (warning.kind == COutlookTabReader::CWarning::Kind::TooManyColumns)
+        if (warning.kind == CRecordReader::CWarning::Kind::TooManyColumns ||
+            warning.kind == CRecordReader::CWarning::Kind::Malformed)
             ++m_nRefused;
         summary.AddWarning(std::move(warning));
     }
@@ -75,6 +117,10 @@ CImportSession::Step CImportSession::Next() {
         m_encoding = m_file.GetEncoding();
         summary.encoding = COutlookTextFile::EncodingName(m_encoding);
     }
+    summary.units = m_pReader->Units();
+    summary.expanded = m_pReader->Expanded();
+    if (step == Step::End || step == Step::Failed)
+        summary.notCarried = m_pReader->NotCarried();
     switch (step) {
     case Step::Added:
         ++summary.added;

@@ -4,11 +4,13 @@
 #include <memory>
 #include <string>
 
-#include "ImportSummary.h"
-#include "OutlookTabReader.h"
-#include "OutlookTextFile.h"
+#include <ctime>
 
-// One import of an Outlook file into the groupware, without widgets: the
+#include "ImportSummary.h"
+#include "OutlookTextFile.h"
+#include "RecordReader.h"
+
+// One import of a file into the groupware, without widgets: the
 // backend's list opened (for addresses also its update phase begun), one
 // record per step, and the release in reverse order. The load dialogs step it
 // one posted command at a time; kelvo-admin steps it in a loop.
@@ -18,8 +20,8 @@
 class CImportSession {
 public:
     enum class Kind { Addresses, Schedules };
-    using Start = COutlookTabReader::Start;
-    using Step = COutlookTabReader::Step;
+    using Start = CRecordReader::Start;
+    using Step = CRecordReader::Step;
 
     struct COptions {
         Kind kind = Kind::Addresses;
@@ -28,6 +30,8 @@ public:
         bool duplicateCheck = false;
         // Read and check the whole file, store nothing (and open nothing).
         bool dryRun = false;
+        // The time a recurring event's occurrences are taken around (0: now).
+        std::time_t now = 0;
     };
 
     CImportSession(COutlookTextFile& file, COptions options);
@@ -38,7 +42,9 @@ public:
     // Opens the backend's list (and begins the address update phase); false,
     // with nothing left open, when the backend refuses either.
     bool Open();
-    // Reads the header line.
+    // Tells the file's form from its first line (a vCard or an iCalendar
+    // file begins with its BEGIN line; anything else is Outlook text) and
+    // reads what comes before the records.
     Start Begin();
     // Reads and stores one record. After Failed the import must end.
     Step Next();
@@ -61,18 +67,18 @@ public:
     int Updated() const { return m_summary.updated; }
     // After Close: the adds and updates of this import stored for good.
     int Committed() const { return m_nCommitted; }
-    int64_t BytesConsumed() const { return m_pReader->BytesConsumed(); }
+    int64_t BytesConsumed() const { return m_pReader ? m_pReader->BytesConsumed() : 0; }
     // What the import did so far (complete after the file's end).
     const CImportSummary& Summary() const { return m_summary; }
     // The last record as it will be stored (code page 932), for a preview.
-    std::string Describe() const { return m_pReader->Describe(); }
+    std::string Describe() const { return m_pReader ? m_pReader->Describe() : std::string(); }
     // The file is not in the form older exports write (tab-separated code page 932).
-    bool IsModern() const { return m_pReader->IsModern(); }
+    bool IsModern() const { return m_pReader && m_pReader->IsModern(); }
 
 private:
     COutlookTextFile& m_file;
     COptions m_options;
-    std::unique_ptr<COutlookTabReader> m_pReader;
+    std::unique_ptr<CRecordReader> m_pReader; // made by Begin, for the file's form
     bool m_bOpen = false;
     int m_nCommittedBefore = 0;
     int m_nCommitted = 0;

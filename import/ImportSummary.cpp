@@ -2,14 +2,15 @@
 
 #include <algorithm>
 
+#include "OutlookTabReader.h"
 #include "OutlookTextFile.h"
 
 namespace {
 
 const char kSubstitute[] = "\x81\xAC"; // 〓
 
-std::string Warning(const COutlookTabReader::CWarning& warning) {
-    using Kind = COutlookTabReader::CWarning::Kind;
+std::string Warning(const CRecordReader::CWarning& warning) {
+    using Kind = CRecordReader::CWarning::Kind;
     switch (warning.kind) {
     case Kind::Date:
         return warning.column + " \"" + warning.value + "\" is not a date; left empty";
@@ -23,6 +24,20 @@ std::string Warning(const COutlookTabReader::CWarning& warning) {
     case Kind::LongLine:
         return "a line longer than " + std::to_string(COutlookTextFile::kMaxLine >> 20) +
                " MiB; cut there";
+    case Kind::Malformed:
+        if (warning.column.empty())
+            return "not a property, passed over: \"" + warning.value + "\"";
+        if (warning.value.compare(0, 4, "END:") == 0)
+            return warning.column + " without " + warning.value + "; skipped";
+        return warning.column + " cannot be read (" + warning.value + "); skipped";
+    case Kind::Skipped:
+        return warning.column + (warning.value.empty() ? "" : " " + warning.value) +
+               " is not imported; skipped";
+    case Kind::Cut:
+        if (warning.value.find('-') != std::string::npos)
+            return "a recurrence: only the occurrences from " + warning.value + " were taken";
+        return "a recurrence: cut short at " + warning.value +
+               " (steps followed or occurrences taken)";
     }
     return std::string();
 }
@@ -36,7 +51,21 @@ void CImportSummary::AddSubstituted(int64_t line, int count) {
         substituted.emplace_back(line, count);
 }
 
-void CImportSummary::AddWarning(COutlookTabReader::CWarning warning) {
+const char* CImportSummary::FormName(CRecordReader::Form form) {
+    switch (form) {
+    case CRecordReader::Form::VCard:
+        return "vCard";
+    case CRecordReader::Form::ICalendar:
+        return "iCalendar";
+    case CRecordReader::Form::Comma:
+        return "comma-separated";
+    case CRecordReader::Form::Tab:
+        break;
+    }
+    return "tab-separated";
+}
+
+void CImportSummary::AddWarning(CRecordReader::CWarning warning) {
     ++warningCount;
     if (warnings.size() < kKeptNotes)
         warnings.push_back(std::move(warning));
@@ -44,8 +73,12 @@ void CImportSummary::AddWarning(COutlookTabReader::CWarning warning) {
 
 std::vector<std::string> CImportSummary::Lines(size_t listed) const {
     std::vector<std::string> lines;
-    lines.push_back("read as " + encoding + ", " +
-                    (form == COutlookTabReader::Form::Comma ? "comma-separated" : "tab-separated"));
+    lines.push_back("read as " + encoding + ", " + FormName(form));
+    if (form == CRecordReader::Form::VCard)
+        lines.push_back("cards read: " + std::to_string(units));
+    else if (form == CRecordReader::Form::ICalendar)
+        lines.push_back("events read: " + std::to_string(units) +
+                        ", occurrences added by recurrences: " + std::to_string(expanded));
     if (dryRun)
         lines.push_back("dry run: " + std::to_string(checked) +
                         " records read and checked, nothing stored");
@@ -55,6 +88,13 @@ std::vector<std::string> CImportSummary::Lines(size_t listed) const {
     lines.push_back("characters replaced with " + std::string(kSubstitute) + ": " +
                     std::to_string(substitutes) + " (in " + std::to_string(substitutedRecords) +
                     " records); warnings: " + std::to_string(warningCount));
+    if (!notCarried.empty()) {
+        std::string passed = "not carried (no field for them):";
+        for (const auto& [name, count] : notCarried)
+            passed += " " + name + " " + std::to_string(count) + ",";
+        passed.pop_back();
+        lines.push_back(passed);
+    }
     std::vector<CNote> notes = Notes();
     for (size_t i = 0; i < notes.size() && i < listed; ++i)
         lines.push_back("line " + std::to_string(notes[i].line) + ": " + NoteText(notes[i]));

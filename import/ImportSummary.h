@@ -1,11 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "OutlookTabReader.h"
+#include "RecordReader.h"
 
 // What an import did: the encoding and form it read, how many records it
 // added, stored over duplicates, skipped or (in a dry run) only checked, the
@@ -13,8 +14,13 @@
 class CImportSummary {
 public:
     std::string encoding; // "code page 932", "UTF-8", ...
-    COutlookTabReader::Form form = COutlookTabReader::Form::Tab;
+    CRecordReader::Form form = CRecordReader::Form::Tab;
     bool dryRun = false;
+    // A file of the other kind was given: the form it is in.
+    CRecordReader::Form otherForm = CRecordReader::Form::Tab;
+    int units = 0;                         // cards or events read (vCard, iCalendar)
+    int expanded = 0;                      // occurrences a recurrence added beyond its first
+    std::map<std::string, int> notCarried; // properties passed over, by name
     int added = 0;
     int updated = 0;
     int skipped = 0;
@@ -25,24 +31,26 @@ public:
     // make them grow without bound.
     static constexpr size_t kKeptNotes = 20;
     std::vector<std::pair<int64_t, int>> substituted; // line of a record, characters replaced
-    std::vector<COutlookTabReader::CWarning> warnings;
+    std::vector<CRecordReader::CWarning> warnings;
     int substitutedRecords = 0; // all of them, kept or not
     int warningCount = 0;
 
     // Counts a record with replaced characters, and a warning; keeps them
     // while fewer than kKeptNotes are kept.
     void AddSubstituted(int64_t line, int count);
-    void AddWarning(COutlookTabReader::CWarning warning);
+    void AddWarning(CRecordReader::CWarning warning);
 
     // One note: a record's replaced characters (warning null) or a warning.
     struct CNote {
         int64_t line;
         int substitutes;
-        const COutlookTabReader::CWarning* warning;
+        const CRecordReader::CWarning* warning;
     };
 
     // Whether something was replaced or not read as given.
-    bool HasNotes() const { return substitutes > 0 || warningCount > 0; }
+    bool HasNotes() const { return substitutes > 0 || warningCount > 0 || !notCarried.empty(); }
+    // "vCard", "iCalendar", "comma-separated" or "tab-separated".
+    static const char* FormName(CRecordReader::Form form);
     // Every note in the order of the file, by the line its record begins on.
     std::vector<CNote> Notes() const;
     // What a note says, as Lines() writes it after "line N: ".

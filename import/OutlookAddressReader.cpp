@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "BackendTable.h"
 #include "Cp932.h"
@@ -117,32 +118,12 @@ void COutlookAddressReader::StoreSlot(size_t slot, const std::string& text) {
 }
 
 COutlookTabReader::Step COutlookAddressReader::StoreRecord() {
-    kvAddressRecord& record = *m_pRecord;
-    const CBackendTable& backend = KvBackend();
-    if (!IsPublic())
-        backend.kvCopyText(record.owner, Owner().c_str(), sizeof(record.owner));
-    if (DryRun())
-        return Step::Checked;
-    // A write the backend refuses ends the import: nothing is reported as stored
-    // that was not.
-    if (record.category[0] != '\0' && !backend.kvFindAddressCategory(record.category)) {
-        if (LookupFailed("the category cannot be looked up"))
-            return Step::Failed;
-        if (!backend.kvAddAddressCategory(record.category))
-            return Refused("the category");
-    }
-    if (DuplicateCheck()) {
-        if (backend.kvFindDuplicateAddress(IsPublic() ? record.owner : nullptr, 0, record.lastName,
-                                           record.firstName, record.company))
-            return backend.kvUpdateAddress(&record) ? Step::Updated : Refused("the entry");
-        if (LookupFailed("duplicates cannot be looked up"))
-            return Step::Failed;
-    }
-    return backend.kvAddAddress(&record) ? Step::Added : Refused("the entry");
+    return StoreAddress(*m_pRecord);
 }
 
-std::string COutlookAddressReader::Describe() const {
-    const kvAddressRecord& record = *m_pRecord;
+std::string
+COutlookAddressReader::Describe(const kvAddressRecord& record,
+                                const std::function<const std::string&(size_t)>& nameOf) {
     std::string text;
     // The fields that tell one entry from another; the memo's first line.
     for (size_t slot = 0; slot < std::size(kColumns); ++slot) {
@@ -154,7 +135,16 @@ std::string COutlookAddressReader::Describe() const {
         if (column.offset == offsetof(kvAddressRecord, memo))
             value = value.substr(0, value.find('\n'));
         if (!value.empty())
-            text += (text.empty() ? "" : "  ") + SlotName(slot) + ": " + value;
+            text += (text.empty() ? "" : "  ") + nameOf(slot) + ": " + value;
     }
     return text;
+}
+
+std::string COutlookAddressReader::DescribeRecord(const kvAddressRecord& record) {
+    return Describe(record, [](size_t slot) -> const std::string& { return KnownNames()[slot]; });
+}
+
+std::string COutlookAddressReader::Describe() const {
+    return Describe(*m_pRecord,
+                    [this](size_t slot) -> const std::string& { return SlotName(slot); });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,6 +21,8 @@ public:
     ~COutlookAddressReader() override;
 
     std::string Describe() const override;
+    // A record's main fields under the known column names (code page 932).
+    static std::string DescribeRecord(const kvAddressRecord& record);
 
 protected:
     void BeginRecord() override;
@@ -28,6 +31,8 @@ protected:
 
 private:
     static const std::vector<std::string>& KnownNames();
+    static std::string Describe(const kvAddressRecord& record,
+                                const std::function<const std::string&(size_t)>& nameOf);
 
     std::unique_ptr<kvAddressRecord> m_pRecord;
     size_t m_nMemoUsed = sizeof(kvAddressRecord::memo); // memo bytes that may not be zero

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string_view>
 
 #include "BackendTable.h"
@@ -271,8 +272,6 @@ void COutlookScheduleReader::StoreSlot(size_t slot, const std::string& text) {
 
 COutlookTabReader::Step COutlookScheduleReader::StoreRecord() {
     kvScheduleRecord& record = *m_pRecord;
-    const CBackendTable& backend = KvBackend();
-    backend.kvCopyText(record.owner, Owner().c_str(), sizeof(record.owner));
     record.isPublic = IsPublic() ? 1 : 0;
     if (record.alarmLeadMinutes != 0) {
         // Without alarm hours or minutes in the file, the missing part is 0.
@@ -280,24 +279,21 @@ COutlookTabReader::Step COutlookScheduleReader::StoreRecord() {
         long long alarm = static_cast<long long>(m_alarm.hours) * 60 + m_alarm.minutes;
         record.alarmLeadMinutes = start > alarm ? Clamp(start - alarm) : 60;
     }
-    if (DryRun())
-        return Step::Checked;
-    // A write the backend refuses ends the import: nothing is reported as stored
-    // that was not.
-    if (DuplicateCheck()) {
-        if (backend.kvFindDuplicateSchedule(
-                nullptr, 0, Clamp(static_cast<long long>(record.start.yearsSince1900) + 1900),
-                Clamp(static_cast<long long>(record.start.month) + 1), record.start.dayOfMonth,
-                record.start.hours, record.start.minutes, record.allDay, record.title))
-            return backend.kvUpdateSchedule(&record, 0) ? Step::Updated : Refused("the entry");
-        if (LookupFailed("duplicates cannot be looked up"))
-            return Step::Failed;
-    }
-    return backend.kvAddSchedule(&record, 0) ? Step::Added : Refused("the entry");
+    return StoreSchedule(record);
+}
+
+std::string COutlookScheduleReader::DescribeRecord(const kvScheduleRecord& record) {
+    return Describe(record, [](size_t slot) -> const std::string& { return KnownNames()[slot]; });
 }
 
 std::string COutlookScheduleReader::Describe() const {
-    const kvScheduleRecord& record = *m_pRecord;
+    return Describe(*m_pRecord,
+                    [this](size_t slot) -> const std::string& { return SlotName(slot); });
+}
+
+std::string
+COutlookScheduleReader::Describe(const kvScheduleRecord& record,
+                                 const std::function<const std::string&(size_t)>& nameOf) {
     auto field = [](const char* text, size_t width) {
         return std::string(text, CCp932::FieldLength(text, width));
     };
@@ -312,14 +308,14 @@ std::string COutlookScheduleReader::Describe() const {
                           time.hours, time.minutes);
         return std::string(text);
     };
-    std::string text = SlotName(kTitle) + ": " + field(record.title, sizeof(record.title)) + "  " +
-                       SlotName(kStartDate) + ": " + when(record.start) + "  " +
-                       SlotName(kEndDate) + ": " + when(record.end);
+    std::string text = nameOf(kTitle) + ": " + field(record.title, sizeof(record.title)) + "  " +
+                       nameOf(kStartDate) + ": " + when(record.start) + "  " + nameOf(kEndDate) +
+                       ": " + when(record.end);
     std::string place = field(record.place, sizeof(record.place));
     if (!place.empty())
-        text += "  " + SlotName(kPlace) + ": " + place;
+        text += "  " + nameOf(kPlace) + ": " + place;
     std::string comment = field(record.comment, sizeof(record.comment));
     if (!comment.empty())
-        text += "  " + SlotName(kComment) + ": " + comment.substr(0, comment.find('\n'));
+        text += "  " + nameOf(kComment) + ": " + comment.substr(0, comment.find('\n'));
     return text;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,8 @@ public:
     static bool ParseModernTime(const std::string& text, kvTimeBlock& time);
 
     std::string Describe() const override;
+    // A record's main fields under the known column names (code page 932).
+    static std::string DescribeRecord(const kvScheduleRecord& record);
 
 protected:
     bool SlotApplies(size_t slot) const override;
@@ -40,6 +43,8 @@ protected:
 
 private:
     static const std::vector<std::string>& KnownNames();
+    static std::string Describe(const kvScheduleRecord& record,
+                                const std::function<const std::string&(size_t)>& nameOf);
     // A date or time by the rules of the file's form: the older form's reading,
     // or the current one, which warns about what it cannot read.
     void ReadDate(size_t slot, const std::string& text, kvTimeBlock& time);

@@ -46,27 +46,15 @@ void AppendBounded(std::string& value, const std::string& text) {
 
 COutlookTabReader::COutlookTabReader(COutlookTextFile& file, std::vector<std::string> names,
                                      std::string owner, bool isPublic, bool duplicateCheck)
-    : m_file(file), m_names(std::move(names)), m_given(m_names.size()),
-      m_columnMap(m_names.size(), -1), m_strOwner(std::move(owner)), m_bPublic(isPublic),
-      m_bDuplicateCheck(duplicateCheck) {
+    : CRecordReader(file, std::move(owner), isPublic, duplicateCheck), m_names(std::move(names)),
+      m_given(m_names.size()), m_columnMap(m_names.size(), -1) {
     for (const std::string& name : m_names)
         m_folded.push_back(CHeaderName::Fold(name));
 }
 
-bool COutlookTabReader::IsModern() const {
-    return m_form == Form::Comma || m_file.IsUnicode();
-}
-
-std::vector<COutlookTabReader::CWarning> COutlookTabReader::TakeWarnings() {
-    std::vector<CWarning> taken;
-    taken.swap(m_warnings);
-    return taken;
-}
-
 void COutlookTabReader::Warn(CWarning::Kind kind, size_t slot, const std::string& value) {
-    m_warnings.push_back(CWarning{m_nRecordLine, kind,
-                                  slot < m_names.size() ? m_names[slot] : std::string(),
-                                  std::string(StripLineEnd(value))});
+    Warn(kind, slot < m_names.size() ? m_names[slot] : std::string(),
+         std::string(StripLineEnd(value)));
 }
 
 size_t COutlookTabReader::KnownCount(const std::vector<std::pair<int, std::string>>& names) const {
@@ -137,7 +125,7 @@ COutlookTabReader::Start COutlookTabReader::Begin() {
     if (!ReadHeader())
         return Start::NoHeader;
     if (m_bTooManyColumns) {
-        m_nRecordLine = m_nLines;
+        SetRecordLine(m_nLines);
         Warn(CWarning::Kind::TooManyColumns, m_names.size(), std::string());
         return Start::NoKnownColumns;
     }
@@ -147,7 +135,7 @@ COutlookTabReader::Start COutlookTabReader::Begin() {
 COutlookTabReader::Step COutlookTabReader::Next() {
     Read read = ReadRecord();
     // The characters code page 932 could not hold, counted for the record they are in.
-    m_nRecordSubstitutes = m_file.TakeSubstitutes(m_file.Consumed());
+    SetRecordSubstitutes(File().TakeSubstitutes(File().Consumed()));
     switch (read) {
     case Read::End:
         return Step::End;
@@ -158,39 +146,23 @@ COutlookTabReader::Step COutlookTabReader::Next() {
             return Step::Skipped;
         break;
     }
-    m_strFailure.clear();
+    ClearFailure();
     return StoreRecord();
 }
 
-COutlookTabReader::Step COutlookTabReader::Refused(const char* what) {
-    m_strFailure = KvLastError();
-    if (m_strFailure.empty())
-        m_strFailure = std::string(what) + " was refused";
-    return Step::Failed;
-}
-
-bool COutlookTabReader::LookupFailed(const char* what) {
-    std::string reason = KvLastError();
-    if (reason.empty())
-        return false;
-    m_strFailure = std::string(what) + ": " + reason;
-    return true;
-}
-
 bool COutlookTabReader::ReadLine() {
-    if (!m_file.ReadLine(m_line))
+    if (!File().ReadLine(m_line))
         return false;
     ++m_nLines;
-    if (m_file.LastLineCut())
-        m_warnings.push_back(
-            CWarning{m_nLines, CWarning::Kind::LongLine, std::string(), std::string()});
+    if (File().LastLineCut())
+        WarnAt(m_nLines, CWarning::Kind::LongLine, std::string(), std::string());
     return true;
 }
 
 bool COutlookTabReader::ReadHeader() {
     if (!ReadLine())
         return false;
-    m_nBytes += static_cast<int64_t>(m_line.size());
+    AddBytes(static_cast<int64_t>(m_line.size()));
     std::string header(StripLineEnd(m_line));
     // Split at tabs: every tab separates, an empty name is a column of its own.
     std::vector<std::pair<int, std::string>> tabNames;
@@ -221,8 +193,8 @@ bool COutlookTabReader::ReadHeader() {
         for (size_t i = 0; i < fields.size(); ++i)
             commaNames.emplace_back(static_cast<int>(i), fields[i]);
     }
-    m_form = KnownCount(tabNames) == 0 && KnownCount(commaNames) > 0 ? Form::Comma : Form::Tab;
-    for (const auto& name : m_form == Form::Comma ? commaNames : tabNames)
+    SetForm(KnownCount(tabNames) == 0 && KnownCount(commaNames) > 0 ? Form::Comma : Form::Tab);
+    for (const auto& name : GetForm() == Form::Comma ? commaNames : tabNames)
         if (!name.second.empty())
             OnHeaderName(name.first, name.second);
     // Each field then goes straight to the slots its column feeds.
@@ -240,13 +212,13 @@ bool COutlookTabReader::ReadHeader() {
 COutlookTabReader::Read COutlookTabReader::ReadRecord() {
     if (!ReadLine())
         return Read::End;
-    m_nRecordLine = m_nLines;
-    m_nBytes += static_cast<int64_t>(m_line.size());
+    SetRecordLine(m_nLines);
+    AddBytes(static_cast<int64_t>(m_line.size()));
     if (m_line == "\n" || m_line == "\r")
         return Read::Blank;
     m_bSkipRecord = false;
     BeginRecord();
-    if (m_form == Form::Comma)
+    if (GetForm() == Form::Comma)
         ReadCommaRecord();
     else
         ReadTabRecord();
@@ -335,8 +307,7 @@ void COutlookTabReader::ReadTabRecord() {
         if (!ReadLine()) {
             // The file ends inside the value: the record keeps what it has,
             // and the summary says where the value began.
-            m_warnings.push_back(
-                CWarning{valueLine, CWarning::Kind::OpenQuote, std::string(), std::string()});
+            WarnAt(valueLine, CWarning::Kind::OpenQuote, std::string(), std::string());
             break;
         }
         continuation = true;

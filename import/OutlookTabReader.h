@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CsvParser.h"
+#include "RecordReader.h"
 
 class COutlookTextFile;
 
@@ -30,55 +31,18 @@ class COutlookTextFile;
 // one ends with a quote; the value is stored without its quotes under its
 // column, after any partial texts. A line holding only a line end where a
 // record would begin is skipped.
-class COutlookTabReader {
+class COutlookTabReader : public CRecordReader {
 public:
-    enum class Start { Ready, NoHeader, NoKnownColumns };
-    // What a step did: the file ended, a blank line was passed over, a record
-    // was added or stored over a duplicate, read and checked only (a dry run),
-    // or the backend refused a write (Failure() says why; the import must end
-    // there).
-    enum class Step { End, Skipped, Added, Updated, Checked, Failed };
-    enum class Form { Tab, Comma };
-    // Something in a record that was read, though not as the file gave it.
-    struct CWarning {
-        enum class Kind { Date, Time, OpenQuote, TooManyColumns, LongLine };
-        int64_t line;
-        Kind kind;
-        std::string column; // the known name, code page 932 (empty for OpenQuote)
-        std::string value;  // code page 932
-    };
-
     // The most bytes a value that spans lines keeps: the largest field's text.
     static constexpr size_t kMaxValue = 32767;
     // More columns than any export writes: a header or record with more is refused.
     static constexpr size_t kMaxColumns = 1000;
 
-    virtual ~COutlookTabReader() = default;
-
     // Reads the header. A file whose header names no known column has nothing
     // to import.
-    Start Begin();
+    Start Begin() override;
     // Reads one record and stores it; End when the file is done.
-    Step Next();
-    // Why the last step failed (code page 932, as the backend gave it).
-    const std::string& Failure() const { return m_strFailure; }
-    // The line of the file on which the last record began, from 1.
-    int64_t RecordLine() const { return m_nRecordLine; }
-    // Header length plus the first line of every record read, as read.
-    int64_t BytesConsumed() const { return m_nBytes; }
-
-    Form GetForm() const { return m_form; }
-    // Comma-separated, or Unicode: what current exports write (as against the
-    // tab-separated code page 932 form of older ones).
-    bool IsModern() const;
-    // Substitutes (characters code page 932 cannot hold) in the last record.
-    int RecordSubstitutes() const { return m_nRecordSubstitutes; }
-    // Warnings since the last call, taken.
-    std::vector<CWarning> TakeWarnings();
-    // Reads and checks without storing: steps end in Checked.
-    void SetDryRun(bool dryRun) { m_bDryRun = dryRun; }
-    // The last record as it will be stored: its main fields, code page 932.
-    virtual std::string Describe() const = 0;
+    Step Next() override;
 
     static std::string_view StripLineEnd(std::string_view text);
 
@@ -98,24 +62,15 @@ protected:
     const std::string& SlotName(size_t slot) const {
         return m_given[slot].empty() ? m_names[slot] : m_given[slot];
     }
+    using CRecordReader::Warn;
+    // A warning about the value of slot's column (value without its line end).
     void Warn(CWarning::Kind kind, size_t slot, const std::string& value);
-    bool DryRun() const { return m_bDryRun; }
 
     virtual void BeginRecord() = 0;
     // Stores the text of a field whose column carries the known name of slot.
     virtual void StoreSlot(size_t slot, const std::string& text) = 0;
     // Hands the finished record to the backend: Added, Updated or Failed.
     virtual Step StoreRecord() = 0;
-
-    const std::string& Owner() const { return m_strOwner; }
-    bool IsPublic() const { return m_bPublic; }
-    bool DuplicateCheck() const { return m_bDuplicateCheck; }
-
-    // A backend write returned 0: keeps its reason; always Failed.
-    Step Refused(const char* what);
-    // A lookup returned 0: true (with the reason kept) when that was a
-    // failure rather than "not found".
-    bool LookupFailed(const char* what);
 
 private:
     enum class Read { End, Blank, Record };
@@ -134,25 +89,14 @@ private:
     // Reads a line, counting it.
     bool ReadLine();
 
-    COutlookTextFile& m_file;
     std::vector<std::string> m_names;               // code page 932, as given
     std::vector<std::string> m_folded;              // as CHeaderName folds them
     std::vector<std::string> m_given;               // per slot: the name in the file's header
     std::vector<int> m_columnMap;                   // per slot: the file column, or -1
     std::vector<std::vector<size_t>> m_columnSlots; // per file column: the slots it feeds
-    std::string m_strOwner;
-    bool m_bPublic;
-    bool m_bDuplicateCheck;
-    int64_t m_nBytes = 0;
     int64_t m_nLines = 0;
-    int64_t m_nRecordLine = 0;
     std::string m_line;
-    std::string m_strFailure;
-    Form m_form = Form::Tab;
     CCsvParser m_csv;
-    bool m_bDryRun = false;
-    int m_nRecordSubstitutes = 0;
-    std::vector<CWarning> m_warnings;
     bool m_bTooManyColumns = false; // the header has more than kMaxColumns
     bool m_bSkipRecord = false;     // the record read has more than kMaxColumns
 };

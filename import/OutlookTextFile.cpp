@@ -1,5 +1,7 @@
 #include "OutlookTextFile.h"
 
+#include <utility>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -294,7 +296,19 @@ int COutlookTextFile::TakeSubstitutes(int64_t position) {
     return count;
 }
 
+void COutlookTextFile::PushBack(std::string line) {
+    m_pushedBack = std::move(line);
+    m_bPushedBackCut = m_bLineCut;
+    m_bPushedBack = true;
+}
+
 bool COutlookTextFile::ReadLine(std::string& line) {
+    if (m_bPushedBack) {
+        m_bPushedBack = false;
+        line.swap(m_pushedBack);
+        m_bLineCut = m_bPushedBackCut;
+        return true;
+    }
     line.clear();
     m_bLineCut = false;
     bool any = false;

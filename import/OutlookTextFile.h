@@ -52,6 +52,9 @@ public:
 
     // The next line with its LF or CR (the last line may have none); false at the end.
     bool ReadLine(std::string& line);
+    // Hands line (the one last read) out again at the next ReadLine: a look
+    // at the first line tells the file's form before its reader starts.
+    void PushBack(std::string line);
     // The line last read was longer than kMaxLine and was cut.
     bool LastLineCut() const { return m_bLineCut; }
 
@@ -89,4 +92,7 @@ private:
     int m_nSubstitutes = 0;
     bool m_bLineCut = false;
     size_t m_nChunk = 65536;
+    std::string m_pushedBack;
+    bool m_bPushedBack = false;
+    bool m_bPushedBackCut = false;
 };

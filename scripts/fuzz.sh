@@ -12,7 +12,8 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKELVO_FUZZ=ON >/dev/null
 cmake --build build-fuzz -j2
 
-for pair in address_reader:address schedule_reader:schedule copy_text:copytext record_decoding:record; do
+for pair in address_reader:address schedule_reader:schedule copy_text:copytext record_decoding:record \
+    import_session:session vcard_reader:vcard event_mapping:event; do
     harness=${pair%%:*}
     corpus=${pair##*:}
     found=build-fuzz/fuzz/found/fuzz_$harness

@@ -10,8 +10,10 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <sstream>
 #include <new>
 #include <cstdio>
+#include <fstream>
 
 #include <termios.h>
 #include <unistd.h>
@@ -20,6 +22,9 @@
 #include "AdminText.h"
 #include "DemoSeeder.h"
 #include "DumpWriter.h"
+#include "ICalendarWriter.h"
+#include "OutlookCsvWriter.h"
+#include "VCardWriter.h"
 #include "ImportSession.h"
 #include "OutlookTextFile.h"
 
@@ -41,8 +46,16 @@ const char kUsage[] =
     "                                        post standard input to the board (ID in hex)\n"
     "  import addresses|schedules --owner USER [--public] [--duplicate-check] [--dry-run] FILE\n"
     "                                        import an Outlook export (tab- or comma-separated,\n"
-    "                                        code page 932, UTF-8 or UTF-16) and summarise it;\n"
-    "                                        --dry-run reads and checks, storing nothing\n"
+    "                                        code page 932, UTF-8 or UTF-16), a vCard file\n"
+    "                                        (addresses) or an iCalendar file (schedules), and\n"
+    "                                        summarise it; --dry-run reads and checks, storing\n"
+    "                                        nothing\n"
+    "  export addresses --owner USER [--public] [--format vcard|outlook] [FILE]\n"
+    "  export schedules --owner USER [--public] [--format ical|outlook] [FILE]\n"
+    "                                        write the owner's private entries (--public: the\n"
+    "                                        public ones) as vCard 4.0 or iCalendar (UTF-8),\n"
+    "                                        or as Outlook's comma-separated text (code page\n"
+    "                                        932), to FILE or standard output\n"
     "  demo                                  fill an empty database with a demo groupware\n"
     "  dump users|schedules|addresses|board [--owner NAME]\n"
     "                                        print what the groupware delivers\n"
@@ -168,6 +181,9 @@ void CAdminTool::Dispatch(std::vector<std::string> args) {
     } else if (command == "import") {
         std::string kind = TakeFront(args, "import needs addresses or schedules");
         Import(kind, args);
+    } else if (command == "export") {
+        std::string kind = TakeFront(args, "export needs addresses or schedules");
+        Export(kind, args);
     } else if (command == "demo") {
         Demo(args);
     } else if (command == "dump") {
@@ -426,6 +442,10 @@ void CAdminTool::Import(const std::string& kind, std::vector<std::string> args) 
         while (step != CImportSession::Step::End && step != CImportSession::Step::Failed);
     }
     session.Close();
+    if (start == CImportSession::Start::OtherKind)
+        throw CAdminError(path + " is " +
+                          (addresses ? "an iCalendar file: import it with import schedules"
+                                     : "a vCard file: import it with import addresses"));
     if (start == CImportSession::Start::NoKnownColumns) {
         std::string notes;
         for (const CImportSummary::CNote& note : session.Summary().Notes())
@@ -458,4 +478,95 @@ void CAdminTool::Import(const std::string& kind, std::vector<std::string> args) 
         m_out << "stored " << session.Committed() << noun << " records\n";
     for (const std::string& line : session.Summary().Lines())
         m_out << CAdminText::ToUtf8(line) << "\n";
+}
+
+void CAdminTool::Export(const std::string& kind, std::vector<std::string> args) {
+    const bool addresses = kind == "addresses";
+    if (!addresses && kind != "schedules")
+        throw CAdminError("unknown export \"" + kind + "\"");
+    std::string owner = TakeSingleOption(args, "--owner", true);
+    std::string format = TakeSingleOption(args, "--format", false);
+    bool isPublic = TakeFlag(args, "--public");
+    std::string path = args.empty() ? std::string() : TakeFront(args, "");
+    ExpectNoMore(args);
+    if (format.empty())
+        format = addresses ? "vcard" : "ical";
+    if (format != "outlook" && format != (addresses ? "vcard" : "ical"))
+        throw CAdminError("--format for " + kind + " is " + (addresses ? "vcard" : "ical") +
+                          " or outlook");
+    if (owner.empty())
+        throw CAdminError("--owner is empty: name the user whose entries are exported");
+    std::string cpOwner = CAdminText::ToCp932(owner, "owner");
+    OpenDatabase();
+
+    // Into a file only once the entries have been read: a failed export
+    // leaves no half file where a whole one is expected.
+    std::ostringstream text;
+    COutlookCsvWriter outlook(text);
+    long written = 0, passed = 0;
+    if (addresses) {
+        CVCardWriter vcard(text);
+        if (format == "outlook")
+            outlook.BeginAddresses();
+        if (!kvOpenAddressBook(cpOwner.c_str(), -1, 0, 0, 0))
+            CAdminText::Fail("the address book cannot be read");
+        auto record = std::make_unique<kvAddressRecord>();
+        while (kvNextAddress(record.get(), 1)) {
+            // The book shows the owner's entries and the public ones.
+            if ((record->owner[0] == '\0') != isPublic)
+                continue;
+            if (format == "outlook")
+                outlook.Write(*record);
+            else
+                vcard.Write(*record);
+            ++written;
+        }
+        char reason[KV_MONITOR_LINE_SIZE];
+        if (kvLastError(reason, sizeof(reason)))
+            throw CAdminError("reading the address book stopped after " + std::to_string(written) +
+                              " entries: " + CAdminText::ToUtf8(reason));
+        kvCloseAddressBook();
+    } else {
+        CICalendarWriter ical(text);
+        if (format == "outlook")
+            outlook.BeginSchedules();
+        else
+            ical.Begin();
+        if (!kvOpenSchedules(cpOwner.c_str(), ""))
+            CAdminText::Fail("the schedules cannot be read");
+        auto record = std::make_unique<kvScheduleRecord>();
+        while (kvNextSchedule(record.get(), 1)) {
+            if ((record->isPublic != 0) != isPublic)
+                continue;
+            if (format == "outlook")
+                outlook.Write(*record);
+            else if (!ical.Write(*record)) {
+                ++passed;
+                continue;
+            }
+            ++written;
+        }
+        char reason[KV_MONITOR_LINE_SIZE];
+        if (kvLastError(reason, sizeof(reason)))
+            throw CAdminError("reading the schedules stopped after " + std::to_string(written) +
+                              " entries: " + CAdminText::ToUtf8(reason));
+        kvCloseSchedules();
+        if (format != "outlook")
+            ical.End();
+    }
+    if (path.empty()) {
+        m_out << text.str() << std::flush;
+    } else {
+        std::ofstream file(path, std::ios::binary | std::ios::trunc);
+        file << text.str();
+        file.close();
+        if (!file)
+            throw CAdminError("cannot write " + path + ": " + std::strerror(errno));
+    }
+    if (passed > 0)
+        m_err << "kelvo-admin: " << passed
+              << " entries have no calendar date as their start and were not exported\n";
+    if (!path.empty())
+        m_err << "exported " << written << (addresses ? " address" : " schedule") << " entries to "
+              << path << "\n";
 }

@@ -26,6 +26,8 @@ private:
     // Imports an Outlook file of kind "addresses" or "schedules".
     void Import(const std::string& kind, std::vector<std::string> args);
     void Dump(std::vector<std::string> args);
+    // Exports kind "addresses" or "schedules" in one of its formats.
+    void Export(const std::string& kind, std::vector<std::string> args);
     void Copy(std::vector<std::string> args);
     void Usage();
 

@@ -101,7 +101,7 @@ TEST_F(ModernForms, EveryEncodingAndFormStoresTheSameRecords) {
         m_backend.addedAddresses.clear();
         CImportSummary summary = Import(form.bytes, CImportSession::Kind::Addresses);
         EXPECT_EQ(summary.encoding, form.encoding);
-        EXPECT_EQ(summary.form, COutlookTabReader::Form::Comma);
+        EXPECT_EQ(summary.form, CRecordReader::Form::Comma);
         EXPECT_EQ(summary.added, 2);
         EXPECT_FALSE(summary.HasNotes());
         ASSERT_EQ(m_backend.addedAddresses.size(), 2u);
@@ -121,7 +121,7 @@ TEST_F(ModernForms, EveryEncodingAndFormStoresTheSameRecords) {
     CImportSummary tab = Import(CTestRecords::Sjis("姓\tメモ\t電子メール アドレス\r\n"
                                                    "佐藤\t\"一\r\n二\"\tx@y\r\n"),
                                 CImportSession::Kind::Addresses);
-    EXPECT_EQ(tab.form, COutlookTabReader::Form::Tab);
+    EXPECT_EQ(tab.form, CRecordReader::Form::Tab);
     ASSERT_EQ(m_backend.addedAddresses.size(), 1u);
     EXPECT_EQ(Field(m_backend.addedAddresses[0].memo), "一\n二");
     EXPECT_EQ(Field(m_backend.addedAddresses[0].email), "x@y");
@@ -175,9 +175,9 @@ TEST_F(ModernForms, SchedulesKeepPlaceAndCommentAndReadTodaysDates) {
     EXPECT_EQ(broken.end.hours, 9) << "what could be read is kept";
     ASSERT_EQ(summary.warnings.size(), 3u);
     EXPECT_EQ(summary.warnings[0].line, 5);
-    EXPECT_EQ(summary.warnings[0].kind, COutlookTabReader::CWarning::Kind::Date);
+    EXPECT_EQ(summary.warnings[0].kind, CRecordReader::CWarning::Kind::Date);
     EXPECT_EQ(summary.warnings[0].value, CTestRecords::Sjis("12月8日"));
-    EXPECT_EQ(summary.warnings[1].kind, COutlookTabReader::CWarning::Kind::Time);
+    EXPECT_EQ(summary.warnings[1].kind, CRecordReader::CWarning::Kind::Time);
     EXPECT_EQ(summary.warnings[2].column, CTestRecords::Sjis("終了日"));
 
     // The older form keeps its documented reading: no place, no warnings.
@@ -199,7 +199,7 @@ TEST_F(ModernForms, UnclosedQuoteEndsAtTheFileEndAndDryRunStoresNothing) {
         EXPECT_EQ(call.rfind("kvCopyText(", 0), 0u) << "a dry run opens and stores nothing";
     EXPECT_EQ(dry.checked, 1);
     ASSERT_EQ(dry.warnings.size(), 1u);
-    EXPECT_EQ(dry.warnings[0].kind, COutlookTabReader::CWarning::Kind::OpenQuote);
+    EXPECT_EQ(dry.warnings[0].kind, CRecordReader::CWarning::Kind::OpenQuote);
     EXPECT_EQ(dry.warnings[0].line, 2);
 
     CImportSummary stored = Import(file, CImportSession::Kind::Addresses);
@@ -234,7 +234,7 @@ TEST_F(ModernForms, EveryLineEndAndUnclosedTabValues) {
     CImportSummary open = Import(Crlf("姓\tメモ\nSato\tfine\nSuzuki\t\"never closed\nand on\n"),
                                  CImportSession::Kind::Addresses);
     ASSERT_EQ(open.warnings.size(), 1u);
-    EXPECT_EQ(open.warnings[0].kind, COutlookTabReader::CWarning::Kind::OpenQuote);
+    EXPECT_EQ(open.warnings[0].kind, CRecordReader::CWarning::Kind::OpenQuote);
     EXPECT_EQ(open.warnings[0].line, 3) << "where the value began";
 }
 
@@ -246,7 +246,7 @@ TEST_F(ModernForms, HostileFilesAreBoundedAndSaySo) {
     CImportSummary wide = Import(commas, CImportSession::Kind::Addresses);
     EXPECT_EQ(m_backend.addedAddresses.size(), 2u);
     ASSERT_EQ(wide.warnings.size(), 1u);
-    EXPECT_EQ(wide.warnings[0].kind, COutlookTabReader::CWarning::Kind::TooManyColumns);
+    EXPECT_EQ(wide.warnings[0].kind, CRecordReader::CWarning::Kind::TooManyColumns);
     EXPECT_EQ(wide.warnings[0].line, 3);
 
     m_backend.addedAddresses.clear();
@@ -254,7 +254,7 @@ TEST_F(ModernForms, HostileFilesAreBoundedAndSaySo) {
     CImportSummary cut = Import(longLine, CImportSession::Kind::Addresses);
     ASSERT_EQ(m_backend.addedAddresses.size(), 2u);
     ASSERT_EQ(cut.warnings.size(), 1u);
-    EXPECT_EQ(cut.warnings[0].kind, COutlookTabReader::CWarning::Kind::LongLine);
+    EXPECT_EQ(cut.warnings[0].kind, CRecordReader::CWarning::Kind::LongLine);
 
     std::string dates = "件名,開始日\n";
     for (int i = 0; i < 500; ++i)

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <ctime>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kelvo.h"
+
+struct _icaltimezone;
+
+// Parsed iCalendar events (libical) as schedule entries in the desktop's
+// local time: zones from the file's own VTIMEZONEs or the system's zone
+// database, UTC, or floating (taken as local); all-day events as dates with
+// the end exclusive; recurrences (RRULE, RDATE, EXDATE, instances overridden
+// by RECURRENCE-ID) expanded into single occurrences within a window.
+class CEventMapper {
+public:
+    // What an occurrence says: the event's texts (code page 932) and flags, or
+    // an overriding instance's.
+    struct CVariant {
+        std::string title, place, comment;
+        bool allDay = false;
+        bool isPrivate = false; // CLASS:PRIVATE or CONFIDENTIAL
+        int alarmLeadMinutes = 0;
+    };
+    struct COccurrence {
+        kvTimeBlock start{};
+        kvTimeBlock end{};
+        size_t variant = 0;
+    };
+    struct CEvent {
+        std::vector<CVariant> variants;
+        std::vector<COccurrence> occurrences; // in time order
+        int substitutes = 0;                  // characters replaced with 〓 in the texts
+        int outside = 0;                      // occurrences outside the window, not taken
+        bool cut = false;                     // the recurrence ran past the iterations allowed
+        bool lateAlarm = false;               // an alarm after the start: not carried
+    };
+    enum class Result { Mapped, Cancelled, Malformed };
+    // An event or overriding instance: its text for libical (UTF-8) and,
+    // when the reader took them out of it, its texts (code page 932,
+    // unescaped), so that they need no conversion there and back.
+    struct CComponent {
+        std::string ical;
+        bool hasTexts = false;
+        std::string title, place, comment;
+    };
+
+    // The window: from a year before now to two years after.
+    explicit CEventMapper(std::time_t now = 0);
+    ~CEventMapper();
+    CEventMapper(const CEventMapper&) = delete;
+    CEventMapper& operator=(const CEventMapper&) = delete;
+
+    // A recurrence is followed at most this many steps, and yields at most
+    // this many occurrences (a daily event over the window has 1,097).
+    static constexpr int kMaxIterations = 100000;
+    static constexpr size_t kMaxOccurrences = 5000;
+    std::time_t WindowStart() const { return m_windowStart; }
+    std::time_t WindowEnd() const { return m_windowEnd; }
+
+    // A VTIMEZONE component (UTF-8 text); false when it cannot be read.
+    bool AddZone(const std::string& text);
+    // A VEVENT and the instances that override some of its occurrences; why
+    // holds the reason of a Malformed result.
+    Result Map(const CComponent& master, const std::vector<CComponent>& overrides, CEvent& event,
+               std::string& why);
+
+private:
+    struct CZones;
+    std::unique_ptr<CZones> m_pZones;
+    std::time_t m_windowStart;
+    std::time_t m_windowEnd;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <iosfwd>
+#include <map>
+#include <string>
+
+#include "kelvo.h"
+
+// Writes schedule entries as one iCalendar (RFC 5545) in UTF-8: the
+// desktop's zone as a VTIMEZONE (from the system's zone database), each entry
+// a VEVENT at its local wall-clock time in that zone, with a UID derived from
+// the entry's owner, start and title (the same entry gets the same UID in
+// every export), CLASS from the public flag and the alarm as a VALARM.
+class CICalendarWriter {
+public:
+    // zone: an IANA zone name; empty for the desktop's ("" when it cannot be
+    // told: times are then written floating, as local time).
+    explicit CICalendarWriter(std::ostream& out, std::string zone = std::string());
+
+    void Begin();
+    // False (nothing written) for an entry whose start is no calendar time.
+    bool Write(const kvScheduleRecord& record);
+    void End();
+
+    // The desktop's zone name from TZ, /etc/timezone or /etc/localtime; empty if none.
+    static std::string LocalZoneName();
+
+private:
+    std::ostream& m_out;
+    std::string m_strZone;
+    std::string m_strStamp;            // DTSTAMP: when the export was made
+    std::map<std::string, int> m_uids; // entries with the same key, numbered
+};
