@@ -270,6 +270,20 @@ KV_API int kvAdminDatabasePath(char* buffer, int size) {
     });
 }
 
+namespace {
+
+kvAdminProgress s_progress = nullptr;
+void* s_progressContext = nullptr;
+
+} // namespace
+
+KV_API void kvAdminSetProgress(kvAdminProgress progress, void* context) {
+    CGroupware& groupware = CGroupware::Instance();
+    std::lock_guard<std::mutex> lock(groupware.Mutex());
+    s_progress = progress;
+    s_progressContext = context;
+}
+
 KV_API int kvAdminCopyTo(const char* target, char* summary, int size) {
     return Call([&](CGroupware& g) {
         if (target == nullptr || *target == '\0') {
@@ -283,7 +297,11 @@ KV_API int kvAdminCopyTo(const char* target, char* summary, int size) {
         if (!copy.OpenAt(target, false))
             return false;
         std::string copied;
-        if (!CGroupwareCopier(g.Database(), copy).Copy(copied))
+        CGroupwareCopier::Progress progress;
+        if (s_progress != nullptr)
+            progress = [callback = s_progress, context = s_progressContext](
+                           long long done, long long total) { callback(context, done, total); };
+        if (!CGroupwareCopier(g.Database(), copy, progress).Copy(copied))
             return false;
         g.Monitor().Push(CMonitorText::Say(u8"%1 へ複写しました: %2", {copy.Location(), copied}));
         return kvCopyText(summary, copied.c_str(), size) != 0 || summary == nullptr;

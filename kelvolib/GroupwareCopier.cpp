@@ -52,6 +52,8 @@ bool CGroupwareCopier::CopyTable(const char* table, const char* columns, long lo
             return false;
         }
         ++rows;
+        if (m_progress && ++m_nDone % 1024 == 0)
+            m_progress(m_nDone, m_nTotal);
     }
     if (read->Step() == CStatement::Result::Error)
         return false;
@@ -119,6 +121,13 @@ bool CGroupwareCopier::Copy(std::string& summary) {
         m_target.Fail("the target cannot be written");
         return false;
     }
+    // What there is to copy, for the progress.
+    if (m_progress)
+        for (const CTable& table : tables) {
+            auto count = m_source.Prepare(std::string("SELECT count(*) FROM ") + table.name);
+            if (count && m_source.StepRow(*count, table.name))
+                m_nTotal += count->ColumnInt64(0);
+        }
     summary.clear();
     for (const CTable& table : tables) {
         long long rows = 0;
@@ -142,5 +151,7 @@ bool CGroupwareCopier::Copy(std::string& summary) {
         target.Rollback();
         return false;
     }
+    if (m_progress)
+        m_progress(m_nDone, m_nTotal);
     return true;
 }

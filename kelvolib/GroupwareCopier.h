@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 
 class CDatabase;
 
@@ -9,7 +11,10 @@ class CDatabase;
 // engine, in one transaction on the target.
 class CGroupwareCopier {
 public:
-    CGroupwareCopier(CDatabase& source, CDatabase& target) : m_source(source), m_target(target) {}
+    // progress(done, total) is called now and then with the rows copied.
+    using Progress = std::function<void(long long done, long long total)>;
+    CGroupwareCopier(CDatabase& source, CDatabase& target, Progress progress = nullptr)
+        : m_source(source), m_target(target), m_progress(std::move(progress)) {}
 
     // False with the reason (on the monitor queue and behind kvLastError);
     // on success summary says what was copied.
@@ -21,4 +26,7 @@ private:
 
     CDatabase& m_source;
     CDatabase& m_target;
+    Progress m_progress;
+    long long m_nDone = 0;
+    long long m_nTotal = 0;
 };

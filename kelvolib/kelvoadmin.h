@@ -55,6 +55,14 @@ KV_API int kvAdminPostBoardMessage(const kvBoardMessage* message, uint32_t* newI
 KV_API int kvAdminCopyTo(const char* target, char* summary, int size);
 
 /*
+ * A long operation's progress (kvAdminCopyTo): the rows done so far and the
+ * rows in all, now and then, from the calling thread. The callback may be
+ * null (no progress); it stays set until set again.
+ */
+typedef void (*kvAdminProgress)(void* context, long long done, long long total);
+KV_API void kvAdminSetProgress(kvAdminProgress progress, void* context);
+
+/*
  * Moves the clock that times the write batches on by milliseconds, as if that
  * time had passed (for tests of the one-second batches).
  */

@@ -24,6 +24,7 @@
 #include "DumpWriter.h"
 #include "ICalendarWriter.h"
 #include "OutlookCsvWriter.h"
+#include "ProgressLine.h"
 #include "VCardWriter.h"
 #include "ImportSession.h"
 #include "OutlookTextFile.h"
@@ -44,14 +45,15 @@ const char kUsage[] =
     "  user list                             list the user names\n"
     "  board post --user NAME --title TEXT [--reply-to ID]\n"
     "                                        post standard input to the board (ID in hex)\n"
-    "  import addresses|schedules --owner USER [--public] [--duplicate-check] [--dry-run] FILE\n"
+    "  import addresses|schedules --owner USER [--public] [--duplicate-check] [--dry-run]\n"
+    "         [--quiet] FILE\n"
     "                                        import an Outlook export (tab- or comma-separated,\n"
     "                                        code page 932, UTF-8 or UTF-16), a vCard file\n"
     "                                        (addresses) or an iCalendar file (schedules), and\n"
     "                                        summarise it; --dry-run reads and checks, storing\n"
     "                                        nothing\n"
-    "  export addresses --owner USER [--public] [--format vcard|outlook] [FILE]\n"
-    "  export schedules --owner USER [--public] [--format ical|outlook] [FILE]\n"
+    "  export addresses --owner USER [--public] [--format vcard|outlook] [--quiet] [FILE]\n"
+    "  export schedules --owner USER [--public] [--format ical|outlook] [--quiet] [FILE]\n"
     "                                        write the owner's private entries (--public: the\n"
     "                                        public ones) as vCard 4.0 or iCalendar (UTF-8),\n"
     "                                        or as Outlook's comma-separated text (code page\n"
@@ -59,7 +61,10 @@ const char kUsage[] =
     "  demo                                  fill an empty database with a demo groupware\n"
     "  dump users|schedules|addresses|board [--owner NAME]\n"
     "                                        print what the groupware delivers\n"
-    "  copy --to PATH|URI                    copy the whole groupware into an empty database\n"
+    "  copy --to PATH|URI [--quiet]          copy the whole groupware into an empty database\n"
+    "\n"
+    "import, export and copy show their progress on standard error when it is a\n"
+    "terminal; --quiet turns that off.\n"
     "\n"
     "The database is PATH (an SQLite file) or URI (postgresql://...), else\n"
     "$KELVO_DATABASE, else $XDG_DATA_HOME/kelvo/groupware.db.\n";
@@ -193,6 +198,10 @@ void CAdminTool::Dispatch(std::vector<std::string> args) {
     } else {
         throw CAdminError("unknown command \"" + command + "\"; see kelvo-admin --help");
     }
+}
+
+bool CAdminTool::ShowsProgress(bool quiet) const {
+    return !quiet && &m_err == &std::cerr && CProgressLine::StandardErrorIsTerminal();
 }
 
 void CAdminTool::Usage() {
@@ -386,12 +395,23 @@ void CAdminTool::Dump(std::vector<std::string> args) {
 
 void CAdminTool::Copy(std::vector<std::string> args) {
     std::string target = TakeSingleOption(args, "--to", true);
+    const bool quiet = TakeFlag(args, "--quiet");
     ExpectNoMore(args);
     if (target.empty())
         throw CAdminError("--to names no database");
     OpenDatabase();
     char summary[1024] = {};
-    if (!kvAdminCopyTo(target.c_str(), summary, sizeof(summary)))
+    CProgressLine progress(m_err, ShowsProgress(quiet), "rows");
+    kvAdminSetProgress(
+        [](void* line, long long done, long long total) {
+            static_cast<CProgressLine*>(line)->Update(
+                done, total > 0 ? static_cast<double>(done) / static_cast<double>(total) : -1);
+        },
+        &progress);
+    const int copied = kvAdminCopyTo(target.c_str(), summary, sizeof(summary));
+    kvAdminSetProgress(nullptr, nullptr);
+    progress.Finish();
+    if (!copied)
         CAdminText::Fail("the groupware cannot be copied");
     char source[4096] = {};
     kvAdminDatabasePath(source, sizeof(source));
@@ -406,6 +426,7 @@ void CAdminTool::Import(const std::string& kind, std::vector<std::string> args) 
     bool isPublic = TakeFlag(args, "--public");
     bool duplicateCheck = TakeFlag(args, "--duplicate-check");
     bool dryRun = TakeFlag(args, "--dry-run");
+    const bool quiet = TakeFlag(args, "--quiet");
     std::string path = TakeFront(args, "import " + kind + " needs a file");
     ExpectNoMore(args);
     // An empty owner would make the entries public, which only --public may do.
@@ -436,10 +457,15 @@ void CAdminTool::Import(const std::string& kind, std::vector<std::string> args) 
                           " cannot be opened: " + CAdminText::ToUtf8(session.Failure()));
     CImportSession::Start start = session.Begin();
     if (start == CImportSession::Start::Ready) {
+        CProgressLine progress(m_err, ShowsProgress(quiet), "records");
+        const double size = static_cast<double>(file.Size());
         CImportSession::Step step;
-        do
+        do {
             step = session.Next();
-        while (step != CImportSession::Step::End && step != CImportSession::Step::Failed);
+            const CImportSummary& done = session.Summary();
+            progress.Update(done.added + done.updated + done.checked,
+                            size > 0 ? static_cast<double>(session.BytesConsumed()) / size : -1);
+        } while (step != CImportSession::Step::End && step != CImportSession::Step::Failed);
     }
     session.Close();
     if (start == CImportSession::Start::OtherKind)
@@ -487,6 +513,7 @@ void CAdminTool::Export(const std::string& kind, std::vector<std::string> args) 
     std::string owner = TakeSingleOption(args, "--owner", true);
     std::string format = TakeSingleOption(args, "--format", false);
     bool isPublic = TakeFlag(args, "--public");
+    const bool quiet = TakeFlag(args, "--quiet");
     std::string path = args.empty() ? std::string() : TakeFront(args, "");
     ExpectNoMore(args);
     if (format.empty())
@@ -504,6 +531,8 @@ void CAdminTool::Export(const std::string& kind, std::vector<std::string> args) 
     std::ostringstream text;
     COutlookCsvWriter outlook(text);
     long written = 0, passed = 0;
+    // How many there are is not known in advance: the count and the rate.
+    CProgressLine progress(m_err, ShowsProgress(quiet), "entries");
     if (addresses) {
         CVCardWriter vcard(text);
         if (format == "outlook")
@@ -519,7 +548,7 @@ void CAdminTool::Export(const std::string& kind, std::vector<std::string> args) 
                 outlook.Write(*record);
             else
                 vcard.Write(*record);
-            ++written;
+            progress.Update(++written, -1);
         }
         char reason[KV_MONITOR_LINE_SIZE];
         if (kvLastError(reason, sizeof(reason)))
@@ -544,7 +573,7 @@ void CAdminTool::Export(const std::string& kind, std::vector<std::string> args) 
                 ++passed;
                 continue;
             }
-            ++written;
+            progress.Update(++written, -1);
         }
         char reason[KV_MONITOR_LINE_SIZE];
         if (kvLastError(reason, sizeof(reason)))
@@ -554,6 +583,7 @@ void CAdminTool::Export(const std::string& kind, std::vector<std::string> args) 
         if (format != "outlook")
             ical.End();
     }
+    progress.Finish();
     if (path.empty()) {
         m_out << text.str() << std::flush;
     } else {

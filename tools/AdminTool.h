@@ -30,6 +30,9 @@ private:
     void Export(const std::string& kind, std::vector<std::string> args);
     void Copy(std::vector<std::string> args);
     void Usage();
+    // Whether a long command draws its progress: standard error is a
+    // terminal, and --quiet was not given.
+    bool ShowsProgress(bool quiet) const;
 
     // Reads one line of standard input without its line end.
     std::string ReadLine(const char* what);
