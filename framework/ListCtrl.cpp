@@ -54,12 +54,12 @@ int CListCtrl::ScaledWidth(int width) const {
     return (width * average + kOriginalAverageWidth / 2) / kOriginalAverageWidth;
 }
 
-int CListCtrl::InsertItem(int index, std::string text) {
-    return m_pModel->InsertItem(index, std::move(text));
+int CListCtrl::InsertItem(int index, std::string_view text) {
+    return m_pModel->InsertItem(index, text);
 }
 
-bool CListCtrl::SetItemText(int item, int subItem, std::string text) {
-    return m_pModel->SetItemText(item, subItem, std::move(text));
+bool CListCtrl::SetItemText(int item, int subItem, std::string_view text) {
+    return m_pModel->SetItemText(item, subItem, text);
 }
 
 bool CListCtrl::DeleteAllItems() {
@@ -72,7 +72,7 @@ int CListCtrl::GetItemCount() const {
 }
 
 std::string CListCtrl::GetItemText(int item, int subItem) const {
-    return m_pModel->ItemText(item, subItem);
+    return std::string(m_pModel->ItemText(item, subItem));
 }
 
 int CListCtrl::GetItemState(int item, int mask) const {

@@ -3,6 +3,7 @@
 #include <QTableView>
 
 #include <string>
+#include <string_view>
 
 class CReportModel;
 
@@ -22,8 +23,8 @@ public:
     int InsertColumn(int index, const QString& title, int width);
     // A width given for the original font, for this list's font.
     int ScaledWidth(int width) const;
-    int InsertItem(int index, std::string text);
-    bool SetItemText(int item, int subItem, std::string text);
+    int InsertItem(int index, std::string_view text);
+    bool SetItemText(int item, int subItem, std::string_view text);
     bool DeleteAllItems();
     int GetItemCount() const;
     std::string GetItemText(int item, int subItem) const;

@@ -4,8 +4,8 @@
 
 #include "Cp932.h"
 
-std::string CRecordText::Field(const char* field, size_t width) {
-    return std::string(field, CCp932::FieldLength(field, width));
+std::string_view CRecordText::Field(const char* field, size_t width) {
+    return std::string_view(field, CCp932::FieldLength(field, width));
 }
 
 namespace {

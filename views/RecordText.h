@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "kelvo.h"
 
@@ -9,8 +10,8 @@
 class CRecordText {
 public:
     // The text of a field of width bytes: up to its NUL, or the whole field when
-    // it has none; nothing past the field is read.
-    static std::string Field(const char* field, size_t width);
+    // it has none; nothing past the field is read. A view into the field.
+    static std::string_view Field(const char* field, size_t width);
     // "%04d/%02d/%02d" from years since 1900 + 1900, month + 1, day; empty
     // when the time holds no day of the calendar (a date left empty).
     static std::string Date(const kvTimeBlock& time);

@@ -42,7 +42,7 @@ void CUserView::Fill() {
         list.SetItemText(row, 1, KV_FIELD_TEXT(*record, reading));
         std::string groups;
         for (const auto& group : record->groups) {
-            std::string name = CRecordText::Field(group, sizeof(group));
+            std::string_view name = CRecordText::Field(group, sizeof(group));
             if (name.empty())
                 continue;
             if (!groups.empty())

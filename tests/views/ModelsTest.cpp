@@ -48,3 +48,50 @@ TEST(Models, LineListModelKeepsItsPromisesAsLinesComeAndGo) {
     model.RemoveFirst(5); // more than there are
     EXPECT_EQ(model.rowCount(), 0);
 }
+
+TEST(Models, ReportModelPacksRowsAndKeepsEveryText) {
+    CReportModel model;
+    QAbstractItemModelTester tester(&model, kAbort);
+    for (int column = 0; column < 3; ++column)
+        model.InsertColumn(column, QString::number(column));
+    // Enough rows to cross many chunks, each filled as the windows fill them.
+    const int rows = 200000;
+    auto cell = [](int row, int column) {
+        return std::string(static_cast<size_t>(row % 50), 'x') + std::to_string(row * 3 + column);
+    };
+    size_t texts = 0;
+    for (int row = 0; row < rows; ++row) {
+        model.InsertItem(row, cell(row, 0));
+        model.SetItemText(row, 2, cell(row, 2)); // column 1 skipped: empty
+        texts += cell(row, 0).size() + cell(row, 2).size();
+    }
+    // The texts and about 20 bytes a row, where a string a cell would cost 32 a cell.
+    EXPECT_LT(model.HeldBytes(), texts + 24u * rows);
+    // Changed afterwards, out of order, far too long for a chunk, a column inserted.
+    const std::string huge(600000, 'h');
+    model.SetItemText(7, 1, "later");
+    model.SetItemText(rows - 1, 0, "replaced");
+    model.SetItemText(9, 2, huge);
+    model.InsertItem(rows, "last");
+    model.SetItemText(rows, 2, "third");
+    model.SetItemText(rows, 1, "second, after the third");
+    CViewerHarness::Settle(0);
+    ASSERT_EQ(model.rowCount(), rows + 1);
+    for (int row : {0, 1, 49, 50, 12345, 99999, rows - 2}) {
+        EXPECT_EQ(model.ItemText(row, 0), cell(row, 0)) << row;
+        EXPECT_EQ(model.ItemText(row, 1), "") << row;
+        EXPECT_EQ(model.ItemText(row, 2), cell(row, 2)) << row;
+    }
+    EXPECT_EQ(model.ItemText(7, 1), "later");
+    EXPECT_EQ(model.ItemText(7, 2), cell(7, 2));
+    EXPECT_EQ(model.ItemText(rows - 1, 0), "replaced");
+    EXPECT_EQ(model.ItemText(9, 2), huge);
+    EXPECT_EQ(model.ItemText(rows, 1), "second, after the third");
+    EXPECT_EQ(model.ItemText(rows, 2), "third");
+    model.InsertColumn(0, QStringLiteral("new"));
+    EXPECT_EQ(model.ItemText(5, 0), "");
+    EXPECT_EQ(model.ItemText(5, 1), cell(5, 0));
+    EXPECT_EQ(model.ItemText(5, 3), cell(5, 2));
+    EXPECT_EQ(model.data(model.index(rows, 3), Qt::DisplayRole).toString(),
+              QStringLiteral("third"));
+}
