@@ -97,7 +97,7 @@ bool COutlookLoadDlg::OnInitDialog() {
     case CImportSession::Start::Ready:
         break;
     }
-    ShowProgress(m_pSession->BytesConsumed());
+    ShowProgress(m_pSession->BytesConsumed(), true);
     PostCommand(ID_LOAD);
     return true;
 }
@@ -107,7 +107,7 @@ void COutlookLoadDlg::OnLoadStep() {
         return;
     CImportSession::Step step = m_pSession->Next();
     if (step == CImportSession::Step::End) {
-        ShowProgress(m_nFileSize);
+        ShowProgress(m_nFileSize, true);
         EndWithoutTheUser();
         return;
     }
@@ -150,10 +150,15 @@ void COutlookLoadDlg::OnCancel() {
     CDialog::OnCancel();
 }
 
-void COutlookLoadDlg::ShowProgress(int64_t bytes) {
+void COutlookLoadDlg::ShowProgress(int64_t bytes, bool now) {
     auto* progress = Item<QProgressBar>(IDC_PROGRESS);
     if (progress == nullptr)
         return;
+    // A new text repaints the bar: at most 20 times a second, which the eye
+    // cannot tell from every record (a record takes a few microseconds).
+    if (!now && m_shown.isValid() && m_shown.elapsed() < 50)
+        return;
+    m_shown.start();
     // The records so far on the bar, with the share of the file when it has a size.
     progress->setTextVisible(true);
     if (m_nFileSize < 0) {

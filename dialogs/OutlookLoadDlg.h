@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 
 #include <cstdint>
@@ -45,7 +46,8 @@ private:
     void OnLoadStep();
     // The import's own end (the file's end, a failure, nothing to read).
     void EndWithoutTheUser();
-    void ShowProgress(int64_t bytes);
+    // The bar and its count; now: whatever the time since the last redraw.
+    void ShowProgress(int64_t bytes, bool now = false);
 
     CImportSession* m_pSession = nullptr;
     int64_t m_nFileSize = 0;
@@ -53,6 +55,7 @@ private:
     int m_nRecordsBegun = 0;
     int m_nTimerSteps = 0;
     int m_nStored = 0;
+    QElapsedTimer m_shown; // since the bar was last redrawn
     bool m_bEnded = false; // the file's end or a failure ended the import
     bool m_bCancelled = false;
 };

@@ -176,7 +176,9 @@ TEST_F(AddressImport, CancelTakesEffectBetweenRecordsAndSaysWhatWasKept) {
     EXPECT_GE(stored, 5u);
     EXPECT_LT(stored, 200u) << "the import stopped";
     EXPECT_EQ(Sequence().back(), "kvCloseAddressBook") << "released as after a complete import";
-    EXPECT_TRUE(barText.startsWith(QStringLiteral("%1 件（").arg(storedThen)))
+    // The bar counts the records (redrawn at most 20 times a second: never ahead).
+    ASSERT_TRUE(barText.contains(QStringLiteral(" 件（"))) << barText.toStdString();
+    EXPECT_LE(barText.section(QLatin1Char(' '), 0, 0).toULongLong(), storedThen)
         << "the count on the bar: " << barText.toStdString();
     // The person learns what was kept, what was not, and how to see it.
     ASSERT_EQ(m_viewer.messages.size(), 1);
