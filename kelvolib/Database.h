@@ -20,7 +20,7 @@ class CMonitorQueue;
 class CDatabase {
 public:
     // The schema version this library writes; older ones are upgraded.
-    static constexpr int kSchemaVersion = 5;
+    static constexpr int kSchemaVersion = 6;
 
     explicit CDatabase(CMonitorQueue& monitor);
     ~CDatabase();

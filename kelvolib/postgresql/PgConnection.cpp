@@ -497,6 +497,7 @@ bool CPgConnection::Upgrade(int from, int version) {
               "ALTER TABLE addresses ADD COLUMN IF NOT EXISTS changed bigint NOT NULL DEFAULT 0; "
               "ALTER TABLE kv_changes ADD COLUMN IF NOT EXISTS moved bigint NOT NULL DEFAULT 0"))
         return false;
+    // Version 6 changed only the embedded engine's index of addresses.
     return Exec("UPDATE kv_meta SET value = " + std::to_string(version) +
                 " WHERE name = 'schema_version'");
 }

@@ -127,6 +127,7 @@ CStatement::Result CPgCursor::Step() {
             return Result::Error;
     }
     ++m_nRow;
+    m_nRows = PQntuples(m_pResult); // the row accessors check against it, not libpq
     return Result::Row;
 }
 
@@ -156,20 +157,21 @@ void CPgCursor::Reset() {
     m_pResult = nullptr;
     m_pRest = nullptr;
     m_nRow = -1;
+    m_nRows = 0;
     m_bDone = false;
     m_bLast = false;
     m_bFailed = false;
 }
 
 long long CPgCursor::ColumnInt64(int column) const {
-    if (m_pResult == nullptr || m_nRow < 0 || m_nRow >= PQntuples(m_pResult))
+    if (m_nRow < 0 || m_nRow >= m_nRows)
         return 0;
     return CPgStatement::IntValue(m_pResult, m_nRow, column);
 }
 
 const char* CPgCursor::ColumnData(int column, size_t& length) const {
     length = 0;
-    if (m_pResult == nullptr || m_nRow < 0 || m_nRow >= PQntuples(m_pResult))
+    if (m_nRow < 0 || m_nRow >= m_nRows)
         return nullptr;
     length = static_cast<size_t>(PQgetlength(m_pResult, m_nRow, column));
     return PQgetvalue(m_pResult, m_nRow, column);

@@ -64,4 +64,5 @@ private:
     bool m_bNextAsked = false;
     PGresult* m_pRest = nullptr;
     int m_nRow = -1;
+    int m_nRows = 0; // rows of m_pResult, as of the last step
 };

@@ -54,8 +54,7 @@ bool CPgStatement::IsIntColumn(const PGresult* result, int column) {
 }
 
 long long CPgStatement::IntValue(const PGresult* result, int row, int column) {
-    if (PQgetisnull(result, row, column))
-        return 0;
+    // A null has length 0 (and reads as 0): one call fewer a value of a long list.
     return BigEndian(PQgetvalue(result, row, column), PQgetlength(result, row, column));
 }
 

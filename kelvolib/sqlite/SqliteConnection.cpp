@@ -137,8 +137,9 @@ bool CSqliteConnection::Identify(Content& content, int& version) {
 }
 
 bool CSqliteConnection::Configure() {
-    // Memory-mapped reads and a larger page cache keep big lists from copying
-    // every page through read().
+    // A larger page cache for big lists. Pages are read, not memory-mapped: a
+    // mapped file would count its pages against the program's memory (a
+    // million entries: 76 MiB more) for a tenth of a list's time.
     return Exec("PRAGMA journal_mode=WAL") && Exec("PRAGMA synchronous=FULL") &&
            Exec("PRAGMA cache_size=-32768");
 }
@@ -163,6 +164,10 @@ bool CSqliteConnection::Upgrade(int from, int version) {
     // Version 4 had no change stamps on entries.
     if (from < 5 && !(AddColumn("schedules", "changed") && AddColumn("addresses", "changed") &&
                       AddColumn("kv_changes", "moved")))
+        return false;
+    // Version 5 indexed the addresses by name.
+    if (from < 6 && !(Exec("DROP INDEX IF EXISTS addresses_by_name") &&
+                      Exec("CREATE INDEX IF NOT EXISTS addresses_by_owner ON addresses(owner)")))
         return false;
     return WriteMark(version);
 }

@@ -77,7 +77,7 @@ TEST_P(Schema, NewerSchemaIsRefusedAndOlderOneUpgraded) {
     m_database.Query("DROP TABLE kv_changes");
     auto record = std::make_unique<kvUserRecord>();
     EXPECT_TRUE(kvGetUser("alice", record.get())) << "the data stays";
-    EXPECT_TRUE(MonitorMentions(CTestRecords::Sjis("スキーマ版 5")));
+    EXPECT_TRUE(MonitorMentions(CTestRecords::Sjis("スキーマ版 6")));
     EXPECT_EQ(m_database.Count("kv_changes"), 0) << "the table is there";
 }
 
@@ -108,20 +108,30 @@ TEST_F(Database, FileWithoutTheMarkIsUpgradedWithItsData) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(m_database.Path().c_str(), &db), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(db,
-                           "PRAGMA application_id=0; PRAGMA user_version=1; DROP TABLE kv_changes",
+                           "PRAGMA application_id=0; PRAGMA user_version=1; DROP TABLE kv_changes; "
+                           "DROP INDEX addresses_by_owner; CREATE INDEX addresses_by_name ON "
+                           "addresses(owner, last_name, first_name, company)",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
     MonitorLines();
     auto record = std::make_unique<kvUserRecord>();
     EXPECT_TRUE(kvGetUser("alice", record.get()));
-    EXPECT_TRUE(MonitorMentions(CTestRecords::Sjis("スキーマ版 5")));
+    EXPECT_TRUE(MonitorMentions(CTestRecords::Sjis("スキーマ版 6")));
     kvShutdown();
     ASSERT_EQ(sqlite3_open(m_database.Path().c_str(), &db), SQLITE_OK);
     sqlite3_stmt* stmt = nullptr;
     sqlite3_prepare_v2(db, "PRAGMA application_id", -1, &stmt, nullptr);
     ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
     EXPECT_EQ(sqlite3_column_int64(stmt, 0), 0x4B4C564F);
+    sqlite3_finalize(stmt);
+    // The addresses are indexed by owner alone now.
+    sqlite3_prepare_v2(db,
+                       "SELECT group_concat(name) FROM sqlite_master WHERE tbl_name = 'addresses' "
+                       "AND type = 'index'",
+                       -1, &stmt, nullptr);
+    ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), "addresses_by_owner");
     sqlite3_finalize(stmt);
     sqlite3_close(db);
 
