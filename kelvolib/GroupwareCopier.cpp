@@ -94,9 +94,8 @@ bool CGroupwareCopier::Copy(std::string& summary) {
         {"users", "users", "id, name, reading, g0, g1, g2, g3, g4, g5, g6, g7, g8, g9, password"},
         {"owners", "schedule owners", "id, name"},
         {"schedules", "schedules",
-         "id, owner_id, title, place, start_second, start_minute, start_hour, start_day, "
-         "start_month, start_year, end_second, end_minute, end_hour, end_day, end_month, "
-         "end_year, all_day, public, alarm_lead, comment"},
+         "id, owner_id, title, place, start_time, end_time, all_day, public, alarm_lead, "
+         "comment"},
         {"address_categories", "categories", "id, name"},
         {"addresses", "addresses", AddressColumns()},
         {"board", "board messages",

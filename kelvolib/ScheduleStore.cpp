@@ -7,36 +7,22 @@
 #include "Cp932.h"
 #include "Database.h"
 #include "MonitorQueue.h"
+#include "TimeKey.h"
 
 namespace {
 
-// Every column but the ID; the owner is stored by number.
+// Every column but the ID; the owner is stored by number, each time packed
+// into one column (CTimeKey).
 const char kColumns[] =
-    "owner_id, title, place, start_second, start_minute, start_hour, start_day, start_month, "
-    "start_year, end_second, end_minute, end_hour, end_day, end_month, end_year, all_day, "
-    "public, alarm_lead, comment";
+    "owner_id, title, place, start_time, end_time, all_day, public, alarm_lead, comment";
 // Read back without the owner, which every row of an enumeration shares.
-const char kReadColumns[] =
-    "title, place, start_second, start_minute, start_hour, start_day, start_month, start_year, "
-    "end_second, end_minute, end_hour, end_day, end_month, end_year, all_day, public, "
-    "alarm_lead, comment";
+const char kReadColumns[] = "title, place, start_time, end_time, all_day, public, alarm_lead, "
+                            "comment";
 
-void BindTime(CStatement& statement, int first, const kvTimeBlock& time) {
-    statement.BindInt(first, time.seconds);
-    statement.BindInt(first + 1, time.minutes);
-    statement.BindInt(first + 2, time.hours);
-    statement.BindInt(first + 3, time.dayOfMonth);
-    statement.BindInt(first + 4, time.month);
-    statement.BindInt(first + 5, time.yearsSince1900);
-}
-
-void ReadTime(const CStatement& row, int first, kvTimeBlock& time) {
-    time.seconds = row.ColumnInt(first);
-    time.minutes = row.ColumnInt(first + 1);
-    time.hours = row.ColumnInt(first + 2);
-    time.dayOfMonth = row.ColumnInt(first + 3);
-    time.month = row.ColumnInt(first + 4);
-    time.yearsSince1900 = row.ColumnInt(first + 5);
+void ReadTime(const CStatement& row, int column, kvTimeBlock& time) {
+    size_t length = 0;
+    const char* data = row.ColumnData(column, length);
+    CTimeKey::Unpack(data, length, time);
 }
 
 std::string TitleOf(const kvScheduleRecord* record) {
@@ -63,23 +49,21 @@ CScheduleStore::CScheduleStore(CDatabase& db, CMonitorQueue& monitor)
                   return false;
               if (ownerId < 0)
                   return true; // no entries yet
-              auto read = m_db.PrepareList(
-                  "SELECT start_year, start_month, start_day, start_hour, start_minute, "
-                  "all_day, title, start_second, id FROM schedules WHERE owner_id = ?1 "
-                  "AND changed > ?2 ORDER BY id");
+              auto read = m_db.PrepareList("SELECT start_time, all_day, title, id FROM schedules "
+                                           "WHERE owner_id = ?1 AND changed > ?2 ORDER BY id");
               if (!read)
                   return false;
               read->BindInt(1, ownerId);
               read->BindInt(2, since);
               while (m_db.StepRow(*read, "schedule keys")) {
+                  kvTimeBlock start{};
+                  ReadTime(*read, 0, start);
                   size_t length = 0;
-                  const char* title = read->ColumnData(6, length);
-                  long long year = read->ColumnInt64(0), month = read->ColumnInt64(1),
-                            day = read->ColumnInt64(2), hour = read->ColumnInt64(3),
-                            minute = read->ColumnInt64(4);
-                  add(Key(year, month, day, hour, minute, read->ColumnInt64(5), title, length),
-                      {ownerId, year, month, day, hour, minute, read->ColumnInt64(7),
-                       read->ColumnInt64(8)});
+                  const char* title = read->ColumnData(2, length);
+                  add(Key(start.yearsSince1900, start.month, start.dayOfMonth, start.hours,
+                          start.minutes, read->ColumnInt64(1), title, length),
+                      {ownerId, start.yearsSince1900, start.month, start.dayOfMonth, start.hours,
+                       start.minutes, start.seconds, read->ColumnInt64(3)});
               }
               return read->Step() == CStatement::Result::Done;
           }) {
@@ -108,9 +92,7 @@ bool CScheduleStore::Open(const char* owner) {
         return false;
     long long ownerId = -1; // an owner without entries has no number yet
     m_cursor = m_db.PrepareList(std::string("SELECT ") + kReadColumns +
-                                " FROM schedules WHERE owner_id = ?1 ORDER BY start_year, "
-                                "start_month, start_day, start_hour, start_minute, "
-                                "start_second, id");
+                                " FROM schedules WHERE owner_id = ?1 ORDER BY start_time, id");
     if (!m_cursor || !OwnerId(owner, false, ownerId))
         return false;
     m_cursor->BindInt(1, ownerId);
@@ -155,12 +137,12 @@ bool CScheduleStore::Next(kvScheduleRecord* record) {
     record->start = kvTimeBlock{};
     record->end = kvTimeBlock{};
     ReadTime(*m_cursor, 2, record->start);
-    ReadTime(*m_cursor, 8, record->end);
-    record->allDay = m_cursor->ColumnInt(14);
-    record->isPublic = m_cursor->ColumnInt(15);
-    record->alarmLeadMinutes = m_cursor->ColumnInt(16);
+    ReadTime(*m_cursor, 3, record->end);
+    record->allDay = m_cursor->ColumnInt(4);
+    record->isPublic = m_cursor->ColumnInt(5);
+    record->alarmLeadMinutes = m_cursor->ColumnInt(6);
     std::memset(record->reserved, 0, sizeof(record->reserved));
-    m_filler.Text(*m_cursor, 17, offsetof(kvScheduleRecord, comment), sizeof(record->comment));
+    m_filler.Text(*m_cursor, 7, offsetof(kvScheduleRecord, comment), sizeof(record->comment));
     ++m_nDelivered;
     return true;
 }
@@ -213,12 +195,15 @@ bool CScheduleStore::BindRecord(CStatement& statement, const kvScheduleRecord* r
     statement.BindInt(1, ownerId);
     statement.BindField(2, record->title, sizeof(record->title));
     statement.BindField(3, record->place, sizeof(record->place));
-    BindTime(statement, 4, record->start);
-    BindTime(statement, 10, record->end);
-    statement.BindInt(16, record->allDay != 0 ? 1 : 0);
-    statement.BindInt(17, record->isPublic != 0 ? 1 : 0);
-    statement.BindInt(18, record->alarmLeadMinutes);
-    statement.BindField(19, record->comment, sizeof(record->comment));
+    // Bound as they are, not copied: they stay until the statement has run.
+    m_startKey = CTimeKey::Pack(record->start);
+    m_endKey = CTimeKey::Pack(record->end);
+    statement.BindBytes(4, m_startKey.data(), m_startKey.size());
+    statement.BindBytes(5, m_endKey.data(), m_endKey.size());
+    statement.BindInt(6, record->allDay != 0 ? 1 : 0);
+    statement.BindInt(7, record->isPublic != 0 ? 1 : 0);
+    statement.BindInt(8, record->alarmLeadMinutes);
+    statement.BindField(9, record->comment, sizeof(record->comment));
     return true;
 }
 
@@ -250,8 +235,8 @@ bool CScheduleStore::Add(const kvScheduleRecord* record) {
         !m_db.NextId("schedules", id))
         return false;
     BindRecord(*m_insert, record, ownerId);
-    m_insert->BindInt(20, id);
-    m_insert->BindInt(21, m_index.Stamp(owner));
+    m_insert->BindInt(10, id);
+    m_insert->BindInt(11, m_index.Stamp(owner));
     if (!Write(*m_insert, record, "added"))
         return false;
     m_index.Written(
@@ -279,13 +264,9 @@ bool CScheduleStore::Update(const kvScheduleRecord* record) {
     }
     if (!m_update) {
         m_update = m_db.Prepare(
-            "UPDATE schedules SET owner_id = ?1, title = ?2, place = ?3, start_second = ?4, "
-            "start_minute = ?5, start_hour = ?6, start_day = ?7, start_month = ?8, "
-            "start_year = ?9, end_second = ?10, end_minute = ?11, end_hour = ?12, "
-            "end_day = ?13, end_month = ?14, end_year = ?15, all_day = ?16, public = ?17, "
-            "alarm_lead = ?18, comment = ?19, changed = ?28 WHERE owner_id = ?20 AND "
-            "start_year = ?21 AND start_month = ?22 AND start_day = ?23 AND start_hour = ?24 "
-            "AND start_minute = ?25 AND start_second = ?26 AND id = ?27");
+            "UPDATE schedules SET owner_id = ?1, title = ?2, place = ?3, start_time = ?4, "
+            "end_time = ?5, all_day = ?6, public = ?7, alarm_lead = ?8, comment = ?9, "
+            "changed = ?13 WHERE owner_id = ?10 AND start_time = ?11 AND id = ?12");
         if (!m_update)
             return false;
     }
@@ -295,9 +276,13 @@ bool CScheduleStore::Update(const kvScheduleRecord* record) {
         !OwnerId(owner, true, ownerId))
         return false;
     BindRecord(*m_update, record, ownerId);
-    for (size_t i = 0; i < 8; ++i)
-        m_update->BindInt(20 + static_cast<int>(i), m_foundKey[i]);
-    m_update->BindInt(28, m_index.Stamp(owner));
+    // The stored key of the entry found: its owner, start and ID.
+    m_foundStart = CTimeKey::Pack(m_foundKey[1], m_foundKey[2], m_foundKey[3], m_foundKey[4],
+                                  m_foundKey[5], m_foundKey[6]);
+    m_update->BindInt(10, m_foundKey[0]);
+    m_update->BindBytes(11, m_foundStart.data(), m_foundStart.size());
+    m_update->BindInt(12, m_foundKey[7]);
+    m_update->BindInt(13, m_index.Stamp(owner));
     if (!Write(*m_update, record, "updated"))
         return false;
     // The entry keeps its ID; its start (the rest of its stored key) may move.

@@ -59,6 +59,8 @@ private:
     bool m_bFound = false;
     CDuplicateIndex::Values m_foundKey;
     std::string m_strFoundKey;
+    // The packed times bound to the statement being run, and the found entry's start.
+    std::string m_startKey, m_endKey, m_foundStart;
     int m_nDelivered = 0;
     int m_nAdded = 0;
     int m_nUpdated = 0;

@@ -1,5 +1,6 @@
 #include "RecordText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "Cp932.h"
@@ -10,10 +11,10 @@ std::string_view CRecordText::Field(const char* field, size_t width) {
 
 namespace {
 
-// Appends value as at least width digits; false when it does not fit the fast path.
-bool AppendDigits(std::string& text, long long value, int width) {
+// Writes value as at least width digits at out; null when it does not fit the fast path.
+char* PutDigits(char* out, long long value, int width) {
     if (value < 0 || value > 9999 || (width == 2 && value > 99))
-        return false;
+        return nullptr;
     char digits[4];
     int count = 0;
     do {
@@ -21,21 +22,33 @@ bool AppendDigits(std::string& text, long long value, int width) {
         value /= 10;
     } while (value > 0);
     for (int i = count; i < width; ++i)
-        text += '0';
+        *out++ = '0';
     while (count > 0)
-        text += digits[--count];
-    return true;
+        *out++ = digits[--count];
+    return out;
 }
 
 // "%04d/%02d/%02d" (and " %02d:%02d") without printf for the values every real
-// date has; a list of 100,000 entries formats 200,000 of them.
-bool FastFormat(const kvTimeBlock& time, bool withTime, std::string& text) {
-    text.reserve(16);
-    return AppendDigits(text, time.yearsSince1900 + 1900LL, 4) && (text += '/', true) &&
-           AppendDigits(text, time.month + 1LL, 2) && (text += '/', true) &&
-           AppendDigits(text, time.dayOfMonth, 2) &&
-           (!withTime || ((text += ' ', true) && AppendDigits(text, time.hours, 2) &&
-                          (text += ':', true) && AppendDigits(text, time.minutes, 2)));
+// date has, into out; its length, or 0 when the values need printf.
+size_t FastFormat(const kvTimeBlock& time, bool withTime, char* out) {
+    char* at = out;
+    if (!(at = PutDigits(at, time.yearsSince1900 + 1900LL, 4)))
+        return 0;
+    *at++ = '/';
+    if (!(at = PutDigits(at, time.month + 1LL, 2)))
+        return 0;
+    *at++ = '/';
+    if (!(at = PutDigits(at, time.dayOfMonth, 2)))
+        return 0;
+    if (withTime) {
+        *at++ = ' ';
+        if (!(at = PutDigits(at, time.hours, 2)))
+            return 0;
+        *at++ = ':';
+        if (!(at = PutDigits(at, time.minutes, 2)))
+            return 0;
+    }
+    return static_cast<size_t>(at - out);
 }
 
 // Whether time holds a day of the calendar: an entry whose date was left
@@ -51,29 +64,36 @@ bool IsDate(const kvTimeBlock& time) {
 
 } // namespace
 
-std::string CRecordText::Date(const kvTimeBlock& time) {
+std::string_view CRecordText::Date(const kvTimeBlock& time, CBuffer& buffer) {
     if (!IsDate(time))
-        return std::string();
-    std::string fast;
-    if (FastFormat(time, false, fast))
-        return fast;
-    char text[100];
+        return std::string_view();
+    if (size_t length = FastFormat(time, false, buffer.data()))
+        return std::string_view(buffer.data(), length);
     // Widened: a stored year or month near the int limits must not overflow.
-    std::snprintf(text, sizeof(text), "%04lld/%02lld/%02d", time.yearsSince1900 + 1900LL,
-                  time.month + 1LL, time.dayOfMonth);
-    return text;
+    int length = std::snprintf(buffer.data(), buffer.size(), "%04lld/%02lld/%02d",
+                               time.yearsSince1900 + 1900LL, time.month + 1LL, time.dayOfMonth);
+    return std::string_view(buffer.data(), static_cast<size_t>(std::max(length, 0)));
+}
+
+std::string_view CRecordText::DateTime(const kvTimeBlock& time, CBuffer& buffer) {
+    if (!IsDate(time))
+        return std::string_view();
+    if (size_t length = FastFormat(time, true, buffer.data()))
+        return std::string_view(buffer.data(), length);
+    int length = std::snprintf(buffer.data(), buffer.size(), "%04lld/%02lld/%02d %02d:%02d",
+                               time.yearsSince1900 + 1900LL, time.month + 1LL, time.dayOfMonth,
+                               time.hours, time.minutes);
+    return std::string_view(buffer.data(), static_cast<size_t>(std::max(length, 0)));
+}
+
+std::string CRecordText::Date(const kvTimeBlock& time) {
+    CBuffer buffer;
+    return std::string(Date(time, buffer));
 }
 
 std::string CRecordText::DateTime(const kvTimeBlock& time) {
-    if (!IsDate(time))
-        return std::string();
-    std::string fast;
-    if (FastFormat(time, true, fast))
-        return fast;
-    char text[100];
-    std::snprintf(text, sizeof(text), "%04lld/%02lld/%02d %02d:%02d", time.yearsSince1900 + 1900LL,
-                  time.month + 1LL, time.dayOfMonth, time.hours, time.minutes);
-    return text;
+    CBuffer buffer;
+    return std::string(DateTime(time, buffer));
 }
 
 std::string CRecordText::Id(uint32_t id) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,6 +18,10 @@ public:
     static std::string Date(const kvTimeBlock& time);
     // "%04d/%02d/%02d %02d:%02d"; empty as Date.
     static std::string DateTime(const kvTimeBlock& time);
+    // The same into buffer, for a list filled with millions of them (no allocation).
+    using CBuffer = std::array<char, 64>;
+    static std::string_view Date(const kvTimeBlock& time, CBuffer& buffer);
+    static std::string_view DateTime(const kvTimeBlock& time, CBuffer& buffer);
     // "%08X".
     static std::string Id(uint32_t id);
 };

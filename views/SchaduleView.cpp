@@ -27,14 +27,19 @@ void CSchaduleView::OnInitialUpdate() {
         CheckReadFailure();
     CListCtrl& list = GetListCtrl();
     auto record = std::make_unique<kvScheduleRecord>();
+    CRecordText::CBuffer buffer;
     for (int row = 0; backend.kvNextSchedule(record.get(), 1); ++row) {
         // The all-day flag decides the form of both times.
-        auto format = record->allDay != 0 ? &CRecordText::Date : &CRecordText::DateTime;
+        auto format = [&record, &buffer](const kvTimeBlock& time) {
+            return record->allDay != 0 ? CRecordText::Date(time, buffer)
+                                       : CRecordText::DateTime(time, buffer);
+        };
         list.InsertItem(row, KV_FIELD_TEXT(*record, title));
         list.SetItemText(row, 1, KV_FIELD_TEXT(*record, place));
-        list.SetItemText(row, 2, format(record->start));
-        list.SetItemText(
-            row, 3, record->end.yearsSince1900 == kNoEndYear ? std::string() : format(record->end));
+        list.SetItemText(row, 2, format(record->start)); // copied before the buffer is reused
+        list.SetItemText(row, 3,
+                         record->end.yearsSince1900 == kNoEndYear ? std::string_view()
+                                                                  : format(record->end));
         list.SetItemText(row, 4, KV_FIELD_TEXT(*record, comment));
     }
     CheckReadFailure();

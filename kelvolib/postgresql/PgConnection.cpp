@@ -497,7 +497,31 @@ bool CPgConnection::Upgrade(int from, int version) {
               "ALTER TABLE addresses ADD COLUMN IF NOT EXISTS changed bigint NOT NULL DEFAULT 0; "
               "ALTER TABLE kv_changes ADD COLUMN IF NOT EXISTS moved bigint NOT NULL DEFAULT 0"))
         return false;
-    // Version 6 changed only the embedded engine's index of addresses.
+    // Version 5 kept a schedule's times as six numbers each.
+    if (from < 6) {
+        auto packed = [](const char* prefix) {
+            std::string sql;
+            for (const char* part : {"year", "month", "day", "hour", "minute", "second"})
+                sql += std::string(sql.empty() ? "" : " || ") + "int4send(" + prefix + part +
+                       " # (-2147483648)::integer)";
+            return sql;
+        };
+        std::string drop;
+        for (const char* prefix : {"start_", "end_"})
+            for (const char* part : {"year", "month", "day", "hour", "minute", "second"})
+                drop += std::string(", DROP COLUMN ") + prefix + part;
+        // Only where the numbers are still there (an upgrade runs once).
+        if (!Exec("DO $$ BEGIN IF EXISTS (SELECT 1 FROM information_schema.columns WHERE "
+                  "table_schema = current_schema() AND table_name = 'schedules' AND "
+                  "column_name = 'start_year') THEN ALTER TABLE schedules ADD COLUMN start_time "
+                  "bytea, ADD COLUMN end_time bytea; UPDATE schedules SET start_time = " +
+                  packed("start_") + ", end_time = " + packed("end_") +
+                  "; ALTER TABLE schedules ALTER COLUMN start_time SET NOT NULL, ALTER COLUMN "
+                  "end_time SET NOT NULL, DROP CONSTRAINT schedules_pkey, ADD PRIMARY KEY "
+                  "(owner_id, start_time, id)" +
+                  drop + "; END IF; END $$"))
+            return false;
+    }
     return Exec("UPDATE kv_meta SET value = " + std::to_string(version) +
                 " WHERE name = 'schema_version'");
 }

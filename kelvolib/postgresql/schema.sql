@@ -22,15 +22,13 @@ CREATE TABLE schedules(
     id bigint NOT NULL,
     owner_id bigint NOT NULL,
     title bytea NOT NULL, place bytea NOT NULL,
-    start_second integer NOT NULL, start_minute integer NOT NULL, start_hour integer NOT NULL,
-    start_day integer NOT NULL, start_month integer NOT NULL, start_year integer NOT NULL,
-    end_second integer NOT NULL, end_minute integer NOT NULL, end_hour integer NOT NULL,
-    end_day integer NOT NULL, end_month integer NOT NULL, end_year integer NOT NULL,
+    -- Year (since 1900), month, day, hour, minute, second: 4 bytes each, big-endian,
+    -- the sign bit flipped, so that the bytes order as the numbers do.
+    start_time bytea NOT NULL, end_time bytea NOT NULL,
     all_day integer NOT NULL, public integer NOT NULL, alarm_lead integer NOT NULL,
     comment bytea NOT NULL,
     changed bigint NOT NULL DEFAULT 0, -- the owner's change count that wrote it
-    PRIMARY KEY (owner_id, start_year, start_month, start_day, start_hour, start_minute,
-                 start_second, id));
+    PRIMARY KEY (owner_id, start_time, id));
 -- IDs of entries are reserved in large blocks, without a lock: an import streams its
 -- rows (COPY) without stopping for the next block more than once in 65,536 rows.
 CREATE SEQUENCE kv_ids_schedules INCREMENT BY 65536 START WITH 1;

@@ -1,5 +1,7 @@
 #include "SqliteConnection.h"
 
+#include "TimeKey.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -85,6 +87,19 @@ bool CSqliteConnection::Open(const std::string& path, bool defaultLocation, std:
     m_nBusyTimeoutMs = busy != nullptr && *busy != '\0' ? std::atoi(busy) : kBusyTimeoutMs;
     sqlite3_busy_handler(m_pDb, &CSqliteConnection::OnBusy, this);
     sqlite3_extended_result_codes(m_pDb, 1);
+    // kv_time(year, month, day, hour, minute, second): a time as the schedules
+    // store it, for the upgrade of files that kept its six numbers apart.
+    sqlite3_create_function_v2(
+        m_pDb, "kv_time", 6, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+        [](sqlite3_context* context, int, sqlite3_value** values) {
+            std::string key =
+                CTimeKey::Pack(sqlite3_value_int64(values[0]), sqlite3_value_int64(values[1]),
+                               sqlite3_value_int64(values[2]), sqlite3_value_int64(values[3]),
+                               sqlite3_value_int64(values[4]), sqlite3_value_int64(values[5]));
+            sqlite3_result_blob(context, key.data(), static_cast<int>(key.size()),
+                                SQLITE_TRANSIENT);
+        },
+        nullptr, nullptr, nullptr);
     return true;
 }
 
@@ -165,9 +180,23 @@ bool CSqliteConnection::Upgrade(int from, int version) {
     if (from < 5 && !(AddColumn("schedules", "changed") && AddColumn("addresses", "changed") &&
                       AddColumn("kv_changes", "moved")))
         return false;
-    // Version 5 indexed the addresses by name.
+    // Version 5 indexed the addresses by name, and kept a schedule's times as
+    // six numbers each: the table is written anew, in the same order.
     if (from < 6 && !(Exec("DROP INDEX IF EXISTS addresses_by_name") &&
                       Exec("CREATE INDEX IF NOT EXISTS addresses_by_owner ON addresses(owner)")))
+        return false;
+    if (from < 6 && HasColumn("schedules", "start_year") &&
+        !(Exec("CREATE TABLE kv_packed_schedules(id INTEGER NOT NULL, owner_id INTEGER NOT NULL, "
+               "title BLOB NOT NULL, place BLOB NOT NULL, start_time BLOB NOT NULL, "
+               "end_time BLOB NOT NULL, all_day INTEGER NOT NULL, public INTEGER NOT NULL, "
+               "alarm_lead INTEGER NOT NULL, comment BLOB NOT NULL, changed INTEGER NOT NULL "
+               "DEFAULT 0, PRIMARY KEY (owner_id, start_time, id)) WITHOUT ROWID") &&
+          Exec("INSERT INTO kv_packed_schedules SELECT id, owner_id, title, place, "
+               "kv_time(start_year, start_month, start_day, start_hour, start_minute, "
+               "start_second), kv_time(end_year, end_month, end_day, end_hour, end_minute, "
+               "end_second), all_day, public, alarm_lead, comment, changed FROM schedules") &&
+          Exec("DROP TABLE schedules") &&
+          Exec("ALTER TABLE kv_packed_schedules RENAME TO schedules")))
         return false;
     return WriteMark(version);
 }
@@ -190,6 +219,12 @@ void CSqliteConnection::YieldToWaiters(std::chrono::steady_clock::duration batch
     // At most a twentieth of a batch: 1 % of an import's time with 1 s batches.
     std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
         std::chrono::milliseconds(kYieldMs), batchPeriod / 20));
+}
+
+bool CSqliteConnection::HasColumn(const char* table, const char* column) {
+    auto query = Prepare(std::string("SELECT count(*) FROM pragma_table_info('") + table +
+                         "') WHERE name = '" + column + "'");
+    return query && query->Step() == CStatement::Result::Row && query->ColumnInt64(0) > 0;
 }
 
 bool CSqliteConnection::AddColumn(const char* table, const char* column) {

@@ -48,6 +48,8 @@ private:
     static int OnBusy(void* self, int attempt);
     // Adds an integer column (0 in every row) unless table has it.
     bool AddColumn(const char* table, const char* column);
+    // Whether table has column (names are the schema's own, never a user's).
+    bool HasColumn(const char* table, const char* column);
     bool WriteMark(int version);
 
     sqlite3* m_pDb = nullptr;

@@ -17,16 +17,14 @@ CREATE TABLE schedules(
     id INTEGER NOT NULL,
     owner_id INTEGER NOT NULL,
     title BLOB NOT NULL, place BLOB NOT NULL,
-    start_second INTEGER NOT NULL, start_minute INTEGER NOT NULL, start_hour INTEGER NOT NULL,
-    start_day INTEGER NOT NULL, start_month INTEGER NOT NULL, start_year INTEGER NOT NULL,
-    end_second INTEGER NOT NULL, end_minute INTEGER NOT NULL, end_hour INTEGER NOT NULL,
-    end_day INTEGER NOT NULL, end_month INTEGER NOT NULL, end_year INTEGER NOT NULL,
+    -- Year (since 1900), month, day, hour, minute, second: 4 bytes each, big-endian,
+    -- the sign bit flipped, so that the bytes order as the numbers do.
+    start_time BLOB NOT NULL, end_time BLOB NOT NULL,
     all_day INTEGER NOT NULL, public INTEGER NOT NULL, alarm_lead INTEGER NOT NULL,
     comment BLOB NOT NULL,
     changed INTEGER NOT NULL DEFAULT 0, -- the owner's change count that wrote it
     -- Stored in the order the list delivers, so that a list reads the table straight through.
-    PRIMARY KEY (owner_id, start_year, start_month, start_day, start_hour, start_minute,
-                 start_second, id)) WITHOUT ROWID;
+    PRIMARY KEY (owner_id, start_time, id)) WITHOUT ROWID;
 -- The next free ID of a kind of entry, reserved in blocks inside write transactions.
 CREATE TABLE kv_sequence(name TEXT PRIMARY KEY, next INTEGER NOT NULL) WITHOUT ROWID;
 CREATE TABLE address_categories(id INTEGER PRIMARY KEY, name BLOB NOT NULL UNIQUE);

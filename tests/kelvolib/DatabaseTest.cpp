@@ -81,6 +81,87 @@ TEST_P(Schema, NewerSchemaIsRefusedAndOlderOneUpgraded) {
     EXPECT_EQ(m_database.Count("kv_changes"), 0) << "the table is there";
 }
 
+TEST_P(Schema, SchedulesKeptAsSixNumbersATimeAreRepackedInOrder) {
+    // Version 5 kept each time as six columns: such a table, with times no
+    // calendar has among them, is read back the same and in the same order.
+    ASSERT_TRUE(kvOpenSchedules("alice", ""));
+    kvScheduleRecord entry = CTestRecords::Schedule("alice", "seed", 2026, 12, 9, 10, 0);
+    ASSERT_TRUE(kvAddSchedule(&entry, 0)); // numbers the owner
+    ASSERT_TRUE(kvCloseSchedules());
+    kvShutdown();
+    const bool server = m_database.IsServer();
+    const std::string blob = server ? "bytea" : "BLOB", number = server ? "integer" : "INTEGER";
+    m_database.Query("DROP TABLE schedules");
+    m_database.Query("CREATE TABLE schedules(id " + number + " NOT NULL, owner_id " + number +
+                     " NOT NULL, title " + blob + " NOT NULL, place " + blob +
+                     " NOT NULL, "
+                     "start_second " +
+                     number + " NOT NULL, start_minute " + number +
+                     " NOT NULL, "
+                     "start_hour " +
+                     number + " NOT NULL, start_day " + number +
+                     " NOT NULL, "
+                     "start_month " +
+                     number + " NOT NULL, start_year " + number +
+                     " NOT NULL, "
+                     "end_second " +
+                     number + " NOT NULL, end_minute " + number +
+                     " NOT NULL, "
+                     "end_hour " +
+                     number + " NOT NULL, end_day " + number +
+                     " NOT NULL, "
+                     "end_month " +
+                     number + " NOT NULL, end_year " + number +
+                     " NOT NULL, "
+                     "all_day " +
+                     number + " NOT NULL, public " + number +
+                     " NOT NULL, "
+                     "alarm_lead " +
+                     number + " NOT NULL, comment " + blob +
+                     " NOT NULL, "
+                     "changed " +
+                     number +
+                     " NOT NULL DEFAULT 0, PRIMARY KEY (owner_id, "
+                     "start_year, start_month, start_day, start_hour, start_minute, "
+                     "start_second, id))");
+    const std::string hex = server ? "'\\x" : "x'";
+    // id, seconds..years of the start, then of the end, all-day, public, alarm, title.
+    const char* rows[] = {"3, 0, 5, 9, 8, 11, 126, 0, 5, 10, 8, 11, 126, 0, 1, 15, '33'",
+                          "2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 70, 1, 0, 0, '32'",
+                          "1, 59, 59, 23, 31, 11, 126, 0, 0, 0, 1, 0, 127, 0, 0, 0, '31'",
+                          "4, 0, 0, -1, 40, 13, -2000, 0, 0, 0, 0, 0, 0, 0, 0, 0, '34'"};
+    for (const char* row : rows) {
+        std::string values = row;
+        const size_t close = values.rfind('\''), open = values.rfind('\'', close - 1);
+        const std::string title = values.substr(open + 1, close - open - 1); // hex digits
+        values.erase(values.rfind(", "));
+        m_database.Query("INSERT INTO schedules(id, start_second, start_minute, start_hour, "
+                         "start_day, start_month, start_year, end_second, end_minute, end_hour, "
+                         "end_day, end_month, end_year, all_day, public, alarm_lead, owner_id, "
+                         "title, place, comment) VALUES (" +
+                         values + ", (SELECT id FROM owners), " + hex + title + "', " + hex +
+                         "', " + hex + "')");
+    }
+    m_database.Query(server ? "UPDATE kv_meta SET value = 5 WHERE name = 'schema_version'"
+                            : "PRAGMA user_version=5");
+    ASSERT_TRUE(kvOpenSchedules("alice", ""));
+    auto record = std::make_unique<kvScheduleRecord>();
+    std::vector<std::string> listed;
+    while (kvNextSchedule(record.get(), 1))
+        listed.push_back(
+            std::string(record->title) + " " + std::to_string(record->start.yearsSince1900) + "/" +
+            std::to_string(record->start.month) + "/" + std::to_string(record->start.dayOfMonth) +
+            " " + std::to_string(record->start.hours) + ":" +
+            std::to_string(record->start.minutes) + ":" + std::to_string(record->start.seconds) +
+            " end " + std::to_string(record->end.yearsSince1900) + " alarm " +
+            std::to_string(record->alarmLeadMinutes));
+    kvCloseSchedules();
+    EXPECT_EQ(listed, (std::vector<std::string>{"4 -2000/13/40 -1:0:0 end 0 alarm 0",
+                                                "2 0/0/0 0:0:0 end 70 alarm 0",
+                                                "3 126/11/8 9:5:0 end 126 alarm 15",
+                                                "1 126/11/31 23:59:59 end 127 alarm 0"}));
+}
+
 TEST_F(Database, WriteThatCannotBeMadeFailsWithAReason) {
     ASSERT_TRUE(kvAdminOpenDatabase());
     kvShutdown();
