@@ -317,11 +317,11 @@ int main(int argc, char** argv) {
                 std::max(signIn[0], signIn[1]) <= 0.1 ? "met" : "missed",
                 worstPolicy <= 1.10 ? "met" : "missed", worstPolicy);
     std::printf("targets: PostgreSQL import >= 80000 records/s %s (slowest %.0f/s); within 2.5x "
-                "of SQLite %s (worst %.2fx); list shown within 0.3 s %s; <= 0.01 round trips "
+                "of SQLite %s (worst %.2fx); list shown within 0.12 s %s; <= 0.01 round trips "
                 "per record %s\n",
                 worstRate >= 80000 ? "met" : "missed", worstRate,
                 worstRatio <= 2.5 ? "met" : "missed", worstRatio,
-                pg.list.seconds <= 0.3 * rows / 100000.0 ? "met" : "missed",
+                pg.list.seconds <= 0.12 * rows / 100000.0 ? "met" : "missed",
                 worstTrips <= 0.01 ? "met" : "missed");
     app.m_pMainWnd->close();
     app.ExitInstance();
