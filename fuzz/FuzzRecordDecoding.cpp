@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "AddressFields.h"
 #include "Cp932.h"
@@ -23,7 +24,7 @@ template <typename Record> void Fill(Record& record, const uint8_t* data, size_t
         std::memcpy(bytes + at, data, std::min(size, sizeof(Record) - at));
 }
 
-void Show(const std::string& cell) {
+void Show(std::string_view cell) {
     std::string shown = CCp932::ToUtf8(cell);
     if (shown.size() < cell.size() / 2)
         std::abort(); // every byte shows as something
@@ -50,6 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Show(KV_FIELD_TEXT(schedule, comment));
     Show(CRecordText::Date(schedule.start));
     Show(CRecordText::DateTime(schedule.end));
+    CRecordText::CBuffer buffer; // as the schedule window formats them
+    Show(CRecordText::Date(schedule.start, buffer));
+    Show(CRecordText::DateTime(schedule.end, buffer));
     const char* bytes = reinterpret_cast<const char*>(&address);
     for (const CAddressField& field : kAddressFields)
         Show(CRecordText::Field(bytes + field.offset, field.width));

@@ -51,7 +51,7 @@ bool CContentLine::IsDoubleByte(std::string_view text, size_t i) {
 
 bool CContentLine::Parse(std::string_view line) {
     m_group = std::string_view();
-    m_strName.clear();
+    m_name = std::string_view();
     m_value = std::string_view();
     m_params.clear();
     // The name (with its group) ends at the first ';' or ':'.
@@ -65,7 +65,14 @@ bool CContentLine::Parse(std::string_view line) {
     }
     if (name.empty())
         return false;
-    AssignUpper(m_strName, name);
+    if (name.size() <= sizeof(m_buffer)) {
+        for (size_t i = 0; i < name.size(); ++i)
+            m_buffer[i] = Upper(name[i]);
+        m_name = std::string_view(m_buffer, name.size());
+    } else {
+        AssignUpper(m_strLongName, name);
+        m_name = m_strLongName;
+    }
     // Parameters up to the first ':' outside double quotes.
     size_t i = end;
     while (i < line.size() && line[i] == ';') {

@@ -17,7 +17,7 @@ public:
     bool Parse(std::string_view line);
 
     std::string_view Group() const { return m_group; }
-    const std::string& Name() const { return m_strName; } // upper case
+    std::string_view Name() const { return m_name; } // upper case
     std::string_view Value() const { return m_value; }
 
     // Whether a TYPE parameter or a bare parameter (vCard 2.1: "TEL;CELL")
@@ -46,7 +46,11 @@ public:
 
 private:
     std::string_view m_group;
-    std::string m_strName;
+    // The name in upper case: in the buffer when it fits (every name but a
+    // writer's longest own ones), else in the string.
+    char m_buffer[40];
+    std::string m_strLongName;
+    std::string_view m_name;
     std::string_view m_value;
     // Name as written ("" for a bare one) and value: kept across lines, so that
     // a line costs no allocation once the first lines have been read.

@@ -74,6 +74,37 @@ kvTimeBlock Local(const CZonedTime& zoned) {
                  local.tm_min);
 }
 
+// A DATE or DATE-TIME value ("20261224", "20261224T100000", "...Z") as
+// icaltime_from_string reads it, the common forms read here (it reads them
+// with sscanf, a fifth of an import's time), anything else by it.
+icaltimetype TimeValue(const std::string& value) {
+    auto digits = [&value](size_t at, size_t count, int& number) {
+        number = 0;
+        for (size_t i = at; i < at + count; ++i) {
+            if (value[i] < '0' || value[i] > '9')
+                return false;
+            number = number * 10 + (value[i] - '0');
+        }
+        return true;
+    };
+    const size_t length = value.size();
+    icaltimetype time = icaltime_null_time();
+    if ((length == 8 || length == 15 || (length == 16 && value[15] == 'Z')) &&
+        digits(0, 4, time.year) && digits(4, 2, time.month) && digits(6, 2, time.day)) {
+        if (length == 8) {
+            time.is_date = 1;
+            return time;
+        }
+        if (value[8] == 'T' && digits(9, 2, time.hour) && digits(11, 2, time.minute) &&
+            digits(13, 2, time.second)) {
+            if (length == 16)
+                time.zone = icaltimezone_get_utc_timezone();
+            return time;
+        }
+    }
+    return icaltime_from_string(value.c_str());
+}
+
 std::string Cp932(const char* utf8, int& substitutes) {
     std::string text;
     if (utf8 != nullptr)
@@ -242,6 +273,8 @@ CEventMapper::Result CEventMapper::Map(const CComponent& given,
                                        const std::vector<CComponent>& overrides, CEvent& event,
                                        std::string& why) {
     event = CEvent{};
+    if (given.simple.usable && overrides.empty())
+        return MapSimple(given, event, why);
     COwned master(icalparser_parse_string(given.ical.c_str()));
     if (!master || icalcomponent_isa(master.get()) != ICAL_VEVENT_COMPONENT) {
         why = "not an event";
@@ -379,5 +412,62 @@ CEventMapper::Result CEventMapper::Map(const CComponent& given,
     for (const CFound& f : found)
         event.occurrences.push_back(
             {Local(f.start), f.end.open ? NoEnd() : Local(f.end), f.variant});
+    return Result::Mapped;
+}
+
+CEventMapper::Result CEventMapper::MapSimple(const CComponent& given, CEvent& event,
+                                             std::string& why) {
+    const CSimple& simple = given.simple;
+    // A value as libical reads it, in the zone its TZID names.
+    auto zoned = [this](const std::string& value, const std::string& zone) {
+        CZonedTime time;
+        time.time = TimeValue(value);
+        if (icaltime_is_null_time(time.time) || icaltime_is_date(time.time))
+            return time;
+        if (icaltime_is_utc(time.time))
+            time.zone = icaltimezone_get_utc_timezone();
+        else if (!zone.empty())
+            time.zone = m_pZones->Find(zone.c_str());
+        return time;
+    };
+    if (simple.cancelled)
+        return Result::Cancelled;
+    CZonedTime start = zoned(simple.start, simple.startZone);
+    if (!CZones::Usable(start.time)) {
+        why = "DTSTART is not a time";
+        return Result::Malformed;
+    }
+    CZonedTime end = start;
+    if (CZonedTime given = zoned(simple.end, simple.endZone);
+        !simple.end.empty() && CZones::Usable(given.time))
+        end = given;
+    else if (simple.end.empty() && !simple.duration.empty())
+        end.time = icaltime_add(start.time, icaldurationtype_from_string(simple.duration.c_str()));
+    else if (simple.end.empty())
+        end.open = true;
+    CVariant variant;
+    variant.title = given.title;
+    variant.place = given.place;
+    variant.comment = given.comment;
+    variant.allDay = icaltime_is_date(start.time);
+    variant.isPrivate = simple.isPrivate;
+    if (!simple.trigger.empty()) {
+        // The reader keeps only a relative trigger: a duration.
+        icaldurationtype duration = icaldurationtype_from_string(simple.trigger.c_str());
+        if (!icaldurationtype_is_bad_duration(duration)) {
+            long long offset = icaldurationtype_as_int(duration);
+            if (simple.triggerEnd)
+                offset += static_cast<long long>(Instant(end) - Instant(start));
+            if (offset > 0) {
+                event.lateAlarm = true;
+            } else {
+                long long minutes = (-offset + 59) / 60;
+                variant.alarmLeadMinutes =
+                    static_cast<int>(std::max(1LL, std::min(minutes, 0x7FFFFFFFLL)));
+            }
+        }
+    }
+    event.variants.push_back(std::move(variant));
+    event.occurrences.push_back({Local(start), end.open ? NoEnd() : Local(end), 0});
     return Result::Mapped;
 }

@@ -42,10 +42,25 @@ public:
     // An event or overriding instance: its text for libical (UTF-8) and,
     // when the reader took them out of it, its texts (code page 932,
     // unescaped), so that they need no conversion there and back.
+    // What a single event (no recurrence, no override, no component but
+    // alarms) says of its times, status, class and first relative alarm, as
+    // the reader found the properties: such an event is mapped from these,
+    // with libical's value parsers, without its component parser.
+    struct CSimple {
+        bool usable = false;
+        std::string start, startZone; // DTSTART's value and TZID
+        std::string end, endZone;     // DTEND's
+        std::string duration;
+        bool cancelled = false;
+        bool isPrivate = false;
+        std::string trigger;     // the first relative TRIGGER's value
+        bool triggerEnd = false; // RELATED=END
+    };
     struct CComponent {
         std::string ical;
         bool hasTexts = false;
         std::string title, place, comment;
+        CSimple simple;
     };
 
     // The window: from a year before now to two years after.
@@ -69,6 +84,8 @@ public:
                std::string& why);
 
 private:
+    Result MapSimple(const CComponent& given, CEvent& event, std::string& why);
+
     struct CZones;
     std::unique_ptr<CZones> m_pZones;
     std::time_t m_windowStart;

@@ -71,6 +71,9 @@ bool CICalendarReader::Gather(const std::string& name, CEventMapper::CComponent&
     const bool event = name == "VEVENT";
     bool tooLarge = false;
     int depth = 1;
+    // Whether the event can be mapped from what is read here (CEventMapper::CSimple).
+    CEventMapper::CSimple& simple = component.simple;
+    bool plain = event, inAlarm = false, haveStart = false;
     std::string line;
     CContentLine property;
     for (;;) {
@@ -86,11 +89,17 @@ bool CICalendarReader::Gather(const std::string& name, CEventMapper::CComponent&
         if (key == "BEGIN") {
             ++depth;
             keep = true;
+            // Only alarms, one level down, leave an event plain.
+            inAlarm = depth == 2 && property.Parse(line) &&
+                      Upper(std::string(property.Value())) == "VALARM";
+            plain = plain && inAlarm;
         } else if (key == "END" && --depth == 0) {
             text += "END:" + name + "\r\n";
+            simple.usable = plain && haveStart && !recurring && !isOverride;
             return !tooLarge;
         } else if (key == "END") {
             keep = true;
+            inAlarm = false;
         } else if (depth == 1) {
             recurring = recurring || key == "RRULE" || key == "RDATE";
             isOverride = isOverride || key == "RECURRENCE-ID";
@@ -109,8 +118,21 @@ bool CICalendarReader::Gather(const std::string& name, CEventMapper::CComponent&
             keep = keep || key == "DTSTART" || key == "DTEND" || key == "DURATION" ||
                    key == "RRULE" || key == "RDATE" || key == "EXDATE" || key == "RECURRENCE-ID" ||
                    key == "STATUS" || key == "CLASS";
+            if (event && plain &&
+                (key == "DTSTART" || key == "DTEND" || key == "DURATION" || key == "STATUS" ||
+                 key == "CLASS")) {
+                plain = ReadSimple(key, line, property, simple, haveStart);
+            }
         } else {
             keep = keep || key == "TRIGGER" || key == "ACTION";
+            if (event && plain && inAlarm && key == "TRIGGER" && simple.trigger.empty() &&
+                property.Parse(line) && property.Param("VALUE").empty()) {
+                std::string_view value = property.Value();
+                if (!value.empty() && (value[0] == '-' || value[0] == '+' || value[0] == 'P')) {
+                    simple.trigger.assign(value);
+                    simple.triggerEnd = Upper(property.Param("RELATED")) == "END";
+                }
+            }
         }
         if (!keep)
             continue;
@@ -124,6 +146,33 @@ bool CICalendarReader::Gather(const std::string& name, CEventMapper::CComponent&
         if (!tooLarge)
             text.append(piece).append("\r\n");
     }
+}
+
+bool CICalendarReader::ReadSimple(std::string_view key, const std::string& line,
+                                  CContentLine& property, CEventMapper::CSimple& simple,
+                                  bool& haveStart) {
+    // Plain ASCII only (a zone's name beyond it goes through libical's parser).
+    if (!property.Parse(line) || !std::all_of(line.begin(), line.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x80;
+        }))
+        return false;
+    const std::string value(property.Value());
+    if (key == "DTSTART" && !haveStart) {
+        haveStart = true;
+        simple.start = value;
+        simple.startZone = property.Param("TZID");
+    } else if (key == "DTEND" && simple.end.empty()) {
+        simple.end = value;
+        simple.endZone = property.Param("TZID");
+    } else if (key == "DURATION" && simple.duration.empty()) {
+        simple.duration = value;
+    } else if (key == "STATUS") {
+        simple.cancelled = simple.cancelled || Upper(value) == "CANCELLED";
+    } else if (key == "CLASS") {
+        const std::string level = Upper(value);
+        simple.isPrivate = level == "PRIVATE" || level == "CONFIDENTIAL";
+    }
+    return true;
 }
 
 CICalendarReader::Read CICalendarReader::ReadComponent() {

@@ -4,10 +4,12 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kelvo.h"
 
+#include "ContentLine.h"
 #include "ContentLineReader.h"
 #include "EventMapper.h"
 #include "RecordReader.h"
@@ -49,6 +51,10 @@ private:
     // class, alarms); the texts are taken here, in code page 932.
     bool Gather(const std::string& name, CEventMapper::CComponent& component, bool& recurring,
                 bool& isOverride, std::string& uid);
+    // Takes a plain event's DTSTART, DTEND, DURATION, STATUS or CLASS line into
+    // simple; false when the event must go through libical's parser instead.
+    static bool ReadSimple(std::string_view key, const std::string& line, CContentLine& property,
+                           CEventMapper::CSimple& simple, bool& haveStart);
     // Maps an event into m_event; false when it yields nothing to store.
     bool MapEvent(int64_t line, const CEventMapper::CComponent& master,
                   const std::vector<std::pair<int64_t, CEventMapper::CComponent>>& overrides);

@@ -80,12 +80,15 @@ void CVCardReader::BeginCard() {
 }
 
 void CVCardReader::Put(char* field, size_t size, std::string_view text) {
-    // A line break inside a one-line field becomes a blank, as the Outlook import does.
-    m_put.assign(text);
-    for (char& c : m_put)
-        if (c == '\n' || c == '\r')
-            c = ' ';
-    KvBackend().kvCopyText(field, m_put.c_str(), static_cast<int>(size));
+    // As kvCopyText copies (never a split character, always the NUL), straight
+    // from the view; a line break inside a one-line field becomes a blank, as
+    // the Outlook import does.
+    const size_t length = CCp932::CutLength(text.data(), text.size(), size - 1);
+    std::memcpy(field, text.data(), length);
+    field[length] = '\0';
+    for (size_t i = 0; i < length; ++i)
+        if (field[i] == '\n' || field[i] == '\r')
+            field[i] = ' ';
 }
 
 char* CVCardReader::FirstFree(std::initializer_list<size_t> offsets) {
@@ -184,7 +187,7 @@ enum class Property {
     Other,
 };
 
-Property Kind(const std::string& name) {
+Property Kind(std::string_view name) {
     static const std::unordered_map<std::string_view, Property> kinds = {
         {"VERSION", Property::About},
         {"PRODID", Property::About},
@@ -251,7 +254,7 @@ void CVCardReader::OnProperty(const CContentLine& property) {
         break;
     case Property::Sound:
         if (!property.HasType("X-IRMC-N")) {
-            NotCarried(property.Name());
+            NotCarried(std::string(property.Name()));
         } else {
             std::vector<std::string>& parts = m_parts;
             CContentLine::Split(text, ';', 3, parts);
@@ -313,7 +316,8 @@ void CVCardReader::OnProperty(const CContentLine& property) {
         break;
     }
     case Property::Other:
-        NotCarried(property.Name()); // photos, keys, birthdays, the writers' own properties...
+        NotCarried(std::string(
+            property.Name())); // photos, keys, birthdays, the writers' own properties...
         break;
     }
 }

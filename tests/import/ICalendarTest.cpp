@@ -109,6 +109,9 @@ UID:utc@example
 DTSTART:20261211T000000Z
 DURATION:PT30M
 SUMMARY:UTC
+BEGIN:VALARM
+TRIGGER;RELATED=END:-PT45M
+END:VALARM
 END:VEVENT
 BEGIN:VEVENT
 UID:floating@example
@@ -193,6 +196,7 @@ TEST(ICalendar, RecurrencesZonesAllDayEventsAndWhatIsSkipped) {
     EXPECT_EQ(When(holiday.end), "2026/12/26 00:00") << "the end stays exclusive, as Outlook's";
     EXPECT_EQ(When(one("UTC").start), "2026/12/11 09:00");
     EXPECT_EQ(When(one("UTC").end), "2026/12/11 09:30");
+    EXPECT_EQ(one("UTC").alarmLeadMinutes, 15) << "45 minutes before an end 30 after the start";
     EXPECT_EQ(When(one("floating").start), "2026/12/12 08:30") << "floating time is local";
     EXPECT_EQ(one("floating").end.yearsSince1900, 70) << "no end given: the entry has none";
 
@@ -215,9 +219,9 @@ TEST(ICalendar, RecurrencesZonesAllDayEventsAndWhatIsSkipped) {
         notes.push_back(std::to_string(note.line) + ": " + CImportSummary::NoteText(note));
     EXPECT_EQ(notes, (std::vector<std::string>{
                          "54: VTODO is not imported; skipped",
-                         "69: VEVENT STATUS:CANCELLED is not imported; skipped",
-                         "75: VEVENT cannot be read (no DTSTART); skipped",
-                         "79: a recurrence: only the occurrences from 2025/12/09-2028/12/09 "
+                         "72: VEVENT STATUS:CANCELLED is not imported; skipped",
+                         "78: VEVENT cannot be read (no DTSTART); skipped",
+                         "82: a recurrence: only the occurrences from 2025/12/09-2028/12/09 "
                          "were taken"}));
 
     // A calendar given to the address import says what it is and stores nothing.
