@@ -88,7 +88,8 @@ bool CReportModel::AppendCell(std::string_view text) {
     const CRow& open = m_rows[static_cast<size_t>(m_nOpenRow)];
     char* chunk = m_chunks.back().get();
     char* out = PutLength(chunk + m_nUsed, text.size());
-    std::memcpy(out, text.data(), text.size());
+    if (!text.empty()) // an empty view may have no data at all
+        std::memcpy(out, text.data(), text.size());
     m_nUsed += bytes;
     ++chunk[open.offset]; // the row's count of cells
     ++m_nOpenCells;

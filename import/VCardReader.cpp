@@ -84,7 +84,8 @@ void CVCardReader::Put(char* field, size_t size, std::string_view text) {
     // from the view; a line break inside a one-line field becomes a blank, as
     // the Outlook import does.
     const size_t length = CCp932::CutLength(text.data(), text.size(), size - 1);
-    std::memcpy(field, text.data(), length);
+    if (length > 0)
+        std::memcpy(field, text.data(), length);
     field[length] = '\0';
     for (size_t i = 0; i < length; ++i)
         if (field[i] == '\n' || field[i] == '\r')
