@@ -1,7 +1,6 @@
 #include "MonitorText.h"
 
 #include <unordered_map>
-#include <vector>
 
 #include "Cp932.h"
 
@@ -18,14 +17,15 @@ std::string CMonitorText::Say(const char* utf8Template,
         found = converted.emplace(utf8Template, std::move(cp932)).first;
     }
     const std::string& text = found->second;
-    const std::vector<std::string_view> values(args);
+    // Every stored entry says a line: nothing is allocated but the line.
+    const std::string_view* values = args.begin();
     std::string line;
     line.reserve(text.size() + 32);
     for (size_t i = 0; i < text.size(); ++i) {
         // A "%" is ASCII and never the second byte of a code page 932 character.
         if (text[i] == '%' && i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9') {
             size_t index = static_cast<size_t>(text[i + 1] - '1');
-            if (index < values.size())
+            if (index < args.size())
                 line.append(values[index]);
             ++i;
             continue;
@@ -38,5 +38,6 @@ std::string CMonitorText::Say(const char* utf8Template,
 }
 
 std::string CMonitorText::Verb(const char* what) {
-    return std::string_view(what) == "added" ? Say(u8"追加") : Say(u8"更新");
+    static const std::string added = Say(u8"追加"), updated = Say(u8"更新");
+    return std::string_view(what) == "added" ? added : updated;
 }
