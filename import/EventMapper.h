@@ -61,6 +61,10 @@ public:
         bool hasTexts = false;
         std::string title, place, comment;
         CSimple simple;
+        // Times no calendar has, as this program's export keeps them
+        // (X-KELVO-START, X-KELVO-END): they stand for DTSTART and DTEND.
+        bool hasKeptStart = false, hasKeptEnd = false;
+        kvTimeBlock keptStart{}, keptEnd{};
     };
 
     // The window: from a year before now to two years after.

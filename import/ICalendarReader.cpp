@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "BackendTable.h"
@@ -115,6 +117,12 @@ bool CICalendarReader::Gather(const std::string& name, CEventMapper::CComponent&
                     component.hasTexts = true;
                 }
             }
+            if (event && (key == "X-KELVO-START" || key == "X-KELVO-END") && property.Parse(line)) {
+                const bool start = key == "X-KELVO-START";
+                bool& has = start ? component.hasKeptStart : component.hasKeptEnd;
+                has =
+                    ReadKeptTime(property.Value(), start ? component.keptStart : component.keptEnd);
+            }
             keep = keep || key == "DTSTART" || key == "DTEND" || key == "DURATION" ||
                    key == "RRULE" || key == "RDATE" || key == "EXDATE" || key == "RECURRENCE-ID" ||
                    key == "STATUS" || key == "CLASS";
@@ -146,6 +154,36 @@ bool CICalendarReader::Gather(const std::string& name, CEventMapper::CComponent&
         if (!tooLarge)
             text.append(piece).append("\r\n");
     }
+}
+
+bool CICalendarReader::ReadKeptTime(std::string_view value, kvTimeBlock& time) {
+    // Years since 1900, month 0-11, day, hours, minutes, seconds, as stored.
+    int32_t* fields[] = {&time.yearsSince1900, &time.month,   &time.dayOfMonth,
+                         &time.hours,          &time.minutes, &time.seconds};
+    size_t at = 0;
+    for (size_t i = 0; i < std::size(fields); ++i) {
+        size_t end = value.find(',', at);
+        if ((end == std::string_view::npos) != (i + 1 == std::size(fields)))
+            return false;
+        std::string_view part = value.substr(at, end == std::string_view::npos ? end : end - at);
+        long long number = 0;
+        bool negative = !part.empty() && part[0] == '-';
+        if (negative)
+            part.remove_prefix(1);
+        if (part.empty() || part.size() > 10)
+            return false;
+        for (char c : part) {
+            if (c < '0' || c > '9')
+                return false;
+            number = number * 10 + (c - '0');
+        }
+        number = negative ? -number : number;
+        if (number < INT32_MIN || number > INT32_MAX)
+            return false;
+        *fields[i] = static_cast<int32_t>(number);
+        at = end + 1;
+    }
+    return true;
 }
 
 bool CICalendarReader::ReadSimple(std::string_view key, const std::string& line,
@@ -265,6 +303,13 @@ bool CICalendarReader::MapEvent(
              Date(m_mapper.WindowStart()) + "-" + Date(m_mapper.WindowEnd()));
     if (m_event.lateAlarm)
         NotCarried("VALARM (after the start)");
+    // An entry of this program's export whose times no calendar has.
+    if (m_event.occurrences.size() == 1) {
+        if (master.hasKeptStart)
+            m_event.occurrences[0].start = master.keptStart;
+        if (master.hasKeptEnd)
+            m_event.occurrences[0].end = master.keptEnd;
+    }
     m_nEventSubstitutes = m_event.substitutes;
     return !m_event.occurrences.empty();
 }

@@ -55,6 +55,8 @@ private:
     // simple; false when the event must go through libical's parser instead.
     static bool ReadSimple(std::string_view key, const std::string& line, CContentLine& property,
                            CEventMapper::CSimple& simple, bool& haveStart);
+    // "Y,M,D,h,m,s" of X-KELVO-START or X-KELVO-END into time; false when not so.
+    static bool ReadKeptTime(std::string_view value, kvTimeBlock& time);
     // Maps an event into m_event; false when it yields nothing to store.
     bool MapEvent(int64_t line, const CEventMapper::CComponent& master,
                   const std::vector<std::pair<int64_t, CEventMapper::CComponent>>& overrides);

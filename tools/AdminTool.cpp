@@ -530,7 +530,7 @@ void CAdminTool::Export(const std::string& kind, std::vector<std::string> args) 
     // leaves no half file where a whole one is expected.
     std::ostringstream text;
     COutlookCsvWriter outlook(text);
-    long written = 0, passed = 0;
+    long written = 0;
     // How many there are is not known in advance: the count and the rate.
     CProgressLine progress(m_err, ShowsProgress(quiet), "entries");
     if (addresses) {
@@ -569,10 +569,8 @@ void CAdminTool::Export(const std::string& kind, std::vector<std::string> args) 
                 continue;
             if (format == "outlook")
                 outlook.Write(*record);
-            else if (!ical.Write(*record)) {
-                ++passed;
-                continue;
-            }
+            else
+                ical.Write(*record);
             progress.Update(++written, -1);
         }
         char reason[KV_MONITOR_LINE_SIZE];
@@ -593,9 +591,6 @@ void CAdminTool::Export(const std::string& kind, std::vector<std::string> args) 
         if (!file)
             throw CAdminError("cannot write " + path + ": " + std::strerror(errno));
     }
-    if (passed > 0)
-        m_err << "kelvo-admin: " << passed
-              << " entries have no calendar date as their start and were not exported\n";
     if (!path.empty())
         m_err << "exported " << written << (addresses ? " address" : " schedule") << " entries to "
               << path << "\n";

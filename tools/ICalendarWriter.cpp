@@ -89,14 +89,21 @@ void CICalendarWriter::Begin() {
     icalcomponent_free(copy);
 }
 
-bool CICalendarWriter::Write(const kvScheduleRecord& record) {
-    if (!IsCalendarTime(record.start))
-        return false;
+void CICalendarWriter::Write(const kvScheduleRecord& record) {
     const bool allDay = record.allDay != 0;
-    // An entry without an end (the year 1970) is an event without DTEND; an
-    // end that is no calendar time ends with the start.
+    // A time no calendar has (an Outlook file's empty date, say) is written as
+    // the first of January 1900 and kept as it is in X-KELVO-START or
+    // X-KELVO-END, which the import reads back and other programs pass over.
+    // An entry without an end (the year 1970) is an event without DTEND.
     const bool open = record.end.yearsSince1900 == 70;
-    const kvTimeBlock& end = IsCalendarTime(record.end) ? record.end : record.start;
+    const bool startKept = !IsCalendarTime(record.start);
+    const bool endKept = !open && !IsCalendarTime(record.end);
+    kvTimeBlock start = record.start;
+    if (startKept) {
+        start = kvTimeBlock{};
+        start.dayOfMonth = 1;
+    }
+    const kvTimeBlock& end = endKept ? start : record.end;
     const std::string title = Utf8(record.title, sizeof(record.title));
     const std::string owner = Utf8(record.owner, sizeof(record.owner));
     // The UID: the entry's owner, start and title, numbered where they repeat.
@@ -115,14 +122,22 @@ bool CICalendarWriter::Write(const kvScheduleRecord& record) {
     m_out << "DTSTAMP:" << m_strStamp << "\r\n";
     const std::string zone = m_strZone.empty() ? "" : ";TZID=" + m_strZone;
     if (allDay) {
-        m_out << "DTSTART;VALUE=DATE:" << Stamp(record.start, true) << "\r\n";
+        m_out << "DTSTART;VALUE=DATE:" << Stamp(start, true) << "\r\n";
         if (!open)
             m_out << "DTEND;VALUE=DATE:" << Stamp(end, true) << "\r\n";
     } else {
-        m_out << "DTSTART" << zone << ":" << Stamp(record.start, false) << "\r\n";
+        m_out << "DTSTART" << zone << ":" << Stamp(start, false) << "\r\n";
         if (!open)
             m_out << "DTEND" << zone << ":" << Stamp(end, false) << "\r\n";
     }
+    auto kept = [this](const char* name, const kvTimeBlock& time) {
+        m_out << name << ":" << time.yearsSince1900 << "," << time.month << "," << time.dayOfMonth
+              << "," << time.hours << "," << time.minutes << "," << time.seconds << "\r\n";
+    };
+    if (startKept)
+        kept("X-KELVO-START", record.start);
+    if (endKept)
+        kept("X-KELVO-END", record.end);
     CVCardWriter::WriteLine(m_out, "SUMMARY:" + CVCardWriter::Escape(title));
     if (record.place[0] != '\0')
         CVCardWriter::WriteLine(
@@ -138,7 +153,6 @@ bool CICalendarWriter::Write(const kvScheduleRecord& record) {
         m_out << "TRIGGER:-PT" << record.alarmLeadMinutes << "M\r\nEND:VALARM\r\n";
     }
     m_out << "END:VEVENT\r\n";
-    return true;
 }
 
 void CICalendarWriter::End() {

@@ -18,8 +18,8 @@ public:
     explicit CICalendarWriter(std::ostream& out, std::string zone = std::string());
 
     void Begin();
-    // False (nothing written) for an entry whose start is no calendar time.
-    bool Write(const kvScheduleRecord& record);
+    // Every entry: times no calendar has are kept in X-KELVO-START/-END.
+    void Write(const kvScheduleRecord& record);
     void End();
 
     // The desktop's zone name from TZ, /etc/timezone or /etc/localtime; empty if none.
