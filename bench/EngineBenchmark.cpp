@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -28,6 +29,7 @@
 
 #include "BenchFiles.h"
 #include "BenchFolder.h"
+#include "BenchServer.h"
 
 #include "AdminTool.h"
 #include "DocTemplate.h"
@@ -50,15 +52,6 @@ struct CEngine {
     // As a person signed in (the server only).
     CMeasure personAddresses, personSchedules, personList;
 };
-
-// The URI a person's desktop names: the administrator's without its role.
-std::string PeopleOf(const std::string& uri) {
-    std::string people = uri;
-    size_t start = people.find("://") + 3, at = people.find('@');
-    if (at != std::string::npos && at > start)
-        people.erase(start, at + 1 - start);
-    return people;
-}
 
 // A fresh, empty database of the engine: a file, or a schema of its own on the server.
 class CFreshDatabases {
@@ -113,7 +106,7 @@ CMeasure ImportWithAdmin(const std::string& database, const char* kind, const st
 CMeasure ImportWithDialog(const std::string& database, bool addresses, const std::string& file,
                           int rows, bool signIn = false) {
     AddUser(database);
-    setenv("KELVO_DATABASE", (signIn ? PeopleOf(database) : database).c_str(), 1);
+    setenv("KELVO_DATABASE", (signIn ? CBenchServer::PeopleOf(database) : database).c_str(), 1);
     kvShutdown();
     if (signIn && !kvCheckPassword("bench", "bench"))
         std::cerr << "bench cannot sign in\n";
@@ -151,7 +144,7 @@ CMeasure OpenList(CViewerApp& app, int rows) {
 // a new connection: TCP, TLS and the SCRAM exchange).
 double SignInSeconds(const std::string& database) {
     AddUser(database);
-    setenv("KELVO_DATABASE", PeopleOf(database).c_str(), 1);
+    setenv("KELVO_DATABASE", CBenchServer::PeopleOf(database).c_str(), 1);
     std::vector<double> times;
     for (int i = 0; i < 20; ++i) {
         kvShutdown();
@@ -181,31 +174,15 @@ int main(int argc, char** argv) {
     const std::string& folder = temporary.Path();
 
     // The server, over TCP on the loopback; its folder apart (the server's user enters it).
-    char pattern[] = "/tmp/kelvo-bench-pg.XXXXXX";
-    if (mkdtemp(pattern) == nullptr)
-        return 1;
-    const std::string serverDir = pattern;
     std::string uri;
-    {
-        FILE* started = popen(
-            ("'" KELVO_SOURCE_DIR "/scripts/pg-server.sh' start '" + serverDir + "'").c_str(), "r");
-        char line[1024] = {};
-        if (started == nullptr || std::fgets(line, sizeof(line), started) == nullptr ||
-            pclose(started) != 0) {
-            std::fprintf(stderr, "the PostgreSQL server cannot be started\n");
-            return 1;
-        }
-        // The administrator's URI: TCP on the loopback, TLS, a password.
-        uri = line;
-        while (!uri.empty() && (uri.back() == '\n' || uri.back() == '\r'))
-            uri.pop_back();
+    std::unique_ptr<CBenchServer> server;
+    try {
+        server = std::make_unique<CBenchServer>();
+        uri = server->Uri();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
     }
-    struct CStop {
-        std::string dir;
-        ~CStop() {
-            std::system(("'" KELVO_SOURCE_DIR "/scripts/pg-server.sh' stop '" + dir + "'").c_str());
-        }
-    } stop{serverDir};
 
     const std::string addresses = folder + "/addresses.txt";
     const std::string calendar = folder + "/calendar.txt";

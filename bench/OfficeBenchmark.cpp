@@ -33,6 +33,7 @@
 #include "AdminTool.h"
 #include "BenchFiles.h"
 #include "BenchFolder.h"
+#include "BenchServer.h"
 #include "LinkedBackend.h"
 
 namespace {
@@ -85,14 +86,6 @@ int Admin(const std::vector<std::string>& args) {
         std::fprintf(stderr, "kelvo-admin %s: %s", args[2].c_str(), err.str().c_str());
     kvShutdown();
     return status;
-}
-
-std::string PeopleOf(const std::string& uri) {
-    std::string people = uri;
-    size_t start = people.find("://") + 3, at = people.find('@');
-    if (at != std::string::npos && at > start)
-        people.erase(start, at + 1 - start);
-    return people;
 }
 
 // The CPU seconds of the server's processes so far, the reaped backends
@@ -182,32 +175,15 @@ int main(int argc, char** argv) {
     const std::string self = CBenchFiles::ExecutableDirectory() + "/office_benchmark";
     const std::string admin = CBenchFiles::ExecutableDirectory() + "/kelvo-admin";
 
-    char pattern[] = "/tmp/kelvo-bench-pg.XXXXXX";
-    if (mkdtemp(pattern) == nullptr)
-        return 1;
-    const std::string serverDir = pattern;
     std::string uri;
-    {
-        FILE* started = popen(
-            ("'" KELVO_SOURCE_DIR "/scripts/pg-server.sh' start '" + serverDir + "'").c_str(), "r");
-        char line[1024] = {};
-        if (started == nullptr || std::fgets(line, sizeof(line), started) == nullptr ||
-            pclose(started) != 0) {
-            std::fprintf(stderr, "the PostgreSQL server cannot be started\n");
-            return 1;
-        }
-        uri = line;
-        while (!uri.empty() && (uri.back() == '\n' || uri.back() == '\r'))
-            uri.pop_back();
+    std::unique_ptr<CBenchServer> server;
+    try {
+        server = std::make_unique<CBenchServer>();
+        uri = server->Uri();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
     }
-    struct CStop {
-        std::string dir;
-        ~CStop() {
-            std::system(
-                ("'" KELVO_SOURCE_DIR "/scripts/pg-server.sh' stop '" + dir + "' >/dev/null")
-                    .c_str());
-        }
-    } stop{serverDir};
 
     // The office: each person's lists, and the importers' owners.
     CLinkedBackend backend;
@@ -239,9 +215,9 @@ int main(int argc, char** argv) {
     const double begin = Now();
     std::vector<CChild> clients;
     for (const std::string& person : people)
-        clients.push_back(Start(
-            {self, "--desktop", PeopleOf(uri), person, "pw-" + person, std::to_string(seconds)},
-            true));
+        clients.push_back(Start({self, "--desktop", CBenchServer::PeopleOf(uri), person,
+                                 "pw-" + person, std::to_string(seconds)},
+                                true));
     // The importers start once the desktops are at work.
     sleep(2);
     std::vector<CChild> importers = {
