@@ -185,7 +185,7 @@ int main(int argc, char** argv) {
                 poll < 0.05 ? "met" : "missed");
     // A million rows: within half a second, at most 150 bytes a row.
     const double perRow = static_cast<double>(peak - before) * 1024.0 / rows;
-    std::printf("per row: %.1f us (the library's part %.1f us), %.0f bytes; targets for a "
+    std::printf("per row: %.1f us (the library's share %.1f us), %.0f bytes; targets for a "
                 "million rows: shown within 0.5 s %s, at most 150 bytes a row %s\n",
                 update * 1e6 / rows, enumerate * 1e6 / rows, perRow,
                 update * 1e6 / rows <= 0.5 ? "met" : "missed", perRow <= 150 ? "met" : "missed");
