@@ -40,6 +40,10 @@ public:
     // Length of text, at most width: the bytes before the first NUL of a field
     // of width bytes. A field without a NUL is read to its end, never past it.
     static size_t FieldLength(const char* field, size_t width);
+    // The text of such a field: a view of it, up to its NUL.
+    static std::string_view FieldText(const char* field, size_t width) {
+        return std::string_view(field, FieldLength(field, width));
+    }
 
     // Copies text into field (fieldSize bytes): at most fieldSize - 1 bytes of
     // text, never a split or partnerless double-byte character, always the NUL.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -28,6 +29,16 @@ public:
     ~CBenchServer() { std::system((Script("stop") + " >/dev/null").c_str()); }
     CBenchServer(const CBenchServer&) = delete;
     CBenchServer& operator=(const CBenchServer&) = delete;
+
+    // A server started, or null (with the reason on standard error).
+    static std::unique_ptr<CBenchServer> Start() {
+        try {
+            return std::make_unique<CBenchServer>();
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "%s\n", error.what());
+            return nullptr;
+        }
+    }
 
     // The administrator's URI: TCP on the loopback, TLS, a password.
     const std::string& Uri() const { return m_strUri; }

@@ -28,6 +28,7 @@
 #include "kelvoadmin.h"
 
 #include "BenchFiles.h"
+#include "BenchAdmin.h"
 #include "BenchFolder.h"
 #include "BenchServer.h"
 
@@ -76,19 +77,8 @@ private:
     int m_nCount = 0;
 };
 
-int Admin(const std::vector<std::string>& args) {
-    kvShutdown(); // the command opens the database it names
-    std::istringstream in;
-    std::ostringstream out, err;
-    int status = CAdminTool(in, out, err).Run(args);
-    if (status != 0)
-        std::cerr << "kelvo-admin " << args.back() << ": " << err.str();
-    kvShutdown();
-    return status;
-}
-
 void AddUser(const std::string& database) {
-    Admin({"--database", database, "user", "add", "bench", "--password", "bench"});
+    CBenchAdmin::Run({"--database", database, "user", "add", "bench", "--password", "bench"});
 }
 
 CMeasure ImportWithAdmin(const std::string& database, const char* kind, const std::string& file,
@@ -97,7 +87,8 @@ CMeasure ImportWithAdmin(const std::string& database, const char* kind, const st
     long long before = kvAdminRoundTrips();
     QElapsedTimer clock;
     clock.start();
-    Admin({"--database", database, "import", kind, "--owner", "bench", "--duplicate-check", file});
+    CBenchAdmin::Run(
+        {"--database", database, "import", kind, "--owner", "bench", "--duplicate-check", file});
     double seconds = clock.nsecsElapsed() / 1e9;
     return {seconds, static_cast<double>(kvAdminRoundTrips() - before) / rows};
 }
@@ -174,15 +165,10 @@ int main(int argc, char** argv) {
     const std::string& folder = temporary.Path();
 
     // The server, over TCP on the loopback; its folder apart (the server's user enters it).
-    std::string uri;
-    std::unique_ptr<CBenchServer> server;
-    try {
-        server = std::make_unique<CBenchServer>();
-        uri = server->Uri();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
+    std::unique_ptr<CBenchServer> office = CBenchServer::Start();
+    if (!office)
         return 1;
-    }
+    const std::string uri = office->Uri();
 
     const std::string addresses = folder + "/addresses.txt";
     const std::string calendar = folder + "/calendar.txt";

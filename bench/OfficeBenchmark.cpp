@@ -32,6 +32,7 @@
 
 #include "AdminTool.h"
 #include "BenchFiles.h"
+#include "BenchAdmin.h"
 #include "BenchFolder.h"
 #include "BenchServer.h"
 #include "LinkedBackend.h"
@@ -75,17 +76,6 @@ int Desktop(const std::string& uri, const std::string& user, const std::string& 
     }
     kvShutdown();
     return 0;
-}
-
-int Admin(const std::vector<std::string>& args) {
-    kvShutdown();
-    std::istringstream in;
-    std::ostringstream out, err;
-    int status = CAdminTool(in, out, err).Run(args);
-    if (status != 0)
-        std::fprintf(stderr, "kelvo-admin %s: %s", args[2].c_str(), err.str().c_str());
-    kvShutdown();
-    return status;
 }
 
 // The CPU seconds of the server's processes so far, the reaped backends
@@ -175,38 +165,36 @@ int main(int argc, char** argv) {
     const std::string self = CBenchFiles::ExecutableDirectory() + "/office_benchmark";
     const std::string admin = CBenchFiles::ExecutableDirectory() + "/kelvo-admin";
 
-    std::string uri;
-    std::unique_ptr<CBenchServer> server;
-    try {
-        server = std::make_unique<CBenchServer>();
-        uri = server->Uri();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
+    std::unique_ptr<CBenchServer> server = CBenchServer::Start();
+    if (!server)
         return 1;
-    }
+    const std::string uri = server->Uri();
 
     // The office: each person's lists, and the importers' owners.
     CLinkedBackend backend;
     const std::string schedules = folder + "/schedules.txt", addresses = folder + "/addresses.txt";
     CBenchFiles::WriteCalendar(schedules, 10000);
     CBenchFiles::WriteFile(addresses, 5000);
-    if (Admin({"--database", uri, "init"}) != 0)
+    if (CBenchAdmin::Run({"--database", uri, "init"}) != 0)
         return 1;
     std::vector<std::string> people;
     for (int i = 1; i <= desktops; ++i) {
         char name[16];
         std::snprintf(name, sizeof(name), "p%02d", i);
         people.push_back(name);
-        Admin({"--database", uri, "user", "add", name, "--password", "pw-" + people.back()});
-        Admin({"--database", uri, "import", "schedules", "--owner", name, "--quiet", schedules});
-        Admin({"--database", uri, "import", "addresses", "--owner", name, "--quiet", addresses});
+        CBenchAdmin::Run(
+            {"--database", uri, "user", "add", name, "--password", "pw-" + people.back()});
+        CBenchAdmin::Run(
+            {"--database", uri, "import", "schedules", "--owner", name, "--quiet", schedules});
+        CBenchAdmin::Run(
+            {"--database", uri, "import", "addresses", "--owner", name, "--quiet", addresses});
     }
     const std::string bigSchedules = folder + "/big-schedules.txt";
     const std::string bigAddresses = folder + "/big-addresses.txt";
     CBenchFiles::WriteCalendar(bigSchedules, imported);
     CBenchFiles::WriteFile(bigAddresses, imported);
-    Admin({"--database", uri, "user", "add", "importer1", "--password", "pw"});
-    Admin({"--database", uri, "user", "add", "importer2", "--password", "pw"});
+    CBenchAdmin::Run({"--database", uri, "user", "add", "importer1", "--password", "pw"});
+    CBenchAdmin::Run({"--database", uri, "user", "add", "importer2", "--password", "pw"});
     std::printf("%d desktops, each with 10000 schedules and 5000 addresses; 2 importers of %d "
                 "entries; %.0f s\n",
                 desktops, imported, seconds);

@@ -36,6 +36,16 @@ bool IsEncodingWord(std::string_view word) {
 
 } // namespace
 
+bool CContentLine::Matches(std::string_view text, std::string_view word) {
+    if (text.size() < word.size() || text.size() > word.size() + 8)
+        return false; // most lines, at a glance
+    const size_t start = text.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos)
+        return false;
+    const size_t end = text.find_last_not_of(" \t\r\n");
+    return SameText(text.substr(start, end - start + 1), word);
+}
+
 size_t CContentLine::FindEither(std::string_view text, char a, char b) {
     // A plain loop: find_first_of calls memchr once per character.
     for (size_t i = 0; i < text.size(); ++i)

@@ -41,6 +41,9 @@ public:
     static std::string Unescape(std::string_view value);
     // The first a or b in text, or npos.
     static size_t FindEither(std::string_view text, char a, char b);
+    // Whether text, blanks and line ends around it aside, is word in any ASCII
+    // case ("BEGIN:VCARD", "CANCELLED").
+    static bool Matches(std::string_view text, std::string_view word);
     // Whether a double-byte code page 932 character begins at text[i].
     static bool IsDoubleByte(std::string_view text, size_t i);
 

@@ -224,6 +224,17 @@ bool CEventMapper::AddZone(const std::string& text) {
 namespace {
 
 // What an event or an overriding instance says, besides its times.
+// An alarm offset seconds from the start: its lead in whole minutes (at least
+// one), or, after the start, not carried.
+void SetAlarm(long long offset, CEventMapper::CVariant& variant, CEventMapper::CEvent& event) {
+    if (offset > 0) {
+        event.lateAlarm = true;
+        return;
+    }
+    long long minutes = (-offset + 59) / 60;
+    variant.alarmLeadMinutes = static_cast<int>(std::max(1LL, std::min(minutes, 0x7FFFFFFFLL)));
+}
+
 CEventMapper::CVariant Variant(icalcomponent* event, const CEventMapper::CComponent& given,
                                bool allDay, std::time_t start, std::time_t end,
                                CEventMapper::CEvent& out) {
@@ -255,13 +266,7 @@ CEventMapper::CVariant Variant(icalcomponent* event, const CEventMapper::CCompon
         icalparameter* related = icalproperty_get_first_parameter(trigger, ICAL_RELATED_PARAMETER);
         if (related != nullptr && icalparameter_get_related(related) == ICAL_RELATED_END)
             offset += static_cast<long long>(end - start);
-        if (offset > 0) {
-            out.lateAlarm = true;
-        } else {
-            long long minutes = (-offset + 59) / 60;
-            variant.alarmLeadMinutes =
-                static_cast<int>(std::max(1LL, std::min(minutes, 0x7FFFFFFFLL)));
-        }
+        SetAlarm(offset, variant, out);
         break;
     }
     return variant;
@@ -458,13 +463,7 @@ CEventMapper::Result CEventMapper::MapSimple(const CComponent& given, CEvent& ev
             long long offset = icaldurationtype_as_int(duration);
             if (simple.triggerEnd)
                 offset += static_cast<long long>(Instant(end) - Instant(start));
-            if (offset > 0) {
-                event.lateAlarm = true;
-            } else {
-                long long minutes = (-offset + 59) / 60;
-                variant.alarmLeadMinutes =
-                    static_cast<int>(std::max(1LL, std::min(minutes, 0x7FFFFFFFLL)));
-            }
+            SetAlarm(offset, variant, event);
         }
     }
     event.variants.push_back(std::move(variant));

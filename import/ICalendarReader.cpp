@@ -93,7 +93,7 @@ bool CICalendarReader::Gather(const std::string& name, CEventMapper::CComponent&
             keep = true;
             // Only alarms, one level down, leave an event plain.
             inAlarm = depth == 2 && property.Parse(line) &&
-                      Upper(std::string(property.Value())) == "VALARM";
+                      CContentLine::Matches(property.Value(), "VALARM");
             plain = plain && inAlarm;
         } else if (key == "END" && --depth == 0) {
             text += "END:" + name + "\r\n";
@@ -138,7 +138,7 @@ bool CICalendarReader::Gather(const std::string& name, CEventMapper::CComponent&
                 std::string_view value = property.Value();
                 if (!value.empty() && (value[0] == '-' || value[0] == '+' || value[0] == 'P')) {
                     simple.trigger.assign(value);
-                    simple.triggerEnd = Upper(property.Param("RELATED")) == "END";
+                    simple.triggerEnd = CContentLine::Matches(property.Param("RELATED"), "END");
                 }
             }
         }
@@ -205,10 +205,10 @@ bool CICalendarReader::ReadSimple(std::string_view key, const std::string& line,
     } else if (key == "DURATION" && simple.duration.empty()) {
         simple.duration = value;
     } else if (key == "STATUS") {
-        simple.cancelled = simple.cancelled || Upper(value) == "CANCELLED";
+        simple.cancelled = simple.cancelled || CContentLine::Matches(value, "CANCELLED");
     } else if (key == "CLASS") {
-        const std::string level = Upper(value);
-        simple.isPrivate = level == "PRIVATE" || level == "CONFIDENTIAL";
+        simple.isPrivate =
+            CContentLine::Matches(value, "PRIVATE") || CContentLine::Matches(value, "CONFIDENTIAL");
     }
     return true;
 }

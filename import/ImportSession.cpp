@@ -1,6 +1,7 @@
 #include "ImportSession.h"
 
 #include "BackendTable.h"
+#include "ContentLine.h"
 #include "ICalendarReader.h"
 #include "OutlookAddressReader.h"
 #include "OutlookScheduleReader.h"
@@ -12,24 +13,6 @@ namespace {
 int CommittedWrites() {
     const CBackendTable& backend = KvBackend();
     return backend.kvCommittedWrites != nullptr ? backend.kvCommittedWrites() : 0;
-}
-
-// Whether line (code page 932 or ASCII) is "BEGIN:" marker, in any case.
-bool Begins(const std::string& line, const char* marker) {
-    size_t start = line.find_first_not_of(" \t");
-    if (start == std::string::npos)
-        return false;
-    const std::string prefix = std::string("BEGIN:") + marker;
-    size_t i = 0;
-    for (; i < prefix.size() && start + i < line.size(); ++i) {
-        char c = line[start + i];
-        if ((c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c) != prefix[i])
-            return false;
-    }
-    if (i < prefix.size())
-        return false;
-    std::string rest = line.substr(start + i);
-    return rest.find_first_not_of(" \t\r\n") == std::string::npos;
 }
 
 } // namespace
@@ -68,8 +51,8 @@ bool CImportSession::Open() {
 CImportSession::Start CImportSession::Begin() {
     std::string first;
     const bool any = m_file.ReadLine(first);
-    const bool vcard = any && Begins(first, "VCARD");
-    const bool calendar = any && Begins(first, "VCALENDAR");
+    const bool vcard = any && CContentLine::Matches(first, "BEGIN:VCARD");
+    const bool calendar = any && CContentLine::Matches(first, "BEGIN:VCALENDAR");
     if (any)
         m_file.PushBack(std::move(first));
     const std::string& owner = m_options.owner;

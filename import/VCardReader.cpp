@@ -14,27 +14,8 @@
 
 namespace {
 
-bool SameText(std::string_view text, std::string_view upper) {
-    if (text.size() != upper.size())
-        return false;
-    for (size_t i = 0; i < text.size(); ++i)
-        if ((text[i] >= 'a' && text[i] <= 'z' ? text[i] - 'a' + 'A' : text[i]) != upper[i])
-            return false;
-    return true;
-}
-
 bool IsBlank(const std::string& line) {
     return line.find_first_not_of(" \t") == std::string::npos;
-}
-
-// "BEGIN:VCARD" or "END:VCARD", in any case, blanks around allowed.
-bool IsMarker(const std::string& line, std::string_view marker) {
-    if (line.size() < marker.size() || line.size() > marker.size() + 8)
-        return false; // most lines, at a glance
-    size_t start = line.find_first_not_of(" \t");
-    size_t end = line.find_last_not_of(" \t");
-    return start != std::string::npos &&
-           SameText(std::string_view(line).substr(start, end - start + 1), marker);
 }
 
 #define KV_AT(member) offsetof(kvAddressRecord, member)
@@ -354,7 +335,7 @@ CRecordReader::Step CVCardReader::Next() {
             AddBytes(m_lines.Bytes() - before);
             if (!more)
                 return Step::End;
-            if (IsMarker(line, "BEGIN:VCARD"))
+            if (CContentLine::Matches(line, "BEGIN:VCARD"))
                 break;
             if (!IsBlank(line))
                 NotCarried("(outside a card)");
@@ -372,11 +353,11 @@ CRecordReader::Step CVCardReader::Next() {
             break;
         if (m_lines.Cut())
             WarnAt(m_lines.Line(), CWarning::Kind::LongLine, std::string(), std::string());
-        if (IsMarker(line, "END:VCARD")) {
+        if (CContentLine::Matches(line, "END:VCARD")) {
             ended = true;
             break;
         }
-        if (IsMarker(line, "BEGIN:VCARD")) {
+        if (CContentLine::Matches(line, "BEGIN:VCARD")) {
             m_nBegunAt = m_lines.Line(); // this card lacks its end; the next begins here
             break;
         }

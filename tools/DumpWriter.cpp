@@ -15,7 +15,7 @@
 namespace {
 
 std::string Field(const char* field, size_t width) {
-    return std::string(field, CCp932::FieldLength(field, width));
+    return std::string(CCp932::FieldText(field, width));
 }
 
 #define KV_FIELD(record, member) Field((record).member, sizeof((record).member))

@@ -15,9 +15,8 @@
 
 namespace {
 
-std::string Utf8(const char* field, size_t width) {
-    return CCp932::ToUtf8(std::string_view(field, CCp932::FieldLength(field, width)));
-}
+#define KV_TEXT(record, member)                                                                    \
+    CCp932::ToUtf8(CCp932::FieldText((record).member, sizeof((record).member)))
 
 bool IsCalendarTime(const kvTimeBlock& time) {
     return time.yearsSince1900 >= 1 - 1900 && time.yearsSince1900 <= 9999 - 1900 &&
@@ -104,8 +103,8 @@ void CICalendarWriter::Write(const kvScheduleRecord& record) {
         start.dayOfMonth = 1;
     }
     const kvTimeBlock& end = endKept ? start : record.end;
-    const std::string title = Utf8(record.title, sizeof(record.title));
-    const std::string owner = Utf8(record.owner, sizeof(record.owner));
+    const std::string title = KV_TEXT(record, title);
+    const std::string owner = KV_TEXT(record, owner);
     // The UID: the entry's owner, start and title, numbered where they repeat.
     std::string key = owner + '\n' + Stamp(record.start, false) + '\n' +
                       std::to_string(record.allDay != 0) + '\n' + title;
@@ -140,12 +139,10 @@ void CICalendarWriter::Write(const kvScheduleRecord& record) {
         kept("X-KELVO-END", record.end);
     CVCardWriter::WriteLine(m_out, "SUMMARY:" + CVCardWriter::Escape(title));
     if (record.place[0] != '\0')
-        CVCardWriter::WriteLine(
-            m_out, "LOCATION:" + CVCardWriter::Escape(Utf8(record.place, sizeof(record.place))));
+        CVCardWriter::WriteLine(m_out, "LOCATION:" + CVCardWriter::Escape(KV_TEXT(record, place)));
     if (record.comment[0] != '\0')
-        CVCardWriter::WriteLine(
-            m_out,
-            "DESCRIPTION:" + CVCardWriter::Escape(Utf8(record.comment, sizeof(record.comment))));
+        CVCardWriter::WriteLine(m_out,
+                                "DESCRIPTION:" + CVCardWriter::Escape(KV_TEXT(record, comment)));
     m_out << (record.isPublic != 0 ? "CLASS:PUBLIC\r\n" : "CLASS:PRIVATE\r\n");
     if (record.alarmLeadMinutes > 0) {
         m_out << "BEGIN:VALARM\r\nACTION:DISPLAY\r\n";

@@ -7,11 +7,8 @@
 
 namespace {
 
-std::string Field(const char* field, size_t width) {
-    return std::string(field, CCp932::FieldLength(field, width));
-}
-
-#define KV_FIELD(record, member) Field((record).member, sizeof((record).member))
+#define KV_FIELD(record, member)                                                                   \
+    std::string(CCp932::FieldText((record).member, sizeof((record).member)))
 
 std::vector<std::string> Names(std::initializer_list<const char*> utf8) {
     std::vector<std::string> names;

@@ -6,11 +6,8 @@
 
 namespace {
 
-std::string Utf8(const char* field, size_t width) {
-    return CCp932::ToUtf8(std::string_view(field, CCp932::FieldLength(field, width)));
-}
-
-#define KV_TEXT(record, member) Utf8((record).member, sizeof((record).member))
+#define KV_TEXT(record, member)                                                                    \
+    CCp932::ToUtf8(CCp932::FieldText((record).member, sizeof((record).member)))
 
 } // namespace
 

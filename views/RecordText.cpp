@@ -6,7 +6,7 @@
 #include "Cp932.h"
 
 std::string_view CRecordText::Field(const char* field, size_t width) {
-    return std::string_view(field, CCp932::FieldLength(field, width));
+    return CCp932::FieldText(field, width);
 }
 
 namespace {
