@@ -10,10 +10,8 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
-#include <sstream>
 #include <new>
 #include <cstdio>
-#include <fstream>
 
 #include <termios.h>
 #include <unistd.h>
@@ -22,6 +20,7 @@
 #include "AdminText.h"
 #include "DemoSeeder.h"
 #include "DumpWriter.h"
+#include "ExportFile.h"
 #include "ICalendarWriter.h"
 #include "OutlookCsvWriter.h"
 #include "ProgressLine.h"
@@ -526,9 +525,11 @@ void CAdminTool::Export(const std::string& kind, std::vector<std::string> args) 
     std::string cpOwner = CAdminText::ToCp932(owner, "owner");
     OpenDatabase();
 
-    // Into a file only once the entries have been read: a failed export
-    // leaves no half file where a whole one is expected.
-    std::ostringstream text;
+    // Into a file only once every entry was read and written (CExportFile);
+    // standard output takes them as they come.
+    std::unique_ptr<CExportFile> file =
+        path.empty() ? nullptr : std::make_unique<CExportFile>(path);
+    std::ostream& text = file ? file->Stream() : m_out;
     COutlookCsvWriter outlook(text);
     long written = 0;
     // How many there are is not known in advance: the count and the rate.
@@ -582,15 +583,10 @@ void CAdminTool::Export(const std::string& kind, std::vector<std::string> args) 
             ical.End();
     }
     progress.Finish();
-    if (path.empty()) {
-        m_out << text.str() << std::flush;
-    } else {
-        std::ofstream file(path, std::ios::binary | std::ios::trunc);
-        file << text.str();
-        file.close();
-        if (!file)
-            throw CAdminError("cannot write " + path + ": " + std::strerror(errno));
-    }
+    if (file)
+        file->Commit();
+    else
+        m_out << std::flush;
     if (!path.empty())
         m_err << "exported " << written << (addresses ? " address" : " schedule") << " entries to "
               << path << "\n";
