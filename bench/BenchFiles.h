@@ -15,7 +15,7 @@
 #include "AddressLoadDlg.h"
 #include "Cp932.h"
 #include "ImportSession.h"
-#include "OutlookTextFile.h"
+#include "TextFile.h"
 #include "SchaduleLoadDlg.h"
 
 // What the import benchmarks share: the Outlook exports they read (an address
@@ -86,7 +86,7 @@ public:
     // Imports file through the load dialog, as the viewer runs it (duplicate
     // check on, for the user "bench"); the records committed.
     static int ImportWithDialog(const std::string& file, bool addresses) {
-        COutlookTextFile text;
+        CTextFile text;
         text.Open(file);
         CImportSession session(
             text, {addresses ? CImportSession::Kind::Addresses : CImportSession::Kind::Schedules,

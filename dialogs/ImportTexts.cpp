@@ -7,8 +7,7 @@
 #include <QStringList>
 
 #include "ImportSummary.h"
-#include "OutlookTabReader.h"
-#include "OutlookTextFile.h"
+#include "TextFile.h"
 #include "Text.h"
 
 namespace {
@@ -30,10 +29,10 @@ QString Note(const CRecordReader::CWarning& warning) {
     case Kind::TooManyColumns:
         return QStringLiteral("列が %1 を超えています（エクスポートはこれほどの列を書きません）。"
                               "この行は読み込みませんでした")
-            .arg(COutlookTabReader::kMaxColumns);
+            .arg(value);
     case Kind::LongLine:
         return QStringLiteral("%1 MiB を超える長い行のため、そこで切りました")
-            .arg(COutlookTextFile::kMaxLine >> 20);
+            .arg(CTextFile::kMaxLine >> 20);
     case Kind::Malformed:
         if (warning.column.empty())
             return QStringLiteral("項目として読めない行「%1」を読み飛ばしました").arg(value);
@@ -56,7 +55,7 @@ QString Note(const CRecordReader::CWarning& warning) {
 } // namespace
 
 QString CImportTexts::ReadAs(const CImportSummary& summary) {
-    using Encoding = COutlookTextFile::Encoding;
+    using Encoding = CTextFile::Encoding;
     const std::pair<Encoding, const char*> japanese[] = {
         {Encoding::Cp932, "Shift-JIS"},
         {Encoding::Utf8Bom, "UTF-8（BOM 付き）"},
@@ -64,7 +63,7 @@ QString CImportTexts::ReadAs(const CImportSummary& summary) {
         {Encoding::Utf16Be, "UTF-16（ビッグエンディアン）"}};
     QString encoding = QString::fromStdString(summary.encoding);
     for (const auto& [kind, name] : japanese)
-        if (summary.encoding == COutlookTextFile::EncodingName(kind))
+        if (summary.encoding == CTextFile::EncodingName(kind))
             encoding = QString::fromUtf8(name);
     QString form;
     switch (summary.form) {

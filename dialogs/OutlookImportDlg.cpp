@@ -10,7 +10,7 @@
 #include "ImportTexts.h"
 #include "MessageBox.h"
 #include "OutlookLoadDlg.h"
-#include "OutlookTextFile.h"
+#include "TextFile.h"
 #include "Text.h"
 
 namespace {
@@ -94,7 +94,7 @@ void COutlookImportDlg::OnOK() {
         return;
     }
     const std::string path = QFile::encodeName(m_strFileName).toStdString();
-    COutlookTextFile file;
+    CTextFile file;
     if (!file.Open(path))
         return;
     // A pipe cannot be read twice, so it is imported without a preview.
@@ -134,7 +134,7 @@ void COutlookImportDlg::OnOK() {
 }
 
 bool COutlookImportDlg::ConfirmPreview(const std::string& path) {
-    COutlookTextFile file;
+    CTextFile file;
     if (!file.Open(path))
         return true; // the import itself says what is wrong with the file
     CImportSession::COptions options{m_kind, m_strOwner, m_bPublic != 0, m_bDuplicateCheck != 0,

@@ -8,7 +8,7 @@
 #include "ImportSession.h"
 #include "ImportTexts.h"
 #include "MessageBox.h"
-#include "OutlookTextFile.h"
+#include "TextFile.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ COutlookLoadDlg::COutlookLoadDlg(int templateId, const QString& title, QWidget* 
 
 COutlookLoadDlg::~COutlookLoadDlg() = default;
 
-int COutlookLoadDlg::Run(CImportSession& session, COutlookTextFile& file, const QString& fileName) {
+int COutlookLoadDlg::Run(CImportSession& session, CTextFile& file, const QString& fileName) {
     m_pSession = &session;
     m_pFile = &file;
     m_strFileName = fileName;

@@ -8,7 +8,7 @@
 #include "Dialog.h"
 
 class CImportSession;
-class COutlookTextFile;
+class CTextFile;
 
 // The progress dialog of an Outlook import: stores one record per posted
 // command 1011, lets painting and input through after records 1, 11, 21, ...
@@ -21,14 +21,14 @@ public:
 
     ~COutlookLoadDlg() override;
 
-    COutlookTextFile* m_pFile = nullptr; // open at its start; not closed here
+    CTextFile* m_pFile = nullptr; // open at its start; not closed here
     QString m_strFileName;
     int m_bPublic = 0;
     int m_bDuplicateCheck = 0;
 
     // Runs the dialog on session, whose list is open, reading file (open at
     // its start, named fileName).
-    int Run(CImportSession& session, COutlookTextFile& file, const QString& fileName);
+    int Run(CImportSession& session, CTextFile& file, const QString& fileName);
 
     int TimerSteps() const { return m_nTimerSteps; }
     // The person cancelled before the end of the file.

@@ -5,7 +5,7 @@
 #include "FuzzBackend.h"
 #include "FuzzInputFile.h"
 #include "ImportSession.h"
-#include "OutlookTextFile.h"
+#include "TextFile.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t options = data[0];
     s_nWrites = 0;
     s_nRefuseEvery = options >> 5; // 0: never
-    COutlookTextFile file;
+    CTextFile file;
     if (!file.Open(CFuzzInputFile::Write(data + 1, size - 1)))
         return 0;
     file.SetChunk(1u + (options & 0x0F) * 3);

@@ -5,7 +5,7 @@
 #include "ICalendarReader.h"
 #include "OutlookAddressReader.h"
 #include "OutlookScheduleReader.h"
-#include "OutlookTextFile.h"
+#include "TextFile.h"
 #include "VCardReader.h"
 
 namespace {
@@ -17,8 +17,9 @@ int CommittedWrites() {
 
 } // namespace
 
-CImportSession::CImportSession(COutlookTextFile& file, COptions options)
-    : m_file(file), m_options(std::move(options)) {
+CImportSession::CImportSession(CTextFile& file, COptions options)
+    : m_file(file), m_options(std::move(options)),
+      m_store(m_options.owner, m_options.isPublic, m_options.duplicateCheck, m_options.dryRun) {
     m_summary.dryRun = m_options.dryRun;
 }
 
@@ -55,29 +56,27 @@ CImportSession::Start CImportSession::Begin() {
     const bool calendar = any && CContentLine::Matches(first, "BEGIN:VCALENDAR");
     if (any)
         m_file.PushBack(std::move(first));
-    const std::string& owner = m_options.owner;
     const bool addresses = m_options.kind == Kind::Addresses;
     if ((vcard && !addresses) || (calendar && addresses)) {
         // Nothing is read from a file of the other kind: no reader is made.
         m_summary.otherForm = vcard ? CRecordReader::Form::VCard : CRecordReader::Form::ICalendar;
         return Start::OtherKind;
     }
+    const bool isPublic = m_options.isPublic;
     if (vcard)
-        m_pReader = std::make_unique<CVCardReader>(m_file, owner, m_options.isPublic,
-                                                   m_options.duplicateCheck);
+        m_pReader = std::make_unique<CVCardReader>(m_file, isPublic);
     else if (calendar)
-        m_pReader = std::make_unique<CICalendarReader>(m_file, owner, m_options.isPublic,
-                                                       m_options.duplicateCheck, m_options.now);
+        m_pReader = std::make_unique<CICalendarReader>(m_file, isPublic, m_options.now);
     else if (addresses)
-        m_pReader = std::make_unique<COutlookAddressReader>(m_file, owner, m_options.isPublic,
-                                                            m_options.duplicateCheck);
+        m_pReader = std::make_unique<COutlookAddressReader>(m_file, isPublic);
     else
-        m_pReader = std::make_unique<COutlookScheduleReader>(m_file, owner, m_options.isPublic,
-                                                             m_options.duplicateCheck);
-    m_pReader->SetDryRun(m_options.dryRun);
-    Start start = m_pReader->Begin();
+        m_pReader = std::make_unique<COutlookScheduleReader>(m_file, isPublic);
+    const CRecordReader::Start read = m_pReader->Begin();
+    const Start start = read == CRecordReader::Start::Ready      ? Start::Ready
+                        : read == CRecordReader::Start::NoHeader ? Start::NoHeader
+                                                                 : Start::NoKnownColumns;
     m_encoding = m_file.GetEncoding();
-    m_summary.encoding = COutlookTextFile::EncodingName(m_encoding);
+    m_summary.encoding = CTextFile::EncodingName(m_encoding);
     m_summary.form = m_pReader->GetForm();
     return start;
 }
@@ -85,7 +84,7 @@ CImportSession::Start CImportSession::Begin() {
 CImportSession::Step CImportSession::Next() {
     if (!m_pReader)
         return Step::End;
-    Step step = m_pReader->Next();
+    const Step step = ReadAndStore();
     CImportSummary& summary = m_summary;
     if (int substitutes = m_pReader->RecordSubstitutes(); substitutes > 0)
         summary.AddSubstituted(m_pReader->RecordLine(), substitutes);
@@ -98,7 +97,7 @@ CImportSession::Step CImportSession::Next() {
     // The encoding may show only where the first character beyond ASCII stands.
     if (m_file.GetEncoding() != m_encoding) {
         m_encoding = m_file.GetEncoding();
-        summary.encoding = COutlookTextFile::EncodingName(m_encoding);
+        summary.encoding = CTextFile::EncodingName(m_encoding);
     }
     summary.units = m_pReader->Units();
     summary.expanded = m_pReader->Expanded();
@@ -118,13 +117,35 @@ CImportSession::Step CImportSession::Next() {
         ++summary.skipped;
         break;
     case Step::Failed:
-        m_strFailure = m_pReader->Failure();
+        m_strFailure = m_store.Failure();
         m_nFailedLine = m_pReader->RecordLine();
         break;
     case Step::End:
         break;
     }
     return step;
+}
+
+CImportSession::Step CImportSession::ReadAndStore() {
+    switch (m_pReader->Next()) {
+    case CRecordReader::Step::End:
+        return Step::End;
+    case CRecordReader::Step::Skipped:
+        return Step::Skipped;
+    case CRecordReader::Step::Record:
+        break;
+    }
+    switch (m_store.Store(*m_pReader)) {
+    case CRecordStore::Result::Added:
+        return Step::Added;
+    case CRecordStore::Result::Updated:
+        return Step::Updated;
+    case CRecordStore::Result::Checked:
+        return Step::Checked;
+    case CRecordStore::Result::Failed:
+        break;
+    }
+    return Step::Failed;
 }
 
 bool CImportSession::Close() {

@@ -7,21 +7,29 @@
 #include <ctime>
 
 #include "ImportSummary.h"
-#include "OutlookTextFile.h"
 #include "RecordReader.h"
+#include "RecordStore.h"
+#include "TextFile.h"
 
-// One import of a file into the groupware, without widgets: the
+// One import of a file into the groupware, without widgets: the file's form
+// told from its first line and a reader of that form made (formats/), the
 // backend's list opened (for addresses also its update phase begun), one
-// record per step, and the release in reverse order. The load dialogs step it
-// one posted command at a time; kelvo-admin steps it in a loop.
+// record read and stored per step, and the release in reverse order. The load
+// dialogs step it one posted command at a time; kelvo-admin steps it in a loop.
 //
 // The first write the backend refuses ends the import; what was committed
 // before it stays, and Committed() says how much that is.
 class CImportSession {
 public:
     enum class Kind { Addresses, Schedules };
-    using Start = CRecordReader::Start;
-    using Step = CRecordReader::Step;
+    // OtherKind: a vCard file given to the schedule import, or an iCalendar
+    // file to the address import.
+    enum class Start { Ready, NoHeader, NoKnownColumns, OtherKind };
+    // What a step did: the file ended, a blank line (or something not to be
+    // imported) was passed over, a record was added or stored over a
+    // duplicate, read and checked only (a dry run), or the backend refused a
+    // write (Failure() says why; the import must end there).
+    enum class Step { End, Skipped, Added, Updated, Checked, Failed };
 
     struct COptions {
         Kind kind = Kind::Addresses;
@@ -34,7 +42,7 @@ public:
         std::time_t now = 0;
     };
 
-    CImportSession(COutlookTextFile& file, COptions options);
+    CImportSession(CTextFile& file, COptions options);
     ~CImportSession(); // closes what is still open
     CImportSession(const CImportSession&) = delete;
     CImportSession& operator=(const CImportSession&) = delete;
@@ -76,13 +84,17 @@ public:
     bool IsModern() const { return m_pReader && m_pReader->IsModern(); }
 
 private:
-    COutlookTextFile& m_file;
+    // The reader's next step, its record stored.
+    Step ReadAndStore();
+
+    CTextFile& m_file;
     COptions m_options;
+    CRecordStore m_store;
     std::unique_ptr<CRecordReader> m_pReader; // made by Begin, for the file's form
     bool m_bOpen = false;
     int m_nCommittedBefore = 0;
     int m_nCommitted = 0;
-    COutlookTextFile::Encoding m_encoding = COutlookTextFile::Encoding::Cp932;
+    CTextFile::Encoding m_encoding = CTextFile::Encoding::Cp932;
     int64_t m_nFailedLine = 0;
     int m_nRefused = 0; // records the reader refused
     std::string m_strFailure;

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "OutlookTabReader.h"
-#include "OutlookTextFile.h"
+#include "TextFile.h"
 
 namespace {
 
@@ -19,10 +18,10 @@ std::string Warning(const CRecordReader::CWarning& warning) {
     case Kind::OpenQuote:
         return "the file ends inside a quoted value that begins here; the value ends there";
     case Kind::TooManyColumns:
-        return "more than " + std::to_string(COutlookTabReader::kMaxColumns) +
+        return "more than " + warning.value +
                " columns, more than any export writes; the record is skipped";
     case Kind::LongLine:
-        return "a line longer than " + std::to_string(COutlookTextFile::kMaxLine >> 20) +
+        return "a line longer than " + std::to_string(CTextFile::kMaxLine >> 20) +
                " MiB; cut there";
     case Kind::Malformed:
         if (warning.column.empty())

@@ -26,7 +26,7 @@
 #include "ProgressLine.h"
 #include "VCardWriter.h"
 #include "ImportSession.h"
-#include "OutlookTextFile.h"
+#include "TextFile.h"
 
 namespace {
 
@@ -436,7 +436,7 @@ void CAdminTool::Import(const std::string& kind, std::vector<std::string> args) 
                                                    addresses ? sizeof(kvAddressRecord::owner)
                                                              : sizeof(kvScheduleRecord::owner));
 
-    COutlookTextFile file;
+    CTextFile file;
     if (!file.Open(path))
         throw CAdminError("cannot read " + path + ": " + std::strerror(errno));
     OpenDatabase();

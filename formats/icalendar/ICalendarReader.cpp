@@ -1,0 +1,399 @@
+#include "ICalendarReader.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <string_view>
+
+#include "ContentLine.h"
+#include "Cp932.h"
+#include "RecordDescription.h"
+#include "TextFile.h"
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    size_t end = text.find_last_not_of(" \t");
+    text.resize(end == std::string::npos ? 0 : end + 1);
+    return text;
+}
+
+// The name of a property line in upper case, without its group; empty when
+// the line has none. Into a small buffer: most lines are only looked at.
+std::string_view NameOf(const std::string& line, char (&buffer)[32]) {
+    size_t end = CContentLine::FindEither(line, ';', ':');
+    if (end == std::string::npos || end == 0)
+        return std::string_view();
+    size_t start = line.rfind('.', end);
+    start = start == std::string::npos ? 0 : start + 1;
+    if (end - start >= sizeof(buffer))
+        return std::string_view("X-");
+    for (size_t i = start; i < end; ++i)
+        buffer[i - start] =
+            line[i] >= 'a' && line[i] <= 'z' ? static_cast<char>(line[i] - 32) : line[i];
+    return std::string_view(buffer, end - start);
+}
+
+std::string Date(std::time_t when) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    char text[32];
+    std::snprintf(text, sizeof(text), "%04d/%02d/%02d", local.tm_year + 1900, local.tm_mon + 1,
+                  local.tm_mday);
+    return text;
+}
+
+} // namespace
+
+CICalendarReader::CICalendarReader(CTextFile& file, bool isPublic, std::time_t now)
+    : CRecordReader(file, isPublic), m_lines(file), m_mapper(now),
+      m_pRecord(std::make_unique<kvScheduleRecord>()) {
+    std::memset(m_pRecord.get(), 0, sizeof(kvScheduleRecord));
+    SetForm(Form::ICalendar);
+}
+
+CICalendarReader::~CICalendarReader() = default;
+
+CRecordReader::Start CICalendarReader::Begin() {
+    return Start::Ready; // the components begin with the first line
+}
+
+bool CICalendarReader::Gather(const std::string& name, CEventMapper::CComponent& component,
+                              bool& recurring, bool& isOverride, std::string& uid) {
+    std::string& text = component.ical;
+    text = "BEGIN:" + name + "\r\n";
+    const bool event = name == "VEVENT";
+    bool tooLarge = false;
+    int depth = 1;
+    // Whether the event can be mapped from what is read here (CEventMapper::CSimple).
+    CEventMapper::CSimple& simple = component.simple;
+    bool plain = event, inAlarm = false, haveStart = false;
+    std::string line;
+    CContentLine property;
+    for (;;) {
+        const int64_t before = m_lines.Bytes();
+        if (!m_lines.Next(line))
+            return false;
+        AddBytes(m_lines.Bytes() - before);
+        if (m_lines.Cut())
+            WarnAt(m_lines.Line(), CWarning::Kind::LongLine, std::string(), std::string());
+        bool keep = !event;
+        char buffer[32];
+        const std::string_view key = NameOf(line, buffer);
+        if (key == "BEGIN") {
+            ++depth;
+            keep = true;
+            // Only alarms, one level down, leave an event plain.
+            inAlarm = depth == 2 && property.Parse(line) &&
+                      CContentLine::Matches(property.Value(), "VALARM");
+            plain = plain && inAlarm;
+        } else if (key == "END" && --depth == 0) {
+            text += "END:" + name + "\r\n";
+            simple.usable = plain && haveStart && !recurring && !isOverride;
+            return !tooLarge;
+        } else if (key == "END") {
+            keep = true;
+            inAlarm = false;
+        } else if (depth == 1) {
+            recurring = recurring || key == "RRULE" || key == "RDATE";
+            isOverride = isOverride || key == "RECURRENCE-ID";
+            std::string* given = key == "SUMMARY"       ? &component.title
+                                 : key == "LOCATION"    ? &component.place
+                                 : key == "DESCRIPTION" ? &component.comment
+                                                        : nullptr;
+            if ((key == "UID" || (event && given != nullptr)) && property.Parse(line)) {
+                if (given == nullptr) {
+                    uid.assign(property.Value());
+                } else {
+                    *given = CContentLine::Unescape(property.Value());
+                    component.hasTexts = true;
+                }
+            }
+            if (event && (key == "X-KELVO-START" || key == "X-KELVO-END") && property.Parse(line)) {
+                const bool start = key == "X-KELVO-START";
+                bool& has = start ? component.hasKeptStart : component.hasKeptEnd;
+                has =
+                    ReadKeptTime(property.Value(), start ? component.keptStart : component.keptEnd);
+            }
+            keep = keep || key == "DTSTART" || key == "DTEND" || key == "DURATION" ||
+                   key == "RRULE" || key == "RDATE" || key == "EXDATE" || key == "RECURRENCE-ID" ||
+                   key == "STATUS" || key == "CLASS";
+            if (event && plain &&
+                (key == "DTSTART" || key == "DTEND" || key == "DURATION" || key == "STATUS" ||
+                 key == "CLASS")) {
+                plain = ReadSimple(key, line, property, simple, haveStart);
+            }
+        } else {
+            keep = keep || key == "TRIGGER" || key == "ACTION";
+            if (event && plain && inAlarm && key == "TRIGGER" && simple.trigger.empty() &&
+                property.Parse(line) && property.Param("VALUE").empty()) {
+                std::string_view value = property.Value();
+                if (!value.empty() && (value[0] == '-' || value[0] == '+' || value[0] == 'P')) {
+                    simple.trigger.assign(value);
+                    simple.triggerEnd = CContentLine::Matches(property.Param("RELATED"), "END");
+                }
+            }
+        }
+        if (!keep)
+            continue;
+        const bool ascii = std::all_of(line.begin(), line.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        const std::string utf8 =
+            ascii ? std::string() : CCp932::ToUtf8(line); // libical reads UTF-8
+        const std::string& piece = ascii ? line : utf8;
+        if (text.size() + piece.size() > kMaxComponent)
+            tooLarge = true;
+        if (!tooLarge)
+            text.append(piece).append("\r\n");
+    }
+}
+
+bool CICalendarReader::ReadKeptTime(std::string_view value, kvTimeBlock& time) {
+    // Years since 1900, month 0-11, day, hours, minutes, seconds, as stored.
+    int32_t* fields[] = {&time.yearsSince1900, &time.month,   &time.dayOfMonth,
+                         &time.hours,          &time.minutes, &time.seconds};
+    size_t at = 0;
+    for (size_t i = 0; i < std::size(fields); ++i) {
+        size_t end = value.find(',', at);
+        if ((end == std::string_view::npos) != (i + 1 == std::size(fields)))
+            return false;
+        std::string_view part = value.substr(at, end == std::string_view::npos ? end : end - at);
+        long long number = 0;
+        bool negative = !part.empty() && part[0] == '-';
+        if (negative)
+            part.remove_prefix(1);
+        if (part.empty() || part.size() > 10)
+            return false;
+        for (char c : part) {
+            if (c < '0' || c > '9')
+                return false;
+            number = number * 10 + (c - '0');
+        }
+        number = negative ? -number : number;
+        if (number < INT32_MIN || number > INT32_MAX)
+            return false;
+        *fields[i] = static_cast<int32_t>(number);
+        at = end + 1;
+    }
+    return true;
+}
+
+bool CICalendarReader::ReadSimple(std::string_view key, const std::string& line,
+                                  CContentLine& property, CEventMapper::CSimple& simple,
+                                  bool& haveStart) {
+    // Plain ASCII only (a zone's name beyond it goes through libical's parser).
+    if (!property.Parse(line) || !std::all_of(line.begin(), line.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x80;
+        }))
+        return false;
+    const std::string value(property.Value());
+    if (key == "DTSTART" && !haveStart) {
+        haveStart = true;
+        simple.start = value;
+        simple.startZone = property.Param("TZID");
+    } else if (key == "DTEND" && simple.end.empty()) {
+        simple.end = value;
+        simple.endZone = property.Param("TZID");
+    } else if (key == "DURATION" && simple.duration.empty()) {
+        simple.duration = value;
+    } else if (key == "STATUS") {
+        simple.cancelled = simple.cancelled || CContentLine::Matches(value, "CANCELLED");
+    } else if (key == "CLASS") {
+        simple.isPrivate =
+            CContentLine::Matches(value, "PRIVATE") || CContentLine::Matches(value, "CONFIDENTIAL");
+    }
+    return true;
+}
+
+CICalendarReader::Read CICalendarReader::ReadComponent() {
+    std::string line;
+    CContentLine property;
+    for (;;) {
+        const int64_t before = m_lines.Bytes();
+        if (!m_lines.Next(line)) {
+            AddBytes(m_lines.Bytes() - before);
+            return Read::End;
+        }
+        AddBytes(m_lines.Bytes() - before);
+        // The calendar's own properties (VERSION, PRODID, X-WR-...) say nothing of an entry.
+        if (!property.Parse(line) || property.Name() != "BEGIN")
+            continue;
+        const std::string name = Upper(std::string(property.Value()));
+        if (name == "VCALENDAR")
+            continue;
+        const int64_t at = m_lines.Line();
+        CEventMapper::CComponent component;
+        std::string uid;
+        bool recurring = false, isOverride = false;
+        const bool complete = Gather(name, component, recurring, isOverride, uid);
+        if (name == "VEVENT")
+            CountUnit();
+        if (!complete) {
+            SetRecordLine(at);
+            Warn(CWarning::Kind::Malformed, name, "END:" + name);
+            return Read::Other;
+        }
+        if (name == "VTIMEZONE") {
+            if (!m_mapper.AddZone(component.ical))
+                WarnAt(at, CWarning::Kind::Malformed, name, "TZID");
+            continue;
+        }
+        if (name != "VEVENT") {
+            SetRecordLine(at);
+            Warn(CWarning::Kind::Skipped, name, std::string());
+            return Read::Other;
+        }
+        if ((recurring || isOverride) && !uid.empty()) {
+            m_nHeldBytes += component.ical.size() + component.title.size() +
+                            component.place.size() + component.comment.size();
+            CHeld& held = m_held[uid];
+            if (isOverride) {
+                held.overrides.emplace_back(at, std::move(component));
+            } else {
+                if (!held.master.ical.empty()) // the same UID twice: the earlier stands alone
+                    m_pending.push_back(CHeld{held.line, std::move(held.master), {}});
+                held.line = at;
+                held.master = std::move(component);
+            }
+            if (m_nHeldBytes > kMaxHeld)
+                ReleaseHeld();
+            return Read::Held;
+        }
+        SetRecordLine(at);
+        return MapEvent(at, component, {}) ? Read::Event : Read::Other;
+    }
+}
+
+bool CICalendarReader::MapEvent(
+    int64_t line, const CEventMapper::CComponent& master,
+    const std::vector<std::pair<int64_t, CEventMapper::CComponent>>& overrides) {
+    std::vector<CEventMapper::CComponent> instances;
+    for (const auto& instance : overrides)
+        instances.push_back(instance.second);
+    std::string why;
+    m_nNext = 0;
+    m_nEventLine = line;
+    SetRecordLine(line);
+    switch (m_mapper.Map(master, instances, m_event, why)) {
+    case CEventMapper::Result::Cancelled:
+        Warn(CWarning::Kind::Skipped, "VEVENT", "STATUS:CANCELLED");
+        m_event.occurrences.clear();
+        return false;
+    case CEventMapper::Result::Malformed:
+        Warn(CWarning::Kind::Malformed, "VEVENT", why);
+        m_event.occurrences.clear();
+        return false;
+    case CEventMapper::Result::Mapped:
+        break;
+    }
+    if (m_event.cut)
+        Warn(CWarning::Kind::Cut, "RRULE",
+             std::to_string(CEventMapper::kMaxIterations) + " / " +
+                 std::to_string(CEventMapper::kMaxOccurrences));
+    else if (m_event.outside != 0)
+        Warn(CWarning::Kind::Cut, "RRULE",
+             Date(m_mapper.WindowStart()) + "-" + Date(m_mapper.WindowEnd()));
+    if (m_event.lateAlarm)
+        NotCarried("VALARM (after the start)");
+    // An entry of this program's export whose times no calendar has.
+    if (m_event.occurrences.size() == 1) {
+        if (master.hasKeptStart)
+            m_event.occurrences[0].start = master.keptStart;
+        if (master.hasKeptEnd)
+            m_event.occurrences[0].end = master.keptEnd;
+    }
+    m_nEventSubstitutes = m_event.substitutes;
+    return !m_event.occurrences.empty();
+}
+
+void CICalendarReader::ReleaseHeld() {
+    std::vector<CHeld> released;
+    for (auto& [uid, held] : m_held) {
+        if (!held.master.ical.empty()) {
+            released.push_back(std::move(held));
+            continue;
+        }
+        // Instances whose event never came stand on their own.
+        for (auto& instance : held.overrides)
+            released.push_back(CHeld{instance.first, std::move(instance.second), {}});
+    }
+    m_held.clear();
+    m_nHeldBytes = 0;
+    std::sort(released.begin(), released.end(),
+              [](const CHeld& a, const CHeld& b) { return a.line > b.line; });
+    // Taken from the back: in the order of the file, after what waits already.
+    released.insert(released.end(), std::make_move_iterator(m_pending.begin()),
+                    std::make_move_iterator(m_pending.end()));
+    m_pending = std::move(released);
+}
+
+CRecordReader::Step CICalendarReader::StoreOccurrence() {
+    const CEventMapper::COccurrence& occurrence = m_event.occurrences[m_nNext];
+    const CEventMapper::CVariant& variant = m_event.variants[occurrence.variant];
+    SetRecordLine(m_nEventLine);
+    if (m_nNext == 0) {
+        SetRecordSubstitutes(m_nEventSubstitutes);
+        AddRecordSubstitutes(File().TakeSubstitutes(File().Consumed()));
+    } else {
+        SetRecordSubstitutes(0);
+        CountExpanded();
+    }
+    ++m_nNext;
+    // The comment is cleared only as far as the previous entry wrote it.
+    kvScheduleRecord& record = *m_pRecord;
+    std::memset(&record, 0, offsetof(kvScheduleRecord, comment));
+    std::memset(record.comment, 0, m_nCommentUsed);
+    CCp932::CopyText(record.title, variant.title.c_str(), sizeof(record.title));
+    CCp932::CopyText(record.place, variant.place.c_str(), sizeof(record.place));
+    CCp932::CopyText(record.comment, variant.comment.c_str(), sizeof(record.comment));
+    m_nCommentUsed = std::min(variant.comment.size() + 1, sizeof(record.comment));
+    record.start = occurrence.start;
+    record.end = occurrence.end;
+    record.allDay = variant.allDay ? 1 : 0;
+    // A private event stays private, even in an import of public entries.
+    record.isPublic = IsPublic() && !variant.isPrivate ? 1 : 0;
+    record.alarmLeadMinutes = variant.alarmLeadMinutes;
+    return Deliver(record);
+}
+
+CRecordReader::Step CICalendarReader::Next() {
+    for (;;) {
+        if (m_nNext < m_event.occurrences.size())
+            return StoreOccurrence();
+        if (!m_pending.empty()) {
+            CHeld held = std::move(m_pending.back());
+            m_pending.pop_back();
+            if (!MapEvent(held.line, held.master, held.overrides)) {
+                SetRecordSubstitutes(0);
+                return Step::Skipped;
+            }
+            continue;
+        }
+        if (m_bEnded) {
+            SetRecordSubstitutes(0);
+            return Step::End;
+        }
+        switch (ReadComponent()) {
+        case Read::End:
+            m_bEnded = true;
+            ReleaseHeld();
+            break;
+        case Read::Event:
+        case Read::Held:
+            break;
+        case Read::Other:
+            SetRecordSubstitutes(File().TakeSubstitutes(File().Consumed()));
+            return Step::Skipped;
+        }
+    }
+}
+
+std::string CICalendarReader::Describe() const {
+    return CRecordDescription::Schedule(*m_pRecord);
+}

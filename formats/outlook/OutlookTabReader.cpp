@@ -1,0 +1,313 @@
+#include "OutlookTabReader.h"
+
+#include "Cp932.h"
+#include "HeaderName.h"
+#include "TextFile.h"
+
+namespace {
+
+// The fields of one line: text up to each tab; the last one is the rest of the
+// line, line end included. Nothing behind the cursor means no further field.
+class CFieldSplitter {
+public:
+    explicit CFieldSplitter(const std::string& line) : m_line(line) {}
+
+    bool Next(std::string& field, bool& isLast) {
+        if (m_nCursor >= m_line.size())
+            return false;
+        size_t tab = m_line.find('\t', m_nCursor);
+        size_t end = tab == std::string::npos ? m_line.size() : tab;
+        field.assign(m_line, m_nCursor, end - m_nCursor);
+        m_nCursor = tab == std::string::npos ? m_line.size() : tab + 1;
+        isLast = m_nCursor >= m_line.size();
+        return true;
+    }
+
+private:
+    const std::string& m_line;
+    size_t m_nCursor = 0;
+};
+
+// A value that opens a quote and does not close it on its line.
+bool OpensValue(const std::string& field) {
+    std::string_view text = COutlookTabReader::StripLineEnd(field);
+    return !text.empty() && text.front() == '"' && (text.size() == 1 || text.back() != '"');
+}
+
+void AppendBounded(std::string& value, const std::string& text) {
+    // Room for the value, its two quotes and a line end.
+    const size_t limit = COutlookTabReader::kMaxValue + 3;
+    if (value.size() < limit)
+        value.append(text, 0, limit - value.size());
+}
+
+} // namespace
+
+COutlookTabReader::COutlookTabReader(CTextFile& file, std::vector<std::string> names, bool isPublic)
+    : CRecordReader(file, isPublic), m_names(std::move(names)), m_given(m_names.size()),
+      m_columnMap(m_names.size(), -1) {
+    for (const std::string& name : m_names)
+        m_folded.push_back(CHeaderName::Fold(name));
+}
+
+void COutlookTabReader::Warn(CWarning::Kind kind, size_t slot, const std::string& value) {
+    Warn(kind, slot < m_names.size() ? m_names[slot] : std::string(),
+         std::string(StripLineEnd(value)));
+}
+
+size_t COutlookTabReader::KnownCount(const std::vector<std::pair<int, std::string>>& names) const {
+    size_t known = 0;
+    for (const auto& name : names) {
+        std::string folded = CHeaderName::Fold(name.second);
+        for (const std::string& slot : m_folded)
+            if (!folded.empty() && folded == slot) {
+                ++known;
+                break;
+            }
+    }
+    return known;
+}
+
+std::vector<std::string> COutlookTabReader::Cp932Names(const std::vector<const char*>& utf8) {
+    std::vector<std::string> names;
+    for (const char* name : utf8) {
+        std::string converted;
+        CCp932::FromUtf8(name, converted);
+        names.push_back(converted);
+    }
+    return names;
+}
+
+void COutlookTabReader::OnHeaderName(int column, const std::string& name) {
+    std::string folded = CHeaderName::Fold(name);
+    for (size_t slot = 0; slot < m_folded.size(); ++slot)
+        if (m_folded[slot] == folded && SlotApplies(slot)) {
+            m_columnMap[slot] = column; // a later column of the same name wins
+            std::string_view given = StripLineEnd(name);
+            while (!given.empty() && (given.front() == ' ' || given.front() == '"'))
+                given.remove_prefix(1);
+            while (!given.empty() && (given.back() == ' ' || given.back() == '"'))
+                given.remove_suffix(1);
+            m_given[slot].assign(given);
+        }
+}
+
+bool COutlookTabReader::HasKnownColumns() const {
+    for (int column : m_columnMap)
+        if (column >= 0)
+            return true;
+    return false;
+}
+
+void COutlookTabReader::StoreField(int column, const std::string& text) {
+    if (column < 0 || static_cast<size_t>(column) >= m_columnSlots.size())
+        return;
+    for (size_t slot : m_columnSlots[static_cast<size_t>(column)])
+        StoreSlot(slot, text);
+}
+
+std::string_view COutlookTabReader::StripLineEnd(std::string_view text) {
+    // LF, CR LF, or a lone CR (older Mac programs): CTextFile ends a
+    // line at each.
+    if (!text.empty() && text.back() == '\n') {
+        text.remove_suffix(1);
+        if (!text.empty() && text.back() == '\r')
+            text.remove_suffix(1);
+    } else if (!text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+COutlookTabReader::Start COutlookTabReader::Begin() {
+    if (!ReadHeader())
+        return Start::NoHeader;
+    if (m_bTooManyColumns) {
+        SetRecordLine(m_nLines);
+        Warn(CWarning::Kind::TooManyColumns, std::string(), std::to_string(kMaxColumns));
+        return Start::NoKnownColumns;
+    }
+    return HasKnownColumns() ? Start::Ready : Start::NoKnownColumns;
+}
+
+COutlookTabReader::Step COutlookTabReader::Next() {
+    Read read = ReadRecord();
+    // The characters code page 932 could not hold, counted for the record they are in.
+    SetRecordSubstitutes(File().TakeSubstitutes(File().Consumed()));
+    switch (read) {
+    case Read::End:
+        return Step::End;
+    case Read::Blank:
+        return Step::Skipped;
+    case Read::Record:
+        if (m_bSkipRecord)
+            return Step::Skipped;
+        break;
+    }
+    return FinishRecord();
+}
+
+bool COutlookTabReader::ReadLine() {
+    if (!File().ReadLine(m_line))
+        return false;
+    ++m_nLines;
+    if (File().LastLineCut())
+        WarnAt(m_nLines, CWarning::Kind::LongLine, std::string(), std::string());
+    return true;
+}
+
+bool COutlookTabReader::ReadHeader() {
+    if (!ReadLine())
+        return false;
+    AddBytes(static_cast<int64_t>(m_line.size()));
+    std::string header(StripLineEnd(m_line));
+    // Split at tabs: every tab separates, an empty name is a column of its own.
+    std::vector<std::pair<int, std::string>> tabNames;
+    int column = 0;
+    size_t start = 0;
+    for (;;) {
+        size_t tab = header.find('\t', start);
+        std::string name =
+            header.substr(start, tab == std::string::npos ? std::string::npos : tab - start);
+        if (!name.empty())
+            tabNames.emplace_back(column, name);
+        if (tab == std::string::npos)
+            break;
+        if (static_cast<size_t>(++column) >= kMaxColumns) {
+            m_bTooManyColumns = true; // no export writes such a header
+            return true;
+        }
+        start = tab + 1;
+    }
+    // Split at commas, as comma-separated text has it.
+    std::vector<std::pair<int, std::string>> commaNames;
+    if (header.find(',') != std::string::npos) {
+        std::vector<std::string> fields = CCsvParser::SplitLine(header);
+        if (fields.size() >= kMaxColumns) {
+            m_bTooManyColumns = true;
+            return true;
+        }
+        for (size_t i = 0; i < fields.size(); ++i)
+            commaNames.emplace_back(static_cast<int>(i), fields[i]);
+    }
+    SetForm(KnownCount(tabNames) == 0 && KnownCount(commaNames) > 0 ? Form::Comma : Form::Tab);
+    for (const auto& name : GetForm() == Form::Comma ? commaNames : tabNames)
+        if (!name.second.empty())
+            OnHeaderName(name.first, name.second);
+    // Each field then goes straight to the slots its column feeds.
+    for (size_t slot = 0; slot < m_columnMap.size(); ++slot) {
+        int fed = m_columnMap[slot];
+        if (fed < 0)
+            continue;
+        if (static_cast<size_t>(fed) >= m_columnSlots.size())
+            m_columnSlots.resize(static_cast<size_t>(fed) + 1);
+        m_columnSlots[static_cast<size_t>(fed)].push_back(slot);
+    }
+    return true;
+}
+
+COutlookTabReader::Read COutlookTabReader::ReadRecord() {
+    if (!ReadLine())
+        return Read::End;
+    SetRecordLine(m_nLines);
+    AddBytes(static_cast<int64_t>(m_line.size()));
+    if (m_line == "\n" || m_line == "\r")
+        return Read::Blank;
+    m_bSkipRecord = false;
+    BeginRecord();
+    if (GetForm() == Form::Comma)
+        ReadCommaRecord();
+    else
+        ReadTabRecord();
+    return Read::Record;
+}
+
+void COutlookTabReader::ReadCommaRecord() {
+    m_csv.Begin();
+    while (!m_csv.Feed(m_line)) {
+        // A quoted value goes on; the file may end inside it.
+        if (!ReadLine()) {
+            m_csv.Finish();
+            Warn(CWarning::Kind::OpenQuote, m_names.size(), std::string());
+            break;
+        }
+    }
+    if (m_csv.Overflowed()) {
+        // More fields than any export writes: not a record of one.
+        Warn(CWarning::Kind::TooManyColumns, std::string(), std::to_string(kMaxColumns));
+        m_bSkipRecord = true;
+        return;
+    }
+    const std::vector<std::string>& fields = m_csv.Fields();
+    for (size_t i = 0; i < m_csv.Count(); ++i)
+        if (!fields[i].empty())
+            StoreField(static_cast<int>(i), fields[i]);
+}
+
+void COutlookTabReader::ReadTabRecord() {
+    int64_t valueLine = m_nLines; // where the value that spans lines began
+    std::string value;
+    std::string field;
+    int column = 0;
+    bool continuation = false;
+    for (;;) {
+        CFieldSplitter splitter(m_line);
+        bool isLast = false;
+        bool haveField = splitter.Next(field, isLast);
+        // The first field of a continuation line is part of the value until it closes.
+        bool insideValue = false;
+        if (!haveField) {
+            continuation = false;
+        } else if (continuation && !field.empty()) {
+            AppendBounded(value, field);
+            std::string_view text = StripLineEnd(field);
+            if (!text.empty() && text.back() == '"') {
+                continuation = false;
+                std::string_view whole = StripLineEnd(value);
+                whole.remove_suffix(1);                                 // the closing quote
+                whole.remove_prefix(std::min<size_t>(1, whole.size())); // the opening quote
+                field.assign(whole.substr(0, kMaxValue));
+                isLast = false; // the complete value has no line end to lose
+            } else {
+                insideValue = true;
+            }
+        } else if (continuation) {
+            insideValue = true;
+        }
+
+        bool lastOpens = false;
+        std::string lastField;
+        while (haveField) {
+            bool opens = isLast && OpensValue(field);
+            if (opens)
+                lastField = field;
+            else if (isLast && !insideValue)
+                field.resize(StripLineEnd(field).size());
+            if (!field.empty())
+                StoreField(column, field);
+            if (static_cast<size_t>(++column) > kMaxColumns && !m_bSkipRecord) {
+                Warn(CWarning::Kind::TooManyColumns, std::string(), std::to_string(kMaxColumns));
+                m_bSkipRecord = true;
+            }
+            lastOpens = opens;
+            insideValue = false;
+            haveField = splitter.Next(field, isLast);
+        }
+
+        if (!continuation && !lastOpens)
+            break;
+        if (lastOpens) {
+            value.clear();
+            AppendBounded(value, lastField);
+            valueLine = m_nLines;
+        }
+        if (!ReadLine()) {
+            // The file ends inside the value: the record keeps what it has,
+            // and the summary says where the value began.
+            WarnAt(valueLine, CWarning::Kind::OpenQuote, std::string(), std::string());
+            break;
+        }
+        continuation = true;
+        --column;
+    }
+}

@@ -1,0 +1,356 @@
+#include "TextFile.h"
+
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+
+#include "Cp932.h"
+#include "Utf8.h"
+
+namespace {
+
+const char kSubstitute[] = "\x81\xAC"; // 〓
+
+// Whether text is valid UTF-8 with bytes beyond ASCII; a sequence cut by the
+// end of the text counts as valid unless the file ends there.
+bool LooksLikeUtf8(const std::string& text, bool atEnd, bool& nonAscii) {
+    nonAscii = false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t i = 0; i < text.size();) {
+        size_t length = CUtf8::SequenceLength(bytes[i]);
+        if (length == 0)
+            return false;
+        if (i + length > text.size()) {
+            // A sequence cut by the read says nothing yet. One cut by the end
+            // of the file: a file cut off inside its last character is still
+            // UTF-8 (the fragment becomes a substitute).
+            if (!atEnd)
+                return true;
+            for (size_t k = i + 1; k < text.size(); ++k)
+                if ((bytes[k] & 0xC0) != 0x80)
+                    return false;
+            nonAscii = true;
+            return true;
+        }
+        uint32_t codePoint = 0;
+        if (!CUtf8::Decode(bytes + i, length, codePoint))
+            return false;
+        nonAscii = nonAscii || length > 1;
+        i += length;
+    }
+    return true;
+}
+
+} // namespace
+
+CTextFile::~CTextFile() {
+    Close();
+}
+
+const char* CTextFile::EncodingName(Encoding encoding) {
+    switch (encoding) {
+    case Encoding::Cp932:
+        return "code page 932";
+    case Encoding::Utf8:
+        return "UTF-8";
+    case Encoding::Utf8Bom:
+        return "UTF-8 with a byte order mark";
+    case Encoding::Utf16Le:
+        return "UTF-16 (little-endian)";
+    case Encoding::Utf16Be:
+        return "UTF-16 (big-endian)";
+    }
+    return "";
+}
+
+bool CTextFile::Open(const std::string& path) {
+    Close();
+    // Non-blocking, so that a FIFO without a writer cannot hang the open; the
+    // reads afterwards block as usual.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        int reason = S_ISDIR(info.st_mode) ? EISDIR : errno;
+        close(fd);
+        errno = reason;
+        return false;
+    }
+    int flags = fcntl(fd, F_GETFL);
+    std::FILE* file =
+        flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 ? nullptr : fdopen(fd, "rb");
+    if (file == nullptr) {
+        int reason = errno;
+        close(fd);
+        errno = reason;
+        return false;
+    }
+    m_pFile = file;
+    m_bStream = !S_ISREG(info.st_mode);
+    m_nSize = m_bStream ? -1 : static_cast<int64_t>(info.st_size);
+    m_nRemaining = m_bStream ? INT64_MAX : m_nSize;
+    if (!m_bStream && m_nRemaining > 0 && std::fseek(file, -1, SEEK_END) == 0) {
+        if (std::fgetc(file) == 0x1A)
+            --m_nRemaining; // the end-of-file mark of old Windows tools
+        std::fseek(file, 0, SEEK_SET);
+    }
+    return true;
+}
+
+void CTextFile::Close() {
+    if (m_pFile != nullptr)
+        std::fclose(m_pFile);
+    m_pFile = nullptr;
+    m_nRemaining = 0;
+    m_nSize = -1;
+    m_bStream = false;
+    m_encoding = Encoding::Cp932;
+    m_bDecided = false;
+    m_bFirst = true;
+    m_raw.clear();
+    m_pending.clear();
+    m_data.clear();
+    m_nPosition = 0;
+    m_nBase = 0;
+    m_substitutes.clear();
+    m_nSubstitutes = 0;
+}
+
+void CTextFile::Detect(const std::string& raw, bool atEnd) {
+    auto starts = [&](const char* mark, size_t length) {
+        return raw.size() >= length && raw.compare(0, length, mark, length) == 0;
+    };
+    if (m_bFirst) {
+        m_bFirst = false;
+        if (starts("\xFF\xFE", 2) || starts("\xFE\xFF", 2)) {
+            m_encoding = raw[0] == '\xFF' ? Encoding::Utf16Le : Encoding::Utf16Be;
+            m_bDecided = true;
+            m_raw.erase(0, 2);
+            return;
+        }
+        if (starts("\xEF\xBB\xBF", 3)) {
+            m_encoding = Encoding::Utf8Bom;
+            m_bDecided = true;
+            m_raw.erase(0, 3);
+            return;
+        }
+    }
+    // Plain ASCII says nothing: both encodings read it alike, so the decision
+    // waits for the first byte beyond it.
+    bool nonAscii = false;
+    bool utf8 = LooksLikeUtf8(raw, atEnd, nonAscii);
+    if (!nonAscii && utf8)
+        return;
+    m_encoding = utf8 ? Encoding::Utf8 : Encoding::Cp932;
+    m_bDecided = true;
+}
+
+char* CTextFile::Substitute(char* out) {
+    m_substitutes.push_back(m_nBase + (out - m_data.data()));
+    ++m_nSubstitutes;
+    *out++ = kSubstitute[0];
+    *out++ = kSubstitute[1];
+    return out;
+}
+
+void CTextFile::ConvertUtf8(const std::string& raw, bool atEnd) {
+    // Code page 932 takes at most as many bytes as UTF-8, but for a substitute
+    // standing for a stray byte: room for twice the input is enough.
+    m_data.resize(raw.size() * 2);
+    char* out = m_data.data();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(raw.data());
+    const size_t size = raw.size();
+    for (size_t i = 0; i < size;) {
+        if (bytes[i] < 0x80) {
+            *out++ = static_cast<char>(bytes[i++]);
+            continue;
+        }
+        size_t length = CUtf8::SequenceLength(bytes[i]);
+        if (length > 1 && i + length > size && !atEnd) {
+            m_pending.assign(raw, i, std::string::npos); // completed by the next read
+            break;
+        }
+        uint32_t codePoint = 0;
+        if (length <= 1 || i + length > size || !CUtf8::Decode(bytes + i, length, codePoint)) {
+            out = Substitute(out); // a byte that is no UTF-8
+            ++i;
+            continue;
+        }
+        int written = CCp932::FromCodePoint(codePoint, out);
+        out = written == 0 ? Substitute(out) : out + written;
+        i += length;
+    }
+    m_data.resize(static_cast<size_t>(out - m_data.data()));
+}
+
+void CTextFile::ConvertUtf16(const std::string& raw, bool atEnd) {
+    const bool little = m_encoding == Encoding::Utf16Le;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(raw.data());
+    const size_t size = raw.size();
+    auto unit = [&](size_t at) -> uint32_t {
+        return little ? bytes[at] | (bytes[at + 1] << 8) : (bytes[at] << 8) | bytes[at + 1];
+    };
+    // Two bytes of UTF-16 never become more than two of code page 932; a
+    // lone byte at the end becomes a substitute of two.
+    m_data.resize(size + 2);
+    char* out = m_data.data();
+    size_t i = 0;
+    while (i + 1 < size) {
+        uint32_t codePoint = unit(i);
+        size_t used = 2;
+        if (codePoint >= 0xD800 && codePoint <= 0xDBFF) {
+            if (i + 3 >= size && !atEnd)
+                break; // the low half comes with the next read
+            uint32_t low = i + 3 < size ? unit(i + 2) : 0;
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (low - 0xDC00);
+                used = 4;
+            } else {
+                codePoint = 0xFFFD; // an unpaired half
+            }
+        } else if (codePoint >= 0xDC00 && codePoint <= 0xDFFF) {
+            codePoint = 0xFFFD;
+        }
+        int written = CCp932::FromCodePoint(codePoint, out);
+        out = written == 0 ? Substitute(out) : out + written;
+        i += used;
+    }
+    // Half a character at the very end is no character: it is dropped
+    // (a substitute there would make a record of its own).
+    if (i < size && !atEnd)
+        m_pending.assign(raw, i, std::string::npos);
+    m_data.resize(static_cast<size_t>(out - m_data.data()));
+}
+
+bool CTextFile::Fill() {
+    m_nBase += static_cast<int64_t>(m_data.size());
+    m_data.clear();
+    m_nPosition = 0;
+    while (m_data.empty()) {
+        if (m_pFile == nullptr || (m_nRemaining <= 0 && m_pending.empty()))
+            return false;
+        size_t want = m_nChunk;
+        if (static_cast<int64_t>(want) > m_nRemaining)
+            want = static_cast<size_t>(m_nRemaining);
+        m_raw.resize(want);
+        size_t got = want > 0 ? std::fread(m_raw.data(), 1, want, m_pFile) : 0;
+        m_raw.resize(got);
+        if (got == 0)
+            m_nRemaining = 0;
+        else
+            m_nRemaining -= static_cast<int64_t>(got);
+        bool atEnd = m_nRemaining <= 0 || got == 0;
+        if (!m_pending.empty()) {
+            m_raw.insert(0, m_pending);
+            m_pending.clear();
+        }
+        if (m_raw.empty())
+            return false;
+        if (!m_bDecided) {
+            Detect(m_raw, atEnd);
+            // Still undecided, the read may end inside the first character
+            // beyond ASCII: that character waits for the next read, which decides.
+            if (!m_bDecided && !atEnd) {
+                size_t tail = m_raw.size();
+                while (tail > 0 && m_raw.size() - tail < 3 &&
+                       (static_cast<unsigned char>(m_raw[tail - 1]) & 0xC0) == 0x80)
+                    --tail;
+                if (tail > 0 && static_cast<unsigned char>(m_raw[tail - 1]) >= 0xC0) {
+                    m_pending.assign(m_raw, tail - 1, std::string::npos);
+                    m_raw.resize(tail - 1);
+                }
+            }
+        }
+        switch (m_encoding) {
+        case Encoding::Cp932:
+            m_data.swap(m_raw);
+            break;
+        case Encoding::Utf8:
+        case Encoding::Utf8Bom:
+            ConvertUtf8(m_raw, atEnd);
+            break;
+        case Encoding::Utf16Le:
+        case Encoding::Utf16Be:
+            ConvertUtf16(m_raw, atEnd);
+            break;
+        }
+        if (m_data.empty() && atEnd && m_pending.empty())
+            return false;
+    }
+    return true;
+}
+
+int CTextFile::TakeSubstitutes(int64_t position) {
+    int count = 0;
+    while (!m_substitutes.empty() && m_substitutes.front() < position) {
+        m_substitutes.pop_front();
+        ++count;
+    }
+    return count;
+}
+
+void CTextFile::PushBack(std::string line) {
+    m_pushedBack = std::move(line);
+    m_bPushedBackCut = m_bLineCut;
+    m_bPushedBack = true;
+}
+
+bool CTextFile::ReadLine(std::string& line) {
+    if (m_bPushedBack) {
+        m_bPushedBack = false;
+        line.swap(m_pushedBack);
+        m_bLineCut = m_bPushedBackCut;
+        return true;
+    }
+    line.clear();
+    m_bLineCut = false;
+    bool any = false;
+    for (;;) {
+        if (m_nPosition >= m_data.size() && !Fill()) {
+            // A stream's end is known only when it comes: drop its Ctrl-Z then.
+            if (m_bStream && !line.empty() && line.back() == 0x1A)
+                line.pop_back();
+            return any && !line.empty();
+        }
+        any = true;
+        // Copy the run up to the next CR or LF in one piece, as far as a line keeps.
+        const char* begin = m_data.data() + m_nPosition;
+        const char* end = m_data.data() + m_data.size();
+        const char* stop = begin;
+        while (stop < end && *stop != '\n' && *stop != '\r')
+            ++stop;
+        const size_t run = static_cast<size_t>(stop - begin);
+        const size_t room = line.size() < kMaxLine ? kMaxLine - line.size() : 0;
+        if (run > room)
+            m_bLineCut = true;
+        line.append(begin, std::min(run, room));
+        m_nPosition += run;
+        if (stop == end)
+            continue;
+        char c = m_data[m_nPosition++];
+        if (c == '\n') {
+            line += '\n';
+            return true;
+        }
+        // CR LF becomes LF; the LF may start the next piece. A lone CR (as
+        // older Mac programs end lines) ends the line too, and stays its end.
+        if (m_nPosition >= m_data.size() && !Fill()) {
+            line += '\r';
+            return true;
+        }
+        if (m_data[m_nPosition] == '\n') {
+            ++m_nPosition;
+            line += '\n';
+            return true;
+        }
+        line += '\r';
+        return true;
+    }
+}

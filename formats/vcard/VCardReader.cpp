@@ -1,0 +1,381 @@
+#include "VCardReader.h"
+
+#include <cstddef>
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+
+#include "Cp932.h"
+#include "TextFile.h"
+#include "PropertyText.h"
+#include "RecordDescription.h"
+
+namespace {
+
+bool IsBlank(const std::string& line) {
+    return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+#define KV_AT(member) offsetof(kvAddressRecord, member)
+
+} // namespace
+
+CVCardReader::CVCardReader(CTextFile& file, bool isPublic)
+    : CRecordReader(file, isPublic), m_lines(file), m_pRecord(std::make_unique<kvAddressRecord>()) {
+    std::memset(m_pRecord.get(), 0, sizeof(kvAddressRecord));
+    SetForm(Form::VCard);
+}
+
+CVCardReader::~CVCardReader() = default;
+
+CRecordReader::Start CVCardReader::Begin() {
+    return Start::Ready; // no header: the cards begin with the first line
+}
+
+std::string_view CVCardReader::Text(const CContentLine& property) {
+    const std::string encoding = property.Encoding();
+    if (encoding.empty())
+        return property.Value(); // converted with the file
+    std::string bytes = encoding == "B" ? CPropertyText::DecodeBase64(property.Value())
+                                        : CPropertyText::DecodeQuotedPrintable(property.Value());
+    AddRecordSubstitutes(CPropertyText::ToCp932(bytes, property.Param("CHARSET"), m_decoded));
+    return m_decoded;
+}
+
+void CVCardReader::BeginCard() {
+    // The memo is cleared only as far as the previous card wrote it (36 KB a
+    // card would dominate the import).
+    kvAddressRecord& record = *m_pRecord;
+    std::memset(&record, 0, offsetof(kvAddressRecord, memo));
+    std::memset(record.memo, 0, m_nMemoUsed);
+    m_nMemoUsed = 0;
+    m_strFullName.clear();
+    for (auto& reading : m_readings)
+        reading[0].clear(), reading[1].clear();
+    m_bHaveName = false;
+    m_nUrls = 0;
+}
+
+void CVCardReader::Put(char* field, size_t size, std::string_view text) {
+    // As kvCopyText copies (never a split character, always the NUL), straight
+    // from the view; a line break inside a one-line field becomes a blank, as
+    // the Outlook import does.
+    const size_t length = CCp932::CutLength(text.data(), text.size(), size - 1);
+    if (length > 0)
+        std::memcpy(field, text.data(), length);
+    field[length] = '\0';
+    for (size_t i = 0; i < length; ++i)
+        if (field[i] == '\n' || field[i] == '\r')
+            field[i] = ' ';
+}
+
+char* CVCardReader::FirstFree(std::initializer_list<size_t> offsets) {
+    for (size_t offset : offsets) {
+        char* field = reinterpret_cast<char*>(m_pRecord.get()) + offset;
+        if (field[0] == '\0')
+            return field;
+    }
+    return nullptr;
+}
+
+void CVCardReader::OnTel(const CContentLine& property, std::string_view text) {
+    std::string number = CContentLine::Unescape(text);
+    if (number.compare(0, 4, "tel:") == 0)
+        number.erase(0, 4); // vCard 4.0 writes a URI
+    const bool work = property.HasType("WORK");
+    const bool home = property.HasType("HOME");
+    const bool second = property.Param("PREF") == "2";
+    char* field;
+    if (property.HasType("FAX"))
+        field = work   ? FirstFree({KV_AT(businessFax)})
+                : home ? FirstFree({KV_AT(homeFax)})
+                       : FirstFree({KV_AT(businessFax), KV_AT(homeFax)});
+    else if (property.HasType("CELL"))
+        field = FirstFree({KV_AT(mobilePhone)});
+    else if (second) // PREF=2: the second number (as the export writes one without a first)
+        field = work ? FirstFree({KV_AT(businessPhone2), KV_AT(businessPhone)})
+                     : FirstFree({KV_AT(homePhone2), KV_AT(homePhone)});
+    else if (work)
+        field = FirstFree({KV_AT(businessPhone), KV_AT(businessPhone2)});
+    else // home, and a number of no other type
+        field = FirstFree({KV_AT(homePhone), KV_AT(homePhone2)});
+    if (field == nullptr) {
+        NotCarried("TEL (more than the record holds)");
+        return;
+    }
+    Put(field, sizeof(kvAddressRecord::businessPhone), number);
+}
+
+void CVCardReader::OnAdr(const CContentLine& property, std::string_view text) {
+    // Post office box; extended address; street; locality; region; postal code; country.
+    std::vector<std::string>& parts = m_parts;
+    CContentLine::Split(text, ';', 7, parts);
+    parts.resize(7);
+    std::string street = parts[2];
+    for (size_t i : {1, 0})
+        if (!parts[i].empty())
+            street += (street.empty() ? "" : " ") + parts[i];
+    kvAddressRecord& record = *m_pRecord;
+    const bool homeFree = record.homePrefecture[0] == '\0' && record.homeCity[0] == '\0' &&
+                          record.homeStreet[0] == '\0';
+    const bool businessFree = record.businessPostalCode[0] == '\0' &&
+                              record.businessPrefecture[0] == '\0' &&
+                              record.businessCity[0] == '\0' && record.businessStreet[0] == '\0';
+    bool work = property.HasType("WORK");
+    if (!work && !property.HasType("HOME") && !homeFree)
+        work = true; // a second address of no type goes where there is room
+    if (work ? !businessFree : !homeFree) {
+        NotCarried("ADR (more than the record holds)");
+        return;
+    }
+    if (work) {
+        Put(record.businessPostalCode, sizeof(record.businessPostalCode), parts[5]);
+        Put(record.businessPrefecture, sizeof(record.businessPrefecture), parts[4]);
+        Put(record.businessCity, sizeof(record.businessCity), parts[3]);
+        Put(record.businessStreet, sizeof(record.businessStreet), street);
+    } else {
+        if (!parts[5].empty())
+            NotCarried("ADR;HOME (postal code)");
+        Put(record.homePrefecture, sizeof(record.homePrefecture), parts[4]);
+        Put(record.homeCity, sizeof(record.homeCity), parts[3]);
+        Put(record.homeStreet, sizeof(record.homeStreet), street);
+    }
+    if (!parts[6].empty())
+        NotCarried("ADR (country)");
+}
+
+namespace {
+
+enum class Property {
+    About, // the card's own (VERSION, PRODID...): nothing of its person
+    N,
+    FN,
+    PhoneticLast,
+    PhoneticFirst,
+    Sound,
+    SortString,
+    Org,
+    Title,
+    Tel,
+    Email,
+    Adr,
+    Url,
+    Note,
+    Categories,
+    Other,
+};
+
+Property Kind(std::string_view name) {
+    static const std::unordered_map<std::string_view, Property> kinds = {
+        {"VERSION", Property::About},
+        {"PRODID", Property::About},
+        {"REV", Property::About},
+        {"UID", Property::About},
+        {"KIND", Property::About},
+        {"BEGIN", Property::About},
+        {"END", Property::About},
+        {"N", Property::N},
+        {"FN", Property::FN},
+        {"X-PHONETIC-LAST-NAME", Property::PhoneticLast},
+        {"X-PHONETIC-FIRST-NAME", Property::PhoneticFirst},
+        {"SOUND", Property::Sound},
+        {"SORT-STRING", Property::SortString},
+        {"ORG", Property::Org},
+        {"TITLE", Property::Title},
+        {"TEL", Property::Tel},
+        {"EMAIL", Property::Email},
+        {"ADR", Property::Adr},
+        {"URL", Property::Url},
+        {"NOTE", Property::Note},
+        {"CATEGORIES", Property::Categories},
+    };
+    auto found = kinds.find(name);
+    return found == kinds.end() ? Property::Other : found->second;
+}
+
+} // namespace
+
+void CVCardReader::OnProperty(const CContentLine& property) {
+    const Property kind = Kind(property.Name());
+    if (kind == Property::About)
+        return;
+    kvAddressRecord& record = *m_pRecord;
+    const std::string_view text = Text(property);
+    switch (kind) {
+    case Property::About:
+        break;
+    case Property::N: {
+        std::vector<std::string>& parts = m_parts;
+        CContentLine::Split(text, ';', 5, parts);
+        parts.resize(5);
+        Put(record.lastName, sizeof(record.lastName), parts[0]);
+        Put(record.firstName, sizeof(record.firstName), parts[1]);
+        m_bHaveName = !parts[0].empty() || !parts[1].empty();
+        if (!parts[2].empty() || !parts[3].empty() || !parts[4].empty())
+            NotCarried("N (middle names, prefixes, suffixes)");
+        if (std::string sortAs = property.Param("SORT-AS"); !sortAs.empty()) {
+            std::vector<std::string> readings = CContentLine::Split(sortAs, ',', 2);
+            readings.resize(2);
+            m_readings[1][0] = readings[0];
+            m_readings[1][1] = readings[1];
+        }
+        break;
+    }
+    case Property::FN:
+        m_strFullName = CContentLine::Unescape(text);
+        break;
+    case Property::PhoneticLast:
+        m_readings[0][0] = CContentLine::Unescape(text);
+        break;
+    case Property::PhoneticFirst:
+        m_readings[0][1] = CContentLine::Unescape(text);
+        break;
+    case Property::Sound:
+        if (!property.HasType("X-IRMC-N")) {
+            NotCarried(std::string(property.Name()));
+        } else {
+            std::vector<std::string>& parts = m_parts;
+            CContentLine::Split(text, ';', 3, parts);
+            parts.resize(2);
+            m_readings[2][0] = parts[0];
+            m_readings[2][1] = parts[1];
+        }
+        break;
+    case Property::SortString:
+        m_readings[3][0] = CContentLine::Unescape(text);
+        break;
+    case Property::Org: {
+        std::vector<std::string>& parts = m_parts;
+        CContentLine::Split(text, ';', 2, parts);
+        Put(record.company, sizeof(record.company), parts[0]);
+        if (parts.size() > 1 && !parts[1].empty())
+            NotCarried("ORG (department)");
+        break;
+    }
+    case Property::Title:
+        Put(record.title, sizeof(record.title), CContentLine::Unescape(text));
+        break;
+    case Property::Tel:
+        OnTel(property, text);
+        break;
+    case Property::Email: {
+        // PREF=2 names the second address (as the export writes one without a first).
+        char* field = property.Param("PREF") == "2" ? FirstFree({KV_AT(email2), KV_AT(email)})
+                                                    : FirstFree({KV_AT(email), KV_AT(email2)});
+        if (field != nullptr)
+            Put(field, sizeof(record.email), CContentLine::Unescape(text));
+        else
+            NotCarried("EMAIL (beyond the second)");
+        break;
+    }
+    case Property::Adr:
+        OnAdr(property, text);
+        break;
+    case Property::Url:
+        if (m_nUrls++ == 0)
+            Put(record.webPage, sizeof(record.webPage), CContentLine::Unescape(text));
+        else
+            NotCarried("URL (beyond the first)");
+        break;
+    case Property::Note: {
+        // Line breaks as the Outlook import stores them: LF.
+        std::string memo = CContentLine::Unescape(text);
+        memo.erase(std::remove(memo.begin(), memo.end(), '\r'), memo.end());
+        CCp932::CopyText(record.memo, memo.c_str(), sizeof(record.memo));
+        m_nMemoUsed = std::max(m_nMemoUsed, std::min(memo.size() + 1, sizeof(record.memo)));
+        break;
+    }
+    case Property::Categories: {
+        std::vector<std::string>& categories = m_parts;
+        CContentLine::Split(text, ',', 2, categories);
+        Put(record.category, sizeof(record.category), categories[0]);
+        if (categories.size() > 1)
+            NotCarried("CATEGORIES (beyond the first)");
+        break;
+    }
+    case Property::Other:
+        NotCarried(std::string(
+            property.Name())); // photos, keys, birthdays, the writers' own properties...
+        break;
+    }
+}
+
+void CVCardReader::FinishCard() {
+    kvAddressRecord& record = *m_pRecord;
+    if (!m_bHaveName && !m_strFullName.empty())
+        Put(record.lastName, sizeof(record.lastName), m_strFullName);
+    for (int part = 0; part < 2; ++part)
+        for (const auto& reading : m_readings)
+            if (!reading[part].empty()) {
+                if (part == 0)
+                    Put(record.lastNameReading, sizeof(record.lastNameReading), reading[0]);
+                else
+                    Put(record.nameReading, sizeof(record.nameReading), reading[1]);
+                break;
+            }
+}
+
+CRecordReader::Step CVCardReader::Next() {
+    std::string line;
+    CContentLine property;
+    SetRecordSubstitutes(0);
+    // Up to the card's beginning (unless the last card ended at it); anything
+    // else between cards is passed over.
+    if (m_nBegunAt > 0) {
+        SetRecordLine(m_nBegunAt);
+        m_nBegunAt = 0;
+    } else {
+        for (;;) {
+            const int64_t before = m_lines.Bytes();
+            const bool more = m_lines.Next(line);
+            AddBytes(m_lines.Bytes() - before);
+            if (!more)
+                return Step::End;
+            if (CContentLine::Matches(line, "BEGIN:VCARD"))
+                break;
+            if (!IsBlank(line))
+                NotCarried("(outside a card)");
+        }
+        SetRecordLine(m_lines.Line());
+    }
+    CountUnit();
+    BeginCard();
+    bool ended = false;
+    for (;;) {
+        const int64_t before = m_lines.Bytes();
+        const bool more = m_lines.Next(line);
+        AddBytes(m_lines.Bytes() - before);
+        if (!more)
+            break;
+        if (m_lines.Cut())
+            WarnAt(m_lines.Line(), CWarning::Kind::LongLine, std::string(), std::string());
+        if (CContentLine::Matches(line, "END:VCARD")) {
+            ended = true;
+            break;
+        }
+        if (CContentLine::Matches(line, "BEGIN:VCARD")) {
+            m_nBegunAt = m_lines.Line(); // this card lacks its end; the next begins here
+            break;
+        }
+        if (IsBlank(line))
+            continue;
+        if (!property.Parse(line)) {
+            WarnAt(m_lines.Line(), CWarning::Kind::Malformed, std::string(),
+                   line.substr(0, CCp932::CutLength(line.data(), line.size(), 60)));
+            continue;
+        }
+        OnProperty(property);
+    }
+    AddRecordSubstitutes(File().TakeSubstitutes(File().Consumed()));
+    if (!ended) {
+        Warn(CWarning::Kind::Malformed, "VCARD", "END:VCARD");
+        return Step::Skipped;
+    }
+    FinishCard();
+    return Deliver(*m_pRecord);
+}
+
+std::string CVCardReader::Describe() const {
+    return CRecordDescription::Address(*m_pRecord);
+}

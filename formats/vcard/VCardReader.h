@@ -1,0 +1,56 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kelvo.h"
+
+#include "ContentLine.h"
+#include "ContentLineReader.h"
+#include "RecordReader.h"
+
+// Turns vCard files (2.1, 3.0 and 4.0, several cards a file) into address
+// records, one card per step. The mapping of properties to fields is the
+// table in docs/formats.md; what a record has no place for is counted by
+// property name.
+class CVCardReader : public CRecordReader {
+public:
+    CVCardReader(CTextFile& file, bool isPublic);
+    ~CVCardReader() override;
+
+    Start Begin() override;
+    Step Next() override;
+    std::string Describe() const override;
+
+private:
+    // The text of a property's value for the record (decoded, code page 932,
+    // still escaped where the value is structured).
+    std::string_view Text(const CContentLine& property);
+    void BeginCard();
+    void OnProperty(const CContentLine& property);
+    // After END:VCARD: the name from FN when N gave none, the readings by
+    // preference.
+    void FinishCard();
+    // Copies text into a one-line field, line breaks as blanks.
+    void Put(char* field, size_t size, std::string_view text);
+    // The first empty field of those given (members of the record), or null.
+    char* FirstFree(std::initializer_list<size_t> offsets);
+    void OnTel(const CContentLine& property, std::string_view text);
+    void OnAdr(const CContentLine& property, std::string_view text);
+
+    CContentLineReader m_lines;
+    std::unique_ptr<kvAddressRecord> m_pRecord;
+    size_t m_nMemoUsed = sizeof(kvAddressRecord::memo); // memo bytes that may not be zero
+    std::string m_strFullName;
+    std::string m_decoded;            // the last encoded value, decoded
+    std::string m_put;                // a value on its way into a field
+    std::vector<std::string> m_parts; // the components of a structured value
+    // Readings by where they came from, best first: X-PHONETIC-*, SORT-AS,
+    // SOUND;X-IRMC-N, SORT-STRING (family only).
+    std::string m_readings[4][2];
+    bool m_bHaveName = false;
+    int64_t m_nBegunAt = 0; // the line of a card that began inside the last one
+    int m_nUrls = 0;
+};
