@@ -17,7 +17,7 @@
 #include "PgRoles.h"
 #include "PgRowBatch.h"
 #include "PgStatement.h"
-#include "SchemaText.h"
+#include "PgSchema.h"
 
 namespace {
 
@@ -545,6 +545,15 @@ bool CPgConnection::ApplyPolicies() {
                 group + "') THEN CREATE ROLE " + CPgRoles::Quote(group) +
                 " NOLOGIN; END IF; END $$") &&
            Exec(policies);
+}
+
+bool CPgConnection::SetOwnPassword(const std::string& verifier) {
+    // The server's own function: a person may set no other role's password.
+    auto set = Prepare("SELECT kv_set_password(?1)");
+    if (!set)
+        return false;
+    set->BindText(1, verifier.c_str());
+    return set->Step() == CStatement::Result::Row;
 }
 
 bool CPgConnection::SetLogin(const std::string& userName, const std::string& verifier) {

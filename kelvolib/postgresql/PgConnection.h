@@ -44,6 +44,7 @@ public:
     bool LoginRefused() const { return m_bLoginRefused; }
     bool IsPerson() const override { return m_bPerson; }
     bool SetLogin(const std::string& userName, const std::string& verifier) override;
+    bool SetOwnPassword(const std::string& verifier) override;
 
     // uri without its password, for messages.
     static std::string Redact(const std::string& uri);

@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "Cp932.h"
-#include "SchemaText.h"
+#include "SqliteSchema.h"
 #include "SqliteStatement.h"
 
 namespace {

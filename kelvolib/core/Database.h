@@ -16,13 +16,18 @@ class CMonitorQueue;
 // The groupware's storage, whichever engine holds it: where it lives, its
 // schema, and the write batches that make imports fast without risking more
 // than a second of work. Everything here is written once for both engines;
-// what differs sits behind CConnection.
+// what differs sits behind CEngine and CConnection.
 class CDatabase {
 public:
     // The schema version this library writes; older ones are upgraded.
     static constexpr int kSchemaVersion = 6;
 
-    explicit CDatabase(CMonitorQueue& monitor);
+    // What an upgrade does to the data once the engine upgraded the tables
+    // (CMigrations): given the version the database had, inside the upgrade's
+    // transaction; false when it fails (the upgrade is then rolled back).
+    using Migration = std::function<bool(CDatabase& db, int from)>;
+
+    CDatabase(CMonitorQueue& monitor, Migration migrate);
     ~CDatabase();
     CDatabase(const CDatabase&) = delete;
     CDatabase& operator=(const CDatabase&) = delete;
@@ -32,7 +37,6 @@ public:
     // false (with the reason) when none of them is set to something usable.
     static bool ConfiguredLocation(std::string& location, bool& defaultLocation,
                                    std::string& error);
-    static bool IsServerUri(const std::string& location);
     // Whether location starts with a URI's scheme ("name:"): a file path
     // never does (it starts with "/" or "./" then).
     static bool LooksLikeUri(const std::string& location);
@@ -120,6 +124,7 @@ private:
     void EndBatch(bool committed);
 
     CMonitorQueue& m_monitor;
+    Migration m_migrate;
     std::unique_ptr<CConnection> m_pConnection;
     bool m_bLoginRefused = false;
     bool m_bBatchOpen = false;

@@ -3,10 +3,10 @@
 
 #include <openssl/crypto.h>
 
+#include "Engine.h"
 #include "ErrorState.h"
+#include "Migrations.h"
 #include "PasswordVerifier.h"
-#include "PgConnection.h"
-#include "PgRoles.h"
 
 CGroupware& CGroupware::Instance() {
     static CGroupware instance;
@@ -21,7 +21,7 @@ bool CGroupware::ServesPeople(std::string& location) {
     std::string error;
     bool defaultLocation = false;
     return CDatabase::ConfiguredLocation(location, defaultLocation, error) &&
-           CDatabase::IsServerUri(location) && !CPgRoles::NamesUser(location);
+           CEngine::For(location).SignsInPeople(location);
 }
 
 void CGroupware::Install(std::unique_ptr<CDatabase> database) {
@@ -49,13 +49,14 @@ bool CGroupware::EnsureOpen() {
     std::string location;
     const bool people = ServesPeople(location);
     if (people && !m_pSignIn) {
-        const std::string reason = "nobody has signed in to " + CPgConnection::Redact(location) +
+        const std::string reason = "nobody has signed in to " +
+                                   CEngine::For(location).Shown(location) +
                                    ": on this server each person opens the groupware by signing in";
         m_monitor.Push(CMonitorText::Say(u8"エラー: %1", {reason}));
         CErrorState::Set(reason);
         return false;
     }
-    auto database = std::make_unique<CDatabase>(m_monitor);
+    auto database = std::make_unique<CDatabase>(m_monitor, &CMigrations::Run);
     if (people ? !database->OpenAt(location, false, m_pSignIn.get()) : !database->Open())
         return false;
     Install(std::move(database));
@@ -80,7 +81,7 @@ bool CGroupware::SignIn(const std::string& userName, const std::string& password
     // The server checks the password: the person's own connection replaces
     // the one before only when it is made.
     CSignIn signIn{userName, password};
-    auto database = std::make_unique<CDatabase>(m_monitor);
+    auto database = std::make_unique<CDatabase>(m_monitor, &CMigrations::Run);
     if (!database->OpenAt(location, false, &signIn)) {
         if (database->LoginRefused()) {
             CErrorState::Clear();
@@ -104,7 +105,8 @@ bool CGroupware::ChangePassword(const std::string& userName, const std::string& 
         return false;
     }
     ServesPeople(location);
-    if (!CDatabase::IsServerUri(location)) {
+    const CEngine& engine = CEngine::For(location);
+    if (!engine.ChecksPasswords()) {
         bool matches = false;
         if (!EnsureOpen() || !m_pUsers->CheckPassword(userName, oldPassword, matches))
             return false;
@@ -117,14 +119,14 @@ bool CGroupware::ChangePassword(const std::string& userName, const std::string& 
     // On a server the old password is proved by signing in as the user, on a
     // connection of its own; the person signed in here stays signed in.
     CSignIn proof{userName, oldPassword};
-    CPgConnection connection;
-    std::string error;
-    if (!connection.Open(location, error, &proof)) {
-        if (connection.LoginRefused()) {
+    CEngine::COpened opened = engine.Open(location, false, &proof);
+    OPENSSL_cleanse(proof.password.data(), proof.password.size());
+    if (!opened.connection) {
+        if (opened.loginRefused) {
             m_monitor.Push(CMonitorText::Say(u8"%1 のパスワード変更を断りました", {userName}));
             return false;
         }
-        CErrorState::Set("the password of " + userName + " cannot be changed: " + error);
+        CErrorState::Set("the password of " + userName + " cannot be changed: " + opened.error);
         m_monitor.Push(CMonitorText::Say(u8"エラー: %1", {CErrorState::Get()}));
         return false;
     }
@@ -132,15 +134,13 @@ bool CGroupware::ChangePassword(const std::string& userName, const std::string& 
     if (!CUserStore::NewVerifier(newPassword, "the password of " + userName + " cannot be changed",
                                  verifier))
         return false;
-    auto set = connection.Prepare("SELECT kv_set_password(?1)");
-    set->BindText(1, verifier.c_str());
-    if (set->Step() != CStatement::Result::Row) {
+    if (!opened.connection->SetOwnPassword(verifier)) {
         CErrorState::Set("the password of " + userName +
-                         " cannot be changed: " + connection.ErrorMessage());
+                         " cannot be changed: " + opened.connection->ErrorMessage());
         m_monitor.Push(CMonitorText::Say(u8"エラー: %1", {CErrorState::Get()}));
         return false;
     }
-    set.reset();
+    opened.connection.reset();
     if (m_pSignIn && m_pSignIn->userName == userName && !m_pSignIn->password.empty())
         m_pSignIn->password = newPassword;
     m_monitor.Push(CMonitorText::Say(u8"%1 のパスワードを変更しました", {userName}));

@@ -5,13 +5,12 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "Engine.h"
 #include "ErrorState.h"
 #include "MonitorQueue.h"
-#include "PgConnection.h"
-#include "SqliteConnection.h"
-#include "UserStore.h"
 
-CDatabase::CDatabase(CMonitorQueue& monitor) : m_monitor(monitor) {
+CDatabase::CDatabase(CMonitorQueue& monitor, Migration migrate)
+    : m_monitor(monitor), m_migrate(std::move(migrate)) {
     // $KELVO_BATCH_MS shortens the batch period (tests of interrupted imports).
     const char* batch = std::getenv("KELVO_BATCH_MS");
     if (batch != nullptr && *batch != '\0')
@@ -21,10 +20,6 @@ CDatabase::CDatabase(CMonitorQueue& monitor) : m_monitor(monitor) {
 CDatabase::~CDatabase() {
     if (m_pConnection && !m_pConnection->IsBroken())
         CommitBatch();
-}
-
-bool CDatabase::IsServerUri(const std::string& location) {
-    return location.rfind("postgresql://", 0) == 0 || location.rfind("postgres://", 0) == 0;
 }
 
 bool CDatabase::ConfiguredLocation(std::string& location, bool& defaultLocation,
@@ -80,29 +75,20 @@ bool CDatabase::LooksLikeUri(const std::string& location) {
 }
 
 bool CDatabase::OpenAt(const std::string& location, bool defaultLocation, const CSignIn* signIn) {
-    std::string error;
     m_bLoginRefused = false;
     // A mistyped server URI must not become a file of that name (with the
     // password in its name), nor be shown with its password.
-    if (!IsServerUri(location) && LooksLikeUri(location))
-        return Refuse("database " + CPgConnection::Redact(location) +
+    const CEngine& server = CEngine::Server();
+    if (!server.Serves(location) && LooksLikeUri(location))
+        return Refuse("database " + server.Shown(location) +
                       " looks like a URI but is not one (postgresql://...); a file name with a "
                       "colon is written as ./NAME");
-    if (IsServerUri(location)) {
-        auto server = std::make_unique<CPgConnection>();
-        bool opened = server->Open(location, error, signIn);
-        std::string where = server->Location();
-        m_bLoginRefused = server->LoginRefused();
-        m_pConnection = std::move(server);
-        if (!opened)
-            return Refuse("database " + where + " cannot be opened: " + error);
-    } else {
-        auto file = std::make_unique<CSqliteConnection>();
-        bool opened = file->Open(location, defaultLocation, error);
-        m_pConnection = std::move(file);
-        if (!opened)
-            return Refuse("database " + location + " cannot be opened: " + error);
-    }
+    const CEngine& engine = CEngine::For(location);
+    CEngine::COpened opened = engine.Open(location, defaultLocation, signIn);
+    m_bLoginRefused = opened.loginRefused;
+    if (!opened.connection)
+        return Refuse("database " + engine.Shown(location) + " cannot be opened: " + opened.error);
+    m_pConnection = std::move(opened.connection);
     if (!PrepareSchema())
         return false;
     m_monitor.Push(CMonitorText::Say(u8"データベース %1 を開きました", {Location()}));
@@ -135,10 +121,9 @@ bool CDatabase::PrepareSchema() {
     else if (done && content == CConnection::Content::Empty)
         done = connection.CreateSchema(kSchemaVersion);
     else if (done && version < kSchemaVersion) {
-        // Version 3 and older kept passwords as text: they become verifiers
-        // (and, on a server, logins) in the same transaction.
+        // The tables first, then what the data needs, in the same transaction.
         done = connection.Upgrade(version, kSchemaVersion) &&
-               (version >= 4 || CUserStore(*this, m_monitor).ConvertPasswords());
+               (!m_migrate || m_migrate(*this, version));
         if (done)
             m_monitor.Push(CMonitorText::Say(u8"データベース %1 をスキーマ版 %2 に更新しました",
                                              {Location(), std::to_string(kSchemaVersion)}));

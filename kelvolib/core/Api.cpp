@@ -12,6 +12,7 @@
 #include "ErrorState.h"
 #include "GroupwareCopier.h"
 #include "Groupware.h"
+#include "Migrations.h"
 
 namespace {
 
@@ -293,7 +294,7 @@ KV_API int kvAdminCopyTo(const char* target, char* summary, int size) {
         // The open lists' writes go first: the copy reads what is committed.
         g.Schedules().Close();
         g.Addresses().Close();
-        CDatabase copy(g.Monitor());
+        CDatabase copy(g.Monitor(), &CMigrations::Run);
         if (!copy.OpenAt(target, false))
             return false;
         std::string copied;

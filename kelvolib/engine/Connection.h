@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-class CStatement;
+#include "Statement.h"
 
 // A person signing in: user name and password, both code page 932.
 struct CSignIn {
@@ -82,6 +82,13 @@ public:
     // engine, whose file holds the verifiers the library checks itself.
     virtual bool SetLogin(const std::string& userName, const std::string& verifier) {
         (void)userName;
+        (void)verifier;
+        return true;
+    }
+    // On a person's own connection: the person's password becomes the one of
+    // verifier (the server checks it from then on). Nothing to do on the
+    // embedded engine, whose users table holds the verifiers.
+    virtual bool SetOwnPassword(const std::string& verifier) {
         (void)verifier;
         return true;
     }
