@@ -17,8 +17,6 @@
 
 namespace {
 
-enum { IDC_USER_LIST = 1000, IDC_USER_NAME = 1004, IDC_PASSWORD = 1005 };
-
 CDialogTemplate LoginTemplate() {
     return CDialogTemplate{
         IDD_LOGIN,
@@ -29,12 +27,13 @@ CDialogTemplate LoginTemplate() {
         9,
         {
             {-1, CControlDef::Static, QStringLiteral("ユーザー名"), 5, 10, 40, 8},
-            {IDC_USER_NAME, CControlDef::Edit, QString(), 50, 5, 50, 14},
+            {CLoginDlg::IDC_USER_NAME, CControlDef::Edit, QString(), 50, 5, 50, 14},
             {-1, CControlDef::Static, QStringLiteral("パスワード"), 5, 30, 40, 8},
-            {IDC_PASSWORD, CControlDef::Edit, QString(), 50, 25, 50, 14, CControlDef::Password},
+            {CLoginDlg::IDC_PASSWORD, CControlDef::Edit, QString(), 50, 25, 50, 14,
+             CControlDef::Password},
             {CDialog::IDOK, CControlDef::DefPushButton, QStringLiteral("OK"), 145, 10, 50, 14},
             {CDialog::IDCANCEL, CControlDef::PushButton, QStringLiteral("終了"), 145, 30, 50, 14},
-            {IDC_USER_LIST, CControlDef::ComboBox, QString(), 125, 45, 80, 265,
+            {CLoginDlg::IDC_USER_LIST, CControlDef::ComboBox, QString(), 125, 45, 80, 265,
              CControlDef::Hidden | CControlDef::NoTabStop | CControlDef::Sorted},
         }};
 }

@@ -8,6 +8,8 @@
 // program never sees a stored password).
 class CLoginDlg : public CDialog {
 public:
+    enum : int { IDC_USER_LIST = 1000, IDC_USER_NAME = 1004, IDC_PASSWORD = 1005 };
+
     explicit CLoginDlg(QWidget* parent);
 
     std::string m_strUserName; // code page 932

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "CommandIds.h"
+#include "ViewerCommands.h"
 
-// Resource IDs of the viewer (its command IDs are in CommandIds.h).
+// Resource IDs of the viewer (its commands are in ViewerCommands.h, the
+// framework's in CommandIds.h).
 enum : int {
     IDR_MAINFRAME = 128,
     IDR_USERTYPE = 129,

@@ -41,7 +41,8 @@ CViewerApp* ViewerApp() {
     return static_cast<CViewerApp*>(AfxGetApp());
 }
 
-CViewerApp::CViewerApp() : CWinApp(QStringLiteral("kelvo-View")), m_session(g_strLoginUser) {
+CViewerApp::CViewerApp()
+    : CWinApp(QString::fromUtf8(kAppName), QStringLiteral("kelvo")), m_session(g_strLoginUser) {
     const std::pair<int, int> views[] = {{ID_VIEW_USER, IDR_USERTYPE},
                                          {ID_VIEW_SCHADULE, IDR_SCHADULETYPE},
                                          {ID_VIEW_ADDRESS, IDR_ADDRESSTYPE},

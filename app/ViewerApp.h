@@ -13,6 +13,8 @@ class CView;
 class CViewerApp : public CWinApp {
 public:
     static constexpr int kKindCount = CViewerSession::kKindCount;
+    // The program's name: its windows' and message boxes' caption.
+    static constexpr const char* kAppName = "kelvo-View";
 
     CViewerApp();
 

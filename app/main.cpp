@@ -46,6 +46,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication application(argc, argv);
+    // A message before the application object exists has its caption too.
+    CMessageBox::SetCaption(QString::fromUtf8(CViewerApp::kAppName));
     QApplication::setWindowIcon(CIconPainter::Icon(CIconPainter::Kind::Program));
     // Ties the windows to the installed desktop entry (its name and icon).
     QGuiApplication::setDesktopFileName(QStringLiteral("kelvo-view"));

@@ -8,8 +8,6 @@
 
 namespace {
 
-enum { IDC_OLD_PASSWORD = 1001, IDC_NEW_PASSWORD = 1002 };
-
 CDialogTemplate PasswordTemplate() {
     return CDialogTemplate{
         CPasswordDlg::IDD,
@@ -24,9 +22,11 @@ CDialogTemplate PasswordTemplate() {
             // The labels take the width their eight full-width characters need in
             // today's fonts, and the boxes stand clear of them.
             {-1, CControlDef::Static, QStringLiteral("古いパスワード"), 7, 10, 60, 8},
-            {IDC_OLD_PASSWORD, CControlDef::Edit, QString(), 72, 5, 60, 14, CControlDef::Password},
+            {CPasswordDlg::IDC_OLD_PASSWORD, CControlDef::Edit, QString(), 72, 5, 60, 14,
+             CControlDef::Password},
             {-1, CControlDef::Static, QStringLiteral("新しいパスワード"), 7, 30, 60, 8},
-            {IDC_NEW_PASSWORD, CControlDef::Edit, QString(), 72, 30, 60, 14, CControlDef::Password},
+            {CPasswordDlg::IDC_NEW_PASSWORD, CControlDef::Edit, QString(), 72, 30, 60, 14,
+             CControlDef::Password},
         }};
 }
 

@@ -11,6 +11,7 @@
 class CPasswordDlg : public CDialog {
 public:
     static constexpr int IDD = 132;
+    enum : int { IDC_OLD_PASSWORD = 1001, IDC_NEW_PASSWORD = 1002 };
 
     // userName: whose password changes (code page 932); maxNewLength: the
     // most bytes the new password may take.

@@ -1,21 +1,10 @@
 #pragma once
 
-// Every command ID of the program, in one place: the framework's standard
-// commands (which it handles itself) and the viewer's own. A QAction's object
-// name is its ID.
+// The framework's standard command IDs, which it handles itself (a program's
+// own commands are its own: they start at 32768). A QAction's object name is
+// its ID.
 enum : int {
-    // The viewer's commands.
-    ID_LOGIN = 32771,
-    ID_VIEW_USER = 32772,
-    ID_VIEW_SCHADULE = 32773,
-    ID_VIEW_ADDRESS = 32774,
-    ID_VIEW_BOARD = 32775,
-    ID_CHANGE_PASSWORD = 32776,
-    ID_VIEW_MONITOR = 32777,
-    ID_IMPORT_ADDRESS = 32778,
-    ID_IMPORT_SCHADULE = 32779,
-
-    // The framework's standard commands.
+    // The standard commands.
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
     ID_FILE_SAVE = 57603,

@@ -45,7 +45,8 @@ public:
     // Asks the routing for every command's state and sets the actions.
     void UpdateCommandUI();
     // Sets the title from the application's name and the active document:
-    // "kelvo-View - doc", or "kelvo-View - [child]" while the child is maximised.
+    // "<application name> - doc", or "<application name> - [child]" while the child is
+    // maximised.
     void UpdateFrameTitle();
     QString FrameTitle() const;
 

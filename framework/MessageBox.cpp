@@ -10,8 +10,12 @@ std::function<int(const QString&)>& Hook() {
     return hook;
 }
 
+// The application object's name (CWinApp), or until there is one the
+// program's, as Qt knows it.
 QString& CaptionText() {
-    static QString caption = QStringLiteral("kelvo-View");
+    static QString caption;
+    if (caption.isEmpty())
+        caption = QCoreApplication::applicationName();
     return caption;
 }
 

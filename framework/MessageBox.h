@@ -6,7 +6,8 @@
 
 class QWidget;
 
-// The program's message boxes: the application title as caption, an OK button.
+// The program's message boxes: the application's name as caption (SetCaption,
+// which the application object calls), an OK button.
 // Tests replace the box with a hook that records the text and answers.
 class CMessageBox {
 public:

@@ -12,6 +12,7 @@
 #include "FileDialog.h"
 #include "MDIChildWnd.h"
 #include "MDIFrameWnd.h"
+#include "MessageBox.h"
 #include "NewTypeDlg.h"
 #include "View.h"
 
@@ -25,8 +26,10 @@ CWinApp* AfxGetApp() {
     return s_pApp;
 }
 
-CWinApp::CWinApp(const QString& appName) : m_strAppName(appName) {
+CWinApp::CWinApp(const QString& appName, const QString& settingsFolder)
+    : m_strAppName(appName), m_strSettingsFolder(settingsFolder) {
     s_pApp = this;
+    CMessageBox::SetCaption(appName);
     OnCommand(ID_FILE_NEW, [this] { OnFileNew(); });
     OnCommand(ID_FILE_OPEN, [this] { OnFileOpen(); });
 }
@@ -78,7 +81,7 @@ void CWinApp::AddDocTemplate(std::unique_ptr<CDocTemplate> docTemplate) {
 
 void CWinApp::LoadStdProfileSettings(int count) {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                     QStringLiteral("/kelvo");
+                     QLatin1Char('/') + m_strSettingsFolder;
     QDir().mkpath(folder);
     m_pRecentFileList =
         std::make_unique<CRecentFileList>(folder + QLatin1Char('/') + m_strAppName + ".ini", count);

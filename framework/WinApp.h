@@ -19,7 +19,10 @@ class CMDIFrameWnd;
 // templates, the "新規" chooser, the open-file dialog and the recent-file list.
 class CWinApp : public CCmdTarget {
 public:
-    explicit CWinApp(const QString& appName);
+    // appName: the caption of the main window and the message boxes, and the
+    // name of the program's INI file, kept in the folder settingsFolder of the
+    // user's configuration folder.
+    CWinApp(const QString& appName, const QString& settingsFolder);
     ~CWinApp() override;
 
     // Nonzero runs the program; false ends it at once (ExitInstance still runs).
@@ -58,6 +61,7 @@ protected:
 
 private:
     QString m_strAppName;
+    QString m_strSettingsFolder;
     std::vector<std::unique_ptr<CDocTemplate>> m_templates;
     std::unique_ptr<CRecentFileList> m_pRecentFileList;
     std::unique_ptr<CMDIFrameWnd> m_pOwnedMainWnd;

@@ -8,7 +8,7 @@
 #include "ListCtrl.h"
 #include "PasswordDlg.h"
 #include "RecordText.h"
-#include "CommandIds.h"
+#include "ViewerCommands.h"
 #include "ViewerSession.h"
 
 namespace {

@@ -60,7 +60,7 @@ protected:
 
 TEST_F(Frame, MainMenuWithoutChildren) {
     CloseAll();
-    EXPECT_EQ(m_viewer.Frame().CurrentMenu(), 128);
+    EXPECT_EQ(m_viewer.Frame().CurrentMenu(), IDR_MAINFRAME);
     EXPECT_EQ(m_viewer.MenuTexts(),
               (QStringList{"ﾌｧｲﾙ(&F)/ログイン", "ﾌｧｲﾙ(&F)/アドレスインポート",
                            "ﾌｧｲﾙ(&F)/スケジュールインポート", "ﾌｧｲﾙ(&F)/-",
@@ -71,7 +71,7 @@ TEST_F(Frame, MainMenuWithoutChildren) {
 }
 
 TEST_F(Frame, MenusFollowTheActiveChild) {
-    ASSERT_EQ(m_viewer.Frame().CurrentMenu(), 129);
+    ASSERT_EQ(m_viewer.Frame().CurrentMenu(), IDR_USERTYPE);
     QStringList user = m_viewer.MenuTexts();
     EXPECT_TRUE(user.contains("編集(&E)/元に戻す(&U)\tCtrl+Z"));
     EXPECT_TRUE(user.contains("編集(&E)/パスワード変更"));
@@ -81,7 +81,7 @@ TEST_F(Frame, MenusFollowTheActiveChild) {
     EXPECT_EQ(m_viewer.Frame().windowTitle(), "kelvo-View - ユーザー一覧1");
 
     Command(ID_VIEW_MONITOR);
-    EXPECT_EQ(m_viewer.Frame().CurrentMenu(), 135);
+    EXPECT_EQ(m_viewer.Frame().CurrentMenu(), IDR_MONITORTYPE);
     QStringList monitor = m_viewer.MenuTexts();
     EXPECT_TRUE(monitor.contains("編集(&E)/パスワード変更"));
     EXPECT_TRUE(monitor.contains("表示(&V)/掲示板一覧"));
@@ -89,20 +89,22 @@ TEST_F(Frame, MenusFollowTheActiveChild) {
 
     m_viewer.Frame().MdiArea()->setActiveSubWindow(
         m_viewer.App().m_pOpenView[KIND_USER]->GetParentFrame());
-    EXPECT_EQ(m_viewer.Frame().CurrentMenu(), 129);
+    EXPECT_EQ(m_viewer.Frame().CurrentMenu(), IDR_USERTYPE);
     Command(ID_VIEW_ADDRESS);
-    EXPECT_EQ(m_viewer.Frame().CurrentMenu(), 133);
+    EXPECT_EQ(m_viewer.Frame().CurrentMenu(), IDR_ADDRESSTYPE);
     EXPECT_TRUE(m_viewer.MenuTexts().contains("表示(&V)/モニター"));
 }
 
 TEST_F(Frame, EnablingFollowsTheHandlers) {
     // Nobody handles these: greyed in menus and on the tool bar.
-    for (int id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE, ID_FILE_PRINT,
-                   ID_NEXT_PANE, ID_PREV_PANE, ID_CHANGE_PASSWORD})
+    for (int id :
+         std::initializer_list<int>{ID_EDIT_UNDO, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE,
+                                    ID_FILE_PRINT, ID_NEXT_PANE, ID_PREV_PANE, ID_CHANGE_PASSWORD})
         EXPECT_FALSE(Enabled(id)) << id;
-    for (int id : {ID_LOGIN, ID_VIEW_USER, ID_VIEW_SCHADULE, ID_VIEW_ADDRESS, ID_VIEW_BOARD,
-                   ID_VIEW_MONITOR, ID_APP_ABOUT, ID_APP_EXIT, ID_FILE_NEW, ID_FILE_OPEN,
-                   ID_FILE_SAVE, ID_WINDOW_NEW, ID_WINDOW_CASCADE, ID_VIEW_TOOLBAR})
+    for (int id : std::initializer_list<int>{
+             ID_LOGIN, ID_VIEW_USER, ID_VIEW_SCHADULE, ID_VIEW_ADDRESS, ID_VIEW_BOARD,
+             ID_VIEW_MONITOR, ID_APP_ABOUT, ID_APP_EXIT, ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE,
+             ID_WINDOW_NEW, ID_WINDOW_CASCADE, ID_VIEW_TOOLBAR})
         EXPECT_TRUE(Enabled(id)) << id;
     EXPECT_TRUE(Action(ID_VIEW_TOOLBAR)->isChecked());
     Command(ID_VIEW_TOOLBAR);

@@ -32,8 +32,8 @@ protected:
 
     // Types into the open login dialog and presses OK; the dialog may stay open.
     static void Type(CLoginDlg* dialog, const QString& name, const QString& password) {
-        dialog->Item<QLineEdit>(1004)->setText(name);
-        dialog->Item<QLineEdit>(1005)->setText(password);
+        dialog->Item<QLineEdit>(CLoginDlg::IDC_USER_NAME)->setText(name);
+        dialog->Item<QLineEdit>(CLoginDlg::IDC_PASSWORD)->setText(password);
         dialog->Item<QPushButton>(CDialog::IDOK)->click();
     }
 
@@ -79,7 +79,8 @@ TEST_F(Login, EmptyNameCallsNothingAndWrongLoginsStayOpen) {
         EXPECT_EQ(m_viewer.messages, (QStringList{kWrong, kWrong, kWrong}));
         EXPECT_EQ(backend.Count("kvCheckPassword"), 3);
         EXPECT_TRUE(dialog->isVisible());
-        EXPECT_EQ(dialog->Item<QLineEdit>(1004)->text(), "alice") << "edits stay as typed";
+        EXPECT_EQ(dialog->Item<QLineEdit>(CLoginDlg::IDC_USER_NAME)->text(), "alice")
+            << "edits stay as typed";
 
         // A check that cannot be made is no wrong password: its reason is shown.
         backend.SetFailure("kvCheckPassword", "the server cannot be reached");

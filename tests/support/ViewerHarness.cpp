@@ -57,8 +57,8 @@ bool CViewerHarness::Start() {
 
 void CViewerHarness::AnswerLogin(const QString& name, const QString& password, bool cancelAfter) {
     WhenModal<CLoginDlg>([name, password, cancelAfter](CLoginDlg* dialog) {
-        dialog->Item<QLineEdit>(1004)->setText(name);
-        dialog->Item<QLineEdit>(1005)->setText(password);
+        dialog->Item<QLineEdit>(CLoginDlg::IDC_USER_NAME)->setText(name);
+        dialog->Item<QLineEdit>(CLoginDlg::IDC_PASSWORD)->setText(password);
         dialog->Item<QPushButton>(CDialog::IDOK)->click();
         if (cancelAfter && dialog->isVisible())
             dialog->Item<QPushButton>(CDialog::IDCANCEL)->click();

@@ -77,8 +77,8 @@ protected:
     }
 
     static void Type(CPasswordDlg* dialog, const QString& old, const QString& fresh) {
-        dialog->Item<QLineEdit>(1001)->setText(old);
-        dialog->Item<QLineEdit>(1002)->setText(fresh);
+        dialog->Item<QLineEdit>(CPasswordDlg::IDC_OLD_PASSWORD)->setText(old);
+        dialog->Item<QLineEdit>(CPasswordDlg::IDC_NEW_PASSWORD)->setText(fresh);
         dialog->Item<QPushButton>(CDialog::IDOK)->click();
     }
 
