@@ -19,6 +19,13 @@ pids+=("$xvfb")
 export DISPLAY=$display
 openbox >"$dir/openbox.log" 2>&1 &
 pids+=($!)
+# The window manager must manage the viewer's windows from their first:
+# activating one before it is up fails.
+for _ in $(seq 1 100); do
+    xdotool get_num_desktops >/dev/null 2>&1 && break
+    sleep 0.05
+done
+xdotool get_num_desktops >/dev/null
 
 export KELVO_DATABASE=$dir/groupware.db XDG_CONFIG_HOME=$dir LANG=C.UTF-8
 "$build/bin/kelvo-admin" demo >/dev/null

@@ -1,0 +1,146 @@
+#include "ExportCommand.h"
+
+#include <functional>
+#include <memory>
+#include <ostream>
+
+#include "kelvo.h"
+
+#include "AdminError.h"
+#include "AdminText.h"
+#include "Arguments.h"
+#include "ExportFile.h"
+#include "ICalendarWriter.h"
+#include "OutlookCsvWriter.h"
+#include "ProgressLine.h"
+#include "Terminal.h"
+#include "VCardWriter.h"
+
+namespace {
+
+// One kind of list as an export reads it through the library.
+template <typename Record> struct CList;
+
+template <> struct CList<kvAddressRecord> {
+    static constexpr const char* kName = "the address book";
+    static int Open(const std::string& owner) {
+        return kvOpenAddressBook(owner.c_str(), -1, 0, 0, 0);
+    }
+    static int Next(kvAddressRecord* record) { return kvNextAddress(record, 1); }
+    static void Close() { kvCloseAddressBook(); }
+    // The book shows the owner's entries and the public ones.
+    static bool IsPublic(const kvAddressRecord& record) { return record.owner[0] == '\0'; }
+};
+
+template <> struct CList<kvScheduleRecord> {
+    static constexpr const char* kName = "the schedules";
+    static int Open(const std::string& owner) { return kvOpenSchedules(owner.c_str(), ""); }
+    static int Next(kvScheduleRecord* record) { return kvNextSchedule(record, 1); }
+    static void Close() { kvCloseSchedules(); }
+    static bool IsPublic(const kvScheduleRecord& record) { return record.isPublic != 0; }
+};
+
+// What a format writes: something before the entries, each entry, something after.
+template <typename Record> struct CFormat {
+    std::function<void()> begin;
+    std::function<void(const Record&)> write;
+    std::function<void()> end;
+};
+
+// The one loop of every export: the list's entries that are (or are not)
+// public, each written as it comes.
+template <typename Record>
+long WriteEntries(const std::string& owner, bool isPublic, const CFormat<Record>& format,
+                  CProgressLine& progress) {
+    using List = CList<Record>;
+    if (format.begin)
+        format.begin();
+    if (!List::Open(owner))
+        CAdminText::Fail(std::string(List::kName) + " cannot be read");
+    long written = 0;
+    auto record = std::make_unique<Record>();
+    while (List::Next(record.get())) {
+        if (List::IsPublic(*record) != isPublic)
+            continue;
+        format.write(*record);
+        // How many there are is not known in advance: the count and the rate.
+        progress.Update(++written, -1);
+    }
+    char reason[KV_MONITOR_LINE_SIZE];
+    if (kvLastError(reason, sizeof(reason)))
+        throw CAdminError("reading " + std::string(List::kName) + " stopped after " +
+                          std::to_string(written) + " entries: " + CAdminText::ToUtf8(reason));
+    List::Close();
+    if (format.end)
+        format.end();
+    return written;
+}
+
+} // namespace
+
+CExportCommand::COptions CExportCommand::TakeOptions(CArguments& args) const {
+    if (!Addresses() && m_strKind != "schedules")
+        throw CAdminError("unknown export \"" + m_strKind + "\"");
+    COptions options;
+    std::string owner = args.TakeSingleOption("--owner", true);
+    options.format = args.TakeSingleOption("--format");
+    options.isPublic = args.TakeFlag("--public");
+    options.quiet = args.TakeFlag("--quiet");
+    options.path = args.Empty() ? std::string() : args.TakeFront("");
+    args.ExpectNoMore();
+    const char* own = Addresses() ? "vcard" : "ical";
+    if (options.format.empty())
+        options.format = own;
+    if (options.format != "outlook" && options.format != own)
+        throw CAdminError("--format for " + m_strKind + " is " + own + " or outlook");
+    if (owner.empty())
+        throw CAdminError("--owner is empty: name the user whose entries are exported");
+    options.owner = CAdminText::ToCp932(owner, "owner");
+    return options;
+}
+
+long CExportCommand::Write(const COptions& options, std::ostream& text,
+                           CProgressLine& progress) const {
+    const bool outlook = options.format == "outlook";
+    COutlookCsvWriter csv(text);
+    if (Addresses()) {
+        CVCardWriter vcard(text);
+        CFormat<kvAddressRecord> format;
+        if (outlook)
+            format = {[&] { csv.BeginAddresses(); },
+                      [&](const kvAddressRecord& record) { csv.Write(record); }, nullptr};
+        else
+            format = {nullptr, [&](const kvAddressRecord& record) { vcard.Write(record); },
+                      nullptr};
+        return WriteEntries(options.owner, options.isPublic, format, progress);
+    }
+    CICalendarWriter ical(text);
+    CFormat<kvScheduleRecord> format;
+    if (outlook)
+        format = {[&] { csv.BeginSchedules(); },
+                  [&](const kvScheduleRecord& record) { csv.Write(record); }, nullptr};
+    else
+        format = {[&] { ical.Begin(); },
+                  [&](const kvScheduleRecord& record) { ical.Write(record); }, [&] { ical.End(); }};
+    return WriteEntries(options.owner, options.isPublic, format, progress);
+}
+
+void CExportCommand::Run(CArguments& args, CTerminal& terminal) {
+    const COptions options = TakeOptions(args);
+    OpenDatabase();
+    // Into a file only once every entry was read and written (CExportFile);
+    // standard output takes them as they come.
+    std::unique_ptr<CExportFile> file =
+        options.path.empty() ? nullptr : std::make_unique<CExportFile>(options.path);
+    std::ostream& text = file ? file->Stream() : terminal.Out();
+    CProgressLine progress(terminal.Err(), terminal.ShowsProgress(options.quiet), "entries");
+    const long written = Write(options, text, progress);
+    progress.Finish();
+    if (!file) {
+        terminal.Out() << std::flush;
+        return;
+    }
+    file->Commit();
+    terminal.Err() << "exported " << written << (Addresses() ? " address" : " schedule")
+                   << " entries to " << options.path << "\n";
+}

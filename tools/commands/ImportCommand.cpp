@@ -1,0 +1,123 @@
+#include "ImportCommand.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <ostream>
+
+#include "kelvoadmin.h"
+
+#include "AdminError.h"
+#include "AdminText.h"
+#include "Arguments.h"
+#include "ProgressLine.h"
+#include "Terminal.h"
+#include "TextFile.h"
+
+CImportCommand::COptions CImportCommand::TakeOptions(CArguments& args) const {
+    if (!Addresses() && m_strKind != "schedules")
+        throw CAdminError("unknown import \"" + m_strKind + "\"");
+    COptions options;
+    options.owner = args.TakeSingleOption("--owner", true);
+    CImportSession::COptions& session = options.session;
+    session.kind = Addresses() ? CImportSession::Kind::Addresses : CImportSession::Kind::Schedules;
+    session.isPublic = args.TakeFlag("--public");
+    session.duplicateCheck = args.TakeFlag("--duplicate-check");
+    session.dryRun = args.TakeFlag("--dry-run");
+    options.quiet = args.TakeFlag("--quiet");
+    options.path = args.TakeFront("import " + m_strKind + " needs a file");
+    args.ExpectNoMore();
+    // An empty owner would make the entries public, which only --public may do.
+    if (options.owner.empty())
+        throw CAdminError("--owner is empty: name the user the entries belong to (--public "
+                          "makes them public)");
+    session.owner = CAdminText::ToCp932Field(options.owner, "owner",
+                                             Addresses() ? sizeof(kvAddressRecord::owner)
+                                                         : sizeof(kvScheduleRecord::owner));
+    return options;
+}
+
+void CImportCommand::CheckOwner(const COptions& options) {
+    auto user = std::make_unique<kvUserRecord>();
+    if (kvGetUser(options.session.owner.c_str(), user.get()))
+        return;
+    char reason[KV_MONITOR_LINE_SIZE];
+    if (kvLastError(reason, sizeof(reason)))
+        CAdminText::Fail("the owner cannot be looked up");
+    throw CAdminError("the owner \"" + options.owner + "\" is not a user");
+}
+
+void CImportCommand::ReadAll(CImportSession& session, const CTextFile& file,
+                             CProgressLine& progress) {
+    const double size = static_cast<double>(file.Size());
+    CImportSession::Step step;
+    do {
+        step = session.Next();
+        const CImportSummary& done = session.Summary();
+        progress.Update(done.added + done.updated + done.checked,
+                        size > 0 ? static_cast<double>(session.BytesConsumed()) / size : -1);
+    } while (step != CImportSession::Step::End && step != CImportSession::Step::Failed);
+}
+
+void CImportCommand::Run(CArguments& args, CTerminal& terminal) {
+    const COptions options = TakeOptions(args);
+    CTextFile file;
+    if (!file.Open(options.path))
+        throw CAdminError("cannot read " + options.path + ": " + std::strerror(errno));
+    OpenDatabase();
+    CheckOwner(options);
+
+    CImportSession session(file, options.session);
+    if (!session.Open())
+        throw CAdminError("the " + std::string(Addresses() ? "address book" : "schedules") +
+                          " cannot be opened: " + CAdminText::ToUtf8(session.Failure()));
+    const CImportSession::Start start = session.Begin();
+    if (start == CImportSession::Start::Ready) {
+        CProgressLine progress(terminal.Err(), terminal.ShowsProgress(options.quiet), "records");
+        ReadAll(session, file, progress);
+    }
+    session.Close();
+    Report(session, start, options, terminal);
+}
+
+void CImportCommand::Report(const CImportSession& session, CImportSession::Start start,
+                            const COptions& options, CTerminal& terminal) const {
+    const std::string& path = options.path;
+    const CImportSummary& summary = session.Summary();
+    if (start == CImportSession::Start::OtherKind)
+        throw CAdminError(path + " is " +
+                          (Addresses() ? "an iCalendar file: import it with import schedules"
+                                       : "a vCard file: import it with import addresses"));
+    if (start == CImportSession::Start::NoKnownColumns) {
+        std::string notes;
+        for (const CImportSummary::CNote& note : summary.Notes())
+            notes += "; line " + std::to_string(note.line) + ": " +
+                     CAdminText::ToUtf8(summary.NoteText(note));
+        throw CAdminError("no column of " + path + " can be imported (" +
+                          CAdminText::ToUtf8(summary.Lines().front()) + ")" + notes);
+    }
+    const char* noun = Addresses() ? " address" : " schedule";
+    if (session.Failed()) {
+        char database[4096] = {};
+        kvAdminDatabasePath(database, sizeof(database));
+        std::string where = session.FailedLine() > 0
+                                ? " at line " + std::to_string(session.FailedLine()) + " of " + path
+                                : " of " + path;
+        throw CAdminError("import" + where + " stopped: " + CAdminText::ToUtf8(session.Failure()) +
+                          " (database " + database + "); " + std::to_string(session.Committed()) +
+                          noun + " records were committed before the failure");
+    }
+    if (session.ReadNothing()) {
+        std::string notes;
+        for (const std::string& line : summary.Lines())
+            notes += "\n" + CAdminText::ToUtf8(line);
+        throw CAdminError("no record of " + path + " could be read; nothing was stored" + notes);
+    }
+    if (options.session.dryRun)
+        terminal.Out() << "checked " << summary.checked << noun
+                       << " records; nothing stored (dry run)\n";
+    else
+        terminal.Out() << "stored " << session.Committed() << noun << " records\n";
+    for (const std::string& line : summary.Lines())
+        terminal.Out() << CAdminText::ToUtf8(line) << "\n";
+}

@@ -1,0 +1,21 @@
+#include "UserPasswdCommand.h"
+
+#include <ostream>
+
+#include "kelvoadmin.h"
+
+#include "AdminText.h"
+#include "Arguments.h"
+#include "Terminal.h"
+
+void CUserPasswdCommand::Run(CArguments& args, CTerminal& terminal) {
+    std::string name = args.TakeFront("user passwd needs a user name");
+    args.ExpectNoMore();
+    std::string cpName = CAdminText::ToCp932(name, "user name");
+    std::string password = CAdminText::SecretToCp932Field(
+        terminal.ReadSecret("new password for " + name + ": "), "password", KV_PASSWORD_SIZE);
+    OpenDatabase();
+    if (!kvAdminSetPassword(cpName.c_str(), password.c_str()))
+        CAdminText::Fail("the password of \"" + name + "\" cannot be changed");
+    terminal.Out() << "password of " << name << " changed\n";
+}
