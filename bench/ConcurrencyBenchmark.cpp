@@ -12,10 +12,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "BenchFolder.h"
+#include "ThrowawayServer.h"
 
 namespace {
 
@@ -115,22 +117,11 @@ int main(int argc, char** argv) {
     const std::string big = folder + "/big.txt";
     WriteAddresses(big, 9, 10 * rows);
 
-    std::string serverDir = "/tmp/kelvo-bench-pg.XXXXXX";
-    if (mkdtemp(serverDir.data()) == nullptr)
+    // Stopped however the run ends.
+    std::unique_ptr<CThrowawayServer> server = CThrowawayServer::Start();
+    if (!server)
         return 1;
-    std::string server;
-    {
-        FILE* started = popen(
-            ("'" KELVO_SOURCE_DIR "/scripts/pg-server.sh' start '" + serverDir + "'").c_str(), "r");
-        char line[1024] = {};
-        if (started == nullptr || std::fgets(line, sizeof(line), started) == nullptr ||
-            pclose(started) != 0)
-            return 1;
-        server = line;
-        while (!server.empty() && (server.back() == '\n' || server.back() == '\r'))
-            server.pop_back();
-    }
-    CFresh fresh{folder, server};
+    CFresh fresh{folder, server->Uri()};
 
     std::printf("%d addresses per file, duplicate check on, kelvo-admin processes\n", rows);
     bool met = true;
@@ -176,6 +167,5 @@ int main(int argc, char** argv) {
                 rows, small / 1024.0, 10 * rows, large / 1024.0,
                 (large - small) * 1024.0 / (9.0 * rows));
     std::printf("targets: %s\n", met ? "met" : "missed");
-    std::system(("'" KELVO_SOURCE_DIR "/scripts/pg-server.sh' stop '" + serverDir + "'").c_str());
     return 0;
 }

@@ -30,7 +30,7 @@
 #include "BenchFiles.h"
 #include "BenchAdmin.h"
 #include "BenchFolder.h"
-#include "BenchServer.h"
+#include "ThrowawayServer.h"
 
 #include "AdminTool.h"
 #include "DocTemplate.h"
@@ -97,7 +97,7 @@ CMeasure ImportWithAdmin(const std::string& database, const char* kind, const st
 CMeasure ImportWithDialog(const std::string& database, bool addresses, const std::string& file,
                           int rows, bool signIn = false) {
     AddUser(database);
-    setenv("KELVO_DATABASE", (signIn ? CBenchServer::PeopleOf(database) : database).c_str(), 1);
+    setenv("KELVO_DATABASE", (signIn ? CThrowawayServer::PeopleOf(database) : database).c_str(), 1);
     kvShutdown();
     if (signIn && !kvCheckPassword("bench", "bench"))
         std::cerr << "bench cannot sign in\n";
@@ -135,7 +135,7 @@ CMeasure OpenList(CViewerApp& app, int rows) {
 // a new connection: TCP, TLS and the SCRAM exchange).
 double SignInSeconds(const std::string& database) {
     AddUser(database);
-    setenv("KELVO_DATABASE", CBenchServer::PeopleOf(database).c_str(), 1);
+    setenv("KELVO_DATABASE", CThrowawayServer::PeopleOf(database).c_str(), 1);
     std::vector<double> times;
     for (int i = 0; i < 20; ++i) {
         kvShutdown();
@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
     const std::string& folder = temporary.Path();
 
     // The server, over TCP on the loopback; its folder apart (the server's user enters it).
-    std::unique_ptr<CBenchServer> office = CBenchServer::Start();
+    std::unique_ptr<CThrowawayServer> office = CThrowawayServer::Start();
     if (!office)
         return 1;
     const std::string uri = office->Uri();

@@ -34,7 +34,7 @@
 #include "BenchFiles.h"
 #include "BenchAdmin.h"
 #include "BenchFolder.h"
-#include "BenchServer.h"
+#include "ThrowawayServer.h"
 #include "LinkedBackend.h"
 
 namespace {
@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
     const std::string self = CBenchFiles::ExecutableDirectory() + "/office_benchmark";
     const std::string admin = CBenchFiles::ExecutableDirectory() + "/kelvo-admin";
 
-    std::unique_ptr<CBenchServer> server = CBenchServer::Start();
+    std::unique_ptr<CThrowawayServer> server = CThrowawayServer::Start();
     if (!server)
         return 1;
     const std::string uri = server->Uri();
@@ -203,7 +203,7 @@ int main(int argc, char** argv) {
     const double begin = Now();
     std::vector<CChild> clients;
     for (const std::string& person : people)
-        clients.push_back(Start({self, "--desktop", CBenchServer::PeopleOf(uri), person,
+        clients.push_back(Start({self, "--desktop", CThrowawayServer::PeopleOf(uri), person,
                                  "pw-" + person, std::to_string(seconds)},
                                 true));
     // The importers start once the desktops are at work.

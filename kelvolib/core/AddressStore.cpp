@@ -12,11 +12,11 @@ namespace {
 
 constexpr int kFieldCount = static_cast<int>(std::size(kAddressFields));
 
-std::string ColumnList() {
-    std::string list;
+CEntryWriter::CKind Addresses() {
+    CEntryWriter::CKind kind{"addresses", {}, {"id"}, "address", CMonitorText::Say(u8"アドレス")};
     for (const CAddressField& field : kAddressFields)
-        list += (list.empty() ? "" : ", ") + std::string(field.name);
-    return list;
+        kind.columns.push_back(field.name);
+    return kind;
 }
 
 std::string NameOf(const kvAddressRecord* record) {
@@ -60,7 +60,9 @@ CAddressStore::CAddressStore(CDatabase& db, CMonitorQueue& monitor)
                       {read->ColumnInt64(0)});
               }
               return read->Step() == CStatement::Result::Done;
-          }) {}
+          }),
+      // What this batch added may be gone with a failed write.
+      m_writer(db, monitor, m_index, Addresses(), [this] { m_knownCategories.clear(); }) {}
 
 std::string CAddressStore::Key(const char* lastName, size_t lastLength, const char* firstName,
                                size_t firstLength, const char* company, size_t companyLength) {
@@ -83,7 +85,7 @@ std::string CAddressStore::OwnerOf(const kvAddressRecord* record) {
 
 bool CAddressStore::Open(const char* owner) {
     Close();
-    m_cursor = m_db.PrepareList("SELECT " + ColumnList() +
+    m_cursor = m_db.PrepareList("SELECT " + m_writer.ColumnList() +
                                 " FROM addresses WHERE owner = ?1 OR owner = ?2 ORDER BY id");
     if (!m_cursor)
         return false;
@@ -105,8 +107,7 @@ bool CAddressStore::Close() {
                           {m_strOwner, std::to_string(m_nDelivered), std::to_string(m_nAdded),
                            std::to_string(m_nUpdated)}));
     m_cursor.reset();
-    m_insert.reset();
-    m_update.reset();
+    m_writer.Close();
     m_find.reset();
     m_index.Clear();
     m_bOpen = false;
@@ -165,16 +166,7 @@ bool CAddressStore::Write(CStatement& statement, const kvAddressRecord* record, 
     const char* bytes = reinterpret_cast<const char*>(record);
     for (int i = 0; i < kFieldCount; ++i)
         statement.BindField(i + 1, bytes + kAddressFields[i].offset, kAddressFields[i].width);
-    if (!statement.Queue()) {
-        m_db.Fail("address " + NameOf(record) + " cannot be " + what);
-        m_db.AfterFailedWrite();
-        m_knownCategories.clear(); // what this batch added may be gone
-        return false;
-    }
-    m_db.NoteBatchedWrite();
-    m_monitor.Push(CMonitorText::Say(u8"アドレスを%1しました: %2",
-                                     {CMonitorText::Verb(what), NameOf(record)}));
-    return true;
+    return m_writer.Queue(statement, NameOf(record), what);
 }
 
 bool CAddressStore::Add(const kvAddressRecord* record) {
@@ -182,18 +174,10 @@ bool CAddressStore::Add(const kvAddressRecord* record) {
         return false;
     if (!m_bUpdating)
         return Refuse(record, "added");
-    if (!m_insert) {
-        m_insert = m_db.PrepareAppend("addresses", ColumnList() + ", id, changed");
-        if (!m_insert)
-            return false;
-    }
     std::string owner = OwnerOf(record);
     long long id = 0;
-    if (!m_db.BeforeBatchedWrite() || !m_index.Touch(owner) || !m_db.NextId("addresses", id))
-        return false;
-    m_insert->BindInt(kFieldCount + 1, id);
-    m_insert->BindInt(kFieldCount + 2, m_index.Stamp(owner));
-    if (!Write(*m_insert, record, "added"))
+    CStatement* append = m_writer.Append(owner, id);
+    if (append == nullptr || !Write(*append, record, "added"))
         return false;
     m_index.Written(
         owner, [record] { return KeyOf(record); }, {id}, 0);
@@ -211,23 +195,12 @@ bool CAddressStore::Update(const kvAddressRecord* record) {
     }
     if (!m_bUpdating)
         return Refuse(record, "updated");
-    if (!m_update) {
-        std::string sets;
-        for (int i = 0; i < kFieldCount; ++i)
-            sets += (i > 0 ? ", " : "") + std::string(kAddressFields[i].name) + " = ?" +
-                    std::to_string(i + 1);
-        m_update = m_db.Prepare("UPDATE addresses SET " + sets + ", changed = ?" +
-                                std::to_string(kFieldCount + 2) + " WHERE id = ?" +
-                                std::to_string(kFieldCount + 1));
-        if (!m_update)
-            return false;
-    }
     std::string owner = OwnerOf(record);
-    if (!m_db.BeforeBatchedWrite() || !m_index.Touch(owner) || !m_index.Touch(m_strFoundOwner))
+    CStatement* update = m_writer.Update(owner, m_strFoundOwner);
+    if (update == nullptr)
         return false;
-    m_update->BindInt(kFieldCount + 1, m_nFoundId);
-    m_update->BindInt(kFieldCount + 2, m_index.Stamp(owner));
-    if (!Write(*m_update, record, "updated"))
+    update->BindInt(m_writer.KeyParameter(), m_nFoundId);
+    if (!Write(*update, record, "updated"))
         return false;
     std::string key = KeyOf(record);
     m_index.Updated(m_strFoundOwner, m_strFoundKey, owner, key, {m_nFoundId});

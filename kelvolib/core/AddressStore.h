@@ -7,6 +7,7 @@
 #include "kelvo.h"
 
 #include "DuplicateIndex.h"
+#include "EntryWriter.h"
 #include "RecordFiller.h"
 #include "Statement.h"
 
@@ -34,7 +35,7 @@ public:
 private:
     // Writes are made only inside the update phase.
     bool Refuse(const kvAddressRecord* record, const char* what);
-    // Binds every field of record from ?1 and writes it.
+    // Binds every field of record from ?1 and queues the write.
     bool Write(CStatement& statement, const kvAddressRecord* record, const char* what);
     static std::string Key(const char* lastName, size_t lastLength, const char* firstName,
                            size_t firstLength, const char* company, size_t companyLength);
@@ -45,12 +46,11 @@ private:
     CMonitorQueue& m_monitor;
     std::unique_ptr<CStatement> m_cursor;
     CRecordFiller m_filler;
-    std::unique_ptr<CStatement> m_insert;
-    std::unique_ptr<CStatement> m_update;
     std::unique_ptr<CStatement> m_find;
     std::unique_ptr<CStatement> m_findCategory;
     std::unique_ptr<CStatement> m_addCategory;
     CDuplicateIndex m_index;
+    CEntryWriter m_writer;
     std::set<std::string> m_knownCategories;
     bool m_bOpen = false;
     bool m_bUpdating = false;

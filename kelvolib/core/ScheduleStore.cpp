@@ -11,10 +11,31 @@
 
 namespace {
 
-// Every column but the ID; the owner is stored by number, each time packed
-// into one column (CTimeKey).
-const char kColumns[] =
-    "owner_id, title, place, start_time, end_time, all_day, public, alarm_lead, comment";
+// The columns a store writes, in their parameters' order: the owner stored by
+// number, each time packed into one column (CTimeKey).
+enum Column : int {
+    kOwnerId = 1,
+    kTitle,
+    kPlace,
+    kStartTime,
+    kEndTime,
+    kAllDay,
+    kPublic,
+    kAlarmLead,
+    kComment,
+};
+// What an update finds its entry by, from the writer's key parameter on.
+enum FoundKey : int { kFoundOwner, kFoundStart, kFoundId };
+
+CEntryWriter::CKind Schedules() {
+    return {"schedules",
+            {"owner_id", "title", "place", "start_time", "end_time", "all_day", "public",
+             "alarm_lead", "comment"},
+            {"owner_id", "start_time", "id"},
+            "schedule",
+            CMonitorText::Say(u8"スケジュール")};
+}
+
 // Read back without the owner, which every row of an enumeration shares.
 const char kReadColumns[] = "title, place, start_time, end_time, all_day, public, alarm_lead, "
                             "comment";
@@ -66,7 +87,9 @@ CScheduleStore::CScheduleStore(CDatabase& db, CMonitorQueue& monitor)
                        start.minutes, start.seconds, read->ColumnInt64(3)});
               }
               return read->Step() == CStatement::Result::Done;
-          }) {
+          }),
+      // An owner this batch numbered may be gone with a failed write.
+      m_writer(db, monitor, m_index, Schedules(), [this] { m_owners.clear(); }) {
     m_index.SetIdIndex(7); // the values end with the ID
 }
 
@@ -112,8 +135,7 @@ bool CScheduleStore::Close() {
                           {m_strOwner, std::to_string(m_nDelivered), std::to_string(m_nAdded),
                            std::to_string(m_nUpdated)}));
     m_cursor.reset();
-    m_insert.reset();
-    m_update.reset();
+    m_writer.Close();
     m_index.Clear();
     m_owners.clear();
     m_bOpen = false;
@@ -190,54 +212,31 @@ bool CScheduleStore::OwnerId(const std::string& owner, bool create, long long& i
     return true;
 }
 
-bool CScheduleStore::BindRecord(CStatement& statement, const kvScheduleRecord* record,
-                                long long ownerId) {
-    statement.BindInt(1, ownerId);
-    statement.BindField(2, record->title, sizeof(record->title));
-    statement.BindField(3, record->place, sizeof(record->place));
+bool CScheduleStore::Write(CStatement& statement, const kvScheduleRecord* record, long long ownerId,
+                           const char* what) {
+    statement.BindInt(kOwnerId, ownerId);
+    statement.BindField(kTitle, record->title, sizeof(record->title));
+    statement.BindField(kPlace, record->place, sizeof(record->place));
     // Bound as they are, not copied: they stay until the statement has run.
     m_startKey = CTimeKey::Pack(record->start);
     m_endKey = CTimeKey::Pack(record->end);
-    statement.BindBytes(4, m_startKey.data(), m_startKey.size());
-    statement.BindBytes(5, m_endKey.data(), m_endKey.size());
-    statement.BindInt(6, record->allDay != 0 ? 1 : 0);
-    statement.BindInt(7, record->isPublic != 0 ? 1 : 0);
-    statement.BindInt(8, record->alarmLeadMinutes);
-    statement.BindField(9, record->comment, sizeof(record->comment));
-    return true;
-}
-
-bool CScheduleStore::Write(CStatement& statement, const kvScheduleRecord* record,
-                           const char* what) {
-    if (!statement.Queue()) {
-        m_db.Fail("schedule " + TitleOf(record) + " cannot be " + what);
-        m_db.AfterFailedWrite();
-        m_owners.clear(); // an owner this batch numbered may be gone
-        return false;
-    }
-    m_db.NoteBatchedWrite();
-    m_monitor.Push(CMonitorText::Say(u8"スケジュールを%1しました: %2",
-                                     {CMonitorText::Verb(what), TitleOf(record)}));
-    return true;
+    statement.BindBytes(kStartTime, m_startKey.data(), m_startKey.size());
+    statement.BindBytes(kEndTime, m_endKey.data(), m_endKey.size());
+    statement.BindInt(kAllDay, record->allDay != 0 ? 1 : 0);
+    statement.BindInt(kPublic, record->isPublic != 0 ? 1 : 0);
+    statement.BindInt(kAlarmLead, record->alarmLeadMinutes);
+    statement.BindField(kComment, record->comment, sizeof(record->comment));
+    return m_writer.Queue(statement, TitleOf(record), what);
 }
 
 bool CScheduleStore::Add(const kvScheduleRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
-    if (!m_insert) {
-        m_insert = m_db.PrepareAppend("schedules", std::string(kColumns) + ", id, changed");
-        if (!m_insert)
-            return false;
-    }
     std::string owner = OwnerOf(record);
     long long id = 0, ownerId = -1;
-    if (!m_db.BeforeBatchedWrite() || !m_index.Touch(owner) || !OwnerId(owner, true, ownerId) ||
-        !m_db.NextId("schedules", id))
-        return false;
-    BindRecord(*m_insert, record, ownerId);
-    m_insert->BindInt(10, id);
-    m_insert->BindInt(11, m_index.Stamp(owner));
-    if (!Write(*m_insert, record, "added"))
+    CStatement* append = m_writer.Append(owner, id);
+    if (append == nullptr || !OwnerId(owner, true, ownerId) ||
+        !Write(*append, record, ownerId, "added"))
         return false;
     m_index.Written(
         owner,
@@ -262,28 +261,19 @@ bool CScheduleStore::Update(const kvScheduleRecord* record) {
                               {TitleOf(record)}));
         return false;
     }
-    if (!m_update) {
-        m_update = m_db.Prepare(
-            "UPDATE schedules SET owner_id = ?1, title = ?2, place = ?3, start_time = ?4, "
-            "end_time = ?5, all_day = ?6, public = ?7, alarm_lead = ?8, comment = ?9, "
-            "changed = ?13 WHERE owner_id = ?10 AND start_time = ?11 AND id = ?12");
-        if (!m_update)
-            return false;
-    }
     std::string owner = OwnerOf(record);
     long long ownerId = -1;
-    if (!m_db.BeforeBatchedWrite() || !m_index.Touch(owner) || !m_index.Touch(m_strOwner) ||
-        !OwnerId(owner, true, ownerId))
+    CStatement* update = m_writer.Update(owner, m_strOwner);
+    if (update == nullptr || !OwnerId(owner, true, ownerId))
         return false;
-    BindRecord(*m_update, record, ownerId);
     // The stored key of the entry found: its owner, start and ID.
     m_foundStart = CTimeKey::Pack(m_foundKey[1], m_foundKey[2], m_foundKey[3], m_foundKey[4],
                                   m_foundKey[5], m_foundKey[6]);
-    m_update->BindInt(10, m_foundKey[0]);
-    m_update->BindBytes(11, m_foundStart.data(), m_foundStart.size());
-    m_update->BindInt(12, m_foundKey[7]);
-    m_update->BindInt(13, m_index.Stamp(owner));
-    if (!Write(*m_update, record, "updated"))
+    const int key = m_writer.KeyParameter();
+    update->BindInt(key + kFoundOwner, m_foundKey[0]);
+    update->BindBytes(key + kFoundStart, m_foundStart.data(), m_foundStart.size());
+    update->BindInt(key + kFoundId, m_foundKey[7]);
+    if (!Write(*update, record, ownerId, "updated"))
         return false;
     // The entry keeps its ID; its start (the rest of its stored key) may move.
     CDuplicateIndex::Values values = {ownerId,
@@ -294,13 +284,13 @@ bool CScheduleStore::Update(const kvScheduleRecord* record) {
                                       record->start.minutes,
                                       record->start.seconds,
                                       m_foundKey[7]};
-    std::string key =
+    std::string newKey =
         Key(record->start.yearsSince1900, record->start.month, record->start.dayOfMonth,
             record->start.hours, record->start.minutes, record->allDay != 0 ? 1 : 0, record->title,
             StoredLength(record->title, sizeof(record->title)));
-    m_index.Updated(m_strOwner, m_strFoundKey, owner, key, values);
+    m_index.Updated(m_strOwner, m_strFoundKey, owner, newKey, values);
     m_foundKey = values;
-    m_strFoundKey = key;
+    m_strFoundKey = newKey;
     ++m_nUpdated;
     return true;
 }

@@ -7,6 +7,7 @@
 #include "kelvo.h"
 
 #include "DuplicateIndex.h"
+#include "EntryWriter.h"
 #include "RecordFiller.h"
 #include "Statement.h"
 
@@ -30,12 +31,12 @@ public:
                        const char* title);
 
 private:
-    // Binds every stored column of record from ?1 (the owner by number).
-    bool BindRecord(CStatement& statement, const kvScheduleRecord* record, long long ownerId);
+    // Binds every stored column of record (the owner by number) and queues the write.
+    bool Write(CStatement& statement, const kvScheduleRecord* record, long long ownerId,
+               const char* what);
     // The number of owner; with create, one is given to a new owner. An unknown
     // owner without create leaves id as it was.
     bool OwnerId(const std::string& owner, bool create, long long& id);
-    bool Write(CStatement& statement, const kvScheduleRecord* record, const char* what);
     // The record's owner, or the open one when it names none.
     std::string OwnerOf(const kvScheduleRecord* record) const;
     // What the duplicate search compares: start (year value and month 0-11 as
@@ -47,11 +48,10 @@ private:
     CMonitorQueue& m_monitor;
     std::unique_ptr<CStatement> m_cursor;
     CRecordFiller m_filler;
-    std::unique_ptr<CStatement> m_insert;
-    std::unique_ptr<CStatement> m_update;
     std::unique_ptr<CStatement> m_findOwner;
     std::unique_ptr<CStatement> m_addOwner;
     CDuplicateIndex m_index;
+    CEntryWriter m_writer;
     std::map<std::string, long long> m_owners;
     bool m_bOpen = false;
     std::string m_strOwner;

@@ -19,6 +19,7 @@
 #include "kelvoadmin.h"
 
 #include "AdminProcessTest.h"
+#include "ThrowawayServer.h"
 
 namespace {
 
@@ -32,30 +33,6 @@ std::string Calendar(int first, int count) {
                 "\t9:" + std::to_string(i % 60) + ":00\r\n";
     return text;
 }
-
-// A PostgreSQL server of the test's own, which it may stop and start again.
-class CPrivateServer {
-public:
-    CPrivateServer() {
-        char pattern[] = "/tmp/kelvo-pg-test.XXXXXX";
-        m_strDir = mkdtemp(pattern);
-        auto started = Script("start");
-        if (started.status != 0)
-            throw std::runtime_error("the private test server cannot start: " + started.err);
-        m_strUri = started.out.substr(0, started.out.find('\n'));
-    }
-    ~CPrivateServer() { Script("stop"); }
-
-    const std::string& Uri() const { return m_strUri; }
-    CProcessRunner::CResult Script(const char* command) {
-        return CProcessRunner::Run(
-            "/bin/bash", {KELVO_TEST_SOURCE_DIR "/scripts/pg-server.sh", command, m_strDir});
-    }
-
-private:
-    std::string m_strDir;
-    std::string m_strUri;
-};
 
 long CountOn(const std::string& uri, const char* table) {
     long count = -1;
@@ -130,7 +107,7 @@ TEST_P(Sharing, AnOpenListKeepsItsSnapshotWhileAnotherProgramImports) {
 }
 
 TEST(Server, StoppedMidImportEndsItWithTheCommittedCount) {
-    CPrivateServer server;
+    CThrowawayServer server;
     auto admin = [&](std::vector<std::string> args, CProcessRunner::COptions options = {}) {
         args.insert(args.begin(), {"--database", server.Uri()});
         return CProcessRunner::Run(KELVO_TEST_ADMIN, args, options);
@@ -146,7 +123,7 @@ TEST(Server, StoppedMidImportEndsItWithTheCommittedCount) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (CountOn(server.Uri(), "addresses") < 2000 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    ASSERT_EQ(server.Script("pause").status, 0);
+    ASSERT_TRUE(server.Pause());
     import.join();
     EXPECT_EQ(result.status, 1) << result.out;
     EXPECT_NE(result.err.find("stopped: "), std::string::npos) << result.err;
@@ -163,7 +140,7 @@ TEST(Server, StoppedMidImportEndsItWithTheCommittedCount) {
         inDoubt =
             std::stol(result.err.substr(lost + std::strlen("the connection was lost while ")));
 
-    ASSERT_EQ(server.Script("resume").status, 0);
+    ASSERT_TRUE(server.Resume());
     long stored = CountOn(server.Uri(), "addresses");
     EXPECT_GE(stored, committed) << "what was committed survived";
     EXPECT_LE(stored, committed + inDoubt) << result.err;
@@ -377,7 +354,7 @@ TEST(SilentServer, IsGivenUpOnWithAReason) {
 // After the server restarts, the first list opened connects again and works:
 // no failure that only a second try would mend.
 TEST(Server, FirstListAfterARestartWorks) {
-    CPrivateServer server;
+    CThrowawayServer server;
     setenv("KELVO_DATABASE", server.Uri().c_str(), 1);
     kvUserRecord alice = CTestRecords::User("alice", "", {}, "pw");
     ASSERT_TRUE(kvAdminAddUser(&alice));
@@ -385,8 +362,8 @@ TEST(Server, FirstListAfterARestartWorks) {
     kvScheduleRecord meeting = CTestRecords::Schedule("alice", "meeting", 2026, 12, 9, 10, 0);
     ASSERT_TRUE(kvAddSchedule(&meeting, 0));
     ASSERT_TRUE(kvCloseSchedules());
-    ASSERT_EQ(server.Script("pause").status, 0);
-    ASSERT_EQ(server.Script("resume").status, 0);
+    ASSERT_TRUE(server.Pause());
+    ASSERT_TRUE(server.Resume());
     auto record = std::make_unique<kvScheduleRecord>();
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(kvOpenUsers("", nullptr, 0));
@@ -397,8 +374,8 @@ TEST(Server, FirstListAfterARestartWorks) {
         EXPECT_TRUE(kvNextSchedule(record.get(), 1)) << round;
         kvCloseSchedules();
         // Again, with the list the restart finds.
-        ASSERT_EQ(server.Script("pause").status, 0);
-        ASSERT_EQ(server.Script("resume").status, 0);
+        ASSERT_TRUE(server.Pause());
+        ASSERT_TRUE(server.Resume());
     }
     kvShutdown();
     unsetenv("KELVO_DATABASE");
