@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ctime>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -8,7 +9,9 @@
 
 #include "kelvo.h"
 
-struct _icaltimezone;
+class CCalendarZones;
+struct CZonedTime;
+struct icalcomponent_impl;
 
 // Parsed iCalendar events (libical) as schedule entries in the desktop's
 // local time: zones from the file's own VTIMEZONEs or the system's zone
@@ -88,10 +91,28 @@ public:
                std::string& why);
 
 private:
-    Result MapSimple(const CComponent& given, CEvent& event, std::string& why);
+    // An occurrence found: its instant, its times and which variant it shows.
+    struct CFound;
 
-    struct CZones;
-    std::unique_ptr<CZones> m_pZones;
+    Result MapSimple(const CComponent& given, CEvent& event, std::string& why);
+    // Expanding the rules: a master's occurrences within the window (its
+    // start, its RRULEs and RDATEs, less its EXDATEs), in time order.
+    std::vector<CFound> Expand(icalcomponent_impl* master, const CZonedTime& start,
+                               const CZonedTime& end, CEvent& event);
+    // Follows master's RRULEs from start, handing each occurrence to take
+    // until found holds as many as allowed; false when the window's end was
+    // reached with more to come.
+    bool FollowRules(icalcomponent_impl* master, const CZonedTime& start,
+                     const std::vector<CFound>& found,
+                     const std::function<void(const CZonedTime&)>& take, CEvent& event);
+    // Applying the overrides: instances that move, change or cancel an
+    // occurrence of found.
+    void ApplyOverrides(const std::vector<CComponent>& overrides, std::vector<CFound>& found,
+                        CEvent& event);
+    // Emitting: found, in time order, as the event's occurrences in local time.
+    static void Emit(std::vector<CFound>& found, CEvent& event);
+
+    std::unique_ptr<CCalendarZones> m_pZones;
     std::time_t m_windowStart;
     std::time_t m_windowEnd;
 };

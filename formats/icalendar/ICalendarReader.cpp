@@ -64,94 +64,113 @@ CRecordReader::Start CICalendarReader::Begin() {
     return Start::Ready; // the components begin with the first line
 }
 
-bool CICalendarReader::Gather(const std::string& name, CEventMapper::CComponent& component,
-                              bool& recurring, bool& isOverride, std::string& uid) {
-    std::string& text = component.ical;
-    text = "BEGIN:" + name + "\r\n";
-    const bool event = name == "VEVENT";
-    bool tooLarge = false;
-    int depth = 1;
-    // Whether the event can be mapped from what is read here (CEventMapper::CSimple).
-    CEventMapper::CSimple& simple = component.simple;
-    bool plain = event, inAlarm = false, haveStart = false;
+CICalendarReader::CGathered CICalendarReader::Gather(const std::string& name) {
+    CGathered gathered;
+    gathered.name = name;
+    gathered.plain = gathered.IsEvent();
+    gathered.component.ical = "BEGIN:" + name + "\r\n";
     std::string line;
-    CContentLine property;
-    for (;;) {
-        const int64_t before = m_lines.Bytes();
-        if (!m_lines.Next(line))
-            return false;
-        AddBytes(m_lines.Bytes() - before);
-        if (m_lines.Cut())
-            WarnAt(m_lines.Line(), CWarning::Kind::LongLine, std::string(), std::string());
-        bool keep = !event;
+    while (NextLine(line)) {
         char buffer[32];
         const std::string_view key = NameOf(line, buffer);
-        if (key == "BEGIN") {
-            ++depth;
-            keep = true;
-            // Only alarms, one level down, leave an event plain.
-            inAlarm = depth == 2 && property.Parse(line) &&
-                      CContentLine::Matches(property.Value(), "VALARM");
-            plain = plain && inAlarm;
-        } else if (key == "END" && --depth == 0) {
-            text += "END:" + name + "\r\n";
-            simple.usable = plain && haveStart && !recurring && !isOverride;
-            return !tooLarge;
-        } else if (key == "END") {
-            keep = true;
-            inAlarm = false;
-        } else if (depth == 1) {
-            recurring = recurring || key == "RRULE" || key == "RDATE";
-            isOverride = isOverride || key == "RECURRENCE-ID";
-            std::string* given = key == "SUMMARY"       ? &component.title
-                                 : key == "LOCATION"    ? &component.place
-                                 : key == "DESCRIPTION" ? &component.comment
-                                                        : nullptr;
-            if ((key == "UID" || (event && given != nullptr)) && property.Parse(line)) {
-                if (given == nullptr) {
-                    uid.assign(property.Value());
-                } else {
-                    *given = CContentLine::Unescape(property.Value());
-                    component.hasTexts = true;
-                }
-            }
-            if (event && (key == "X-KELVO-START" || key == "X-KELVO-END") && property.Parse(line)) {
-                const bool start = key == "X-KELVO-START";
-                bool& has = start ? component.hasKeptStart : component.hasKeptEnd;
-                has =
-                    ReadKeptTime(property.Value(), start ? component.keptStart : component.keptEnd);
-            }
-            keep = keep || key == "DTSTART" || key == "DTEND" || key == "DURATION" ||
-                   key == "RRULE" || key == "RDATE" || key == "EXDATE" || key == "RECURRENCE-ID" ||
-                   key == "STATUS" || key == "CLASS";
-            if (event && plain &&
-                (key == "DTSTART" || key == "DTEND" || key == "DURATION" || key == "STATUS" ||
-                 key == "CLASS")) {
-                plain = ReadSimple(key, line, property, simple, haveStart);
-            }
-        } else {
-            keep = keep || key == "TRIGGER" || key == "ACTION";
-            if (event && plain && inAlarm && key == "TRIGGER" && simple.trigger.empty() &&
-                property.Parse(line) && property.Param("VALUE").empty()) {
-                std::string_view value = property.Value();
-                if (!value.empty() && (value[0] == '-' || value[0] == '+' || value[0] == 'P')) {
-                    simple.trigger.assign(value);
-                    simple.triggerEnd = CContentLine::Matches(property.Param("RELATED"), "END");
-                }
-            }
+        if (key == "END" && gathered.depth == 1) {
+            CEventMapper::CComponent& component = gathered.component;
+            component.ical += "END:" + name + "\r\n";
+            component.simple.usable =
+                gathered.plain && gathered.haveStart && !gathered.recurring && !gathered.isOverride;
+            gathered.complete = !gathered.tooLarge;
+            return gathered;
         }
-        if (!keep)
-            continue;
-        const bool ascii = std::all_of(line.begin(), line.end(),
-                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-        const std::string utf8 =
-            ascii ? std::string() : CCp932::ToUtf8(line); // libical reads UTF-8
-        const std::string& piece = ascii ? line : utf8;
-        if (text.size() + piece.size() > kMaxComponent)
-            tooLarge = true;
-        if (!tooLarge)
-            text.append(piece).append("\r\n");
+        if (Take(key, line, gathered))
+            Keep(line, gathered);
     }
+    return gathered; // the file ended first
+}
+
+bool CICalendarReader::NextLine(std::string& line) {
+    const int64_t before = m_lines.Bytes();
+    if (!m_lines.Next(line))
+        return false;
+    AddBytes(m_lines.Bytes() - before);
+    if (m_lines.Cut())
+        WarnAt(m_lines.Line(), CWarning::Kind::LongLine, std::string(), std::string());
+    return true;
+}
+
+bool CICalendarReader::Take(std::string_view key, const std::string& line, CGathered& gathered) {
+    if (key == "BEGIN") {
+        ++gathered.depth;
+        // Only alarms, one level down, leave an event plain.
+        gathered.inAlarm = gathered.depth == 2 && m_property.Parse(line) &&
+                           CContentLine::Matches(m_property.Value(), "VALARM");
+        gathered.plain = gathered.plain && gathered.inAlarm;
+        return true;
+    }
+    if (key == "END") {
+        --gathered.depth;
+        gathered.inAlarm = false;
+        return true;
+    }
+    // Of an event, libical gets only what it reads; any other component whole.
+    const bool read =
+        gathered.depth == 1 ? TakeProperty(key, line, gathered) : TakeInner(key, line, gathered);
+    return read || !gathered.IsEvent();
+}
+
+bool CICalendarReader::TakeProperty(std::string_view key, const std::string& line,
+                                    CGathered& gathered) {
+    const bool event = gathered.IsEvent();
+    CEventMapper::CComponent& component = gathered.component;
+    gathered.recurring = gathered.recurring || key == "RRULE" || key == "RDATE";
+    gathered.isOverride = gathered.isOverride || key == "RECURRENCE-ID";
+    std::string* given = key == "SUMMARY"       ? &component.title
+                         : key == "LOCATION"    ? &component.place
+                         : key == "DESCRIPTION" ? &component.comment
+                                                : nullptr;
+    if ((key == "UID" || (event && given != nullptr)) && m_property.Parse(line)) {
+        if (given == nullptr) {
+            gathered.uid.assign(m_property.Value());
+        } else {
+            *given = CContentLine::Unescape(m_property.Value());
+            component.hasTexts = true;
+        }
+    }
+    if (event && (key == "X-KELVO-START" || key == "X-KELVO-END") && m_property.Parse(line)) {
+        const bool start = key == "X-KELVO-START";
+        bool& has = start ? component.hasKeptStart : component.hasKeptEnd;
+        has = ReadKeptTime(m_property.Value(), start ? component.keptStart : component.keptEnd);
+    }
+    const bool simple = key == "DTSTART" || key == "DTEND" || key == "DURATION" ||
+                        key == "STATUS" || key == "CLASS";
+    if (event && gathered.plain && simple)
+        gathered.plain = ReadSimple(key, line, m_property, component.simple, gathered.haveStart);
+    return simple || key == "RRULE" || key == "RDATE" || key == "EXDATE" || key == "RECURRENCE-ID";
+}
+
+bool CICalendarReader::TakeInner(std::string_view key, const std::string& line,
+                                 CGathered& gathered) {
+    CEventMapper::CSimple& simple = gathered.component.simple;
+    if (gathered.IsEvent() && gathered.plain && gathered.inAlarm && key == "TRIGGER" &&
+        simple.trigger.empty() && m_property.Parse(line) && m_property.Param("VALUE").empty()) {
+        std::string_view value = m_property.Value();
+        if (!value.empty() && (value[0] == '-' || value[0] == '+' || value[0] == 'P')) {
+            simple.trigger.assign(value);
+            simple.triggerEnd = CContentLine::Matches(m_property.Param("RELATED"), "END");
+        }
+    }
+    return key == "TRIGGER" || key == "ACTION";
+}
+
+void CICalendarReader::Keep(const std::string& line, CGathered& gathered) {
+    const bool ascii = std::all_of(line.begin(), line.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const std::string utf8 = ascii ? std::string() : CCp932::ToUtf8(line); // libical reads UTF-8
+    const std::string& piece = ascii ? line : utf8;
+    std::string& text = gathered.component.ical;
+    if (text.size() + piece.size() > kMaxComponent)
+        gathered.tooLarge = true;
+    if (!gathered.tooLarge)
+        text.append(piece).append("\r\n");
 }
 
 bool CICalendarReader::ReadKeptTime(std::string_view value, kvTimeBlock& time) {
@@ -228,17 +247,15 @@ CICalendarReader::Read CICalendarReader::ReadComponent() {
         if (name == "VCALENDAR")
             continue;
         const int64_t at = m_lines.Line();
-        CEventMapper::CComponent component;
-        std::string uid;
-        bool recurring = false, isOverride = false;
-        const bool complete = Gather(name, component, recurring, isOverride, uid);
+        CGathered gathered = Gather(name);
         if (name == "VEVENT")
             CountUnit();
-        if (!complete) {
+        if (!gathered.complete) {
             SetRecordLine(at);
             Warn(CWarning::Kind::Malformed, name, "END:" + name);
             return Read::Other;
         }
+        CEventMapper::CComponent& component = gathered.component;
         if (name == "VTIMEZONE") {
             if (!m_mapper.AddZone(component.ical))
                 WarnAt(at, CWarning::Kind::Malformed, name, "TZID");
@@ -249,11 +266,11 @@ CICalendarReader::Read CICalendarReader::ReadComponent() {
             Warn(CWarning::Kind::Skipped, name, std::string());
             return Read::Other;
         }
-        if ((recurring || isOverride) && !uid.empty()) {
+        if ((gathered.recurring || gathered.isOverride) && !gathered.uid.empty()) {
             m_nHeldBytes += component.ical.size() + component.title.size() +
                             component.place.size() + component.comment.size();
-            CHeld& held = m_held[uid];
-            if (isOverride) {
+            CHeld& held = m_held[gathered.uid];
+            if (gathered.isOverride) {
                 held.overrides.emplace_back(at, std::move(component));
             } else {
                 if (!held.master.ical.empty()) // the same UID twice: the earlier stands alone

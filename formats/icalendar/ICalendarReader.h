@@ -44,12 +44,35 @@ private:
     enum class Read { End, Event, Held, Other };
     // Reads up to the next event (mapped into m_event) or skipped component.
     Read ReadComponent();
-    // The lines of a component up to its END, as UTF-8 for libical; false
-    // when the file ends first. name: the component's name (upper case). Of
-    // an event, libical gets only what it reads (times, recurrence, status,
-    // class, alarms); the texts are taken here, in code page 932.
-    bool Gather(const std::string& name, CEventMapper::CComponent& component, bool& recurring,
-                bool& isOverride, std::string& uid);
+    // A component as read up to its END: the text libical is given (of an
+    // event only what it reads: times, recurrence, status, class, alarms;
+    // UTF-8) and the texts taken here (code page 932), what it is, and where
+    // the reading stands.
+    struct CGathered {
+        std::string name; // upper case
+        CEventMapper::CComponent component;
+        std::string uid;
+        bool recurring = false;  // RRULE or RDATE
+        bool isOverride = false; // RECURRENCE-ID
+        bool complete = false;   // its END came, and it was not too large
+        int depth = 1;           // components open (itself, and one inside it)
+        bool plain = false;      // an event mappable from what is read here (CSimple)
+        bool inAlarm = false;
+        bool haveStart = false;
+        bool tooLarge = false;
+        bool IsEvent() const { return name == "VEVENT"; }
+    };
+    // Reads the component whose BEGIN line named name (upper case).
+    CGathered Gather(const std::string& name);
+    // The next line, its bytes counted; false at the file's end.
+    bool NextLine(std::string& line);
+    // What a line of the component does to gathered; whether libical is given it.
+    bool Take(std::string_view key, const std::string& line, CGathered& gathered);
+    // A line of the component's own properties, and one of a component inside it.
+    bool TakeProperty(std::string_view key, const std::string& line, CGathered& gathered);
+    bool TakeInner(std::string_view key, const std::string& line, CGathered& gathered);
+    // Appends line (as UTF-8) to the text libical is given, unless it grows too large.
+    static void Keep(const std::string& line, CGathered& gathered);
     // Takes a plain event's DTSTART, DTEND, DURATION, STATUS or CLASS line into
     // simple; false when the event must go through libical's parser instead.
     static bool ReadSimple(std::string_view key, const std::string& line, CContentLine& property,
@@ -64,6 +87,7 @@ private:
     Step StoreOccurrence();
 
     CContentLineReader m_lines;
+    CContentLine m_property; // the line being looked at, reused
     CEventMapper m_mapper;
     std::unique_ptr<kvScheduleRecord> m_pRecord;
     size_t m_nCommentUsed = sizeof(kvScheduleRecord::comment);

@@ -245,69 +245,67 @@ void COutlookTabReader::ReadCommaRecord() {
 }
 
 void COutlookTabReader::ReadTabRecord() {
-    int64_t valueLine = m_nLines; // where the value that spans lines began
-    std::string value;
-    std::string field;
+    CSpanningValue value;
     int column = 0;
-    bool continuation = false;
-    for (;;) {
-        CFieldSplitter splitter(m_line);
-        bool isLast = false;
-        bool haveField = splitter.Next(field, isLast);
-        // The first field of a continuation line is part of the value until it closes.
-        bool insideValue = false;
-        if (!haveField) {
-            continuation = false;
-        } else if (continuation && !field.empty()) {
-            AppendBounded(value, field);
-            std::string_view text = StripLineEnd(field);
-            if (!text.empty() && text.back() == '"') {
-                continuation = false;
-                std::string_view whole = StripLineEnd(value);
-                whole.remove_suffix(1);                                 // the closing quote
-                whole.remove_prefix(std::min<size_t>(1, whole.size())); // the opening quote
-                field.assign(whole.substr(0, kMaxValue));
-                isLast = false; // the complete value has no line end to lose
-            } else {
-                insideValue = true;
-            }
-        } else if (continuation) {
-            insideValue = true;
-        }
-
-        bool lastOpens = false;
-        std::string lastField;
-        while (haveField) {
-            bool opens = isLast && OpensValue(field);
-            if (opens)
-                lastField = field;
-            else if (isLast && !insideValue)
-                field.resize(StripLineEnd(field).size());
-            if (!field.empty())
-                StoreField(column, field);
-            if (static_cast<size_t>(++column) > kMaxColumns && !m_bSkipRecord) {
-                Warn(CWarning::Kind::TooManyColumns, std::string(), std::to_string(kMaxColumns));
-                m_bSkipRecord = true;
-            }
-            lastOpens = opens;
-            insideValue = false;
-            haveField = splitter.Next(field, isLast);
-        }
-
-        if (!continuation && !lastOpens)
-            break;
-        if (lastOpens) {
-            value.clear();
-            AppendBounded(value, lastField);
-            valueLine = m_nLines;
-        }
+    Quote quote = Quote::Closed;
+    while ((quote = ReadTabLine(quote, column, value)) == Quote::Open) {
         if (!ReadLine()) {
             // The file ends inside the value: the record keeps what it has,
             // and the summary says where the value began.
-            WarnAt(valueLine, CWarning::Kind::OpenQuote, std::string(), std::string());
-            break;
+            WarnAt(value.line, CWarning::Kind::OpenQuote, std::string(), std::string());
+            return;
         }
-        continuation = true;
-        --column;
+        --column; // a continuation's first field is the open value's column
     }
+}
+
+COutlookTabReader::Quote COutlookTabReader::ReadTabLine(Quote quote, int& column,
+                                                        CSpanningValue& value) {
+    CFieldSplitter splitter(m_line);
+    std::string field;
+    bool isLast = false;
+    if (!splitter.Next(field, isLast))
+        return Quote::Closed; // a line without fields ends a value
+    // The first field of a continuation line is part of the value until it closes.
+    bool insideValue = false;
+    if (quote == Quote::Open && !field.empty()) {
+        AppendBounded(value.text, field);
+        std::string_view text = StripLineEnd(field);
+        if (!text.empty() && text.back() == '"') {
+            quote = Quote::Closed;
+            std::string_view whole = StripLineEnd(value.text);
+            whole.remove_suffix(1);                                 // the closing quote
+            whole.remove_prefix(std::min<size_t>(1, whole.size())); // the opening quote
+            field.assign(whole.substr(0, kMaxValue));
+            isLast = false; // the complete value has no line end to lose
+        } else {
+            insideValue = true;
+        }
+    } else if (quote == Quote::Open) {
+        insideValue = true;
+    }
+    bool lastOpens = false;
+    std::string lastField;
+    for (bool more = true; more; more = splitter.Next(field, isLast)) {
+        const bool opens = isLast && OpensValue(field);
+        if (opens)
+            lastField = field;
+        else if (isLast && !insideValue)
+            field.resize(StripLineEnd(field).size());
+        if (!field.empty())
+            StoreField(column, field);
+        if (static_cast<size_t>(++column) > kMaxColumns && !m_bSkipRecord) {
+            Warn(CWarning::Kind::TooManyColumns, std::string(), std::to_string(kMaxColumns));
+            m_bSkipRecord = true;
+        }
+        lastOpens = opens;
+        insideValue = false;
+    }
+    if (!lastOpens)
+        return quote;
+    // The last field opens a value that goes on in the next line.
+    value.text.clear();
+    AppendBounded(value.text, lastField);
+    value.line = m_nLines;
+    return Quote::Open;
 }

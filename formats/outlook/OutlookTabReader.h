@@ -72,6 +72,13 @@ protected:
 
 private:
     enum class Read { End, Blank, Record };
+    // Whether a quoted value of a tab-separated record is open at a line's end.
+    enum class Quote { Closed, Open };
+    // A value that spans lines: its text so far and the line it began on.
+    struct CSpanningValue {
+        std::string text;
+        int64_t line = 0;
+    };
     // How many of names (column numbers and names) are known names.
     size_t KnownCount(const std::vector<std::pair<int, std::string>>& names) const;
     void OnHeaderName(int column, const std::string& name);
@@ -84,6 +91,10 @@ private:
     // The rest of a record begun on m_line, in each form.
     void ReadTabRecord();
     void ReadCommaRecord();
+    // One line of a tab-separated record, its fields stored from column on;
+    // quote: whether the line continues value. Whether a value is open at
+    // its end (value then holds it).
+    Quote ReadTabLine(Quote quote, int& column, CSpanningValue& value);
     // Reads a line, counting it.
     bool ReadLine();
 

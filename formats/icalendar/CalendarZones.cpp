@@ -1,0 +1,94 @@
+#include "CalendarZones.h"
+
+#include <string_view>
+
+namespace {
+
+void FreeZone(icaltimezone* zone) {
+    icaltimezone_free(zone, 1);
+}
+
+} // namespace
+
+bool CCalendarZones::Add(const std::string& text) {
+    icalcomponent* component = icalparser_parse_string(text.c_str());
+    if (component == nullptr)
+        return false;
+    if (icalcomponent_isa(component) != ICAL_VTIMEZONE_COMPONENT ||
+        icalcomponent_get_first_property(component, ICAL_TZID_PROPERTY) == nullptr) {
+        icalcomponent_free(component);
+        return false;
+    }
+    COwnedZone zone(icaltimezone_new(), FreeZone);
+    if (!icaltimezone_set_component(zone.get(), component)) { // takes the component
+        icalcomponent_free(component);
+        return false;
+    }
+    const char* tzid = icaltimezone_get_tzid(zone.get());
+    if (tzid == nullptr)
+        return false;
+    m_found.erase(std::string(tzid));
+    m_own.insert_or_assign(tzid, std::move(zone));
+    return true;
+}
+
+icaltimezone* CCalendarZones::Find(const char* tzid) {
+    if (tzid == nullptr || *tzid == '\0')
+        return nullptr;
+    if (auto known = m_found.find(std::string_view(tzid)); known != m_found.end())
+        return known->second;
+    icaltimezone* zone = nullptr;
+    if (auto mine = m_own.find(tzid); mine != m_own.end())
+        zone = mine->second.get();
+    else if ((zone = icaltimezone_get_builtin_timezone(tzid)) == nullptr)
+        zone = icaltimezone_get_builtin_timezone_from_tzid(tzid);
+    if (m_found.size() < 1000) // a hostile file's invented names are not all kept
+        m_found.emplace(tzid, zone);
+    return zone;
+}
+
+CZonedTime CCalendarZones::Of(icalproperty* property, icaltimetype time) {
+    CZonedTime zoned;
+    zoned.time = time;
+    if (icaltime_is_null_time(time) || icaltime_is_date(time))
+        return zoned;
+    if (icaltime_is_utc(time)) {
+        zoned.zone = icaltimezone_get_utc_timezone();
+        return zoned;
+    }
+    if (icalparameter* tzid = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER))
+        zoned.zone = Find(icalparameter_get_tzid(tzid));
+    return zoned; // an unknown zone leaves the time floating
+}
+
+bool CCalendarZones::Times(icalcomponent* event, CZonedTime& start, CZonedTime& end,
+                           std::string& why) {
+    icalproperty* dtstart = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+    if (dtstart == nullptr) {
+        why = "no DTSTART";
+        return false;
+    }
+    start = Of(dtstart, icalproperty_get_dtstart(dtstart));
+    if (!Usable(start.time)) {
+        why = "DTSTART is not a time";
+        return false;
+    }
+    end = start;
+    if (icalproperty* dtend = icalcomponent_get_first_property(event, ICAL_DTEND_PROPERTY)) {
+        CZonedTime given = Of(dtend, icalproperty_get_dtend(dtend));
+        if (Usable(given.time))
+            end = given;
+    } else if (icalproperty* duration =
+                   icalcomponent_get_first_property(event, ICAL_DURATION_PROPERTY)) {
+        end.time = icaltime_add(start.time, icalproperty_get_duration(duration));
+    } else {
+        end.open = true;
+    }
+    return true;
+}
+
+bool CCalendarZones::Usable(const icaltimetype& time) {
+    return !icaltime_is_null_time(time) && icaltime_is_valid_time(time) && time.year >= 1 &&
+           time.year <= 9999 && time.month >= 1 && time.month <= 12 && time.day >= 1 &&
+           time.day <= 31;
+}
