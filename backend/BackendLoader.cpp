@@ -1,9 +1,8 @@
 #include "BackendLoader.h"
 
+#include <cstdlib>
 #include <dlfcn.h>
 #include <unistd.h>
-
-#include <cstdlib>
 #include <utility>
 
 #include "BackendTable.h"

@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "kelvo.h"
-
 #include "AdminTool.h"
+#include "kelvo.h"
 
 // kelvo-admin run in the benchmark's own process, on the database its
 // arguments name; what it refused is said on standard error.

@@ -2,21 +2,20 @@
 
 #include <QElapsedTimer>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "AddressLoadDlg.h"
 #include "Cp932.h"
 #include "ImportSession.h"
-#include "TextFile.h"
 #include "SchaduleLoadDlg.h"
+#include "TextFile.h"
 
 // What the import benchmarks share: the Outlook exports they read (an address
 // book and a calendar of rows entries, every tenth with a value on two lines,

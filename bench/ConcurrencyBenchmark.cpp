@@ -4,16 +4,15 @@
 // imports run one after the other; a user added while an import runs; and the
 // peak memory of a 1,000,000-address import with the duplicate check.
 //   concurrency_benchmark [ROWS]
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include "BenchFolder.h"

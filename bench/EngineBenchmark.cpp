@@ -12,33 +12,30 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include <libpq-fe.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <libpq-fe.h>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "kelvo.h"
-#include "kelvoadmin.h"
-
-#include "BenchFiles.h"
-#include "BenchAdmin.h"
-#include "BenchFolder.h"
-#include "ThrowawayServer.h"
-
 #include "AdminTool.h"
+#include "BenchAdmin.h"
+#include "BenchFiles.h"
+#include "BenchFolder.h"
 #include "DocTemplate.h"
 #include "LinkedBackend.h"
 #include "MDIChildWnd.h"
 #include "MainFrame.h"
+#include "ThrowawayServer.h"
 #include "View.h"
 #include "ViewerApp.h"
+#include "kelvo.h"
+#include "kelvoadmin.h"
 
 namespace {
 

@@ -12,15 +12,12 @@
 #include <filesystem>
 #include <string>
 
-#include "kelvo.h"
-
-#include "kelvoadmin.h"
-
 #include "BenchFiles.h"
 #include "BenchFolder.h"
-
 #include "LinkedBackend.h"
 #include "ViewerApp.h"
+#include "kelvo.h"
+#include "kelvoadmin.h"
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);

@@ -9,17 +9,14 @@
 #include <QTableView>
 #include <QTimer>
 
-#include <sys/resource.h>
-
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
-
-#include "kelvo.h"
+#include <sys/resource.h>
 
 #include "BenchFolder.h"
 #include "DocTemplate.h"
@@ -27,11 +24,12 @@
 #include "ListBox.h"
 #include "MDIChildWnd.h"
 #include "MainFrame.h"
-#include "View.h"
 #include "MonitorView.h"
 #include "Resource.h"
 #include "Text.h"
+#include "View.h"
 #include "ViewerApp.h"
+#include "kelvo.h"
 
 namespace {
 

@@ -8,34 +8,31 @@
 //   office_benchmark [SECONDS] [DESKTOPS]
 // Each desktop is a process of its own: this program run as
 //   office_benchmark --desktop URI USER PASSWORD SECONDS
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
+#include <dirent.h>
+#include <fcntl.h>
 #include <fstream>
 #include <memory>
 #include <set>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
+#include "AdminTool.h"
+#include "BenchAdmin.h"
+#include "BenchFiles.h"
+#include "BenchFolder.h"
+#include "LinkedBackend.h"
+#include "ThrowawayServer.h"
 #include "kelvo.h"
 #include "kelvoadmin.h"
-
-#include "AdminTool.h"
-#include "BenchFiles.h"
-#include "BenchAdmin.h"
-#include "BenchFolder.h"
-#include "ThrowawayServer.h"
-#include "LinkedBackend.h"
 
 namespace {
 

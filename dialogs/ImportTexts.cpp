@@ -1,14 +1,14 @@
 #include "ImportTexts.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <utility>
 #include <vector>
 
-#include <QStringList>
-
 #include "ImportSummary.h"
-#include "TextFile.h"
 #include "Text.h"
+#include "TextFile.h"
 
 namespace {
 

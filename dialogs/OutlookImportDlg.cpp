@@ -10,8 +10,8 @@
 #include "ImportTexts.h"
 #include "MessageBox.h"
 #include "OutlookLoadDlg.h"
-#include "TextFile.h"
 #include "Text.h"
+#include "TextFile.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "CommandIds.h"
 #include "CmdTarget.h"
+#include "CommandIds.h"
 
 class CDocTemplate;
 class CView;

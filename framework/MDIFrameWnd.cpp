@@ -3,12 +3,12 @@
 #include <QAbstractEventDispatcher>
 #include <QAction>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QGuiApplication>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -21,8 +21,8 @@
 
 #include "CmdUI.h"
 #include "DocTemplate.h"
-#include "IconPainter.h"
 #include "Document.h"
+#include "IconPainter.h"
 #include "MDIChildWnd.h"
 #include "View.h"
 #include "WinApp.h"

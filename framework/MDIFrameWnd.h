@@ -4,8 +4,8 @@
 
 #include <map>
 
-#include "CommandIds.h"
 #include "CmdTarget.h"
+#include "CommandIds.h"
 #include "FrameResources.h"
 
 class QAction;

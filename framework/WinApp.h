@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "CommandIds.h"
 #include "CmdTarget.h"
+#include "CommandIds.h"
 #include "RecentFileList.h"
 
 class QTranslator;

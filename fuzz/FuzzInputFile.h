@@ -1,10 +1,9 @@
 #pragma once
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <string>
+#include <sys/mman.h>
+#include <unistd.h>
 
 // The fuzz input as a file the readers can open: one in-memory file, rewritten
 // for every input.

@@ -1,10 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
-
-#include <ctime>
 
 #include "ImportSummary.h"
 #include "RecordReader.h"

@@ -1,10 +1,9 @@
 #include "Cp932.h"
 
-#include <iconv.h>
-#include <langinfo.h>
-
 #include <cerrno>
 #include <cstring>
+#include <iconv.h>
+#include <langinfo.h>
 #include <utility>
 #include <vector>
 

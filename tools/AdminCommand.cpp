@@ -1,8 +1,7 @@
 #include "AdminCommand.h"
 
-#include "kelvoadmin.h"
-
 #include "AdminText.h"
+#include "kelvoadmin.h"
 
 void CAdminCommand::OpenDatabase() {
     if (!kvAdminOpenDatabase())

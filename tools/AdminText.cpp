@@ -1,11 +1,10 @@
 #include "AdminText.h"
 
-#include "kelvoadmin.h"
+#include <cstdio>
 
 #include "AdminError.h"
 #include "Cp932.h"
-
-#include <cstdio>
+#include "kelvoadmin.h"
 
 std::string CAdminText::ToCp932(const std::string& utf8, const char* what) {
     // A NUL would end the text where the library reads it: nothing is cut silently.

@@ -4,8 +4,6 @@
 #include <new>
 #include <ostream>
 
-#include "kelvo.h"
-
 #include "AdminCommand.h"
 #include "AdminError.h"
 #include "Arguments.h"
@@ -19,6 +17,7 @@
 #include "UserAddCommand.h"
 #include "UserListCommand.h"
 #include "UserPasswdCommand.h"
+#include "kelvo.h"
 
 namespace {
 

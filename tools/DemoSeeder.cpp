@@ -1,12 +1,11 @@
 #include "DemoSeeder.h"
 
-#include "kelvoadmin.h"
-
 #include <cstring>
 #include <memory>
 
 #include "AdminError.h"
 #include "AdminText.h"
+#include "kelvoadmin.h"
 
 namespace {
 

@@ -1,7 +1,5 @@
 #include "DumpWriter.h"
 
-#include "kelvo.h"
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -11,6 +9,7 @@
 #include "AdminError.h"
 #include "AdminText.h"
 #include "Cp932.h"
+#include "kelvo.h"
 
 namespace {
 

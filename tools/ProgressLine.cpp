@@ -1,9 +1,8 @@
 #include "ProgressLine.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <ostream>
+#include <unistd.h>
 
 namespace {
 

@@ -1,10 +1,9 @@
 #include "Terminal.h"
 
-#include <termios.h>
-#include <unistd.h>
-
 #include <iostream>
 #include <iterator>
+#include <termios.h>
+#include <unistd.h>
 
 #include "AdminError.h"
 #include "ProgressLine.h"

@@ -2,10 +2,9 @@
 #include <string>
 #include <vector>
 
-#include "kelvo.h"
-
 #include "AdminTool.h"
 #include "LinkedBackend.h"
+#include "kelvo.h"
 
 int main(int argc, char** argv) {
     // The readers call the backend through the table, here the linked library.

@@ -1,8 +1,7 @@
 #include "EventMapper.h"
 
-#include <libical/ical.h>
-
 #include <algorithm>
+#include <libical/ical.h>
 #include <set>
 #include <string_view>
 

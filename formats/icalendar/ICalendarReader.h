@@ -7,12 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "kelvo.h"
-
 #include "ContentLine.h"
 #include "ContentLineReader.h"
 #include "EventMapper.h"
 #include "RecordReader.h"
+#include "kelvo.h"
 
 // Turns an iCalendar file (RFC 5545) into schedule entries, one occurrence
 // per step. Components are

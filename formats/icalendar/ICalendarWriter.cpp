@@ -1,13 +1,12 @@
 #include "ICalendarWriter.h"
 
-#include <libical/ical.h>
-#include <openssl/sha.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <libical/ical.h>
+#include <openssl/sha.h>
 #include <ostream>
 
 #include "ContentLine.h"

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <libical/ical.h>
-
 #include <ctime>
+#include <libical/ical.h>
 
 #include "kelvo.h"
 

@@ -1,7 +1,7 @@
 #include "OutlookAddressReader.h"
 
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "Cp932.h"

@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "kelvo.h"
-
 #include "OutlookTabReader.h"
+#include "kelvo.h"
 
 // Turns an address book exported by Outlook (tab- or comma-separated,
 // Japanese column names) into address records, one per step.

@@ -4,9 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "kelvo.h"
-
 #include "OutlookTabReader.h"
+#include "kelvo.h"
 
 // Turns a calendar exported by Outlook (tab- or comma-separated, Japanese
 // column names) into schedule records, one per step: start and end dates and

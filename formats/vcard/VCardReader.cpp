@@ -1,15 +1,15 @@
 #include "VCardReader.h"
 
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
 
 #include "Cp932.h"
-#include "TextFile.h"
 #include "PropertyText.h"
 #include "RecordDescription.h"
+#include "TextFile.h"
 
 namespace {
 

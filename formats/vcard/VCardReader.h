@@ -5,11 +5,10 @@
 #include <string_view>
 #include <vector>
 
-#include "kelvo.h"
-
 #include "ContentLine.h"
 #include "ContentLineReader.h"
 #include "RecordReader.h"
+#include "kelvo.h"
 
 // Turns vCard files (2.1, 3.0 and 4.0, several cards a file) into address
 // records, one card per step. The mapping of properties to fields is the

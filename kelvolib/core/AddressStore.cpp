@@ -1,5 +1,4 @@
 #include "AddressStore.h"
-#include "MonitorText.h"
 
 #include <cstring>
 
@@ -7,6 +6,7 @@
 #include "Cp932.h"
 #include "Database.h"
 #include "MonitorQueue.h"
+#include "MonitorText.h"
 
 namespace {
 

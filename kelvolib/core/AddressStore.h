@@ -4,12 +4,11 @@
 #include <set>
 #include <string>
 
-#include "kelvo.h"
-
 #include "DuplicateIndex.h"
 #include "EntryWriter.h"
 #include "RecordFiller.h"
 #include "Statement.h"
+#include "kelvo.h"
 
 class CDatabase;
 class CMonitorQueue;

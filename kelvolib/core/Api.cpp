@@ -1,18 +1,17 @@
 // The exported C operations: each locks the library, opens the database when
 // needed, and turns every failure (including an exception) into a 0 result.
-#include "kelvo.h"
-#include "MonitorText.h"
-#include "kelvoadmin.h"
-
 #include <chrono>
 #include <cstring>
 #include <exception>
 
 #include "Cp932.h"
 #include "ErrorState.h"
-#include "GroupwareCopier.h"
 #include "Groupware.h"
+#include "GroupwareCopier.h"
 #include "Migrations.h"
+#include "MonitorText.h"
+#include "kelvo.h"
+#include "kelvoadmin.h"
 
 namespace {
 

@@ -1,5 +1,4 @@
 #include "BoardStore.h"
-#include "MonitorText.h"
 
 #include <cstring>
 #include <string>
@@ -7,6 +6,7 @@
 #include "Database.h"
 #include "ErrorState.h"
 #include "MonitorQueue.h"
+#include "MonitorText.h"
 
 bool CBoardStore::Open(const char* userName) {
     Close();

@@ -3,9 +3,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "kelvo.h"
-
 #include "Statement.h"
+#include "kelvo.h"
 
 class CDatabase;
 class CMonitorQueue;

@@ -1,5 +1,4 @@
 #include "Database.h"
-#include "MonitorText.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -8,6 +7,7 @@
 #include "Engine.h"
 #include "ErrorState.h"
 #include "MonitorQueue.h"
+#include "MonitorText.h"
 
 CDatabase::CDatabase(CMonitorQueue& monitor, Migration migrate)
     : m_monitor(monitor), m_migrate(std::move(migrate)) {

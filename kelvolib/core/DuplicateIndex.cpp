@@ -1,9 +1,9 @@
 #include "DuplicateIndex.h"
-#include "MonitorText.h"
 
 #include "Cp932.h"
 #include "Database.h"
 #include "MonitorQueue.h"
+#include "MonitorText.h"
 
 CDuplicateIndex::CDuplicateIndex(CDatabase& db, std::string kind, Loader loader)
     : m_db(db), m_strKind(std::move(kind)), m_loader(std::move(loader)) {

@@ -1,11 +1,11 @@
 #include "Groupware.h"
-#include "MonitorText.h"
 
 #include <openssl/crypto.h>
 
 #include "Engine.h"
 #include "ErrorState.h"
 #include "Migrations.h"
+#include "MonitorText.h"
 #include "PasswordVerifier.h"
 
 CGroupware& CGroupware::Instance() {

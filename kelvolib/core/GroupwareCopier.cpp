@@ -1,11 +1,11 @@
 #include "GroupwareCopier.h"
 
+#include <utility>
+#include <vector>
+
 #include "AddressFields.h"
 #include "Database.h"
 #include "ErrorState.h"
-
-#include <utility>
-#include <vector>
 
 namespace {
 

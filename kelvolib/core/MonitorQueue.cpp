@@ -1,11 +1,10 @@
 #include "MonitorQueue.h"
 
-#include "kelvo.h"
-
-#include "Cp932.h"
-
 #include <cstdio>
 #include <ctime>
+
+#include "Cp932.h"
+#include "kelvo.h"
 
 void CMonitorQueue::Push(const std::string& text) {
     if (m_lines.size() >= kCapacity)

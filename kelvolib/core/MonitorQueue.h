@@ -1,8 +1,8 @@
 #pragma once
 
 #include <cstddef>
-#include <deque>
 #include <ctime>
+#include <deque>
 #include <string>
 
 // The lines the library reports about itself, oldest first. Bounded: when

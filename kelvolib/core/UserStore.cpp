@@ -1,5 +1,4 @@
 #include "UserStore.h"
-#include "MonitorText.h"
 
 #include <cstring>
 #include <utility>
@@ -8,6 +7,7 @@
 #include "Database.h"
 #include "ErrorState.h"
 #include "MonitorQueue.h"
+#include "MonitorText.h"
 #include "PasswordVerifier.h"
 
 namespace {

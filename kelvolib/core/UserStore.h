@@ -4,9 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "kelvo.h"
-
 #include "Statement.h"
+#include "kelvo.h"
 
 class CDatabase;
 class CMonitorQueue;

@@ -1,12 +1,11 @@
 #include "PasswordVerifier.h"
 
+#include <cstdlib>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
 #include <openssl/rand.h>
 #include <openssl/sha.h>
-
-#include <cstdlib>
 #include <vector>
 
 #include "Cp932.h"

@@ -2,7 +2,6 @@
 
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
-
 #include <vector>
 
 namespace {

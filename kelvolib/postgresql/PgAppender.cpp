@@ -1,8 +1,7 @@
 #include "PgAppender.h"
 
-#include <libpq-fe.h>
-
 #include <cstring>
+#include <libpq-fe.h>
 
 #include "PgStatement.h"
 

@@ -1,14 +1,13 @@
 #include "PgConnection.h"
 
-#include <poll.h>
-#include <sys/socket.h>
-
 #include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <poll.h>
+#include <sys/socket.h>
 
 #include "Cp932.h"
 #include "PasswordVerifier.h"
@@ -16,8 +15,8 @@
 #include "PgCursor.h"
 #include "PgRoles.h"
 #include "PgRowBatch.h"
-#include "PgStatement.h"
 #include "PgSchema.h"
+#include "PgStatement.h"
 
 namespace {
 

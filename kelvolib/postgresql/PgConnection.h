@@ -1,8 +1,7 @@
 #pragma once
 
-#include <libpq-fe.h>
-
 #include <deque>
+#include <libpq-fe.h>
 #include <map>
 #include <memory>
 #include <string>

@@ -1,10 +1,9 @@
 #include "PgRoles.h"
 
-#include <libpq-fe.h>
-#include <openssl/sha.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <libpq-fe.h>
+#include <openssl/sha.h>
 
 namespace {
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <libpq-fe.h>
-
 #include <string>
 #include <vector>
 

@@ -1,21 +1,19 @@
 #include "SqliteConnection.h"
 
-#include "TimeKey.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <thread>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 #include "Cp932.h"
 #include "SqliteSchema.h"
 #include "SqliteStatement.h"
+#include "TimeKey.h"
 
 namespace {
 

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <sqlite3.h>
-
 #include <chrono>
+#include <sqlite3.h>
 #include <string>
 
 #include "Connection.h"

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <sqlite3.h>
-
 #include <string>
 
 #include "Statement.h"

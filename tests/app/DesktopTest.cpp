@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +7,8 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QTimer>
+
+#include <gtest/gtest.h>
 
 #include "ListCtrl.h"
 #include "ListView.h"

@@ -1,17 +1,16 @@
-#include <gtest/gtest.h>
-
 #include <QAction>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 #include <QStatusTipEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
-#include <QPushButton>
+#include <gtest/gtest.h>
 
 #include "AboutDlg.h"
 #include "DocTemplate.h"

@@ -1,23 +1,21 @@
-#include <gtest/gtest.h>
-
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
-
-#include "kelvo.h"
 
 #include "LoginDlg.h"
 #include "MDIChildWnd.h"
 #include "MainFrame.h"
-#include "View.h"
 #include "TempDatabase.h"
 #include "TestRecords.h"
+#include "View.h"
 #include "ViewerApp.h"
 #include "ViewerHarness.h"
+#include "kelvo.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include <gtest/gtest.h>
+#include "BackendLoader.h"
 
 #include <cstdlib>
+#include <gtest/gtest.h>
 
-#include "BackendLoader.h"
-#include "ProcessRunner.h"
 #include "BackendTable.h"
+#include "ProcessRunner.h"
 
 namespace {
 

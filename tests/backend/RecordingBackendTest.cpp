@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
+#include "RecordingBackend.h"
 
 #include <cstring>
+#include <gtest/gtest.h>
 
 #include "BackendTable.h"
-#include "RecordingBackend.h"
 #include "TestRecords.h"
 
 TEST(RecordingBackend, LogsCallsDeliversScriptAndRestoresTheTable) {

@@ -1,18 +1,18 @@
-#include <gtest/gtest.h>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <gtest/gtest.h>
+
 #include "AddressImportDlg.h"
 #include "AddressLoadDlg.h"
 #include "ImportFile.h"
-#include "Text.h"
 #include "MainFrame.h"
 #include "MessageBox.h"
 #include "Resource.h"
+#include "Text.h"
 #include "ViewerApp.h"
 #include "ViewerHarness.h"
 

@@ -1,25 +1,22 @@
-#include <gtest/gtest.h>
-
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <cstdio>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cstdio>
-
-#include "kelvoadmin.h"
 
 #include "AddressImportDlg.h"
 #include "DefultListView.h"
 #include "ImportFile.h"
 #include "ListCtrl.h"
-#include "Text.h"
 #include "MainFrame.h"
 #include "Resource.h"
 #include "TempDatabase.h"
+#include "Text.h"
 #include "ViewerApp.h"
 #include "ViewerHarness.h"
+#include "kelvoadmin.h"
 
 namespace {
 

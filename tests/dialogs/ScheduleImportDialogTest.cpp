@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
-
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
-#include <QAction>
 #include <QPushButton>
+
+#include <gtest/gtest.h>
 
 #include "ImportFile.h"
 #include "MainFrame.h"

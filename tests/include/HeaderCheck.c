@@ -1,9 +1,9 @@
 /* kelvo.h must stand alone as C: compiled with -std=c11 -pedantic, and run
  * against the real library to prove the operations link with C names. */
-#include "kelvo.h"
-
 #include <stdio.h>
 #include <string.h>
+
+#include "kelvo.h"
 
 int main(void) {
     char field[4];

@@ -1,9 +1,8 @@
-#include "LibraryTest.h"
-
 #include <cstring>
 #include <memory>
 
 #include "Cp932.h"
+#include "LibraryTest.h"
 
 using Addresses = LibraryTest;
 KELVO_ON_BOTH_ENGINES(Addresses);

@@ -1,6 +1,6 @@
-#include "LibraryTest.h"
-
 #include <memory>
+
+#include "LibraryTest.h"
 
 using Board = LibraryTest;
 KELVO_ON_BOTH_ENGINES(Board);

@@ -1,11 +1,10 @@
-#include "LibraryTest.h"
-
-#include <sqlite3.h>
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include "LibraryTest.h"
 
 using Database = FileLibraryTest;
 using Schema = LibraryTest;

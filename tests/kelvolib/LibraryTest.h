@@ -1,15 +1,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
-#include "kelvo.h"
-#include "kelvoadmin.h"
-
 #include "TempDatabase.h"
 #include "TestRecords.h"
+#include "kelvo.h"
+#include "kelvoadmin.h"
 
 // Helpers to seed a fresh database and read it back.
 class LibraryTestBase {
@@ -54,9 +52,8 @@ public:
 };
 
 #define KELVO_ON_BOTH_ENGINES(suite)                                                               \
-    INSTANTIATE_TEST_SUITE_P(Engines, suite, ::testing::Values("sqlite", "postgresql"),            \
-                             [](const ::testing::TestParamInfo<std::string>& info) {               \
-                                 return info.param;                                               \
-                             })
+    INSTANTIATE_TEST_SUITE_P(                                                                      \
+        Engines, suite, ::testing::Values("sqlite", "postgresql"),                                 \
+        [](const ::testing::TestParamInfo<std::string>& info) { return info.param; })
 
 #define FIELD(record, member) LibraryTestBase::Text((record).member, sizeof((record).member))

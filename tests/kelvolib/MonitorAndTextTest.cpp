@@ -1,7 +1,7 @@
-#include "LibraryTest.h"
-
 #include <cctype>
 #include <cstring>
+
+#include "LibraryTest.h"
 
 using Monitor = FileLibraryTest;
 

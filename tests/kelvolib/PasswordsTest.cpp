@@ -1,13 +1,12 @@
-#include "LibraryTest.h"
-
-#include <libpq-fe.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <libpq-fe.h>
 #include <memory>
+
+#include "LibraryTest.h"
 
 using Passwords = LibraryTest;
 KELVO_ON_BOTH_ENGINES(Passwords);

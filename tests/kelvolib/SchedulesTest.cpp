@@ -1,7 +1,7 @@
-#include "LibraryTest.h"
-
 #include <cstring>
 #include <memory>
+
+#include "LibraryTest.h"
 
 using Schedules = LibraryTest;
 KELVO_ON_BOTH_ENGINES(Schedules);

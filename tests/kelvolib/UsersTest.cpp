@@ -1,7 +1,7 @@
-#include "LibraryTest.h"
-
 #include <cstring>
 #include <memory>
+
+#include "LibraryTest.h"
 
 using Users = LibraryTest;
 KELVO_ON_BOTH_ENGINES(Users);

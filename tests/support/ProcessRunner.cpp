@@ -1,13 +1,12 @@
 #include "ProcessRunner.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <poll.h>
+#include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <csignal>
-#include <stdexcept>
 
 namespace {
 

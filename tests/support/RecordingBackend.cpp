@@ -1,9 +1,8 @@
 #include "RecordingBackend.h"
 
-#include <strings.h>
-
 #include <cstring>
 #include <stdexcept>
+#include <strings.h>
 
 #include "Cp932.h"
 

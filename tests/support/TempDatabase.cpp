@@ -1,12 +1,11 @@
 #include "TempDatabase.h"
 
-#include <gtest/gtest.h>
-#include <libpq-fe.h>
-#include <sqlite3.h>
-
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
+#include <libpq-fe.h>
 #include <random>
+#include <sqlite3.h>
 #include <stdexcept>
 
 #include "kelvo.h"

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "Cp932.h"
+
+#include <gtest/gtest.h>
 
 TEST(Cp932, UsesMicrosoftsMapping) {
     std::string cp932;

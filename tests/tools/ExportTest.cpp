@@ -1,8 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <set>
 #include <sstream>
 

@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
+#include "ProgressLine.h"
 
+#include <gtest/gtest.h>
 #include <sstream>
 
 #include "AdminProcessTest.h"
-#include "ProgressLine.h"
 
 namespace {
 

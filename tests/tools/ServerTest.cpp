@@ -3,23 +3,21 @@
 // kept out of every message, and waits for the server that do not grow with
 // the number of records.
 #include <arpa/inet.h>
-#include <libpq-fe.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <libpq-fe.h>
 #include <memory>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
 #include <thread>
-
-#include "kelvo.h"
-#include "kelvoadmin.h"
+#include <unistd.h>
 
 #include "AdminProcessTest.h"
 #include "ThrowawayServer.h"
+#include "kelvo.h"
+#include "kelvoadmin.h"
 
 namespace {
 

@@ -1,26 +1,25 @@
-#include <gtest/gtest.h>
-
-#include "kelvoadmin.h"
-
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QPushButton>
+
+#include <gtest/gtest.h>
 
 #include "AddressImportDlg.h"
 #include "DefultListView.h"
 #include "ImportFile.h"
-#include "SchaduleImportDlg.h"
-#include <QMdiArea>
 #include "ListBox.h"
 #include "ListCtrl.h"
 #include "MainFrame.h"
 #include "MonitorView.h"
 #include "Resource.h"
+#include "SchaduleImportDlg.h"
 #include "TempDatabase.h"
 #include "TestRecords.h"
 #include "Text.h"
 #include "ViewerApp.h"
 #include "ViewerHarness.h"
+#include "kelvoadmin.h"
 
 namespace {
 

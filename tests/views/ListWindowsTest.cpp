@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
-
 #include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
 #include <cstring>
+#include <gtest/gtest.h>
 
 #include "DefultListView.h"
 #include "ListCtrl.h"

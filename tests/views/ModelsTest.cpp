@@ -1,9 +1,9 @@
 // Qt's model tester watches the report list's and the list box's models while
 // they change as the windows change them: any broken promise to a view aborts.
-#include <gtest/gtest.h>
-
 #include <QAbstractItemModelTester>
 #include <QTableView>
+
+#include <gtest/gtest.h>
 
 #include "LineListModel.h"
 #include "ReportModel.h"

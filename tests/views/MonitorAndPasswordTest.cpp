@@ -1,11 +1,10 @@
-#include <gtest/gtest.h>
-
 #include <QAction>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
 
 #include <cstring>
+#include <gtest/gtest.h>
 
 #include "DefultListView.h"
 #include "ListBox.h"

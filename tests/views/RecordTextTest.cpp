@@ -1,9 +1,8 @@
-#include <gtest/gtest.h>
+#include "RecordText.h"
 
 #include <climits>
 #include <cstdio>
-
-#include "RecordText.h"
+#include <gtest/gtest.h>
 
 // The list's date cells equal printf's "%04d/%02d/%02d %02d:%02d" of year + 1900
 // and month + 1, for every day of the calendar, including years that overflow an

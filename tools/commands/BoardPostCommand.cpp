@@ -7,12 +7,11 @@
 #include <memory>
 #include <ostream>
 
-#include "kelvoadmin.h"
-
 #include "AdminError.h"
 #include "AdminText.h"
 #include "Arguments.h"
 #include "Terminal.h"
+#include "kelvoadmin.h"
 
 namespace {
 

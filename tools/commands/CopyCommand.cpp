@@ -2,13 +2,12 @@
 
 #include <ostream>
 
-#include "kelvoadmin.h"
-
 #include "AdminError.h"
 #include "AdminText.h"
 #include "Arguments.h"
 #include "ProgressLine.h"
 #include "Terminal.h"
+#include "kelvoadmin.h"
 
 void CCopyCommand::Run(CArguments& args, CTerminal& terminal) {
     std::string target = args.TakeSingleOption("--to", true);

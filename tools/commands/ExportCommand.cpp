@@ -4,8 +4,6 @@
 #include <memory>
 #include <ostream>
 
-#include "kelvo.h"
-
 #include "AdminError.h"
 #include "AdminText.h"
 #include "Arguments.h"
@@ -15,6 +13,7 @@
 #include "ProgressLine.h"
 #include "Terminal.h"
 #include "VCardWriter.h"
+#include "kelvo.h"
 
 namespace {
 

@@ -5,14 +5,13 @@
 #include <memory>
 #include <ostream>
 
-#include "kelvoadmin.h"
-
 #include "AdminError.h"
 #include "AdminText.h"
 #include "Arguments.h"
 #include "ProgressLine.h"
 #include "Terminal.h"
 #include "TextFile.h"
+#include "kelvoadmin.h"
 
 CImportCommand::COptions CImportCommand::TakeOptions(CArguments& args) const {
     if (!Addresses() && m_strKind != "schedules")

@@ -2,10 +2,9 @@
 
 #include <ostream>
 
-#include "kelvoadmin.h"
-
 #include "Arguments.h"
 #include "Terminal.h"
+#include "kelvoadmin.h"
 
 void CInitCommand::Run(CArguments& args, CTerminal& terminal) {
     args.ExpectNoMore();

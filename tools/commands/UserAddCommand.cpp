@@ -4,12 +4,11 @@
 #include <memory>
 #include <ostream>
 
-#include "kelvoadmin.h"
-
 #include "AdminError.h"
 #include "AdminText.h"
 #include "Arguments.h"
 #include "Terminal.h"
+#include "kelvoadmin.h"
 
 void CUserAddCommand::Run(CArguments& args, CTerminal& terminal) {
     std::string reading = args.TakeSingleOption("--reading");

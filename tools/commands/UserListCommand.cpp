@@ -3,12 +3,11 @@
 #include <memory>
 #include <ostream>
 
-#include "kelvo.h"
-
 #include "AdminError.h"
 #include "AdminText.h"
 #include "Arguments.h"
 #include "Terminal.h"
+#include "kelvo.h"
 
 void CUserListCommand::Run(CArguments& args, CTerminal& terminal) {
     args.ExpectNoMore();

@@ -2,11 +2,10 @@
 
 #include <ostream>
 
-#include "kelvoadmin.h"
-
 #include "AdminText.h"
 #include "Arguments.h"
 #include "Terminal.h"
+#include "kelvoadmin.h"
 
 void CUserPasswdCommand::Run(CArguments& args, CTerminal& terminal) {
     std::string name = args.TakeFront("user passwd needs a user name");

@@ -1,14 +1,15 @@
-#include <gtest/gtest.h>
-
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 #include <map>
+#include <memory>
 
 #include "Cp932.h"
 #include "ImportFile.h"
 #include "ImportSession.h"
-#include "TextFile.h"
 #include "RecordingBackend.h"
+#include "TextFile.h"
 
 // iCalendar files as calendar services write them, through the import
 // session, on a desktop in Tokyo.
@@ -137,83 +138,107 @@ END:VEVENT
 END:VCALENDAR
 )";
 
+// The calendar above imported once per test, as public entries (the private
+// event stays private), on 9 December 2026.
+class ICalendar : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string crlf;
+        for (const char* c = kCalendar; *c != '\0'; ++c)
+            crlf += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
+        m_pFile = std::make_unique<CImportFile>(crlf, false);
+        ASSERT_TRUE(m_text.Open(m_pFile->Path()));
+        std::tm now{};
+        now.tm_year = 2026 - 1900, now.tm_mon = 11, now.tm_mday = 9, now.tm_isdst = -1;
+        m_pSession = std::make_unique<CImportSession>(
+            m_text, CImportSession::COptions{CImportSession::Kind::Schedules, "alice", true, false,
+                                             false, std::mktime(&now)});
+        ASSERT_TRUE(m_pSession->Open());
+        ASSERT_EQ(m_pSession->Begin(), CImportSession::Start::Ready);
+        while (m_pSession->Next() != CImportSession::Step::End)
+            ;
+        ASSERT_TRUE(m_pSession->Close());
+        for (const kvScheduleRecord& record : m_backend.addedSchedules)
+            m_byTitle.emplace(Field(record.title), &record);
+    }
+
+    // The one entry of title.
+    const kvScheduleRecord& One(const std::string& title) {
+        EXPECT_EQ(m_byTitle.count(title), 1u) << title;
+        static const kvScheduleRecord kNone{};
+        return m_byTitle.count(title) == 0 ? kNone : *m_byTitle.find(title)->second;
+    }
+    // The starts (and ends) of every entry of title, in order.
+    std::vector<std::string> Times(const std::string& title, bool withEnd) {
+        std::vector<std::string> times;
+        for (auto [at, end] = m_byTitle.equal_range(title); at != end; ++at)
+            times.push_back(When(at->second->start) +
+                            (withEnd ? "-" + When(at->second->end) : std::string()));
+        std::sort(times.begin(), times.end());
+        return times;
+    }
+
+    CDesktopZone m_tokyo{"Asia/Tokyo"};
+    CRecordingBackend m_backend;
+    std::unique_ptr<CImportFile> m_pFile;
+    CTextFile m_text;
+    std::unique_ptr<CImportSession> m_pSession;
+    std::multimap<std::string, const kvScheduleRecord*> m_byTitle;
+};
+
 } // namespace
 
-TEST(ICalendar, RecurrencesZonesAllDayEventsAndWhatIsSkipped) {
-    CDesktopZone tokyo("Asia/Tokyo");
-    CRecordingBackend backend;
-    std::string crlf;
-    for (const char* c = kCalendar; *c != '\0'; ++c)
-        crlf += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
-    CImportFile file(crlf, false);
-    CTextFile text;
-    ASSERT_TRUE(text.Open(file.Path()));
-    std::tm now{};
-    now.tm_year = 2026 - 1900, now.tm_mon = 11, now.tm_mday = 9, now.tm_isdst = -1;
-    // A public import: the private event stays private.
-    CImportSession session(
-        text, {CImportSession::Kind::Schedules, "alice", true, false, false, std::mktime(&now)});
-    ASSERT_TRUE(session.Open());
-    ASSERT_EQ(session.Begin(), CImportSession::Start::Ready);
-    while (session.Next() != CImportSession::Step::End)
-        ;
-    ASSERT_TRUE(session.Close());
-
-    std::multimap<std::string, const kvScheduleRecord*> byTitle;
-    for (const kvScheduleRecord& record : backend.addedSchedules)
-        byTitle.emplace(Field(record.title), &record);
-    auto one = [&](const std::string& title) -> const kvScheduleRecord& {
-        EXPECT_EQ(byTitle.count(title), 1u) << title;
-        static const kvScheduleRecord kNone{};
-        return byTitle.count(title) == 0 ? kNone : *byTitle.find(title)->second;
-    };
-
+TEST_F(ICalendar, WeeklyRecurrenceWithAnExceptionAndAMovedInstance) {
     // Weekly, five times: the second excluded, the third moved (its
     // override came first in the file).
-    std::vector<std::string> weekly;
-    for (auto [at, end] = byTitle.equal_range("定例会議"); at != end; ++at) {
-        weekly.push_back(When(at->second->start) + "-" + When(at->second->end));
+    for (auto [at, end] = m_byTitle.equal_range("定例会議"); at != end; ++at) {
         EXPECT_EQ(Field(at->second->place), "会議室A");
         EXPECT_EQ(Field(at->second->comment), "議題\n進捗, 課題");
         EXPECT_EQ(at->second->alarmLeadMinutes, 15);
         EXPECT_EQ(at->second->isPublic, 1);
     }
-    std::sort(weekly.begin(), weekly.end());
-    EXPECT_EQ(weekly, (std::vector<std::string>{"2026/12/01 10:00-2026/12/01 11:00",
-                                                "2026/12/22 10:00-2026/12/22 11:00",
-                                                "2026/12/29 10:00-2026/12/29 11:00"}));
-    EXPECT_EQ(When(one("定例会議（時間変更）").start), "2026/12/15 14:00");
+    EXPECT_EQ(Times("定例会議", true),
+              (std::vector<std::string>{"2026/12/01 10:00-2026/12/01 11:00",
+                                        "2026/12/22 10:00-2026/12/22 11:00",
+                                        "2026/12/29 10:00-2026/12/29 11:00"}));
+    EXPECT_EQ(When(One("定例会議（時間変更）").start), "2026/12/15 14:00");
+}
 
+TEST_F(ICalendar, ZonesUtcAndFloatingTimesBecomeTheDesktopsTime) {
     // 19:00 in New York in summer (EDT, UTC-4) is 08:00 the next day in Tokyo.
-    const kvScheduleRecord& call = one("NY call");
+    const kvScheduleRecord& call = One("NY call");
     EXPECT_EQ(When(call.start), "2026/07/11 08:00");
     EXPECT_EQ(When(call.end), "2026/07/11 09:00");
     EXPECT_EQ(call.isPublic, 0) << "CLASS:PRIVATE is never public";
+    EXPECT_EQ(When(One("UTC").start), "2026/12/11 09:00");
+    EXPECT_EQ(When(One("UTC").end), "2026/12/11 09:30");
+    EXPECT_EQ(One("UTC").alarmLeadMinutes, 15) << "45 minutes before an end 30 after the start";
+    EXPECT_EQ(When(One("floating").start), "2026/12/12 08:30") << "floating time is local";
+    EXPECT_EQ(One("floating").end.yearsSince1900, 70) << "no end given: the entry has none";
+}
 
-    const kvScheduleRecord& holiday = one("休暇");
+TEST_F(ICalendar, AllDayEventsKeepTheirExclusiveEnd) {
+    const kvScheduleRecord& holiday = One("休暇");
     EXPECT_EQ(holiday.allDay, 1);
     EXPECT_EQ(When(holiday.start), "2026/12/24 00:00");
     EXPECT_EQ(When(holiday.end), "2026/12/26 00:00") << "the end stays exclusive, as Outlook's";
-    EXPECT_EQ(When(one("UTC").start), "2026/12/11 09:00");
-    EXPECT_EQ(When(one("UTC").end), "2026/12/11 09:30");
-    EXPECT_EQ(one("UTC").alarmLeadMinutes, 15) << "45 minutes before an end 30 after the start";
-    EXPECT_EQ(When(one("floating").start), "2026/12/12 08:30") << "floating time is local";
-    EXPECT_EQ(one("floating").end.yearsSince1900, 70) << "no end given: the entry has none";
+}
 
+TEST_F(ICalendar, RecurrencesAreTakenWithinAWindowAroundTheImport) {
     // A yearly event from 2020 without an end: the window is a year back and
     // two ahead of the import.
-    std::vector<std::string> yearly;
-    for (auto [at, end] = byTitle.equal_range("記念日"); at != end; ++at)
-        yearly.push_back(When(at->second->start));
-    std::sort(yearly.begin(), yearly.end());
-    EXPECT_EQ(yearly, (std::vector<std::string>{"2026/06/01 00:00", "2027/06/01 00:00",
-                                                "2028/06/01 00:00"}));
+    EXPECT_EQ(
+        Times("記念日", false),
+        (std::vector<std::string>{"2026/06/01 00:00", "2027/06/01 00:00", "2028/06/01 00:00"}));
+    EXPECT_EQ(m_pSession->Summary().expanded, 5)
+        << "three more weekly occurrences, two more yearly ones";
+}
 
-    const CImportSummary& summary = session.Summary();
+TEST_F(ICalendar, SummaryCountsAndNamesWhatIsSkipped) {
+    const CImportSummary& summary = m_pSession->Summary();
     EXPECT_EQ(summary.form, CRecordReader::Form::ICalendar);
     EXPECT_EQ(summary.units, 9);
     EXPECT_EQ(summary.added, 11);
-    EXPECT_EQ(summary.expanded, 5) << "three more weekly occurrences, two more yearly ones";
     std::vector<std::string> notes;
     for (const CImportSummary::CNote& note : summary.Notes())
         notes.push_back(std::to_string(note.line) + ": " + CImportSummary::NoteText(note));
@@ -223,13 +248,14 @@ TEST(ICalendar, RecurrencesZonesAllDayEventsAndWhatIsSkipped) {
                          "78: VEVENT cannot be read (no DTSTART); skipped",
                          "82: a recurrence: only the occurrences from 2025/12/09-2028/12/09 "
                          "were taken"}));
+}
 
-    // A calendar given to the address import says what it is and stores nothing.
+TEST_F(ICalendar, ACalendarGivenToTheAddressImportStoresNothing) {
     CTextFile again;
-    ASSERT_TRUE(again.Open(file.Path()));
+    ASSERT_TRUE(again.Open(m_pFile->Path()));
     CImportSession addresses(again, {CImportSession::Kind::Addresses, "alice", false, false});
     ASSERT_TRUE(addresses.Open());
     EXPECT_EQ(addresses.Begin(), CImportSession::Start::OtherKind);
     EXPECT_EQ(addresses.Next(), CImportSession::Step::End);
-    EXPECT_TRUE(backend.addedAddresses.empty());
+    EXPECT_TRUE(m_backend.addedAddresses.empty());
 }

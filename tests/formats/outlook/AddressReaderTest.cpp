@@ -1,11 +1,10 @@
-#include <gtest/gtest.h>
-
 #include <cstring>
+#include <gtest/gtest.h>
 
 #include "ImportFile.h"
 #include "OutlookAddressReader.h"
-#include "TextFile.h"
 #include "RecordingBackend.h"
+#include "TextFile.h"
 
 namespace {
 

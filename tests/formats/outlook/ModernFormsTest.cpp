@@ -1,15 +1,14 @@
-#include <gtest/gtest.h>
-
 #include <QString>
 
 #include <cstring>
+#include <gtest/gtest.h>
 
 #include "Cp932.h"
 #include "HeaderName.h"
 #include "ImportFile.h"
 #include "ImportSession.h"
-#include "TextFile.h"
 #include "RecordingBackend.h"
+#include "TextFile.h"
 
 // The forms current exports write: comma-separated, UTF-8 or UTF-16, column
 // names in either width, dates and times as they are written today.

@@ -1,11 +1,10 @@
-#include <gtest/gtest.h>
-
 #include <climits>
+#include <gtest/gtest.h>
 
 #include "ImportFile.h"
 #include "OutlookScheduleReader.h"
-#include "TextFile.h"
 #include "RecordingBackend.h"
+#include "TextFile.h"
 
 namespace {
 

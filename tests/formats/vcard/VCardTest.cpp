@@ -1,12 +1,12 @@
-#include <gtest/gtest.h>
-
 #include <QString>
+
+#include <gtest/gtest.h>
 
 #include "Cp932.h"
 #include "ImportFile.h"
 #include "ImportSession.h"
-#include "TextFile.h"
 #include "RecordingBackend.h"
+#include "TextFile.h"
 
 // vCard files as phones, address-book programs and web services write them,
 // through the import session both front ends use.
