@@ -33,7 +33,7 @@ if [ "${2:-}" = "--package" ]; then
     # No maintainer script: nothing is left behind (no "rc" state) by apt remove.
     scripts=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -E 'postrm|postinst|prerm|preinst|triggers' || true)
     [ -z "$scripts" ] || fail "maintainer scripts: $scripts"
-    # Debian's own checks: no error (and, today, no warning: see the README).
+    # Debian's own checks: no error (and, today, no warning: see docs/installing.md).
     lintian --fail-on error "$deb" \
         >"$stage/lintian.log" 2>&1 || { cat "$stage/lintian.log" >&2; fail "lintian"; }
     echo "package $(basename "$deb"): Depends: $depends"
