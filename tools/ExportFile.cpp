@@ -9,15 +9,18 @@
 
 #include "AdminError.h"
 
-CExportFile::CExportFile(const std::string& path)
+CExportFile::CExportFile(const std::string& path, bool privateEntries)
     : m_strPath(path), m_strTemporary(path + ".XXXXXX") {
     int fd = mkstemp(m_strTemporary.data());
     if (fd < 0)
         throw CAdminError("cannot write " + path + ": " + std::strerror(errno));
-    // The permissions a new file gets (mkstemp makes it private).
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    // mkstemp makes the file private, as a person's own entries stay; public
+    // ones get the permissions a new file gets.
+    if (!privateEntries) {
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask);
+    }
     close(fd);
     m_file.open(m_strTemporary, std::ios::binary | std::ios::trunc);
     if (!m_file) {

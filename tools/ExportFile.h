@@ -9,8 +9,9 @@
 // are streamed out, not held in memory first.
 class CExportFile {
 public:
-    // Throws CAdminError when the folder takes no new file.
-    explicit CExportFile(const std::string& path);
+    // Throws CAdminError when the folder takes no new file. A file of private
+    // entries is readable by its owner only (0600), whatever the umask.
+    CExportFile(const std::string& path, bool privateEntries);
     // Removes the temporary file unless the export was committed.
     ~CExportFile();
     CExportFile(const CExportFile&) = delete;

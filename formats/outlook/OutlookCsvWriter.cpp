@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "Cp932.h"
+#include "FormulaGuard.h"
 
 namespace {
 
@@ -39,6 +40,8 @@ void COutlookCsvWriter::Line(const std::vector<std::string>& values) {
     std::string line;
     for (size_t i = 0; i < values.size(); ++i) {
         line += i == 0 ? "\"" : ",\"";
+        if (CFormulaGuard::NeedsGuard(values[i]))
+            line += '\''; // a spreadsheet shows it as text, the import takes it off
         for (char c : values[i]) {
             if (c == '"')
                 line += "\"\""; // no double-byte character ends in 0x22

@@ -1,6 +1,7 @@
 #include "OutlookTabReader.h"
 
 #include "Cp932.h"
+#include "FormulaGuard.h"
 #include "HeaderName.h"
 #include "TextFile.h"
 
@@ -239,9 +240,13 @@ void COutlookTabReader::ReadCommaRecord() {
         return;
     }
     const std::vector<std::string>& fields = m_csv.Fields();
-    for (size_t i = 0; i < m_csv.Count(); ++i)
-        if (!fields[i].empty())
+    for (size_t i = 0; i < m_csv.Count(); ++i) {
+        // A cell an export guarded against spreadsheets has its apostrophe taken off.
+        if (CFormulaGuard::IsGuarded(fields[i]))
+            StoreField(static_cast<int>(i), fields[i].substr(1));
+        else if (!fields[i].empty())
             StoreField(static_cast<int>(i), fields[i]);
+    }
 }
 
 void COutlookTabReader::ReadTabRecord() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -149,7 +150,36 @@ bool CSqliteConnection::Identify(Content& content, int& version) {
     return true;
 }
 
+bool CSqliteConnection::MakePrivate() {
+    // The file holds every password's verifier: it is its owner's alone. One
+    // of ours left readable by others (copied, unpacked) is made private; one
+    // this user does not own cannot be, and is not used.
+    struct stat info {};
+    if (stat(m_strPath.c_str(), &info) != 0 || (info.st_mode & 077) == 0)
+        return true;
+    char mode[8];
+    std::snprintf(mode, sizeof(mode), "%04o", static_cast<unsigned>(info.st_mode & 07777));
+    if (info.st_uid != geteuid()) {
+        m_strError = std::string("other users of this machine can read it (mode ") + mode +
+                     ") and it is not this user's to make private: its owner makes it private "
+                     "with chmod 600 " +
+                     m_strPath;
+        return false;
+    }
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        const std::string file = m_strPath + suffix;
+        if (chmod(file.c_str(), 0600) != 0 && (errno != ENOENT || *suffix == '\0')) {
+            m_strError = "it cannot be made private (chmod 600 " + file +
+                         "): " + CCp932::FromSystem(std::strerror(errno));
+            return false;
+        }
+    }
+    return true;
+}
+
 bool CSqliteConnection::Configure() {
+    if (!MakePrivate())
+        return false;
     // A larger page cache for big lists. Pages are read, not memory-mapped: a
     // mapped file would count its pages against the program's memory (a
     // million entries: 76 MiB more) for a tenth of a list's time.
@@ -291,5 +321,7 @@ bool CSqliteConnection::SetNextId(const char* table, long long next) {
 }
 
 std::string CSqliteConnection::ErrorMessage() {
+    if (!m_strError.empty())
+        return m_strError;
     return m_pDb != nullptr ? CCp932::FromSystem(sqlite3_errmsg(m_pDb)) : "out of memory";
 }

@@ -50,9 +50,13 @@ private:
     // Whether table has column (names are the schema's own, never a user's).
     bool HasColumn(const char* table, const char* column);
     bool WriteMark(int version);
+    // Makes a file of ours that others can read private (0600, with its
+    // -wal and -shm files); false (the reason kept) when it cannot be.
+    bool MakePrivate();
 
     sqlite3* m_pDb = nullptr;
     std::string m_strPath;
+    std::string m_strError; // a failure of the library's own, before SQLite's
     int m_nBusyTimeoutMs = 15000;
     std::chrono::steady_clock::time_point m_busySince; // when the current wait began
 };

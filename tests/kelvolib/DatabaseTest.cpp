@@ -3,6 +3,7 @@
 #include <memory>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "LibraryTest.h"
 
@@ -41,6 +42,30 @@ TEST_F(Database, ConfiguredFileIsPrivateAndReopens) {
     kvShutdown();
     auto record = std::make_unique<kvUserRecord>();
     EXPECT_TRUE(kvGetUser("alice", record.get())) << "usable again after shutdown";
+
+    // Left readable by others (copied, unpacked): made private again when opened.
+    kvShutdown();
+    ASSERT_EQ(chmod(m_database.Path().c_str(), 0644), 0);
+    EXPECT_TRUE(kvGetUser("alice", record.get()));
+    EXPECT_EQ(Mode(m_database.Path()), 0600u);
+    EXPECT_EQ(Mode(m_database.Path() + "-wal"), 0600u);
+}
+
+TEST_F(Database, FileOthersCanReadAndThisUserCannotFixIsRefused) {
+    // Only root can hand a file to another user here (CI runs as root).
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to give the file another owner";
+    AddUser(CTestRecords::User("alice"));
+    kvShutdown();
+    ASSERT_EQ(chmod(m_database.Path().c_str(), 0644), 0);
+    ASSERT_EQ(chown(m_database.Path().c_str(), 65534, 65534), 0);
+    MonitorLines();
+    auto record = std::make_unique<kvUserRecord>();
+    EXPECT_FALSE(kvGetUser("alice", record.get()));
+    char reason[KV_MONITOR_LINE_SIZE] = {};
+    kvLastError(reason, sizeof(reason));
+    EXPECT_NE(std::string(reason).find("chmod 600"), std::string::npos) << reason;
+    EXPECT_EQ(Mode(m_database.Path()), 0644u) << "another user's file is left as it is";
 }
 
 TEST_F(Database, UnusableDatabaseFailsEveryOperationWithAReason) {

@@ -1,9 +1,12 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "AdminProcessTest.h"
 
@@ -29,7 +32,10 @@ TEST_P(Export, EveryFormatRoundTripsThroughAnEmptyGroupware) {
     // Besides the demo's entries: texts with every character the formats escape.
     CImportFile card("BEGIN:VCARD\nN:記号\\;だらけ;カンマ\\,と\\\\\nORG:会社\"引用\"\n"
                      "NOTE:一行目\\n二行目; 三\\, 四\nTEL;TYPE=home;PREF=2:03-0000-0002\n"
-                     "CATEGORIES:分類\\,一\nEND:VCARD\n",
+                     "CATEGORIES:分類\\,一\nEND:VCARD\n"
+                     // and values a spreadsheet would take for formulas
+                     "BEGIN:VCARD\nN:=1+1;@user\nORG:'=literal\nTEL;TYPE=work:+81-3-1234-5678\n"
+                     "NOTE:-dash\nEND:VCARD\n",
                      false);
     ASSERT_EQ(Admin({"import", "addresses", "--owner", "guest09", card.Path()}).status, 0);
     // And times no calendar has, as the older Outlook form stores them: a date
@@ -104,4 +110,37 @@ TEST_P(Export, EveryFormatRoundTripsThroughAnEmptyGroupware) {
     EXPECT_EQ(uids(first.out), uids(second.out));
     EXPECT_NE(first.out.find("BEGIN:VTIMEZONE\r\n"), std::string::npos);
     EXPECT_EQ(Admin({"export", "addresses", "--owner", "guest09", "--format", "ical"}).status, 1);
+}
+
+TEST_P(Export, PrivateFilesStayPrivateAndFormulaCellsAreGuarded) {
+    ASSERT_EQ(Admin({"demo"}).status, 0);
+    CImportFile card("BEGIN:VCARD\nN:=HYPERLINK(\"http://x\");太郎\nORG:'=literal\n"
+                     "TEL;TYPE=work:+81-3-1234-5678\nEND:VCARD\n",
+                     false);
+    ASSERT_EQ(Admin({"import", "addresses", "--owner", "guest09", card.Path()}).status, 0);
+    QTemporaryDir folder;
+    // Under the usual umask: a person's own entries 0600, the public ones as any new file.
+    CProcessRunner::COptions umask022;
+    umask022.inChild = [] { umask(022); };
+    auto mode = [](const std::string& path) {
+        struct stat info {};
+        return stat(path.c_str(), &info) == 0 ? info.st_mode & 0777 : 0u;
+    };
+    const std::string own = folder.filePath("own.csv").toStdString();
+    const std::string shared = folder.filePath("shared.ics").toStdString();
+    ASSERT_EQ(
+        Admin({"export", "addresses", "--owner", "guest09", "--format", "outlook", own}, umask022)
+            .status,
+        0);
+    ASSERT_EQ(
+        Admin({"export", "schedules", "--owner", "guest09", "--public", shared}, umask022).status,
+        0);
+    EXPECT_EQ(mode(own), 0600u);
+    EXPECT_EQ(mode(shared), 0644u);
+
+    std::ifstream in(own, std::ios::binary);
+    const std::string csv((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(csv.find("\"'=HYPERLINK(\"\"http://x\"\")\""), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\"'+81-3-1234-5678\""), std::string::npos);
+    EXPECT_NE(csv.find("\"''=literal\""), std::string::npos) << "an apostrophe of its own kept";
 }

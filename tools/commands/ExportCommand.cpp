@@ -130,7 +130,8 @@ void CExportCommand::Run(CArguments& args, CTerminal& terminal) {
     // Into a file only once every entry was read and written (CExportFile);
     // standard output takes them as they come.
     std::unique_ptr<CExportFile> file =
-        options.path.empty() ? nullptr : std::make_unique<CExportFile>(options.path);
+        options.path.empty() ? nullptr
+                             : std::make_unique<CExportFile>(options.path, !options.isPublic);
     std::ostream& text = file ? file->Stream() : terminal.Out();
     CProgressLine progress(terminal.Err(), terminal.ShowsProgress(options.quiet), "entries");
     const long written = Write(options, text, progress);
