@@ -17,6 +17,7 @@
 #include "PgRowBatch.h"
 #include "PgSchema.h"
 #include "PgStatement.h"
+#include "PgTransport.h"
 
 namespace {
 
@@ -99,11 +100,18 @@ bool CPgConnection::Open(const std::string& uri, std::string& error, const CSign
     m_strLocation = Redact(uri);
     if (!CPgRoles::OfficeTag(uri, m_strTag, error))
         return false;
+    CPgTransport::Settings secure;
+    if (!CPgTransport::Secure(uri, signIn != nullptr, secure, error))
+        return false;
     // The defaults come first: what the URI says overrides them.
     std::vector<const char*> keywords, values;
     for (const auto& option : kConnectDefaults) {
         keywords.push_back(option[0]);
         values.push_back(option[1]);
+    }
+    for (const auto& setting : secure) {
+        keywords.push_back(setting.first.c_str());
+        values.push_back(setting.second.c_str());
     }
     keywords.push_back("dbname");
     values.push_back(uri.c_str());
