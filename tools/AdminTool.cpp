@@ -18,6 +18,7 @@
 #include "UserListCommand.h"
 #include "UserPasswdCommand.h"
 #include "kelvo.h"
+#include "kelvoadmin.h"
 
 namespace {
 
@@ -77,8 +78,15 @@ int CAdminTool::Run(const std::vector<std::string>& args) {
 
 void CAdminTool::Dispatch(CArguments& args) {
     std::string database = args.TakeSingleOption("--database");
-    if (!database.empty())
+    if (!database.empty()) {
         setenv("KELVO_DATABASE", database.c_str(), 1);
+        std::string shown(database.size() + 1, '\0');
+        if (kvAdminShownLocation(database.c_str(), shown.data(), static_cast<int>(shown.size())) &&
+            shown.c_str() != database)
+            m_terminal.Err() << "kelvo-admin: warning: --database holds a password, which every "
+                                "user of this machine can see (ps); put it in ~/.pgpass (mode "
+                                "0600) or a service file (~/.pg_service.conf) instead\n";
+    }
     const std::string first = args.Peek();
     if (first == "--version") {
         args.TakeFront("");

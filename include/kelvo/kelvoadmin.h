@@ -26,6 +26,14 @@ KV_API int kvAdminOpenDatabase(void);
 KV_API int kvAdminDatabasePath(char* buffer, int size);
 
 /*
+ * Copies location (a file path or a URI, not opened) as messages show it into
+ * buffer (size bytes, NUL included): a URI without its password, however its
+ * parameters spell it. A location that differs from what it shows holds a
+ * password. Returns 0 for a null argument or a buffer too small.
+ */
+KV_API int kvAdminShownLocation(const char* location, char* buffer, int size);
+
+/*
  * Creates the user of record: name, reading, groups and password (the
  * password field holds the password, stored as its verifier; on a server the
  * user's login role is created with it). Returns 0 if the name is empty or

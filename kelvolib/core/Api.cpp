@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "Cp932.h"
+#include "Engine.h"
 #include "ErrorState.h"
 #include "Groupware.h"
 #include "GroupwareCopier.h"
@@ -255,6 +256,16 @@ KV_API int kvFindAddressCategory(const char* category) {
 
 KV_API int kvAdminOpenDatabase(void) {
     return Call([](CGroupware&) { return true; });
+}
+
+KV_API int kvAdminShownLocation(const char* location, char* buffer, int size) {
+    if (location == nullptr || buffer == nullptr || size <= 0)
+        return 0;
+    const std::string shown = CEngine::For(location).Shown(location);
+    if (shown.size() >= static_cast<size_t>(size))
+        return 0;
+    std::memcpy(buffer, shown.c_str(), shown.size() + 1);
+    return 1;
 }
 
 KV_API int kvAdminDatabasePath(char* buffer, int size) {

@@ -217,6 +217,29 @@ TEST(Server, CredentialsAppearInNoMessage) {
     unreachable.replace(port, unreachable.find_first_not_of("0123456789", port) - port, "1");
     EXPECT_EQ(run(unreachable, {"init"}), 1);
     EXPECT_EQ(run(asParameter, {"dump", "users"}), 0);
+    // However the parameter's name is written, it is redacted; and --database
+    // holding a password is warned of (ps shows it to everyone).
+    // (libpq takes the first and the last; a name in other case it refuses.)
+    for (const char* name : {"%70assword", "PassWord", "pass%77ord"}) {
+        std::string spelled = asParameter;
+        spelled.replace(spelled.rfind("password="), 8, name);
+        auto result =
+            CProcessRunner::Run(KELVO_TEST_ADMIN, {"--database", spelled, "user", "list"});
+        EXPECT_EQ(result.status, std::string(name) == "PassWord" ? 1 : 0) << name << result.err;
+        EXPECT_NE(result.err.find("warning: --database holds a password"), std::string::npos)
+            << name << ": " << result.err;
+        seen += result.out + result.err;
+        std::string shown(spelled.size() + 1, '\0');
+        ASSERT_TRUE(
+            kvAdminShownLocation(spelled.c_str(), shown.data(), static_cast<int>(shown.size())));
+        seen += shown.c_str();
+    }
+    auto quiet = CProcessRunner::Run(
+        KELVO_TEST_ADMIN,
+        {"--database",
+         CTempDatabase::ServerUri().substr(0, uri.find("://") + 3) + uri.substr(at + 1),
+         "--version"});
+    EXPECT_EQ(quiet.err.find("warning"), std::string::npos) << "no password, no warning";
 
     // In the library: the location it names, its monitor lines, its reasons.
     setenv("KELVO_DATABASE", asParameter.c_str(), 1);
