@@ -33,7 +33,14 @@ export KELVO_DATABASE=$dir/groupware.db XDG_CONFIG_HOME=$dir LANG=C.UTF-8
 pids+=($!)
 
 login=$(timeout 20 xdotool search --sync --name "ログイン" | head -1)
-xdotool windowactivate --sync "$login"
+# The window manager takes a new window over a moment after it appears: until
+# then it cannot be activated, and keys would go nowhere.
+for _ in $(seq 1 100); do
+    xdotool windowactivate --sync "$login" 2>/dev/null &&
+        [ "$(xdotool getactivewindow 2>/dev/null)" = "$login" ] && break
+    sleep 0.05
+done
+[ "$(xdotool getactivewindow)" = "$login" ] || { echo "the login dialog cannot be activated" >&2; exit 1; }
 xdotool type --delay 10 guest09
 xdotool key Tab
 xdotool type --delay 10 guest
