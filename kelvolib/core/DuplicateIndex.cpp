@@ -15,10 +15,7 @@ CDuplicateIndex::CDuplicateIndex(CDatabase& db, std::string kind, Loader loader)
                 if (!entry.second.written)
                     continue;
                 if (!m_countWrite)
-                    m_countWrite = m_db.Prepare(
-                        "INSERT INTO kv_changes(kind, owner, version, moved) VALUES (?1, ?2, 1, "
-                        "?3) ON CONFLICT(kind, owner) DO UPDATE SET version = "
-                        "kv_changes.version + 1, moved = kv_changes.moved + ?3");
+                    m_countWrite = m_db.Connection().PrepareChangeCount();
                 if (!m_countWrite)
                     return;
                 m_countWrite->BindText(1, m_strKind.c_str());

@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <memory>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "Statement.h"
 
@@ -91,6 +93,49 @@ public:
     virtual bool SetOwnPassword(const std::string& verifier) {
         (void)verifier;
         return true;
+    }
+    // Lets userName sign in again, or no longer; drops userName's login for
+    // good. On the embedded engine the users table says it all.
+    virtual bool EnableLogin(const std::string& userName, bool enabled) {
+        (void)userName;
+        (void)enabled;
+        return true;
+    }
+    virtual bool DropLogin(const std::string& userName) {
+        (void)userName;
+        return true;
+    }
+    // The server's logins of this groupware's office that are no current
+    // user's (their role names not among current), and dropping one.
+    virtual bool FormerLogins(const std::set<std::string>& current,
+                              std::vector<std::string>& former) {
+        (void)current;
+        former.clear();
+        return true;
+    }
+    virtual bool DropFormerLogin(const std::string& role) {
+        (void)role;
+        return true;
+    }
+    // On a person's own connection: whether the person is a current user
+    // (not removed, not disabled). The embedded engine's check of the
+    // password already said so.
+    virtual bool IsCurrentUser(bool& current) {
+        current = true;
+        return true;
+    }
+    // On a person's own connection: the groupware's copy of the person's
+    // verifier made to match the password they signed in with.
+    virtual bool KeepPasswordInStep(const std::string& cp932Password) {
+        (void)cp932Password;
+        return true;
+    }
+    // The statement that counts a batch's writes of an owner's entries:
+    // ?1 the kind, ?2 the owner, ?3 1 when an entry moved to another key.
+    virtual std::unique_ptr<CStatement> PrepareChangeCount() {
+        return Prepare("INSERT INTO kv_changes(kind, owner, version, moved) VALUES (?1, ?2, 1, "
+                       "?3) ON CONFLICT(kind, owner) DO UPDATE SET version = "
+                       "kv_changes.version + 1, moved = kv_changes.moved + ?3");
     }
     // A person's own connection, bound by the server's policies (not the
     // administrator's).

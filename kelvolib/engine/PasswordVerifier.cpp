@@ -113,6 +113,25 @@ bool CPasswordVerifier::Make(const std::string& cp932Password, std::string& veri
     return true;
 }
 
+bool CPasswordVerifier::MakeWith(const std::string& cp932Password, const std::string& roundsAndSalt,
+                                 std::string& verifier) {
+    // "4096:<salt>", as a verifier holds them between "SCRAM-SHA-256$" and "$".
+    size_t colon = roundsAndSalt.find(':');
+    if (colon == std::string::npos)
+        return false;
+    const std::string count = roundsAndSalt.substr(0, colon);
+    char* end = nullptr;
+    long iterations = std::strtol(count.c_str(), &end, 10);
+    Bytes salt, storedKey, serverKey;
+    if (count.empty() || *end != '\0' || iterations < 1 || iterations > 100000000 ||
+        !FromBase64(roundsAndSalt.substr(colon + 1), salt) ||
+        !Keys(ScramInput(cp932Password), salt, static_cast<int>(iterations), storedKey, serverKey))
+        return false;
+    verifier = std::string(kPrefix) + count + ":" + roundsAndSalt.substr(colon + 1) + "$" +
+               Base64(storedKey) + ":" + Base64(serverKey);
+    return true;
+}
+
 bool CPasswordVerifier::IsVerifier(const std::string& text) {
     CParsed parsed;
     return Parse(text, parsed);

@@ -18,6 +18,10 @@ public:
     // A verifier of password (code page 932), with a fresh random salt. False
     // when no random salt can be had.
     static bool Make(const std::string& cp932Password, std::string& verifier);
+    // The verifier of password with the rounds and salt of another one
+    // ("4096:<salt>"); false when they are not so.
+    static bool MakeWith(const std::string& cp932Password, const std::string& roundsAndSalt,
+                         std::string& verifier);
     // Whether password matches verifier. A text that is not a verifier matches
     // nothing; the work done is that of a real check, so an unknown user
     // costs the same time as a wrong password.

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 #include <poll.h>
+#include <set>
 #include <string_view>
 #include <sys/socket.h>
 
@@ -522,6 +523,17 @@ bool CPgConnection::Identify(Content& content, int& version) {
 }
 
 bool CPgConnection::CreateSchema(int version) {
+    // The roles of a former groupware of this office (a database dropped and
+    // made again) would sign in to the new one: they go first.
+    std::vector<std::string> former;
+    if (!HasSetup() || !FormerLogins({}, former))
+        return false;
+    if (!former.empty()) {
+        m_strError = "the server still has " + std::to_string(former.size()) +
+                     " sign-ins of a former groupware of this office (" + former.front() +
+                     "...): kelvo-admin roles prune removes them";
+        return false;
+    }
     return Exec(kPostgresSchema) && ApplyPolicies() &&
            Exec("INSERT INTO kv_meta(name, value) VALUES ('application_id', " +
                 std::to_string(kApplicationId) + "), ('schema_version', " +
@@ -535,8 +547,8 @@ bool CPgConnection::Upgrade(int from, int version) {
                           "NOT NULL, "
                           "version bigint NOT NULL, PRIMARY KEY (kind, owner))"))
         return false;
-    if (from < 4 && !(Exec("ALTER TABLE users ADD COLUMN IF NOT EXISTS role_name text UNIQUE") &&
-                      ApplyPolicies()))
+    // (Its policies come with version 7's, below.)
+    if (from < 4 && !Exec("ALTER TABLE users ADD COLUMN IF NOT EXISTS role_name text UNIQUE"))
         return false;
     // Version 4 had no change stamps on entries.
     if (from < 5 &&
@@ -569,6 +581,14 @@ bool CPgConnection::Upgrade(int from, int version) {
                   drop + "; END IF; END $$"))
             return false;
     }
+    // Version 6 had no disabled users, no record of who reserved which IDs,
+    // and policies that trusted people with the shared tables.
+    if (from < 7 &&
+        !(Exec("ALTER TABLE users ADD COLUMN IF NOT EXISTS disabled integer NOT NULL DEFAULT 0; "
+               "CREATE TABLE IF NOT EXISTS kv_id_blocks(tab text NOT NULL, first bigint NOT NULL, "
+               "role_name text NOT NULL, PRIMARY KEY (tab, first))") &&
+          ApplyPolicies()))
+        return false;
     return Exec("UPDATE kv_meta SET value = " + std::to_string(version) +
                 " WHERE name = 'schema_version'");
 }
@@ -582,16 +602,40 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
 
 } // namespace
 
+std::string CPgConnection::SchemaLiteral() const {
+    std::string literal = "'";
+    for (char c : m_strSchema)
+        literal += c == '\'' ? std::string("''") : std::string(1, c);
+    return literal + "'";
+}
+
+bool CPgConnection::HasSetup() {
+    auto setup = Prepare("SELECT to_regnamespace('kelvo_setup') IS NOT NULL");
+    const bool found =
+        setup && setup->Step() == CStatement::Result::Row && setup->ColumnInt64(0) != 0;
+    if (!found && setup)
+        m_strError = "the server is not set up for the groupware: its administrator runs "
+                     "postgresql-setup.sql in this database once (docs/office-server.md)";
+    return found;
+}
+
 bool CPgConnection::ApplyPolicies() {
-    const std::string group = CPgRoles::GroupRole(m_strTag);
+    // The office's group role is made (and claimed) by the server's setup:
+    // the office's administrator makes no roles itself.
+    if (!HasSetup())
+        return false;
+    auto claim = Prepare("SELECT kelvo_setup.claim(?1)");
+    if (!claim)
+        return false;
+    claim->BindText(1, m_strSchema.c_str());
+    if (claim->Step() != CStatement::Result::Row)
+        return false;
+    claim.reset();
     std::string policies = kPostgresPolicies;
-    ReplaceAll(policies, "KV_GROUP", CPgRoles::Quote(group));
+    ReplaceAll(policies, "KV_SCHEMA_LITERAL", SchemaLiteral());
+    ReplaceAll(policies, "KV_GROUP", CPgRoles::Quote(CPgRoles::GroupRole(m_strTag)));
     ReplaceAll(policies, "KV_SCHEMA", CPgRoles::Quote(m_strSchema));
-    // Roles are the server's, not the database's: the group may exist already.
-    return Exec("DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_catalog.pg_roles WHERE rolname = '" +
-                group + "') THEN CREATE ROLE " + CPgRoles::Quote(group) +
-                " NOLOGIN; END IF; END $$") &&
-           Exec(policies);
+    return Exec(policies);
 }
 
 bool CPgConnection::SetOwnPassword(const std::string& verifier) {
@@ -608,19 +652,100 @@ bool CPgConnection::SetLogin(const std::string& userName, const std::string& ver
         m_strError = "not a password verifier";
         return false;
     }
-    // Role names and verifiers hold only letters, digits and "_+/=$:-": safe as literals.
+    // The verifier goes as a parameter: it is in no statement's text, and so
+    // in no server log.
     const std::string role = CPgRoles::RoleName(m_strTag, userName);
-    const std::string quoted = CPgRoles::Quote(role);
-    const std::string group = CPgRoles::Quote(CPgRoles::GroupRole(m_strTag));
-    if (!Exec("DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_catalog.pg_roles WHERE rolname = '" +
-              role + "') THEN CREATE ROLE " + quoted + " LOGIN PASSWORD '" + verifier +
-              "' IN ROLE " + group + "; ELSE ALTER ROLE " + quoted + " LOGIN PASSWORD '" +
-              verifier + "'; GRANT " + group + " TO " + quoted + "; END IF; END $$"))
+    auto login = Prepare("SELECT kelvo_setup.set_login(?1, ?2, ?3)");
+    if (!login)
         return false;
+    login->BindText(1, m_strSchema.c_str());
+    login->BindText(2, role.c_str());
+    login->BindText(3, verifier.c_str());
+    if (login->Step() != CStatement::Result::Row)
+        return false;
+    login.reset();
     auto name = Prepare("UPDATE users SET role_name = ?1 WHERE name = ?2");
     name->BindText(1, role.c_str());
     name->BindBytes(2, userName.data(), userName.size());
     return name->Run();
+}
+
+bool CPgConnection::RoleCall(const char* function, const std::string& userName, int enabled) {
+    const std::string sql =
+        std::string("SELECT kelvo_setup.") + function + "(?1, ?2" + (enabled >= 0 ? ", ?3)" : ")");
+    auto call = Prepare(sql);
+    if (!call)
+        return false;
+    const std::string role = CPgRoles::RoleName(m_strTag, userName);
+    call->BindText(1, m_strSchema.c_str());
+    call->BindText(2, role.c_str());
+    if (enabled >= 0)
+        call->BindText(3, enabled != 0 ? "true" : "false");
+    return call->Step() == CStatement::Result::Row;
+}
+
+bool CPgConnection::EnableLogin(const std::string& userName, bool enabled) {
+    return RoleCall("enable_login", userName, enabled ? 1 : 0);
+}
+
+bool CPgConnection::DropLogin(const std::string& userName) {
+    return RoleCall("drop_login", userName, -1);
+}
+
+bool CPgConnection::FormerLogins(const std::set<std::string>& current,
+                                 std::vector<std::string>& former) {
+    former.clear();
+    auto logins = Prepare("SELECT kelvo_setup.logins(?1)");
+    if (!logins)
+        return false;
+    logins->BindText(1, m_strSchema.c_str());
+    for (CStatement::Result result; (result = logins->Step()) != CStatement::Result::Done;) {
+        if (result == CStatement::Result::Error)
+            return false;
+        std::string role = logins->ColumnText(0);
+        if (current.count(role) == 0)
+            former.push_back(role);
+    }
+    return true;
+}
+
+bool CPgConnection::DropFormerLogin(const std::string& role) {
+    auto drop = Prepare("SELECT kelvo_setup.drop_login(?1, ?2)");
+    if (!drop)
+        return false;
+    drop->BindText(1, m_strSchema.c_str());
+    drop->BindText(2, role.c_str());
+    return drop->Step() == CStatement::Result::Row;
+}
+
+bool CPgConnection::IsCurrentUser(bool& current) {
+    auto me = Prepare("SELECT kv_me() IS NOT NULL");
+    if (!me || me->Step() != CStatement::Result::Row)
+        return false;
+    current = me->ColumnInt64(0) != 0;
+    return true;
+}
+
+bool CPgConnection::KeepPasswordInStep(const std::string& cp932Password) {
+    // The copy's rounds and salt, and the typed password's verifier made with them.
+    auto salt = Prepare("SELECT kv_password_salt()");
+    if (!salt || salt->Step() != CStatement::Result::Row)
+        return false;
+    const std::string roundsAndSalt = salt->ColumnText(0);
+    salt.reset();
+    std::string verifier;
+    if (!CPasswordVerifier::MakeWith(cp932Password, roundsAndSalt, verifier))
+        return true; // no copy to keep in step (the administrator's, or none yet)
+    auto step = Prepare("SELECT kv_password_in_step(?1)");
+    if (!step)
+        return false;
+    step->BindText(1, verifier.c_str());
+    return step->Step() == CStatement::Result::Row;
+}
+
+std::unique_ptr<CStatement> CPgConnection::PrepareChangeCount() {
+    // Counted by the server's function: a person may only ever count up.
+    return Prepare("SELECT kv_count_changes(?1, ?2, ?3)");
 }
 
 bool CPgConnection::BeginWrite() {
@@ -678,27 +803,25 @@ bool CPgConnection::InTransaction() {
 }
 
 bool CPgConnection::LockOwner(const std::string& kind, const std::string& owner) {
-    // A transaction-level advisory lock per schema, kind and owner: released at
-    // commit or rollback. Sent without waiting; the next lookup waits for it.
+    // The row of the owner's change count, locked for the transaction by the
+    // server's function, which refuses a person the lock of another's entries.
+    // Sent without waiting; the next lookup waits for it.
     auto& lock = m_lockStatements["lock"];
     if (!lock)
-        lock = std::shared_ptr<CStatement>(Prepare("SELECT pg_advisory_xact_lock(?1)"));
-    std::string key = m_strSchema + '\0' + kind + '\0' + owner;
-    unsigned long long hash = 1469598103934665603ull; // FNV-1a, stable across processes
-    for (unsigned char c : key)
-        hash = (hash ^ c) * 1099511628211ull;
-    lock->BindInt(1, static_cast<long long>(hash));
+        lock = std::shared_ptr<CStatement>(Prepare("SELECT kv_lock(?1, ?2)"));
+    lock->BindText(1, kind.c_str());
+    lock->BindBytes(2, owner.data(), owner.size());
     return lock->Queue();
 }
 
 bool CPgConnection::ReserveIds(const char* table, long long& first, long long& count) {
     auto& next = m_lockStatements[table];
     if (!next)
-        next = std::shared_ptr<CStatement>(
-            Prepare(std::string("SELECT nextval('kv_ids_") + table + "')"));
+        next = std::shared_ptr<CStatement>(Prepare("SELECT kv_reserve_ids(?1)"));
+    next->BindText(1, table);
     bool ok = next->Step() == CStatement::Result::Row;
-    first = next->ColumnInt64(0);
-    count = 65536; // the sequences' increment (schema/postgresql.sql)
+    first = ok ? next->ColumnInt64(0) : 0;
+    count = 65536; // the sequences' increment (postgresql/schema.sql)
     next->Reset();
     return ok;
 }

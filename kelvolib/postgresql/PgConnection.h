@@ -4,6 +4,7 @@
 #include <libpq-fe.h>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,14 @@ public:
     bool IsPerson() const override { return m_bPerson; }
     bool SetLogin(const std::string& userName, const std::string& verifier) override;
     bool SetOwnPassword(const std::string& verifier) override;
+    bool EnableLogin(const std::string& userName, bool enabled) override;
+    bool DropLogin(const std::string& userName) override;
+    bool FormerLogins(const std::set<std::string>& current,
+                      std::vector<std::string>& former) override;
+    bool DropFormerLogin(const std::string& role) override;
+    bool IsCurrentUser(bool& current) override;
+    bool KeepPasswordInStep(const std::string& cp932Password) override;
+    std::unique_ptr<CStatement> PrepareChangeCount() override;
 
     // uri without its password, for messages.
     static std::string Redact(const std::string& uri);
@@ -119,6 +128,14 @@ public:
 private:
     // The office's group role, its grants and the row policies (policies.sql).
     bool ApplyPolicies();
+    // Whether the server's administrator ran the setup (setup.sql) in this
+    // database; the reason kept when not.
+    bool HasSetup();
+    // The schema's name as an SQL literal.
+    std::string SchemaLiteral() const;
+    // Calls a role function of the setup for userName's role (with enabled
+    // as its third argument when it is 0 or 1).
+    bool RoleCall(const char* function, const std::string& userName, int enabled);
 
     struct CPending {
         PGresult** answer;

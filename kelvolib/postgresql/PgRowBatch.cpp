@@ -22,7 +22,8 @@ unsigned long long GetBigEndian(const std::string& in, size_t at, int bytes) {
 
 CPgRowBatch::CPgRowBatch(const std::string& table, const CShape& shape)
     : m_strTable(table), m_shape(shape), m_fields(shape.types.size()) {
-    m_strSql = "INSERT INTO " + table + " SELECT * FROM unnest($1::" + table + "[])";
+    // Through the server's function, which checks the rows as a whole.
+    m_strSql = "SELECT kv_add_" + table + "($1::" + table + "[])";
     PutBigEndian(m_array, 1, 4);
     PutBigEndian(m_array, 0, 4);
     PutBigEndian(m_array, shape.rowType, 4);

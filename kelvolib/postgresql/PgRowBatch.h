@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-// Rows for one table gathered and sent as one INSERT of an array of the
-// table's row type (INSERT INTO t SELECT * FROM unnest($1::t[])), in binary.
-// What a person's import appends with: the server takes no COPY into a table
-// with row policies, and an INSERT in the pipeline is checked by them and
-// costs no wait.
+// Rows for one table gathered and sent as one array of the table's row type,
+// in binary, to the server's function that adds a person's entries
+// (kv_add_<table>, policies.sql): what a person's import appends with. The
+// server takes no COPY into a table with row policies, and the function checks
+// the rows as a whole; sent into the pipeline, it costs no wait.
 class CPgRowBatch {
 public:
     // What the rows look like: each bound column's type OID, the table's row

@@ -1,74 +1,250 @@
 -- Who may see and do what on the office server. Each person signs in as a
 -- login role of their own, a member of the office's group role (KV_GROUP
--- below; KV_SCHEMA is the groupware's schema). The administrator role owns the
--- tables and is not bound by the policies. Run inside the transaction that
--- creates or upgrades the schema; every statement may run again.
+-- below; KV_SCHEMA is the groupware's schema, KV_SCHEMA_LITERAL its name as a
+-- text). The administrator role owns the tables and is not bound by the
+-- policies. A person reads and writes what is theirs and what is shared, only
+-- while they are a current user of the groupware, and only in the ways the
+-- groupware writes: entries are added, their owners reserved, counted and
+-- locked through the functions below, so that no person can take what another
+-- writes with. Run inside the transaction that creates or upgrades the
+-- schema; every statement may run again.
 
--- Who is signed in, as a user name and as a schedule owner. The search path is
--- fixed so that no temporary table of the caller's can stand in for ours.
+-- Who is signed in, as a user name and as a schedule owner: null for a role
+-- that is no current user (removed, disabled). Definer functions, so that the
+-- users table's own policy can use them; the search path is fixed so that no
+-- temporary table of the caller's can stand in for ours.
 CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_me() RETURNS bytea LANGUAGE sql STABLE
-    SET search_path = KV_SCHEMA, pg_temp
-    AS $$ SELECT name FROM users WHERE role_name = current_user $$;
+    SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp
+    AS $$ SELECT name FROM users WHERE role_name = session_user AND disabled = 0 $$;
 CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_my_owner() RETURNS bigint LANGUAGE sql STABLE
-    SET search_path = KV_SCHEMA, pg_temp
+    SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp
     AS $$ SELECT o.id FROM owners o JOIN users u ON u.name = o.name
-          WHERE u.role_name = current_user $$;
+          WHERE u.role_name = session_user AND u.disabled = 0 $$;
+-- Whether the session is the groupware's administrator's (the schema's owner).
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_is_admin() RETURNS boolean LANGUAGE sql STABLE
+    SET search_path = KV_SCHEMA, pg_temp
+    AS $$ SELECT pg_has_role(session_user, nspowner, 'MEMBER') FROM pg_namespace
+          WHERE nspname = KV_SCHEMA_LITERAL $$;
+-- Refuses a write of owner's entries of kind by a person who may not make it:
+-- one's own entries, and the public address book.
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_check_writer(p_kind text, p_owner bytea) RETURNS void
+    LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+DECLARE
+    me bytea := kv_me();
+BEGIN
+    IF kv_is_admin() THEN
+        RETURN;
+    END IF;
+    IF me IS NULL THEN
+        RAISE EXCEPTION 'no groupware user signs in as %', session_user;
+    END IF;
+    IF NOT (p_owner = me OR (p_kind = 'addresses' AND p_owner = '\x'::bytea)) THEN
+        RAISE EXCEPTION 'the entries of someone else cannot be written';
+    END IF;
+END $$;
+
+-- The lock of owner's entries of kind for the writer's transaction (the row
+-- of their change count), and the count of a batch that wrote them: only
+-- ever up by one.
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_lock(p_kind text, p_owner bytea) RETURNS void
+    LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+BEGIN
+    PERFORM kv_check_writer(p_kind, p_owner);
+    INSERT INTO kv_changes(kind, owner, version) VALUES (p_kind, p_owner, 0)
+        ON CONFLICT DO NOTHING;
+    PERFORM 1 FROM kv_changes WHERE kind = p_kind AND owner = p_owner FOR UPDATE;
+END $$;
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_count_changes(p_kind text, p_owner bytea,
+    p_moved integer) RETURNS void
+    LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+BEGIN
+    PERFORM kv_check_writer(p_kind, p_owner);
+    INSERT INTO kv_changes(kind, owner, version, moved)
+        VALUES (p_kind, p_owner, 1, CASE WHEN p_moved <> 0 THEN 1 ELSE 0 END)
+        ON CONFLICT (kind, owner) DO UPDATE SET version = kv_changes.version + 1,
+        moved = kv_changes.moved + CASE WHEN p_moved <> 0 THEN 1 ELSE 0 END;
+END $$;
+
+-- A block of 65,536 IDs for a writer's new entries of a table, recorded as
+-- theirs: a person's entries are added only with IDs from their own blocks.
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_reserve_ids(p_table text) RETURNS bigint
+    LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+DECLARE
+    first bigint;
+BEGIN
+    IF p_table NOT IN ('schedules', 'addresses') THEN
+        RAISE EXCEPTION 'no IDs of %', p_table;
+    END IF;
+    IF NOT kv_is_admin() AND kv_me() IS NULL THEN
+        RAISE EXCEPTION 'no groupware user signs in as %', session_user;
+    END IF;
+    first := nextval('kv_ids_' || p_table);
+    INSERT INTO kv_id_blocks(tab, first, role_name) VALUES (p_table, first, session_user);
+    RETURN first;
+END $$;
+-- Whether every ID of ids lies in a block the session reserved for p_table.
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_own_ids(p_table text, ids bigint[]) RETURNS boolean
+    LANGUAGE sql STABLE SET search_path = KV_SCHEMA, pg_temp AS $$
+    SELECT NOT EXISTS (SELECT 1 FROM (SELECT DISTINCT id - ((id - 1) % 65536) AS first
+                                      FROM unnest(ids) AS id) b
+        WHERE NOT EXISTS (SELECT 1 FROM kv_id_blocks k WHERE k.tab = p_table
+                          AND k.first = b.first AND k.role_name = session_user)) $$;
+
+-- A person's new entries, as the library gathers them (PgRowBatch.h): the
+-- server takes no COPY into a table with row policies. Checked as a whole:
+-- every entry the person's own (or, for addresses, public), every ID from
+-- the person's blocks.
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_add_addresses(rows KV_SCHEMA.addresses[]) RETURNS void
+    LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+DECLARE
+    me bytea := kv_me();
+BEGIN
+    IF me IS NULL THEN
+        RAISE EXCEPTION 'no groupware user signs in as %', session_user;
+    END IF;
+    IF EXISTS (SELECT 1 FROM unnest(rows) r WHERE r.owner <> me AND r.owner <> '\x'::bytea) THEN
+        RAISE EXCEPTION 'the entries of someone else cannot be written';
+    END IF;
+    IF NOT kv_own_ids('addresses', ARRAY(SELECT r.id FROM unnest(rows) r)) THEN
+        RAISE EXCEPTION 'an entry''s ID must come from a block its writer reserved';
+    END IF;
+    INSERT INTO addresses SELECT * FROM unnest(rows);
+END $$;
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_add_schedules(rows KV_SCHEMA.schedules[]) RETURNS void
+    LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+DECLARE
+    mine bigint := kv_my_owner();
+BEGIN
+    IF mine IS NULL OR EXISTS (SELECT 1 FROM unnest(rows) r WHERE r.owner_id <> mine) THEN
+        RAISE EXCEPTION 'the entries of someone else cannot be written';
+    END IF;
+    IF NOT kv_own_ids('schedules', ARRAY(SELECT r.id FROM unnest(rows) r)) THEN
+        RAISE EXCEPTION 'an entry''s ID must come from a block its writer reserved';
+    END IF;
+    INSERT INTO schedules SELECT * FROM unnest(rows);
+END $$;
+
+-- An entry keeps its owner and its ID, whoever else updates it: a public
+-- address stays public, a private one its owner's.
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_keep_entry() RETURNS trigger LANGUAGE plpgsql
+    SET search_path = KV_SCHEMA, pg_temp AS $$
+BEGIN
+    IF NOT kv_is_admin() THEN
+        RAISE EXCEPTION 'an entry''s owner and ID do not change';
+    END IF;
+    RETURN NEW;
+END $$;
+DROP TRIGGER IF EXISTS kv_keep_entry ON addresses;
+CREATE TRIGGER kv_keep_entry BEFORE UPDATE ON addresses FOR EACH ROW
+    WHEN (OLD.owner IS DISTINCT FROM NEW.owner OR OLD.id IS DISTINCT FROM NEW.id)
+    EXECUTE FUNCTION KV_SCHEMA.kv_keep_entry();
+DROP TRIGGER IF EXISTS kv_keep_entry ON schedules;
+CREATE TRIGGER kv_keep_entry BEFORE UPDATE ON schedules FOR EACH ROW
+    WHEN (OLD.owner_id IS DISTINCT FROM NEW.owner_id OR OLD.id IS DISTINCT FROM NEW.id)
+    EXECUTE FUNCTION KV_SCHEMA.kv_keep_entry();
+
 -- A person who proved their password (by signing in) sets a new verifier:
--- their role's password and the copy kept for moving the groupware.
+-- their role's password and the copy kept for moving the groupware. The
+-- verifier comes as a parameter, never in a statement's text.
 CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_set_password(verifier text) RETURNS void
     LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
 BEGIN
-    IF verifier !~ '^SCRAM-SHA-256\$[0-9]+:[A-Za-z0-9+/=]+\$[A-Za-z0-9+/=]+:[A-Za-z0-9+/=]+$' THEN
+    IF NOT kelvo_setup.valid_verifier(verifier) THEN
         RAISE EXCEPTION 'not a password verifier';
     END IF;
-    UPDATE users SET password = convert_to(verifier, 'UTF8') WHERE role_name = session_user;
+    UPDATE users SET password = convert_to(verifier, 'UTF8')
+        WHERE role_name = session_user AND disabled = 0;
     IF NOT FOUND THEN
         RAISE EXCEPTION 'no groupware user signs in as %', session_user;
     END IF;
-    EXECUTE format('ALTER ROLE %I PASSWORD %L', session_user, verifier);
+    PERFORM kelvo_setup.own_password(KV_SCHEMA_LITERAL, verifier);
 END $$;
-REVOKE ALL ON FUNCTION KV_SCHEMA.kv_set_password(text) FROM PUBLIC;
-GRANT EXECUTE ON FUNCTION KV_SCHEMA.kv_set_password(text) TO KV_GROUP;
+-- The copy of a person's verifier kept in step with the password they signed
+-- in with (a role may change its own password behind the groupware's back):
+-- the rounds and salt of the copy, and the verifier of the typed password made
+-- with them, stored when it differs.
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_password_salt() RETURNS text LANGUAGE sql STABLE
+    SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp
+    AS $$ SELECT split_part(convert_from(password, 'UTF8'), '$', 2) FROM users
+          WHERE role_name = session_user AND disabled = 0 $$;
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_password_in_step(verifier text) RETURNS void
+    LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+BEGIN
+    IF kelvo_setup.valid_verifier(verifier) THEN
+        UPDATE users SET password = convert_to(verifier, 'UTF8')
+            WHERE role_name = session_user AND disabled = 0
+            AND password <> convert_to(verifier, 'UTF8');
+    END IF;
+END $$;
 
+REVOKE ALL ON ALL FUNCTIONS IN SCHEMA KV_SCHEMA FROM PUBLIC;
+GRANT EXECUTE ON FUNCTION KV_SCHEMA.kv_me(), KV_SCHEMA.kv_my_owner(), KV_SCHEMA.kv_is_admin(),
+    KV_SCHEMA.kv_check_writer(text, bytea), KV_SCHEMA.kv_lock(text, bytea),
+    KV_SCHEMA.kv_count_changes(text, bytea, integer), KV_SCHEMA.kv_reserve_ids(text),
+    KV_SCHEMA.kv_own_ids(text, bigint[]), KV_SCHEMA.kv_add_addresses(KV_SCHEMA.addresses[]),
+    KV_SCHEMA.kv_add_schedules(KV_SCHEMA.schedules[]), KV_SCHEMA.kv_keep_entry(),
+    KV_SCHEMA.kv_set_password(text), KV_SCHEMA.kv_password_salt(),
+    KV_SCHEMA.kv_password_in_step(text) TO KV_GROUP;
+
+-- What a person may touch directly: reading, updating their entries, and
+-- adding their schedule owner and new categories. Everything else goes
+-- through the functions above.
+REVOKE ALL ON ALL TABLES IN SCHEMA KV_SCHEMA FROM KV_GROUP;
+REVOKE ALL ON ALL SEQUENCES IN SCHEMA KV_SCHEMA FROM KV_GROUP;
 GRANT USAGE ON SCHEMA KV_SCHEMA TO KV_GROUP;
-GRANT SELECT ON kv_meta, owners, address_categories, board TO KV_GROUP;
+GRANT SELECT ON kv_meta, owners, address_categories, board, kv_changes TO KV_GROUP;
 -- The user list without the verifiers.
 GRANT SELECT (id, name, reading, g0, g1, g2, g3, g4, g5, g6, g7, g8, g9, role_name)
     ON users TO KV_GROUP;
-GRANT SELECT, INSERT, UPDATE ON schedules, addresses, kv_changes TO KV_GROUP;
+GRANT SELECT, UPDATE ON schedules, addresses TO KV_GROUP;
 GRANT INSERT ON owners, address_categories TO KV_GROUP;
-GRANT USAGE ON SEQUENCE kv_ids_schedules, kv_ids_addresses TO KV_GROUP;
 GRANT USAGE ON SEQUENCE owners_id_seq, address_categories_id_seq TO KV_GROUP;
 
--- Schedules: one's own and the public ones are read; only one's own are written.
+-- Nothing at all for a role that is no current user.
+ALTER TABLE users ENABLE ROW LEVEL SECURITY;
+DROP POLICY IF EXISTS kv_read ON users;
+CREATE POLICY kv_read ON users FOR SELECT TO KV_GROUP USING ((SELECT kv_me()) IS NOT NULL);
+ALTER TABLE board ENABLE ROW LEVEL SECURITY;
+DROP POLICY IF EXISTS kv_read ON board;
+CREATE POLICY kv_read ON board FOR SELECT TO KV_GROUP USING ((SELECT kv_me()) IS NOT NULL);
+ALTER TABLE address_categories ENABLE ROW LEVEL SECURITY;
+DROP POLICY IF EXISTS kv_read ON address_categories;
+DROP POLICY IF EXISTS kv_add ON address_categories;
+CREATE POLICY kv_read ON address_categories FOR SELECT TO KV_GROUP
+    USING ((SELECT kv_me()) IS NOT NULL);
+CREATE POLICY kv_add ON address_categories FOR INSERT TO KV_GROUP
+    WITH CHECK ((SELECT kv_me()) IS NOT NULL);
+
+-- Schedules: one's own and the public ones are read; only one's own are changed.
 ALTER TABLE schedules ENABLE ROW LEVEL SECURITY;
 DROP POLICY IF EXISTS kv_read ON schedules;
 DROP POLICY IF EXISTS kv_add ON schedules;
 DROP POLICY IF EXISTS kv_change ON schedules;
 CREATE POLICY kv_read ON schedules FOR SELECT TO KV_GROUP
-    USING (owner_id = (SELECT kv_my_owner()) OR public <> 0);
-CREATE POLICY kv_add ON schedules FOR INSERT TO KV_GROUP
-    WITH CHECK (owner_id = (SELECT kv_my_owner()));
+    USING ((owner_id = (SELECT kv_my_owner()) OR public <> 0) AND (SELECT kv_me()) IS NOT NULL);
 CREATE POLICY kv_change ON schedules FOR UPDATE TO KV_GROUP
     USING (owner_id = (SELECT kv_my_owner())) WITH CHECK (owner_id = (SELECT kv_my_owner()));
 
--- Addresses: one's own and the public ones (no owner), read and written.
+-- Addresses: one's own and the public ones (no owner), read and changed.
 ALTER TABLE addresses ENABLE ROW LEVEL SECURITY;
 DROP POLICY IF EXISTS kv_own ON addresses;
-CREATE POLICY kv_own ON addresses FOR ALL TO KV_GROUP
-    USING (owner = (SELECT kv_me()) OR owner = '\x'::bytea)
-    WITH CHECK (owner = (SELECT kv_me()) OR owner = '\x'::bytea);
+DROP POLICY IF EXISTS kv_read ON addresses;
+DROP POLICY IF EXISTS kv_change ON addresses;
+CREATE POLICY kv_read ON addresses FOR SELECT TO KV_GROUP
+    USING ((owner = (SELECT kv_me()) OR owner = '\x'::bytea) AND (SELECT kv_me()) IS NOT NULL);
+CREATE POLICY kv_change ON addresses FOR UPDATE TO KV_GROUP
+    USING ((owner = (SELECT kv_me()) OR owner = '\x'::bytea) AND (SELECT kv_me()) IS NOT NULL)
+    WITH CHECK ((owner = (SELECT kv_me()) OR owner = '\x'::bytea) AND (SELECT kv_me()) IS NOT NULL);
 
--- The change counts of what one may write.
+-- The change counts of what one may write, read only.
 ALTER TABLE kv_changes ENABLE ROW LEVEL SECURITY;
 DROP POLICY IF EXISTS kv_own ON kv_changes;
-CREATE POLICY kv_own ON kv_changes FOR ALL TO KV_GROUP
-    USING (owner = (SELECT kv_me()) OR owner = '\x'::bytea)
-    WITH CHECK (owner = (SELECT kv_me()) OR owner = '\x'::bytea);
+CREATE POLICY kv_own ON kv_changes FOR SELECT TO KV_GROUP
+    USING ((owner = (SELECT kv_me()) OR owner = '\x'::bytea) AND (SELECT kv_me()) IS NOT NULL);
 
 -- Schedule owners: every one is read, only one's own is made.
 ALTER TABLE owners ENABLE ROW LEVEL SECURITY;
 DROP POLICY IF EXISTS kv_read ON owners;
 DROP POLICY IF EXISTS kv_add ON owners;
-CREATE POLICY kv_read ON owners FOR SELECT TO KV_GROUP USING (true);
+CREATE POLICY kv_read ON owners FOR SELECT TO KV_GROUP USING ((SELECT kv_me()) IS NOT NULL);
 CREATE POLICY kv_add ON owners FOR INSERT TO KV_GROUP WITH CHECK (name = (SELECT kv_me()));

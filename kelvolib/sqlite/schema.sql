@@ -10,7 +10,11 @@ CREATE TABLE users(
     g4 BLOB NOT NULL DEFAULT x'', g5 BLOB NOT NULL DEFAULT x'',
     g6 BLOB NOT NULL DEFAULT x'', g7 BLOB NOT NULL DEFAULT x'',
     g8 BLOB NOT NULL DEFAULT x'', g9 BLOB NOT NULL DEFAULT x'',
-    password BLOB NOT NULL DEFAULT x''); -- the password's SCRAM-SHA-256 verifier
+    password BLOB NOT NULL DEFAULT x'', -- the password's SCRAM-SHA-256 verifier
+    disabled INTEGER NOT NULL DEFAULT 0); -- nonzero: the user cannot sign in (kelvo-admin user disable)
+-- Failed sign-ins in a row, by name: each waits longer than the one before,
+-- in whichever process it is tried.
+CREATE TABLE sign_in_failures(name BLOB PRIMARY KEY, failures INTEGER NOT NULL) WITHOUT ROWID;
 -- Owners by number, so that the schedule key compares integers only.
 CREATE TABLE owners(id INTEGER PRIMARY KEY, name BLOB NOT NULL UNIQUE);
 CREATE TABLE schedules(

@@ -128,7 +128,7 @@ TEST_P(Passwords, OldDatabaseWithTextPasswordsIsUpgraded) {
                          "CAST('dave-pw' AS BLOB)), (CAST('erin' AS BLOB), x'')");
     }
     ASSERT_TRUE(kvAdminOpenDatabase()) << Reason();
-    EXPECT_TRUE(MonitorMentions(CTestRecords::Sjis("スキーマ版 6")));
+    EXPECT_TRUE(MonitorMentions(CTestRecords::Sjis("スキーマ版 7")));
     for (const std::string& row :
          m_database.Query(m_database.IsServer() ? "SELECT convert_from(password, 'UTF8') FROM users"
                                                 : "SELECT CAST(password AS TEXT) FROM users"))
@@ -211,9 +211,12 @@ TEST(OfficeServer, PeopleCannotReachWhatIsNotTheirs) {
     ASSERT_TRUE(kvOpenSchedules("boss", ""));
     kvScheduleRecord forged = CTestRecords::Schedule("boss", "forged", 2026, 12, 9, 8, 0);
     const bool added = kvAddSchedule(&forged, 0) != 0;
+    std::string refusal = added ? std::string() : Reason();
     const bool committed = kvCloseSchedules() != 0;
     EXPECT_FALSE(added && committed) << "the server refuses an entry of someone else's";
-    EXPECT_NE(Reason().find("row-level security"), std::string::npos) << Reason();
+    if (added)
+        refusal = Reason();
+    EXPECT_NE(refusal.find("someone else"), std::string::npos) << refusal;
     ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
     ASSERT_TRUE(kvBeginAddressUpdate("alice"));
     kvAddressRecord friendly = CTestRecords::Address("alice", "Friend", "One", "");
