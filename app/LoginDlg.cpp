@@ -106,9 +106,16 @@ void CLoginDlg::OnOK() {
         CDialog::OnOK();
         return;
     }
-    // No reason: a wrong name or password (the two are never told apart).
+    // No reason: a wrong name or password (the two are never told apart). The
+    // library waits longer after each, which a person is told of in time.
     if (reason.empty()) {
-        CMessageBox::Show(this, wrong);
+        ++m_nFailures;
+        CMessageBox::Show(
+            this, m_nFailures < kFailuresToWarnOf
+                      ? wrong
+                      : wrong + QStringLiteral("\n\n%1 回続けて違っていたため、確認に時間がかかる"
+                                               "ようになっています（1 回に最大 8 秒）。")
+                                    .arg(m_nFailures));
         return;
     }
     ReportUnusableBackend(reason);

@@ -16,8 +16,13 @@ public:
     std::string m_strPassword;
 
 private:
+    // After this many wrong names or passwords in a row the person is told
+    // that each check now takes longer.
+    static constexpr int kFailuresToWarnOf = 5;
+
     // The groupware could be read and holds no user at all.
     bool m_bNoUsers = false;
+    int m_nFailures = 0;
 
 protected:
     void DoDataExchange(CDataExchange& dx) override;

@@ -1,6 +1,7 @@
 #include "PasswordDlg.h"
 
 #include "BackendTable.h"
+#include "Cp932.h"
 #include "DataExchange.h"
 #include "MessageBox.h"
 #include "Text.h"
@@ -52,6 +53,12 @@ void CPasswordDlg::OnOK() {
     if (dx.FailedOn(IDC_NEW_PASSWORD)) {
         CMessageBox::Show(this,
                           QStringLiteral("新しいパスワードに使用できない文字が含まれています"));
+        return;
+    }
+    if (CCp932::CharacterCount(m_strNewPassword) < static_cast<size_t>(kMinimumCharacters)) {
+        CMessageBox::Show(
+            this,
+            QStringLiteral("新しいパスワードは %1 文字以上にしてください").arg(kMinimumCharacters));
         return;
     }
     if (m_strNewPassword.size() > m_nMaxNewLength) {

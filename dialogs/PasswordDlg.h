@@ -6,11 +6,13 @@
 
 // The password change dialog: the current password must be typed again and
 // the backend changes the password only when it is right (the program never
-// sees a stored password); the new one must fit the record's password field
-// and code page 932.
+// sees a stored password); the new one must have at least 8 characters, fit
+// the record's password field and code page 932.
 class CPasswordDlg : public CDialog {
 public:
     static constexpr int IDD = 132;
+    // The fewest characters of a new password, as the library asks of one.
+    static constexpr int kMinimumCharacters = 8;
     enum : int { IDC_OLD_PASSWORD = 1001, IDC_NEW_PASSWORD = 1002 };
 
     // userName: whose password changes (code page 932); maxNewLength: the

@@ -305,3 +305,11 @@ int CCp932::FromCodePoint(uint32_t codePoint, char out[2]) {
     out[1] = static_cast<char>(code & 0xFF);
     return 2;
 }
+
+size_t CCp932::CharacterCount(std::string_view text) {
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); ++i, ++count)
+        if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size())
+            ++i;
+    return count;
+}

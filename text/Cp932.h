@@ -50,6 +50,9 @@ public:
     // False only for a null field or fieldSize <= 0. The library's kvCopyText.
     static bool CopyText(char* field, const char* text, int fieldSize);
 
+    // How many characters text holds (a double-byte character counts once).
+    static size_t CharacterCount(std::string_view text);
+
     // Largest length <= limit at which text (length bytes) can be cut without
     // splitting a double-byte character.
     static size_t CutLength(const char* text, size_t length, size_t limit);

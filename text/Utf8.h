@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // UTF-8 one code point at a time, for the text file's conversion and the
 // folding of column names: what both need, and no more.
@@ -32,6 +33,14 @@ public:
         }
         return codePoint >= kMinimum[length] && codePoint <= 0x10FFFF &&
                (codePoint < 0xD800 || codePoint > 0xDFFF);
+    }
+    // How many characters text holds: every byte that starts a sequence (or
+    // stands for none).
+    static size_t CharacterCount(std::string_view text) {
+        size_t count = 0;
+        for (unsigned char byte : text)
+            count += (byte & 0xC0) != 0x80 ? 1 : 0;
+        return count;
     }
     // Appends the UTF-8 form of codePoint to out.
     static void Append(uint32_t codePoint, std::string& out);

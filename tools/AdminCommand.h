@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 class CArguments;
 class CTerminal;
 
@@ -16,4 +18,7 @@ protected:
     // Opens the configured database (creating or upgrading it); throws when
     // it cannot be used.
     static void OpenDatabase();
+    // Throws for a new password (UTF-8) shorter than people may choose, unless
+    // the administrator allows it (the demo's, a shared kiosk's).
+    static void CheckStrength(const std::string& password, bool allowWeak);
 };

@@ -14,9 +14,12 @@
 #include "ExportCommand.h"
 #include "ImportCommand.h"
 #include "InitCommand.h"
+#include "RolesPruneCommand.h"
 #include "UserAddCommand.h"
+#include "UserEnableCommand.h"
 #include "UserListCommand.h"
 #include "UserPasswdCommand.h"
+#include "UserRemoveCommand.h"
 #include "kelvo.h"
 #include "kelvoadmin.h"
 
@@ -28,12 +31,18 @@ const char kUsage[] =
     "\n"
     "commands:\n"
     "  init                                  create an empty groupware database\n"
-    "  user add NAME [--reading TEXT] [--group NAME]... [--password TEXT]\n"
+    "  user add NAME [--reading TEXT] [--group NAME]... [--password TEXT] [--allow-weak]\n"
     "                                        add a user (password at a prompt that does not\n"
     "                                        echo, or from standard input; --password is\n"
-    "                                        for scripts only: ps shows it)\n"
-    "  user passwd NAME                      set a password (prompt or standard input)\n"
+    "                                        for scripts only: ps shows it; at least 8\n"
+    "                                        characters unless --allow-weak)\n"
+    "  user passwd NAME [--allow-weak]       set a password (prompt or standard input)\n"
     "  user list                             list the user names\n"
+    "  user remove NAME [--purge]            remove a user (and, with --purge, their private\n"
+    "                                        entries; else they are kept, owned by no user)\n"
+    "  user disable NAME | user enable NAME  a user who cannot sign in for now, and back\n"
+    "  roles prune                           drop a server's logins of this office that\n"
+    "                                        belong to no current user\n"
     "  board post --user NAME --title TEXT [--reply-to ID]\n"
     "                                        post standard input to the board (ID in hex)\n"
     "  import addresses|schedules --owner USER [--public] [--duplicate-check] [--dry-run]\n"
@@ -110,14 +119,25 @@ std::unique_ptr<CAdminCommand> CAdminTool::Command(CArguments& args) {
     if (command == "init")
         return std::make_unique<CInitCommand>();
     if (command == "user") {
-        const std::string sub = args.TakeFront("user needs add, passwd or list");
+        const std::string sub =
+            args.TakeFront("user needs add, passwd, list, remove, disable or enable");
         if (sub == "add")
             return std::make_unique<CUserAddCommand>();
         if (sub == "passwd")
             return std::make_unique<CUserPasswdCommand>();
         if (sub == "list")
             return std::make_unique<CUserListCommand>();
+        if (sub == "remove")
+            return std::make_unique<CUserRemoveCommand>();
+        if (sub == "disable" || sub == "enable")
+            return std::make_unique<CUserEnableCommand>(sub == "enable");
         throw CAdminError("unknown user command \"" + sub + "\"");
+    }
+    if (command == "roles") {
+        const std::string sub = args.TakeFront("roles needs prune");
+        if (sub != "prune")
+            throw CAdminError("unknown roles command \"" + sub + "\"");
+        return std::make_unique<CRolesPruneCommand>();
     }
     if (command == "board") {
         const std::string sub = args.TakeFront("board needs post");

@@ -427,17 +427,22 @@ KV_API int kvFindAddressCategory(const char* category);
  * password, the server checks it, and that connection replaces the one
  * before (open lists are closed); until a first sign-in every other
  * operation fails there, saying that nobody has signed in.
- * Returns nonzero when the password is userName's. Returns 0 with no reason
- * (kvLastError) for an unknown name and for a wrong password alike, taking
- * about as long for both; 0 with a reason when the check could not be made
- * (the server cannot be reached, refuses TLS, is not a groupware...).
+ * Returns nonzero when the password is userName's and userName is a current
+ * user (not removed, not disabled). Returns 0 with no reason (kvLastError)
+ * for an unknown name, a disabled user and a wrong password alike, taking
+ * about as long for each, and longer after each failure for the name in a row
+ * (half a second, doubling to 8 s); 0 with a reason when the check could not
+ * be made (the server cannot be reached, its certificate cannot be checked, it
+ * is not a groupware...). A password goes only to a server whose certificate
+ * is checked against the office's certificate authority.
  */
 KV_API int kvCheckPassword(const char* userName, const char* password);
 
 /*
  * Changes userName's password from oldPassword to newPassword (code page 932,
- * read during the call; at most KV_PASSWORD_SIZE - 1 bytes and no control
- * characters; may be empty). On a server the old password is proved by
+ * read during the call; at least 8 characters, at most KV_PASSWORD_SIZE - 1
+ * bytes, no control characters). A wrong oldPassword waits as a wrong one at
+ * kvCheckPassword does. On a server the old password is proved by
  * signing in as userName on a connection of the call's own; whoever is signed
  * in stays so. Returns nonzero when changed; 0 with no reason when
  * oldPassword is wrong or there is no such user; 0 with a reason when the new

@@ -48,6 +48,31 @@ KV_API int kvAdminAddUser(const kvUserRecord* record);
 KV_API int kvAdminSetPassword(const char* userName, const char* password);
 
 /*
+ * Removes userName: the user and, on a server, its login role, in one
+ * transaction. Without purge its private entries (schedules and addresses)
+ * are kept, owned by no user: only the administrator sees them, and no user
+ * of that name can be added while they are kept. With purge they are removed
+ * too; that also works for a name whose user was removed before. summary (size
+ * bytes, NUL included, may be null) says "N schedules and M addresses".
+ */
+KV_API int kvAdminRemoveUser(const char* userName, int purge, char* summary, int size);
+
+/*
+ * Lets userName sign in again (enabled nonzero), or no longer (a person away):
+ * the user stays, with every entry; on a server its role cannot log in.
+ */
+KV_API int kvAdminEnableUser(const char* userName, int enabled);
+
+/*
+ * On a server: drops every login role of this groupware's office that belongs
+ * to no current user (left by a removal made by hand, or by a former groupware
+ * of the same database and schema). Works before the groupware is made, so
+ * that init can follow. summary (size bytes, may be null) says how many were
+ * dropped. Nothing to do on the embedded engine.
+ */
+KV_API int kvAdminPruneLogins(char* summary, int size);
+
+/*
  * Posts message to the board: title, user name, posting time, parent ID and
  * text are taken from it. The poster must be a user, a nonzero parent must be
  * a message. On success the new ID is written to *newId when newId is not null.

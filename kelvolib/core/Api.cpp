@@ -341,6 +341,43 @@ KV_API int kvAdminSetPassword(const char* userName, const char* password) {
     return Call([&](CGroupware& g) { return g.Users().SetPassword(userName, password); });
 }
 
+KV_API int kvAdminRemoveUser(const char* userName, int purge, char* summary, int size) {
+    if (userName == nullptr)
+        return 0;
+    return Call([&](CGroupware& g) {
+        long long schedules = 0, addresses = 0;
+        if (!g.Users().Remove(userName, purge != 0, schedules, addresses))
+            return false;
+        const std::string text = std::to_string(schedules) + " schedules and " +
+                                 std::to_string(addresses) + " addresses";
+        return summary == nullptr || kvCopyText(summary, text.c_str(), size) != 0;
+    });
+}
+
+KV_API int kvAdminEnableUser(const char* userName, int enabled) {
+    if (userName == nullptr)
+        return 0;
+    return Call([&](CGroupware& g) { return g.Users().Enable(userName, enabled != 0); });
+}
+
+KV_API int kvAdminPruneLogins(char* summary, int size) {
+    // Not through an open groupware: its schema may be refused for the very
+    // logins this removes.
+    CGroupware& groupware = CGroupware::Instance();
+    std::lock_guard<std::mutex> lock(groupware.Mutex());
+    CErrorState::Clear();
+    try {
+        int dropped = 0;
+        if (!groupware.PruneLogins(dropped))
+            return 0;
+        const std::string text = std::to_string(dropped) + " sign-ins";
+        return summary == nullptr || kvCopyText(summary, text.c_str(), size) != 0 ? 1 : 0;
+    } catch (const std::exception& e) {
+        CErrorState::Set(e.what());
+    }
+    return 0;
+}
+
 KV_API int kvAdminPostBoardMessage(const kvBoardMessage* message, uint32_t* newId) {
     return Call([&](CGroupware& g) { return g.Board().Post(message, newId); });
 }

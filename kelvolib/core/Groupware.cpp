@@ -1,7 +1,10 @@
 #include "Groupware.h"
 
+#include <algorithm>
 #include <openssl/crypto.h>
+#include <thread>
 
+#include "Cp932.h"
 #include "Engine.h"
 #include "ErrorState.h"
 #include "Migrations.h"
@@ -63,6 +66,22 @@ bool CGroupware::EnsureOpen() {
     return true;
 }
 
+void CGroupware::Refuse(const std::string& userName, const char* monitorLine) {
+    // Longer after each failure in a row: in this process, and in the file of
+    // the embedded engine (whichever process tried before).
+    int failures = m_throttle.Failed(userName);
+    if (m_pUsers)
+        failures = std::max(failures, m_pUsers->CountFailure(userName));
+    std::this_thread::sleep_for(CSignInThrottle::Wait(failures));
+    m_monitor.Push(CMonitorText::Say(monitorLine, {userName}));
+}
+
+void CGroupware::Accept(const std::string& userName) {
+    m_throttle.Succeeded(userName);
+    if (m_pUsers)
+        m_pUsers->ClearFailures(userName);
+}
+
 bool CGroupware::SignIn(const std::string& userName, const std::string& password) {
     std::string location;
     if (!ServesPeople(location)) {
@@ -71,27 +90,40 @@ bool CGroupware::SignIn(const std::string& userName, const std::string& password
         if (!EnsureOpen() || !m_pUsers->CheckPassword(userName, password, matches))
             return false;
         if (!matches) {
-            m_monitor.Push(CMonitorText::Say(u8"%1 のサインインを断りました", {userName}));
+            Refuse(userName, u8"%1 のサインインを断りました");
             return false;
         }
+        Accept(userName);
         m_pSignIn = std::make_unique<CSignIn>(CSignIn{userName, std::string()});
         m_monitor.Push(CMonitorText::Say(u8"%1 がサインインしました", {userName}));
         return true;
     }
     // The server checks the password: the person's own connection replaces
-    // the one before only when it is made.
+    // the one before only when it is made, and only for a current user (the
+    // role of a removed or disabled one signs in to nothing).
     CSignIn signIn{userName, password};
     auto database = std::make_unique<CDatabase>(m_monitor, &CMigrations::Run);
-    if (!database->OpenAt(location, false, &signIn)) {
-        if (database->LoginRefused()) {
+    bool current = false;
+    bool checked = database->OpenAt(location, false, &signIn);
+    if (checked && !database->Connection().IsCurrentUser(current)) {
+        database->Fail("the sign-in of " + userName + " cannot be checked");
+        checked = false;
+    }
+    if (!checked || !current) {
+        if (database->LoginRefused() || (checked && !current)) {
             CErrorState::Clear();
-            m_monitor.Push(CMonitorText::Say(u8"%1 のサインインを断りました", {userName}));
+            Refuse(userName, u8"%1 のサインインを断りました");
         }
         OPENSSL_cleanse(signIn.password.data(), signIn.password.size());
         return false;
     }
+    // A role may change its own password behind the groupware's back: the
+    // copy kept for moving the groupware follows the password signed in with.
+    if (!database->Connection().KeepPasswordInStep(password))
+        CErrorState::Clear();
     SignOut();
     Install(std::move(database));
+    Accept(userName);
     m_pSignIn = std::make_unique<CSignIn>(std::move(signIn));
     m_monitor.Push(CMonitorText::Say(u8"%1 がサインインしました", {userName}));
     return true;
@@ -100,7 +132,10 @@ bool CGroupware::SignIn(const std::string& userName, const std::string& password
 bool CGroupware::ChangePassword(const std::string& userName, const std::string& oldPassword,
                                 const std::string& newPassword) {
     std::string reason, location;
-    if (!CUserStore::Acceptable(newPassword, reason)) {
+    if (CCp932::CharacterCount(newPassword) < CUserStore::kMinimumCharacters)
+        reason = "a new password has at least " + std::to_string(CUserStore::kMinimumCharacters) +
+                 " characters";
+    if (!reason.empty() || !CUserStore::Acceptable(newPassword, reason)) {
         CErrorState::Set("the password of " + userName + " cannot be changed: " + reason);
         return false;
     }
@@ -111,9 +146,10 @@ bool CGroupware::ChangePassword(const std::string& userName, const std::string& 
         if (!EnsureOpen() || !m_pUsers->CheckPassword(userName, oldPassword, matches))
             return false;
         if (!matches) {
-            m_monitor.Push(CMonitorText::Say(u8"%1 のパスワード変更を断りました", {userName}));
+            Refuse(userName, u8"%1 のパスワード変更を断りました");
             return false;
         }
+        Accept(userName);
         return m_pUsers->SetPassword(userName, newPassword);
     }
     // On a server the old password is proved by signing in as the user, on a
@@ -123,7 +159,7 @@ bool CGroupware::ChangePassword(const std::string& userName, const std::string& 
     OPENSSL_cleanse(proof.password.data(), proof.password.size());
     if (!opened.connection) {
         if (opened.loginRefused) {
-            m_monitor.Push(CMonitorText::Say(u8"%1 のパスワード変更を断りました", {userName}));
+            Refuse(userName, u8"%1 のパスワード変更を断りました");
             return false;
         }
         CErrorState::Set("the password of " + userName + " cannot be changed: " + opened.error);
@@ -144,6 +180,39 @@ bool CGroupware::ChangePassword(const std::string& userName, const std::string& 
     if (m_pSignIn && m_pSignIn->userName == userName && !m_pSignIn->password.empty())
         m_pSignIn->password = newPassword;
     m_monitor.Push(CMonitorText::Say(u8"%1 のパスワードを変更しました", {userName}));
+    return true;
+}
+
+bool CGroupware::PruneLogins(int& dropped) {
+    dropped = 0;
+    std::string location, error;
+    bool defaultLocation = false;
+    if (!CDatabase::ConfiguredLocation(location, defaultLocation, error)) {
+        CErrorState::Set(error);
+        return false;
+    }
+    const CEngine& engine = CEngine::For(location);
+    CEngine::COpened opened = engine.Open(location, defaultLocation, nullptr);
+    if (!opened.connection) {
+        CErrorState::Set("database " + engine.Shown(location) +
+                         " cannot be opened: " + opened.error);
+        return false;
+    }
+    std::vector<std::string> former;
+    if (!opened.connection->FormerLogins(former)) {
+        CErrorState::Set("the sign-ins cannot be read: " + opened.connection->ErrorMessage());
+        return false;
+    }
+    for (const std::string& role : former) {
+        if (!opened.connection->DropFormerLogin(role)) {
+            CErrorState::Set("the sign-in " + role +
+                             " cannot be removed: " + opened.connection->ErrorMessage());
+            return false;
+        }
+        ++dropped;
+    }
+    m_monitor.Push(CMonitorText::Say(u8"使われていないサインイン %1 件を削除しました",
+                                     {std::to_string(dropped)}));
     return true;
 }
 

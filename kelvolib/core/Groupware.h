@@ -8,6 +8,7 @@
 #include "Database.h"
 #include "MonitorQueue.h"
 #include "ScheduleStore.h"
+#include "SignInThrottle.h"
 #include "UserStore.h"
 
 // The library's one instance: the monitor queue, and the database with its
@@ -38,6 +39,10 @@ public:
     // password (proved on a server by signing in as the user for the change).
     bool ChangePassword(const std::string& userName, const std::string& oldPassword,
                         const std::string& newPassword);
+    // Drops the server's logins of the configured groupware's office that
+    // belong to no current user, on a connection of its own (the groupware
+    // need not exist); how many were dropped.
+    bool PruneLogins(int& dropped);
     // Batched writes committed since the library was loaded.
     long long CommittedWrites() const;
     // Waits for a database server since the library was loaded.
@@ -53,10 +58,15 @@ private:
     CGroupware() = default;
     // Whether the configured database is a server that people sign in to.
     bool ServesPeople(std::string& location);
+    // A sign-in or password change of userName refused: waits as the
+    // throttle says, then says so (monitorLine, %1 the name) on the monitor.
+    void Refuse(const std::string& userName, const char* monitorLine);
+    void Accept(const std::string& userName);
     void Install(std::unique_ptr<CDatabase> database);
 
     std::mutex m_mutex;
     CMonitorQueue m_monitor;
+    CSignInThrottle m_throttle;
     long long m_nCommittedBefore = 0; // by databases opened and shut down before
     long long m_nRoundTripsBefore = 0;
     // Who signed in: on a server that people sign in to, the database is

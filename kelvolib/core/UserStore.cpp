@@ -1,6 +1,7 @@
 #include "UserStore.h"
 
 #include <cstring>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -191,6 +192,29 @@ bool CUserStore::InTransaction(const std::string& what, const std::function<bool
     return false;
 }
 
+bool CUserStore::UpdateUser(const std::string& what, const std::string& userName,
+                            const char* column, const std::function<void(CStatement&)>& bind,
+                            const std::function<bool()>& alsoOnServer) {
+    bool missing = false;
+    bool done = InTransaction(what, [&] {
+        auto update =
+            m_db.Prepare(std::string("UPDATE users SET ") + column + " = ?1 WHERE name = ?2");
+        if (!update)
+            return false;
+        bind(*update);
+        update->BindBytes(2, userName.data(), userName.size());
+        if (!update->Run())
+            return false;
+        missing = update->Changes() == 0;
+        return !missing && alsoOnServer();
+    });
+    if (missing) {
+        CErrorState::Set("no user " + userName);
+        return false;
+    }
+    return done;
+}
+
 bool CUserStore::Add(const kvUserRecord* record) {
     if (record == nullptr || record->userName[0] == '\0') {
         CErrorState::Set("a user needs a name");
@@ -201,6 +225,20 @@ bool CUserStore::Add(const kvUserRecord* record) {
     if (!NewVerifier(FieldText(record->password, sizeof(record->password)),
                      "user " + name + " cannot be added", verifier))
         return false;
+    // A removed user's entries, kept, belong to nobody: a new user of the
+    // same name would be given them.
+    long long schedules = 0, addresses = 0;
+    bool removed = false;
+    if (!WasRemoved(name, removed) || (removed && !KeptEntries(name, schedules, addresses)))
+        return false;
+    if (removed) {
+        CErrorState::Set("user " + name + " cannot be added: " + std::to_string(schedules) +
+                         " schedules and " + std::to_string(addresses) +
+                         " addresses of a removed user of that name are kept; kelvo-admin user "
+                         "remove " +
+                         name + " --purge removes them");
+        return false;
+    }
     bool exists = false;
     bool added = InTransaction("user " + name + " cannot be added", [&] {
         auto insert = m_db.Prepare("INSERT INTO users(reading, g0, g1, g2, g3, g4, g5, g6, g7, "
@@ -239,7 +277,7 @@ bool CUserStore::Exists(const char* userName) {
 bool CUserStore::CheckPassword(const std::string& userName, const std::string& password,
                                bool& matches) {
     matches = false;
-    auto query = m_db.Prepare("SELECT password FROM users WHERE name = ?1");
+    auto query = m_db.Prepare("SELECT password, disabled FROM users WHERE name = ?1");
     if (!query)
         return false;
     query->BindBytes(1, userName.data(), userName.size());
@@ -249,9 +287,11 @@ bool CUserStore::CheckPassword(const std::string& userName, const std::string& p
         return false;
     }
     const bool found = result == CStatement::Result::Row;
-    // An unknown name is checked against no verifier: as slow as a wrong password.
-    matches =
-        CPasswordVerifier::Check(found ? query->ColumnText(0) : std::string(), password) && found;
+    const bool disabled = found && query->ColumnInt64(1) != 0;
+    // An unknown name is checked against no verifier: as slow as a wrong
+    // password; so is a disabled user, whose right password is refused too.
+    matches = CPasswordVerifier::Check(found ? query->ColumnText(0) : std::string(), password) &&
+              found && !disabled;
     return true;
 }
 
@@ -259,22 +299,10 @@ bool CUserStore::SetPassword(const std::string& userName, const std::string& pas
     std::string verifier;
     if (!NewVerifier(password, "the password of " + userName + " cannot be changed", verifier))
         return false;
-    bool missing = false;
-    bool changed = InTransaction("the password of " + userName + " cannot be changed", [&] {
-        auto update = m_db.Prepare("UPDATE users SET password = ?1 WHERE name = ?2");
-        if (!update)
-            return false;
-        update->BindBytes(1, verifier.data(), verifier.size());
-        update->BindBytes(2, userName.data(), userName.size());
-        if (!update->Run())
-            return false;
-        missing = update->Changes() == 0;
-        return !missing && m_db.Connection().SetLogin(userName, verifier);
-    });
-    if (missing) {
-        CErrorState::Set("no user " + userName);
-        return false;
-    }
+    bool changed = UpdateUser(
+        "the password of " + userName + " cannot be changed", userName, "password",
+        [&](CStatement& update) { update.BindBytes(1, verifier.data(), verifier.size()); },
+        [&] { return m_db.Connection().SetLogin(userName, verifier); });
     if (changed) // never the password itself
         m_monitor.Push(CMonitorText::Say(u8"%1 のパスワードを変更しました", {userName}));
     return changed;
@@ -306,4 +334,134 @@ bool CUserStore::ConvertPasswords() {
             return false;
     }
     return true;
+}
+
+bool CUserStore::KeptEntries(const std::string& userName, long long& schedules,
+                             long long& addresses) {
+    auto count = m_db.Prepare("SELECT (SELECT count(*) FROM schedules WHERE owner_id IN "
+                              "(SELECT id FROM owners WHERE name = ?1)), "
+                              "(SELECT count(*) FROM addresses WHERE owner = ?1)");
+    if (!count)
+        return false;
+    count->BindBytes(1, userName.data(), userName.size());
+    if (!m_db.StepRow(*count, "the entries"))
+        return false;
+    schedules = count->ColumnInt64(0);
+    addresses = count->ColumnInt64(1);
+    return true;
+}
+
+bool CUserStore::WasRemoved(const std::string& userName, bool& removed) {
+    auto query = m_db.Prepare("SELECT 1 FROM removed_users WHERE name = ?1");
+    if (!query)
+        return false;
+    query->BindBytes(1, userName.data(), userName.size());
+    CStatement::Result result = query->Step();
+    if (result == CStatement::Result::Error) {
+        m_db.Fail("the removed users cannot be read");
+        return false;
+    }
+    removed = result == CStatement::Result::Row;
+    return true;
+}
+
+bool CUserStore::Remove(const std::string& userName, bool purge, long long& schedules,
+                        long long& addresses) {
+    if (!KeptEntries(userName, schedules, addresses))
+        return false;
+    const bool user = Exists(userName.c_str());
+    bool removedBefore = false;
+    if (!WasRemoved(userName, removedBefore))
+        return false;
+    if (!user && !(purge && removedBefore)) {
+        CErrorState::Set("no user " + userName);
+        return false;
+    }
+    const std::string what = "user " + userName + " cannot be removed";
+    bool removed = InTransaction(what, [&] {
+        // The user and its login in one transaction; with purge, its private
+        // entries and what numbered or counted them.
+        const char* kept[] = {"DELETE FROM users WHERE name = ?1",
+                              "INSERT INTO removed_users(name) VALUES (?1) ON CONFLICT DO NOTHING"};
+        const char* purged[] = {
+            "DELETE FROM users WHERE name = ?1",
+            "DELETE FROM schedules WHERE owner_id IN (SELECT id FROM owners WHERE name = ?1)",
+            "DELETE FROM addresses WHERE owner = ?1",
+            "DELETE FROM owners WHERE name = ?1",
+            "DELETE FROM kv_changes WHERE owner = ?1",
+            "DELETE FROM removed_users WHERE name = ?1"};
+        const std::vector<const char*> statements =
+            purge ? std::vector<const char*>(std::begin(purged), std::end(purged))
+                  : std::vector<const char*>(std::begin(kept), std::end(kept));
+        for (const char* sql : statements) {
+            auto statement = m_db.Prepare(sql);
+            if (!statement)
+                return false;
+            statement->BindBytes(1, userName.data(), userName.size());
+            if (!statement->Run())
+                return false;
+        }
+        return !user || m_db.Connection().DropLogin(userName);
+    });
+    if (!removed)
+        return false;
+    ClearFailures(userName);
+    m_monitor.Push(CMonitorText::Say(purge ? u8"ユーザー %1 とその項目を削除しました"
+                                           : u8"ユーザー %1 を削除しました（項目は残しました）",
+                                     {userName}));
+    return true;
+}
+
+bool CUserStore::Enable(const std::string& userName, bool enabled) {
+    bool done = UpdateUser(
+        "user " + userName + " cannot be " + (enabled ? "enabled" : "disabled"), userName,
+        "disabled", [&](CStatement& update) { update.BindInt(1, enabled ? 0 : 1); },
+        [&] { return m_db.Connection().EnableLogin(userName, enabled); });
+    if (done)
+        m_monitor.Push(CMonitorText::Say(enabled
+                                             ? u8"ユーザー %1 がサインインできるようにしました"
+                                             : u8"ユーザー %1 がサインインできないようにしました",
+                                         {userName}));
+    return done;
+}
+
+int CUserStore::CountFailure(const std::string& userName) {
+    int failures = 0;
+    if (!m_db.Connection().CountsSignInFailures())
+        return 0;
+    InTransaction("a failed sign-in cannot be counted", [&] {
+        auto count = m_db.Prepare("INSERT INTO sign_in_failures(name, failures) VALUES (?1, 1) "
+                                  "ON CONFLICT(name) DO UPDATE SET failures = failures + 1 "
+                                  "RETURNING failures");
+        if (!count)
+            return false;
+        count->BindBytes(1, userName.data(), userName.size());
+        if (count->Step() != CStatement::Result::Row)
+            return false;
+        failures = count->ColumnInt(0);
+        count->Reset();
+        return true;
+    });
+    CErrorState::Clear(); // a count that failed is no failure of the sign-in
+    return failures;
+}
+
+void CUserStore::ClearFailures(const std::string& userName) {
+    if (!m_db.Connection().CountsSignInFailures())
+        return;
+    auto count = m_db.Prepare("SELECT 1 FROM sign_in_failures WHERE name = ?1");
+    if (!count)
+        return;
+    count->BindBytes(1, userName.data(), userName.size());
+    const bool failed = count->Step() == CStatement::Result::Row;
+    count.reset();
+    if (failed)
+        InTransaction("failed sign-ins cannot be forgotten", [&] {
+            auto forget = m_db.Prepare("DELETE FROM sign_in_failures WHERE name = ?1");
+            if (!forget)
+                return false;
+            forget->BindBytes(1, userName.data(), userName.size());
+            return forget->Run();
+        });
+    CErrorState::Clear();
 }

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -105,11 +104,9 @@ public:
         (void)userName;
         return true;
     }
-    // The server's logins of this groupware's office that are no current
-    // user's (their role names not among current), and dropping one.
-    virtual bool FormerLogins(const std::set<std::string>& current,
-                              std::vector<std::string>& former) {
-        (void)current;
+    // The server's logins of this groupware's office that belong to no
+    // current user (all of them before the groupware is made), and dropping one.
+    virtual bool FormerLogins(std::vector<std::string>& former) {
         former.clear();
         return true;
     }
@@ -137,6 +134,10 @@ public:
                        "?3) ON CONFLICT(kind, owner) DO UPDATE SET version = "
                        "kv_changes.version + 1, moved = kv_changes.moved + ?3");
     }
+    // Whether the database counts failed sign-ins in a row (the embedded
+    // file, whose verifiers the library checks): on a server the process
+    // counts them, and the server's own auth_delay slows guessing.
+    virtual bool CountsSignInFailures() const { return true; }
     // A person's own connection, bound by the server's policies (not the
     // administrator's).
     virtual bool IsPerson() const { return false; }

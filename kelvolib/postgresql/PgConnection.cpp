@@ -526,7 +526,7 @@ bool CPgConnection::CreateSchema(int version) {
     // The roles of a former groupware of this office (a database dropped and
     // made again) would sign in to the new one: they go first.
     std::vector<std::string> former;
-    if (!HasSetup() || !FormerLogins({}, former))
+    if (!HasSetup() || !FormerLogins(former))
         return false;
     if (!former.empty()) {
         m_strError = "the server still has " + std::to_string(former.size()) +
@@ -586,7 +586,8 @@ bool CPgConnection::Upgrade(int from, int version) {
     if (from < 7 &&
         !(Exec("ALTER TABLE users ADD COLUMN IF NOT EXISTS disabled integer NOT NULL DEFAULT 0; "
                "CREATE TABLE IF NOT EXISTS kv_id_blocks(tab text NOT NULL, first bigint NOT NULL, "
-               "role_name text NOT NULL, PRIMARY KEY (tab, first))") &&
+               "role_name text NOT NULL, PRIMARY KEY (tab, first)); "
+               "CREATE TABLE IF NOT EXISTS removed_users(name bytea PRIMARY KEY)") &&
           ApplyPolicies()))
         return false;
     return Exec("UPDATE kv_meta SET value = " + std::to_string(version) +
@@ -692,19 +693,25 @@ bool CPgConnection::DropLogin(const std::string& userName) {
     return RoleCall("drop_login", userName, -1);
 }
 
-bool CPgConnection::FormerLogins(const std::set<std::string>& current,
-                                 std::vector<std::string>& former) {
+bool CPgConnection::FormerLogins(std::vector<std::string>& former) {
     former.clear();
-    auto logins = Prepare("SELECT kelvo_setup.logins(?1)");
+    // Before the groupware's tables are made (or after they went), every
+    // login of the office is a former one.
+    auto tables = Prepare("SELECT to_regclass(quote_ident(current_schema()) || '.users') IS NULL");
+    if (!tables || tables->Step() != CStatement::Result::Row)
+        return false;
+    const bool none = tables->ColumnInt64(0) != 0;
+    tables.reset();
+    auto logins = Prepare(none ? "SELECT l FROM kelvo_setup.logins(?1) AS l"
+                               : "SELECT l FROM kelvo_setup.logins(?1) AS l WHERE l NOT IN "
+                                 "(SELECT role_name FROM users WHERE role_name IS NOT NULL)");
     if (!logins)
         return false;
     logins->BindText(1, m_strSchema.c_str());
     for (CStatement::Result result; (result = logins->Step()) != CStatement::Result::Done;) {
         if (result == CStatement::Result::Error)
             return false;
-        std::string role = logins->ColumnText(0);
-        if (current.count(role) == 0)
-            former.push_back(role);
+        former.push_back(logins->ColumnText(0));
     }
     return true;
 }

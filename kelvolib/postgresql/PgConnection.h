@@ -43,12 +43,12 @@ public:
     bool Open(const std::string& uri, std::string& error, const CSignIn* signIn = nullptr);
     bool LoginRefused() const { return m_bLoginRefused; }
     bool IsPerson() const override { return m_bPerson; }
+    bool CountsSignInFailures() const override { return false; }
     bool SetLogin(const std::string& userName, const std::string& verifier) override;
     bool SetOwnPassword(const std::string& verifier) override;
     bool EnableLogin(const std::string& userName, bool enabled) override;
     bool DropLogin(const std::string& userName) override;
-    bool FormerLogins(const std::set<std::string>& current,
-                      std::vector<std::string>& former) override;
+    bool FormerLogins(std::vector<std::string>& former) override;
     bool DropFormerLogin(const std::string& role) override;
     bool IsCurrentUser(bool& current) override;
     bool KeepPasswordInStep(const std::string& cp932Password) override;

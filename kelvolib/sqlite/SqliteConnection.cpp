@@ -226,10 +226,12 @@ bool CSqliteConnection::Upgrade(int from, int version) {
           Exec("DROP TABLE schedules") &&
           Exec("ALTER TABLE kv_packed_schedules RENAME TO schedules")))
         return false;
-    // Version 6 had no disabled users and kept no count of failed sign-ins.
+    // Version 6 had no disabled users, kept no count of failed sign-ins and
+    // no names of removed users.
     if (from < 7 && !(AddColumn("users", "disabled") &&
                       Exec("CREATE TABLE IF NOT EXISTS sign_in_failures(name BLOB PRIMARY KEY, "
-                           "failures INTEGER NOT NULL) WITHOUT ROWID")))
+                           "failures INTEGER NOT NULL) WITHOUT ROWID; CREATE TABLE IF NOT EXISTS "
+                           "removed_users(name BLOB PRIMARY KEY) WITHOUT ROWID")))
         return false;
     return WriteMark(version);
 }

@@ -15,6 +15,9 @@ CREATE TABLE users(
 -- Failed sign-ins in a row, by name: each waits longer than the one before,
 -- in whichever process it is tried.
 CREATE TABLE sign_in_failures(name BLOB PRIMARY KEY, failures INTEGER NOT NULL) WITHOUT ROWID;
+-- Users removed with their private entries kept: no new user takes the name
+-- (and with it the entries) until they are removed too.
+CREATE TABLE removed_users(name BLOB PRIMARY KEY) WITHOUT ROWID;
 -- Owners by number, so that the schedule key compares integers only.
 CREATE TABLE owners(id INTEGER PRIMARY KEY, name BLOB NOT NULL UNIQUE);
 CREATE TABLE schedules(

@@ -88,6 +88,14 @@ TEST_F(Login, EmptyNameCallsNothingAndWrongLoginsStayOpen) {
         EXPECT_TRUE(m_viewer.messages[3].contains("the server cannot be reached"));
         EXPECT_TRUE(dialog->isVisible());
         backend.SetFailure("kvCheckPassword", "");
+        // The fifth wrong one in a row says that each check now takes longer.
+        Type(dialog, "alice", "guess");
+        Type(dialog, "alice", "guess again");
+        ASSERT_EQ(m_viewer.messages.size(), 6);
+        EXPECT_EQ(m_viewer.messages[4], kWrong);
+        EXPECT_TRUE(m_viewer.messages[5].startsWith(kWrong));
+        EXPECT_TRUE(m_viewer.messages[5].contains(QStringLiteral("5 回続けて")))
+            << m_viewer.messages[5].toStdString();
         Type(dialog, "alice", "pw");
         checked = true;
     });

@@ -21,11 +21,15 @@ openbox >"$dir/openbox.log" 2>&1 &
 pids+=($!)
 # The window manager must manage the viewer's windows from their first:
 # activating one before it is up fails.
-for _ in $(seq 1 100); do
+for _ in $(seq 1 400); do
     xdotool get_num_desktops >/dev/null 2>&1 && break
     sleep 0.05
 done
-xdotool get_num_desktops >/dev/null
+xdotool get_num_desktops >/dev/null 2>&1 || {
+    echo "the window manager did not start:" >&2
+    cat "$dir/openbox.log" >&2
+    exit 1
+}
 
 export KELVO_DATABASE=$dir/groupware.db XDG_CONFIG_HOME=$dir LANG=C.UTF-8
 "$build/bin/kelvo-admin" demo >/dev/null

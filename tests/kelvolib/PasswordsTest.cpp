@@ -94,22 +94,28 @@ TEST_P(Passwords, SignInAndChangeAsAPersonWould) {
 
     // Another user's password changes only with that user's current one;
     // whoever is signed in stays so.
-    EXPECT_FALSE(kvChangePassword("carol", "wrong", "new-pw"));
+    EXPECT_FALSE(kvChangePassword("carol", "wrong", "new-password"));
     EXPECT_EQ(Reason(), "");
-    EXPECT_FALSE(kvChangePassword("carol", "carol-pw", "tab\there"));
+    EXPECT_FALSE(kvChangePassword("carol", "carol-pw", "tab\there-too"));
     EXPECT_NE(Reason().find("control"), std::string::npos) << Reason();
     EXPECT_FALSE(kvChangePassword("carol", "carol-pw", std::string(256, 'x').c_str()));
-    ASSERT_TRUE(kvChangePassword("carol", "carol-pw", "new-pw")) << Reason();
+    // Seven characters are too few, however many bytes they take.
+    EXPECT_FALSE(
+        kvChangePassword("carol", "carol-pw", CTestRecords::Sjis("七文字のパスだ").c_str()));
+    EXPECT_NE(Reason().find("at least 8 characters"), std::string::npos) << Reason();
+    EXPECT_FALSE(kvChangePassword("alice", "secret", ""));
+    ASSERT_TRUE(kvChangePassword("carol", "carol-pw", "new-password")) << Reason();
     ASSERT_TRUE(kvGetUser("carol", record.get())) << "still signed in: " << Reason();
-    EXPECT_TRUE(kvChangePassword("alice", "secret", "")) << Reason();
+    const std::string eight = CTestRecords::Sjis("八文字のパスワード");
+    EXPECT_TRUE(kvChangePassword("alice", "secret", eight.c_str())) << Reason();
     EXPECT_TRUE(kvOpenUsers("", nullptr, 0)) << "a changed own password keeps the connection";
     kvCloseUsers();
     UseDatabase(m_database.PeopleUri());
     EXPECT_FALSE(kvCheckPassword("carol", "carol-pw"));
-    EXPECT_TRUE(kvCheckPassword("carol", "new-pw"));
-    EXPECT_TRUE(kvCheckPassword("alice", ""));
+    EXPECT_TRUE(kvCheckPassword("carol", "new-password"));
+    EXPECT_TRUE(kvCheckPassword("alice", eight.c_str()));
     for (const std::string& line : MonitorLines())
-        for (const char* secret : {"secret", "carol-pw", "new-pw", "SCRAM"})
+        for (const char* secret : {"secret", "carol-pw", "new-password", "SCRAM"})
             EXPECT_EQ(line.find(secret), std::string::npos) << line;
 }
 

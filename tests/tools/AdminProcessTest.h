@@ -59,7 +59,7 @@ protected:
     void InitWithUsers(const std::vector<std::string>& users = {"alice", "bob"}) {
         ASSERT_EQ(Admin({"init"}).status, 0);
         for (const std::string& user : users)
-            ASSERT_EQ(Admin({"user", "add", user, "--password", "pw"}).status, 0);
+            ASSERT_EQ(Admin({"user", "add", user, "--password", "pw", "--allow-weak"}).status, 0);
     }
 
     CTempDatabase m_database;

@@ -18,17 +18,25 @@ using AdminFile = FileAdminTest;
 TEST_P(AdminTool, UserAddDumpAndPasswordFromStandardInput) {
     auto added = Admin({"user", "add", "田中", "--reading", "たなか", "--group", "開発部",
                         "--group", "品質\\管理"},
-                       "secret\n");
+                       "secret-pw\n");
     ASSERT_EQ(added.status, 0) << added.err;
     EXPECT_EQ(Dump("users"), "name\treading\tgroups\n田中\tたなか\t開発部/品質\\\\管理\n");
 
-    ASSERT_EQ(Admin({"user", "passwd", "田中"}, "changed\r\n").status, 0);
+    ASSERT_EQ(Admin({"user", "passwd", "田中"}, "changed-pw\r\n").status, 0);
+    // A password a person could guess is the administrator's choice, said so.
+    auto weak = Admin({"user", "passwd", "田中"}, "short\n");
+    EXPECT_EQ(weak.status, 1);
+    EXPECT_NE(weak.err.find("at least 8 characters"), std::string::npos) << weak.err;
+    EXPECT_EQ(Admin({"user", "passwd", "田中", "--allow-weak"}, "short\n").status, 0);
+    EXPECT_EQ(Admin({"user", "add", "weak", "--password", "七文字のパスワ"}).status, 1)
+        << "seven characters, though 21 bytes";
+    EXPECT_EQ(Admin({"user", "add", "fine", "--password", "八文字のパスワド"}).status, 0);
     auto list = Admin({"user", "list"});
-    EXPECT_EQ(list.out, "田中\n");
+    EXPECT_EQ(list.out, "fine\n田中\n");
 }
 
 TEST_P(AdminTool, RefusesBadInputAndLeavesTheDatabaseAsItWas) {
-    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
+    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw", "--allow-weak"}).status, 0);
     const std::string before = Dump("users");
 
     struct Case {
@@ -37,16 +45,22 @@ TEST_P(AdminTool, RefusesBadInputAndLeavesTheDatabaseAsItWas) {
         std::string message;
     };
     const std::vector<Case> cases = {
-        {{"user", "add", "alice", "--password", "x"}, "", "cannot be added"},
-        {{"user", "add", "emoji\xF0\x9F\x98\x80", "--password", "x"}, "", "code page 932"},
+        {{"user", "add", "alice", "--password", "x", "--allow-weak"}, "", "cannot be added"},
+        {{"user", "add", "emoji\xF0\x9F\x98\x80", "--password", "x", "--allow-weak"},
+         "",
+         "code page 932"},
         {{"user", "add", "bob"}, "", "no password"},
-        {{"user", "add", std::string(100, 'n'), "--password", "x"}, "", "longer than 99"},
-        {{"user", "add",     "bob", "--password", "x",  "--group", "1", "--group", "2", "--group",
-          "3",    "--group", "4",   "--group",    "5",  "--group", "6", "--group", "7", "--group",
-          "8",    "--group", "9",   "--group",    "10", "--group", "11"},
+        {{"user", "add", std::string(100, 'n'), "--password", "x", "--allow-weak"},
+         "",
+         "longer than 99"},
+        {{"user",    "add", "bob",     "--password", "x",       "--allow-weak",
+          "--group", "1",   "--group", "2",          "--group", "3",
+          "--group", "4",   "--group", "5",          "--group", "6",
+          "--group", "7",   "--group", "8",          "--group", "9",
+          "--group", "10",  "--group", "11"},
          "",
          "at most 10"},
-        {{"user", "passwd", "nobody"}, "pw\n", "no user"},
+        {{"user", "passwd", "nobody", "--allow-weak"}, "pw\n", "no user"},
         {{"board", "post", "--user", "mallory", "--title", "hi"}, "text", "not a user"},
         {{"board", "post", "--user", "alice", "--title", "re", "--reply-to", "0000002A"},
          "text",
@@ -67,7 +81,7 @@ TEST_P(AdminTool, RefusesBadInputAndLeavesTheDatabaseAsItWas) {
 }
 
 TEST_P(AdminTool, BoardPostsAndRepliesWithEscapedText) {
-    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
+    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw", "--allow-weak"}).status, 0);
     auto first =
         Admin({"board", "post", "--user", "alice", "--title", "お知らせ"}, "一行目\n\t二行目\\");
     ASSERT_EQ(first.status, 0) << first.err;
@@ -119,7 +133,7 @@ TEST_F(AdminFile, InitCreatesThePrivateDatabaseFile) {
 }
 
 TEST_P(AdminTool, ImportAddressesLikeTheDialog) {
-    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
+    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw", "--allow-weak"}).status, 0);
     CImportFile file("姓\t名\t会社名\t分類\tﾒﾓ\r\n"
                      "佐藤\t花子\tケルボ\t取引先\t\"一行目\r\n二行目\"\r\n"
                      "鈴木\t一郎\t\t\t\r\n");
@@ -150,7 +164,7 @@ TEST_P(AdminTool, ImportAddressesLikeTheDialog) {
 }
 
 TEST_P(AdminTool, ImportSchedulesLikeTheDialog) {
-    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
+    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw", "--allow-weak"}).status, 0);
     CImportFile file("件名\t開始日\t開始時刻\t終了日\t終了時刻\t終日ｲﾍﾞﾝﾄ\tｱﾗｰﾑ ｵﾝ/ｵﾌ\tｱﾗｰﾑ時刻\r\n"
                      "会議\t2001/1/5\t9:05:00\t2001/1/5\t10:00:00\tFALSE\tTRUE\t8:50:00\r\n"
                      "休日\t2001/1/6\t\t2001/1/6\t\tTRUE\tFALSE\t\r\n");
@@ -172,7 +186,7 @@ TEST_P(AdminTool, ImportSchedulesLikeTheDialog) {
 }
 
 TEST_F(AdminFile, ImportSummaryAndDryRun) {
-    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
+    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw", "--allow-weak"}).status, 0);
     // UTF-8, comma-separated: one character outside code page 932 and 22
     // dates that cannot be read.
     std::string text = "件名,開始日,開始時刻,場所\n会議😀,2026/12/8,午後 1:00:00,本社\n";
@@ -214,12 +228,12 @@ TEST_F(AdminFile, NoPasswordInTheOutputOrTheFile) {
     CProcessRunner::COptions options;
     options.input = "Zebra-Quartz-77\n";
     std::string printed;
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{"user", "passwd", "guest09"},
-                                               {"user", "list"},
-                                               {"dump", "users"},
-                                               {"user", "passwd", "nobody"},
-                                               {"user", "add", "guest09", "--password", "x"}}) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"user", "passwd", "guest09"},
+             {"user", "list"},
+             {"dump", "users"},
+             {"user", "passwd", "nobody"},
+             {"user", "add", "guest09", "--password", "x", "--allow-weak"}}) {
         CProcessRunner::CResult result = Admin(args, options);
         printed += result.out + result.err;
     }
@@ -254,7 +268,7 @@ TEST_F(AdminFile, MistypedUriIsRefusedWithoutItsPassword) {
     for (const auto& entry : std::filesystem::directory_iterator(m_database.Folder()))
         files += entry.path().filename() != "groupware.db" ? 1 : 0;
     EXPECT_EQ(files, 0u) << "no file was made of a URI";
-    auto added = Admin({"user", "add", "bob", "--password", "x"});
+    auto added = Admin({"user", "add", "bob", "--password", "x", "--allow-weak"});
     EXPECT_EQ(added.status, 0);
     EXPECT_NE(added.err.find("ps"), std::string::npos) << added.err;
 }
@@ -262,7 +276,7 @@ TEST_F(AdminFile, MistypedUriIsRefusedWithoutItsPassword) {
 // Text from the database reaches the terminal with its control characters
 // escaped; what does not fit its field, or holds a NUL, is refused, not cut.
 TEST_F(AdminFile, OutputIsEscapedAndNothingIsCutSilently) {
-    ASSERT_EQ(Admin({"user", "add", "ev\x1b[2Jil", "--password", "pw"}).status, 0);
+    ASSERT_EQ(Admin({"user", "add", "ev\x1b[2Jil", "--password", "pw", "--allow-weak"}).status, 0);
     EXPECT_EQ(Admin({"user", "list"}).out, "ev\\e[2Jil\n");
     auto posted = Admin({"board", "post", "--user", "ev\x1b[2Jil", "--title", "hi\x1b]0;pwned\x07"},
                         std::string("line\rover\x08"));
@@ -273,10 +287,11 @@ TEST_F(AdminFile, OutputIsEscapedAndNothingIsCutSilently) {
     EXPECT_NE(board.find("line\\rover\\x08"), std::string::npos) << board;
 
     const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
-        {{"user", "add", "long", "--password", "pw", "--reading", std::string(100, 'r')},
+        {{"user", "add", "long", "--password", "pw", "--allow-weak", "--reading",
+          std::string(100, 'r')},
          "longer than 99"},
         {{"board", "post", "--user", "bob", "--title", std::string(200, 't')}, "longer than 199"},
-        {{"user", "add", "nul"}, "NUL"},
+        {{"user", "add", "nul", "--allow-weak"}, "NUL"},
     };
     for (const auto& attempt : refused) {
         auto result = Admin(attempt.first, std::string("ab\0cd\n", 6));
@@ -289,7 +304,7 @@ TEST_F(AdminFile, OutputIsEscapedAndNothingIsCutSilently) {
 // A file whose records could none of them be read is no success, though
 // nothing failed: kelvo-admin says so and exits 1.
 TEST_F(AdminFile, FileWithNothingReadableIsNoSuccess) {
-    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw"}).status, 0);
+    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw", "--allow-weak"}).status, 0);
     std::string text = "姓,名\n";
     for (int i = 0; i < 3; ++i)
         text += "L" + std::to_string(i) + std::string(1200, ',') + "\n";

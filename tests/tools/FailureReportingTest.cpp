@@ -206,7 +206,7 @@ TEST_F(FailureReporting, ForeignAndNewerDatabasesAreLeftUnchanged) {
     ASSERT_EQ(sqlite3_open(m_database.Path().c_str(), &db), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version=99", nullptr, nullptr, nullptr), SQLITE_OK);
     sqlite3_close(db);
-    auto newer = Admin({"user", "add", "alice", "--password", "pw"});
+    auto newer = Admin({"user", "add", "alice", "--password", "pw", "--allow-weak"});
     EXPECT_EQ(newer.status, 1);
     EXPECT_NE(newer.err.find("newer"), std::string::npos) << newer.err;
     EXPECT_EQ(Query("SELECT count(*) FROM users"), std::vector<std::string>{"0"});
@@ -217,8 +217,8 @@ TEST_F(FailureReporting, DatabaseArgumentsArePlainFilePaths) {
     here.directory = m_database.Folder();
     for (const std::string name : {":memory:", "./file:y.db"}) {
         auto added = CProcessRunner::Run(
-            KELVO_TEST_ADMIN, {"--database", name, "user", "add", "alice", "--password", "pw"},
-            here);
+            KELVO_TEST_ADMIN,
+            {"--database", name, "user", "add", "alice", "--password", "pw", "--allow-weak"}, here);
         ASSERT_EQ(added.status, 0) << added.err;
         auto listed =
             CProcessRunner::Run(KELVO_TEST_ADMIN, {"--database", name, "user", "list"}, here);

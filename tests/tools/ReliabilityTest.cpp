@@ -201,7 +201,8 @@ TEST_F(Reliability, WriterWaitingOnAnImportGetsInWithinABatch) {
     CProcessRunner::COptions options;
     options.setEnv["KELVO_BUSY_TIMEOUT"] = "400";
     for (const char* user : {"carol", "dave", "erin"}) {
-        CProcessRunner::CResult added = Admin({"user", "add", user, "--password", "pw"}, options);
+        CProcessRunner::CResult added =
+            Admin({"user", "add", user, "--password", "pw", "--allow-weak"}, options);
         EXPECT_EQ(added.status, 0) << added.err;
     }
     EXPECT_GT(count, Count("addresses")) << "the import was still running";

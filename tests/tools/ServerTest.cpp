@@ -110,7 +110,7 @@ TEST(Server, StoppedMidImportEndsItWithTheCommittedCount) {
         args.insert(args.begin(), {"--database", server.Uri()});
         return CProcessRunner::Run(KELVO_TEST_ADMIN, args, options);
     };
-    ASSERT_EQ(admin({"user", "add", "alice", "--password", "pw"}).status, 0);
+    ASSERT_EQ(admin({"user", "add", "alice", "--password", "pw", "--allow-weak"}).status, 0);
     CImportFile file(AdminProcessBase::AddressFile(0, 200000), false);
     CProcessRunner::COptions options;
     options.setEnv = {{"KELVO_BATCH_MS", "20"}};
@@ -320,7 +320,7 @@ TEST(SilentServer, IsGivenUpOnWithAReason) {
     // A backend stopped part-way through an import: the client's own wait ends it.
     CTempDatabase database("postgresql");
     CProcessRunner::Run(KELVO_TEST_ADMIN, {"--database", database.Path(), "user", "add", "alice",
-                                           "--password", "pw"});
+                                           "--password", "pw", "--allow-weak"});
     std::string uri = database.Path();
     const std::string searchPath = "options=-c%20search_path%3D";
     size_t at = uri.find(searchPath);

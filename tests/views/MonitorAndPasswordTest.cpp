@@ -146,10 +146,10 @@ TEST_F(Password, ChangesTheLowestSelectedUserKeepingEveryOtherByte) {
     Select({2, 1});
     m_viewer.WhenModal<CPasswordDlg>([&](CPasswordDlg* dialog) {
         EXPECT_EQ(QApplication::focusWidget(), dialog->Item<QPushButton>(CDialog::IDOK));
-        Type(dialog, "OLD", "new");
+        Type(dialog, "OLD", "new-password");
         EXPECT_EQ(m_viewer.messages, QStringList{"パスワードが違います"});
         EXPECT_TRUE(dialog->isVisible());
-        Type(dialog, "old", "new");
+        Type(dialog, "old", "new-password");
     });
     ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_CHANGE_PASSWORD));
     EXPECT_EQ(m_viewer.Backend().CallsTo("kvGetUser"),
@@ -157,8 +157,8 @@ TEST_F(Password, ChangesTheLowestSelectedUserKeepingEveryOtherByte) {
     // The backend checks the old password and changes it; the program never
     // compares passwords itself.
     EXPECT_EQ(m_viewer.Backend().CallsTo("kvChangePassword"),
-              (std::vector<std::string>{"kvChangePassword(\"bob\", \"OLD\", \"new\")",
-                                        "kvChangePassword(\"bob\", \"old\", \"new\")"}));
+              (std::vector<std::string>{"kvChangePassword(\"bob\", \"OLD\", \"new-password\")",
+                                        "kvChangePassword(\"bob\", \"old\", \"new-password\")"}));
     ASSERT_EQ(m_viewer.Backend().updatedUsers.size(), 1u);
     const kvUserRecord& written = m_viewer.Backend().updatedUsers[0];
     EXPECT_EQ(0, std::memcmp(&m_bob, &written, sizeof(written)))
@@ -170,7 +170,7 @@ TEST_F(Password, ChangesTheLowestSelectedUserKeepingEveryOtherByte) {
 TEST_F(Password, CancelEmptyAndRefusedPasswords) {
     Select({1});
     m_viewer.WhenModal<CPasswordDlg>([&](CPasswordDlg* dialog) {
-        Type(dialog, "wrong", "x");
+        Type(dialog, "wrong", "xxxxxxxx");
         dialog->Item<QPushButton>(CDialog::IDCANCEL)->click();
     });
     ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_CHANGE_PASSWORD));
@@ -189,17 +189,25 @@ TEST_F(Password, CancelEmptyAndRefusedPasswords) {
     EXPECT_EQ(m_viewer.Backend().Count("kvChangePassword"), 2)
         << "the wrong old one and the change: refused new passwords never reach the backend";
 
-    m_viewer.WhenModal<CPasswordDlg>(
-        [&](CPasswordDlg* dialog) { Type(dialog, QString(255, 'y'), ""); });
+    // Fewer than eight characters (not bytes) are refused before the backend.
+    m_viewer.messages.clear();
+    m_viewer.WhenModal<CPasswordDlg>([&](CPasswordDlg* dialog) {
+        Type(dialog, QString(255, 'y'), "");
+        Type(dialog, QString(255, 'y'), QString::fromUtf8("七文字のパスワ"));
+        EXPECT_EQ(m_viewer.messages, (QStringList{"新しいパスワードは 8 文字以上にしてください",
+                                                  "新しいパスワードは 8 文字以上にしてください"}));
+        Type(dialog, QString(255, 'y'), QString::fromUtf8("八文字のパスワド"));
+    });
     ASSERT_TRUE(m_viewer.Frame().ExecuteCommand(ID_CHANGE_PASSWORD));
     ASSERT_EQ(m_viewer.Backend().changedPasswords.size(), 2u);
-    EXPECT_EQ(m_viewer.Backend().changedPasswords[1].second, "") << "an empty password is stored";
+    EXPECT_EQ(m_viewer.Backend().changedPasswords[1].second,
+              CTestRecords::Sjis("八文字のパスワド"));
 
     // A change the backend cannot make shows its reason and keeps the dialog.
     m_viewer.Backend().SetFailure("kvChangePassword", "the server cannot be reached");
     m_viewer.messages.clear();
     m_viewer.WhenModal<CPasswordDlg>([&](CPasswordDlg* dialog) {
-        Type(dialog, "", "z");
+        Type(dialog, "", "zzzzzzzz");
         ASSERT_EQ(m_viewer.messages.size(), 1);
         EXPECT_TRUE(m_viewer.messages[0].contains("the server cannot be reached"));
         EXPECT_TRUE(dialog->isVisible());

@@ -14,6 +14,7 @@ void CUserAddCommand::Run(CArguments& args, CTerminal& terminal) {
     std::string reading = args.TakeSingleOption("--reading");
     std::vector<std::string> groups = args.TakeOption("--group");
     std::vector<std::string> passwords = args.TakeOption("--password");
+    const bool allowWeak = args.TakeFlag("--allow-weak");
     std::string name = args.TakeFront("user add needs a user name");
     args.ExpectNoMore();
     if (passwords.size() > 1)
@@ -39,6 +40,7 @@ void CUserAddCommand::Run(CArguments& args, CTerminal& terminal) {
                           "this machine (ps); type it at the prompt or give it on standard input\n";
     std::string password =
         passwords.empty() ? terminal.ReadSecret("password for " + name + ": ") : passwords.front();
+    CheckStrength(password, allowWeak);
     kvCopyText(
         record->password,
         CAdminText::SecretToCp932Field(password, "password", sizeof(record->password)).c_str(),

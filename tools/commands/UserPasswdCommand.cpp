@@ -8,11 +8,13 @@
 #include "kelvoadmin.h"
 
 void CUserPasswdCommand::Run(CArguments& args, CTerminal& terminal) {
+    const bool allowWeak = args.TakeFlag("--allow-weak");
     std::string name = args.TakeFront("user passwd needs a user name");
     args.ExpectNoMore();
     std::string cpName = CAdminText::ToCp932(name, "user name");
-    std::string password = CAdminText::SecretToCp932Field(
-        terminal.ReadSecret("new password for " + name + ": "), "password", KV_PASSWORD_SIZE);
+    const std::string typed = terminal.ReadSecret("new password for " + name + ": ");
+    CheckStrength(typed, allowWeak);
+    std::string password = CAdminText::SecretToCp932Field(typed, "password", KV_PASSWORD_SIZE);
     OpenDatabase();
     if (!kvAdminSetPassword(cpName.c_str(), password.c_str()))
         CAdminText::Fail("the password of \"" + name + "\" cannot be changed");
