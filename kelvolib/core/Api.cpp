@@ -286,6 +286,11 @@ namespace {
 kvAdminProgress s_progress = nullptr;
 void* s_progressContext = nullptr;
 
+// "1 schedule", "2 schedules": what the administrator's summaries say.
+std::string Count(long long count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
 } // namespace
 
 KV_API void kvAdminSetProgress(kvAdminProgress progress, void* context) {
@@ -348,8 +353,8 @@ KV_API int kvAdminRemoveUser(const char* userName, int purge, char* summary, int
         long long schedules = 0, addresses = 0;
         if (!g.Users().Remove(userName, purge != 0, schedules, addresses))
             return false;
-        const std::string text = std::to_string(schedules) + " schedules and " +
-                                 std::to_string(addresses) + " addresses";
+        const std::string text = Count(schedules, "schedule", "schedules") + " and " +
+                                 Count(addresses, "address", "addresses");
         return summary == nullptr || kvCopyText(summary, text.c_str(), size) != 0;
     });
 }
@@ -370,7 +375,7 @@ KV_API int kvAdminPruneLogins(char* summary, int size) {
         int dropped = 0;
         if (!groupware.PruneLogins(dropped))
             return 0;
-        const std::string text = std::to_string(dropped) + " sign-ins";
+        const std::string text = Count(dropped, "sign-in", "sign-ins");
         return summary == nullptr || kvCopyText(summary, text.c_str(), size) != 0 ? 1 : 0;
     } catch (const std::exception& e) {
         CErrorState::Set(e.what());

@@ -529,9 +529,11 @@ bool CPgConnection::CreateSchema(int version) {
     if (!HasSetup() || !FormerLogins(former))
         return false;
     if (!former.empty()) {
-        m_strError = "the server still has " + std::to_string(former.size()) +
-                     " sign-ins of a former groupware of this office (" + former.front() +
-                     "...): kelvo-admin roles prune removes them";
+        // The remedy first: a message may be cut after the location.
+        m_strError = "kelvo-admin roles prune must first remove " + std::to_string(former.size()) +
+                     (former.size() == 1 ? " sign-in" : " sign-ins") +
+                     " of a former groupware of this office (" + former.front() +
+                     (former.size() == 1 ? ")" : ", ...)");
         return false;
     }
     return Exec(kPostgresSchema) && ApplyPolicies() &&
@@ -672,8 +674,8 @@ bool CPgConnection::SetLogin(const std::string& userName, const std::string& ver
 }
 
 bool CPgConnection::RoleCall(const char* function, const std::string& userName, int enabled) {
-    const std::string sql =
-        std::string("SELECT kelvo_setup.") + function + "(?1, ?2" + (enabled >= 0 ? ", ?3)" : ")");
+    const std::string sql = std::string("SELECT kelvo_setup.") + function + "(?1, ?2" +
+                            (enabled >= 0 ? ", ?3 <> 0)" : ")");
     auto call = Prepare(sql);
     if (!call)
         return false;
@@ -681,7 +683,7 @@ bool CPgConnection::RoleCall(const char* function, const std::string& userName, 
     call->BindText(1, m_strSchema.c_str());
     call->BindText(2, role.c_str());
     if (enabled >= 0)
-        call->BindText(3, enabled != 0 ? "true" : "false");
+        call->BindInt(3, enabled);
     return call->Step() == CStatement::Result::Row;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -16,6 +17,24 @@ public:
 
     static std::string Text(const char* field, size_t width) {
         return std::string(field, strnlen(field, width));
+    }
+    // The library's last error, as much as kelvo-admin shows of it.
+    static std::string Reason() {
+        char reason[512];
+        kvLastError(reason, sizeof(reason));
+        return reason;
+    }
+    // The library's database becomes location; whoever was signed in is not.
+    static void UseDatabase(const std::string& location) {
+        kvShutdown();
+        setenv("KELVO_DATABASE", location.c_str(), 1);
+    }
+
+    // Adds record to writer's address book (or, with an empty owner, the public one).
+    static bool AddAddress(const std::string& writer, const kvAddressRecord& record) {
+        return kvOpenAddressBook(writer.c_str(), -1, 0, 0, 0) &&
+               kvBeginAddressUpdate(writer.c_str()) && kvAddAddress(&record) &&
+               kvCloseAddressBook();
     }
 
 protected:

@@ -1,62 +1,22 @@
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <libpq-fe.h>
 #include <memory>
 
 #include "LibraryTest.h"
+#include "ServerSession.h"
 
 using Passwords = LibraryTest;
 KELVO_ON_BOTH_ENGINES(Passwords);
 
 namespace {
 
-std::string Reason() {
-    char reason[KV_MONITOR_LINE_SIZE];
-    kvLastError(reason, sizeof(reason));
-    return reason;
-}
-
-// The library's database becomes location; whoever was signed in is not.
-void UseDatabase(const std::string& location) {
-    kvShutdown();
-    setenv("KELVO_DATABASE", location.c_str(), 1);
-}
-
-// A person's own connection to the server, made directly with libpq.
-class CPersonConnection {
-public:
-    CPersonConnection(const std::string& uri, const std::string& role,
-                      const std::string& password) {
-        const char* keywords[] = {"dbname", "user", "password", nullptr};
-        const char* values[] = {uri.c_str(), role.c_str(), password.c_str(), nullptr};
-        m_pConn = PQconnectdbParams(keywords, values, 1);
-    }
-    ~CPersonConnection() { PQfinish(m_pConn); }
-    bool Connected() const { return PQstatus(m_pConn) == CONNECTION_OK; }
-    std::string Error() const { return PQerrorMessage(m_pConn); }
-    // Runs sql; the first cell, or "refused: <reason>" when the server refuses it.
-    std::string Run(const std::string& sql) {
-        PGresult* result = PQexec(m_pConn, sql.c_str());
-        std::string answer;
-        ExecStatusType status = PQresultStatus(result);
-        if (status == PGRES_TUPLES_OK && PQntuples(result) > 0)
-            answer = PQgetvalue(result, 0, 0);
-        else if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
-            answer = std::string("refused: ") + PQresultErrorMessage(result);
-        PQclear(result);
-        return answer;
-    }
-
-private:
-    PGconn* m_pConn = nullptr;
-};
-
-bool Refused(const std::string& answer) {
-    return answer.rfind("refused: ", 0) == 0;
-}
+constexpr auto Reason = &LibraryTestBase::Reason;
+constexpr auto UseDatabase = &LibraryTestBase::UseDatabase;
+constexpr auto Refused = &CServerSession::Refused;
 
 } // namespace
 
@@ -119,6 +79,28 @@ TEST_P(Passwords, SignInAndChangeAsAPersonWould) {
             EXPECT_EQ(line.find(secret), std::string::npos) << line;
 }
 
+TEST_P(Passwords, EachWrongPasswordInARowWaitsLonger) {
+    // 40 ms, 80 ms, 160 ms: only the least each must take is checked.
+    setenv("KELVO_SIGNIN_WAIT_MS", "40", 1);
+    struct CRestore {
+        ~CRestore() { setenv("KELVO_SIGNIN_WAIT_MS", "1", 1); }
+    } restore;
+    AddUser(CTestRecords::User("dora", "", {}, "dora-password"));
+    UseDatabase(m_database.PeopleUri());
+    const auto start = std::chrono::steady_clock::now();
+    for (int attempt = 0; attempt < 3; ++attempt)
+        EXPECT_FALSE(kvCheckPassword("dora", "guess"));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(280));
+    if (!m_database.IsServer()) {
+        // The file counts them, for whichever process tries next; a sign-in
+        // that works starts again.
+        EXPECT_EQ(m_database.Query("SELECT failures FROM sign_in_failures"),
+                  std::vector<std::string>{"3"});
+        ASSERT_TRUE(kvCheckPassword("dora", "dora-password"));
+        EXPECT_EQ(m_database.Count("sign_in_failures"), 0);
+    }
+}
+
 TEST_P(Passwords, OldDatabaseWithTextPasswordsIsUpgraded) {
     ASSERT_TRUE(kvAdminOpenDatabase());
     kvShutdown();
@@ -171,7 +153,7 @@ TEST(OfficeServer, PeopleCannotReachWhatIsNotTheirs) {
     const std::string bossOwner =
         server.Query("SELECT id FROM owners WHERE name = convert_to('boss', 'UTF8')").at(0);
 
-    CPersonConnection alice(server.PeopleUri(), aliceRole, "alice-pw");
+    CServerSession alice(server.PeopleUri(), aliceRole, "alice-pw");
     ASSERT_TRUE(alice.Connected()) << alice.Error();
     EXPECT_EQ(alice.Run("SELECT count(*) FROM users"), "2") << "the user list is readable";
     EXPECT_TRUE(Refused(alice.Run("SELECT name, password FROM users")));

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "ProcessRunner.h"
@@ -42,6 +44,26 @@ bool CThrowawayServer::Pause() {
 
 bool CThrowawayServer::Resume() {
     return Script("resume");
+}
+
+namespace {
+
+std::string FileText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+std::string CThrowawayServer::SuperuserUri() const {
+    std::string password = FileText(m_strFolder + "/superuser.pw");
+    password.erase(password.find_last_not_of("\r\n") + 1);
+    std::string uri = PeopleOf(m_strUri);
+    return uri.insert(uri.find("://") + 3, "postgres:" + password + "@");
+}
+
+std::string CThrowawayServer::Log() const {
+    return FileText(m_strFolder + "/server.log");
 }
 
 std::string CThrowawayServer::PeopleOf(const std::string& uri) {

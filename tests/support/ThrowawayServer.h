@@ -25,6 +25,12 @@ public:
     bool Pause();
     bool Resume();
 
+    // The server's own administrator (a superuser), for what only the
+    // server's administrator does: on the same server and database.
+    std::string SuperuserUri() const;
+    // What the server wrote to its log so far.
+    std::string Log() const;
+
     // The URI a person's desktop names: the administrator's without its role.
     static std::string PeopleOf(const std::string& uri);
 

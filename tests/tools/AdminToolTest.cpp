@@ -185,6 +185,36 @@ TEST_P(AdminTool, ImportSchedulesLikeTheDialog) {
     EXPECT_NE(missing.err.find("cannot read"), std::string::npos);
 }
 
+TEST_P(AdminTool, UserDisableEnableAndRemoveSayWhatBecomesOfTheEntries) {
+    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "alice-password"}).status, 0);
+    CImportFile file("件名\t開始日\t開始時刻\r\n会議\t2026/12/9\t9:00:00\r\n");
+    ASSERT_EQ(Admin({"import", "schedules", "--owner", "alice", file.Path()}).status, 0);
+    EXPECT_EQ(Admin({"user", "disable", "alice"}).out, "user alice cannot sign in\n");
+    EXPECT_EQ(Admin({"user", "enable", "alice"}).out, "user alice can sign in again\n");
+
+    auto removed = Admin({"user", "remove", "alice"});
+    ASSERT_EQ(removed.status, 0) << removed.err;
+    EXPECT_EQ(removed.out, "user alice removed; 1 schedule and 0 addresses are kept, owned by no "
+                           "user (dump --owner alice shows them; user remove alice --purge "
+                           "removes them)\n");
+    EXPECT_EQ(Admin({"user", "list"}).out, "");
+    EXPECT_NE(Dump("schedules", "alice").find("会議"), std::string::npos);
+    auto again = Admin({"user", "add", "alice", "--password", "alice-password"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.err.find("--purge"), std::string::npos) << again.err;
+
+    auto purged = Admin({"user", "remove", "alice", "--purge"});
+    EXPECT_EQ(purged.out, "user alice removed, with 1 schedule and 0 addresses\n") << purged.err;
+    EXPECT_EQ(Dump("schedules", "alice").find("会議"), std::string::npos);
+    EXPECT_EQ(Admin({"user", "add", "alice", "--password", "alice-password"}).status, 0);
+    EXPECT_EQ(Admin({"roles", "prune"}).out, "removed 0 sign-ins of no current user\n");
+    for (const char* verb : {"remove", "disable"}) {
+        auto nobody = Admin({"user", verb, "nobody"});
+        EXPECT_EQ(nobody.status, 1);
+        EXPECT_NE(nobody.err.find("no user nobody"), std::string::npos) << nobody.err;
+    }
+}
+
 TEST_F(AdminFile, ImportSummaryAndDryRun) {
     ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw", "--allow-weak"}).status, 0);
     // UTF-8, comma-separated: one character outside code page 932 and 22
