@@ -27,7 +27,8 @@ if [ "${2:-}" = "--package" ]; then
     for file in ./usr/bin/kelvo-view ./usr/bin/kelvo-admin ./usr/lib/kelvo-view/libkelvo.so.1 \
         ./usr/share/applications/kelvo-view.desktop ./usr/share/man/man1/kelvo-admin.1.gz \
         ./usr/share/man/man1/kelvo-view.1.gz ./usr/share/doc/kelvo-view/copyright \
-        ./usr/share/icons/hicolor/48x48/apps/kelvo-view.png; do
+        ./usr/share/icons/hicolor/48x48/apps/kelvo-view.png \
+        ./usr/share/kelvo-view/postgresql-setup.sql; do
         grep -q " $file" <<<"$contents" || fail "package lacks $file"
     done
     # No maintainer script: nothing is left behind (no "rc" state) by apt remove.
@@ -46,7 +47,8 @@ DESTDIR="$stage/root" cmake --install "$build" --prefix /usr >"$stage/install.lo
 root="$stage/root/usr"
 for file in bin/kelvo-view bin/kelvo-admin lib/kelvo-view/libkelvo.so.1 \
     share/applications/kelvo-view.desktop share/man/man1/kelvo-admin.1.gz \
-    share/man/man1/kelvo-view.1.gz share/doc/kelvo-view/copyright; do
+    share/man/man1/kelvo-view.1.gz share/doc/kelvo-view/copyright \
+    share/kelvo-view/postgresql-setup.sql; do
     [ -e "$root/$file" ] || fail "not installed: $file"
 done
 for size in 16 22 24 32 48 64 128 256; do
