@@ -1,5 +1,6 @@
 #include "AdminText.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "AdminError.h"
@@ -79,5 +80,12 @@ void CAdminText::Fail(const std::string& what) {
     kvLastError(reason, sizeof(reason));
     if (reason[0] == '\0')
         throw CAdminError(what);
-    throw CAdminError(what + ": " + ToUtf8(reason));
+    // The library's reason may already say what failed ("user NAME cannot be
+    // added: ..."): said once.
+    const std::string said = ToUtf8(reason);
+    std::string unquoted = what;
+    unquoted.erase(std::remove(unquoted.begin(), unquoted.end(), '"'), unquoted.end());
+    if (said.rfind(unquoted, 0) == 0)
+        throw CAdminError(said);
+    throw CAdminError(what + ": " + said);
 }

@@ -51,7 +51,8 @@ KV_API int kvAdminSetPassword(const char* userName, const char* password);
  * Removes userName: the user and, on a server, its login role, in one
  * transaction. Without purge its private entries (schedules and addresses)
  * are kept, owned by no user: only the administrator sees them, and no user
- * of that name can be added while they are kept. With purge they are removed
+ * of that name can be added while they are kept (a user with none leaves
+ * nothing kept). With purge they are removed
  * too; that also works for a name whose user was removed before. summary (size
  * bytes, NUL included, may be null) says "N schedules and M addresses".
  */

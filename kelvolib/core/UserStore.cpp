@@ -390,9 +390,11 @@ bool CUserStore::Remove(const std::string& userName, bool purge, long long& sche
             "DELETE FROM owners WHERE name = ?1",
             "DELETE FROM kv_changes WHERE owner = ?1",
             "DELETE FROM removed_users WHERE name = ?1"};
+        // Nothing to keep: the name is free again at once.
+        const bool keep = !purge && schedules + addresses > 0;
         const std::vector<const char*> statements =
-            purge ? std::vector<const char*>(std::begin(purged), std::end(purged))
-                  : std::vector<const char*>(std::begin(kept), std::end(kept));
+            keep ? std::vector<const char*>(std::begin(kept), std::end(kept))
+                 : std::vector<const char*>(std::begin(purged), std::end(purged));
         for (const char* sql : statements) {
             auto statement = m_db.Prepare(sql);
             if (!statement)
@@ -406,8 +408,9 @@ bool CUserStore::Remove(const std::string& userName, bool purge, long long& sche
     if (!removed)
         return false;
     ClearFailures(userName);
-    m_monitor.Push(CMonitorText::Say(purge ? u8"ユーザー %1 とその項目を削除しました"
-                                           : u8"ユーザー %1 を削除しました（項目は残しました）",
+    m_monitor.Push(CMonitorText::Say(purge || schedules + addresses == 0
+                                         ? u8"ユーザー %1 とその項目を削除しました"
+                                         : u8"ユーザー %1 を削除しました（項目は残しました）",
                                      {userName}));
     return true;
 }

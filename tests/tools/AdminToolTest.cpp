@@ -206,6 +206,10 @@ TEST_P(AdminTool, UserDisableEnableAndRemoveSayWhatBecomesOfTheEntries) {
     auto purged = Admin({"user", "remove", "alice", "--purge"});
     EXPECT_EQ(purged.out, "user alice removed, with 1 schedule and 0 addresses\n") << purged.err;
     EXPECT_EQ(Dump("schedules", "alice").find("会議"), std::string::npos);
+    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "alice-password"}).status, 0);
+    EXPECT_EQ(Admin({"user", "remove", "alice"}).out,
+              "user alice removed, with 0 schedules and 0 addresses\n")
+        << "with nothing to keep, the name is free again";
     EXPECT_EQ(Admin({"user", "add", "alice", "--password", "alice-password"}).status, 0);
     EXPECT_EQ(Admin({"roles", "prune"}).out, "removed 0 sign-ins of no current user\n");
     for (const char* verb : {"remove", "disable"}) {

@@ -16,7 +16,8 @@ void CUserRemoveCommand::Run(CArguments& args, CTerminal& terminal) {
     char entries[256] = {};
     if (!kvAdminRemoveUser(cpName.c_str(), purge ? 1 : 0, entries, sizeof(entries)))
         CAdminText::Fail("user \"" + name + "\" cannot be removed");
-    if (purge)
+    // The summary's counts, as the library spells them for nothing kept.
+    if (purge || std::string(entries) == "0 schedules and 0 addresses")
         terminal.Out() << "user " << name << " removed, with " << entries << "\n";
     else
         terminal.Out() << "user " << name << " removed; " << entries
