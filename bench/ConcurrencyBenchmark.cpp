@@ -97,7 +97,7 @@ struct CFresh {
                 std::fprintf(stderr, "no schema %s\n", name.c_str());
             database = server + "&options=-c%20search_path%3D" + name;
         }
-        Run({"--database", database, "user", "add", "alice", "--password", "pw"});
+        Run({"--database", database, "user", "add", "alice", "--password", "bench-password"});
         return database;
     }
 };
@@ -145,7 +145,8 @@ int main(int argc, char** argv) {
                               "--duplicate-check", big});
         usleep(1500000); // the import is well under way
         auto start = Clock::now();
-        int added = Run({"--database", database, "user", "add", "bob", "--password", "pw"});
+        int added =
+            Run({"--database", database, "user", "add", "bob", "--password", "bench-password"});
         double waited = Seconds(start);
         Wait(import);
         std::printf("%-10s user add during an import: %s after %.3f s (target 2 s)\n", engine,

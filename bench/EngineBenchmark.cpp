@@ -75,7 +75,8 @@ private:
 };
 
 void AddUser(const std::string& database) {
-    CBenchAdmin::Run({"--database", database, "user", "add", "bench", "--password", "bench"});
+    CBenchAdmin::Run(
+        {"--database", database, "user", "add", "bench", "--password", "bench-password"});
 }
 
 CMeasure ImportWithAdmin(const std::string& database, const char* kind, const std::string& file,
@@ -96,7 +97,7 @@ CMeasure ImportWithDialog(const std::string& database, bool addresses, const std
     AddUser(database);
     setenv("KELVO_DATABASE", (signIn ? CThrowawayServer::PeopleOf(database) : database).c_str(), 1);
     kvShutdown();
-    if (signIn && !kvCheckPassword("bench", "bench"))
+    if (signIn && !kvCheckPassword("bench", "bench-password"))
         std::cerr << "bench cannot sign in\n";
     long long before = kvAdminRoundTrips();
     QElapsedTimer clock;
@@ -138,7 +139,7 @@ double SignInSeconds(const std::string& database) {
         kvShutdown();
         QElapsedTimer clock;
         clock.start();
-        if (!kvCheckPassword("bench", "bench"))
+        if (!kvCheckPassword("bench", "bench-password"))
             std::cerr << "bench cannot sign in\n";
         times.push_back(clock.nsecsElapsed() / 1e9);
     }

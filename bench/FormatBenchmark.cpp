@@ -22,7 +22,8 @@ double BestImport(const std::string& admin, const std::string& db, const std::st
     double best = 1e9;
     for (int round = 0; round < 3; ++round) {
         std::filesystem::remove(db);
-        CBenchFiles::Run({admin, "--database", db, "user", "add", "bench", "--password", "bench"});
+        CBenchFiles::Run(
+            {admin, "--database", db, "user", "add", "bench", "--password", "bench-password"});
         double seconds =
             CBenchFiles::Run({admin, "--database", db, "import", kind, "--owner", "bench", file});
         if (seconds < 0) {

@@ -54,8 +54,8 @@ int main(int argc, char** argv) {
         double byAdmin = 1e9, bySqlite = 1e9;
         for (int round = 0; round < 3; ++round) {
             const std::string adminDb = folder + "/admin-" + kind + std::to_string(round) + ".db";
-            CBenchFiles::Run(
-                {admin, "--database", adminDb, "user", "add", "bench", "--password", "bench"});
+            CBenchFiles::Run({admin, "--database", adminDb, "user", "add", "bench", "--password",
+                              "bench-password"});
             byAdmin = std::min(byAdmin, CBenchFiles::Run({admin, "--database", adminDb, "import",
                                                           kind, "--owner", "bench", file}));
             bySqlite =
@@ -100,8 +100,8 @@ int main(int argc, char** argv) {
             for (int round = 0; round < 3; ++round) {
                 const std::string db = folder + "/form-" + kind + std::to_string(round) + ".db";
                 std::filesystem::remove(db);
-                CBenchFiles::Run(
-                    {admin, "--database", db, "user", "add", "bench", "--password", "bench"});
+                CBenchFiles::Run({admin, "--database", db, "user", "add", "bench", "--password",
+                                  "bench-password"});
                 best = std::min(best, CBenchFiles::Run({admin, "--database", db, "import", kind,
                                                         "--owner", "bench", path}));
             }

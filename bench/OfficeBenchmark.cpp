@@ -180,7 +180,7 @@ int main(int argc, char** argv) {
         std::snprintf(name, sizeof(name), "p%02d", i);
         people.push_back(name);
         CBenchAdmin::Run(
-            {"--database", uri, "user", "add", name, "--password", "pw-" + people.back()});
+            {"--database", uri, "user", "add", name, "--password", "password-" + people.back()});
         CBenchAdmin::Run(
             {"--database", uri, "import", "schedules", "--owner", name, "--quiet", schedules});
         CBenchAdmin::Run(
@@ -190,8 +190,10 @@ int main(int argc, char** argv) {
     const std::string bigAddresses = folder + "/big-addresses.txt";
     CBenchFiles::WriteCalendar(bigSchedules, imported);
     CBenchFiles::WriteFile(bigAddresses, imported);
-    CBenchAdmin::Run({"--database", uri, "user", "add", "importer1", "--password", "pw"});
-    CBenchAdmin::Run({"--database", uri, "user", "add", "importer2", "--password", "pw"});
+    CBenchAdmin::Run(
+        {"--database", uri, "user", "add", "importer1", "--password", "bench-password"});
+    CBenchAdmin::Run(
+        {"--database", uri, "user", "add", "importer2", "--password", "bench-password"});
     std::printf("%d desktops, each with 10000 schedules and 5000 addresses; 2 importers of %d "
                 "entries; %.0f s\n",
                 desktops, imported, seconds);
@@ -201,7 +203,7 @@ int main(int argc, char** argv) {
     std::vector<CChild> clients;
     for (const std::string& person : people)
         clients.push_back(Start({self, "--desktop", CThrowawayServer::PeopleOf(uri), person,
-                                 "pw-" + person, std::to_string(seconds)},
+                                 "password-" + person, std::to_string(seconds)},
                                 true));
     // The importers start once the desktops are at work.
     sleep(2);

@@ -105,7 +105,7 @@ bool CGroupware::SignIn(const std::string& userName, const std::string& password
     auto database = std::make_unique<CDatabase>(m_monitor, &CMigrations::Run);
     bool current = false;
     bool checked = database->OpenAt(location, false, &signIn);
-    if (checked && !database->Connection().IsCurrentUser(current)) {
+    if (checked && !database->Connection().ConfirmSignIn(password, current)) {
         database->Fail("the sign-in of " + userName + " cannot be checked");
         checked = false;
     }
@@ -117,10 +117,6 @@ bool CGroupware::SignIn(const std::string& userName, const std::string& password
         OPENSSL_cleanse(signIn.password.data(), signIn.password.size());
         return false;
     }
-    // A role may change its own password behind the groupware's back: the
-    // copy kept for moving the groupware follows the password signed in with.
-    if (!database->Connection().KeepPasswordInStep(password))
-        CErrorState::Clear();
     SignOut();
     Install(std::move(database));
     Accept(userName);

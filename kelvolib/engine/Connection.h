@@ -114,17 +114,14 @@ public:
         (void)role;
         return true;
     }
-    // On a person's own connection: whether the person is a current user
-    // (not removed, not disabled). The embedded engine's check of the
-    // password already said so.
-    virtual bool IsCurrentUser(bool& current) {
-        current = true;
-        return true;
-    }
-    // On a person's own connection: the groupware's copy of the person's
-    // verifier made to match the password they signed in with.
-    virtual bool KeepPasswordInStep(const std::string& cp932Password) {
+    // On a person's own connection, just signed in: whether the person is a
+    // current user (not removed, not disabled), with the groupware's copy of
+    // their verifier made to match the password they signed in with (a role
+    // may change its own password behind the groupware's back). The embedded
+    // engine's check of the password already said all of it.
+    virtual bool ConfirmSignIn(const std::string& cp932Password, bool& current) {
         (void)cp932Password;
+        current = true;
         return true;
     }
     // The statement that counts a batch's writes of an owner's entries:

@@ -727,29 +727,25 @@ bool CPgConnection::DropFormerLogin(const std::string& role) {
     return drop->Step() == CStatement::Result::Row;
 }
 
-bool CPgConnection::IsCurrentUser(bool& current) {
-    auto me = Prepare("SELECT kv_me() IS NOT NULL");
+bool CPgConnection::ConfirmSignIn(const std::string& cp932Password, bool& current) {
+    // One round trip for both; the copy's rounds and salt make the typed
+    // password's verifier, which the server stores only when it differs.
+    auto me = Prepare("SELECT kv_me() IS NOT NULL, kv_password_salt()");
     if (!me || me->Step() != CStatement::Result::Row)
         return false;
     current = me->ColumnInt64(0) != 0;
-    return true;
-}
-
-bool CPgConnection::KeepPasswordInStep(const std::string& cp932Password) {
-    // The copy's rounds and salt, and the typed password's verifier made with them.
-    auto salt = Prepare("SELECT kv_password_salt()");
-    if (!salt || salt->Step() != CStatement::Result::Row)
-        return false;
-    const std::string roundsAndSalt = salt->ColumnText(0);
-    salt.reset();
+    const std::string roundsAndSalt = me->ColumnText(1);
+    me.reset();
     std::string verifier;
-    if (!CPasswordVerifier::MakeWith(cp932Password, roundsAndSalt, verifier))
-        return true; // no copy to keep in step (the administrator's, or none yet)
+    if (!current || !CPasswordVerifier::MakeWith(cp932Password, roundsAndSalt, verifier))
+        return true; // no copy to keep in step
+    // A copy that cannot follow leaves the sign-in as it is.
     auto step = Prepare("SELECT kv_password_in_step(?1)");
-    if (!step)
-        return false;
-    step->BindText(1, verifier.c_str());
-    return step->Step() == CStatement::Result::Row;
+    if (step) {
+        step->BindText(1, verifier.c_str());
+        step->Step();
+    }
+    return true;
 }
 
 std::unique_ptr<CStatement> CPgConnection::PrepareChangeCount() {

@@ -50,8 +50,7 @@ public:
     bool DropLogin(const std::string& userName) override;
     bool FormerLogins(std::vector<std::string>& former) override;
     bool DropFormerLogin(const std::string& role) override;
-    bool IsCurrentUser(bool& current) override;
-    bool KeepPasswordInStep(const std::string& cp932Password) override;
+    bool ConfirmSignIn(const std::string& cp932Password, bool& current) override;
     std::unique_ptr<CStatement> PrepareChangeCount() override;
 
     // uri without its password, for messages.

@@ -168,14 +168,10 @@ CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_password_salt() RETURNS text LANGUAGE sq
     AS $$ SELECT split_part(convert_from(password, 'UTF8'), '$', 2) FROM users
           WHERE role_name = session_user AND disabled = 0 $$;
 CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_password_in_step(verifier text) RETURNS void
-    LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
-BEGIN
-    IF kelvo_setup.valid_verifier(verifier) THEN
-        UPDATE users SET password = convert_to(verifier, 'UTF8')
-            WHERE role_name = session_user AND disabled = 0
-            AND password <> convert_to(verifier, 'UTF8');
-    END IF;
-END $$;
+    LANGUAGE sql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp
+    AS $$ UPDATE users SET password = convert_to(verifier, 'UTF8')
+          WHERE role_name = session_user AND disabled = 0
+          AND password <> convert_to(verifier, 'UTF8') AND kelvo_setup.valid_verifier(verifier) $$;
 
 REVOKE ALL ON ALL FUNCTIONS IN SCHEMA KV_SCHEMA FROM PUBLIC;
 GRANT EXECUTE ON FUNCTION KV_SCHEMA.kv_me(), KV_SCHEMA.kv_my_owner(), KV_SCHEMA.kv_is_admin(),
