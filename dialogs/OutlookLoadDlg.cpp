@@ -87,7 +87,11 @@ bool COutlookLoadDlg::OnInitDialog() {
     case CImportSession::Start::NoKnownColumns: {
         // Nothing in the file can be stored: say so rather than store empty entries.
         QString text = QStringLiteral("このファイルには読み込める項目がありません");
-        if (m_pSession->IsModern())
+        if (m_pSession->HeaderColumnLimit() > 0)
+            text +=
+                QStringLiteral("\n（見出しが %1 列を超えています。読み込めるのは %1 列までです）")
+                    .arg(m_pSession->HeaderColumnLimit());
+        else if (m_pSession->IsModern())
             text += QStringLiteral("\n（%1 のテキストとして読みました）")
                         .arg(CImportTexts::ReadAs(m_pSession->Summary()));
         CMessageBox::Show(this, text);

@@ -1,5 +1,7 @@
 #include "ImportSession.h"
 
+#include <string>
+
 #include "BackendTable.h"
 #include "ContentLine.h"
 #include "ICalendarReader.h"
@@ -78,6 +80,14 @@ CImportSession::Start CImportSession::Begin() {
     m_encoding = m_file.GetEncoding();
     m_summary.encoding = CTextFile::EncodingName(m_encoding);
     m_summary.form = m_pReader->GetForm();
+    // What the header said of itself: a header too wide is the reason nothing
+    // can be imported, and is said as such.
+    for (auto& warning : m_pReader->TakeWarnings()) {
+        if (warning.kind == CRecordReader::CWarning::Kind::TooManyColumns)
+            m_nHeaderColumnLimit = std::stoul(warning.value);
+        else
+            m_summary.AddWarning(std::move(warning));
+    }
     return start;
 }
 

@@ -79,6 +79,9 @@ public:
     const CImportSummary& Summary() const { return m_summary; }
     // The last record as it will be stored (code page 932), for a preview.
     std::string Describe() const { return m_pReader ? m_pReader->Describe() : std::string(); }
+    // After Begin: the most columns a header may have, when the file's header
+    // has more (nothing can be imported); else 0.
+    size_t HeaderColumnLimit() const { return m_nHeaderColumnLimit; }
     // The file is not in the form older exports write (tab-separated code page 932).
     bool IsModern() const { return m_pReader && m_pReader->IsModern(); }
 
@@ -96,6 +99,7 @@ private:
     CTextFile::Encoding m_encoding = CTextFile::Encoding::Cp932;
     int64_t m_nFailedLine = 0;
     int m_nRefused = 0; // records the reader refused
+    size_t m_nHeaderColumnLimit = 0;
     std::string m_strFailure;
     CImportSummary m_summary;
 };

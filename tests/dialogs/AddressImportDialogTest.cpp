@@ -194,8 +194,17 @@ TEST_F(AddressImport, UnusableFilesStoreNothing) {
     Import(unknown.Path());
     CImportFile empty("");
     Import(empty.Path());
+    // A header wider than an import reads says so, not that no column is known.
+    std::string wide = "姓";
+    for (int i = 0; i < 1500; ++i)
+        wide += "\tx" + std::to_string(i);
+    CImportFile tooWide(wide + "\r\n");
+    Import(tooWide.Path());
     EXPECT_TRUE(m_viewer.Backend().addedAddresses.empty());
-    EXPECT_EQ(m_viewer.messages, QStringList{"このファイルには読み込める項目がありません"});
+    EXPECT_EQ(m_viewer.messages,
+              (QStringList{"このファイルには読み込める項目がありません",
+                           "このファイルには読み込める項目がありません\n（見出しが 1000 "
+                           "列を超えています。読み込めるのは 1000 列までです）"}));
 }
 
 TEST_F(AddressImport, RefusedWriteStopsTheLoadAndSaysWhatWasKept) {

@@ -347,4 +347,17 @@ TEST_F(AdminFile, FileWithNothingReadableIsNoSuccess) {
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("no record of"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("more than 1000 columns"), std::string::npos) << result.err;
+
+    // A header that wide says the limit, tab-separated or comma-separated.
+    for (const char separator : {'\t', ','}) {
+        std::string header = "姓";
+        for (int i = 0; i < 5000; ++i)
+            header += separator + std::string("x") + std::to_string(i);
+        CImportFile wide(header + "\n佐藤\n");
+        auto refused = Admin({"import", "addresses", "--owner", "alice", wide.Path()});
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_NE(refused.err.find("has more than 1000 columns, the most an import reads"),
+                  std::string::npos)
+            << refused.err;
+    }
 }

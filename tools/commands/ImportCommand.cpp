@@ -87,6 +87,10 @@ void CImportCommand::Report(const CImportSession& session, CImportSession::Start
         throw CAdminError(path + " is " +
                           (Addresses() ? "an iCalendar file: import it with import schedules"
                                        : "a vCard file: import it with import addresses"));
+    if (start == CImportSession::Start::NoKnownColumns && session.HeaderColumnLimit() > 0)
+        throw CAdminError("the header of " + path + " has more than " +
+                          std::to_string(session.HeaderColumnLimit()) +
+                          " columns, the most an import reads: nothing can be imported");
     if (start == CImportSession::Start::NoKnownColumns) {
         std::string notes;
         for (const CImportSummary::CNote& note : summary.Notes())
