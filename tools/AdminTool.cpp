@@ -14,6 +14,7 @@
 #include "ExportCommand.h"
 #include "ImportCommand.h"
 #include "InitCommand.h"
+#include "OutputBuffer.h"
 #include "RolesPruneCommand.h"
 #include "UserAddCommand.h"
 #include "UserEnableCommand.h"
@@ -75,6 +76,9 @@ int CAdminTool::Run(const std::vector<std::string>& args) {
     try {
         CArguments arguments(args);
         Dispatch(arguments);
+        // Whatever a command printed reached standard output, or it failed.
+        m_terminal.Out().flush();
+        COutputBuffer::Check(m_terminal.Out(), "standard output");
         return 0;
     } catch (const CAdminError& error) {
         m_terminal.Err() << "kelvo-admin: " << error.what() << "\n";

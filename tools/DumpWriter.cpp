@@ -9,6 +9,7 @@
 #include "AdminError.h"
 #include "AdminText.h"
 #include "Cp932.h"
+#include "OutputBuffer.h"
 #include "kelvo.h"
 
 namespace {
@@ -61,6 +62,9 @@ void CDumpWriter::WriteLine(const std::vector<std::string>& cells) {
         line += Escape(cells[i]);
     }
     m_out << line << '\n';
+    // The lines before this one, and the column names' line, were taken.
+    COutputBuffer::Check(m_out, "standard output", m_nLines > 0 ? m_nLines - 1 : 0, "records");
+    ++m_nLines;
 }
 
 void CDumpWriter::Users() {

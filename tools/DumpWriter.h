@@ -24,4 +24,5 @@ private:
     void WriteLine(const std::vector<std::string>& cells);
 
     std::ostream& m_out;
+    long m_nLines = 0; // written, the column names' line included
 };

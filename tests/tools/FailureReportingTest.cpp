@@ -5,6 +5,7 @@
 #include <cctype>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -297,4 +298,66 @@ TEST_F(FailureReporting, ProgramsFindTheirLibraryRelativeToThemselves) {
     // mean the working folder.
     EXPECT_EQ(dynamic.out.substr(open + 1, close - open - 1), "$ORIGIN:$ORIGIN/../lib/kelvo-view")
         << dynamic.out;
+}
+
+// Output that does not reach standard output (a full disk, /dev/full) ends
+// the command with status 1, saying how far it got; an export to FILE leaves
+// nothing of itself.
+TEST_F(FailureReporting, OutputThatCannotBeWrittenIsNoSuccess) {
+    InitWithUsers();
+    const int count = 3000;
+    CImportFile file(AddressFile(0, count), false);
+    ASSERT_EQ(Admin({"import", "addresses", "--owner", "alice", file.Path()}).status, 0);
+    auto into = [](const std::string& path, rlim_t limit) {
+        CProcessRunner::COptions options;
+        options.inChild = [path, limit] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(fd, STDOUT_FILENO);
+            rlimit size{limit, limit};
+            setrlimit(RLIMIT_FSIZE, &size);
+        };
+        return options;
+    };
+    const std::string full = std::strerror(ENOSPC);
+    for (const std::vector<std::string>& command : std::vector<std::vector<std::string>>{
+             {"export", "addresses", "--owner", "alice"},
+             {"export", "addresses", "--owner", "alice", "--format", "outlook"},
+             {"dump", "addresses", "--owner", "alice"},
+             {"user", "list"},
+             {"--help"}}) {
+        auto result = Admin(command, into("/dev/full", RLIM_INFINITY));
+        EXPECT_EQ(result.status, 1) << command[0];
+        EXPECT_NE(result.err.find("standard output cannot be written"), std::string::npos)
+            << result.err;
+        EXPECT_NE(result.err.find(full), std::string::npos) << result.err;
+    }
+
+    // A disk that fills part-way: the entries taken before are counted.
+    const std::string out = m_database.Folder() + "/out";
+    for (const char* kind : {"export", "dump"}) {
+        auto cut = Admin({kind, "addresses", "--owner", "alice"}, into(out, 64 * 1024));
+        EXPECT_EQ(cut.status, 1) << kind;
+        const long taken =
+            NumberBefore(cut.err, kind == std::string("dump") ? " records: " : " entries: ");
+        EXPECT_GT(taken, 0) << cut.err;
+        EXPECT_LT(taken, count) << cut.err;
+        EXPECT_NE(cut.err.find(std::strerror(EFBIG)), std::string::npos) << cut.err;
+    }
+
+    // Into FILE: refused with FILE's name, and neither FILE nor a part of it stays.
+    const std::string target = m_database.Folder() + "/backup.vcf";
+    CProcessRunner::COptions limited;
+    limited.inChild = [] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit size{64 * 1024, 64 * 1024};
+        setrlimit(RLIMIT_FSIZE, &size);
+    };
+    auto refused = Admin({"export", "addresses", "--owner", "alice", target}, limited);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find(target + " cannot be written after "), std::string::npos)
+        << refused.err;
+    for (const auto& entry : std::filesystem::directory_iterator(m_database.Folder()))
+        EXPECT_EQ(entry.path().filename().string().find("backup.vcf"), std::string::npos)
+            << entry.path();
 }

@@ -1,5 +1,6 @@
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <set>
@@ -208,4 +209,47 @@ TEST_F(Reliability, WriterWaitingOnAnImportGetsInWithinABatch) {
     EXPECT_GT(count, Count("addresses")) << "the import was still running";
     EXPECT_EQ(Wait(pid), 0);
     EXPECT_EQ(Count("addresses"), count);
+}
+
+// An export to FILE that a terminal's signal ends takes its temporary file
+// along; one that a kill left is recognised and removed by the next export.
+TEST_F(Reliability, InterruptedExportLeavesNoTemporaryFile) {
+    InitWithUsers();
+    CImportFile file(AddressFile(0, 60000), false);
+    ASSERT_EQ(Admin({"import", "addresses", "--owner", "alice", file.Path()}).status, 0);
+    const std::string folder = m_database.Folder() + "/out";
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    const std::string target = folder + "/backup.vcf";
+    auto names = [&] {
+        std::set<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            found.insert(entry.path().filename().string());
+        return found;
+    };
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+        pid_t pid = Start(
+            {"--database", m_database.Path(), "export", "addresses", "--owner", "alice", target});
+        // Caught part-way: the temporary file is there, the export not done.
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (names().empty() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        kill(pid, SIGSTOP);
+        const std::set<std::string> during = names();
+        ASSERT_EQ(during.size(), 1u);
+        EXPECT_EQ(during.begin()->rfind("backup.vcf.kelvo-export-" + std::to_string(pid) + "-", 0),
+                  0u)
+            << *during.begin();
+        kill(pid, signal);
+        kill(pid, SIGCONT);
+        EXPECT_EQ(Wait(pid), -signal);
+        if (signal != SIGKILL)
+            EXPECT_TRUE(names().empty()) << "after signal " << signal;
+        else
+            EXPECT_EQ(names(), during) << "a kill leaves it";
+    }
+    auto again = Admin({"export", "addresses", "--owner", "alice", target});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.err.find("removed " + folder + "/backup.vcf.kelvo-export-"), std::string::npos)
+        << again.err;
+    EXPECT_EQ(names(), std::set<std::string>{"backup.vcf"});
 }

@@ -10,6 +10,7 @@
 #include "ExportFile.h"
 #include "ICalendarWriter.h"
 #include "OutlookCsvWriter.h"
+#include "OutputBuffer.h"
 #include "ProgressLine.h"
 #include "Terminal.h"
 #include "VCardWriter.h"
@@ -47,10 +48,11 @@ template <typename Record> struct CFormat {
 };
 
 // The one loop of every export: the list's entries that are (or are not)
-// public, each written as it comes.
+// public, each written to text (where) as it comes; a write that text does
+// not take ends it.
 template <typename Record>
 long WriteEntries(const std::string& owner, bool isPublic, const CFormat<Record>& format,
-                  CProgressLine& progress) {
+                  std::ostream& text, const std::string& where, CProgressLine& progress) {
     using List = CList<Record>;
     if (format.begin)
         format.begin();
@@ -62,6 +64,7 @@ long WriteEntries(const std::string& owner, bool isPublic, const CFormat<Record>
         if (List::IsPublic(*record) != isPublic)
             continue;
         format.write(*record);
+        COutputBuffer::Check(text, where, written);
         // How many there are is not known in advance: the count and the rate.
         progress.Update(++written, -1);
     }
@@ -72,6 +75,8 @@ long WriteEntries(const std::string& owner, bool isPublic, const CFormat<Record>
     List::Close();
     if (format.end)
         format.end();
+    text.flush();
+    COutputBuffer::Check(text, where, written);
     return written;
 }
 
@@ -98,7 +103,7 @@ CExportCommand::COptions CExportCommand::TakeOptions(CArguments& args) const {
     return options;
 }
 
-long CExportCommand::Write(const COptions& options, std::ostream& text,
+long CExportCommand::Write(const COptions& options, std::ostream& text, const std::string& where,
                            CProgressLine& progress) const {
     const bool outlook = options.format == "outlook";
     COutlookCsvWriter csv(text);
@@ -111,7 +116,7 @@ long CExportCommand::Write(const COptions& options, std::ostream& text,
         else
             format = {nullptr, [&](const kvAddressRecord& record) { vcard.Write(record); },
                       nullptr};
-        return WriteEntries(options.owner, options.isPublic, format, progress);
+        return WriteEntries(options.owner, options.isPublic, format, text, where, progress);
     }
     CICalendarWriter ical(text);
     CFormat<kvScheduleRecord> format;
@@ -121,7 +126,7 @@ long CExportCommand::Write(const COptions& options, std::ostream& text,
     else
         format = {[&] { ical.Begin(); },
                   [&](const kvScheduleRecord& record) { ical.Write(record); }, [&] { ical.End(); }};
-    return WriteEntries(options.owner, options.isPublic, format, progress);
+    return WriteEntries(options.owner, options.isPublic, format, text, where, progress);
 }
 
 void CExportCommand::Run(CArguments& args, CTerminal& terminal) {
@@ -129,17 +134,20 @@ void CExportCommand::Run(CArguments& args, CTerminal& terminal) {
     OpenDatabase();
     // Into a file only once every entry was read and written (CExportFile);
     // standard output takes them as they come.
-    std::unique_ptr<CExportFile> file =
-        options.path.empty() ? nullptr
-                             : std::make_unique<CExportFile>(options.path, !options.isPublic);
+    std::unique_ptr<CExportFile> file;
+    if (!options.path.empty()) {
+        for (const std::string& leftover : CExportFile::RemoveLeftovers(options.path))
+            terminal.Err() << "kelvo-admin: removed " << leftover
+                           << ", left by an export that was interrupted\n";
+        file = std::make_unique<CExportFile>(options.path, !options.isPublic);
+    }
     std::ostream& text = file ? file->Stream() : terminal.Out();
     CProgressLine progress(terminal.Err(), terminal.ShowsProgress(options.quiet), "entries");
-    const long written = Write(options, text, progress);
+    const long written =
+        Write(options, text, file ? options.path : std::string("standard output"), progress);
     progress.Finish();
-    if (!file) {
-        terminal.Out() << std::flush;
+    if (!file)
         return;
-    }
     file->Commit();
     terminal.Err() << "exported " << written << (Addresses() ? " address" : " schedule")
                    << " entries to " << options.path << "\n";

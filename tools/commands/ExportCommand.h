@@ -27,8 +27,10 @@ private:
     };
     bool Addresses() const { return m_strKind == "addresses"; }
     COptions TakeOptions(CArguments& args) const;
-    // Writes every entry of the options' owner in their format; the count.
-    long Write(const COptions& options, std::ostream& text, CProgressLine& progress) const;
+    // Writes every entry of the options' owner in their format to text (named
+    // where, for a failure); the count.
+    long Write(const COptions& options, std::ostream& text, const std::string& where,
+               CProgressLine& progress) const;
 
     std::string m_strKind;
 };
