@@ -90,7 +90,13 @@ int CAdminTool::Run(const std::vector<std::string>& args) {
 }
 
 void CAdminTool::Dispatch(CArguments& args) {
-    std::string database = args.TakeSingleOption("--database");
+    const std::vector<std::string> databases = args.TakeOption("--database");
+    if (databases.size() > 1)
+        throw CAdminError("--database is given more than once");
+    // An empty one (a script's variable that held nothing) is no default.
+    if (!databases.empty() && databases.front().empty())
+        throw CAdminError("--database is empty: name a database (a file or a postgresql:// URI)");
+    const std::string database = databases.empty() ? std::string() : databases.front();
     if (!database.empty()) {
         setenv("KELVO_DATABASE", database.c_str(), 1);
         std::string shown(database.size() + 1, '\0');

@@ -30,6 +30,13 @@ bool CDatabase::ConfiguredLocation(std::string& location, bool& defaultLocation,
         location = configured;
         return true;
     }
+    // Set but empty is a script's variable that held nothing: never taken
+    // for the person's own groupware.
+    if (configured != nullptr) {
+        error = "KELVO_DATABASE is set but empty: name a database (a file or a postgresql:// "
+                "URI), or unset it for the default";
+        return false;
+    }
     defaultLocation = true;
     const char* dataHome = std::getenv("XDG_DATA_HOME");
     if (dataHome != nullptr && *dataHome == '/') {

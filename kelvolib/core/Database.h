@@ -34,7 +34,8 @@ public:
 
     // $KELVO_DATABASE (a file path or a postgresql:// URI), else
     // $XDG_DATA_HOME/kelvo/groupware.db, else $HOME/.local/share/kelvo/groupware.db;
-    // false (with the reason) when none of them is set to something usable.
+    // false (with the reason) when none of them is set to something usable,
+    // or $KELVO_DATABASE is set but empty.
     static bool ConfiguredLocation(std::string& location, bool& defaultLocation,
                                    std::string& error);
     // Whether location starts with a URI's scheme ("name:"): a file path

@@ -239,6 +239,20 @@ TEST_F(FailureReporting, DatabaseArgumentsArePlainFilePaths) {
     auto init = CProcessRunner::Run(KELVO_TEST_ADMIN, {"init"}, homeless);
     EXPECT_EQ(init.status, 1);
     EXPECT_NE(init.err.find("no database is configured"), std::string::npos) << init.err;
+
+    // An empty location (a script's variable that held nothing) is refused,
+    // never taken for the person's own default groupware.
+    CProcessRunner::COptions empty;
+    empty.setEnv = {{"HOME", m_database.Folder()}, {"XDG_DATA_HOME", m_database.Folder()}};
+    auto option = CProcessRunner::Run(KELVO_TEST_ADMIN, {"--database", "", "init"}, empty);
+    EXPECT_EQ(option.status, 1);
+    EXPECT_NE(option.err.find("--database is empty"), std::string::npos) << option.err;
+    empty.setEnv["KELVO_DATABASE"] = "";
+    auto variable = CProcessRunner::Run(KELVO_TEST_ADMIN, {"init"}, empty);
+    EXPECT_EQ(variable.status, 1);
+    EXPECT_NE(variable.err.find("KELVO_DATABASE is set but empty"), std::string::npos)
+        << variable.err;
+    EXPECT_FALSE(std::filesystem::exists(m_database.Folder() + "/kelvo")) << "no default made";
 }
 
 TEST_F(FailureReporting, StreamsImportAndOtherEncodingsAreNamed) {
