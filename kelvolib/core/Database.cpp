@@ -122,7 +122,8 @@ bool CDatabase::PrepareSchema() {
         return true;
     // Two processes may create the schema at once: the second sees it after
     // waiting for the first one's write transaction.
-    bool done = connection.BeginWrite() && connection.Identify(content, version);
+    bool done =
+        connection.BeginWrite() && connection.LockSchema() && connection.Identify(content, version);
     if (done && content == CConnection::Content::Foreign)
         done = false;
     else if (done && content == CConnection::Content::Empty)

@@ -102,23 +102,37 @@ bool CGroupwareCopier::Copy(std::string& summary) {
          "id, parent_id, title, user_name, posted_second, posted_minute, posted_hour, "
          "posted_day, posted_month, posted_year, text"},
     };
-    // Only into an empty groupware: nothing of the target's is overwritten or mixed in.
+    CConnection& target = m_target.Connection();
+    // A table goes over in one statement, however long it takes.
+    std::vector<std::string> names;
+    for (const CTable& table : tables)
+        names.push_back(table.name);
+    if (!m_source.Connection().AllowLongStatements() || !target.AllowLongStatements() ||
+        !target.BeginWrite() || !target.ExcludeWriters(names)) {
+        m_target.Fail("the target cannot be written");
+        target.Rollback();
+        return false;
+    }
+    // Only into an empty groupware: nothing of the target's is overwritten or
+    // mixed in. Checked with every other writer kept out, so that of two
+    // copies at once the second finds the first one's entries.
     for (const CTable& table : tables) {
-        auto count = m_target.Prepare(std::string("SELECT count(*) FROM ") + table.name);
-        if (!count || !m_target.StepRow(*count, table.name))
+        long long rows = -1;
+        if (auto count = m_target.Prepare(std::string("SELECT count(*) FROM ") + table.name);
+            count && m_target.StepRow(*count, table.name))
+            rows = count->ColumnInt64(0);
+        if (rows < 0) {
+            std::string reason = CErrorState::Get();
+            target.Rollback();
+            CErrorState::Set(reason);
             return false;
-        if (count->ColumnInt64(0) != 0) {
+        }
+        if (rows != 0) {
+            target.Rollback();
             CErrorState::Set("the target " + m_target.Location() + " is not empty (" + table.name +
                              ")");
             return false;
         }
-    }
-    CConnection& target = m_target.Connection();
-    // A table goes over in one statement, however long it takes.
-    if (!m_source.Connection().AllowLongStatements() || !target.AllowLongStatements() ||
-        !target.BeginWrite()) {
-        m_target.Fail("the target cannot be written");
-        return false;
     }
     // What there is to copy, for the progress.
     if (m_progress)

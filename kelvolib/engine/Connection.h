@@ -45,6 +45,11 @@ public:
     virtual bool Identify(Content& content, int& version) = 0;
     // Settings made once the database is known to be ours (journal mode...).
     virtual bool Configure() = 0;
+    // Inside a write transaction, before the schema is looked at again to be
+    // made or upgraded: waits for anyone else who is doing the same, so that
+    // of two at once the second finds the first one's schema (SQLite's write
+    // transaction does that already).
+    virtual bool LockSchema() { return true; }
     // Inside a write transaction: creates the current schema, or upgrades
     // one of version `from`, and writes the mark with `version`.
     virtual bool CreateSchema(int version) = 0;
@@ -68,6 +73,13 @@ public:
     // False when the engine ended the transaction by itself (an error).
     virtual bool InTransaction() = 0;
 
+    // Inside a write transaction: waits until no other writer can change
+    // tables, and keeps them out until it ends (SQLite's write transaction
+    // excludes every other writer already). Readers go on.
+    virtual bool ExcludeWriters(const std::vector<std::string>& tables) {
+        (void)tables;
+        return true;
+    }
     // Inside a write transaction: waits until no other writer of this owner's
     // entries of kind holds its transaction open (SQLite's write transaction
     // already excludes every other writer).

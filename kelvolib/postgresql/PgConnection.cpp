@@ -522,6 +522,13 @@ bool CPgConnection::Identify(Content& content, int& version) {
     return true;
 }
 
+bool CPgConnection::LockSchema() {
+    // A lock of the transaction named by the groupware's mark and its schema:
+    // the catalogs take no lock on a schema's tables yet to be made.
+    return Exec("SELECT pg_catalog.pg_advisory_xact_lock(" + std::to_string(kApplicationId) +
+                ", pg_catalog.hashtext(current_schema()))");
+}
+
 bool CPgConnection::CreateSchema(int version) {
     // The roles of a former groupware of this office (a database dropped and
     // made again) would sign in to the new one: they go first.
@@ -805,6 +812,15 @@ bool CPgConnection::AllowLongStatements() {
 bool CPgConnection::InTransaction() {
     // Without waiting: a failure not yet answered shows at the next wait.
     return m_bInTransaction && !m_bTransactionFailed && !IsBroken();
+}
+
+bool CPgConnection::ExcludeWriters(const std::vector<std::string>& tables) {
+    // SHARE ROW EXCLUSIVE excludes itself and every write, not reads; waited
+    // for within the lock bound like any other writer's lock.
+    std::string sql = "LOCK TABLE ";
+    for (size_t i = 0; i < tables.size(); ++i)
+        sql += (i > 0 ? ", " : "") + tables[i];
+    return Exec(sql + " IN SHARE ROW EXCLUSIVE MODE");
 }
 
 bool CPgConnection::LockOwner(const std::string& kind, const std::string& owner) {

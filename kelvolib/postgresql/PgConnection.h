@@ -71,6 +71,8 @@ public:
     void Rollback() override;
     bool InTransaction() override;
     bool AllowLongStatements() override;
+    bool LockSchema() override;
+    bool ExcludeWriters(const std::vector<std::string>& tables) override;
     bool LockOwner(const std::string& kind, const std::string& owner) override;
     bool ReserveIds(const char* table, long long& first, long long& count) override;
     bool SetNextId(const char* table, long long next) override;

@@ -183,8 +183,17 @@ bool CSqliteConnection::Configure() {
     // A larger page cache for big lists. Pages are read, not memory-mapped: a
     // mapped file would count its pages against the program's memory (a
     // million entries: 76 MiB more) for a tenth of a list's time.
-    return Exec("PRAGMA journal_mode=WAL") && Exec("PRAGMA synchronous=FULL") &&
-           Exec("PRAGMA cache_size=-32768");
+    // The switch to WAL of a new file is refused at once, without the busy
+    // handler, while another process switches it or writes its first
+    // transaction: asked again as the busy handler would, within its bound.
+    const auto since = std::chrono::steady_clock::now();
+    while (!Exec("PRAGMA journal_mode=WAL")) {
+        if ((sqlite3_errcode(m_pDb) & 0xFF) != SQLITE_BUSY ||
+            std::chrono::steady_clock::now() - since >= std::chrono::milliseconds(m_nBusyTimeoutMs))
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return Exec("PRAGMA synchronous=FULL") && Exec("PRAGMA cache_size=-32768");
 }
 
 bool CSqliteConnection::WriteMark(int version) {

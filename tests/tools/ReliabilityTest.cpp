@@ -253,3 +253,24 @@ TEST_F(Reliability, InterruptedExportLeavesNoTemporaryFile) {
         << again.err;
     EXPECT_EQ(names(), std::set<std::string>{"backup.vcf"});
 }
+
+// Two copies into one empty target at once: one copies, the other finds the
+// target not empty, whichever comes second.
+TEST_P(Writers, TwoCopiesIntoOneEmptyTargetLeaveOneWhole) {
+    InitWithUsers();
+    CImportFile file(AddressFile(0, 20000), false);
+    ASSERT_EQ(Admin({"import", "addresses", "--owner", "alice", file.Path()}).status, 0);
+    CTempDatabase target(GetParam());
+    std::vector<CProcessRunner::CResult> copies(2);
+    std::vector<std::thread> running;
+    for (auto& copy : copies)
+        running.emplace_back([&] { copy = Admin({"copy", "--to", target.Path()}); });
+    for (std::thread& thread : running)
+        thread.join();
+    std::sort(copies.begin(), copies.end(),
+              [](const auto& a, const auto& b) { return a.status < b.status; });
+    EXPECT_EQ(copies[0].status, 0) << copies[0].err;
+    EXPECT_EQ(copies[1].status, 1);
+    EXPECT_NE(copies[1].err.find(" is not empty (users)"), std::string::npos) << copies[1].err;
+    EXPECT_EQ(target.Count("addresses"), 20000);
+}
