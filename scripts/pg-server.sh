@@ -8,7 +8,8 @@
 # owned by the office's administrator role "kelvo", with a random password and
 # no rights over roles: the server's setup (kelvolib/postgresql/setup.sql, run
 # here as the server's administrator) makes the people's roles for it. Failed
-# sign-ins wait (auth_delay).
+# sign-ins wait (auth_delay). A client that vanished is let go of as the office's
+# server lets go of one (keepalives, TCP's user timeout, the connection check).
 #
 #   scripts/pg-server.sh start DIR   creates and starts it; prints the administrator's URI
 #                                    (DIR/people.uri holds the URI people sign in to:
@@ -47,7 +48,9 @@ run_server() {
     as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
         -o "-p $1 -k $dir -c listen_addresses=127.0.0.1 -c fsync=on -c max_connections=200 \
             -c ssl=on -c ssl_cert_file=$dir/tls/server.crt -c ssl_key_file=$dir/tls/server.key \
-            -c shared_preload_libraries=auth_delay -c auth_delay.milliseconds=250" \
+            -c shared_preload_libraries=auth_delay -c auth_delay.milliseconds=250 \
+            -c tcp_keepalives_idle=60 -c tcp_keepalives_interval=10 -c tcp_keepalives_count=6 \
+            -c tcp_user_timeout=60000 -c client_connection_check_interval=10000" \
         start >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <libintl.h>
 #include <poll.h>
 #include <set>
 #include <string_view>
@@ -21,6 +22,7 @@
 #include "PgSchema.h"
 #include "PgStatement.h"
 #include "PgTransport.h"
+#include "WaitText.h"
 
 namespace {
 
@@ -42,9 +44,32 @@ std::string FirstLine(const char* message) {
     return text.empty() ? "the server did not answer" : text;
 }
 
-std::string ResultError(const PGresult* result) {
-    const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
-    return FirstLine(primary != nullptr ? primary : PQresultErrorMessage(result));
+// Whether libpq's message says that a wait ran out: a connection's handshake
+// (connect_timeout, in the language libpq speaks) or a socket's (keepalives,
+// tcp_user_timeout: the system's text for ETIMEDOUT).
+bool SaysTimedOut(const char* message, bool connecting) {
+    if (message == nullptr)
+        return false;
+    if (!connecting)
+        return std::strstr(message, std::strerror(ETIMEDOUT)) != nullptr;
+    const std::string domain = "libpq5-" + std::to_string(PQlibVersion() / 10000);
+    std::string translated = dgettext(domain.c_str(), "timeout expired\n");
+    if (!translated.empty() && translated.back() == '\n')
+        translated.pop_back();
+    return std::strstr(message, "timeout expired") != nullptr ||
+           (!translated.empty() && std::strstr(message, translated.c_str()) != nullptr);
+}
+
+// A setting of libpq's for conn, as a number (0 when not set).
+long long Setting(PGconn* conn, const char* keyword) {
+    long long value = 0;
+    PQconninfoOption* options = PQconninfo(conn);
+    for (PQconninfoOption* option = options; option != nullptr && option->keyword != nullptr;
+         ++option)
+        if (std::strcmp(option->keyword, keyword) == 0 && option->val != nullptr)
+            value = std::atoll(option->val);
+    PQconninfoFree(options);
+    return value;
 }
 
 // Notices (a table that exists already...) are not the user's business.
@@ -168,6 +193,22 @@ bool CPgConnection::Open(const std::string& uri, std::string& error, const CSign
     keywords.push_back(nullptr);
     values.push_back(nullptr);
     m_pConn = PQconnectdbParams(keywords.data(), values.data(), 1);
+    if (m_pConn != nullptr) {
+        // How long a silent peer is waited for: TCP's bound on what was sent
+        // (which also ends keepalives), else the keepalives' own.
+        const long long sent = Setting(m_pConn, "tcp_user_timeout");
+        m_nSilenceMs = sent > 0 ? sent
+                                : 1000 * (Setting(m_pConn, "keepalives_idle") +
+                                          Setting(m_pConn, "keepalives_interval") *
+                                              Setting(m_pConn, "keepalives_count"));
+    }
+    if (m_pConn != nullptr && PQstatus(m_pConn) != CONNECTION_OK &&
+        SaysTimedOut(PQerrorMessage(m_pConn), true)) {
+        // libpq takes less than 2 s as 2.
+        error = CWaitText::ServerSilent(
+            1000 * std::max<long long>(2, Setting(m_pConn, "connect_timeout")));
+        return false;
+    }
     if (m_pConn == nullptr || PQstatus(m_pConn) != CONNECTION_OK) {
         error = FirstLine(m_pConn != nullptr ? PQerrorMessage(m_pConn) : "out of memory");
         // The server asked for the password and then refused: a wrong name or
@@ -178,16 +219,25 @@ bool CPgConnection::Open(const std::string& uri, std::string& error, const CSign
         return false;
     }
     PQsetNoticeProcessor(m_pConn, IgnoreNotice, nullptr);
+    m_lastHeard = std::chrono::steady_clock::now();
     // A writer waits for another one's lock as long as the embedded engine would.
     const char* busy = std::getenv("KELVO_BUSY_TIMEOUT");
-    int timeout = busy != nullptr && *busy != '\0' ? std::atoi(busy) : kLockTimeoutMs;
+    m_nLockTimeoutMs = busy != nullptr && *busy != '\0' ? std::atoi(busy) : kLockTimeoutMs;
+    // A writer that stops saying anything inside its transaction (a desktop
+    // stopped, or cut off) is ended by the server well before anyone waiting
+    // for its lock gives up: two thirds of the lock bound (10 s), unless the
+    // URI's options say otherwise.
+    m_nIdleTimeoutMs = CPgRoles::OptionsMention(uri, "idle_in_transaction_session_timeout")
+                           ? -1
+                           : std::max(1, m_nLockTimeoutMs * 2 / 3);
     // A statement is bounded too, unless the URI's options bound it themselves.
     const bool ownTimeout = CPgRoles::OptionsMention(uri, "statement_timeout");
-    std::string setup = "SET lock_timeout = " + std::to_string(timeout) + "; ";
+    std::string setup = "SET lock_timeout = " + std::to_string(m_nLockTimeoutMs) + "; ";
     if (!ownTimeout)
         setup += "SET statement_timeout = " + std::to_string(kStatementTimeoutMs) + "; ";
     setup += "SELECT current_schema(), (SELECT setting FROM pg_catalog.pg_settings WHERE name = "
-             "'statement_timeout')";
+             "'statement_timeout'), (SELECT setting FROM pg_catalog.pg_settings WHERE name = "
+             "'idle_in_transaction_session_timeout')";
     // Until the server names its statement bound, the default one applies.
     m_nAnswerWaitMs = kStatementTimeoutMs + kStatementTimeoutMs / 2 + 1000;
     PGresult* answer = Execute(setup);
@@ -198,7 +248,10 @@ bool CPgConnection::Open(const std::string& uri, std::string& error, const CSign
         // The client gives up on an answer a while after the server would
         // have ended the statement: a server that is stopped or cut off.
         long long statement = std::atoll(PQgetvalue(answer, 0, 1));
+        m_nStatementMs = statement;
         m_nAnswerWaitMs = statement > 0 ? static_cast<int>(statement + statement / 2 + 1000) : -1;
+        if (m_nIdleTimeoutMs < 0)
+            m_nIdleTimeoutMs = std::atoi(PQgetvalue(answer, 0, 2));
     }
     PQclear(answer);
     if (!ok || !PQenterPipelineMode(m_pConn)) {
@@ -223,8 +276,7 @@ bool CPgConnection::WaitForAnswer() {
             continue;
         if (ready == 0) {
             // The connection is given up: libpq then reads it as lost.
-            m_strGaveUp = "the server did not answer within " +
-                          std::to_string((m_nAnswerWaitMs + 999) / 1000) + " s";
+            m_strGaveUp = CWaitText::ServerSilent(m_nAnswerWaitMs);
             m_strError = m_strGaveUp;
             m_bGaveUp = true;
             shutdown(PQsocket(m_pConn), SHUT_RDWR);
@@ -238,7 +290,10 @@ bool CPgConnection::WaitForAnswer() {
 
 PGresult* CPgConnection::NextResult() {
     WaitForAnswer();
-    return PQgetResult(m_pConn);
+    PGresult* result = PQgetResult(m_pConn);
+    if (result != nullptr)
+        m_lastHeard = std::chrono::steady_clock::now();
+    return result;
 }
 
 PGresult* CPgConnection::Execute(const std::string& sql) {
@@ -344,7 +399,7 @@ bool CPgConnection::Sync() {
             bool failed = status == PGRES_FATAL_ERROR || status == PGRES_NONFATAL_ERROR ||
                           status == PGRES_BAD_RESPONSE;
             if (failed && ok) {
-                m_strError = ResultError(result);
+                m_strError = Explain(result);
                 ok = false;
             }
             if (pending.prepared)
@@ -423,7 +478,7 @@ bool CPgConnection::CopyRow(const std::string& table, const std::string& columns
             Execute("COPY " + table + "(" + columns + ") FROM STDIN (FORMAT binary)");
         bool ok = PQresultStatus(started) == PGRES_COPY_IN;
         if (!ok)
-            m_strError = ResultError(started);
+            m_strError = Explain(started);
         PQclear(started);
         if (!ok) {
             if (m_bInTransaction)
@@ -465,7 +520,7 @@ bool CPgConnection::EndCopy() {
     std::string error = ok ? std::string() : ConnectionError();
     while (PGresult* result = NextResult()) {
         if (PQresultStatus(result) != PGRES_COMMAND_OK && error.empty())
-            error = ResultError(result);
+            error = Explain(result);
         PQclear(result);
         if (PQstatus(m_pConn) == CONNECTION_BAD)
             break;
@@ -488,7 +543,7 @@ bool CPgConnection::Exec(const std::string& sql) {
     bool ok =
         PQresultStatus(result) == PGRES_COMMAND_OK || PQresultStatus(result) == PGRES_TUPLES_OK;
     if (!ok)
-        m_strError = ResultError(result);
+        m_strError = Explain(result);
     PQclear(result);
     if (!PQenterPipelineMode(m_pConn))
         return Failed("the connection cannot be used");
@@ -764,6 +819,11 @@ bool CPgConnection::BeginWrite() {
     // Sent, not waited for: the first answer needed settles it.
     if (!BeforeStatement() || !SendSimple("BEGIN"))
         return false;
+    // Only a writing transaction is bounded so: a list being read holds no
+    // lock and may rightly wait for its reader (a dump into a pager).
+    if (m_nIdleTimeoutMs > 0 && !SendSimple("SET LOCAL idle_in_transaction_session_timeout = " +
+                                            std::to_string(m_nIdleTimeoutMs)))
+        return false;
     m_bInTransaction = true;
     m_bTransactionFailed = false;
     return true;
@@ -806,6 +866,7 @@ bool CPgConnection::AllowLongStatements() {
     if (!Exec("SET statement_timeout = 0"))
         return false;
     m_nAnswerWaitMs = -1;
+    m_nStatementMs = 0;
     return true;
 }
 
@@ -856,9 +917,37 @@ bool CPgConnection::SetNextId(const char* table, long long next) {
     return set->Run();
 }
 
+std::string CPgConnection::Explain(const PGresult* result) {
+    // Waits that ran out, said with their bounds, in whichever language the
+    // server speaks.
+    const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    if (state != nullptr && std::strcmp(state, "55P03") == 0) // lock_not_available
+        return CWaitText::LockHeld(m_nLockTimeoutMs);
+    if (state != nullptr && std::strcmp(state, "57014") == 0 && m_nStatementMs > 0)
+        return CWaitText::ServerSilent(m_nStatementMs);       // query_canceled: our bound
+    if (state != nullptr && std::strcmp(state, "25P03") == 0) // idle_in_transaction_...
+        return CWaitText::IdleEnded(m_nIdleTimeoutMs);
+    const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+    return FirstLine(primary != nullptr ? primary : PQresultErrorMessage(result));
+}
+
 std::string CPgConnection::ConnectionError() {
     // After giving up, libpq only knows that the connection is gone.
-    return m_bGaveUp ? m_strGaveUp : FirstLine(PQerrorMessage(m_pConn));
+    if (m_bGaveUp)
+        return m_strGaveUp;
+    const char* message = PQerrorMessage(m_pConn);
+    if (SaysTimedOut(message, false))
+        return CWaitText::ServerSilent(m_nSilenceMs);
+    // libpq keeps a failed send to itself until it reads, and over TLS then
+    // says only "EOF detected": a connection that ended after the server had
+    // said nothing for about that bound ended because the bound ran out.
+    // (Writers hear from the server at every batch, a second apart; only a
+    // whole-table copy goes longer without an answer.)
+    if (PQstatus(m_pConn) == CONNECTION_BAD && m_nSilenceMs > 0 &&
+        std::chrono::steady_clock::now() - m_lastHeard >=
+            std::chrono::milliseconds(m_nSilenceMs * 3 / 4))
+        return CWaitText::ServerSilent(m_nSilenceMs);
+    return FirstLine(message);
 }
 
 std::string CPgConnection::ErrorMessage() {
@@ -866,7 +955,7 @@ std::string CPgConnection::ErrorMessage() {
         return m_strGaveUp;
     if (!m_strError.empty())
         return m_strError;
-    return FirstLine(m_pConn != nullptr ? PQerrorMessage(m_pConn) : "out of memory");
+    return m_pConn != nullptr ? ConnectionError() : "out of memory";
 }
 
 void CPgConnection::Notice() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <deque>
 #include <libpq-fe.h>
 #include <map>
@@ -125,6 +126,8 @@ public:
     PGresult* Execute(const std::string& sql);
     // libpq's reason for a failed connection (or that it was given up on).
     std::string ConnectionError();
+    // The server's reason in result; a wait that ran out said with its bound.
+    std::string Explain(const PGresult* result);
 
 private:
     // The office's group role, its grants and the row policies (policies.sql).
@@ -156,9 +159,15 @@ private:
     std::string m_strTag;                  // the office's tag (PgRoles.h)
     std::unique_ptr<CPgRowBatch> m_pBatch; // a person's rows not yet sent
     bool m_bPerson = false;
-    bool m_bGaveUp = false;   // the server did not answer in time
-    std::string m_strGaveUp;  // saying so
-    int m_nAnswerWaitMs = -1; // how long an answer is waited for (-1: for ever)
+    bool m_bGaveUp = false;       // the server did not answer in time
+    std::string m_strGaveUp;      // saying so
+    int m_nAnswerWaitMs = -1;     // how long an answer is waited for (-1: for ever)
+    int m_nLockTimeoutMs = 0;     // how long another writer's lock is waited for
+    int m_nIdleTimeoutMs = -1;    // a writing transaction's silence the server bears
+    long long m_nStatementMs = 0; // the server's statement bound (0: none)
+    long long m_nSilenceMs = 0;   // a silent peer's bound (TCP)
+    // When the server last said something (a result).
+    std::chrono::steady_clock::time_point m_lastHeard;
     bool m_bLoginRefused = false;
     bool m_bReading = false;
     bool m_bInTransaction = false;

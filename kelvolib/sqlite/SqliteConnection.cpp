@@ -15,6 +15,7 @@
 #include "SqliteSchema.h"
 #include "SqliteStatement.h"
 #include "TimeKey.h"
+#include "WaitText.h"
 
 namespace {
 
@@ -339,5 +340,10 @@ bool CSqliteConnection::SetNextId(const char* table, long long next) {
 std::string CSqliteConnection::ErrorMessage() {
     if (!m_strError.empty())
         return m_strError;
-    return m_pDb != nullptr ? CCp932::FromSystem(sqlite3_errmsg(m_pDb)) : "out of memory";
+    if (m_pDb == nullptr)
+        return "out of memory";
+    // "database is locked" is a wait that ran out: said with its bound.
+    if ((sqlite3_extended_errcode(m_pDb) & 0xFF) == SQLITE_BUSY)
+        return CWaitText::LockHeld(m_nBusyTimeoutMs);
+    return CCp932::FromSystem(sqlite3_errmsg(m_pDb));
 }

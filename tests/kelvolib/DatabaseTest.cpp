@@ -199,7 +199,7 @@ TEST_F(Database, WriteThatCannotBeMadeFailsWithAReason) {
     ASSERT_TRUE(kvOpenSchedules("alice", ""));
     kvScheduleRecord record = CTestRecords::Schedule("alice", "blocked", 2001, 1, 5, 9, 0);
     EXPECT_FALSE(kvAddSchedule(&record, 0));
-    EXPECT_TRUE(MonitorMentions("locked"));
+    EXPECT_TRUE(MonitorMentions("another writer did not release the lock within 0.1 s"));
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     EXPECT_TRUE(kvAddSchedule(&record, 0)) << "once the other writer is gone";

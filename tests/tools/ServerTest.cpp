@@ -3,6 +3,7 @@
 // kept out of every message, and waits for the server that do not grow with
 // the number of records.
 #include <arpa/inet.h>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -11,10 +12,12 @@
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
 #include "AdminProcessTest.h"
+#include "ServerSession.h"
 #include "ThrowawayServer.h"
 #include "kelvo.h"
 #include "kelvoadmin.h"
@@ -315,7 +318,9 @@ TEST(SilentServer, IsGivenUpOnWithAReason) {
                            "init"});
     close(listener);
     EXPECT_EQ(silent.status, 1);
-    EXPECT_NE(silent.err.find("timeout"), std::string::npos) << silent.err;
+    // libpq takes a bound below 2 s as 2.
+    EXPECT_NE(silent.err.find("the server did not answer within 2 s"), std::string::npos)
+        << silent.err;
 
     // A backend stopped part-way through an import: the client's own wait ends it.
     CTempDatabase database("postgresql");
@@ -365,10 +370,14 @@ TEST(SilentServer, IsGivenUpOnWithAReason) {
     database.Query("SELECT pg_terminate_backend(" + std::to_string(backend) + ")");
     EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(15));
     EXPECT_EQ(result.status, 1);
-    // Given up on by the client's wait for an answer, or by TCP while rows were being sent.
-    EXPECT_TRUE(result.err.find("did not answer") != std::string::npos ||
-                result.err.find("connection was lost") != std::string::npos)
+    // Given up on by the client's wait for an answer (0.5 s * 1.5 + 1 s), or by
+    // TCP while rows were being sent (2 s): said the same way, with the bound.
+    EXPECT_TRUE(result.err.find("the server did not answer within 1.8 s") != std::string::npos ||
+                result.err.find("the server did not answer within 2 s") != std::string::npos)
         << result.err;
+    for (const std::string& other :
+         {std::string("SSL"), std::string("EOF"), std::string(std::strerror(ETIMEDOUT))})
+        EXPECT_EQ(result.err.find(other), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("committed before the failure"), std::string::npos) << result.err;
 }
 
@@ -400,4 +409,73 @@ TEST(Server, FirstListAfterARestartWorks) {
     }
     kvShutdown();
     unsetenv("KELVO_DATABASE");
+}
+
+// Waits for another writer: one that holds its lock too long is said with
+// the bound; one that stops in the middle of its transaction (a desktop
+// suspended, a process stopped) is ended by the server well within the lock
+// bound, so that the next writer of the same owner gets in, and is told why
+// when it goes on.
+TEST(Server, AStoppedWriterFreesItsOwnersLockForTheNext) {
+    CTempDatabase database("postgresql");
+    auto admin = [&](std::vector<std::string> args, const char* busy) {
+        args.insert(args.begin(), {"--database", database.Path()});
+        CProcessRunner::COptions options;
+        options.setEnv["KELVO_BUSY_TIMEOUT"] = busy;
+        return CProcessRunner::Run(KELVO_TEST_ADMIN, args, options);
+    };
+    ASSERT_EQ(admin({"user", "add", "alice", "--password", "alice-password"}, "15000").status, 0);
+    CImportFile file(AdminProcessBase::AddressFile(0, 3), false);
+
+    // A session that holds alice's lock and goes on holding it.
+    CServerSession holder(database.Path());
+    ASSERT_EQ(holder.Run("BEGIN"), "");
+    ASSERT_EQ(holder.Run("SELECT kv_lock('addresses', convert_to('alice', 'UTF8'))"), "");
+    auto refused = admin({"import", "addresses", "--owner", "alice", file.Path()}, "300");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("another writer did not release the lock within 0.3 s"),
+              std::string::npos)
+        << refused.err;
+    holder.Run("ROLLBACK");
+
+    // A desktop signed in as alice stops while it holds the lock.
+    int report[2];
+    ASSERT_EQ(pipe(report), 0);
+    pid_t desktop = fork();
+    if (desktop == 0) {
+        close(report[0]);
+        setenv("KELVO_DATABASE", database.PeopleUri().c_str(), 1);
+        setenv("KELVO_BUSY_TIMEOUT", "1500", 1); // the server bears 1 s of its silence
+        kvAddressRecord record = CTestRecords::Address("alice", "Stopped", "Desk", "");
+        if (!kvCheckPassword("alice", "alice-password") ||
+            !kvOpenAddressBook("alice", -1, 0, 0, 0) || !kvBeginAddressUpdate("alice") ||
+            kvFindDuplicateAddress(nullptr, 0, record.lastName, record.firstName, record.company))
+            _exit(2);
+        raise(SIGSTOP);
+        const bool stored = kvAddAddress(&record) && kvEndAddressUpdate();
+        char reason[KV_MONITOR_LINE_SIZE] = "";
+        kvLastError(reason, sizeof(reason));
+        ssize_t written = write(report[1], reason, std::strlen(reason));
+        _exit(stored || written < 0 ? 3 : 0);
+    }
+    close(report[1]);
+    int status = 0;
+    ASSERT_EQ(waitpid(desktop, &status, WUNTRACED), desktop);
+    ASSERT_TRUE(WIFSTOPPED(status)) << "the desktop could not sign in and write: " << status;
+    // The next writer waits up to 8 s; the stopped one's session ends after 1 s.
+    auto next = admin({"import", "addresses", "--owner", "alice", file.Path()}, "8000");
+    EXPECT_EQ(next.status, 0) << next.err;
+    kill(desktop, SIGCONT);
+    std::string reason;
+    char buffer[512];
+    for (ssize_t got; (got = read(report[0], buffer, sizeof(buffer))) > 0;)
+        reason.append(buffer, static_cast<size_t>(got));
+    close(report[0]);
+    ASSERT_EQ(waitpid(desktop, &status, 0), desktop);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_NE(reason.find("this program did not go on within 1 s inside a transaction, and the "
+                          "server ended its session"),
+              std::string::npos)
+        << reason;
+    EXPECT_EQ(database.Count("addresses"), 3) << "the import's, not the stopped desktop's";
 }
