@@ -82,7 +82,9 @@ std::vector<std::string> CExportFile::RemoveLeftovers(const std::string& path) {
         if (pid <= 0 || end == nullptr || *end != '-' || std::strlen(end + 1) != 6 ||
             pid == getpid() || kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
             continue;
-        const std::string leftover = folder + "/" + found;
+        // Named as FILE was: a bare name stays bare.
+        const std::string leftover =
+            path.find('/') == std::string::npos ? found : folder + "/" + found;
         struct stat info {};
         if (lstat(leftover.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
             info.st_uid == geteuid() && unlink(leftover.c_str()) == 0)
