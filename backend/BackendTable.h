@@ -39,14 +39,17 @@
     X(kvFindAddressCategory)
 
 // What the program needs of the backend beyond the thirty: telling a failure
-// from an end, how many writes were stored for good, and the password checks.
+// from an end, how many writes were stored for good, the password checks, and
+// the originals kept beside entries.
 #define KV_FOR_EACH_EXTENSION(X)                                                                   \
     X(kvVersion)                                                                                   \
     X(kvLastError)                                                                                 \
     X(kvCommittedWrites)                                                                           \
     X(kvPostMonitorLine)                                                                           \
     X(kvCheckPassword)                                                                             \
-    X(kvChangePassword)
+    X(kvChangePassword)                                                                            \
+    X(kvSetNextOriginal)                                                                           \
+    X(kvLastOriginal)
 
 // Both lists.
 #define KV_FOR_EACH_ENTRY(X)                                                                       \

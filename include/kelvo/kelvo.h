@@ -43,9 +43,11 @@ extern "C" {
 #endif
 
 /* 1.1: kvLastError, kvCommittedWrites, kvPostMonitorLine and kvVersion.
- * 1.2: kvCheckPassword and kvChangePassword; passwords never leave the library. */
+ * 1.2: kvCheckPassword and kvChangePassword; passwords never leave the library.
+ * 1.3: kvSetNextOriginal and kvLastOriginal: what a source said that a record
+ *      cannot hold is kept beside its entry. */
 #define KV_VERSION_MAJOR 1
-#define KV_VERSION_MINOR 2
+#define KV_VERSION_MINOR 3
 
 /* Record sizes in bytes. */
 #define KV_USER_RECORD_SIZE 69264
@@ -474,6 +476,52 @@ KV_API int kvCommittedWrites(void);
  * Returns 0 for a null line.
  */
 KV_API int kvPostMonitorLine(const char* line);
+
+/* ---- Beyond the thirty: the original beside an entry --------------------- */
+
+/*
+ * An address or schedule entry may keep, beside its record, what its source
+ * said that the record cannot hold: its original. The records stay exactly
+ * as they are; the original is a UTF-8 text of content lines (as in vCard and
+ * iCalendar: "NAME;PARAM=value:value", unfolded, escaped as there), each
+ * ended by CR LF:
+ *  - X-KELVO-FIELD;NAME=<column>:<text> holds the whole Unicode text of a
+ *    record field whose code page 932 form lost characters or was cut; the
+ *    column is the field's stored name (last_name, memo, title, comment...);
+ *  - every other line is the source's own: a vCard's properties that have no
+ *    field, an event's UID and other properties, whole components
+ *    (BEGIN:VEVENT ... END:VEVENT, BEGIN:VTIMEZONE ...) of a recurring
+ *    series, X-KELVO-COLUMN;NAME=<header>:<value> for a table's columns that
+ *    have no field.
+ * At most KV_ORIGINAL_MAX bytes, NUL excluded.
+ */
+#define KV_ORIGINAL_MAX (1 << 20)
+#define KV_KIND_ADDRESS 1
+#define KV_KIND_SCHEDULE 2
+
+/*
+ * Sets the original of the next entry of kind (KV_KIND_ADDRESS or
+ * KV_KIND_SCHEDULE) that kvAddAddress or kvUpdateAddress (kvAddSchedule or
+ * kvUpdateSchedule) writes: the NUL-terminated UTF-8 text original (null or
+ * "": none). An updated entry's original is replaced by it; without a call
+ * an entry is written with none. series (schedules only, code page 932 or
+ * ASCII, null or "": none) names the recurring series the entry is an
+ * occurrence of (its UID): the first entry of a series written while the
+ * schedules are open removes the owner's entries of that series written
+ * before, so that a series imported again replaces its occurrences. Read
+ * during the call. Returns 0 for another kind or an original longer than
+ * KV_ORIGINAL_MAX bytes.
+ */
+KV_API int kvSetNextOriginal(int kind, const char* original, const char* series);
+
+/*
+ * The original of the record the last kvNextAddress (kind KV_KIND_ADDRESS)
+ * or kvNextSchedule (KV_KIND_SCHEDULE) delivered: copied into buffer (size
+ * bytes, NUL included) when it fits, else nothing is copied. Returns the
+ * bytes it takes, NUL included; 0 when that record has none, or none was
+ * delivered since the list was opened.
+ */
+KV_API int kvLastOriginal(int kind, char* buffer, int size);
 
 #ifdef __cplusplus
 }

@@ -5,17 +5,21 @@
 #include "AddressFields.h"
 #include "Cp932.h"
 #include "Database.h"
+#include "ErrorState.h"
 #include "MonitorQueue.h"
 #include "MonitorText.h"
 
 namespace {
 
 constexpr int kFieldCount = static_cast<int>(std::size(kAddressFields));
+// The original follows the fields, in the writes and in the list.
+constexpr int kOriginal = kFieldCount;
 
 CEntryWriter::CKind Addresses() {
     CEntryWriter::CKind kind{"addresses", {}, {"id"}, "address", CMonitorText::Say(u8"アドレス")};
     for (const CAddressField& field : kAddressFields)
         kind.columns.push_back(field.name);
+    kind.columns.push_back("original");
     return kind;
 }
 
@@ -92,6 +96,7 @@ bool CAddressStore::Open(const char* owner) {
     m_cursor->BindText(1, owner);
     m_cursor->BindText(2, "");
     m_filler.Reset();
+    m_strLastOriginal.clear();
     m_strOwner = owner != nullptr ? owner : "";
     m_bOpen = true;
     m_monitor.Push(CMonitorText::Say(u8"%1 のアドレス帳を開きました", {m_strOwner}));
@@ -115,6 +120,8 @@ bool CAddressStore::Close() {
     m_knownCategories.clear();
     m_strOwner.clear();
     m_nFoundId = 0;
+    m_strNextOriginal.clear();
+    m_strLastOriginal.clear();
     m_nDelivered = m_nAdded = m_nUpdated = 0;
     return committed;
 }
@@ -132,6 +139,9 @@ bool CAddressStore::Next(kvAddressRecord* record) {
     std::memset(record->reserved3132, 0, sizeof(record->reserved3132));
     for (int i = 0; i < kFieldCount; ++i)
         m_filler.Text(*m_cursor, i, kAddressFields[i].offset, kAddressFields[i].width);
+    size_t length = 0;
+    const char* original = m_cursor->ColumnData(kOriginal, length);
+    m_strLastOriginal.assign(original != nullptr ? original : "", original != nullptr ? length : 0);
     ++m_nDelivered;
     return true;
 }
@@ -166,6 +176,11 @@ bool CAddressStore::Write(CStatement& statement, const kvAddressRecord* record, 
     const char* bytes = reinterpret_cast<const char*>(record);
     for (int i = 0; i < kFieldCount; ++i)
         statement.BindField(i + 1, bytes + kAddressFields[i].offset, kAddressFields[i].width);
+    // The original goes with this write only; it stays bound until the
+    // statement has run (the next write binds the next one).
+    m_strBoundOriginal.swap(m_strNextOriginal);
+    m_strNextOriginal.clear();
+    statement.BindBytes(kOriginal + 1, m_strBoundOriginal.data(), m_strBoundOriginal.size());
     return m_writer.Queue(statement, NameOf(record), what);
 }
 
@@ -253,6 +268,17 @@ bool CAddressStore::FindDuplicate(const char* owner, const char* lastName, const
     m_monitor.Push(CMonitorText::Say(
         u8"重複するアドレスがあります: %1 %2",
         {lastName != nullptr ? lastName : "", firstName != nullptr ? firstName : ""}));
+    return true;
+}
+
+bool CAddressStore::SetNextOriginal(const char* original) {
+    const size_t length = TextLength(original);
+    if (length > KV_ORIGINAL_MAX) {
+        CErrorState::Set("the original of an address is longer than " +
+                         std::to_string(KV_ORIGINAL_MAX) + " bytes");
+        return false;
+    }
+    m_strNextOriginal.assign(original != nullptr ? original : "", length);
     return true;
 }
 

@@ -30,6 +30,11 @@ public:
                        const char* company);
     bool AddCategory(const char* category);
     bool FindCategory(const char* category);
+    // The original (UTF-8, kelvo.h) the next add or update writes; false when
+    // it is too long.
+    bool SetNextOriginal(const char* original);
+    // The original of the record Next delivered last (empty: none).
+    const std::string& LastOriginal() const { return m_strLastOriginal; }
 
 private:
     // Writes are made only inside the update phase.
@@ -57,6 +62,9 @@ private:
     long long m_nFoundId = 0;
     std::string m_strFoundOwner;
     std::string m_strFoundKey;
+    std::string m_strNextOriginal;
+    std::string m_strBoundOriginal; // bound to the write being queued
+    std::string m_strLastOriginal;
     int m_nDelivered = 0;
     int m_nAdded = 0;
     int m_nUpdated = 0;

@@ -254,6 +254,35 @@ KV_API int kvFindAddressCategory(const char* category) {
     return Call([&](CGroupware& g) { return g.Addresses().FindCategory(category); }, Needs::Reopen);
 }
 
+KV_API int kvSetNextOriginal(int kind, const char* original, const char* series) {
+    if (kind == KV_KIND_ADDRESS && series != nullptr && *series != '\0')
+        return 0; // addresses belong to no series
+    return Call(
+        [&](CGroupware& g) {
+            return kind == KV_KIND_ADDRESS    ? g.Addresses().SetNextOriginal(original)
+                   : kind == KV_KIND_SCHEDULE ? g.Schedules().SetNextOriginal(original, series)
+                                              : false;
+        },
+        Needs::AlreadyOpen);
+}
+
+KV_API int kvLastOriginal(int kind, char* buffer, int size) {
+    CGroupware& groupware = CGroupware::Instance();
+    std::lock_guard<std::mutex> lock(groupware.Mutex());
+    CErrorState::Clear();
+    if (!groupware.IsOpen() || (kind != KV_KIND_ADDRESS && kind != KV_KIND_SCHEDULE))
+        return 0;
+    const std::string& original = kind == KV_KIND_ADDRESS ? groupware.Addresses().LastOriginal()
+                                                          : groupware.Schedules().LastOriginal();
+    // One longer than any write makes (written by other means) is none.
+    if (original.empty() || original.size() > KV_ORIGINAL_MAX)
+        return 0;
+    const int needed = static_cast<int>(original.size()) + 1;
+    if (buffer != nullptr && size >= needed)
+        std::memcpy(buffer, original.c_str(), static_cast<size_t>(needed));
+    return needed;
+}
+
 KV_API int kvAdminOpenDatabase(void) {
     return Call([](CGroupware&) { return true; });
 }

@@ -20,7 +20,7 @@ class CMonitorQueue;
 class CDatabase {
 public:
     // The schema version this library writes; older ones are upgraded.
-    static constexpr int kSchemaVersion = 7;
+    static constexpr int kSchemaVersion = 8;
 
     // What an upgrade does to the data once the engine upgraded the tables
     // (CMigrations): given the version the database had, inside the upgrade's

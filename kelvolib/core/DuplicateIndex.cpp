@@ -180,6 +180,13 @@ void CDuplicateIndex::Updated(const std::string& oldOwner, const std::string& ol
         kept.keys[oldKey] = values;
 }
 
+void CDuplicateIndex::Removed(const std::string& owner) {
+    COwner& kept = Kept(owner);
+    kept.written = true;
+    kept.movedKey = true;
+    Forget(owner);
+}
+
 void CDuplicateIndex::Forget(const std::string& owner) {
     COwner& kept = Kept(owner);
     kept.loaded = false;

@@ -48,6 +48,9 @@ public:
     // newKey and values (same ID). A moved key makes both owners' keys be read again.
     void Updated(const std::string& oldOwner, const std::string& oldKey,
                  const std::string& newOwner, const std::string& newKey, const Values& values);
+    // After entries of owner were removed: the keys of owner are read again
+    // whole, here and by every other writer (a removal counts as a move).
+    void Removed(const std::string& owner);
     // Where the entry's ID is among its values.
     void SetIdIndex(size_t idIndex) { m_nIdIndex = idIndex; }
     // Frees every kept key.

@@ -19,7 +19,7 @@ std::string AddressColumns() {
     std::string list = "id";
     for (const CAddressField& field : kAddressFields)
         list += std::string(", ") + field.name;
-    return list;
+    return list + ", original";
 }
 
 } // namespace
@@ -95,7 +95,7 @@ bool CGroupwareCopier::Copy(std::string& summary) {
         {"owners", "schedule owners", "id, name"},
         {"schedules", "schedules",
          "id, owner_id, title, place, start_time, end_time, all_day, public, alarm_lead, "
-         "comment"},
+         "comment, original, series"},
         {"address_categories", "categories", "id, name"},
         {"addresses", "addresses", AddressColumns()},
         {"board", "board messages",

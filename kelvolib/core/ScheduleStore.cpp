@@ -5,6 +5,7 @@
 
 #include "Cp932.h"
 #include "Database.h"
+#include "ErrorState.h"
 #include "MonitorQueue.h"
 #include "MonitorText.h"
 #include "TimeKey.h"
@@ -23,6 +24,8 @@ enum Column : int {
     kPublic,
     kAlarmLead,
     kComment,
+    kOriginal,
+    kSeries,
 };
 // What an update finds its entry by, from the writer's key parameter on.
 enum FoundKey : int { kFoundOwner, kFoundStart, kFoundId };
@@ -30,7 +33,7 @@ enum FoundKey : int { kFoundOwner, kFoundStart, kFoundId };
 CEntryWriter::CKind Schedules() {
     return {"schedules",
             {"owner_id", "title", "place", "start_time", "end_time", "all_day", "public",
-             "alarm_lead", "comment"},
+             "alarm_lead", "comment", "original", "series"},
             {"owner_id", "start_time", "id"},
             "schedule",
             CMonitorText::Say(u8"スケジュール")};
@@ -38,7 +41,8 @@ CEntryWriter::CKind Schedules() {
 
 // Read back without the owner, which every row of an enumeration shares.
 const char kReadColumns[] = "title, place, start_time, end_time, all_day, public, alarm_lead, "
-                            "comment";
+                            "comment, original";
+constexpr int kReadOriginal = 8;
 
 void ReadTime(const CStatement& row, int column, kvTimeBlock& time) {
     size_t length = 0;
@@ -120,6 +124,7 @@ bool CScheduleStore::Open(const char* owner) {
         return false;
     m_cursor->BindInt(1, ownerId);
     m_filler.Reset();
+    m_strLastOriginal.clear();
     m_strOwner = owner;
     m_bOpen = true;
     m_monitor.Push(CMonitorText::Say(u8"%1 のスケジュールを開きました", {m_strOwner}));
@@ -141,6 +146,11 @@ bool CScheduleStore::Close() {
     m_bOpen = false;
     m_strOwner.clear();
     m_bFound = false;
+    m_strNextOriginal.clear();
+    m_strNextSeries.clear();
+    m_claimedSeries.clear();
+    m_removeSeries.reset();
+    m_strLastOriginal.clear();
     m_nDelivered = m_nAdded = m_nUpdated = 0;
     return committed;
 }
@@ -165,6 +175,9 @@ bool CScheduleStore::Next(kvScheduleRecord* record) {
     record->alarmLeadMinutes = m_cursor->ColumnInt(6);
     std::memset(record->reserved, 0, sizeof(record->reserved));
     m_filler.Text(*m_cursor, 7, offsetof(kvScheduleRecord, comment), sizeof(record->comment));
+    size_t length = 0;
+    const char* original = m_cursor->ColumnData(kReadOriginal, length);
+    m_strLastOriginal.assign(original != nullptr ? original : "", original != nullptr ? length : 0);
     ++m_nDelivered;
     return true;
 }
@@ -226,6 +239,13 @@ bool CScheduleStore::Write(CStatement& statement, const kvScheduleRecord* record
     statement.BindInt(kPublic, record->isPublic != 0 ? 1 : 0);
     statement.BindInt(kAlarmLead, record->alarmLeadMinutes);
     statement.BindField(kComment, record->comment, sizeof(record->comment));
+    // The original and the series go with this write only.
+    m_strBoundOriginal.swap(m_strNextOriginal);
+    m_strBoundSeries.swap(m_strNextSeries);
+    m_strNextOriginal.clear();
+    m_strNextSeries.clear();
+    statement.BindBytes(kOriginal, m_strBoundOriginal.data(), m_strBoundOriginal.size());
+    statement.BindBytes(kSeries, m_strBoundSeries.data(), m_strBoundSeries.size());
     return m_writer.Queue(statement, TitleOf(record), what);
 }
 
@@ -234,6 +254,8 @@ bool CScheduleStore::Add(const kvScheduleRecord* record) {
         return false;
     std::string owner = OwnerOf(record);
     long long id = 0, ownerId = -1;
+    if (!ClaimSeries(owner))
+        return false;
     CStatement* append = m_writer.Append(owner, id);
     if (append == nullptr || !OwnerId(owner, true, ownerId) ||
         !Write(*append, record, ownerId, "added"))
@@ -263,6 +285,8 @@ bool CScheduleStore::Update(const kvScheduleRecord* record) {
     }
     std::string owner = OwnerOf(record);
     long long ownerId = -1;
+    if (!ClaimSeries(owner))
+        return false;
     CStatement* update = m_writer.Update(owner, m_strOwner);
     if (update == nullptr || !OwnerId(owner, true, ownerId))
         return false;
@@ -308,7 +332,8 @@ bool CScheduleStore::FindDuplicate(int year, int month, int day, int hour, int m
             minute, allDay != 0 ? 1 : 0, title, title != nullptr ? std::strlen(title) : 0);
     bool found = false;
     CDuplicateIndex::Values values;
-    if (!m_db.BeforeDependentLookup() || !m_index.Touch(m_strOwner) ||
+    // A series about to be written again is gone before its entries are looked for.
+    if (!ClaimSeries(m_strOwner) || !m_db.BeforeDependentLookup() || !m_index.Touch(m_strOwner) ||
         !m_index.Find(m_strOwner, key, values, found))
         return false;
     if (!found)
@@ -318,5 +343,40 @@ bool CScheduleStore::FindDuplicate(int year, int month, int day, int hour, int m
     m_strFoundKey = key;
     m_monitor.Push(
         CMonitorText::Say(u8"重複するスケジュールがあります: %1", {title != nullptr ? title : ""}));
+    return true;
+}
+
+bool CScheduleStore::SetNextOriginal(const char* original, const char* series) {
+    const size_t length = original != nullptr ? std::strlen(original) : 0;
+    if (length > KV_ORIGINAL_MAX) {
+        CErrorState::Set("the original of a schedule is longer than " +
+                         std::to_string(KV_ORIGINAL_MAX) + " bytes");
+        return false;
+    }
+    m_strNextOriginal.assign(original != nullptr ? original : "", length);
+    m_strNextSeries = series != nullptr ? series : "";
+    return true;
+}
+
+bool CScheduleStore::ClaimSeries(const std::string& owner) {
+    if (m_strNextSeries.empty() || !m_claimedSeries.insert(m_strNextSeries).second)
+        return true;
+    if (!m_removeSeries)
+        m_removeSeries = m_db.Connection().PrepareSeriesRemoval();
+    if (!m_removeSeries || !m_db.BeforeBatchedWrite() || !m_index.Touch(owner)) {
+        m_claimedSeries.erase(m_strNextSeries);
+        return false;
+    }
+    m_removeSeries->BindBytes(1, owner.data(), owner.size());
+    m_removeSeries->BindBytes(2, m_strNextSeries.data(), m_strNextSeries.size());
+    if (!m_removeSeries->Run()) {
+        m_claimedSeries.erase(m_strNextSeries);
+        m_db.Fail("the series " + m_strNextSeries + " cannot be replaced");
+        m_db.AfterFailedWrite();
+        return false;
+    }
+    m_index.Removed(owner);
+    m_monitor.Push(
+        CMonitorText::Say(u8"%1 のシリーズ %2 を置き換えます", {owner, m_strNextSeries}));
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "DuplicateIndex.h"
@@ -28,11 +29,19 @@ public:
     bool Update(const kvScheduleRecord* record);
     bool FindDuplicate(int year, int month, int day, int hour, int minute, int allDay,
                        const char* title);
+    // The original (UTF-8, kelvo.h) and the series (its UID) of the next add
+    // or update; false when the original is too long.
+    bool SetNextOriginal(const char* original, const char* series);
+    // The original of the record Next delivered last (empty: none).
+    const std::string& LastOriginal() const { return m_strLastOriginal; }
 
 private:
     // Binds every stored column of record (the owner by number) and queues the write.
     bool Write(CStatement& statement, const kvScheduleRecord* record, long long ownerId,
                const char* what);
+    // The first write (or lookup) of a series since the schedules were
+    // opened removes owner's entries of that series written before.
+    bool ClaimSeries(const std::string& owner);
     // The number of owner; with create, one is given to a new owner. An unknown
     // owner without create leaves id as it was.
     bool OwnerId(const std::string& owner, bool create, long long& id);
@@ -60,6 +69,13 @@ private:
     std::string m_strFoundKey;
     // The packed times bound to the statement being run, and the found entry's start.
     std::string m_startKey, m_endKey, m_foundStart;
+    // The next write's original and series, those bound to the write being
+    // queued, the series claimed since the open, the last delivered original.
+    std::string m_strNextOriginal, m_strNextSeries;
+    std::string m_strBoundOriginal, m_strBoundSeries;
+    std::set<std::string> m_claimedSeries;
+    std::unique_ptr<CStatement> m_removeSeries;
+    std::string m_strLastOriginal;
     int m_nDelivered = 0;
     int m_nAdded = 0;
     int m_nUpdated = 0;

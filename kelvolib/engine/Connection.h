@@ -143,6 +143,13 @@ public:
                        "?3) ON CONFLICT(kind, owner) DO UPDATE SET version = "
                        "kv_changes.version + 1, moved = kv_changes.moved + ?3");
     }
+    // The statement that removes an owner's entries of a recurring series
+    // (a series imported again replaces them): ?1 the owner's name, ?2 the
+    // series' UID.
+    virtual std::unique_ptr<CStatement> PrepareSeriesRemoval() {
+        return Prepare("DELETE FROM schedules WHERE owner_id = (SELECT id FROM owners WHERE name = "
+                       "?1) AND series = ?2");
+    }
     // Whether the database counts failed sign-ins in a row (the embedded
     // file, whose verifiers the library checks): on a server the process
     // counts them, and the server's own auth_delay slows guessing.

@@ -577,6 +577,12 @@ bool CPgConnection::Identify(Content& content, int& version) {
     return true;
 }
 
+std::unique_ptr<CStatement> CPgConnection::PrepareSeriesRemoval() {
+    // People may not delete rows: the server's function removes only what
+    // the caller may write.
+    return Prepare("SELECT kv_drop_series(?1, ?2)");
+}
+
 bool CPgConnection::LockSchema() {
     // A lock of the transaction named by the groupware's mark and its schema:
     // the catalogs take no lock on a schema's tables yet to be made.
@@ -652,6 +658,16 @@ bool CPgConnection::Upgrade(int from, int version) {
                "CREATE TABLE IF NOT EXISTS kv_id_blocks(tab text NOT NULL, first bigint NOT NULL, "
                "role_name text NOT NULL, PRIMARY KEY (tab, first)); "
                "CREATE TABLE IF NOT EXISTS removed_users(name bytea PRIMARY KEY)") &&
+          ApplyPolicies()))
+        return false;
+    // Version 7 kept nothing beside an entry: entries stored before have no
+    // original and belong to no series (a constant default rewrites no row).
+    if (from < 8 &&
+        !(Exec("ALTER TABLE schedules ADD COLUMN IF NOT EXISTS original bytea NOT NULL DEFAULT "
+               "'', ADD COLUMN IF NOT EXISTS series bytea NOT NULL DEFAULT ''; "
+               "ALTER TABLE addresses ADD COLUMN IF NOT EXISTS original bytea NOT NULL DEFAULT ''; "
+               "CREATE INDEX IF NOT EXISTS schedules_by_series ON schedules(owner_id, series) "
+               "WHERE series <> ''") &&
           ApplyPolicies()))
         return false;
     return Exec("UPDATE kv_meta SET value = " + std::to_string(version) +

@@ -73,6 +73,7 @@ public:
     bool InTransaction() override;
     bool AllowLongStatements() override;
     bool LockSchema() override;
+    std::unique_ptr<CStatement> PrepareSeriesRemoval() override;
     bool ExcludeWriters(const std::vector<std::string>& tables) override;
     bool LockOwner(const std::string& kind, const std::string& owner) override;
     bool ReserveIds(const char* table, long long& first, long long& count) override;

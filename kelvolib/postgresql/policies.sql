@@ -124,6 +124,16 @@ BEGIN
     INSERT INTO schedules SELECT * FROM unnest(rows);
 END $$;
 
+-- A recurring series imported again replaces its occurrences: the writer's
+-- own (or, for the administrator, anyone's) entries of the series go first.
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_drop_series(p_owner bytea, p_series bytea) RETURNS void
+    LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+BEGIN
+    PERFORM kv_check_writer('schedules', p_owner);
+    DELETE FROM schedules s USING owners o
+        WHERE o.name = p_owner AND s.owner_id = o.id AND s.series = p_series AND p_series <> '';
+END $$;
+
 -- An entry keeps its owner and its ID, whoever else updates it: a public
 -- address stays public, a private one its owner's. After the row, not
 -- before: a trigger before it costs every update a second read of the row.
@@ -180,6 +190,7 @@ GRANT EXECUTE ON FUNCTION KV_SCHEMA.kv_me(), KV_SCHEMA.kv_my_owner(), KV_SCHEMA.
     KV_SCHEMA.kv_count_changes(text, bytea, integer), KV_SCHEMA.kv_reserve_ids(text),
     KV_SCHEMA.kv_own_ids(text, bigint[]), KV_SCHEMA.kv_add_addresses(KV_SCHEMA.addresses[]),
     KV_SCHEMA.kv_add_schedules(KV_SCHEMA.schedules[]), KV_SCHEMA.kv_keep_entry(),
+    KV_SCHEMA.kv_drop_series(bytea, bytea),
     KV_SCHEMA.kv_set_password(text), KV_SCHEMA.kv_password_salt(),
     KV_SCHEMA.kv_password_in_step(text) TO KV_GROUP;
 

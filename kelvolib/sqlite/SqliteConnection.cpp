@@ -243,6 +243,15 @@ bool CSqliteConnection::Upgrade(int from, int version) {
                            "failures INTEGER NOT NULL) WITHOUT ROWID; CREATE TABLE IF NOT EXISTS "
                            "removed_users(name BLOB PRIMARY KEY) WITHOUT ROWID")))
         return false;
+    // Version 7 kept nothing beside an entry: entries stored before have no
+    // original and belong to no series.
+    if (from < 8 &&
+        !(AddColumn("schedules", "original", "BLOB NOT NULL DEFAULT x''") &&
+          AddColumn("schedules", "series", "BLOB NOT NULL DEFAULT x''") &&
+          AddColumn("addresses", "original", "BLOB NOT NULL DEFAULT x''") &&
+          Exec("CREATE INDEX IF NOT EXISTS schedules_by_series ON schedules(owner_id, series) "
+               "WHERE series <> x''")))
+        return false;
     return WriteMark(version);
 }
 
@@ -272,15 +281,14 @@ bool CSqliteConnection::HasColumn(const char* table, const char* column) {
     return query && query->Step() == CStatement::Result::Row && query->ColumnInt64(0) > 0;
 }
 
-bool CSqliteConnection::AddColumn(const char* table, const char* column) {
+bool CSqliteConnection::AddColumn(const char* table, const char* column, const char* type) {
     // SQLite knows no ADD COLUMN IF NOT EXISTS.
     auto columns = Prepare(std::string("SELECT count(*) FROM pragma_table_info('") + table +
                            "') WHERE name = '" + column + "'");
     if (!columns || columns->Step() != CStatement::Result::Row)
         return false;
     return columns->ColumnInt64(0) > 0 ||
-           Exec(std::string("ALTER TABLE ") + table + " ADD COLUMN " + column +
-                " INTEGER NOT NULL DEFAULT 0");
+           Exec(std::string("ALTER TABLE ") + table + " ADD COLUMN " + column + " " + type);
 }
 
 bool CSqliteConnection::BeginWrite() {

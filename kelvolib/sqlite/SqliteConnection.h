@@ -45,8 +45,9 @@ public:
 
 private:
     static int OnBusy(void* self, int attempt);
-    // Adds an integer column (0 in every row) unless table has it.
-    bool AddColumn(const char* table, const char* column);
+    // Adds a column of type (an integer, 0 in every row, unless said) unless table has it.
+    bool AddColumn(const char* table, const char* column,
+                   const char* type = "INTEGER NOT NULL DEFAULT 0");
     // Whether table has column (names are the schema's own, never a user's).
     bool HasColumn(const char* table, const char* column);
     bool WriteMark(int version);

@@ -30,8 +30,13 @@ CREATE TABLE schedules(
     all_day INTEGER NOT NULL, public INTEGER NOT NULL, alarm_lead INTEGER NOT NULL,
     comment BLOB NOT NULL,
     changed INTEGER NOT NULL DEFAULT 0, -- the owner's change count that wrote it
+    -- What the source said that the record cannot hold (UTF-8 content lines;
+    -- kelvo.h), and the UID of the recurring series the entry belongs to.
+    original BLOB NOT NULL DEFAULT x'', series BLOB NOT NULL DEFAULT x'',
     -- Stored in the order the list delivers, so that a list reads the table straight through.
     PRIMARY KEY (owner_id, start_time, id)) WITHOUT ROWID;
+-- A series imported again finds its occurrences; an entry of no series costs nothing here.
+CREATE INDEX schedules_by_series ON schedules(owner_id, series) WHERE series <> x'';
 -- The next free ID of a kind of entry, reserved in blocks inside write transactions.
 CREATE TABLE kv_sequence(name TEXT PRIMARY KEY, next INTEGER NOT NULL) WITHOUT ROWID;
 CREATE TABLE address_categories(id INTEGER PRIMARY KEY, name BLOB NOT NULL UNIQUE);
@@ -46,7 +51,8 @@ CREATE TABLE addresses(
     home_phone_2 BLOB NOT NULL, mobile_phone BLOB NOT NULL, home_fax BLOB NOT NULL,
     email_2 BLOB NOT NULL, web_page BLOB NOT NULL, home_prefecture BLOB NOT NULL,
     home_city BLOB NOT NULL, home_street BLOB NOT NULL, memo BLOB NOT NULL,
-    changed INTEGER NOT NULL DEFAULT 0); -- the owner's change count that wrote it
+    changed INTEGER NOT NULL DEFAULT 0, -- the owner's change count that wrote it
+    original BLOB NOT NULL DEFAULT x''); -- what the source said beyond the record (kelvo.h)
 -- The owner filter of the book, in ID order. Not by name: an import's
 -- duplicate search runs on keys kept in memory, and an entry appended to its
 -- owner's end of this index costs much less than one put among the names.

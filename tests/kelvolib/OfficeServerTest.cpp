@@ -59,6 +59,8 @@ TEST(OfficeServer, PeopleCannotSpoilWhatOthersShare) {
              // a password the administrator's copy could not carry
              std::string("SELECT kv_set_password('not a verifier')"),
              std::string("SELECT kv_set_password('SCRAM-SHA-256$1:c2FsdA==$AAAA:AAAA')"),
+             // another's series
+             std::string("SELECT kv_drop_series(convert_to('bob', 'UTF8'), 's@example')"),
              // the roles' own functions
              std::string("SELECT kelvo_setup.own_password(current_schema(), '')"),
          })
@@ -79,6 +81,18 @@ TEST(OfficeServer, PeopleCannotSpoilWhatOthersShare) {
     EXPECT_TRUE(AddAddress("bob", CTestRecords::Address("", "Second", "Public", ""))) << Reason();
     EXPECT_TRUE(AddAddress("bob", CTestRecords::Address("bob", "Second", "Private", "")))
         << Reason();
+    // His series, written twice, keeps its original and one set of occurrences.
+    for (int day : {5, 6}) {
+        ASSERT_TRUE(kvOpenSchedules("bob", ""));
+        ASSERT_TRUE(kvSetNextOriginal(KV_KIND_SCHEDULE, "UID:s@example\r\n", "s@example"));
+        kvScheduleRecord weekly = CTestRecords::Schedule("bob", "weekly", 2026, 1, day, 9, 0);
+        EXPECT_TRUE(kvAddSchedule(&weekly, 0)) << Reason();
+        EXPECT_TRUE(kvCloseSchedules()) << Reason();
+    }
+    EXPECT_EQ(server.Query(
+                  "SELECT count(*), convert_from(string_agg(original, ''), 'UTF8') FROM schedules "
+                  "WHERE series = 's@example'"),
+              std::vector<std::string>{"1\tUID:s@example\r\n"});
     alice.Run("ROLLBACK");
     EXPECT_EQ(server.Count("addresses"), 4);
 

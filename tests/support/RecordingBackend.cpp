@@ -69,6 +69,27 @@ int CommittedWrites() {
     return Fake().committedWrites;
 }
 
+int SetNextOriginal(int kind, const char* original, const char* series) {
+    Fake().extensionCalls.push_back("kvSetNextOriginal(" + Int(kind) + ", ...)");
+    Fake().originalsSet.push_back(Int(kind) + "|" + (series != nullptr ? series : "") + "|" +
+                                  (original != nullptr ? original : ""));
+    return 1;
+}
+
+int LastOriginal(int kind, char* buffer, int size) {
+    Fake().extensionCalls.push_back("kvLastOriginal(" + Int(kind) + ", buffer, " + Int(size) + ")");
+    const bool addresses = kind == KV_KIND_ADDRESS;
+    const auto& originals = addresses ? Fake().addressOriginals : Fake().scheduleOriginals;
+    const size_t position = addresses ? Fake().addressPosition : Fake().schedulePosition;
+    if (position == 0 || position > originals.size() || originals[position - 1].empty())
+        return 0;
+    const std::string& original = originals[position - 1];
+    const int needed = static_cast<int>(original.size()) + 1;
+    if (buffer != nullptr && size >= needed)
+        std::memcpy(buffer, original.c_str(), original.size() + 1);
+    return needed;
+}
+
 int Shutdown() {
     Fake().Log("kvShutdown()");
     return Fake().Result("kvShutdown", 1);
@@ -353,6 +374,8 @@ CRecordingBackend::CRecordingBackend() : m_saved(KvBackend()) {
     table.kvPostMonitorLine = PostMonitorLine;
     table.kvCheckPassword = CheckPassword;
     table.kvChangePassword = ChangePassword;
+    table.kvSetNextOriginal = SetNextOriginal;
+    table.kvLastOriginal = LastOriginal;
 }
 
 CRecordingBackend::~CRecordingBackend() {

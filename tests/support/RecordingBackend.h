@@ -38,6 +38,12 @@ public:
     // Calls of the operations beyond the thirty (kvLastError, kvCommittedWrites),
     // kept apart so that the thirty's sequences read as the program makes them.
     std::vector<std::string> extensionCalls;
+    // Originals delivered with the scripted records of the same index (none
+    // where a list is shorter or a text empty), and what kvSetNextOriginal
+    // was given, in order: "<kind>|<series>|<original>".
+    std::vector<std::string> addressOriginals;
+    std::vector<std::string> scheduleOriginals;
+    std::vector<std::string> originalsSet;
     // Lines the program posted with kvPostMonitorLine.
     std::vector<std::string> postedLines;
     // Writes that returned nonzero: what kvCommittedWrites counts.
