@@ -102,6 +102,15 @@ QString CImportTexts::Summary(const CImportSummary& summary, size_t listed) {
                 .arg(summary.substitutes)
                 .arg(summary.substitutedRecords)
                 .arg(summary.warningCount);
+    if (!summary.keptBeside.empty() || summary.keptFields > 0) {
+        QStringList kept;
+        if (summary.keptFields > 0)
+            kept.append(QStringLiteral("欄に収まらない文字のある値 %1 件").arg(summary.keptFields));
+        for (const auto& [name, count] : summary.keptBeside)
+            kept.append(QStringLiteral("%1 %2 件").arg(CText::FromCp932(name)).arg(count));
+        text += QStringLiteral("ファイルのとおりに項目の横へ保存したもの: %1\n")
+                    .arg(kept.join(QStringLiteral("、")));
+    }
     if (!summary.notCarried.empty()) {
         QStringList passed;
         for (const auto& [name, count] : summary.notCarried)

@@ -52,6 +52,9 @@ bool CImportSession::Open() {
 }
 
 CImportSession::Start CImportSession::Begin() {
+    // Every reader takes Unicode text as it is, so that what code page 932
+    // cannot hold is kept beside the entries.
+    m_file.DeliverUnicode(true);
     std::string first;
     const bool any = m_file.ReadLine(first);
     const bool vcard = any && CContentLine::Matches(first, "BEGIN:VCARD");
@@ -111,8 +114,11 @@ CImportSession::Step CImportSession::Next() {
     }
     summary.units = m_pReader->Units();
     summary.expanded = m_pReader->Expanded();
-    if (step == Step::End || step == Step::Failed)
+    if (step == Step::End || step == Step::Failed) {
         summary.notCarried = m_pReader->NotCarried();
+        summary.keptBeside = m_pReader->KeptBeside();
+        summary.keptFields = m_pReader->KeptFields();
+    }
     switch (step) {
     case Step::Added:
         ++summary.added;

@@ -87,6 +87,15 @@ std::vector<std::string> CImportSummary::Lines(size_t listed) const {
     lines.push_back("characters replaced with " + std::string(kSubstitute) + ": " +
                     std::to_string(substitutes) + " (in " + std::to_string(substitutedRecords) +
                     " records); warnings: " + std::to_string(warningCount));
+    if (!keptBeside.empty() || keptFields > 0) {
+        std::string kept = "kept beside the entries as the file gave them:";
+        if (keptFields > 0)
+            kept += " " + std::to_string(keptFields) + " whole field texts,";
+        for (const auto& [name, count] : keptBeside)
+            kept += " " + name + " " + std::to_string(count) + ",";
+        kept.pop_back();
+        lines.push_back(kept);
+    }
     if (!notCarried.empty()) {
         std::string passed = "not carried (no field for them):";
         for (const auto& [name, count] : notCarried)

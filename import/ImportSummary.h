@@ -21,6 +21,8 @@ public:
     int units = 0;                         // cards or events read (vCard, iCalendar)
     int expanded = 0;                      // occurrences a recurrence added beyond its first
     std::map<std::string, int> notCarried; // properties passed over, by name
+    std::map<std::string, int> keptBeside; // properties kept beside the entries, by name
+    int keptFields = 0;                    // fields whose whole texts were kept beside them
     int added = 0;
     int updated = 0;
     int skipped = 0;
@@ -48,7 +50,10 @@ public:
     };
 
     // Whether something was replaced or not read as given.
-    bool HasNotes() const { return substitutes > 0 || warningCount > 0 || !notCarried.empty(); }
+    bool HasNotes() const {
+        return substitutes > 0 || warningCount > 0 || !notCarried.empty() || !keptBeside.empty() ||
+               keptFields > 0;
+    }
     // "vCard", "iCalendar", "comma-separated" or "tab-separated".
     static const char* FormName(CRecordReader::Form form);
     // Every note in the order of the file, by the line its record begins on.

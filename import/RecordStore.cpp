@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "BackendTable.h"
+#include "Original.h"
 #include "RecordReader.h"
 
 namespace {
@@ -15,9 +16,24 @@ int32_t Clamp(long long value) {
 } // namespace
 
 CRecordStore::Result CRecordStore::Store(const CRecordReader& reader) {
-    if (kvAddressRecord* address = reader.Address())
-        return Store(*address);
-    return Store(*reader.Schedule());
+    m_pOriginal = &reader.Original();
+    m_pSeries = &reader.Series();
+    const Result result =
+        reader.Address() != nullptr ? Store(*reader.Address()) : Store(*reader.Schedule());
+    m_pOriginal = nullptr;
+    m_pSeries = nullptr;
+    return result;
+}
+
+bool CRecordStore::SetOriginal(int kind) {
+    const bool original = m_pOriginal != nullptr && !m_pOriginal->Empty();
+    const bool series = m_pSeries != nullptr && !m_pSeries->empty();
+    // Nothing to say is said by saying nothing: an entry written without
+    // one has none.
+    if (!original && !series)
+        return true;
+    return KvBackend().kvSetNextOriginal(kind, original ? m_pOriginal->Text().c_str() : nullptr,
+                                         series ? m_pSeries->c_str() : nullptr) != 0;
 }
 
 CRecordStore::Result CRecordStore::Store(kvAddressRecord& record) {
@@ -27,6 +43,8 @@ CRecordStore::Result CRecordStore::Store(kvAddressRecord& record) {
         backend.kvCopyText(record.owner, m_strOwner.c_str(), sizeof(record.owner));
     if (m_bDryRun)
         return Result::Checked;
+    if (!SetOriginal(KV_KIND_ADDRESS))
+        return Refused("what the entry keeps beside it");
     if (record.category[0] != '\0' && !backend.kvFindAddressCategory(record.category)) {
         if (LookupFailed("the category cannot be looked up"))
             return Result::Failed;
@@ -49,6 +67,8 @@ CRecordStore::Result CRecordStore::Store(kvScheduleRecord& record) {
     backend.kvCopyText(record.owner, m_strOwner.c_str(), sizeof(record.owner));
     if (m_bDryRun)
         return Result::Checked;
+    if (!SetOriginal(KV_KIND_SCHEDULE))
+        return Refused("what the entry keeps beside it");
     if (m_bDuplicateCheck) {
         const kvTimeBlock& start = record.start;
         if (backend.kvFindDuplicateSchedule(

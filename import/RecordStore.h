@@ -5,6 +5,7 @@
 
 #include "kelvo.h"
 
+class COriginal;
 class CRecordReader;
 
 // Stores the records an import reads, through the backend table, as every
@@ -22,7 +23,8 @@ public:
         : m_strOwner(std::move(owner)), m_bPublic(isPublic), m_bDuplicateCheck(duplicateCheck),
           m_bDryRun(dryRun) {}
 
-    // The record reader made ready with its last step.
+    // The record reader made ready with its last step, with what its source
+    // said that the record cannot hold (kept beside the entry).
     Result Store(const CRecordReader& reader);
     Result Store(kvAddressRecord& record);
     Result Store(kvScheduleRecord& record);
@@ -36,10 +38,15 @@ private:
     // A lookup returned 0: true (with the reason kept) when that was a
     // failure rather than "not found".
     bool LookupFailed(const char* what);
+    // Hands the original and series of the record being stored to the
+    // backend, before its duplicate is looked for; false when refused.
+    bool SetOriginal(int kind);
 
     std::string m_strOwner;
     bool m_bPublic;
     bool m_bDuplicateCheck;
     bool m_bDryRun;
     std::string m_strFailure;
+    const COriginal* m_pOriginal = nullptr; // of the record being stored, if any
+    const std::string* m_pSeries = nullptr;
 };

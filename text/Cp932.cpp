@@ -227,7 +227,8 @@ namespace {
 // Unicode (the basic plane) to code page 932, 0xFFFF where it has no form:
 // every code page 932 character read into Unicode, and each of those written
 // back, so that the table makes the choices iconv makes among duplicates.
-std::vector<uint16_t> BuildUnicodeTable() {
+// Where given, exact notes the code points whose form reads back as themselves.
+std::vector<uint16_t> BuildUnicodeTable(std::vector<bool>* exact = nullptr) {
     std::vector<uint16_t> table(0x10000, 0xFFFF);
     CConverter toUnicode("UTF-32LE", "CP932");
     CConverter fromUnicode("CP932", "UTF-32LE");
@@ -257,6 +258,8 @@ std::vector<uint16_t> BuildUnicodeTable() {
         else if (back.size() == 2)
             table[codePoint] = static_cast<uint16_t>(static_cast<unsigned char>(back[0]) << 8 |
                                                      static_cast<unsigned char>(back[1]));
+        if (exact != nullptr && table[codePoint] != 0xFFFF)
+            (*exact)[codePoint] = true;
     };
     uint32_t codePoint = 0;
     for (unsigned byte = 0; byte < 0x100; ++byte) {
@@ -304,6 +307,17 @@ int CCp932::FromCodePoint(uint32_t codePoint, char out[2]) {
     out[0] = static_cast<char>(code >> 8);
     out[1] = static_cast<char>(code & 0xFF);
     return 2;
+}
+
+bool CCp932::RoundTrips(uint32_t codePoint) {
+    if (codePoint < 0x80)
+        return true;
+    static const std::vector<bool> exact = [] {
+        std::vector<bool> found(0x10000, false);
+        BuildUnicodeTable(&found);
+        return found;
+    }();
+    return codePoint <= 0xFFFF && exact[codePoint];
 }
 
 size_t CCp932::CharacterCount(std::string_view text) {

@@ -162,14 +162,14 @@ std::string CContentLine::Encoding() const {
 }
 
 std::vector<std::string> CContentLine::Split(std::string_view value, char separator,
-                                             size_t maxParts) {
+                                             size_t maxParts, bool cp932) {
     std::vector<std::string> parts;
-    Split(value, separator, maxParts, parts);
+    Split(value, separator, maxParts, parts, cp932);
     return parts;
 }
 
 void CContentLine::Split(std::string_view value, char separator, size_t maxParts,
-                         std::vector<std::string>& parts) {
+                         std::vector<std::string>& parts, bool cp932) {
     // The strings of parts are reused: their room stays from call to call.
     size_t count = 0;
     auto next = [&]() -> std::string& {
@@ -197,7 +197,7 @@ void CContentLine::Split(std::string_view value, char separator, size_t maxParts
     std::string* part = &next();
     for (size_t i = 0; i < value.size(); ++i) {
         char c = value[i];
-        if (IsDoubleByte(value, i)) {
+        if (cp932 && IsDoubleByte(value, i)) {
             part->append(value.substr(i, 2));
             ++i;
         } else if (c == '\\' && i + 1 < value.size()) {
@@ -212,10 +212,10 @@ void CContentLine::Split(std::string_view value, char separator, size_t maxParts
     parts.resize(count);
 }
 
-std::string CContentLine::Unescape(std::string_view value) {
+std::string CContentLine::Unescape(std::string_view value, bool cp932) {
     if (value.find('\\') == std::string_view::npos)
         return std::string(value);
-    return Split(value, '\0', 1).front();
+    return Split(value, '\0', 1, cp932).front();
 }
 
 std::string CContentLine::Escape(const std::string& utf8) {

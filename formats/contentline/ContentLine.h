@@ -34,12 +34,15 @@ public:
 
     // The components of a structured value, split at separators that are not
     // escaped, each unescaped; at most maxParts (the last keeps the rest).
-    static std::vector<std::string> Split(std::string_view value, char separator, size_t maxParts);
+    // cp932: the value is code page 932 (a backslash may end a character),
+    // else UTF-8 (where no character holds one).
+    static std::vector<std::string> Split(std::string_view value, char separator, size_t maxParts,
+                                          bool cp932 = true);
     // The same into parts, whose strings are reused.
     static void Split(std::string_view value, char separator, size_t maxParts,
-                      std::vector<std::string>& parts);
+                      std::vector<std::string>& parts, bool cp932 = true);
     // \n and \N become a line feed; \, \; \: and \\ their character.
-    static std::string Unescape(std::string_view value);
+    static std::string Unescape(std::string_view value, bool cp932 = true);
     // The other way, as a writer escapes a text value (\\, \, \; and a line
     // break as \n; CR LF is one break). utf8: what is written.
     static std::string Escape(const std::string& utf8);

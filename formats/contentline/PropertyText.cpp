@@ -124,3 +124,38 @@ int CPropertyText::ToCp932(std::string_view bytes, const std::string& charset, s
         utf8.assign(bytes); // a set nobody knows: read as UTF-8, what cannot be is replaced
     return Utf8ToCp932(utf8, cp932);
 }
+
+std::string CPropertyText::ValidUtf8(std::string_view bytes) {
+    if (IsValidUtf8(bytes))
+        return std::string(bytes);
+    std::string utf8;
+    for (size_t i = 0; i < bytes.size();) {
+        size_t length = CUtf8::SequenceLength(static_cast<unsigned char>(bytes[i]));
+        uint32_t codePoint = 0;
+        if (length == 0 || i + length > bytes.size() ||
+            !CUtf8::Decode(reinterpret_cast<const unsigned char*>(bytes.data() + i), length,
+                           codePoint)) {
+            utf8 += "\xEF\xBF\xBD";
+            ++i;
+            continue;
+        }
+        utf8.append(bytes, i, length);
+        i += length;
+    }
+    return utf8;
+}
+
+std::string CPropertyText::ToUtf8(std::string_view bytes, const std::string& charset) {
+    if (SameName(charset, "SHIFT_JIS") || SameName(charset, "SHIFT-JIS") ||
+        SameName(charset, "SJIS") || SameName(charset, "CP932") ||
+        SameName(charset, "WINDOWS-31J") || SameName(charset, "MS_KANJI") ||
+        (charset.empty() && !IsValidUtf8(bytes)))
+        return CCp932::ToUtf8(bytes);
+    if (charset.empty() || SameName(charset, "UTF-8") || SameName(charset, "US-ASCII") ||
+        SameName(charset, "ASCII"))
+        return ValidUtf8(bytes);
+    std::string utf8;
+    if (!CCp932::CharsetToUtf8(bytes, charset, utf8))
+        return ValidUtf8(bytes); // a set nobody knows: read as UTF-8
+    return utf8;
+}

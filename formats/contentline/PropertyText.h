@@ -18,4 +18,9 @@ public:
     // UTF-8 into code page 932; invalid sequences and characters code page
     // 932 cannot hold become 〓, and are counted.
     static int Utf8ToCp932(std::string_view utf8, std::string& cp932);
+    // bytes in charset (as ToCp932 reads them) into UTF-8, a byte that is no
+    // character as U+FFFD.
+    static std::string ToUtf8(std::string_view bytes, const std::string& charset);
+    // UTF-8 as it is, each byte that is no UTF-8 as U+FFFD.
+    static std::string ValidUtf8(std::string_view bytes);
 };

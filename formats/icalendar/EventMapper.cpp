@@ -64,11 +64,19 @@ icaltimetype TimeValue(const std::string& value) {
     return icaltime_from_string(value.c_str());
 }
 
-std::string Cp932(const char* utf8, int& substitutes) {
-    std::string text;
-    if (utf8 != nullptr)
-        substitutes += CPropertyText::Utf8ToCp932(utf8, text);
-    return text;
+std::string Text(const char* utf8) {
+    return utf8 != nullptr ? std::string(utf8) : std::string();
+}
+
+// Whether a rule ends (COUNT or UNTIL); a series of such rules (and dates) is finite.
+bool Ends(icalcomponent* master) {
+    for (icalproperty* p = icalcomponent_get_first_property(master, ICAL_RRULE_PROPERTY);
+         p != nullptr; p = icalcomponent_get_next_property(master, ICAL_RRULE_PROPERTY)) {
+        icalrecurrencetype rule = icalproperty_get_rrule(p);
+        if (rule.freq != ICAL_NO_RECURRENCE && rule.count == 0 && icaltime_is_null_time(rule.until))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -121,10 +129,11 @@ CEventMapper::CVariant Variant(icalcomponent* event, const CEventMapper::CCompon
         variant.title = given.title;
         variant.place = given.place;
         variant.comment = given.comment;
+        variant.unicode = given.textsUnicode;
     } else {
-        variant.title = Cp932(icalcomponent_get_summary(event), out.substitutes);
-        variant.place = Cp932(icalcomponent_get_location(event), out.substitutes);
-        variant.comment = Cp932(icalcomponent_get_description(event), out.substitutes);
+        variant.title = Text(icalcomponent_get_summary(event));
+        variant.place = Text(icalcomponent_get_location(event));
+        variant.comment = Text(icalcomponent_get_description(event));
     }
     variant.allDay = allDay;
     if (icalproperty* level = icalcomponent_get_first_property(event, ICAL_CLASS_PROPERTY)) {
@@ -169,6 +178,7 @@ CEventMapper::Result CEventMapper::Map(const CComponent& given,
     if (!m_pZones->Times(master.get(), start, end, why))
         return Result::Malformed;
     const bool allDay = icaltime_is_date(start.time);
+    m_bWindowed = !Ends(master.get());
     event.variants.push_back(
         Variant(master.get(), given, allDay, start.Instant(), end.Instant(), event));
     std::vector<CFound> found = Expand(master.get(), start, end, event);
@@ -194,7 +204,7 @@ std::vector<CEventMapper::CFound> CEventMapper::Expand(icalcomponent* master,
         std::time_t instant = at.Instant();
         if (excluded.count(instant) != 0)
             return;
-        if (instant < m_windowStart || instant > m_windowEnd) {
+        if (m_bWindowed && (instant < m_windowStart || instant > m_windowEnd)) {
             left = true;
             return;
         }
@@ -251,7 +261,7 @@ bool CEventMapper::FollowRules(icalcomponent* master, const CZonedTime& start,
             CZonedTime at;
             at.time = next;
             at.zone = start.zone;
-            if (at.Instant() > m_windowEnd) {
+            if (m_bWindowed && at.Instant() > m_windowEnd) {
                 within = false; // the rest lies beyond the window
                 break;
             }
@@ -285,7 +295,7 @@ void CEventMapper::ApplyOverrides(const std::vector<CComponent>& overrides,
         if (cancelled)
             continue;
         std::time_t at = from.Instant();
-        if (at < m_windowStart || at > m_windowEnd) {
+        if (m_bWindowed && (at < m_windowStart || at > m_windowEnd)) {
             event.outside = 1;
             continue;
         }
@@ -337,6 +347,7 @@ CEventMapper::Result CEventMapper::MapSimple(const CComponent& given, CEvent& ev
     variant.title = given.title;
     variant.place = given.place;
     variant.comment = given.comment;
+    variant.unicode = given.textsUnicode;
     variant.allDay = icaltime_is_date(start.time);
     variant.isPrivate = simple.isPrivate;
     if (!simple.trigger.empty()) {

@@ -20,10 +20,11 @@ struct icalcomponent_impl;
 // by RECURRENCE-ID) expanded into single occurrences within a window.
 class CEventMapper {
 public:
-    // What an occurrence says: the event's texts (code page 932) and flags, or
-    // an overriding instance's.
+    // What an occurrence says: the event's texts (UTF-8 when unicode, else
+    // code page 932 as the file gave them) and flags, or an overriding instance's.
     struct CVariant {
         std::string title, place, comment;
+        bool unicode = true;
         bool allDay = false;
         bool isPrivate = false; // CLASS:PRIVATE or CONFIDENTIAL
         int alarmLeadMinutes = 0;
@@ -36,15 +37,15 @@ public:
     struct CEvent {
         std::vector<CVariant> variants;
         std::vector<COccurrence> occurrences; // in time order
-        int substitutes = 0;                  // characters replaced with 〓 in the texts
         int outside = 0;                      // occurrences outside the window, not taken
         bool cut = false;                     // the recurrence ran past the iterations allowed
         bool lateAlarm = false;               // an alarm after the start: not carried
     };
     enum class Result { Mapped, Cancelled, Malformed };
     // An event or overriding instance: its text for libical (UTF-8) and,
-    // when the reader took them out of it, its texts (code page 932,
-    // unescaped), so that they need no conversion there and back.
+    // when the reader took them out of it, its texts (unescaped, UTF-8 when
+    // textsUnicode, else code page 932), so that they need no conversion there
+    // and back.
     // What a single event (no recurrence, no override, no component but
     // alarms) says of its times, status, class and first relative alarm, as
     // the reader found the properties: such an event is mapped from these,
@@ -62,7 +63,13 @@ public:
     struct CComponent {
         std::string ical;
         bool hasTexts = false;
+        bool textsUnicode = true;
         std::string title, place, comment;
+        // What the record cannot hold, as the file has it (UTF-8 lines): every
+        // line of the component (for a series, given back whole), and those
+        // of them that no field takes (for a single event).
+        std::string source;
+        std::vector<std::string> unmapped;
         CSimple simple;
         // Times no calendar has, as this program's export keeps them
         // (X-KELVO-START, X-KELVO-END): they stand for DTSTART and DTEND.
@@ -70,7 +77,9 @@ public:
         kvTimeBlock keptStart{}, keptEnd{};
     };
 
-    // The window: from a year before now to two years after.
+    // The window: from a year before now to two years after. A series that
+    // ends (COUNT or UNTIL) is taken whole, wherever it lies; only one that
+    // goes on for ever is taken within the window.
     explicit CEventMapper(std::time_t now = 0);
     ~CEventMapper();
     CEventMapper(const CEventMapper&) = delete;
@@ -115,4 +124,5 @@ private:
     std::unique_ptr<CCalendarZones> m_pZones;
     std::time_t m_windowStart;
     std::time_t m_windowEnd;
+    bool m_bWindowed = true; // the event being mapped recurs without end
 };

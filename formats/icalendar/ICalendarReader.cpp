@@ -69,22 +69,76 @@ CICalendarReader::CGathered CICalendarReader::Gather(const std::string& name) {
     gathered.name = name;
     gathered.plain = gathered.IsEvent();
     gathered.component.ical = "BEGIN:" + name + "\r\n";
-    std::string line;
+    gathered.component.textsUnicode = File().DeliversUnicode();
+    const bool kept = gathered.IsEvent() || name == "VTIMEZONE";
+    if (kept)
+        gathered.component.source = "BEGIN:" + name + "\r\n";
+    std::string line, utf8;
     while (NextLine(line)) {
         char buffer[32];
         const std::string_view key = NameOf(line, buffer);
+        // libical reads UTF-8; a code page 932 file's lines are converted for it.
+        const bool ascii = File().DeliversUnicode() ||
+                           std::all_of(line.begin(), line.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        const std::string& text = ascii ? line : (utf8 = CCp932::ToUtf8(line));
         if (key == "END" && gathered.depth == 1) {
             CEventMapper::CComponent& component = gathered.component;
             component.ical += "END:" + name + "\r\n";
             component.simple.usable =
                 gathered.plain && gathered.haveStart && !gathered.recurring && !gathered.isOverride;
             gathered.complete = !gathered.tooLarge;
+            if (kept)
+                component.source += "END:" + name + "\r\n";
             return gathered;
         }
+        if (kept)
+            Note(key, text, gathered);
         if (Take(key, line, gathered))
-            Keep(line, gathered);
+            AddForLibical(text, gathered);
     }
     return gathered; // the file ended first
+}
+
+void CICalendarReader::Note(std::string_view key, const std::string& line, CGathered& gathered) {
+    CEventMapper::CComponent& component = gathered.component;
+    if (component.source.size() + line.size() <= kMaxComponent)
+        component.source.append(line).append("\r\n");
+    if (!gathered.IsEvent()) {
+        if (key == "TZID" && gathered.depth == 1 && m_property.Parse(line))
+            gathered.tzid.assign(m_property.Value());
+        return;
+    }
+    // An event's own lines that no field takes, and the components inside it
+    // but the alarm the entry takes (the first one set relative to the event).
+    if (gathered.depth == 1 && key != "BEGIN") {
+        static const char* const kMapped[] = {"DTSTART", "DTEND",         "DURATION",
+                                              "SUMMARY", "LOCATION",      "DESCRIPTION",
+                                              "CLASS",   "X-KELVO-START", "X-KELVO-END"};
+        for (const char* mapped : kMapped)
+            if (key == mapped)
+                return;
+        component.unmapped.push_back(line);
+        return;
+    }
+    if (key == "BEGIN" && gathered.depth == 1) {
+        gathered.inner.assign(1, line);
+        gathered.innerRelative = false;
+        gathered.innerName = m_property.Parse(line) ? Upper(std::string(m_property.Value())) : "";
+        return;
+    }
+    gathered.inner.push_back(line);
+    if (gathered.depth == 2 && key == "TRIGGER" && m_property.Parse(line) &&
+        m_property.Param("VALUE").empty())
+        gathered.innerRelative = true;
+    if (key == "END" && gathered.depth == 2) {
+        if (gathered.innerName == "VALARM" && gathered.innerRelative && !gathered.alarmMapped)
+            gathered.alarmMapped = true; // the entry's alarm
+        else
+            component.unmapped.insert(component.unmapped.end(), gathered.inner.begin(),
+                                      gathered.inner.end());
+        gathered.inner.clear();
+    }
 }
 
 bool CICalendarReader::NextLine(std::string& line) {
@@ -131,7 +185,7 @@ bool CICalendarReader::TakeProperty(std::string_view key, const std::string& lin
         if (given == nullptr) {
             gathered.uid.assign(m_property.Value());
         } else {
-            *given = CContentLine::Unescape(m_property.Value());
+            *given = CContentLine::Unescape(m_property.Value(), !File().DeliversUnicode());
             component.hasTexts = true;
         }
     }
@@ -161,16 +215,12 @@ bool CICalendarReader::TakeInner(std::string_view key, const std::string& line,
     return key == "TRIGGER" || key == "ACTION";
 }
 
-void CICalendarReader::Keep(const std::string& line, CGathered& gathered) {
-    const bool ascii = std::all_of(line.begin(), line.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    const std::string utf8 = ascii ? std::string() : CCp932::ToUtf8(line); // libical reads UTF-8
-    const std::string& piece = ascii ? line : utf8;
+void CICalendarReader::AddForLibical(const std::string& line, CGathered& gathered) {
     std::string& text = gathered.component.ical;
-    if (text.size() + piece.size() > kMaxComponent)
+    if (text.size() + line.size() > kMaxComponent)
         gathered.tooLarge = true;
     if (!gathered.tooLarge)
-        text.append(piece).append("\r\n");
+        text.append(line).append("\r\n");
 }
 
 bool CICalendarReader::ReadKeptTime(std::string_view value, kvTimeBlock& time) {
@@ -259,6 +309,8 @@ CICalendarReader::Read CICalendarReader::ReadComponent() {
         if (name == "VTIMEZONE") {
             if (!m_mapper.AddZone(component.ical))
                 WarnAt(at, CWarning::Kind::Malformed, name, "TZID");
+            else if (!gathered.tzid.empty())
+                m_zones[gathered.tzid] = std::move(component.source);
             continue;
         }
         if (name != "VEVENT") {
@@ -270,11 +322,13 @@ CICalendarReader::Read CICalendarReader::ReadComponent() {
             m_nHeldBytes += component.ical.size() + component.title.size() +
                             component.place.size() + component.comment.size();
             CHeld& held = m_held[gathered.uid];
+            held.uid = gathered.uid;
             if (gathered.isOverride) {
                 held.overrides.emplace_back(at, std::move(component));
             } else {
                 if (!held.master.ical.empty()) // the same UID twice: the earlier stands alone
-                    m_pending.push_back(CHeld{held.line, std::move(held.master), {}});
+                    m_pending.push_back(
+                        CHeld{std::string(), held.line, std::move(held.master), {}});
                 held.line = at;
                 held.master = std::move(component);
             }
@@ -289,7 +343,8 @@ CICalendarReader::Read CICalendarReader::ReadComponent() {
 
 bool CICalendarReader::MapEvent(
     int64_t line, const CEventMapper::CComponent& master,
-    const std::vector<std::pair<int64_t, CEventMapper::CComponent>>& overrides) {
+    const std::vector<std::pair<int64_t, CEventMapper::CComponent>>& overrides,
+    const std::string& uid) {
     std::vector<CEventMapper::CComponent> instances;
     for (const auto& instance : overrides)
         instances.push_back(instance.second);
@@ -325,7 +380,36 @@ bool CICalendarReader::MapEvent(
         if (master.hasKeptEnd)
             m_event.occurrences[0].end = master.keptEnd;
     }
-    m_nEventSubstitutes = m_event.substitutes;
+    // Beside the entries: a series whole, with the zones it names, so that
+    // it can be given back as one; a single event's lines no field takes.
+    m_strSeries = File().DeliversUnicode() ? uid : CCp932::ToUtf8(uid);
+    m_definition.clear();
+    m_unmapped.clear();
+    if (!m_strSeries.empty()) {
+        std::string components = master.source;
+        for (const auto& instance : overrides)
+            components += instance.second.source;
+        std::vector<std::string> named;
+        for (size_t at = components.find("TZID="); at != std::string::npos;
+             at = components.find("TZID=", at + 5)) {
+            size_t begin = at + 5, end = components.find_first_of(":;\r", begin);
+            std::string zone = components.substr(begin, end - begin);
+            if (zone.size() >= 2 && zone.front() == '"' && zone.back() == '"')
+                zone = zone.substr(1, zone.size() - 2);
+            if (m_zones.count(zone) != 0 &&
+                std::find(named.begin(), named.end(), zone) == named.end())
+                named.push_back(zone);
+        }
+        for (const std::string& zone : named)
+            components.insert(0, m_zones[zone]);
+        for (size_t at = 0; at < components.size();) {
+            size_t end = components.find("\r\n", at);
+            m_definition.push_back(components.substr(at, end - at));
+            at = end == std::string::npos ? components.size() : end + 2;
+        }
+    } else if (m_event.occurrences.size() == 1) {
+        m_unmapped = master.unmapped;
+    }
     return !m_event.occurrences.empty();
 }
 
@@ -338,7 +422,8 @@ void CICalendarReader::ReleaseHeld() {
         }
         // Instances whose event never came stand on their own.
         for (auto& instance : held.overrides)
-            released.push_back(CHeld{instance.first, std::move(instance.second), {}});
+            released.push_back(
+                CHeld{std::string(), instance.first, std::move(instance.second), {}});
     }
     m_held.clear();
     m_nHeldBytes = 0;
@@ -354,22 +439,31 @@ CRecordReader::Step CICalendarReader::StoreOccurrence() {
     const CEventMapper::COccurrence& occurrence = m_event.occurrences[m_nNext];
     const CEventMapper::CVariant& variant = m_event.variants[occurrence.variant];
     SetRecordLine(m_nEventLine);
-    if (m_nNext == 0) {
-        SetRecordSubstitutes(m_nEventSubstitutes);
+    SetRecordSubstitutes(0);
+    if (m_nNext == 0)
         AddRecordSubstitutes(File().TakeSubstitutes(File().Consumed()));
-    } else {
-        SetRecordSubstitutes(0);
+    else
         CountExpanded();
-    }
-    ++m_nNext;
+    const bool first = m_nNext++ == 0;
     // The comment is cleared only as far as the previous entry wrote it.
     kvScheduleRecord& record = *m_pRecord;
     std::memset(&record, 0, offsetof(kvScheduleRecord, comment));
     std::memset(record.comment, 0, m_nCommentUsed);
-    CCp932::CopyText(record.title, variant.title.c_str(), sizeof(record.title));
-    CCp932::CopyText(record.place, variant.place.c_str(), sizeof(record.place));
-    CCp932::CopyText(record.comment, variant.comment.c_str(), sizeof(record.comment));
-    m_nCommentUsed = std::min(variant.comment.size() + 1, sizeof(record.comment));
+    Keep().Clear();
+    PutField(record.title, sizeof(record.title), variant.title, "title", variant.unicode);
+    PutField(record.place, sizeof(record.place), variant.place, "place", variant.unicode);
+    PutField(record.comment, sizeof(record.comment), variant.comment, "comment", variant.unicode);
+    m_nCommentUsed = CCp932::FieldLength(record.comment, sizeof(record.comment)) + 1;
+    // Every occurrence says which series it is; the first holds the series.
+    SetSeries(m_strSeries);
+    if (!m_strSeries.empty())
+        Keep().Series(m_strSeries);
+    for (const std::string& line : first ? m_definition : std::vector<std::string>())
+        KeepLine(line, "VEVENT", true);
+    for (const std::string& line : m_unmapped) {
+        char buffer[32];
+        KeepLine(line, std::string(NameOf(line, buffer)), true);
+    }
     record.start = occurrence.start;
     record.end = occurrence.end;
     record.allDay = variant.allDay ? 1 : 0;
@@ -386,7 +480,7 @@ CRecordReader::Step CICalendarReader::Next() {
         if (!m_pending.empty()) {
             CHeld held = std::move(m_pending.back());
             m_pending.pop_back();
-            if (!MapEvent(held.line, held.master, held.overrides)) {
+            if (!MapEvent(held.line, held.master, held.overrides, held.uid)) {
                 SetRecordSubstitutes(0);
                 return Step::Skipped;
             }

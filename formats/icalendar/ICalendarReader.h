@@ -36,6 +36,7 @@ public:
 
 private:
     struct CHeld {
+        std::string uid;
         int64_t line = 0;
         CEventMapper::CComponent master;
         std::vector<std::pair<int64_t, CEventMapper::CComponent>> overrides;
@@ -59,6 +60,11 @@ private:
         bool inAlarm = false;
         bool haveStart = false;
         bool tooLarge = false;
+        std::string tzid;               // a zone's TZID
+        std::vector<std::string> inner; // a component inside it being read
+        bool innerRelative = false;     // ... an alarm set relative to the event
+        bool alarmMapped = false;       // the alarm the entry takes was passed
+        std::string innerName;          // ... its name
         bool IsEvent() const { return name == "VEVENT"; }
     };
     // Reads the component whose BEGIN line named name (upper case).
@@ -70,8 +76,11 @@ private:
     // A line of the component's own properties, and one of a component inside it.
     bool TakeProperty(std::string_view key, const std::string& line, CGathered& gathered);
     bool TakeInner(std::string_view key, const std::string& line, CGathered& gathered);
-    // Appends line (as UTF-8) to the text libical is given, unless it grows too large.
-    static void Keep(const std::string& line, CGathered& gathered);
+    // Appends line (UTF-8) to the text libical is given, unless it grows too large.
+    static void AddForLibical(const std::string& line, CGathered& gathered);
+    // Notes a line (UTF-8) of the component as the file has it, and among
+    // the lines no field takes where it is one of them.
+    void Note(std::string_view key, const std::string& line, CGathered& gathered);
     // Takes a plain event's DTSTART, DTEND, DURATION, STATUS or CLASS line into
     // simple; false when the event must go through libical's parser instead.
     static bool ReadSimple(std::string_view key, const std::string& line, CContentLine& property,
@@ -79,8 +88,10 @@ private:
     // "Y,M,D,h,m,s" of X-KELVO-START or X-KELVO-END into time; false when not so.
     static bool ReadKeptTime(std::string_view value, kvTimeBlock& time);
     // Maps an event into m_event; false when it yields nothing to store.
+    // uid: the series it is (empty for an event that stands alone).
     bool MapEvent(int64_t line, const CEventMapper::CComponent& master,
-                  const std::vector<std::pair<int64_t, CEventMapper::CComponent>>& overrides);
+                  const std::vector<std::pair<int64_t, CEventMapper::CComponent>>& overrides,
+                  const std::string& uid = std::string());
     // The held events, handed to m_pending for mapping one at a time.
     void ReleaseHeld();
     Step StoreOccurrence();
@@ -93,8 +104,14 @@ private:
     CEventMapper::CEvent m_event;
     size_t m_nNext = 0; // the next occurrence of m_event to store
     int64_t m_nEventLine = 0;
-    int m_nEventSubstitutes = 0;
-    std::map<std::string, CHeld> m_held; // by UID
+    // What the entries of m_event keep beside them: the series' UID and its
+    // components (with the zones they name), or a single event's lines that
+    // no field takes.
+    std::string m_strSeries;
+    std::vector<std::string> m_definition;
+    std::vector<std::string> m_unmapped;
+    std::map<std::string, std::string> m_zones; // VTIMEZONEs as the file has them, by TZID
+    std::map<std::string, CHeld> m_held;        // by UID
     size_t m_nHeldBytes = 0;
     std::vector<CHeld> m_pending;
     bool m_bEnded = false;

@@ -5,6 +5,7 @@
 
 void CCsvParser::Begin() {
     m_nCount = 0;
+    m_nRecordBytes = 0;
     m_bOverflowed = false;
     m_field.clear();
     m_bQuoted = false;
@@ -27,8 +28,12 @@ void CCsvParser::EndField() {
 }
 
 void CCsvParser::Append(const char* text, size_t length) {
-    if (m_field.size() < kMaxField)
-        m_field.append(text, std::min(length, kMaxField - m_field.size()));
+    if (m_field.size() >= kMaxField || m_nRecordBytes >= kMaxRecord)
+        return;
+    const size_t taken =
+        std::min({length, kMaxField - m_field.size(), kMaxRecord - m_nRecordBytes});
+    m_field.append(text, taken);
+    m_nRecordBytes += taken;
 }
 
 bool CCsvParser::Feed(const std::string& line) {

@@ -8,9 +8,10 @@
 // at a line end (LF, CR LF or a lone CR) outside quotes. Fed a line at a time.
 class CCsvParser {
 public:
-    // The most bytes a field keeps (the largest record field's text, with room
-    // to spare); the rest of a longer one is read and dropped.
-    static constexpr size_t kMaxField = 32767 + 3;
+    // The most bytes a field keeps (what an entry keeps beside its record at
+    // most), and a record in all; the rest of a longer one is read and dropped.
+    static constexpr size_t kMaxField = 1u << 20;
+    static constexpr size_t kMaxRecord = 4u << 20;
     // The most fields a record keeps; a record with more is read to its end
     // and marked (Overflowed), so that a line of commas cannot fill memory.
     static constexpr size_t kMaxFields = 1000;
@@ -36,6 +37,7 @@ private:
     std::vector<std::string> m_fields; // reused from record to record
     size_t m_nCount = 0;
     std::string m_field;
+    size_t m_nRecordBytes = 0;  // kept by the record so far
     bool m_bQuoted = false;     // inside quotes
     bool m_bAfterQuote = false; // the field had quotes (a second quote is text)
     bool m_bOverflowed = false; // more than kMaxFields fields

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "AddressFields.h"
 #include "Cp932.h"
 #include "RecordDescription.h"
 
@@ -87,6 +88,11 @@ void COutlookAddressReader::BeginRecord() {
     std::memset(&record, 0, offsetof(kvAddressRecord, memo));
     std::memset(record.memo, 0, m_nMemoUsed);
     m_nMemoUsed = 0;
+    m_joined.clear();
+}
+
+bool COutlookAddressReader::SlotStores(size_t slot) const {
+    return slot < std::size(kColumns) && kColumns[slot].storing != Storing::Ignore;
 }
 
 void COutlookAddressReader::StoreSlot(size_t slot, const std::string& text) {
@@ -103,7 +109,7 @@ void COutlookAddressReader::StoreSlot(size_t slot, const std::string& text) {
     }
     char* field = reinterpret_cast<char*>(m_pRecord.get()) + target.offset;
     if (target.storing == Storing::Copy) {
-        CCp932::CopyText(field, value->c_str(), static_cast<int>(target.size));
+        PutText(field, target.size, *value, AddressFieldName(target.offset));
         if (target.offset == offsetof(kvAddressRecord, memo))
             m_nMemoUsed = std::max(m_nMemoUsed, std::min(value->size() + 1, target.size));
         return;
@@ -112,9 +118,16 @@ void COutlookAddressReader::StoreSlot(size_t slot, const std::string& text) {
     size_t used = CCp932::FieldLength(field, target.size);
     if (used + 1 < target.size)
         CCp932::CopyText(field + used, value->c_str(), static_cast<int>(target.size - used));
+    auto& joined = m_joined[target.offset];
+    joined.first += ValueUtf8();
+    joined.second = joined.second || ValueLost() ||
+                    CCp932::FieldLength(field, target.size) < used + value->size();
 }
 
 COutlookTabReader::Step COutlookAddressReader::FinishRecord() {
+    for (const auto& [offset, joined] : m_joined)
+        if (joined.second)
+            KeepField(AddressFieldName(offset), joined.first);
     return Deliver(*m_pRecord);
 }
 

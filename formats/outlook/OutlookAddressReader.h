@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@ public:
 protected:
     void BeginRecord() override;
     void StoreSlot(size_t slot, const std::string& text) override;
+    bool SlotStores(size_t slot) const override;
     Step FinishRecord() override;
 
 private:
@@ -26,4 +28,7 @@ private:
 
     std::unique_ptr<kvAddressRecord> m_pRecord;
     size_t m_nMemoUsed = sizeof(kvAddressRecord::memo); // memo bytes that may not be zero
+    // Street lines joined into one field: their whole text as the file gave
+    // it, and whether the field lost anything of it, by the field's offset.
+    std::map<size_t, std::pair<std::string, bool>> m_joined;
 };

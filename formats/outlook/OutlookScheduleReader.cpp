@@ -230,7 +230,7 @@ void COutlookScheduleReader::StoreSlot(size_t slot, const std::string& text) {
     kvScheduleRecord& record = *m_pRecord;
     switch (slot) {
     case kTitle:
-        CCp932::CopyText(record.title, text.c_str(), sizeof(record.title));
+        PutText(record.title, sizeof(record.title), text, "title");
         break;
     case kStartDate:
         ReadDate(slot, text, record.start);
@@ -258,10 +258,10 @@ void COutlookScheduleReader::StoreSlot(size_t slot, const std::string& text) {
         ReadTime(slot, text, m_alarm);
         break;
     case kPlace:
-        CCp932::CopyText(record.place, text.c_str(), sizeof(record.place));
+        PutText(record.place, sizeof(record.place), text, "place");
         break;
     case kComment:
-        CCp932::CopyText(record.comment, text.c_str(), sizeof(record.comment));
+        PutText(record.comment, sizeof(record.comment), text, "comment");
         m_nCommentUsed =
             std::max(m_nCommentUsed, std::min(text.size() + 1, sizeof(record.comment)));
         break;

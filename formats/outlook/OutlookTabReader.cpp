@@ -1,8 +1,10 @@
 #include "OutlookTabReader.h"
 
 #include "Cp932.h"
+#include "FieldText.h"
 #include "FormulaGuard.h"
 #include "HeaderName.h"
+#include "PropertyText.h"
 #include "TextFile.h"
 
 namespace {
@@ -101,10 +103,45 @@ bool COutlookTabReader::HasKnownColumns() const {
 }
 
 void COutlookTabReader::StoreField(int column, const std::string& text) {
-    if (column < 0 || static_cast<size_t>(column) >= m_columnSlots.size())
+    if (column < 0)
         return;
-    for (size_t slot : m_columnSlots[static_cast<size_t>(column)])
-        StoreSlot(slot, text);
+    // Unicode text is converted here, once, and its characters code page
+    // 932 has no form for are counted with the record.
+    m_pValue = &text;
+    m_bValueLost = false;
+    const std::string* value = &text;
+    if (File().DeliversUnicode()) {
+        int substitutes = 0;
+        m_bValueLost = CFieldText::Convert(text, m_converted, substitutes);
+        AddRecordSubstitutes(substitutes);
+        value = &m_converted;
+    }
+    bool stored = false;
+    if (static_cast<size_t>(column) < m_columnSlots.size())
+        for (size_t slot : m_columnSlots[static_cast<size_t>(column)]) {
+            StoreSlot(slot, *value);
+            stored = stored || SlotStores(slot);
+        }
+    // A column with no field: its value is kept beside the entry, under its name.
+    const size_t at = static_cast<size_t>(column);
+    if (!stored && at < m_header.size() && !m_header[at].empty())
+        KeepColumn(File().DeliversUnicode() ? m_header[at] : CCp932::ToUtf8(m_header[at]),
+                   ValueUtf8(), m_headerCp932[at]);
+    m_pValue = nullptr;
+}
+
+std::string COutlookTabReader::ValueUtf8() const {
+    if (m_pValue == nullptr)
+        return std::string();
+    return File().DeliversUnicode() ? *m_pValue : CCp932::ToUtf8(*m_pValue);
+}
+
+void COutlookTabReader::PutText(char* field, size_t width, const std::string& text,
+                                const char* column) {
+    CCp932::CopyText(field, text.c_str(), static_cast<int>(width));
+    const bool cut = CCp932::FieldLength(field, width) < text.size();
+    if ((cut || m_bValueLost) && column != nullptr)
+        KeepField(column, ValueUtf8());
 }
 
 std::string_view COutlookTabReader::StripLineEnd(std::string_view text) {
@@ -132,9 +169,10 @@ COutlookTabReader::Start COutlookTabReader::Begin() {
 }
 
 COutlookTabReader::Step COutlookTabReader::Next() {
+    SetRecordSubstitutes(0);
     Read read = ReadRecord();
     // The characters code page 932 could not hold, counted for the record they are in.
-    SetRecordSubstitutes(File().TakeSubstitutes(File().Consumed()));
+    AddRecordSubstitutes(File().TakeSubstitutes(File().Consumed()));
     switch (read) {
     case Read::End:
         return Step::End;
@@ -191,10 +229,33 @@ bool COutlookTabReader::ReadHeader() {
         for (size_t i = 0; i < fields.size(); ++i)
             commaNames.emplace_back(static_cast<int>(i), fields[i]);
     }
-    SetForm(KnownCount(tabNames) == 0 && KnownCount(commaNames) > 0 ? Form::Comma : Form::Tab);
-    for (const auto& name : GetForm() == Form::Comma ? commaNames : tabNames)
-        if (!name.second.empty())
-            OnHeaderName(name.first, name.second);
+    // Names are matched in code page 932: Unicode ones are converted for it.
+    auto matched = [this](std::vector<std::pair<int, std::string>> names) {
+        if (File().DeliversUnicode())
+            for (auto& name : names) {
+                std::string converted;
+                int ignored = 0;
+                CFieldText::Convert(name.second, converted, ignored);
+                name.second.swap(converted);
+            }
+        return names;
+    };
+    const auto tabMatched = matched(tabNames);
+    const auto commaMatched = matched(commaNames);
+    SetForm(KnownCount(tabMatched) == 0 && KnownCount(commaMatched) > 0 ? Form::Comma : Form::Tab);
+    const bool comma = GetForm() == Form::Comma;
+    const auto& given = comma ? commaNames : tabNames;
+    const auto& names = comma ? commaMatched : tabMatched;
+    const size_t columns = given.empty() ? 0 : static_cast<size_t>(given.back().first) + 1;
+    m_header.assign(columns, std::string());
+    m_headerCp932.assign(columns, std::string());
+    for (size_t i = 0; i < names.size(); ++i) {
+        // As the file has it, for what a column with no field keeps.
+        m_header[static_cast<size_t>(given[i].first)] = given[i].second;
+        m_headerCp932[static_cast<size_t>(names[i].first)] = names[i].second;
+        if (!names[i].second.empty())
+            OnHeaderName(names[i].first, names[i].second);
+    }
     // Each field then goes straight to the slots its column feeds.
     for (size_t slot = 0; slot < m_columnMap.size(); ++slot) {
         int fed = m_columnMap[slot];
@@ -215,6 +276,7 @@ COutlookTabReader::Read COutlookTabReader::ReadRecord() {
     if (m_line == "\n" || m_line == "\r")
         return Read::Blank;
     m_bSkipRecord = false;
+    Keep().Clear();
     BeginRecord();
     if (GetForm() == Form::Comma)
         ReadCommaRecord();

@@ -32,8 +32,9 @@ class CTextFile;
 // record would begin is skipped.
 class COutlookTabReader : public CRecordReader {
 public:
-    // The most bytes a value that spans lines keeps: the largest field's text.
-    static constexpr size_t kMaxValue = 32767;
+    // The most bytes a value that spans lines keeps: what an entry keeps
+    // beside its record at most (its field keeps what fits).
+    static constexpr size_t kMaxValue = 1u << 20;
     // More columns than any export writes: a header or record with more is refused.
     static constexpr size_t kMaxColumns = 1000;
 
@@ -65,8 +66,19 @@ protected:
     void Warn(CWarning::Kind kind, size_t slot, const std::string& value);
 
     virtual void BeginRecord() = 0;
-    // Stores the text of a field whose column carries the known name of slot.
+    // Stores the text of a field whose column carries the known name of slot
+    // (code page 932, converted where the file is Unicode).
     virtual void StoreSlot(size_t slot, const std::string& text) = 0;
+    // Whether slot's text goes anywhere; a column that feeds none is kept
+    // beside the entry, under its name.
+    virtual bool SlotStores(size_t) const { return true; }
+    // While StoreSlot runs: the value's text as the file gave it (UTF-8), and
+    // whether its code page 932 form lost or changed characters.
+    std::string ValueUtf8() const;
+    bool ValueLost() const { return m_bValueLost; }
+    // Fills a field from text (the slot's), keeping the value's whole text
+    // beside the entry (under column) where the field cannot hold it.
+    void PutText(char* field, size_t width, const std::string& text, const char* column);
     // Hands the finished record out (Deliver).
     virtual Step FinishRecord() = 0;
 
@@ -101,6 +113,8 @@ private:
     std::vector<std::string> m_names;               // code page 932, as given
     std::vector<std::string> m_folded;              // as CHeaderName folds them
     std::vector<std::string> m_given;               // per slot: the name in the file's header
+    std::vector<std::string> m_header;              // per file column: its name, as the file has it
+    std::vector<std::string> m_headerCp932;         // the same in code page 932
     std::vector<int> m_columnMap;                   // per slot: the file column, or -1
     std::vector<std::vector<size_t>> m_columnSlots; // per file column: the slots it feeds
     int64_t m_nLines = 0;
@@ -108,4 +122,9 @@ private:
     CCsvParser m_csv;
     bool m_bTooManyColumns = false; // the header has more than kMaxColumns
     bool m_bSkipRecord = false;     // the record read has more than kMaxColumns
+    // The value being stored: as the file gave it, converted, and whether
+    // the conversion lost or changed characters.
+    const std::string* m_pValue = nullptr;
+    std::string m_converted;
+    bool m_bValueLost = false;
 };

@@ -1,5 +1,7 @@
 #include "RecordReader.h"
 
+#include "Cp932.h"
+#include "FieldText.h"
 #include "TextFile.h"
 
 namespace {
@@ -30,14 +32,60 @@ void CRecordReader::WarnAt(int64_t line, CWarning::Kind kind, std::string column
     m_warnings.push_back(CWarning{line, kind, std::move(column), std::move(value)});
 }
 
-void CRecordReader::NotCarried(const std::string& what) {
-    auto found = m_notCarried.find(what);
-    if (found != m_notCarried.end())
+namespace {
+
+void Count(std::map<std::string, int>& names, const std::string& what) {
+    auto found = names.find(what);
+    if (found != names.end())
         ++found->second;
-    else if (m_notCarried.size() < kKeptNames)
-        m_notCarried.emplace(what, 1);
+    else if (names.size() < kKeptNames)
+        names.emplace(what, 1);
     else
-        ++m_notCarried[kOtherNames];
+        ++names[kOtherNames];
+}
+
+} // namespace
+
+void CRecordReader::NotCarried(const std::string& what) {
+    Count(m_notCarried, what);
+}
+
+void CRecordReader::PutField(char* field, size_t width, std::string_view text, const char* column) {
+    PutField(field, width, text, column, m_file.DeliversUnicode());
+}
+
+void CRecordReader::PutField(char* field, size_t width, std::string_view text, const char* column,
+                             bool unicode) {
+    const CFieldText::CResult result = CFieldText::Put(field, width, text, unicode);
+    m_nRecordSubstitutes += result.substitutes;
+    if (result.lost && column != nullptr)
+        KeepField(column, unicode ? std::string(text) : CCp932::ToUtf8(text));
+}
+
+void CRecordReader::KeepField(const char* column, const std::string& utf8) {
+    if (m_original.Field(column, utf8))
+        ++m_nKeptFields;
+    else
+        NotCarried("(beyond what is kept beside an entry)");
+}
+
+void CRecordReader::KeepColumn(const std::string& name, const std::string& value,
+                               const std::string& what) {
+    if (m_original.Column(name, value))
+        Count(m_kept, what);
+    else
+        NotCarried(what + " (beyond what is kept beside an entry)");
+}
+
+void CRecordReader::KeepLine(std::string_view text, const std::string& what) {
+    KeepLine(text, what, m_file.DeliversUnicode());
+}
+
+void CRecordReader::KeepLine(std::string_view text, const std::string& what, bool unicode) {
+    if (m_original.Line(unicode ? std::string(text) : CCp932::ToUtf8(text)))
+        Count(m_kept, what);
+    else
+        NotCarried(what + " (beyond what is kept beside an entry)");
 }
 
 CRecordReader::Step CRecordReader::Deliver(kvAddressRecord& record) {

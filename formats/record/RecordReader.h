@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "Original.h"
 #include "kelvo.h"
 
 class CTextFile;
@@ -56,6 +58,11 @@ public:
     // It may be changed (the owner written in) until the next step.
     kvAddressRecord* Address() const { return m_pAddress; }
     kvScheduleRecord* Schedule() const { return m_pSchedule; }
+    // What the last record's source said that the record cannot hold, kept
+    // beside its entry (empty: nothing), and the UID of the recurring series
+    // it is an occurrence of (empty: none).
+    const COriginal& Original() const { return m_original; }
+    const std::string& Series() const { return m_strSeries; }
 
     Form GetForm() const { return m_form; }
     // Not the tab-separated code page 932 form of older exports.
@@ -75,6 +82,10 @@ public:
     int Units() const { return m_nUnits; }
     int Expanded() const { return m_nExpanded; }
     const std::map<std::string, int>& NotCarried() const { return m_notCarried; }
+    // What has no field but was kept beside the entries, by name, and how
+    // many fields' whole texts were.
+    const std::map<std::string, int>& KeptBeside() const { return m_kept; }
+    int KeptFields() const { return m_nKeptFields; }
 
 protected:
     CTextFile& File() { return m_file; }
@@ -91,6 +102,26 @@ protected:
     void CountExpanded() { ++m_nExpanded; }
     // A property (or part of one) the record has no place for.
     void NotCarried(const std::string& what);
+    // The original being built for the record being read; cleared by the
+    // reader where a record begins.
+    COriginal& Keep() { return m_original; }
+    void SetSeries(std::string uid) { m_strSeries = std::move(uid); }
+    // Fills a field of width bytes from the file's text (UTF-8 where the file
+    // delivers Unicode), counting what became 〓, and keeps the whole text in
+    // the original (under column, the field's stored name) where the field
+    // cannot hold it.
+    void PutField(char* field, size_t width, std::string_view text, const char* column);
+    // The same with text UTF-8 (unicode) or code page 932, whatever the file delivers.
+    void PutField(char* field, size_t width, std::string_view text, const char* column,
+                  bool unicode);
+    // A line the original keeps (in the file's text); counted under what
+    // (code page 932), said as not carried when the original is full.
+    void KeepLine(std::string_view text, const std::string& what);
+    void KeepLine(std::string_view text, const std::string& what, bool unicode);
+    // The whole text (UTF-8) of a field the record could not hold.
+    void KeepField(const char* column, const std::string& utf8);
+    // A table's column that has no field (both UTF-8), counted under what.
+    void KeepColumn(const std::string& name, const std::string& value, const std::string& what);
 
     // Hands a finished record out: always Record.
     Step Deliver(kvAddressRecord& record);
@@ -109,4 +140,8 @@ private:
     kvScheduleRecord* m_pSchedule = nullptr;
     std::vector<CWarning> m_warnings;
     std::map<std::string, int> m_notCarried;
+    std::map<std::string, int> m_kept;
+    int m_nKeptFields = 0;
+    COriginal m_original;
+    std::string m_strSeries;
 };

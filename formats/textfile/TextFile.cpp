@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -158,10 +159,35 @@ char* CTextFile::Substitute(char* out) {
     return out;
 }
 
+char* CTextFile::Put(uint32_t codePoint, char* out) {
+    if (m_bUnicodeOut) {
+        // At most four bytes, within the room the conversions make.
+        if (codePoint < 0x80) {
+            *out++ = static_cast<char>(codePoint);
+        } else if (codePoint < 0x800) {
+            *out++ = static_cast<char>(0xC0 | (codePoint >> 6));
+            *out++ = static_cast<char>(0x80 | (codePoint & 0x3F));
+        } else if (codePoint < 0x10000) {
+            *out++ = static_cast<char>(0xE0 | (codePoint >> 12));
+            *out++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+            *out++ = static_cast<char>(0x80 | (codePoint & 0x3F));
+        } else {
+            *out++ = static_cast<char>(0xF0 | (codePoint >> 18));
+            *out++ = static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+            *out++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+            *out++ = static_cast<char>(0x80 | (codePoint & 0x3F));
+        }
+        return out;
+    }
+    int written = CCp932::FromCodePoint(codePoint, out);
+    return written == 0 ? Substitute(out) : out + written;
+}
+
 void CTextFile::ConvertUtf8(const std::string& raw, bool atEnd) {
     // Code page 932 takes at most as many bytes as UTF-8, but for a substitute
-    // standing for a stray byte: room for twice the input is enough.
-    m_data.resize(raw.size() * 2);
+    // standing for a stray byte (U+FFFD, delivered as UTF-8, three for one):
+    // room for three times the input is enough.
+    m_data.resize(raw.size() * 3);
     char* out = m_data.data();
     const auto* bytes = reinterpret_cast<const unsigned char*>(raw.data());
     const size_t size = raw.size();
@@ -177,12 +203,16 @@ void CTextFile::ConvertUtf8(const std::string& raw, bool atEnd) {
         }
         uint32_t codePoint = 0;
         if (length <= 1 || i + length > size || !CUtf8::Decode(bytes + i, length, codePoint)) {
-            out = Substitute(out); // a byte that is no UTF-8
+            out = m_bUnicodeOut ? Put(0xFFFD, out) : Substitute(out); // a byte that is no UTF-8
             ++i;
             continue;
         }
-        int written = CCp932::FromCodePoint(codePoint, out);
-        out = written == 0 ? Substitute(out) : out + written;
+        if (m_bUnicodeOut) {
+            std::memcpy(out, bytes + i, length);
+            out += length;
+        } else {
+            out = Put(codePoint, out);
+        }
         i += length;
     }
     m_data.resize(static_cast<size_t>(out - m_data.data()));
@@ -195,9 +225,10 @@ void CTextFile::ConvertUtf16(const std::string& raw, bool atEnd) {
     auto unit = [&](size_t at) -> uint32_t {
         return little ? bytes[at] | (bytes[at + 1] << 8) : (bytes[at] << 8) | bytes[at + 1];
     };
-    // Two bytes of UTF-16 never become more than two of code page 932; a
-    // lone byte at the end becomes a substitute of two.
-    m_data.resize(size + 2);
+    // Two bytes of UTF-16 never become more than two of code page 932, nor
+    // more than three of UTF-8 (four of UTF-8 come from four of UTF-16); a
+    // lone byte at the end becomes a substitute of two (or three).
+    m_data.resize(size * 3 / 2 + 3);
     char* out = m_data.data();
     size_t i = 0;
     while (i + 1 < size) {
@@ -216,8 +247,7 @@ void CTextFile::ConvertUtf16(const std::string& raw, bool atEnd) {
         } else if (codePoint >= 0xDC00 && codePoint <= 0xDFFF) {
             codePoint = 0xFFFD;
         }
-        int written = CCp932::FromCodePoint(codePoint, out);
-        out = written == 0 ? Substitute(out) : out + written;
+        out = Put(codePoint, out);
         i += used;
     }
     // Half a character at the very end is no character: it is dropped

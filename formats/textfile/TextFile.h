@@ -18,6 +18,8 @@
 // valid UTF-8 and not plain ASCII, else code page 932), and Unicode text is
 // converted as it is read. A character code page 932 cannot hold arrives as
 // 〓 (0x81 0xAC), and where it stands is kept so that it can be counted.
+// A reader that keeps what code page 932 cannot hold asks for Unicode text
+// as UTF-8 instead (DeliverUnicode), and converts what it stores itself.
 class CTextFile {
 public:
     enum class Encoding { Cp932, Utf8, Utf8Bom, Utf16Le, Utf16Be };
@@ -41,6 +43,13 @@ public:
     // Reads the file in pieces of bytes (65,536 unless set): the fuzz
     // harnesses shrink them to reach what happens where one read ends.
     void SetChunk(size_t bytes) { m_nChunk = bytes > 0 ? bytes : 1; }
+
+    // Unicode text (UTF-8 and UTF-16 files) arrives as UTF-8, a byte or
+    // half a character that is no Unicode as U+FFFD; code page 932 files as
+    // they are. Set before the first line is read; IsUnicode() then tells
+    // what a line holds (before the first character beyond ASCII, both read alike).
+    void DeliverUnicode(bool unicode) { m_bUnicodeOut = unicode; }
+    bool DeliversUnicode() const { return m_bUnicodeOut && IsUnicode(); }
 
     // The encoding found (code page 932 until the text shows otherwise).
     Encoding GetEncoding() const { return m_encoding; }
@@ -73,6 +82,9 @@ private:
     void Detect(const std::string& raw, bool atEnd);
     // Writes a substitute at out (within m_data) and notes where it stands.
     char* Substitute(char* out);
+    // Writes code point at out (within m_data) in the form delivered: code
+    // page 932 (a substitute where it has none) or UTF-8.
+    char* Put(uint32_t codePoint, char* out);
     void ConvertUtf8(const std::string& raw, bool atEnd);
     void ConvertUtf16(const std::string& raw, bool atEnd);
 
@@ -82,6 +94,7 @@ private:
     int64_t m_nRemaining = 0; // raw bytes of a regular file not yet read, Ctrl-Z excluded
     Encoding m_encoding = Encoding::Cp932;
     bool m_bDecided = false;
+    bool m_bUnicodeOut = false;
     bool m_bFirst = true;
     std::string m_raw;     // what the last read brought
     std::string m_pending; // an incomplete sequence carried to the next read

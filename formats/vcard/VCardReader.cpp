@@ -6,7 +6,9 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "AddressFields.h"
 #include "Cp932.h"
+#include "FieldText.h"
 #include "PropertyText.h"
 #include "RecordDescription.h"
 #include "TextFile.h"
@@ -19,6 +21,9 @@ bool IsBlank(const std::string& line) {
 
 #define KV_AT(member) offsetof(kvAddressRecord, member)
 
+// A photo (or any other line) longer than this is not kept beside an entry.
+constexpr size_t kMaxKeptLine = 256 * 1024;
+
 } // namespace
 
 CVCardReader::CVCardReader(CTextFile& file, bool isPublic)
@@ -29,6 +34,20 @@ CVCardReader::CVCardReader(CTextFile& file, bool isPublic)
 
 CVCardReader::~CVCardReader() = default;
 
+std::string CVCardReader::Unescape(std::string_view value) const {
+    return CContentLine::Unescape(value, !File().DeliversUnicode());
+}
+
+std::vector<std::string> CVCardReader::Split(std::string_view value, char separator,
+                                             size_t maxParts) const {
+    return CContentLine::Split(value, separator, maxParts, !File().DeliversUnicode());
+}
+
+void CVCardReader::Split(std::string_view value, char separator, size_t maxParts,
+                         std::vector<std::string>& parts) const {
+    CContentLine::Split(value, separator, maxParts, parts, !File().DeliversUnicode());
+}
+
 CRecordReader::Start CVCardReader::Begin() {
     return Start::Ready; // no header: the cards begin with the first line
 }
@@ -36,10 +55,16 @@ CRecordReader::Start CVCardReader::Begin() {
 std::string_view CVCardReader::Text(const CContentLine& property) {
     const std::string encoding = property.Encoding();
     if (encoding.empty())
-        return property.Value(); // converted with the file
+        return property.Value(); // as the file delivers it
     std::string bytes = encoding == "B" ? CPropertyText::DecodeBase64(property.Value())
                                         : CPropertyText::DecodeQuotedPrintable(property.Value());
-    AddRecordSubstitutes(CPropertyText::ToCp932(bytes, property.Param("CHARSET"), m_decoded));
+    // Encoded bytes carry their own character set: into the form the file's
+    // text comes in (UTF-8 where it delivers Unicode, whose fields count their
+    // own substitutes).
+    if (File().DeliversUnicode())
+        m_decoded = CPropertyText::ToUtf8(bytes, property.Param("CHARSET"));
+    else
+        AddRecordSubstitutes(CPropertyText::ToCp932(bytes, property.Param("CHARSET"), m_decoded));
     return m_decoded;
 }
 
@@ -55,19 +80,31 @@ void CVCardReader::BeginCard() {
         reading[0].clear(), reading[1].clear();
     m_bHaveName = false;
     m_nUrls = 0;
+    m_strLastName.clear();
+    m_strFirstName.clear();
+    m_strFullNameLine.clear();
+    Keep().Clear();
 }
 
 void CVCardReader::Put(char* field, size_t size, std::string_view text) {
-    // As kvCopyText copies (never a split character, always the NUL), straight
-    // from the view; a line break inside a one-line field becomes a blank, as
-    // the Outlook import does.
-    const size_t length = CCp932::CutLength(text.data(), text.size(), size - 1);
-    if (length > 0)
-        std::memcpy(field, text.data(), length);
-    field[length] = '\0';
-    for (size_t i = 0; i < length; ++i)
-        if (field[i] == '\n' || field[i] == '\r')
-            field[i] = ' ';
+    // A line break inside a one-line field becomes a blank, as the Outlook
+    // import does.
+    if (text.find_first_of("\r\n") != std::string_view::npos) {
+        m_put.assign(text);
+        for (char& c : m_put)
+            if (c == '\n' || c == '\r')
+                c = ' ';
+        text = m_put;
+    }
+    const size_t offset = static_cast<size_t>(field - reinterpret_cast<char*>(m_pRecord.get()));
+    PutField(field, size, text, AddressFieldName(offset));
+}
+
+void CVCardReader::KeepProperty(const std::string& line, std::string_view name) {
+    if (line.size() > kMaxKeptLine)
+        NotCarried(std::string(name) + " (over 256 KiB)");
+    else
+        KeepLine(line, std::string(name));
 }
 
 char* CVCardReader::FirstFree(std::initializer_list<size_t> offsets) {
@@ -80,7 +117,7 @@ char* CVCardReader::FirstFree(std::initializer_list<size_t> offsets) {
 }
 
 void CVCardReader::OnTel(const CContentLine& property, std::string_view text) {
-    std::string number = CContentLine::Unescape(text);
+    std::string number = Unescape(text);
     if (number.compare(0, 4, "tel:") == 0)
         number.erase(0, 4); // vCard 4.0 writes a URI
     const bool work = property.HasType("WORK");
@@ -101,7 +138,7 @@ void CVCardReader::OnTel(const CContentLine& property, std::string_view text) {
     else // home, and a number of no other type
         field = FirstFree({KV_AT(homePhone), KV_AT(homePhone2)});
     if (field == nullptr) {
-        NotCarried("TEL (more than the record holds)");
+        KeepProperty(*m_pLine, "TEL");
         return;
     }
     Put(field, sizeof(kvAddressRecord::businessPhone), number);
@@ -110,7 +147,7 @@ void CVCardReader::OnTel(const CContentLine& property, std::string_view text) {
 void CVCardReader::OnAdr(const CContentLine& property, std::string_view text) {
     // Post office box; extended address; street; locality; region; postal code; country.
     std::vector<std::string>& parts = m_parts;
-    CContentLine::Split(text, ';', 7, parts);
+    Split(text, ';', 7, parts);
     parts.resize(7);
     std::string street = parts[2];
     for (size_t i : {1, 0})
@@ -126,7 +163,7 @@ void CVCardReader::OnAdr(const CContentLine& property, std::string_view text) {
     if (!work && !property.HasType("HOME") && !homeFree)
         work = true; // a second address of no type goes where there is room
     if (work ? !businessFree : !homeFree) {
-        NotCarried("ADR (more than the record holds)");
+        KeepProperty(*m_pLine, "ADR");
         return;
     }
     if (work) {
@@ -135,14 +172,14 @@ void CVCardReader::OnAdr(const CContentLine& property, std::string_view text) {
         Put(record.businessCity, sizeof(record.businessCity), parts[3]);
         Put(record.businessStreet, sizeof(record.businessStreet), street);
     } else {
-        if (!parts[5].empty())
-            NotCarried("ADR;HOME (postal code)");
         Put(record.homePrefecture, sizeof(record.homePrefecture), parts[4]);
         Put(record.homeCity, sizeof(record.homeCity), parts[3]);
         Put(record.homeStreet, sizeof(record.homeStreet), street);
     }
-    if (!parts[6].empty())
-        NotCarried("ADR (country)");
+    // What the fields cannot say (a home postal code, a country, the parts
+    // of a street): the whole line is kept, and given back in its place.
+    if ((!work && !parts[5].empty()) || !parts[6].empty() || !parts[0].empty() || !parts[1].empty())
+        KeepProperty(*m_pLine, "ADR");
 }
 
 namespace {
@@ -170,9 +207,6 @@ Property Kind(std::string_view name) {
     static const std::unordered_map<std::string_view, Property> kinds = {
         {"VERSION", Property::About},
         {"PRODID", Property::About},
-        {"REV", Property::About},
-        {"UID", Property::About},
-        {"KIND", Property::About},
         {"BEGIN", Property::About},
         {"END", Property::About},
         {"N", Property::N},
@@ -196,10 +230,11 @@ Property Kind(std::string_view name) {
 
 } // namespace
 
-void CVCardReader::OnProperty(const CContentLine& property) {
+void CVCardReader::OnProperty(const CContentLine& property, const std::string& line) {
     const Property kind = Kind(property.Name());
     if (kind == Property::About)
         return;
+    m_pLine = &line;
     kvAddressRecord& record = *m_pRecord;
     const std::string_view text = Text(property);
     switch (kind) {
@@ -207,15 +242,19 @@ void CVCardReader::OnProperty(const CContentLine& property) {
         break;
     case Property::N: {
         std::vector<std::string>& parts = m_parts;
-        CContentLine::Split(text, ';', 5, parts);
+        Split(text, ';', 5, parts);
         parts.resize(5);
         Put(record.lastName, sizeof(record.lastName), parts[0]);
         Put(record.firstName, sizeof(record.firstName), parts[1]);
+        m_strLastName = parts[0];
+        m_strFirstName = parts[1];
         m_bHaveName = !parts[0].empty() || !parts[1].empty();
+        // Middle names, prefixes, suffixes: the whole name is kept, and
+        // given back in its place.
         if (!parts[2].empty() || !parts[3].empty() || !parts[4].empty())
-            NotCarried("N (middle names, prefixes, suffixes)");
+            KeepProperty(line, "N");
         if (std::string sortAs = property.Param("SORT-AS"); !sortAs.empty()) {
-            std::vector<std::string> readings = CContentLine::Split(sortAs, ',', 2);
+            std::vector<std::string> readings = Split(sortAs, ',', 2);
             readings.resize(2);
             m_readings[1][0] = readings[0];
             m_readings[1][1] = readings[1];
@@ -223,38 +262,40 @@ void CVCardReader::OnProperty(const CContentLine& property) {
         break;
     }
     case Property::FN:
-        m_strFullName = CContentLine::Unescape(text);
+        m_strFullName = Unescape(text);
+        m_strFullNameLine = line;
         break;
     case Property::PhoneticLast:
-        m_readings[0][0] = CContentLine::Unescape(text);
+        m_readings[0][0] = Unescape(text);
         break;
     case Property::PhoneticFirst:
-        m_readings[0][1] = CContentLine::Unescape(text);
+        m_readings[0][1] = Unescape(text);
         break;
     case Property::Sound:
-        if (!property.HasType("X-IRMC-N")) {
-            NotCarried(std::string(property.Name()));
-        } else {
+        // Given back as it came: the reading it gives is a field as well.
+        KeepProperty(line, "SOUND");
+        if (property.HasType("X-IRMC-N")) {
             std::vector<std::string>& parts = m_parts;
-            CContentLine::Split(text, ';', 3, parts);
+            Split(text, ';', 3, parts);
             parts.resize(2);
             m_readings[2][0] = parts[0];
             m_readings[2][1] = parts[1];
         }
         break;
     case Property::SortString:
-        m_readings[3][0] = CContentLine::Unescape(text);
+        m_readings[3][0] = Unescape(text);
+        KeepProperty(line, "SORT-STRING");
         break;
     case Property::Org: {
         std::vector<std::string>& parts = m_parts;
-        CContentLine::Split(text, ';', 2, parts);
+        Split(text, ';', 2, parts);
         Put(record.company, sizeof(record.company), parts[0]);
         if (parts.size() > 1 && !parts[1].empty())
-            NotCarried("ORG (department)");
+            KeepProperty(line, "ORG"); // with its departments, in its place
         break;
     }
     case Property::Title:
-        Put(record.title, sizeof(record.title), CContentLine::Unescape(text));
+        Put(record.title, sizeof(record.title), Unescape(text));
         break;
     case Property::Tel:
         OnTel(property, text);
@@ -264,9 +305,9 @@ void CVCardReader::OnProperty(const CContentLine& property) {
         char* field = property.Param("PREF") == "2" ? FirstFree({KV_AT(email2), KV_AT(email)})
                                                     : FirstFree({KV_AT(email), KV_AT(email2)});
         if (field != nullptr)
-            Put(field, sizeof(record.email), CContentLine::Unescape(text));
+            Put(field, sizeof(record.email), Unescape(text));
         else
-            NotCarried("EMAIL (beyond the second)");
+            KeepProperty(line, "EMAIL");
         break;
     }
     case Property::Adr:
@@ -274,29 +315,30 @@ void CVCardReader::OnProperty(const CContentLine& property) {
         break;
     case Property::Url:
         if (m_nUrls++ == 0)
-            Put(record.webPage, sizeof(record.webPage), CContentLine::Unescape(text));
+            Put(record.webPage, sizeof(record.webPage), Unescape(text));
         else
-            NotCarried("URL (beyond the first)");
+            KeepProperty(line, "URL");
         break;
     case Property::Note: {
         // Line breaks as the Outlook import stores them: LF.
-        std::string memo = CContentLine::Unescape(text);
+        std::string memo = Unescape(text);
         memo.erase(std::remove(memo.begin(), memo.end(), '\r'), memo.end());
-        CCp932::CopyText(record.memo, memo.c_str(), sizeof(record.memo));
-        m_nMemoUsed = std::max(m_nMemoUsed, std::min(memo.size() + 1, sizeof(record.memo)));
+        PutField(record.memo, sizeof(record.memo), memo, "memo");
+        m_nMemoUsed =
+            std::max(m_nMemoUsed, CCp932::FieldLength(record.memo, sizeof(record.memo)) + 1);
         break;
     }
     case Property::Categories: {
         std::vector<std::string>& categories = m_parts;
-        CContentLine::Split(text, ',', 2, categories);
+        Split(text, ',', 2, categories);
         Put(record.category, sizeof(record.category), categories[0]);
         if (categories.size() > 1)
-            NotCarried("CATEGORIES (beyond the first)");
+            KeepProperty(line, "CATEGORIES"); // all of them, in its place
         break;
     }
     case Property::Other:
-        NotCarried(std::string(
-            property.Name())); // photos, keys, birthdays, the writers' own properties...
+        // Photos, keys, birthdays, UIDs, the writers' own properties...
+        KeepProperty(line, property.Name());
         break;
     }
 }
@@ -305,6 +347,13 @@ void CVCardReader::FinishCard() {
     kvAddressRecord& record = *m_pRecord;
     if (!m_bHaveName && !m_strFullName.empty())
         Put(record.lastName, sizeof(record.lastName), m_strFullName);
+    // A full name other than the one the export writes (family name, a
+    // blank, given name) is kept, and given back in its place.
+    const std::string written = m_strLastName +
+                                (!m_strLastName.empty() && !m_strFirstName.empty() ? " " : "") +
+                                m_strFirstName;
+    if (m_bHaveName && !m_strFullNameLine.empty() && m_strFullName != written)
+        KeepProperty(m_strFullNameLine, "FN");
     for (int part = 0; part < 2; ++part)
         for (const auto& reading : m_readings)
             if (!reading[part].empty()) {
@@ -361,11 +410,17 @@ CRecordReader::Step CVCardReader::Next() {
         if (IsBlank(line))
             continue;
         if (!property.Parse(line)) {
+            // Warnings quote the file in code page 932.
+            std::string quoted = line;
+            if (File().DeliversUnicode()) {
+                int ignored = 0;
+                CFieldText::Convert(line, quoted, ignored);
+            }
             WarnAt(m_lines.Line(), CWarning::Kind::Malformed, std::string(),
-                   line.substr(0, CCp932::CutLength(line.data(), line.size(), 60)));
+                   quoted.substr(0, CCp932::CutLength(quoted.data(), quoted.size(), 60)));
             continue;
         }
-        OnProperty(property);
+        OnProperty(property, line);
     }
     AddRecordSubstitutes(File().TakeSubstitutes(File().Consumed()));
     if (!ended) {

@@ -27,12 +27,19 @@ private:
     // The text of a property's value for the record (decoded, code page 932,
     // still escaped where the value is structured).
     std::string_view Text(const CContentLine& property);
+    // CContentLine's, in the form the file's text comes in.
+    std::string Unescape(std::string_view value) const;
+    std::vector<std::string> Split(std::string_view value, char separator, size_t maxParts) const;
+    void Split(std::string_view value, char separator, size_t maxParts,
+               std::vector<std::string>& parts) const;
     void BeginCard();
-    void OnProperty(const CContentLine& property);
+    void OnProperty(const CContentLine& property, const std::string& line);
+    // Keeps the property's whole line beside the entry (name: for the summary).
+    void KeepProperty(const std::string& line, std::string_view name);
     // After END:VCARD: the name from FN when N gave none, the readings by
     // preference.
     void FinishCard();
-    // Copies text into a one-line field, line breaks as blanks.
+    // Fills a one-line field (a member of the record), line breaks as blanks.
     void Put(char* field, size_t size, std::string_view text);
     // The first empty field of those given (members of the record), or null.
     char* FirstFree(std::initializer_list<size_t> offsets);
@@ -52,4 +59,7 @@ private:
     bool m_bHaveName = false;
     int64_t m_nBegunAt = 0; // the line of a card that began inside the last one
     int m_nUrls = 0;
+    const std::string* m_pLine = nullptr;      // the line of the property looked at
+    std::string m_strLastName, m_strFirstName; // as N gave them
+    std::string m_strFullNameLine;             // FN's line
 };

@@ -47,3 +47,11 @@ inline constexpr CAddressField kAddressFields[] = {
 };
 
 #undef KV_ADDRESS_FIELD
+
+// The stored name of the field at offset of the address record, or null.
+inline const char* AddressFieldName(size_t offset) {
+    for (const CAddressField& field : kAddressFields)
+        if (field.offset == offset)
+            return field.name;
+    return nullptr;
+}

@@ -234,7 +234,8 @@ TEST_F(AdminFile, ImportSummaryAndDryRun) {
     EXPECT_EQ(dry.out.substr(0, dry.out.find("line 2:")),
               "checked 23 schedule records; nothing stored (dry run)\n" + notes +
                   "dry run: 23 records read and checked, nothing stored\n"
-                  "characters replaced with 〓: 1 (in 1 records); warnings: 22\n");
+                  "characters replaced with 〓: 1 (in 1 records); warnings: 22\n"
+                  "kept beside the entries as the file gave them: 1 whole field texts\n");
     EXPECT_NE(dry.out.find("line 2: 1 characters replaced with 〓\n"
                            "line 3: 開始日 \"来週\" is not a date; left empty\n"),
               std::string::npos)

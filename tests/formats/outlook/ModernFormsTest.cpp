@@ -179,7 +179,8 @@ TEST_F(ModernForms, SchedulesKeepPlaceAndCommentAndReadTodaysDates) {
     EXPECT_EQ(summary.warnings[1].kind, CRecordReader::CWarning::Kind::Time);
     EXPECT_EQ(summary.warnings[2].column, CTestRecords::Sjis("終了日"));
 
-    // The older form keeps its documented reading: no place, no warnings.
+    // The older form keeps its documented reading: no place, no warnings;
+    // the columns it does not read are kept beside the entry.
     m_backend.addedSchedules.clear();
     CImportSummary old = Import(CTestRecords::Sjis("件名\t開始日\t場所\t内容\r\n"
                                                    "会議\t12月8日\t本社\tメモ\r\n"),
@@ -188,7 +189,9 @@ TEST_F(ModernForms, SchedulesKeepPlaceAndCommentAndReadTodaysDates) {
     EXPECT_EQ(Field(m_backend.addedSchedules[0].place), "");
     EXPECT_EQ(Field(m_backend.addedSchedules[0].comment), "");
     EXPECT_EQ(m_backend.addedSchedules[0].start.yearsSince1900, 12 - 1900);
-    EXPECT_FALSE(old.HasNotes());
+    EXPECT_EQ(old.warningCount, 0);
+    EXPECT_EQ(old.keptBeside, (std::map<std::string, int>{{CTestRecords::Sjis("場所"), 1},
+                                                          {CTestRecords::Sjis("内容"), 1}}));
 }
 
 TEST_F(ModernForms, UnclosedQuoteEndsAtTheFileEndAndDryRunStoresNothing) {
