@@ -41,11 +41,22 @@ std::string CAdminText::SecretToCp932Field(const std::string& utf8, const char* 
 }
 
 std::string CAdminText::ToUtf8(const std::string& cp932, bool escapeBackslash) {
-    std::string utf8 = CCp932::ToUtf8(cp932);
+    return Printable(CCp932::ToUtf8(cp932), escapeBackslash);
+}
+
+std::string CAdminText::Printable(const std::string& utf8, bool escapeBackslash) {
     std::string printable;
     printable.reserve(utf8.size());
-    for (char c : utf8) {
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
         const auto byte = static_cast<unsigned char>(c);
+        if (byte == 0xC2 && i + 1 < utf8.size() &&
+            (static_cast<unsigned char>(utf8[i + 1]) & 0xE0) == 0x80) {
+            char escape[8];
+            std::snprintf(escape, sizeof(escape), "\\u%04X", static_cast<unsigned char>(utf8[++i]));
+            printable += escape;
+            continue;
+        }
         switch (c) {
         case '\\':
             printable += escapeBackslash ? "\\\\" : "\\";
@@ -88,4 +99,15 @@ void CAdminText::Fail(const std::string& what) {
     if (said.rfind(unquoted, 0) == 0)
         throw CAdminError(said);
     throw CAdminError(what + ": " + said);
+}
+
+std::string CAdminText::LastOriginal(int kind) {
+    const int needed = kvLastOriginal(kind, nullptr, 0);
+    if (needed <= 1)
+        return std::string();
+    std::string text(static_cast<size_t>(needed), '\0');
+    if (kvLastOriginal(kind, text.data(), needed) != needed)
+        return std::string();
+    text.pop_back(); // the NUL
+    return text;
 }

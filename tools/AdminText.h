@@ -18,6 +18,11 @@ public:
     // cursor, retitle the terminal or fake a line; with escapeBackslash the
     // backslash is doubled too (dump's reversible form).
     static std::string ToUtf8(const std::string& cp932, bool escapeBackslash = false);
+    // The same for a UTF-8 text (C1 controls, which some terminals obey, as \uXXXX).
+    static std::string Printable(const std::string& utf8, bool escapeBackslash = false);
+    // What the entry a list of kind (KV_KIND_*) delivered last keeps beside its
+    // record (UTF-8), or the empty text.
+    static std::string LastOriginal(int kind);
     // Throws CAdminError with what, followed by the library's reason when it gave one.
     [[noreturn]] static void Fail(const std::string& what);
 };

@@ -54,13 +54,15 @@ std::string CDumpWriter::Escape(const std::string& cp932) {
     return CAdminText::ToUtf8(cp932, true);
 }
 
-void CDumpWriter::WriteLine(const std::vector<std::string>& cells) {
+void CDumpWriter::WriteLine(const std::vector<std::string>& cells, const std::string* original) {
     std::string line;
     for (size_t i = 0; i < cells.size(); ++i) {
         if (i > 0)
             line += '\t';
         line += Escape(cells[i]);
     }
+    if (original != nullptr)
+        line += '\t' + CAdminText::Printable(*original, true);
     m_out << line << '\n';
     // The lines before this one, and the column names' line, were taken.
     COutputBuffer::Check(m_out, "standard output", m_nLines > 0 ? m_nLines - 1 : 0, "records");
@@ -87,36 +89,48 @@ void CDumpWriter::Users() {
     kvCloseUsers();
 }
 
-void CDumpWriter::Schedules(const std::string& owner) {
-    WriteLine(
-        {"owner", "title", "place", "start", "end", "all_day", "public", "alarm_lead", "comment"});
+void CDumpWriter::Schedules(const std::string& owner, bool withOriginal) {
+    std::vector<std::string> names = {"owner",   "title",  "place",      "start",  "end",
+                                      "all_day", "public", "alarm_lead", "comment"};
+    if (withOriginal)
+        names.push_back("original");
+    WriteLine(names);
     RequireOpen(kvOpenSchedules(owner.c_str(), ""), "schedules");
     auto record = std::make_unique<kvScheduleRecord>();
+    std::string original;
     long rows = 0;
     for (; kvNextSchedule(record.get(), 1); ++rows) {
+        if (withOriginal)
+            original = CAdminText::LastOriginal(KV_KIND_SCHEDULE);
         WriteLine({KV_FIELD(*record, owner), KV_FIELD(*record, title), KV_FIELD(*record, place),
                    FormatTime(record->start), FormatTime(record->end),
                    std::to_string(record->allDay), std::to_string(record->isPublic),
-                   std::to_string(record->alarmLeadMinutes), KV_FIELD(*record, comment)});
+                   std::to_string(record->alarmLeadMinutes), KV_FIELD(*record, comment)},
+                  withOriginal ? &original : nullptr);
     }
     RequireEnd("schedules", rows);
     kvCloseSchedules();
 }
 
-void CDumpWriter::Addresses(const std::string& owner) {
+void CDumpWriter::Addresses(const std::string& owner, bool withOriginal) {
     std::vector<std::string> names;
     for (const CAddressField& field : kAddressFields)
         names.push_back(field.name);
+    if (withOriginal)
+        names.push_back("original");
     WriteLine(names);
     RequireOpen(kvOpenAddressBook(owner.c_str(), -1, 0, 0, 0), "address book");
     auto record = std::make_unique<kvAddressRecord>();
     const char* bytes = reinterpret_cast<const char*>(record.get());
+    std::string original;
     long rows = 0;
     for (; kvNextAddress(record.get(), 1); ++rows) {
         std::vector<std::string> cells;
         for (const CAddressField& field : kAddressFields)
             cells.push_back(Field(bytes + field.offset, field.width));
-        WriteLine(cells);
+        if (withOriginal)
+            original = CAdminText::LastOriginal(KV_KIND_ADDRESS);
+        WriteLine(cells, withOriginal ? &original : nullptr);
     }
     RequireEnd("address book", rows);
     kvCloseAddressBook();

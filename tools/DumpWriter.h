@@ -12,8 +12,10 @@ public:
     explicit CDumpWriter(std::ostream& out) : m_out(out) {}
 
     void Users();
-    void Schedules(const std::string& owner);
-    void Addresses(const std::string& owner);
+    // withOriginal: one more column, what each entry keeps beside its record
+    // (UTF-8 content lines, escaped as every cell is).
+    void Schedules(const std::string& owner, bool withOriginal = false);
+    void Addresses(const std::string& owner, bool withOriginal = false);
     void Board();
 
     // The escaped UTF-8 form of a code page 932 text.
@@ -21,7 +23,8 @@ public:
 
 private:
     // Writes cells (code page 932, or ASCII) as one escaped line.
-    void WriteLine(const std::vector<std::string>& cells);
+    // original: a last cell that is UTF-8 already.
+    void WriteLine(const std::vector<std::string>& cells, const std::string* original = nullptr);
 
     std::ostream& m_out;
     long m_nLines = 0; // written, the column names' line included

@@ -458,8 +458,8 @@ CRecordReader::Step CICalendarReader::StoreOccurrence() {
     SetSeries(m_strSeries);
     if (!m_strSeries.empty())
         Keep().Series(m_strSeries);
-    for (const std::string& line : first ? m_definition : std::vector<std::string>())
-        KeepLine(line, "VEVENT", true);
+    if (first)
+        KeepLines(m_definition, "RRULE (the series whole)");
     for (const std::string& line : m_unmapped) {
         char buffer[32];
         KeepLine(line, std::string(NameOf(line, buffer)), true);

@@ -11,6 +11,7 @@
 
 #include "ContentLine.h"
 #include "Cp932.h"
+#include "Original.h"
 
 namespace {
 
@@ -79,6 +80,7 @@ void CICalendarWriter::Begin() {
         m_strZone.clear();
         return;
     }
+    m_zones.insert(m_strZone);
     // Under the zone's own name rather than the library's prefixed one.
     icalcomponent* copy = icalcomponent_new_clone(component);
     if (icalproperty* tzid = icalcomponent_get_first_property(copy, ICAL_TZID_PROPERTY))
@@ -87,7 +89,22 @@ void CICalendarWriter::Begin() {
     icalcomponent_free(copy);
 }
 
-void CICalendarWriter::Write(const kvScheduleRecord& record) {
+void CICalendarWriter::Write(const kvScheduleRecord& record, std::string_view original) {
+    const COriginal::CParsed kept = COriginal::Parse(original);
+    if (!kept.series.empty()) {
+        // The series goes out once, whole, with the entry that holds it; its
+        // other occurrences are in it.
+        if (m_series.count(kept.series) != 0)
+            return;
+        bool whole = false;
+        for (const std::string& line : kept.lines)
+            whole = whole || CContentLine::Matches(line, "BEGIN:VEVENT");
+        if (whole) {
+            m_series.insert(kept.series);
+            WriteSeries(kept.lines);
+            return;
+        }
+    }
     const bool allDay = record.allDay != 0;
     // A time no calendar has (an Outlook file's empty date, say) is written as
     // the first of January 1900 and kept as it is in X-KELVO-START or
@@ -102,22 +119,42 @@ void CICalendarWriter::Write(const kvScheduleRecord& record) {
         start.dayOfMonth = 1;
     }
     const kvTimeBlock& end = endKept ? start : record.end;
-    const std::string title = KV_TEXT(record, title);
+    const std::string title = kept.Text("title", record.title, sizeof(record.title));
     const std::string owner = KV_TEXT(record, owner);
-    // The UID: the entry's owner, start and title, numbered where they repeat.
-    std::string key = owner + '\n' + Stamp(record.start, false) + '\n' +
-                      std::to_string(record.allDay != 0) + '\n' + title;
-    int repeat = m_uids[key]++;
-    key += '\n' + std::to_string(repeat);
-    unsigned char digest[SHA256_DIGEST_LENGTH];
-    SHA256(reinterpret_cast<const unsigned char*>(key.data()), key.size(), digest);
-    char uid[40];
-    for (int i = 0; i < 16; ++i)
-        std::snprintf(uid + 2 * i, 3, "%02x", digest[i]);
+    // The event's own UID and DTSTAMP where it came with them, and every
+    // other line it came with, given back after the groupware's own.
+    std::string uidLine, stampLine;
+    std::vector<const std::string*> others;
+    CContentLine property;
+    for (const std::string& line : kept.lines) {
+        const bool parsed = property.Parse(line);
+        if (parsed && property.Name() == "UID" && uidLine.empty())
+            uidLine = line;
+        else if (parsed && property.Name() == "DTSTAMP" && stampLine.empty())
+            stampLine = line;
+        else
+            others.push_back(&line);
+    }
+    if (uidLine.empty()) {
+        // The UID: the entry's owner, start and title, numbered where they repeat.
+        std::string key = owner + '\n' + Stamp(record.start, false) + '\n' +
+                          std::to_string(record.allDay != 0) + '\n' + title;
+        int repeat = m_uids[key]++;
+        key += '\n' + std::to_string(repeat);
+        unsigned char digest[SHA256_DIGEST_LENGTH];
+        SHA256(reinterpret_cast<const unsigned char*>(key.data()), key.size(), digest);
+        char uid[40];
+        for (int i = 0; i < 16; ++i)
+            std::snprintf(uid + 2 * i, 3, "%02x", digest[i]);
+        uidLine = std::string("UID:") + uid + "@kelvo";
+    }
 
     m_out << "BEGIN:VEVENT\r\n";
-    CContentLine::WriteFolded(m_out, std::string("UID:") + uid + "@kelvo");
-    m_out << "DTSTAMP:" << m_strStamp << "\r\n";
+    CContentLine::WriteFolded(m_out, uidLine);
+    if (stampLine.empty())
+        m_out << "DTSTAMP:" << m_strStamp << "\r\n";
+    else
+        CContentLine::WriteFolded(m_out, stampLine);
     const std::string zone = m_strZone.empty() ? "" : ";TZID=" + m_strZone;
     if (allDay) {
         m_out << "DTSTART;VALUE=DATE:" << Stamp(start, true) << "\r\n";
@@ -128,28 +165,67 @@ void CICalendarWriter::Write(const kvScheduleRecord& record) {
         if (!open)
             m_out << "DTEND" << zone << ":" << Stamp(end, false) << "\r\n";
     }
-    auto kept = [this](const char* name, const kvTimeBlock& time) {
+    auto keptTime = [this](const char* name, const kvTimeBlock& time) {
         m_out << name << ":" << time.yearsSince1900 << "," << time.month << "," << time.dayOfMonth
               << "," << time.hours << "," << time.minutes << "," << time.seconds << "\r\n";
     };
     if (startKept)
-        kept("X-KELVO-START", record.start);
+        keptTime("X-KELVO-START", record.start);
     if (endKept)
-        kept("X-KELVO-END", record.end);
+        keptTime("X-KELVO-END", record.end);
     CContentLine::WriteFolded(m_out, "SUMMARY:" + CContentLine::Escape(title));
     if (record.place[0] != '\0')
-        CContentLine::WriteFolded(m_out,
-                                  "LOCATION:" + CContentLine::Escape(KV_TEXT(record, place)));
+        CContentLine::WriteFolded(m_out, "LOCATION:" +
+                                             CContentLine::Escape(kept.Text("place", record.place,
+                                                                            sizeof(record.place))));
     if (record.comment[0] != '\0')
-        CContentLine::WriteFolded(m_out,
-                                  "DESCRIPTION:" + CContentLine::Escape(KV_TEXT(record, comment)));
+        CContentLine::WriteFolded(
+            m_out, "DESCRIPTION:" + CContentLine::Escape(kept.Text("comment", record.comment,
+                                                                   sizeof(record.comment))));
     m_out << (record.isPublic != 0 ? "CLASS:PUBLIC\r\n" : "CLASS:PRIVATE\r\n");
     if (record.alarmLeadMinutes > 0) {
         m_out << "BEGIN:VALARM\r\nACTION:DISPLAY\r\n";
         CContentLine::WriteFolded(m_out, "DESCRIPTION:" + CContentLine::Escape(title));
         m_out << "TRIGGER:-PT" << record.alarmLeadMinutes << "M\r\nEND:VALARM\r\n";
     }
+    for (const std::string* line : others)
+        CContentLine::WriteFolded(m_out, *line);
     m_out << "END:VEVENT\r\n";
+}
+
+void CICalendarWriter::WriteSeries(const std::vector<std::string>& lines) {
+    // The zones first, each once in the file (the desktop's among them),
+    // then the series' events as they came.
+    bool inZone = false, skipZone = false;
+    CContentLine property;
+    for (const std::string& line : lines) {
+        if (CContentLine::Matches(line, "BEGIN:VTIMEZONE")) {
+            inZone = true;
+            // Its TZID comes among the next lines: found here ahead.
+            skipZone = false;
+            for (size_t i = static_cast<size_t>(&line - lines.data()) + 1; i < lines.size(); ++i) {
+                if (CContentLine::Matches(lines[i], "END:VTIMEZONE"))
+                    break;
+                if (property.Parse(lines[i]) && property.Name() == "TZID") {
+                    skipZone = !m_zones.insert(std::string(property.Value())).second;
+                    break;
+                }
+            }
+        }
+        if (inZone && !skipZone)
+            CContentLine::WriteFolded(m_out, line);
+        if (inZone && CContentLine::Matches(line, "END:VTIMEZONE"))
+            inZone = false;
+    }
+    inZone = false;
+    for (const std::string& line : lines) {
+        if (CContentLine::Matches(line, "BEGIN:VTIMEZONE"))
+            inZone = true;
+        if (!inZone)
+            CContentLine::WriteFolded(m_out, line);
+        if (CContentLine::Matches(line, "END:VTIMEZONE"))
+            inZone = false;
+    }
 }
 
 void CICalendarWriter::End() {

@@ -2,7 +2,10 @@
 
 #include <iosfwd>
 #include <map>
+#include <set>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "kelvo.h"
 
@@ -11,6 +14,11 @@
 // a VEVENT at its local wall-clock time in that zone, with a UID derived from
 // the entry's owner, start and title (the same entry gets the same UID in
 // every export), CLASS from the public flag and the alarm as a VALARM.
+// What an entry keeps beside its record (its original) is given back: its
+// own UID and DTSTAMP, the whole texts of its fields, every other property
+// it came with; a recurring series goes out once, as it came (its event,
+// the instances that override it and the zones they name), not as its
+// occurrences.
 class CICalendarWriter {
 public:
     // zone: an IANA zone name; empty for the desktop's ("" when it cannot be
@@ -19,15 +27,21 @@ public:
 
     void Begin();
     // Every entry: times no calendar has are kept in X-KELVO-START/-END.
-    void Write(const kvScheduleRecord& record);
+    // original: UTF-8 content lines (kelvo.h), empty for none.
+    void Write(const kvScheduleRecord& record, std::string_view original = std::string_view());
     void End();
 
     // The desktop's zone name from TZ, /etc/timezone or /etc/localtime; empty if none.
     static std::string LocalZoneName();
 
 private:
+    // A series as it came (the lines an entry keeps beside it).
+    void WriteSeries(const std::vector<std::string>& lines);
+
     std::ostream& m_out;
     std::string m_strZone;
     std::string m_strStamp;            // DTSTAMP: when the export was made
     std::map<std::string, int> m_uids; // entries with the same key, numbered
+    std::set<std::string> m_zones;     // the TZIDs of the zones written
+    std::set<std::string> m_series;    // the series written whole
 };

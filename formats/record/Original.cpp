@@ -1,5 +1,9 @@
 #include "Original.h"
 
+#include <vector>
+
+#include "Cp932.h"
+#include "FieldText.h"
 #include "kelvo.h"
 
 namespace {
@@ -52,6 +56,20 @@ std::string Quoted(std::string_view name) {
 const std::string* COriginal::CParsed::Field(const std::string& column) const {
     auto found = fields.find(column);
     return found == fields.end() ? nullptr : &found->second;
+}
+
+std::string COriginal::CParsed::Text(const std::string& column, const char* field,
+                                     size_t width) const {
+    const std::string_view stored = CCp932::FieldText(field, width);
+    if (const std::string* kept = Field(column)) {
+        // What the kept text comes to in the field: the field's text, unless
+        // the entry was changed since.
+        std::vector<char> again(width, '\0');
+        CFieldText::Put(again.data(), width, *kept, true);
+        if (CCp932::FieldText(again.data(), width) == stored)
+            return *kept;
+    }
+    return CCp932::ToUtf8(stored);
 }
 
 bool COriginal::Add(const std::string& line) {

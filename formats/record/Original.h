@@ -19,6 +19,10 @@ public:
         std::vector<std::string> lines;
         // The field's text, or null when the original has none for column.
         const std::string* Field(const std::string& column) const;
+        // The Unicode text of a record's field (column, of width bytes): the
+        // kept one while it still stands for what the field holds, else the
+        // field's own, converted.
+        std::string Text(const std::string& column, const char* field, size_t width) const;
     };
 
     void Clear() { m_text.clear(); }

@@ -62,6 +62,22 @@ void CRecordReader::PutField(char* field, size_t width, std::string_view text, c
         KeepField(column, unicode ? std::string(text) : CCp932::ToUtf8(text));
 }
 
+void CRecordReader::KeepLines(const std::vector<std::string>& lines, const std::string& what) {
+    if (lines.empty())
+        return;
+    // All of them or none: a part would be no whole.
+    size_t bytes = m_original.Text().size();
+    for (const std::string& line : lines)
+        bytes += line.size() + 2;
+    if (bytes > KV_ORIGINAL_MAX) {
+        NotCarried(what + " (beyond what is kept beside an entry)");
+        return;
+    }
+    for (const std::string& line : lines)
+        m_original.Line(line);
+    Count(m_kept, what);
+}
+
 void CRecordReader::KeepField(const char* column, const std::string& utf8) {
     if (m_original.Field(column, utf8))
         ++m_nKeptFields;

@@ -118,6 +118,8 @@ protected:
     // (code page 932), said as not carried when the original is full.
     void KeepLine(std::string_view text, const std::string& what);
     void KeepLine(std::string_view text, const std::string& what, bool unicode);
+    // Lines (UTF-8) kept together, counted once under what.
+    void KeepLines(const std::vector<std::string>& lines, const std::string& what);
     // The whole text (UTF-8) of a field the record could not hold.
     void KeepField(const char* column, const std::string& utf8);
     // A table's column that has no field (both UTF-8), counted under what.

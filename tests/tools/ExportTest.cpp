@@ -144,3 +144,100 @@ TEST_P(Export, PrivateFilesStayPrivateAndFormulaCellsAreGuarded) {
     EXPECT_NE(csv.find("\"'+81-3-1234-5678\""), std::string::npos);
     EXPECT_NE(csv.find("\"''=literal\""), std::string::npos) << "an apostrophe of its own kept";
 }
+
+// Export, import into an empty groupware, export again: the two exports are
+// equal, and carry every character and property the files came with, a
+// series as a series.
+TEST_P(Export, WhatCameBackIsExportedTheSame) {
+    InitWithUsers({"alice"});
+    const std::string photo(2000, 'A');
+    CImportFile cards(
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Müller;Hans;Peter;Dr.;\r\nFN:Dr. Hans Müller\r\n"
+        "ORG:Gößmann & Peña GmbH;Vertrieb\r\nTITLE:Leiter – Export\r\n"
+        "ADR;TYPE=work:;;Königstraße 1;Stuttgart;BW;70173;Deutschland\r\n"
+        "EMAIL:a@example.de\r\nEMAIL:b@example.de\r\nEMAIL:c@example.de\r\n"
+        "BDAY:19700101\r\nNICKNAME:Hansi\r\nX-CUSTOM;TYPE=x:Wert\r\n"
+        "PHOTO;ENCODING=b;TYPE=JPEG:" +
+            photo + "\r\nNOTE:" + std::string(40000, 'n') +
+            "\r\nEND:VCARD\r\n"
+            "BEGIN:VCARD\r\nVERSION:4.0\r\nN:𠮷田;髙子;;;\r\nFN:𠮷田 髙子\r\n"
+            "TEL;TYPE=cell:090-0000-0001\r\nTEL;TYPE=cell:090-0000-0002\r\n"
+            "CATEGORIES:取引先,重要\r\nUID:urn:uuid:0001\r\nEND:VCARD\r\n",
+        false);
+    CImportFile calendar(
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Example//EN\r\n"
+        "BEGIN:VTIMEZONE\r\nTZID:Europe/Berlin\r\nBEGIN:STANDARD\r\nDTSTART:19701025T030000\r\n"
+        "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU\r\nTZOFFSETFROM:+0200\r\nTZOFFSETTO:+0100\r\n"
+        "END:STANDARD\r\nBEGIN:DAYLIGHT\r\nDTSTART:19700329T020000\r\n"
+        "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0200\r\n"
+        "END:DAYLIGHT\r\nEND:VTIMEZONE\r\n"
+        // A 2020 series that ended long ago: every occurrence kept, given back as one.
+        "BEGIN:VEVENT\r\nUID:series-2020@example\r\nDTSTAMP:20200101T000000Z\r\n"
+        "DTSTART;TZID=Europe/Berlin:20200106T100000\r\nDTEND;TZID=Europe/Berlin:20200106T110000\r\n"
+        "RRULE:FREQ=WEEKLY;COUNT=26\r\nEXDATE;TZID=Europe/Berlin:20200113T100000\r\n"
+        "SUMMARY:Jour fixe – Müller\r\nATTENDEE;CN=Hans:mailto:a@example.de\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:series-2020@example\r\nDTSTAMP:20200101T000000Z\r\n"
+        "RECURRENCE-ID;TZID=Europe/Berlin:20200120T100000\r\n"
+        "DTSTART;TZID=Europe/Berlin:20200121T150000\r\nDTEND;TZID=Europe/Berlin:20200121T160000\r\n"
+        "SUMMARY:Jour fixe (verschoben)\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:single@example\r\nDTSTAMP:20261201T000000Z\r\n"
+        "DTSTART:20261210T010000Z\r\nDTEND:20261210T020000Z\r\nSUMMARY:𠮷田さんと打ち合わせ\r\n"
+        "ORGANIZER:mailto:yoshida@example.jp\r\nCATEGORIES:仕事\r\nURL:https://example.jp/\r\n"
+        "BEGIN:VALARM\r\nACTION:DISPLAY\r\nTRIGGER:-PT10M\r\nEND:VALARM\r\n"
+        "BEGIN:VALARM\r\nACTION:AUDIO\r\nTRIGGER;VALUE=DATE-TIME:20261210T000000Z\r\n"
+        "END:VALARM\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
+        false);
+    ASSERT_EQ(Admin({"import", "addresses", "--owner", "alice", cards.Path()}).status, 0);
+    auto imported = Admin({"import", "schedules", "--owner", "alice", calendar.Path()});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(FirstLine(imported.out), "stored 26 schedule records\n")
+        << "25 of the series (one excluded) and the single event";
+
+    QTemporaryDir folder;
+    for (const auto& [kind, format] :
+         {std::pair<std::string, std::string>{"addresses", "vcard"}, {"schedules", "ical"}}) {
+        SCOPED_TRACE(kind);
+        auto first = Admin({"export", kind, "--owner", "alice", "--format", format});
+        ASSERT_EQ(first.status, 0) << first.err;
+        CTempDatabase target(GetParam());
+        auto admin = [&](std::vector<std::string> args) {
+            args.insert(args.begin(), {"--database", target.Path()});
+            return CProcessRunner::Run(KELVO_TEST_ADMIN, args, CProcessRunner::COptions{});
+        };
+        ASSERT_EQ(admin({"init"}).status, 0);
+        ASSERT_EQ(admin({"user", "add", "alice", "--password", "pw", "--allow-weak"}).status, 0);
+        const std::string path = folder.filePath("first").toStdString();
+        std::ofstream(path, std::ios::binary) << first.out;
+        auto again = admin({"import", kind, "--owner", "alice", path});
+        ASSERT_EQ(again.status, 0) << again.err;
+        auto second = admin({"export", kind, "--owner", "alice", "--format", format});
+        ASSERT_EQ(second.status, 0) << second.err;
+        EXPECT_EQ(second.out, first.out);
+        if (kind == "addresses") {
+            for (const char* given :
+                 {"N:Müller;Hans;Peter;Dr.;", "FN:Dr. Hans Müller",
+                  "ORG:Gößmann & Peña GmbH;Vertrieb", "TITLE:Leiter – Export",
+                  "Königstraße 1;Stuttgart;BW;70173;Deutschland", "EMAIL:c@example.de",
+                  "BDAY:19700101", "NICKNAME:Hansi", "X-CUSTOM;TYPE=x:Wert", "N:𠮷田;髙子;;;",
+                  "TEL;TYPE=cell:090-0000-0002", "CATEGORIES:取引先,重要", "UID:urn:uuid:0001"})
+                EXPECT_NE(first.out.find(given), std::string::npos) << given;
+            EXPECT_NE(first.out.find("NOTE:" + std::string(60, 'n')), std::string::npos);
+            EXPECT_EQ(std::count(first.out.begin(), first.out.end(), 'n') >= 40000, true)
+                << "the whole memo, beyond the field's 32 KiB";
+        } else {
+            for (const char* given :
+                 {"RRULE:FREQ=WEEKLY;COUNT=26", "RECURRENCE-ID;TZID=Europe/Berlin:20200120T100000",
+                  "TZID:Europe/Berlin", "SUMMARY:Jour fixe – Müller", "UID:single@example",
+                  "SUMMARY:𠮷田さんと打ち合わせ", "ORGANIZER:mailto:yoshida@example.jp",
+                  "TRIGGER;VALUE=DATE-TIME:20261210T000000Z"})
+                EXPECT_NE(first.out.find(given), std::string::npos) << given;
+            EXPECT_EQ(std::count(first.out.begin(), first.out.end(), '\n'),
+                      std::count(second.out.begin(), second.out.end(), '\n'));
+            size_t events = 0;
+            for (size_t at = 0; (at = first.out.find("BEGIN:VEVENT", at)) != std::string::npos;
+                 ++at)
+                ++events;
+            EXPECT_EQ(events, 3u) << "the series as its event and its moved instance";
+        }
+    }
+}

@@ -8,6 +8,7 @@
 
 void CDumpCommand::Run(CArguments& args, CTerminal& terminal) {
     std::string owner = args.TakeSingleOption("--owner");
+    const bool original = args.TakeFlag("--original");
     std::string kind = args.TakeFront("dump needs users, schedules, addresses or board");
     args.ExpectNoMore();
     OpenDatabase();
@@ -21,9 +22,9 @@ void CDumpCommand::Run(CArguments& args, CTerminal& terminal) {
             throw CAdminError("dump " + kind + " needs --owner NAME");
         std::string cpOwner = CAdminText::ToCp932(owner, "owner");
         if (kind == "schedules")
-            writer.Schedules(cpOwner);
+            writer.Schedules(cpOwner, original);
         else
-            writer.Addresses(cpOwner);
+            writer.Addresses(cpOwner, original);
     } else {
         throw CAdminError("unknown dump \"" + kind + "\"");
     }

@@ -23,6 +23,7 @@ template <typename Record> struct CList;
 
 template <> struct CList<kvAddressRecord> {
     static constexpr const char* kName = "the address book";
+    static constexpr int kKind = KV_KIND_ADDRESS;
     static int Open(const std::string& owner) {
         return kvOpenAddressBook(owner.c_str(), -1, 0, 0, 0);
     }
@@ -34,16 +35,18 @@ template <> struct CList<kvAddressRecord> {
 
 template <> struct CList<kvScheduleRecord> {
     static constexpr const char* kName = "the schedules";
+    static constexpr int kKind = KV_KIND_SCHEDULE;
     static int Open(const std::string& owner) { return kvOpenSchedules(owner.c_str(), ""); }
     static int Next(kvScheduleRecord* record) { return kvNextSchedule(record, 1); }
     static void Close() { kvCloseSchedules(); }
     static bool IsPublic(const kvScheduleRecord& record) { return record.isPublic != 0; }
 };
 
-// What a format writes: something before the entries, each entry, something after.
+// What a format writes: something before the entries, each entry (with
+// what it keeps beside its record), something after.
 template <typename Record> struct CFormat {
     std::function<void()> begin;
-    std::function<void(const Record&)> write;
+    std::function<void(const Record&, std::string_view)> write;
     std::function<void()> end;
 };
 
@@ -60,10 +63,12 @@ long WriteEntries(const std::string& owner, bool isPublic, const CFormat<Record>
         CAdminText::Fail(std::string(List::kName) + " cannot be read");
     long written = 0;
     auto record = std::make_unique<Record>();
+    std::string original;
     while (List::Next(record.get())) {
         if (List::IsPublic(*record) != isPublic)
             continue;
-        format.write(*record);
+        original = CAdminText::LastOriginal(List::kKind);
+        format.write(*record, original);
         COutputBuffer::Check(text, where, written);
         // How many there are is not known in advance: the count and the rate.
         progress.Update(++written, -1);
@@ -88,6 +93,7 @@ CExportCommand::COptions CExportCommand::TakeOptions(CArguments& args) const {
     COptions options;
     std::string owner = args.TakeSingleOption("--owner", true);
     options.format = args.TakeSingleOption("--format");
+    options.encoding = args.TakeSingleOption("--encoding");
     options.isPublic = args.TakeFlag("--public");
     options.quiet = args.TakeFlag("--quiet");
     options.path = args.Empty() ? std::string() : args.TakeFront("");
@@ -97,6 +103,9 @@ CExportCommand::COptions CExportCommand::TakeOptions(CArguments& args) const {
         options.format = own;
     if (options.format != "outlook" && options.format != own)
         throw CAdminError("--format for " + m_strKind + " is " + own + " or outlook");
+    if (!options.encoding.empty() && (options.format != "outlook" ||
+                                      (options.encoding != "utf-8" && options.encoding != "cp932")))
+        throw CAdminError("--encoding is for --format outlook: cp932 (the default) or utf-8");
     if (owner.empty())
         throw CAdminError("--owner is empty: name the user whose entries are exported");
     options.owner = CAdminText::ToCp932(owner, "owner");
@@ -104,29 +113,45 @@ CExportCommand::COptions CExportCommand::TakeOptions(CArguments& args) const {
 }
 
 long CExportCommand::Write(const COptions& options, std::ostream& text, const std::string& where,
-                           CProgressLine& progress) const {
+                           CProgressLine& progress, int& unwritten) const {
     const bool outlook = options.format == "outlook";
-    COutlookCsvWriter csv(text);
+    COutlookCsvWriter csv(text, options.encoding == "utf-8");
+    long written = 0;
     if (Addresses()) {
         CVCardWriter vcard(text);
         CFormat<kvAddressRecord> format;
         if (outlook)
             format = {[&] { csv.BeginAddresses(); },
-                      [&](const kvAddressRecord& record) { csv.Write(record); }, nullptr};
-        else
-            format = {nullptr, [&](const kvAddressRecord& record) { vcard.Write(record); },
+                      [&](const kvAddressRecord& record, std::string_view original) {
+                          csv.Write(record, original);
+                      },
                       nullptr};
-        return WriteEntries(options.owner, options.isPublic, format, text, where, progress);
+        else
+            format = {nullptr,
+                      [&](const kvAddressRecord& record, std::string_view original) {
+                          vcard.Write(record, original);
+                      },
+                      nullptr};
+        written = WriteEntries(options.owner, options.isPublic, format, text, where, progress);
+    } else {
+        CICalendarWriter ical(text);
+        CFormat<kvScheduleRecord> format;
+        if (outlook)
+            format = {[&] { csv.BeginSchedules(); },
+                      [&](const kvScheduleRecord& record, std::string_view original) {
+                          csv.Write(record, original);
+                      },
+                      nullptr};
+        else
+            format = {[&] { ical.Begin(); },
+                      [&](const kvScheduleRecord& record, std::string_view original) {
+                          ical.Write(record, original);
+                      },
+                      [&] { ical.End(); }};
+        written = WriteEntries(options.owner, options.isPublic, format, text, where, progress);
     }
-    CICalendarWriter ical(text);
-    CFormat<kvScheduleRecord> format;
-    if (outlook)
-        format = {[&] { csv.BeginSchedules(); },
-                  [&](const kvScheduleRecord& record) { csv.Write(record); }, nullptr};
-    else
-        format = {[&] { ical.Begin(); },
-                  [&](const kvScheduleRecord& record) { ical.Write(record); }, [&] { ical.End(); }};
-    return WriteEntries(options.owner, options.isPublic, format, text, where, progress);
+    unwritten = csv.Unwritten();
+    return written;
 }
 
 void CExportCommand::Run(CArguments& args, CTerminal& terminal) {
@@ -143,9 +168,14 @@ void CExportCommand::Run(CArguments& args, CTerminal& terminal) {
     }
     std::ostream& text = file ? file->Stream() : terminal.Out();
     CProgressLine progress(terminal.Err(), terminal.ShowsProgress(options.quiet), "entries");
-    const long written =
-        Write(options, text, file ? options.path : std::string("standard output"), progress);
+    int unwritten = 0;
+    const long written = Write(options, text, file ? options.path : std::string("standard output"),
+                               progress, unwritten);
     progress.Finish();
+    if (unwritten > 0)
+        terminal.Err() << "kelvo-admin: " << unwritten
+                       << " characters the entries keep have no code page 932 form and are "
+                          "written as the fields hold them (〓); --encoding utf-8 writes them\n";
     if (!file)
         return;
     file->Commit();

@@ -8,8 +8,8 @@
 
 class CProgressLine;
 
-// export addresses --owner USER [--public] [--format vcard|outlook] [--quiet] [FILE]
-// export schedules --owner USER [--public] [--format ical|outlook] [--quiet] [FILE]:
+// export addresses --owner USER [--public] [--format vcard|outlook] [--encoding E] [--quiet] [FILE]
+// export schedules --owner USER [--public] [--format ical|outlook] [--encoding E] [--quiet] [FILE]:
 // the owner's private entries (or the public ones) to FILE or standard output.
 class CExportCommand : public CAdminCommand {
 public:
@@ -21,6 +21,7 @@ private:
     struct COptions {
         std::string owner; // code page 932
         std::string format;
+        std::string encoding; // of an Outlook export: "cp932" (empty) or "utf-8"
         bool isPublic = false;
         bool quiet = false;
         std::string path; // empty: standard output
@@ -29,8 +30,9 @@ private:
     COptions TakeOptions(CArguments& args) const;
     // Writes every entry of the options' owner in their format to text (named
     // where, for a failure); the count.
+    // unwritten: characters code page 932 could not write (an Outlook export).
     long Write(const COptions& options, std::ostream& text, const std::string& where,
-               CProgressLine& progress) const;
+               CProgressLine& progress, int& unwritten) const;
 
     std::string m_strKind;
 };
