@@ -149,7 +149,7 @@ bool COutlookImportDlg::ConfirmPreview(const std::string& path) {
         if (step == CImportSession::Step::End || step == CImportSession::Step::Failed)
             break;
         if (step == CImportSession::Step::Checked)
-            records.append(QStringLiteral("・") + CText::FromCp932(preview.Describe()));
+            records.append(QStringLiteral("・") + QString::fromStdString(preview.Describe()));
     }
     QString text = QStringLiteral("このファイルを %1 として読み込みます。\n")
                        .arg(CImportTexts::ReadAs(preview.Summary()));

@@ -62,6 +62,10 @@ bool CListCtrl::SetItemText(int item, int subItem, std::string_view text) {
     return m_pModel->SetItemText(item, subItem, text);
 }
 
+bool CListCtrl::SetItemUnicode(int item, int subItem, const QString& text) {
+    return m_pModel->SetItemUnicode(item, subItem, text);
+}
+
 bool CListCtrl::DeleteAllItems() {
     m_pModel->DeleteAllItems();
     return true;

@@ -25,6 +25,8 @@ public:
     int ScaledWidth(int width) const;
     int InsertItem(int index, std::string_view text);
     bool SetItemText(int item, int subItem, std::string_view text);
+    // A Unicode text the cell shows instead (one code page 932 cannot hold).
+    bool SetItemUnicode(int item, int subItem, const QString& text);
     bool DeleteAllItems();
     int GetItemCount() const;
     std::string GetItemText(int item, int subItem) const;

@@ -176,6 +176,16 @@ bool CReportModel::SetItemText(int item, int subItem, std::string_view text) {
     return true;
 }
 
+bool CReportModel::SetItemUnicode(int item, int subItem, const QString& text) {
+    if (item < 0 || item >= ItemCount() || subItem < 0 || subItem >= std::max(1, ColumnCount()) ||
+        subItem > 0xFF)
+        return false;
+    m_unicode[static_cast<uint64_t>(item) << 8 | static_cast<uint64_t>(subItem)] = text;
+    if (item < m_nAnnounced)
+        emit dataChanged(index(item, subItem), index(item, subItem));
+    return true;
+}
+
 std::string_view CReportModel::ItemText(int item, int subItem) const {
     if (item < 0 || item >= ItemCount() || subItem < 0)
         return std::string_view();
@@ -204,6 +214,7 @@ void CReportModel::DeleteAllItems() {
     m_rows.shrink_to_fit();
     m_chunks.clear();
     m_moved.clear();
+    m_unicode.clear();
     m_nUsed = kChunk;
     m_nOpenRow = -1;
     m_nAnnounced = 0;
@@ -238,6 +249,12 @@ int CReportModel::columnCount(const QModelIndex& parent) const {
 QVariant CReportModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid())
         return QVariant();
+    if (!m_unicode.empty()) {
+        auto found = m_unicode.find(static_cast<uint64_t>(index.row()) << 8 |
+                                    static_cast<uint64_t>(index.column()));
+        if (found != m_unicode.end())
+            return found->second;
+    }
     std::string_view text = ItemText(index.row(), index.column());
     return CText::FromCp932(text.data(), text.size());
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // The cells of a report list, kept as code page 932 bytes and decoded only
@@ -29,6 +30,9 @@ public:
     // Inserts a row whose first cell is text; returns its index, or -1.
     int InsertItem(int index, std::string_view text);
     bool SetItemText(int item, int subItem, std::string_view text);
+    // What a cell shows instead of its code page 932 text: a Unicode text
+    // that code page 932 cannot hold (rare: kept apart from the packed rows).
+    bool SetItemUnicode(int item, int subItem, const QString& text);
     // The text of a cell; valid until the model changes.
     std::string_view ItemText(int item, int subItem) const;
     int ItemCount() const { return static_cast<int>(m_rows.size()); }
@@ -76,6 +80,7 @@ private:
     std::vector<std::vector<std::string>> m_moved;
     int m_nOpenRow = -1; // the row being filled cell by cell, or -1
     int m_nOpenCells = 0;
-    int m_nAnnounced = 0; // rows the views know of
+    int m_nAnnounced = 0;                            // rows the views know of
+    std::unordered_map<uint64_t, QString> m_unicode; // by row << 8 | column
     bool m_bFlushQueued = false;
 };

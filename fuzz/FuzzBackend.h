@@ -2,14 +2,17 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "AddressFields.h"
 #include "BackendTable.h"
 #include "Cp932.h"
+#include "PropertyText.h"
 
 // A backend for the fuzz harnesses: it keeps nothing, but checks what the
-// readers hand over (every text field ends inside its width) and answers the
-// duplicate searches both ways, so that both paths run.
+// readers hand over (every text field ends inside its width; an original is
+// valid UTF-8 lines within the size kept) and answers the duplicate searches
+// both ways, so that both paths run.
 class CFuzzBackend {
 public:
     static void Install() {
@@ -35,6 +38,9 @@ public:
         table.kvUpdateSchedule = [](const kvScheduleRecord* record, int) {
             return CheckSchedule(record);
         };
+        table.kvSetNextOriginal = [](int, const char* original, const char*) {
+            return CheckOriginal(original);
+        };
     }
 
 private:
@@ -47,6 +53,18 @@ private:
         const char* bytes = reinterpret_cast<const char*>(record);
         for (const CAddressField& field : kAddressFields)
             Require(bytes + field.offset, field.width);
+        return 1;
+    }
+
+    static int CheckOriginal(const char* original) {
+        if (original == nullptr)
+            return 1;
+        const size_t length = std::strlen(original);
+        if (length > KV_ORIGINAL_MAX || (length > 0 && length < 2) ||
+            (length > 0 && std::strcmp(original + length - 2, "\r\n") != 0))
+            std::abort(); // beyond what is kept, or a line without its end
+        if (CPropertyText::ValidUtf8(original) != original)
+            std::abort(); // no UTF-8: a reader handed on bytes it did not convert
         return 1;
     }
 

@@ -17,8 +17,10 @@ template <typename Reader> int FuzzReader(const uint8_t* data, size_t size) {
     CTextFile file;
     if (!file.Open(CFuzzInputFile::Write(data, size)))
         return 0;
-    // Small reads, so that characters, line ends and quotes fall across them.
+    // Small reads, so that characters, line ends and quotes fall across them;
+    // Unicode delivered as UTF-8 (as an import has it) or converted.
     file.SetChunk(1 + size % 61);
+    file.DeliverUnicode(size % 5 != 0);
     // Stored as an import stores them: the fuzz backend checks every record.
     CRecordStore store("owner", size % 2 == 0, size % 3 == 0);
     Reader reader(file, size % 2 == 0);

@@ -34,6 +34,16 @@ void CAddressView::OnInitialUpdate() {
         list.SetItemText(row, 5, KV_FIELD_TEXT(*record, businessPhone));
         list.SetItemText(row, 6, KV_FIELD_TEXT(*record, email2));
         list.SetItemText(row, 7, KV_FIELD_TEXT(*record, email));
+        const kvAddressRecord& r = *record;
+        ShowOriginal(row, KV_KIND_ADDRESS,
+                     {{0, "title", r.title, sizeof(r.title)},
+                      {1, "last_name", r.lastName, sizeof(r.lastName)},
+                      {2, "last_name_reading", r.lastNameReading, sizeof(r.lastNameReading)},
+                      {3, "home_phone", r.homePhone, sizeof(r.homePhone)},
+                      {4, "company", r.company, sizeof(r.company)},
+                      {5, "business_phone", r.businessPhone, sizeof(r.businessPhone)},
+                      {6, "email_2", r.email2, sizeof(r.email2)},
+                      {7, "email", r.email, sizeof(r.email)}});
     }
     CheckReadFailure();
 }

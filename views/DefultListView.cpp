@@ -3,6 +3,7 @@
 #include "BackendTable.h"
 #include "ListCtrl.h"
 #include "MessageBox.h"
+#include "Original.h"
 #include "Text.h"
 #include "ViewerSession.h"
 
@@ -32,4 +33,21 @@ void CDefultListView::CheckReadFailure() {
                              "理由: %2")
                   .arg(GetListCtrl().GetItemCount())
                   .arg(CText::FromCp932(reason)));
+}
+
+void CDefultListView::ShowOriginal(int row, int kind, std::initializer_list<COriginalCell> cells) {
+    const CBackendTable& backend = KvBackend();
+    const int needed = backend.kvLastOriginal(kind, nullptr, 0);
+    if (needed <= 1)
+        return;
+    std::string text(static_cast<size_t>(needed), '\0');
+    if (backend.kvLastOriginal(kind, text.data(), needed) != needed)
+        return;
+    text.pop_back();
+    const COriginal::CParsed kept = COriginal::Parse(text);
+    for (const COriginalCell& cell : cells)
+        if (kept.Field(cell.column) != nullptr)
+            GetListCtrl().SetItemUnicode(
+                row, cell.subItem,
+                QString::fromStdString(kept.Text(cell.column, cell.field, cell.width)));
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <initializer_list>
+
 #include "ListView.h"
 
 class CViewerSession;
@@ -29,6 +32,20 @@ protected:
     // failure rather than the end, says so in a message box, once per window.
     // The rows read before it stay shown.
     void CheckReadFailure();
+
+    // A cell of a record's field: which column shows it, the field's stored
+    // name, and the field.
+    struct COriginalCell {
+        int subItem;
+        const char* column;
+        const char* field;
+        size_t width;
+    };
+    // For the record the list (kind: KV_KIND_*) delivered last, shown in
+    // row: the cells whose fields could not hold their whole text show the
+    // text the entry keeps beside it. Asks the backend once a row, and only
+    // reads an original where the entry has one.
+    void ShowOriginal(int row, int kind, std::initializer_list<COriginalCell> cells);
 
 private:
     CViewerSession& m_session;

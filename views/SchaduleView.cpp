@@ -41,6 +41,11 @@ void CSchaduleView::OnInitialUpdate() {
                          record->end.yearsSince1900 == kNoEndYear ? std::string_view()
                                                                   : format(record->end));
         list.SetItemText(row, 4, KV_FIELD_TEXT(*record, comment));
+        const kvScheduleRecord& r = *record;
+        ShowOriginal(row, KV_KIND_SCHEDULE,
+                     {{0, "title", r.title, sizeof(r.title)},
+                      {1, "place", r.place, sizeof(r.place)},
+                      {4, "comment", r.comment, sizeof(r.comment)}});
     }
     CheckReadFailure();
 }

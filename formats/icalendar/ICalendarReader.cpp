@@ -506,5 +506,5 @@ CRecordReader::Step CICalendarReader::Next() {
 }
 
 std::string CICalendarReader::Describe() const {
-    return CRecordDescription::Schedule(*m_pRecord);
+    return CRecordDescription::Schedule(*m_pRecord, nullptr, &Original());
 }

@@ -133,10 +133,13 @@ COutlookTabReader::Step COutlookAddressReader::FinishRecord() {
 
 std::string COutlookAddressReader::Describe() const {
     // Under the names the file gives the columns.
-    return CRecordDescription::Address(*m_pRecord, [this](size_t offset) {
-        for (size_t slot = 0; slot < std::size(kColumns); ++slot)
-            if (kColumns[slot].offset == offset && kColumns[slot].storing == Storing::Copy)
-                return SlotName(slot);
-        return std::string();
-    });
+    return CRecordDescription::Address(
+        *m_pRecord,
+        [this](size_t offset) {
+            for (size_t slot = 0; slot < std::size(kColumns); ++slot)
+                if (kColumns[slot].offset == offset && kColumns[slot].storing == Storing::Copy)
+                    return SlotName(slot);
+            return std::string();
+        },
+        &Original());
 }

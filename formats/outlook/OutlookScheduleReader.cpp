@@ -282,13 +282,16 @@ COutlookTabReader::Step COutlookScheduleReader::FinishRecord() {
 
 std::string COutlookScheduleReader::Describe() const {
     // Under the names the file gives the columns.
-    return CRecordDescription::Schedule(*m_pRecord, [this](size_t offset) {
-        const size_t slot = offset == offsetof(kvScheduleRecord, title)     ? kTitle
-                            : offset == offsetof(kvScheduleRecord, start)   ? kStartDate
-                            : offset == offsetof(kvScheduleRecord, end)     ? kEndDate
-                            : offset == offsetof(kvScheduleRecord, place)   ? kPlace
-                            : offset == offsetof(kvScheduleRecord, comment) ? kComment
-                                                                            : kSlotCount;
-        return slot < kSlotCount ? SlotName(slot) : std::string();
-    });
+    return CRecordDescription::Schedule(
+        *m_pRecord,
+        [this](size_t offset) {
+            const size_t slot = offset == offsetof(kvScheduleRecord, title)     ? kTitle
+                                : offset == offsetof(kvScheduleRecord, start)   ? kStartDate
+                                : offset == offsetof(kvScheduleRecord, end)     ? kEndDate
+                                : offset == offsetof(kvScheduleRecord, place)   ? kPlace
+                                : offset == offsetof(kvScheduleRecord, comment) ? kComment
+                                                                                : kSlotCount;
+            return slot < kSlotCount ? SlotName(slot) : std::string();
+        },
+        &Original());
 }

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <vector>
 
+#include "AddressFields.h"
 #include "Cp932.h"
 
 namespace {
@@ -55,45 +56,37 @@ const CLabel kScheduleLabels[] = {
 
 #undef KV_LABEL
 
-// The labels in code page 932.
-template <size_t count> std::vector<std::string> Cp932Names(const CLabel (&labels)[count]) {
-    std::vector<std::string> names;
-    for (const CLabel& label : labels) {
-        std::string name;
-        CCp932::FromUtf8(label.name, name);
-        names.push_back(name);
-    }
-    return names;
-}
-
 std::string FirstLine(std::string_view text) {
     return std::string(text.substr(0, text.find('\n')));
 }
 
 } // namespace
 
-std::string CRecordDescription::Address(const kvAddressRecord& record, const GivenName& given) {
-    static const std::vector<std::string> names = Cp932Names(kAddressLabels);
+std::string CRecordDescription::Address(const kvAddressRecord& record, const GivenName& given,
+                                        const COriginal* original) {
+    const COriginal::CParsed kept =
+        original != nullptr ? COriginal::Parse(original->Text()) : COriginal::CParsed();
     std::string text;
-    for (size_t i = 0; i < std::size(kAddressLabels); ++i) {
-        const CLabel& label = kAddressLabels[i];
+    for (const CLabel& label : kAddressLabels) {
         const char* field = reinterpret_cast<const char*>(&record) + label.offset;
-        std::string value(CCp932::FieldText(field, label.size));
+        std::string value = kept.Text(AddressFieldName(label.offset), field, label.size);
         if (label.offset == offsetof(kvAddressRecord, memo))
             value = FirstLine(value);
         if (value.empty())
             continue;
-        std::string name = given ? given(label.offset) : std::string();
-        text += (text.empty() ? "" : "  ") + (name.empty() ? names[i] : name) + ": " + value;
+        std::string name = given ? CCp932::ToUtf8(given(label.offset)) : std::string();
+        text += (text.empty() ? "" : "  ") + (name.empty() ? label.name : name) + ": " + value;
     }
     return text;
 }
 
-std::string CRecordDescription::Schedule(const kvScheduleRecord& record, const GivenName& given) {
-    static const std::vector<std::string> names = Cp932Names(kScheduleLabels);
+std::string CRecordDescription::Schedule(const kvScheduleRecord& record, const GivenName& given,
+                                         const COriginal* original) {
+    const COriginal::CParsed kept =
+        original != nullptr ? COriginal::Parse(original->Text()) : COriginal::CParsed();
     auto nameOf = [&](ScheduleLabel label) {
-        std::string name = given ? given(kScheduleLabels[label].offset) : std::string();
-        return name.empty() ? names[label] : name;
+        std::string name = given ? CCp932::ToUtf8(given(kScheduleLabels[label].offset)) : "";
+        return name.empty() ? std::string(kScheduleLabels[label].name) : name;
     };
     auto when = [&record](const kvTimeBlock& time) {
         char text[64];
@@ -106,14 +99,13 @@ std::string CRecordDescription::Schedule(const kvScheduleRecord& record, const G
                           time.hours, time.minutes);
         return std::string(text);
     };
-    std::string text = nameOf(kTitle) + ": " +
-                       std::string(CCp932::FieldText(record.title, sizeof(record.title))) + "  " +
-                       nameOf(kStart) + ": " + when(record.start) + "  " + nameOf(kEnd) + ": " +
-                       when(record.end);
-    std::string place(CCp932::FieldText(record.place, sizeof(record.place)));
+    std::string text =
+        nameOf(kTitle) + ": " + kept.Text("title", record.title, sizeof(record.title)) + "  " +
+        nameOf(kStart) + ": " + when(record.start) + "  " + nameOf(kEnd) + ": " + when(record.end);
+    std::string place = kept.Text("place", record.place, sizeof(record.place));
     if (!place.empty())
         text += "  " + nameOf(kPlace) + ": " + place;
-    std::string comment = FirstLine(CCp932::FieldText(record.comment, sizeof(record.comment)));
+    std::string comment = FirstLine(kept.Text("comment", record.comment, sizeof(record.comment)));
     if (!comment.empty())
         text += "  " + nameOf(kComment) + ": " + comment;
     return text;

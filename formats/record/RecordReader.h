@@ -52,7 +52,8 @@ public:
     virtual Start Begin() = 0;
     // Reads one record; End when the file is done.
     virtual Step Next() = 0;
-    // The last record as it will be stored: its main fields, code page 932.
+    // The last record as it will be stored: its main fields, UTF-8, with the
+    // whole texts it keeps beside it.
     virtual std::string Describe() const = 0;
     // The record the last step made ready: one of the two, the other null.
     // It may be changed (the owner written in) until the next step.

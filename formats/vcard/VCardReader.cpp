@@ -432,5 +432,5 @@ CRecordReader::Step CVCardReader::Next() {
 }
 
 std::string CVCardReader::Describe() const {
-    return CRecordDescription::Address(*m_pRecord);
+    return CRecordDescription::Address(*m_pRecord, nullptr, &Original());
 }

@@ -149,7 +149,8 @@ TEST_P(Export, PrivateFilesStayPrivateAndFormulaCellsAreGuarded) {
 // equal, and carry every character and property the files came with, a
 // series as a series.
 TEST_P(Export, WhatCameBackIsExportedTheSame) {
-    InitWithUsers({"alice"});
+    // The demo's entries (no originals) among them.
+    ASSERT_EQ(Admin({"demo"}).status, 0);
     const std::string photo(2000, 'A');
     CImportFile cards(
         "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Müller;Hans;Peter;Dr.;\r\nFN:Dr. Hans Müller\r\n"
@@ -187,8 +188,8 @@ TEST_P(Export, WhatCameBackIsExportedTheSame) {
         "BEGIN:VALARM\r\nACTION:AUDIO\r\nTRIGGER;VALUE=DATE-TIME:20261210T000000Z\r\n"
         "END:VALARM\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
         false);
-    ASSERT_EQ(Admin({"import", "addresses", "--owner", "alice", cards.Path()}).status, 0);
-    auto imported = Admin({"import", "schedules", "--owner", "alice", calendar.Path()});
+    ASSERT_EQ(Admin({"import", "addresses", "--owner", "guest09", cards.Path()}).status, 0);
+    auto imported = Admin({"import", "schedules", "--owner", "guest09", calendar.Path()});
     ASSERT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(FirstLine(imported.out), "stored 26 schedule records\n")
         << "25 of the series (one excluded) and the single event";
@@ -197,7 +198,7 @@ TEST_P(Export, WhatCameBackIsExportedTheSame) {
     for (const auto& [kind, format] :
          {std::pair<std::string, std::string>{"addresses", "vcard"}, {"schedules", "ical"}}) {
         SCOPED_TRACE(kind);
-        auto first = Admin({"export", kind, "--owner", "alice", "--format", format});
+        auto first = Admin({"export", kind, "--owner", "guest09", "--format", format});
         ASSERT_EQ(first.status, 0) << first.err;
         CTempDatabase target(GetParam());
         auto admin = [&](std::vector<std::string> args) {
@@ -205,12 +206,12 @@ TEST_P(Export, WhatCameBackIsExportedTheSame) {
             return CProcessRunner::Run(KELVO_TEST_ADMIN, args, CProcessRunner::COptions{});
         };
         ASSERT_EQ(admin({"init"}).status, 0);
-        ASSERT_EQ(admin({"user", "add", "alice", "--password", "pw", "--allow-weak"}).status, 0);
+        ASSERT_EQ(admin({"user", "add", "guest09", "--password", "pw", "--allow-weak"}).status, 0);
         const std::string path = folder.filePath("first").toStdString();
         std::ofstream(path, std::ios::binary) << first.out;
-        auto again = admin({"import", kind, "--owner", "alice", path});
+        auto again = admin({"import", kind, "--owner", "guest09", path});
         ASSERT_EQ(again.status, 0) << again.err;
-        auto second = admin({"export", kind, "--owner", "alice", "--format", format});
+        auto second = admin({"export", kind, "--owner", "guest09", "--format", format});
         ASSERT_EQ(second.status, 0) << second.err;
         EXPECT_EQ(second.out, first.out);
         if (kind == "addresses") {
@@ -234,10 +235,10 @@ TEST_P(Export, WhatCameBackIsExportedTheSame) {
             EXPECT_EQ(std::count(first.out.begin(), first.out.end(), '\n'),
                       std::count(second.out.begin(), second.out.end(), '\n'));
             size_t events = 0;
-            for (size_t at = 0; (at = first.out.find("BEGIN:VEVENT", at)) != std::string::npos;
-                 ++at)
+            for (size_t at = 0;
+                 (at = first.out.find("UID:series-2020@example", at)) != std::string::npos; ++at)
                 ++events;
-            EXPECT_EQ(events, 3u) << "the series as its event and its moved instance";
+            EXPECT_EQ(events, 2u) << "the series as its event and its moved instance";
         }
     }
 }

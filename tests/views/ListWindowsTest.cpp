@@ -49,6 +49,21 @@ protected:
         return rows;
     }
 
+    // What the cells show (the stored texts, or what stands in for them).
+    Rows ShownOf(int kind) {
+        CListCtrl& list = View(kind)->GetListCtrl();
+        list.Model()->Flush(); // the rows as the views know them
+        Rows rows;
+        for (int row = 0; row < list.GetItemCount(); ++row) {
+            rows.emplace_back();
+            for (int column = 0; column < list.Model()->ColumnCount(); ++column)
+                rows.back().push_back(list.Model()
+                                          ->data(list.Model()->index(row, column), Qt::DisplayRole)
+                                          .toString());
+        }
+        return rows;
+    }
+
     QStringList Columns(int kind) {
         CListCtrl& list = View(kind)->GetListCtrl();
         QStringList columns;
@@ -260,4 +275,32 @@ TEST_F(ListWindows, ReadFailureKeepsTheRowsAndIsShownOnce) {
     m_viewer.messages.clear();
     Open(ID_VIEW_BOARD);
     EXPECT_TRUE(m_viewer.messages.isEmpty());
+}
+
+// A field that lost characters (〓) shows the whole text its entry keeps
+// beside it; the others, and entries that keep nothing, as stored.
+TEST_F(ListWindows, FieldsThatLostCharactersShowWhatTheEntryKeeps) {
+    kvAddressRecord mueller =
+        CTestRecords::Address("alice", CTestRecords::Sjis("M〓ller"), "Hans", "Kelvo");
+    kvAddressRecord yoshida = CTestRecords::Address("alice", CTestRecords::Sjis("〓田"), "", "");
+    kvAddressRecord plain = CTestRecords::Address("alice", "Plain", "", "");
+    m_viewer.Backend().addresses = {mueller, yoshida, plain};
+    m_viewer.Backend().addressOriginals = {
+        "X-KELVO-FIELD;NAME=last_name:Müller\r\nBDAY:19700101\r\n",
+        "X-KELVO-FIELD;NAME=last_name:𠮷田\r\n", ""};
+    Open(ID_VIEW_ADDRESS);
+    EXPECT_EQ(ShownOf(KIND_ADDRESS), (Rows{{"", "Müller", "", "", "Kelvo", "", "", ""},
+                                           {"", "𠮷田", "", "", "", "", "", ""},
+                                           {"", "Plain", "", "", "", "", "", ""}}));
+    Close(KIND_ADDRESS);
+
+    kvScheduleRecord meeting = Timed("Jour fixe", 0);
+    CTestRecords::Put(meeting.title, sizeof(meeting.title),
+                      CTestRecords::Sjis("Jour fixe 〓 M〓ller"));
+    m_viewer.Backend().schedules = {meeting};
+    m_viewer.Backend().scheduleOriginals = {
+        "X-KELVO-FIELD;NAME=title:Jour fixe – Müller\r\nX-KELVO-SERIES:s@example\r\n"};
+    Open(ID_VIEW_SCHADULE);
+    EXPECT_EQ(ShownOf(KIND_SCHADULE).at(0).at(0), "Jour fixe – Müller");
+    Close(KIND_SCHADULE);
 }
