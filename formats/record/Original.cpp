@@ -11,8 +11,8 @@ namespace {
 const char kField[] = "X-KELVO-FIELD;NAME=";
 const char kSeries[] = "X-KELVO-SERIES:";
 
-// A value on one line: backslashes, line feeds and carriage returns escaped,
-// so that every byte comes back.
+// A value on one line of a NUL-terminated text: backslashes, line feeds,
+// carriage returns and NULs escaped, so that every byte comes back.
 std::string Escape(std::string_view text) {
     std::string escaped;
     escaped.reserve(text.size());
@@ -23,6 +23,8 @@ std::string Escape(std::string_view text) {
             escaped += "\\n";
         else if (c == '\r')
             escaped += "\\r";
+        else if (c == '\0')
+            escaped += "\\0";
         else
             escaped += c;
     }
@@ -38,7 +40,7 @@ std::string Unescape(std::string_view text) {
             continue;
         }
         const char next = text[++i];
-        plain += next == 'n' ? '\n' : next == 'r' ? '\r' : next;
+        plain += next == 'n' ? '\n' : next == 'r' ? '\r' : next == '0' ? '\0' : next;
     }
     return plain;
 }
@@ -47,7 +49,7 @@ std::string Unescape(std::string_view text) {
 std::string Quoted(std::string_view name) {
     std::string quoted = "\"";
     for (char c : name)
-        quoted += c == '"' ? '\'' : c == '\r' || c == '\n' ? ' ' : c;
+        quoted += c == '"' ? '\'' : c == '\r' || c == '\n' || c == '\0' ? ' ' : c;
     return quoted + "\"";
 }
 
@@ -84,11 +86,15 @@ bool COriginal::Field(std::string_view column, std::string_view utf8) {
 }
 
 bool COriginal::Line(std::string_view utf8) {
-    std::string line(utf8);
-    // A line never holds a line end of its own.
-    for (char& c : line)
-        if (c == '\r' || c == '\n')
-            c = ' ';
+    // A line never holds a line end of its own, nor a NUL (which would end
+    // the whole text): U+FFFD stands for one.
+    std::string line;
+    line.reserve(utf8.size());
+    for (char c : utf8)
+        if (c == '\0')
+            line += "\xEF\xBF\xBD";
+        else
+            line += c == '\r' || c == '\n' ? ' ' : c;
     return Add(line);
 }
 

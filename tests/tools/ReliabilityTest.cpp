@@ -118,6 +118,10 @@ TEST_F(Reliability, BadFilesThroughKelvoAdmin) {
         Query("SELECT last_name, length(first_name), length(memo) FROM addresses ORDER BY id"),
         (std::vector<std::string>{"ab\t2\t0", std::string(99, 'w') + "\t4\t0", "open\t1\t4"}))
         << "cut at NULs and field ends, the open value keeps its last partial text";
+    // What was cut is kept beside the entry, the NUL escaped (an original is a C text).
+    const std::string original = Admin({"dump", "addresses", "--owner", "alice", "--original"}).out;
+    EXPECT_NE(original.find("X-KELVO-FIELD;NAME=last_name:ab\\\\0cd"), std::string::npos)
+        << original;
 
     std::string lines = CTestRecords::Sjis("姓\r\n");
     for (int i = 0; i < 200000; ++i)
