@@ -26,15 +26,14 @@ bool LooksLikeUtf8(const std::string& text, bool atEnd, bool& nonAscii) {
         if (length == 0)
             return false;
         if (i + length > text.size()) {
-            // A sequence cut by the read says nothing yet. One cut by the end
-            // of the file: a file cut off inside its last character is still
-            // UTF-8 (the fragment becomes a substitute).
-            if (!atEnd)
-                return true;
+            // A sequence cut by the read says nothing yet, as far as what came
+            // of it is right. One cut by the end of the file: a file cut off
+            // inside its last character is still UTF-8 (the fragment becomes
+            // a substitute).
             for (size_t k = i + 1; k < text.size(); ++k)
                 if ((bytes[k] & 0xC0) != 0x80)
                     return false;
-            nonAscii = true;
+            nonAscii = nonAscii || atEnd;
             return true;
         }
         uint32_t codePoint = 0;

@@ -295,4 +295,15 @@ TEST_F(ModernForms, EncodingsAtTheEdgesOfReads) {
     m_backend.addedAddresses.clear();
     Import(Utf16("姓\n佐藤\n", false) + "x", CImportSession::Kind::Addresses);
     ASSERT_EQ(m_backend.addedAddresses.size(), 1u) << "no phantom record";
+
+    // The first character beyond ASCII at a read's end, cut, and what came
+    // of it no UTF-8: code page 932, not a file that turns UTF-8 with the
+    // next read (its first lines already handed out as code page 932).
+    CImportFile mixed(std::string(65534, 'x') + "\xE9" + "F\n佐藤\n", false);
+    CTextFile text;
+    ASSERT_TRUE(text.Open(mixed.Path()));
+    text.DeliverUnicode(true);
+    for (std::string line; text.ReadLine(line);)
+        ;
+    EXPECT_EQ(text.GetEncoding(), CTextFile::Encoding::Cp932);
 }
