@@ -8,6 +8,20 @@ void FreeZone(icaltimezone* zone) {
     icaltimezone_free(zone, 1);
 }
 
+// Whether every rule of the zone's observances recurs yearly, as a zone's
+// changes do: libical expands a zone's changes one by one up to the year a
+// time asks for, and one changing every second would take hours and
+// gigabytes (a hostile file's zone).
+bool YearlyRulesOnly(icalcomponent* zone) {
+    for (icalcomponent* part = icalcomponent_get_first_component(zone, ICAL_ANY_COMPONENT);
+         part != nullptr; part = icalcomponent_get_next_component(zone, ICAL_ANY_COMPONENT))
+        for (icalproperty* rule = icalcomponent_get_first_property(part, ICAL_RRULE_PROPERTY);
+             rule != nullptr; rule = icalcomponent_get_next_property(part, ICAL_RRULE_PROPERTY))
+            if (icalproperty_get_rrule(rule).freq != ICAL_YEARLY_RECURRENCE)
+                return false;
+    return true;
+}
+
 } // namespace
 
 bool CCalendarZones::Add(const std::string& text) {
@@ -15,7 +29,8 @@ bool CCalendarZones::Add(const std::string& text) {
     if (component == nullptr)
         return false;
     if (icalcomponent_isa(component) != ICAL_VTIMEZONE_COMPONENT ||
-        icalcomponent_get_first_property(component, ICAL_TZID_PROPERTY) == nullptr) {
+        icalcomponent_get_first_property(component, ICAL_TZID_PROPERTY) == nullptr ||
+        !YearlyRulesOnly(component)) {
         icalcomponent_free(component);
         return false;
     }
