@@ -487,7 +487,9 @@ KV_API int kvPostMonitorLine(const char* line);
  * ended by CR LF:
  *  - X-KELVO-FIELD;NAME=<column>:<text> holds the whole Unicode text of a
  *    record field whose code page 932 form lost characters or was cut; the
- *    column is the field's stored name (last_name, memo, title, comment...);
+ *    column is the field's stored name (last_name, memo, title, comment...),
+ *    and in the text a backslash, LF, CR and NUL are written \\, \n, \r, \0;
+ *  - X-KELVO-SERIES:<uid> says which series a schedule entry belongs to;
  *  - every other line is the source's own: a vCard's properties that have no
  *    field, an event's UID and other properties, whole components
  *    (BEGIN:VEVENT ... END:VEVENT, BEGIN:VTIMEZONE ...) of a recurring
@@ -504,12 +506,13 @@ KV_API int kvPostMonitorLine(const char* line);
  * KV_KIND_SCHEDULE) that kvAddAddress or kvUpdateAddress (kvAddSchedule or
  * kvUpdateSchedule) writes: the NUL-terminated UTF-8 text original (null or
  * "": none). An updated entry's original is replaced by it; without a call
- * an entry is written with none. series (schedules only, code page 932 or
- * ASCII, null or "": none) names the recurring series the entry is an
- * occurrence of (its UID): the first entry of a series written while the
- * schedules are open removes the owner's entries of that series written
- * before, so that a series imported again replaces its occurrences. Read
- * during the call. Returns 0 for another kind or an original longer than
+ * an entry is written with none. series (schedules only; the UID of the
+ * recurring series the entry is an occurrence of, as its source wrote it, in
+ * UTF-8; null or "": none) groups the occurrences: the first entry of a
+ * series written (or looked for as a duplicate) while the schedules are open
+ * removes the owner's entries of that series written before, so that a series
+ * imported again replaces its occurrences. Read during the call. Returns 0
+ * for another kind, a series of addresses, or an original longer than
  * KV_ORIGINAL_MAX bytes.
  */
 KV_API int kvSetNextOriginal(int kind, const char* original, const char* series);
