@@ -1,5 +1,6 @@
 #include "Cp932.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
@@ -61,22 +62,105 @@ bool CCp932::FromUtf8(std::string_view utf8, std::string& cp932) {
     return converter.Convert(utf8, cp932, [](char*&, size_t&, std::string&) { return false; });
 }
 
+namespace {
+
+// Code page 932 to Unicode, as iconv reads it, for a lookup per character:
+// iconv costs some two thousand instructions a call, and every kept text and
+// every list cell goes through here. Index: a single byte as itself, a pair
+// as lead << 8 | trail; 0 where iconv reads nothing (ASCII is handled apart).
+std::vector<uint16_t> BuildCodeTable() {
+    std::vector<uint16_t> table(0x10000, 0);
+    CConverter toUnicode("UTF-16LE", "CP932");
+    // A row at a time: every code page 932 character is one UTF-16 unit, and
+    // one it cannot read becomes a 0 in its place.
+    auto readRow = [&](const std::string& row, size_t width, unsigned first) {
+        std::string out;
+        toUnicode.Convert(row, out, [width](char*& in, size_t& left, std::string& output) {
+            output.append(2, '\0');
+            const size_t skip = std::min(width, left);
+            in += skip;
+            left -= skip;
+            return true;
+        });
+        for (size_t k = 0; k + 1 < out.size() && k / 2 * width < row.size(); k += 2)
+            table[first + k / 2] = static_cast<uint16_t>(
+                static_cast<unsigned char>(out[k]) | static_cast<unsigned char>(out[k + 1]) << 8);
+    };
+    std::string singles;
+    for (unsigned byte = 0x80; byte < 0x100; ++byte)
+        singles +=
+            static_cast<char>(CCp932::IsLeadByte(static_cast<unsigned char>(byte)) ? 0 : byte);
+    readRow(singles, 1, 0x80);
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!CCp932::IsLeadByte(static_cast<unsigned char>(lead)))
+            continue;
+        std::string row;
+        for (unsigned trail = 0x40; trail <= 0xFC; ++trail)
+            row.append({static_cast<char>(lead),
+                        static_cast<char>(CCp932::IsTrailByte(trail) ? trail : 0x40)});
+        readRow(row, 2, lead << 8 | 0x40);
+    }
+    // What stood for lead bytes and for bytes no character ends with reads nothing.
+    for (unsigned byte = 0x80; byte < 0x100; ++byte)
+        if (CCp932::IsLeadByte(static_cast<unsigned char>(byte)))
+            table[byte] = 0;
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead)
+        for (unsigned trail = 0x40; trail <= 0xFC; ++trail)
+            if (!CCp932::IsTrailByte(static_cast<unsigned char>(trail)))
+                table[lead << 8 | trail] = 0;
+    return table;
+}
+
+void AppendUtf8(std::string& out, uint32_t codePoint) {
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | codePoint >> 6);
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | codePoint >> 12);
+        out += static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}
+
+const std::vector<uint16_t>& CodeTable() {
+    static const std::vector<uint16_t> table = BuildCodeTable();
+    return table;
+}
+
+} // namespace
+
 std::string CCp932::ToUtf8(std::string_view cp932) {
-    thread_local CConverter converter("UTF-8", "CP932");
+    const std::vector<uint16_t>& table = CodeTable();
     std::string utf8;
-    bool ok = converter.Convert(cp932, utf8, [](char*& in, size_t& left, std::string& output) {
-        // Skip a whole unmappable pair, else the single bad byte.
-        size_t skip = 1;
-        if (left >= 2 && CCp932::IsLeadByte(static_cast<unsigned char>(in[0])) &&
-            CCp932::IsTrailByte(static_cast<unsigned char>(in[1])))
-            skip = 2;
-        output += "\xEF\xBF\xBD";
-        in += skip;
-        left -= skip;
-        return true;
-    });
-    if (!ok)
-        utf8.assign(cp932.size(), '?');
+    utf8.reserve(cp932.size() + cp932.size() / 2);
+    for (size_t i = 0; i < cp932.size();) {
+        const auto byte = static_cast<unsigned char>(cp932[i]);
+        if (byte < 0x80) { // ASCII reads as itself
+            utf8 += static_cast<char>(byte);
+            ++i;
+            continue;
+        }
+        uint16_t codePoint = 0;
+        size_t length = 1;
+        if (IsLeadByte(byte)) {
+            if (i + 1 < cp932.size()) {
+                const auto trail = static_cast<unsigned char>(cp932[i + 1]);
+                codePoint = table[byte << 8 | trail];
+                // A whole unmappable pair is skipped, else the single bad byte.
+                if (codePoint != 0 || IsTrailByte(trail))
+                    length = 2;
+            }
+        } else {
+            codePoint = table[byte];
+        }
+        if (codePoint != 0)
+            AppendUtf8(utf8, codePoint);
+        else
+            utf8 += "\xEF\xBF\xBD";
+        i += length;
+    }
     return utf8;
 }
 
@@ -224,58 +308,55 @@ bool CCp932::CopyText(char* field, const char* text, int fieldSize) {
 
 namespace {
 
-// Unicode (the basic plane) to code page 932, 0xFFFF where it has no form:
-// every code page 932 character read into Unicode, and each of those written
-// back, so that the table makes the choices iconv makes among duplicates.
-// Where given, exact notes the code points whose form reads back as themselves.
-std::vector<uint16_t> BuildUnicodeTable(std::vector<bool>* exact = nullptr) {
-    std::vector<uint16_t> table(0x10000, 0xFFFF);
-    CConverter toUnicode("UTF-32LE", "CP932");
-    CConverter fromUnicode("CP932", "UTF-32LE");
-    auto decode = [&](const char* bytes, size_t length, uint32_t& codePoint) {
-        std::string out;
-        if (!toUnicode.Convert(std::string_view(bytes, length), out,
-                               [](char*&, size_t&, std::string&) { return false; }) ||
-            out.size() != 4)
-            return false;
-        codePoint = static_cast<uint32_t>(static_cast<unsigned char>(out[0])) |
-                    static_cast<uint32_t>(static_cast<unsigned char>(out[1])) << 8 |
-                    static_cast<uint32_t>(static_cast<unsigned char>(out[2])) << 16 |
-                    static_cast<uint32_t>(static_cast<unsigned char>(out[3])) << 24;
-        return true;
-    };
-    auto note = [&](uint32_t codePoint) {
-        if (codePoint > 0xFFFF || table[codePoint] != 0xFFFF)
-            return;
-        char utf32[4] = {static_cast<char>(codePoint & 0xFF),
-                         static_cast<char>((codePoint >> 8) & 0xFF), 0, 0};
-        std::string back;
-        if (!fromUnicode.Convert(std::string_view(utf32, 4), back,
-                                 [](char*&, size_t&, std::string&) { return false; }))
-            return;
-        if (back.size() == 1)
-            table[codePoint] = static_cast<unsigned char>(back[0]);
-        else if (back.size() == 2)
-            table[codePoint] = static_cast<uint16_t>(static_cast<unsigned char>(back[0]) << 8 |
-                                                     static_cast<unsigned char>(back[1]));
-        if (exact != nullptr && table[codePoint] != 0xFFFF)
-            (*exact)[codePoint] = true;
-    };
-    uint32_t codePoint = 0;
-    for (unsigned byte = 0; byte < 0x100; ++byte) {
-        char single = static_cast<char>(byte);
-        if (!CCp932::IsLeadByte(static_cast<unsigned char>(byte)) && decode(&single, 1, codePoint))
-            note(codePoint);
-    }
-    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
-        if (!CCp932::IsLeadByte(static_cast<unsigned char>(lead)))
-            continue;
-        for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
-            char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-            if (CCp932::IsTrailByte(static_cast<unsigned char>(trail)) &&
-                decode(pair, 2, codePoint))
-                note(codePoint);
+// Unicode (the basic plane) to code page 932: every code point a code page
+// 932 character reads as, written back by iconv in one call, so that the
+// table makes the choices iconv makes among duplicates. Those forms read back
+// as their code points (exact); the JIS mapping's few are added apart.
+struct CForms {
+    std::vector<uint16_t> code = std::vector<uint16_t>(0x10000, 0xFFFF);
+    std::vector<uint8_t> exact = std::vector<uint8_t>(0x10000, 0);
+};
+
+CForms BuildForms() {
+    CForms forms;
+    const std::vector<uint16_t>& reading = CodeTable();
+    std::vector<uint16_t> points;
+    std::vector<bool> seen(0x10000, false);
+    for (unsigned code = 0x80; code < 0x10000; ++code) {
+        const uint16_t point = reading[code];
+        if (point >= 0x80 && !seen[point]) {
+            seen[point] = true;
+            points.push_back(point);
         }
+    }
+    std::string utf16;
+    for (uint16_t point : points)
+        utf16.append({static_cast<char>(point & 0xFF), static_cast<char>(point >> 8)});
+    // One that cannot be written (none should) becomes a NUL in its place.
+    std::string written;
+    CConverter fromUnicode("CP932", "UTF-16LE");
+    fromUnicode.Convert(utf16, written, [](char*& in, size_t& left, std::string& output) {
+        output += '\0';
+        const size_t skip = std::min<size_t>(2, left);
+        in += skip;
+        left -= skip;
+        return true;
+    });
+    size_t at = 0;
+    for (uint16_t point : points) {
+        if (at >= written.size())
+            break;
+        const auto first = static_cast<unsigned char>(written[at]);
+        if (CCp932::IsLeadByte(first) && at + 1 < written.size()) {
+            forms.code[point] =
+                static_cast<uint16_t>(first << 8 | static_cast<unsigned char>(written[at + 1]));
+            at += 2;
+        } else {
+            if (first != 0)
+                forms.code[point] = first;
+            ++at;
+        }
+        forms.exact[point] = forms.code[point] != 0xFFFF;
     }
     // Text from tools that follow the JIS mapping writes these few characters
     // with other code points than code page 932 reads back (the wave dash
@@ -284,22 +365,35 @@ std::vector<uint16_t> BuildUnicodeTable(std::vector<bool>* exact = nullptr) {
         {0x301C, 0x8160}, {0x2016, 0x8161}, {0x2212, 0x817C}, {0x00A2, 0x8191},
         {0x00A3, 0x8192}, {0x00AC, 0x81CA}, {0x2014, 0x815C}};
     for (const auto& [unicode, code] : jisForms)
-        if (table[unicode] == 0xFFFF)
-            table[unicode] = code;
-    return table;
+        if (forms.code[unicode] == 0xFFFF)
+            forms.code[unicode] = code;
+    return forms;
+}
+
+const CForms& Forms() {
+    static const CForms forms = BuildForms();
+    return forms;
 }
 
 } // namespace
 
 int CCp932::FromCodePoint(uint32_t codePoint, char out[2]) {
+    bool exact = false;
+    return FromCodePoint(codePoint, out, exact);
+}
+
+int CCp932::FromCodePoint(uint32_t codePoint, char out[2], bool& exact) {
+    exact = true;
     if (codePoint < 0x80) {
         out[0] = static_cast<char>(codePoint);
         return 1;
     }
-    static const std::vector<uint16_t> table = BuildUnicodeTable();
-    if (codePoint > 0xFFFF || table[codePoint] == 0xFFFF)
+    const CForms& forms = Forms();
+    exact = false;
+    if (codePoint > 0xFFFF || forms.code[codePoint] == 0xFFFF)
         return 0;
-    uint16_t code = table[codePoint];
+    exact = forms.exact[codePoint] != 0;
+    const uint16_t code = forms.code[codePoint];
     if (code < 0x100) {
         out[0] = static_cast<char>(code);
         return 1;
@@ -310,14 +404,7 @@ int CCp932::FromCodePoint(uint32_t codePoint, char out[2]) {
 }
 
 bool CCp932::RoundTrips(uint32_t codePoint) {
-    if (codePoint < 0x80)
-        return true;
-    static const std::vector<bool> exact = [] {
-        std::vector<bool> found(0x10000, false);
-        BuildUnicodeTable(&found);
-        return found;
-    }();
-    return codePoint <= 0xFFFF && exact[codePoint];
+    return codePoint < 0x80 || (codePoint <= 0xFFFF && Forms().exact[codePoint] != 0);
 }
 
 size_t CCp932::CharacterCount(std::string_view text) {

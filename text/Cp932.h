@@ -69,6 +69,8 @@ public:
     // code page 932 cannot hold the character. A table lookup, for text read
     // in bulk.
     static int FromCodePoint(uint32_t codePoint, char out[2]);
+    // The same, with whether the form reads back as codePoint (RoundTrips).
+    static int FromCodePoint(uint32_t codePoint, char out[2], bool& exact);
     // Whether code point's code page 932 form reads back as itself: false
     // where it has none, and for the few characters of the JIS mapping
     // written with another code point's form (U+301C as U+FF5E's, say).
