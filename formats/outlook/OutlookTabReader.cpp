@@ -312,6 +312,7 @@ void COutlookTabReader::ReadCommaRecord() {
 }
 
 void COutlookTabReader::ReadTabRecord() {
+    m_nStoredForNow = -1;
     CSpanningValue value;
     int column = 0;
     Quote quote = Quote::Closed;
@@ -359,8 +360,19 @@ COutlookTabReader::Quote COutlookTabReader::ReadTabLine(Quote quote, int& column
             lastField = field;
         else if (isLast && !insideValue)
             field.resize(StripLineEnd(field).size());
-        if (!field.empty())
+        if (!field.empty()) {
+            // A value over lines is stored at each of them, as far as it
+            // goes (a field filled by append keeps the parts); what its
+            // last store keeps and counts stands for all of them.
+            if (column == m_nStoredForNow)
+                BackTo(m_storedForNow);
+            m_nStoredForNow = -1;
+            if (opens || insideValue) {
+                m_storedForNow = Mark();
+                m_nStoredForNow = column;
+            }
             StoreField(column, field);
+        }
         if (static_cast<size_t>(++column) > kMaxColumns && !m_bSkipRecord) {
             Warn(CWarning::Kind::TooManyColumns, std::string(), std::to_string(kMaxColumns));
             m_bSkipRecord = true;

@@ -72,8 +72,10 @@ protected:
     // Whether slot's text goes anywhere; a column that feeds none is kept
     // beside the entry, under its name.
     virtual bool SlotStores(size_t) const { return true; }
-    // While StoreSlot runs: the value's text as the file gave it (UTF-8), and
-    // whether its code page 932 form lost or changed characters.
+    // While StoreSlot runs: the value's text as the file gave it (Value: as
+    // the file delivers it; ValueUtf8: converted), and whether its code page
+    // 932 form lost or changed characters.
+    const std::string& Value() const { return *m_pValue; }
     std::string ValueUtf8() const;
     bool ValueLost() const { return m_bValueLost; }
     // Fills a field from text (the slot's), keeping the value's whole text
@@ -125,6 +127,10 @@ private:
     // The value being stored: as the file gave it, converted, and whether
     // the conversion lost or changed characters.
     const std::string* m_pValue = nullptr;
+    // The column of a value's text stored for now (-1: none), and what
+    // stood before it.
+    int m_nStoredForNow = -1;
+    CMark m_storedForNow;
     std::string m_converted;
     bool m_bValueLost = false;
 };

@@ -12,23 +12,19 @@ const char kField[] = "X-KELVO-FIELD;NAME=";
 const char kSeries[] = "X-KELVO-SERIES:";
 
 // A value on one line of a NUL-terminated text: backslashes, line feeds,
-// carriage returns and NULs escaped, so that every byte comes back.
-std::string Escape(std::string_view text) {
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (char c : text) {
-        if (c == '\\')
-            escaped += "\\\\";
-        else if (c == '\n')
-            escaped += "\\n";
-        else if (c == '\r')
-            escaped += "\\r";
-        else if (c == '\0')
-            escaped += "\\0";
-        else
-            escaped += c;
+// carriage returns and NULs escaped, so that every byte comes back. Runs
+// without any go in one piece: this is on the way of every row kept.
+void AppendEscaped(std::string& out, std::string_view text) {
+    size_t done = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\\' && c != '\n' && c != '\r' && c != '\0')
+            continue;
+        out.append(text.data() + done, i - done);
+        out += c == '\\' ? "\\\\" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : "\\0";
+        done = i + 1;
     }
-    return escaped;
+    out.append(text.data() + done, text.size() - done);
 }
 
 std::string Unescape(std::string_view text) {
@@ -46,11 +42,11 @@ std::string Unescape(std::string_view text) {
 }
 
 // A name as a parameter value: in quotes, without what would end it.
-std::string Quoted(std::string_view name) {
-    std::string quoted = "\"";
+void AppendQuoted(std::string& out, std::string_view name) {
+    out += '"';
     for (char c : name)
-        quoted += c == '"' ? '\'' : c == '\r' || c == '\n' || c == '\0' ? ' ' : c;
-    return quoted + "\"";
+        out += c == '"' ? '\'' : c == '\r' || c == '\n' || c == '\0' ? ' ' : c;
+    out += '"';
 }
 
 } // namespace
@@ -74,36 +70,53 @@ std::string COriginal::CParsed::Text(const std::string& column, const char* fiel
     return CCp932::ToUtf8(stored);
 }
 
-bool COriginal::Add(const std::string& line) {
-    if (m_text.size() + line.size() + 2 > KV_ORIGINAL_MAX)
+void COriginal::Begin() {
+    m_nLineStart = m_text.size();
+}
+
+bool COriginal::End() {
+    // Written in place, taken back whole when it made the text too long.
+    if (m_text.size() + 2 > KV_ORIGINAL_MAX) {
+        m_text.resize(m_nLineStart);
         return false;
-    m_text.append(line).append("\r\n");
+    }
+    m_text += "\r\n";
     return true;
 }
 
 bool COriginal::Field(std::string_view column, std::string_view utf8) {
-    return Add(kField + std::string(column) + ":" + Escape(utf8));
+    Begin();
+    m_text.append(kField).append(column) += ':';
+    AppendEscaped(m_text, utf8);
+    return End();
 }
 
 bool COriginal::Line(std::string_view utf8) {
     // A line never holds a line end of its own, nor a NUL (which would end
     // the whole text): U+FFFD stands for one.
-    std::string line;
-    line.reserve(utf8.size());
+    Begin();
     for (char c : utf8)
         if (c == '\0')
-            line += "\xEF\xBF\xBD";
+            m_text += "\xEF\xBF\xBD";
         else
-            line += c == '\r' || c == '\n' ? ' ' : c;
-    return Add(line);
+            m_text += c == '\r' || c == '\n' ? ' ' : c;
+    return End();
 }
 
 bool COriginal::Column(std::string_view name, std::string_view value) {
-    return Add("X-KELVO-COLUMN;NAME=" + Quoted(name) + ":" + Escape(value));
+    Begin();
+    m_text += "X-KELVO-COLUMN;NAME=";
+    AppendQuoted(m_text, name);
+    m_text += ':';
+    AppendEscaped(m_text, value);
+    return End();
 }
 
 bool COriginal::Series(std::string_view uid) {
-    return Add(kSeries + Escape(uid));
+    Begin();
+    m_text += kSeries;
+    AppendEscaped(m_text, uid);
+    return End();
 }
 
 COriginal::CParsed COriginal::Parse(std::string_view text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <string_view>
@@ -26,6 +27,8 @@ public:
     };
 
     void Clear() { m_text.clear(); }
+    // Back to the first size bytes: the lines added since go.
+    void Truncate(size_t size) { m_text.resize(std::min(size, m_text.size())); }
     bool Empty() const { return m_text.empty(); }
     const std::string& Text() const { return m_text; }
 
@@ -43,7 +46,10 @@ public:
     static CParsed Parse(std::string_view text);
 
 private:
-    bool Add(const std::string& line);
+    // A line is written straight into the text between these.
+    void Begin();
+    bool End();
 
     std::string m_text;
+    size_t m_nLineStart = 0;
 };

@@ -46,6 +46,17 @@ void Count(std::map<std::string, int>& names, const std::string& what) {
 
 } // namespace
 
+CRecordReader::CMark CRecordReader::Mark() const {
+    return CMark{m_original.Text().size(), m_nRecordSubstitutes, m_nKeptFields, m_kept};
+}
+
+void CRecordReader::BackTo(const CMark& mark) {
+    m_original.Truncate(mark.original);
+    m_nRecordSubstitutes = mark.substitutes;
+    m_nKeptFields = mark.keptFields;
+    m_kept = mark.kept;
+}
+
 void CRecordReader::NotCarried(const std::string& what) {
     Count(m_notCarried, what);
 }

@@ -126,6 +126,18 @@ protected:
     // A table's column that has no field (both UTF-8), counted under what.
     void KeepColumn(const std::string& name, const std::string& value, const std::string& what);
 
+    // Where the record's substitutes and what it keeps stand, and back to
+    // there: a text stored for now, which a later one of the same value
+    // replaces, counts and keeps nothing.
+    struct CMark {
+        size_t original = 0;
+        int substitutes = 0;
+        int keptFields = 0;
+        std::map<std::string, int> kept;
+    };
+    CMark Mark() const;
+    void BackTo(const CMark& mark);
+
     // Hands a finished record out: always Record.
     Step Deliver(kvAddressRecord& record);
     Step Deliver(kvScheduleRecord& record);

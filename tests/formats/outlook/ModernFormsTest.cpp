@@ -182,8 +182,9 @@ TEST_F(ModernForms, SchedulesKeepPlaceAndCommentAndReadTodaysDates) {
     // The older form keeps its documented reading: no place, no warnings;
     // the columns it does not read are kept beside the entry.
     m_backend.addedSchedules.clear();
+    m_backend.originalsSet.clear();
     CImportSummary old = Import(CTestRecords::Sjis("件名\t開始日\t場所\t内容\r\n"
-                                                   "会議\t12月8日\t本社\tメモ\r\n"),
+                                                   "会議\t12月8日\t本社\t\"メモ\r\n二行目\"\r\n"),
                                 CImportSession::Kind::Schedules);
     ASSERT_EQ(m_backend.addedSchedules.size(), 1u);
     EXPECT_EQ(Field(m_backend.addedSchedules[0].place), "");
@@ -192,6 +193,14 @@ TEST_F(ModernForms, SchedulesKeepPlaceAndCommentAndReadTodaysDates) {
     EXPECT_EQ(old.warningCount, 0);
     EXPECT_EQ(old.keptBeside, (std::map<std::string, int>{{CTestRecords::Sjis("場所"), 1},
                                                           {CTestRecords::Sjis("内容"), 1}}));
+    ASSERT_EQ(m_backend.originalsSet.size(), 1u);
+    EXPECT_EQ(m_backend.originalsSet[0].substr(m_backend.originalsSet[0].find("||") + 2),
+              "X-KELVO-COLUMN;NAME=\"場所\":本社\r\n"
+              "X-KELVO-COLUMN;NAME=\"内容\":メモ\\n二行目\r\n")
+        << "a value over two lines is kept once, whole";
+    CImportSummary lost =
+        Import("件名\t内容\n会議\t\"Gößmann\nü\"\n", CImportSession::Kind::Schedules);
+    EXPECT_EQ(lost.substitutes, 3) << "ö, ß and ü once each, not once per line they were read at";
 }
 
 TEST_F(ModernForms, UnclosedQuoteEndsAtTheFileEndAndDryRunStoresNothing) {
