@@ -7,6 +7,7 @@
 #include "AddressFields.h"
 #include "Cp932.h"
 #include "RecordDescription.h"
+#include "TextFile.h"
 
 namespace {
 
@@ -63,6 +64,18 @@ const CKnownColumn kColumns[] = {
 
 } // namespace
 
+const std::vector<const char*>& COutlookAddressReader::Names() {
+    // The stored name of each column's field, found once.
+    static const std::vector<const char*> names = [] {
+        std::vector<const char*> found;
+        for (const CKnownColumn& column : kColumns)
+            found.push_back(column.storing == Storing::Ignore ? nullptr
+                                                              : AddressFieldName(column.offset));
+        return found;
+    }();
+    return names;
+}
+
 const std::vector<std::string>& COutlookAddressReader::KnownNames() {
     static const std::vector<std::string> names = [] {
         std::vector<const char*> utf8;
@@ -88,7 +101,10 @@ void COutlookAddressReader::BeginRecord() {
     std::memset(&record, 0, offsetof(kvAddressRecord, memo));
     std::memset(record.memo, 0, m_nMemoUsed);
     m_nMemoUsed = 0;
-    m_joined.clear();
+    for (CJoined& joined : m_joined) {
+        joined.text.clear();
+        joined.used = joined.lost = false;
+    }
 }
 
 bool COutlookAddressReader::SlotStores(size_t slot) const {
@@ -109,7 +125,7 @@ void COutlookAddressReader::StoreSlot(size_t slot, const std::string& text) {
     }
     char* field = reinterpret_cast<char*>(m_pRecord.get()) + target.offset;
     if (target.storing == Storing::Copy) {
-        PutText(field, target.size, *value, AddressFieldName(target.offset));
+        PutText(field, target.size, *value, Names()[slot]);
         if (target.offset == offsetof(kvAddressRecord, memo))
             m_nMemoUsed = std::max(m_nMemoUsed, std::min(value->size() + 1, target.size));
         return;
@@ -118,16 +134,20 @@ void COutlookAddressReader::StoreSlot(size_t slot, const std::string& text) {
     size_t used = CCp932::FieldLength(field, target.size);
     if (used + 1 < target.size)
         CCp932::CopyText(field + used, value->c_str(), static_cast<int>(target.size - used));
-    auto& joined = m_joined[target.offset];
-    joined.first += ValueUtf8();
-    joined.second = joined.second || ValueLost() ||
-                    CCp932::FieldLength(field, target.size) < used + value->size();
+    // Converted only where the field lost something (rare): kept as it came.
+    CJoined& joined = m_joined[target.offset == offsetof(kvAddressRecord, businessStreet) ? 0 : 1];
+    joined.offset = target.offset;
+    joined.used = true;
+    joined.text += Value();
+    joined.lost = joined.lost || ValueLost() ||
+                  CCp932::FieldLength(field, target.size) < used + value->size();
 }
 
 COutlookTabReader::Step COutlookAddressReader::FinishRecord() {
-    for (const auto& [offset, joined] : m_joined)
-        if (joined.second)
-            KeepField(AddressFieldName(offset), joined.first);
+    for (const CJoined& joined : m_joined)
+        if (joined.used && joined.lost)
+            KeepField(AddressFieldName(joined.offset),
+                      File().DeliversUnicode() ? joined.text : CCp932::ToUtf8(joined.text));
     return Deliver(*m_pRecord);
 }
 

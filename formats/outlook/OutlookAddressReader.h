@@ -1,6 +1,5 @@
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,10 +24,19 @@ protected:
 
 private:
     static const std::vector<std::string>& KnownNames();
+    // Per slot, the stored name of its field (kelvo.h's originals name them so).
+    static const std::vector<const char*>& Names();
 
     std::unique_ptr<kvAddressRecord> m_pRecord;
     size_t m_nMemoUsed = sizeof(kvAddressRecord::memo); // memo bytes that may not be zero
-    // Street lines joined into one field: their whole text as the file gave
-    // it, and whether the field lost anything of it, by the field's offset.
-    std::map<size_t, std::pair<std::string, bool>> m_joined;
+    // Street lines joined into one field (two of them: the business and the
+    // home street): their whole text as the file gave it, and whether the
+    // field lost anything of it.
+    struct CJoined {
+        size_t offset = 0;
+        std::string text;
+        bool used = false;
+        bool lost = false;
+    };
+    CJoined m_joined[2];
 };

@@ -22,21 +22,26 @@ bool CFieldText::Convert(std::string_view text, std::string& converted, int& sub
     for (size_t i = 0; i < text.size();) {
         const auto* bytes = reinterpret_cast<const unsigned char*>(text.data() + i);
         if (bytes[0] < 0x80) {
-            converted += static_cast<char>(bytes[0]);
-            ++i;
+            // A run of ASCII in one piece.
+            size_t end = i + 1;
+            while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80)
+                ++end;
+            converted.append(text.data() + i, end - i);
+            i = end;
             continue;
         }
         size_t length = CUtf8::SequenceLength(bytes[0]);
         uint32_t codePoint = 0;
         char out[2];
         int written = 0;
+        bool exact = false;
         if (length != 0 && i + length <= text.size() && CUtf8::Decode(bytes, length, codePoint))
-            written = CCp932::FromCodePoint(codePoint, out);
+            written = CCp932::FromCodePoint(codePoint, out, exact);
         else
             length = 1;
         if (written > 0) {
             converted.append(out, static_cast<size_t>(written));
-            lost = lost || !CCp932::RoundTrips(codePoint);
+            lost = lost || !exact;
         } else {
             converted += kSubstitute;
             ++substitutes;
@@ -52,7 +57,7 @@ CFieldText::CResult CFieldText::Put(char* field, size_t width, std::string_view 
     CResult result;
     if (width == 0)
         return result;
-    std::string converted;
+    thread_local std::string converted; // kept: this runs for every field read
     std::string_view cp932 = text;
     if (unicode) {
         result.lost = Convert(text, converted, result.substitutes);

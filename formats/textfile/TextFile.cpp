@@ -192,7 +192,13 @@ void CTextFile::ConvertUtf8(const std::string& raw, bool atEnd) {
     const size_t size = raw.size();
     for (size_t i = 0; i < size;) {
         if (bytes[i] < 0x80) {
-            *out++ = static_cast<char>(bytes[i++]);
+            // A run of ASCII in one copy.
+            size_t end = i + 1;
+            while (end < size && bytes[end] < 0x80)
+                ++end;
+            std::memcpy(out, bytes + i, end - i);
+            out += end - i;
+            i = end;
             continue;
         }
         size_t length = CUtf8::SequenceLength(bytes[i]);

@@ -89,7 +89,8 @@ void CVCardReader::BeginCard() {
 void CVCardReader::Put(char* field, size_t size, std::string_view text) {
     // A line break inside a one-line field becomes a blank, as the Outlook
     // import does.
-    if (text.find_first_of("\r\n") != std::string_view::npos) {
+    // (Two memchr: find_first_of walks the text a character at a time.)
+    if (text.find('\n') != std::string_view::npos || text.find('\r') != std::string_view::npos) {
         m_put.assign(text);
         for (char& c : m_put)
             if (c == '\n' || c == '\r')
