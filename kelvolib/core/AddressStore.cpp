@@ -89,7 +89,17 @@ std::string CAddressStore::OwnerOf(const kvAddressRecord* record) {
 
 bool CAddressStore::Open(const char* owner) {
     Close();
-    m_cursor = m_db.PrepareList("SELECT " + m_writer.ColumnList() +
+    // The originals only where the book has any: a list without them reads
+    // what it read before they were kept.
+    m_bReadOriginals = m_db.ListReadsOriginals("addresses", "owner = ?1 OR owner = ?2",
+                                               [owner](CStatement& probe) {
+                                                   probe.BindText(1, owner);
+                                                   probe.BindText(2, "");
+                                               });
+    std::string columns = m_writer.ColumnList();
+    if (!m_bReadOriginals)
+        columns.resize(columns.rfind(", original"));
+    m_cursor = m_db.PrepareList("SELECT " + columns +
                                 " FROM addresses WHERE owner = ?1 OR owner = ?2 ORDER BY id");
     if (!m_cursor)
         return false;
@@ -140,8 +150,11 @@ bool CAddressStore::Next(kvAddressRecord* record) {
     for (int i = 0; i < kFieldCount; ++i)
         m_filler.Text(*m_cursor, i, kAddressFields[i].offset, kAddressFields[i].width);
     size_t length = 0;
-    const char* original = m_cursor->ColumnData(kOriginal, length);
-    m_strLastOriginal.assign(original != nullptr ? original : "", original != nullptr ? length : 0);
+    const char* original = m_bReadOriginals ? m_cursor->ColumnData(kOriginal, length) : nullptr;
+    if (original != nullptr)
+        m_strLastOriginal.assign(original, length);
+    else
+        m_strLastOriginal.clear();
     ++m_nDelivered;
     return true;
 }

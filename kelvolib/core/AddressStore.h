@@ -65,6 +65,7 @@ private:
     std::string m_strNextOriginal;
     std::string m_strBoundOriginal; // bound to the write being queued
     std::string m_strLastOriginal;
+    bool m_bReadOriginals = false; // whether the open list's rows bring them
     int m_nDelivered = 0;
     int m_nAdded = 0;
     int m_nUpdated = 0;

@@ -144,6 +144,7 @@ bool CDatabase::PrepareSchema() {
 }
 
 std::unique_ptr<CStatement> CDatabase::Prepare(const std::string& sql) {
+    ReleaseProbe();
     std::unique_ptr<CStatement> statement = m_pConnection->Prepare(sql);
     if (!statement)
         Fail("statement cannot be prepared");
@@ -159,13 +160,37 @@ std::unique_ptr<CStatement> CDatabase::PrepareList(const std::string& sql) {
 
 std::unique_ptr<CStatement> CDatabase::PrepareAppend(const std::string& table,
                                                      const std::string& columns) {
+    ReleaseProbe();
     std::unique_ptr<CStatement> statement = m_pConnection->PrepareAppend(table, columns);
     if (!statement)
         Fail("statement cannot be prepared");
     return statement;
 }
 
+bool CDatabase::ListReadsOriginals(const std::string& table, const std::string& condition,
+                                   const std::function<void(CStatement&)>& bind) {
+    m_pHeldProbe = m_pConnection->PrepareOriginalsProbe(table, condition);
+    if (!m_pHeldProbe)
+        return true;
+    bind(*m_pHeldProbe);
+    // A probe that fails leaves the list reading them all.
+    if (m_pHeldProbe->Step() != CStatement::Result::Row) {
+        ReleaseProbe();
+        return true;
+    }
+    return m_pHeldProbe->ColumnInt64(0) != 0;
+}
+
 bool CDatabase::StepRow(CStatement& cursor, const char* what) {
+    if (m_pHeldProbe) {
+        // The list's snapshot is its own from its first row on.
+        // (Released after the reason is taken: the engine's last error is the connection's.)
+        CStatement::Result result = cursor.Step();
+        if (result == CStatement::Result::Error)
+            Fail(std::string(what) + " cannot be read");
+        ReleaseProbe();
+        return result == CStatement::Result::Row;
+    }
     CStatement::Result result = cursor.Step();
     if (result == CStatement::Result::Row)
         return true;
@@ -192,6 +217,7 @@ void CDatabase::AdvanceClock(std::chrono::milliseconds by) {
 }
 
 bool CDatabase::BeforeBatchedWrite() {
+    ReleaseProbe(); // no write upgrades a snapshot a list probe holds
     auto now = Now();
     if (m_bBatchOpen && !m_pConnection->InTransaction())
         ForgetBatch();
@@ -229,6 +255,7 @@ void CDatabase::SetBatchHooks(const void* owner, std::function<void()> beforeCom
 }
 
 bool CDatabase::CommitBatch() {
+    ReleaseProbe();
     m_bBatchHeld = false;
     if (!m_bBatchOpen)
         return true;

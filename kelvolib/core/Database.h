@@ -75,6 +75,14 @@ public:
     // Steps a cursor: true on a row; at the end false, and on an error false
     // with "<what> cannot be read" reported.
     bool StepRow(CStatement& cursor, const char* what);
+    // Whether a list of table's rows where condition holds must read their
+    // originals: false only where the engine asks apart (PrepareOriginalsProbe)
+    // and none of them keeps one. bind binds the condition's parameters. The
+    // probe stays stepped until the list's first row is read, holding the
+    // snapshot both read (an import between them would show entries without
+    // what they keep), or until anything else is prepared or written.
+    bool ListReadsOriginals(const std::string& table, const std::string& condition,
+                            const std::function<void(CStatement&)>& bind);
 
     // Call before each batched write: opens the batch's transaction, or commits
     // it and opens the next when it began more than a second ago.
@@ -119,6 +127,7 @@ public:
 
 private:
     bool Refuse(const std::string& reason);
+    void ReleaseProbe() { m_pHeldProbe.reset(); }
     bool PrepareSchema();
     // The writes of a batch that the engine rolled back are gone.
     void ForgetBatch();
@@ -139,4 +148,5 @@ private:
     std::set<std::string> m_lockedOwners; // kind and owner, in this transaction
     std::chrono::steady_clock::time_point m_batchStart;
     std::chrono::steady_clock::duration m_batchPeriod = std::chrono::seconds(1);
+    std::unique_ptr<CStatement> m_pHeldProbe; // see ListReadsOriginals
 };

@@ -40,8 +40,8 @@ CEntryWriter::CKind Schedules() {
 }
 
 // Read back without the owner, which every row of an enumeration shares.
-const char kReadColumns[] = "title, place, start_time, end_time, all_day, public, alarm_lead, "
-                            "comment, original";
+const char kReadColumns[] =
+    "title, place, start_time, end_time, all_day, public, alarm_lead, comment";
 constexpr int kReadOriginal = 8;
 
 void ReadTime(const CStatement& row, int column, kvTimeBlock& time) {
@@ -118,9 +118,16 @@ bool CScheduleStore::Open(const char* owner) {
     if (owner == nullptr)
         return false;
     long long ownerId = -1; // an owner without entries has no number yet
+    if (!OwnerId(owner, false, ownerId))
+        return false;
+    // The originals only where the owner has any: a list without them reads
+    // what it read before they were kept.
+    m_bReadOriginals = m_db.ListReadsOriginals(
+        "schedules", "owner_id = ?1", [ownerId](CStatement& probe) { probe.BindInt(1, ownerId); });
     m_cursor = m_db.PrepareList(std::string("SELECT ") + kReadColumns +
+                                (m_bReadOriginals ? ", original" : "") +
                                 " FROM schedules WHERE owner_id = ?1 ORDER BY start_time, id");
-    if (!m_cursor || !OwnerId(owner, false, ownerId))
+    if (!m_cursor)
         return false;
     m_cursor->BindInt(1, ownerId);
     m_filler.Reset();
@@ -175,9 +182,11 @@ bool CScheduleStore::Next(kvScheduleRecord* record) {
     record->alarmLeadMinutes = m_cursor->ColumnInt(6);
     std::memset(record->reserved, 0, sizeof(record->reserved));
     m_filler.Text(*m_cursor, 7, offsetof(kvScheduleRecord, comment), sizeof(record->comment));
+    m_strLastOriginal.clear();
     size_t length = 0;
-    const char* original = m_cursor->ColumnData(kReadOriginal, length);
-    m_strLastOriginal.assign(original != nullptr ? original : "", original != nullptr ? length : 0);
+    const char* original = m_bReadOriginals ? m_cursor->ColumnData(kReadOriginal, length) : nullptr;
+    if (original != nullptr)
+        m_strLastOriginal.assign(original, length);
     ++m_nDelivered;
     return true;
 }

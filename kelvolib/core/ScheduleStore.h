@@ -76,6 +76,7 @@ private:
     std::set<std::string> m_claimedSeries;
     std::unique_ptr<CStatement> m_removeSeries;
     std::string m_strLastOriginal;
+    bool m_bReadOriginals = false; // whether the open list's rows bring them
     int m_nDelivered = 0;
     int m_nAdded = 0;
     int m_nUpdated = 0;

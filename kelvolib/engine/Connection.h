@@ -150,6 +150,17 @@ public:
         return Prepare("DELETE FROM schedules WHERE owner_id = (SELECT id FROM owners WHERE name = "
                        "?1) AND series = ?2");
     }
+    // Where a list asks apart whether any of its rows keeps an original, the
+    // query that does (one row: 1 or 0), over table's rows where condition
+    // holds (its parameters as the list's); null where a list reads the
+    // originals with every row (a server, whose rows cost their transfer,
+    // not the column).
+    virtual std::unique_ptr<CStatement> PrepareOriginalsProbe(const std::string& table,
+                                                              const std::string& condition) {
+        (void)table;
+        (void)condition;
+        return nullptr;
+    }
     // Whether the database counts failed sign-ins in a row (the embedded
     // file, whose verifiers the library checks): on a server the process
     // counts them, and the server's own auth_delay slows guessing.

@@ -667,7 +667,9 @@ bool CPgConnection::Upgrade(int from, int version) {
                "'', ADD COLUMN IF NOT EXISTS series bytea NOT NULL DEFAULT ''; "
                "ALTER TABLE addresses ADD COLUMN IF NOT EXISTS original bytea NOT NULL DEFAULT ''; "
                "CREATE INDEX IF NOT EXISTS schedules_by_series ON schedules(owner_id, series) "
-               "WHERE series <> ''") &&
+               "WHERE series <> ''; CREATE INDEX IF NOT EXISTS schedules_with_original ON "
+               "schedules(owner_id) WHERE length(original) > 0; CREATE INDEX IF NOT EXISTS "
+               "addresses_with_original ON addresses(owner) WHERE length(original) > 0") &&
           ApplyPolicies()))
         return false;
     return Exec("UPDATE kv_meta SET value = " + std::to_string(version) +

@@ -250,7 +250,9 @@ bool CSqliteConnection::Upgrade(int from, int version) {
           AddColumn("schedules", "series", "BLOB NOT NULL DEFAULT x''") &&
           AddColumn("addresses", "original", "BLOB NOT NULL DEFAULT x''") &&
           Exec("CREATE INDEX IF NOT EXISTS schedules_by_series ON schedules(owner_id, series) "
-               "WHERE series <> x''")))
+               "WHERE series <> x''; CREATE INDEX IF NOT EXISTS schedules_with_original ON "
+               "schedules(owner_id) WHERE length(original) > 0; CREATE INDEX IF NOT EXISTS "
+               "addresses_with_original ON addresses(owner) WHERE length(original) > 0")))
         return false;
     return WriteMark(version);
 }

@@ -24,6 +24,14 @@ public:
     std::unique_ptr<CStatement> PrepareList(const std::string& sql) override {
         return Prepare(sql);
     }
+    // One probe of the small index of rows with originals (SQLite would take
+    // the table's key for an owner's rows and read them all); the column
+    // read with every row would cost a list a tenth more.
+    std::unique_ptr<CStatement> PrepareOriginalsProbe(const std::string& table,
+                                                      const std::string& condition) override {
+        return Prepare("SELECT EXISTS (SELECT 1 FROM " + table + " INDEXED BY " + table +
+                       "_with_original WHERE (" + condition + ") AND length(original) > 0)");
+    }
     std::unique_ptr<CStatement> PrepareAppend(const std::string& table,
                                               const std::string& columns) override;
     bool Exec(const std::string& sql) override;

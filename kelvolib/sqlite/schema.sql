@@ -37,6 +37,8 @@ CREATE TABLE schedules(
     PRIMARY KEY (owner_id, start_time, id)) WITHOUT ROWID;
 -- A series imported again finds its occurrences; an entry of no series costs nothing here.
 CREATE INDEX schedules_by_series ON schedules(owner_id, series) WHERE series <> x'';
+-- Whether an owner has any entry with an original: a list without any reads none.
+CREATE INDEX schedules_with_original ON schedules(owner_id) WHERE length(original) > 0;
 -- The next free ID of a kind of entry, reserved in blocks inside write transactions.
 CREATE TABLE kv_sequence(name TEXT PRIMARY KEY, next INTEGER NOT NULL) WITHOUT ROWID;
 CREATE TABLE address_categories(id INTEGER PRIMARY KEY, name BLOB NOT NULL UNIQUE);
@@ -57,6 +59,7 @@ CREATE TABLE addresses(
 -- duplicate search runs on keys kept in memory, and an entry appended to its
 -- owner's end of this index costs much less than one put among the names.
 CREATE INDEX addresses_by_owner ON addresses(owner);
+CREATE INDEX addresses_with_original ON addresses(owner) WHERE length(original) > 0;
 CREATE TABLE board(
     id INTEGER PRIMARY KEY CHECK (id BETWEEN 1 AND 4294967295),
     parent_id INTEGER NOT NULL DEFAULT 0,

@@ -231,13 +231,14 @@ TEST_F(Database, FileWithoutTheMarkIsUpgradedWithItsData) {
     ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
     EXPECT_EQ(sqlite3_column_int64(stmt, 0), 0x4B4C564F);
     sqlite3_finalize(stmt);
-    // The addresses are indexed by owner alone now.
+    // The addresses are indexed by owner alone now (those with originals apart).
     sqlite3_prepare_v2(db,
-                       "SELECT group_concat(name) FROM sqlite_master WHERE tbl_name = 'addresses' "
-                       "AND type = 'index'",
+                       "SELECT group_concat(name) FROM (SELECT name FROM sqlite_master WHERE "
+                       "tbl_name = 'addresses' AND type = 'index' ORDER BY name)",
                        -1, &stmt, nullptr);
     ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
-    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)), "addresses_by_owner");
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)),
+                 "addresses_by_owner,addresses_with_original");
     sqlite3_finalize(stmt);
     sqlite3_close(db);
 

@@ -107,6 +107,29 @@ TEST_P(Sharing, AnOpenListKeepsItsSnapshotWhileAnotherProgramImports) {
     EXPECT_EQ(delivered, rows + 300) << "a list opened afterwards sees all of it";
 }
 
+// A list that learns at its opening that none of its entries keeps anything
+// beside it reads no originals; an import between that and its first row
+// must not bring it entries whose originals it then leaves out.
+TEST_P(Sharing, AnImportAsAListOpensBringsNoEntryWithoutWhatItKeeps) {
+    InitWithUsers({"alice"});
+    CImportFile before("姓\t名\nSato\tHana\n", false);
+    ASSERT_EQ(Admin({"import", "addresses", "--owner", "alice", before.Path()}).status, 0);
+    ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
+    CImportFile partner("姓\t名\nMüller\tJürgen\n", false);
+    auto imported = Admin({"import", "addresses", "--owner", "alice", partner.Path()});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    auto record = std::make_unique<kvAddressRecord>();
+    int delivered = 0, without = 0;
+    while (kvNextAddress(record.get(), 1)) {
+        ++delivered;
+        const bool lost = std::string(record->lastName).find("\x81\xAC") != std::string::npos;
+        without += lost && kvLastOriginal(KV_KIND_ADDRESS, nullptr, 0) == 0 ? 1 : 0;
+    }
+    kvCloseAddressBook();
+    EXPECT_GE(delivered, 1);
+    EXPECT_EQ(without, 0) << "Müller came without the name it keeps";
+}
+
 TEST(Server, StoppedMidImportEndsItWithTheCommittedCount) {
     CThrowawayServer server;
     auto admin = [&](std::vector<std::string> args, CProcessRunner::COptions options = {}) {
