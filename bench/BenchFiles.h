@@ -53,11 +53,15 @@ public:
         }
     }
 
-    static void WriteCalendar(const std::string& path, int rows, char s = '\t', bool utf8 = false) {
+    // The place and the description have no field: without unmapped, the
+    // file leaves them out, and nothing is kept beside its entries.
+    static void WriteCalendar(const std::string& path, int rows, char s = '\t', bool utf8 = false,
+                              bool unmapped = true) {
         std::ofstream out(path, std::ios::binary);
         auto text = [utf8](const std::string& name) { return utf8 ? name : Sjis(name); };
         std::string header = "件名\t開始日\t開始時刻\t終了日\t終了時刻\t終日ｲﾍﾞﾝﾄ\tｱﾗｰﾑ ｵﾝ/ｵﾌ\t"
-                             "ｱﾗｰﾑ日付\tｱﾗｰﾑ時刻\t場所\t内容\r\n";
+                             "ｱﾗｰﾑ日付\tｱﾗｰﾑ時刻";
+        header += unmapped ? "\t場所\t内容\r\n" : "\r\n";
         std::replace(header.begin(), header.end(), '\t', s);
         out << text(header);
         const std::string title = text("定例会議"), place = text("第1会議室"), note = text("議題");
@@ -72,8 +76,12 @@ public:
                 std::to_string(year) + "/" + std::to_string(month) + "/" + std::to_string(day);
             out << title << i << s << date << s << hour << ":00:00" << s << date << s << hour + 1
                 << ":00:00" << s << (i % 7 == 0 ? "TRUE" : "FALSE") << s
-                << (i % 3 == 0 ? "TRUE" : "FALSE") << s << date << s << hour - 1 << ":45:00" << s
-                << place << s;
+                << (i % 3 == 0 ? "TRUE" : "FALSE") << s << date << s << hour - 1 << ":45:00";
+            if (!unmapped) {
+                out << "\r\n";
+                continue;
+            }
+            out << s << place << s;
             if (i % 10 == 0)
                 out << '"' << note << "\r\n" << note << '"';
             else

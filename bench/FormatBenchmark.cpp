@@ -1,14 +1,21 @@
 // Imports and exports the entries of the import benchmark's Outlook files
 // (100,000 addresses, 100,000 schedules) in the formats other programs speak,
 // through kelvo-admin, each import on a fresh temporary database, best of
-// three, and prints them beside the Outlook text import of the same entries.
-//   format_benchmark [ROWS]
+// three, and prints them beside the Outlook text import of the same entries;
+// then what the originals kept beside entries cost: the same cards each with a
+// title code page 932 cannot hold and a birthday, and the database's bytes an
+// entry with and without originals. Given an earlier build's kelvo-admin, it
+// imports the same vCard and iCalendar files with it too, which keeps nothing
+// beside the entries:
+//   format_benchmark [ROWS [EARLIER_KELVO_ADMIN]]
 #include <QCoreApplication>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "BenchFiles.h"
@@ -33,6 +40,31 @@ double BestImport(const std::string& admin, const std::string& db, const std::st
         best = std::min(best, seconds);
     }
     return best;
+}
+
+// Every card of a vCard file given a title code page 932 cannot hold and a
+// birthday: what an entry then keeps beside it.
+void AddOriginals(const std::string& from, const std::string& to) {
+    std::ifstream in(from, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string begin = "BEGIN:VCARD\r\nVERSION:4.0\r\n";
+    std::string out;
+    out.reserve(text.size() + text.size() / 4);
+    for (size_t at = 0; at < text.size();) {
+        size_t next = text.find(begin, at + 1);
+        if (next == std::string::npos)
+            next = text.size();
+        std::string card = text.substr(at, next - at);
+        if (card.compare(0, begin.size(), begin) == 0)
+            card.insert(begin.size(), "TITLE:Büro – Leitung\r\nBDAY:19800101\r\n");
+        out += card;
+        at = next;
+    }
+    std::ofstream(to, std::ios::binary) << out;
+}
+
+double BytesPerEntry(const std::string& db, int rows) {
+    return static_cast<double>(std::filesystem::file_size(db)) / rows;
 }
 
 double BestExport(const std::string& admin, const std::string& db, const std::string& kind,
@@ -80,6 +112,43 @@ int main(int argc, char** argv) {
         std::printf("  targets: import within 1.5x %s; export of %d within 1 s %s\n",
                     importMet ? "met" : "missed", rows, exportMet ? "met" : "missed");
         met = met && importMet && exportMet;
+        // What the originals cost: an export's events keep their UIDs and
+        // DTSTAMPs (so every iCalendar entry above keeps an original); cards
+        // are given something to keep.
+        const std::string earlier = argc > 2 ? argv[2] : "";
+        auto sayEarlier = [&](const std::string& file, double now) {
+            if (earlier.empty())
+                return;
+            const double then = BestImport(earlier, folder + "/earlier.db", kind, file);
+            std::printf("    the earlier kelvo-admin, keeping nothing beside: %.2f s; this one "
+                        "takes %.2fx\n",
+                        then, now / then);
+        };
+        if (addresses) {
+            sayEarlier(exported, back);
+            const std::string kept = folder + "/kept.vcf";
+            AddOriginals(exported, kept);
+            const double withKept = BestImport(admin, folder + "/kept.db", kind, kept);
+            std::printf("  vCard import with an original each (a title code page 932 lacks, a "
+                        "birthday): %.2f s, %.2fx the vCard import\n",
+                        withKept, withKept / back);
+            sayEarlier(kept, withKept);
+            std::printf("  database per entry: %.0f bytes without originals, %.0f with\n",
+                        BytesPerEntry(folder + "/back-" + kind + ".db", rows),
+                        BytesPerEntry(folder + "/kept.db", rows));
+        } else {
+            std::printf("    (every event keeps its UID and DTSTAMP, and the Outlook file's "
+                        "place and description)\n");
+            sayEarlier(exported, back);
+            const std::string bare = folder + "/bare.txt";
+            CBenchFiles::WriteCalendar(bare, rows, '\t', false, false);
+            BestImport(admin, folder + "/bare.db", kind, bare);
+            std::printf("  database per entry: %.0f bytes without originals (Outlook text without "
+                        "place and description), %.0f with both kept (Outlook text), %.0f with "
+                        "UID and DTSTAMP as well (iCalendar)\n",
+                        BytesPerEntry(folder + "/bare.db", rows), BytesPerEntry(db, rows),
+                        BytesPerEntry(folder + "/back-" + kind + ".db", rows));
+        }
     }
     return met ? 0 : 1;
 }

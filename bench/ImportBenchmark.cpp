@@ -2,7 +2,9 @@
 // into the real library three ways, each on a fresh temporary database, and
 // prints the rates: through the load dialog (offscreen), through kelvo-admin,
 // and with the sqlite3 shell's own .import of the same file for comparison.
-//   import_benchmark [ROWS]
+// Given an earlier build's kelvo-admin, it also runs both on the same files,
+// to show what keeping originals costs:
+//   import_benchmark [ROWS [EARLIER_KELVO_ADMIN]]
 #include <QApplication>
 #include <QElapsedTimer>
 
@@ -114,5 +116,53 @@ int main(int argc, char** argv) {
         std::printf("  target: every form within 1.3x the tab-separated time %s\n",
                     slowest <= 1.3 ? "met" : "missed");
     }
+
+    // This kelvo-admin against an earlier one, turn about, best of five each.
+    if (argc <= 2) {
+        std::printf("no earlier kelvo-admin given: no comparison with it\n");
+        return 0;
+    }
+    const std::string earlier = argv[2];
+    struct Case {
+        const char* name;
+        bool addresses, unmapped, kept;
+    };
+    const Case cases[] = {
+        {"addresses (every column has a field)", true, false, false},
+        {"schedules without place and description (every column has a field)", false, false, false},
+        {"schedules with place and description (both kept beside each entry)", false, true, true}};
+    std::printf("against the earlier kelvo-admin %s:\n", earlier.c_str());
+    bool met = true;
+    for (const Case& each : cases) {
+        const std::string path = folder + "/compare.txt";
+        if (each.addresses)
+            CBenchFiles::WriteFile(path, rows);
+        else
+            CBenchFiles::WriteCalendar(path, rows, '\t', false, each.unmapped);
+        const char* kind = each.addresses ? "addresses" : "schedules";
+        double best[2] = {1e9, 1e9};
+        for (int round = 0; round < 5; ++round)
+            for (int which = 0; which < 2; ++which) {
+                const std::string program = which == 0 ? earlier : admin;
+                const std::string db = folder + "/compare" + std::to_string(which) + ".db";
+                std::filesystem::remove(db);
+                CBenchFiles::Run({program, "--database", db, "user", "add", "bench", "--password",
+                                  "bench-password"});
+                const double took = CBenchFiles::Run(
+                    {program, "--database", db, "import", kind, "--owner", "bench", path});
+                if (took < 0) {
+                    std::printf("  %s cannot import %s\n", program.c_str(), kind);
+                    return 1;
+                }
+                best[which] = std::min(best[which], took);
+            }
+        const double ratio = best[1] / best[0];
+        if (!each.kept)
+            met = met && ratio <= 1.1;
+        std::printf("  %s: %.2f s, earlier %.2f s: %.2fx%s\n", each.name, best[1], best[0], ratio,
+                    each.kept ? " (what the originals cost)" : "");
+    }
+    std::printf("  target: files without originals within 1.1x the earlier time %s\n",
+                met ? "met" : "missed");
     return 0;
 }
