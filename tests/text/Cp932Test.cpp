@@ -4,6 +4,22 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+namespace {
+
+// What the system's converter makes of in; false where it cannot convert it.
+bool Iconv(iconv_t converter, std::string in, std::string& out) {
+    char buffer[16];
+    char* from = in.data();
+    char* to = buffer;
+    size_t inLeft = in.size(), outLeft = sizeof(buffer);
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    const bool done = iconv(converter, &from, &inLeft, &to, &outLeft) != static_cast<size_t>(-1);
+    out.assign(buffer, static_cast<size_t>(to - buffer));
+    return done;
+}
+
+} // namespace
+
 TEST(Cp932, UsesMicrosoftsMapping) {
     std::string cp932;
     ASSERT_TRUE(CCp932::FromUtf8("～①ｱ漢", cp932));
@@ -47,15 +63,10 @@ TEST(Cp932, ReadsEveryCharacterAsIconvDoes) {
             in = {static_cast<char>(code)};
         if (code > 0xFF && !CCp932::IsLeadByte(static_cast<unsigned char>(code >> 8)))
             continue;
-        char out[16];
-        char* from = in.data();
-        char* to = out;
-        size_t inLeft = in.size(), outLeft = sizeof(out);
-        iconv(reference, nullptr, nullptr, nullptr, nullptr);
-        const bool read =
-            iconv(reference, &from, &inLeft, &to, &outLeft) != static_cast<size_t>(-1);
+        std::string theirs;
+        const bool read = Iconv(reference, in, theirs);
         const std::string mine = CCp932::ToUtf8(in);
-        if (read && mine != std::string(out, static_cast<size_t>(to - out)))
+        if (read && mine != theirs)
             ++differing;
         if (!read) {
             ++unreadable;
@@ -75,17 +86,6 @@ TEST(Cp932, WritesEveryCharacterAsIconvDoes) {
     iconv_t toCp932 = iconv_open("CP932", "UTF-32LE"), fromCp932 = iconv_open("UTF-32LE", "CP932");
     ASSERT_NE(toCp932, reinterpret_cast<iconv_t>(-1));
     ASSERT_NE(fromCp932, reinterpret_cast<iconv_t>(-1));
-    auto convert = [](iconv_t converter, std::string in, std::string& out) {
-        char buffer[16];
-        char* from = in.data();
-        char* to = buffer;
-        size_t inLeft = in.size(), outLeft = sizeof(buffer);
-        iconv(converter, nullptr, nullptr, nullptr, nullptr);
-        const bool done =
-            iconv(converter, &from, &inLeft, &to, &outLeft) != static_cast<size_t>(-1);
-        out.assign(buffer, static_cast<size_t>(to - buffer));
-        return done;
-    };
     const uint32_t jis[] = {0x301C, 0x2016, 0x2212, 0x00A2, 0x00A3, 0x00AC, 0x2014};
     int wrong = 0, forms = 0, inexact = 0;
     for (uint32_t point = 0x80; point < 0x10000; ++point) {
@@ -97,8 +97,8 @@ TEST(Cp932, WritesEveryCharacterAsIconvDoes) {
         std::string theirs, back;
         const std::string utf32 = {static_cast<char>(point & 0xFF),
                                    static_cast<char>(point >> 8 & 0xFF), 0, 0};
-        const bool written = convert(toCp932, utf32, theirs);
-        const bool readsBack = written && convert(fromCp932, theirs, back) && back == utf32;
+        const bool written = Iconv(toCp932, utf32, theirs);
+        const bool readsBack = written && Iconv(fromCp932, theirs, back) && back == utf32;
         if (std::find(std::begin(jis), std::end(jis), point) != std::end(jis)) {
             inexact += length > 0 && !exact && !CCp932::RoundTrips(point) ? 1 : 0;
             continue;

@@ -144,6 +144,13 @@ TZOFFSETFROM:+0000
 TZOFFSETTO:+0100
 END:STANDARD
 END:VTIMEZONE
+BEGIN:VEVENT
+UID:finished@example
+DTSTART;TZID=Asia/Tokyo:20200106T100000
+RRULE:FREQ=WEEKLY;COUNT=4
+EXDATE;TZID=Asia/Tokyo:20200106T100000
+SUMMARY:finished
+END:VEVENT
 END:VCALENDAR
 )";
 
@@ -239,15 +246,20 @@ TEST_F(ICalendar, RecurrencesAreTakenWithinAWindowAroundTheImport) {
     EXPECT_EQ(
         Times("記念日", false),
         (std::vector<std::string>{"2026/06/01 00:00", "2027/06/01 00:00", "2028/06/01 00:00"}));
-    EXPECT_EQ(m_pSession->Summary().expanded, 5)
-        << "three more weekly occurrences, two more yearly ones";
+    // A finished series is taken whole wherever it lies, even when its first
+    // date is excluded.
+    EXPECT_EQ(
+        Times("finished", false),
+        (std::vector<std::string>{"2020/01/13 10:00", "2020/01/20 10:00", "2020/01/27 10:00"}));
+    EXPECT_EQ(m_pSession->Summary().expanded, 7)
+        << "three more weekly occurrences, two more yearly ones, two more finished ones";
 }
 
 TEST_F(ICalendar, SummaryCountsAndNamesWhatIsSkipped) {
     const CImportSummary& summary = m_pSession->Summary();
     EXPECT_EQ(summary.form, CRecordReader::Form::ICalendar);
-    EXPECT_EQ(summary.units, 9);
-    EXPECT_EQ(summary.added, 11);
+    EXPECT_EQ(summary.units, 10);
+    EXPECT_EQ(summary.added, 14);
     std::vector<std::string> notes;
     for (const CImportSummary::CNote& note : summary.Notes())
         notes.push_back(std::to_string(note.line) + ": " + CImportSummary::NoteText(note));
