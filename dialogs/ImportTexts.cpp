@@ -48,6 +48,14 @@ QString Note(const CRecordReader::CWarning& warning) {
                 .arg(value.replace(QLatin1Char('-'), QStringLiteral("～")));
         return QStringLiteral("繰り返しの予定が多すぎるため、途中で打ち切りました（%1）")
             .arg(value);
+    case Kind::Unfollowed: {
+        const QString why = value == QLatin1String("never") ? QStringLiteral("一度も当てはまらない")
+                            : value == QLatin1String("unbounded")
+                                ? QStringLiteral("時・分・秒単位で条件の付いた")
+                                : QStringLiteral("展開に %1 秒を超えてかかる").arg(value);
+        return QStringLiteral("%1 は%2規則のため展開せず、最初の回だけを読み込みました")
+            .arg(column, why);
+    }
     }
     return QString();
 }

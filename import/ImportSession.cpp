@@ -91,6 +91,7 @@ CImportSession::Start CImportSession::Begin() {
         else
             m_summary.AddWarning(std::move(warning));
     }
+    m_summary.warningCount += m_pReader->TakeUntold();
     return start;
 }
 
@@ -107,6 +108,7 @@ CImportSession::Step CImportSession::Next() {
             ++m_nRefused;
         summary.AddWarning(std::move(warning));
     }
+    summary.warningCount += m_pReader->TakeUntold();
     // The encoding may show only where the first character beyond ASCII stands.
     if (m_file.GetEncoding() != m_encoding) {
         m_encoding = m_file.GetEncoding();

@@ -37,6 +37,13 @@ std::string Warning(const CRecordReader::CWarning& warning) {
             return "a recurrence: only the occurrences from " + warning.value + " were taken";
         return "a recurrence: cut short at " + warning.value +
                " (steps followed or occurrences taken)";
+    case Kind::Unfollowed:
+        return warning.column +
+               (warning.value == "never" ? " never occurs"
+                : warning.value == "unbounded"
+                    ? " by the hour, minute or second with limits"
+                    : " not followed: the calendar's rules took " + warning.value + " s") +
+               "; only its first occurrence was taken";
     }
     return std::string();
 }

@@ -35,7 +35,7 @@ public:
     std::vector<std::pair<int64_t, int>> substituted; // line of a record, characters replaced
     std::vector<CRecordReader::CWarning> warnings;
     int substitutedRecords = 0; // all of them, kept or not
-    int warningCount = 0;
+    int64_t warningCount = 0;
 
     // Counts a record with replaced characters, and a warning; keeps them
     // while fewer than kKeptNotes are kept.

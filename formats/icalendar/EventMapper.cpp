@@ -1,12 +1,14 @@
 #include "EventMapper.h"
 
 #include <algorithm>
+#include <chrono>
 #include <libical/ical.h>
 #include <set>
 #include <string_view>
 
 #include "CalendarZones.h"
 #include "PropertyText.h"
+#include "RuleCheck.h"
 #include "ZonedTime.h"
 
 namespace {
@@ -247,12 +249,33 @@ bool CEventMapper::FollowRules(icalcomponent* master, const CZonedTime& start,
         icalrecurrencetype rule = icalproperty_get_rrule(p);
         if (rule.freq == ICAL_NO_RECURRENCE)
             continue;
+        if (m_spent >= kRuleTime) {
+            event.unfollowed = CEvent::Unfollowed::TooLong;
+            continue;
+        }
+        switch (CRuleCheck::Of(rule)) {
+        case CRuleCheck::Verdict::Never:
+            event.unfollowed = CEvent::Unfollowed::Never;
+            continue;
+        case CRuleCheck::Verdict::Unbounded:
+            event.unfollowed = CEvent::Unfollowed::Unbounded;
+            continue;
+        case CRuleCheck::Verdict::Follow:
+            break;
+        }
         icalrecur_iterator* iterator = icalrecur_iterator_new(rule, start.time);
         if (iterator == nullptr)
             continue;
+        const auto began = std::chrono::steady_clock::now();
         for (;; ++steps) {
             if (steps >= kMaxIterations || found.size() >= kMaxOccurrences) {
                 event.cut = true;
+                break;
+            }
+            // What a rule the check lets through may still cost is bounded
+            // for the whole file (a call of libical's is never cut short).
+            if (m_spent + (std::chrono::steady_clock::now() - began) >= kRuleTime) {
+                event.unfollowed = CEvent::Unfollowed::TooLong;
                 break;
             }
             icaltimetype next = icalrecur_iterator_next(iterator);
@@ -267,6 +290,7 @@ bool CEventMapper::FollowRules(icalcomponent* master, const CZonedTime& start,
             }
             take(at);
         }
+        m_spent += std::chrono::steady_clock::now() - began;
         icalrecur_iterator_free(iterator);
     }
     return within;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <ctime>
 #include <functional>
 #include <map>
@@ -39,7 +40,10 @@ public:
         std::vector<COccurrence> occurrences; // in time order
         int outside = 0;                      // occurrences outside the window, not taken
         bool cut = false;                     // the recurrence ran past the iterations allowed
-        bool lateAlarm = false;               // an alarm after the start: not carried
+        // A rule not followed (the event keeps the occurrences its other
+        // rules and dates give, its start at least): why.
+        enum class Unfollowed { No, Never, Unbounded, TooLong } unfollowed = Unfollowed::No;
+        bool lateAlarm = false; // an alarm after the start: not carried
     };
     enum class Result { Mapped, Cancelled, Malformed };
     // An event or overriding instance: its text for libical (UTF-8) and,
@@ -89,6 +93,8 @@ public:
     // this many occurrences (a daily event over the window has 1,097).
     static constexpr int kMaxIterations = 100000;
     static constexpr size_t kMaxOccurrences = 5000;
+    // The time all rules of one calendar may take to follow; the rest are not.
+    static constexpr std::chrono::seconds kRuleTime{5};
     std::time_t WindowStart() const { return m_windowStart; }
     std::time_t WindowEnd() const { return m_windowEnd; }
 
@@ -124,5 +130,6 @@ private:
     std::unique_ptr<CCalendarZones> m_pZones;
     std::time_t m_windowStart;
     std::time_t m_windowEnd;
-    bool m_bWindowed = true; // the event being mapped recurs without end
+    bool m_bWindowed = true;                       // the event being mapped recurs without end
+    std::chrono::steady_clock::duration m_spent{}; // following rules, so far
 };

@@ -364,13 +364,29 @@ bool CICalendarReader::MapEvent(
     case CEventMapper::Result::Mapped:
         break;
     }
-    if (m_event.cut)
+    // A rule not followed says so below: the window said nothing of it.
+    if (m_event.unfollowed != CEventMapper::CEvent::Unfollowed::No)
+        ;
+    else if (m_event.cut)
         Warn(CWarning::Kind::Cut, "RRULE",
              std::to_string(CEventMapper::kMaxIterations) + " / " +
                  std::to_string(CEventMapper::kMaxOccurrences));
     else if (m_event.outside != 0)
         Warn(CWarning::Kind::Cut, "RRULE",
              Date(m_mapper.WindowStart()) + "-" + Date(m_mapper.WindowEnd()));
+    switch (m_event.unfollowed) {
+    case CEventMapper::CEvent::Unfollowed::No:
+        break;
+    case CEventMapper::CEvent::Unfollowed::Never:
+        Warn(CWarning::Kind::Unfollowed, "RRULE", "never");
+        break;
+    case CEventMapper::CEvent::Unfollowed::Unbounded:
+        Warn(CWarning::Kind::Unfollowed, "RRULE", "unbounded");
+        break;
+    case CEventMapper::CEvent::Unfollowed::TooLong:
+        Warn(CWarning::Kind::Unfollowed, "RRULE", std::to_string(CEventMapper::kRuleTime.count()));
+        break;
+    }
     if (m_event.lateAlarm)
         NotCarried("VALARM (after the start)");
     // An entry of this program's export whose times no calendar has.

@@ -1,5 +1,7 @@
 #include "RecordReader.h"
 
+#include <utility>
+
 #include "Cp932.h"
 #include "FieldText.h"
 #include "TextFile.h"
@@ -29,7 +31,14 @@ void CRecordReader::Warn(CWarning::Kind kind, std::string column, std::string va
 
 void CRecordReader::WarnAt(int64_t line, CWarning::Kind kind, std::string column,
                            std::string value) {
-    m_warnings.push_back(CWarning{line, kind, std::move(column), std::move(value)});
+    if (m_warnings.size() < kKeptWarnings)
+        m_warnings.push_back(CWarning{line, kind, std::move(column), std::move(value)});
+    else
+        ++m_nUntold;
+}
+
+int64_t CRecordReader::TakeUntold() {
+    return std::exchange(m_nUntold, 0);
 }
 
 namespace {

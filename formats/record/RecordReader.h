@@ -32,9 +32,10 @@ public:
             OpenQuote,
             TooManyColumns, // value: the most columns a record may have
             LongLine,
-            Malformed, // a card or event that cannot be read: skipped (value: why)
-            Skipped,   // a component not imported (column: what, value: why)
-            Cut,       // a recurrence cut short (value: how many were taken)
+            Malformed,  // a card or event that cannot be read: skipped (value: why)
+            Skipped,    // a component not imported (column: what, value: why)
+            Cut,        // a recurrence cut short (value: how many were taken)
+            Unfollowed, // a rule not followed (value: never, unbounded or seconds spent)
         };
         int64_t line;
         Kind kind;
@@ -77,6 +78,11 @@ public:
     int RecordSubstitutes() const { return m_nRecordSubstitutes; }
     // Warnings since the last call, taken.
     std::vector<CWarning> TakeWarnings();
+    // How many warnings since the last take were only counted: a record keeps
+    // at most kKeptWarnings (a card of millions of lines that are no property
+    // must not hold a note for each until it ends).
+    int64_t TakeUntold();
+    static constexpr size_t kKeptWarnings = 64;
 
     // Cards or events read (forms that have them), occurrences a recurrence
     // added beyond its first, and the properties passed over, by name.
@@ -154,6 +160,7 @@ private:
     kvAddressRecord* m_pAddress = nullptr;
     kvScheduleRecord* m_pSchedule = nullptr;
     std::vector<CWarning> m_warnings;
+    int64_t m_nUntold = 0;
     std::map<std::string, int> m_notCarried;
     std::map<std::string, int> m_kept;
     int m_nKeptFields = 0;

@@ -283,3 +283,46 @@ TEST_F(ICalendar, ACalendarGivenToTheAddressImportStoresNothing) {
     EXPECT_EQ(addresses.Next(), CImportSession::Step::End);
     EXPECT_TRUE(m_backend.addedAddresses.empty());
 }
+
+TEST(HostileCalendar, RulesLibicalWouldSearchForeverAreNotFollowed) {
+    // Each rule below kept one call of libical's going for minutes or more
+    // (a 164-byte file hung the import): never followed, the event keeps its
+    // first occurrence, and what follows in the file is imported.
+    const char* const rules[] = {"FREQ=SECONDLY;BYMONTH=2;BYMONTHDAY=30",
+                                 "FREQ=MINUTELY;BYMONTH=2;BYMONTHDAY=30;COUNT=10",
+                                 "FREQ=MINUTELY;BYYEARDAY=366;BYMONTH=2",
+                                 "FREQ=MONTHLY;BYSETPOS=6;BYDAY=MO",
+                                 "FREQ=MONTHLY;BYMONTHDAY=31;BYMONTH=4;COUNT=2",
+                                 "FREQ=MINUTELY;INTERVAL=2;BYMINUTE=1"};
+    std::string calendar = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n";
+    for (const char* rule : rules)
+        calendar += std::string("BEGIN:VEVENT\r\nUID:") + rule +
+                    "\r\nDTSTART:20261201T000000Z\r\nRRULE:" + rule +
+                    "\r\nSUMMARY:hostile\r\nEND:VEVENT\r\n";
+    calendar += "BEGIN:VEVENT\r\nUID:fine\r\nDTSTART:20261201T000000Z\r\nRRULE:FREQ=WEEKLY;COUNT=3"
+                "\r\nSUMMARY:fine\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    CDesktopZone tokyo("Asia/Tokyo");
+    CRecordingBackend backend;
+    CImportFile file(calendar, false);
+    CTextFile text;
+    ASSERT_TRUE(text.Open(file.Path()));
+    CImportSession session(text, {CImportSession::Kind::Schedules, "alice", false, false});
+    ASSERT_TRUE(session.Open());
+    ASSERT_EQ(session.Begin(), CImportSession::Start::Ready);
+    while (session.Next() != CImportSession::Step::End)
+        ;
+    ASSERT_TRUE(session.Close());
+    std::map<std::string, int> stored;
+    for (const kvScheduleRecord& record : backend.addedSchedules)
+        ++stored[Field(record.title)];
+    EXPECT_EQ(stored, (std::map<std::string, int>{{"hostile", 6}, {"fine", 3}}));
+    std::vector<std::string> notes;
+    for (const CImportSummary::CNote& note : session.Summary().Notes())
+        notes.push_back(std::to_string(note.line) + ": " + CImportSummary::NoteText(note));
+    const std::string never = "RRULE never occurs; only its first occurrence was taken";
+    const std::string unbounded = "RRULE by the hour, minute or second with limits; only its "
+                                  "first occurrence was taken";
+    EXPECT_EQ(notes,
+              (std::vector<std::string>{"3: " + never, "9: " + never, "15: " + never,
+                                        "21: " + never, "27: " + never, "33: " + unbounded}));
+}

@@ -7,6 +7,7 @@
 #include "ImportSession.h"
 #include "RecordingBackend.h"
 #include "TextFile.h"
+#include "VCardReader.h"
 
 // vCard files as phones, address-book programs and web services write them,
 // through the import session both front ends use.
@@ -196,6 +197,22 @@ TEST_F(VCards, BrokenCardsAreSkippedWithTheirLinesAndTheRestImported) {
     EXPECT_EQ(notes[2].line, 10) << "nor has one the file ends in";
     EXPECT_EQ(Field(Added(0).lastName), "壊れた行の");
     EXPECT_EQ(Field(Added(1).lastName), "次の");
+
+    // A card of many lines that are no property: each counted, but the reader
+    // holds no more notes than it keeps (a 57 MB card once held 1.3 GB of them).
+    std::string many = "BEGIN:VCARD\nN:多い;行\n";
+    for (int i = 0; i < 10000; ++i)
+        many += "garbage\n";
+    many += "END:VCARD\n";
+    CImportFile manyFile(many, false);
+    CTextFile manyText;
+    ASSERT_TRUE(manyText.Open(manyFile.Path()));
+    CVCardReader reader(manyText, false);
+    ASSERT_EQ(reader.Begin(), CRecordReader::Start::Ready);
+    ASSERT_EQ(reader.Next(), CRecordReader::Step::Record);
+    EXPECT_EQ(reader.TakeWarnings().size(), CRecordReader::kKeptWarnings);
+    EXPECT_EQ(reader.TakeUntold(), 10000 - static_cast<int64_t>(CRecordReader::kKeptWarnings));
+    EXPECT_EQ(Import(many).warningCount, 10000);
 
     // A vCard given to the schedule import says what it is and stores nothing.
     CImportSummary other =
