@@ -48,6 +48,10 @@ QString Note(const CRecordReader::CWarning& warning) {
                 .arg(value.replace(QLatin1Char('-'), QStringLiteral("～")));
         return QStringLiteral("繰り返しの予定が多すぎるため、途中で打ち切りました（%1）")
             .arg(value);
+    case Kind::Floating:
+        return QStringLiteral("TZID=%1 のタイムゾーンがファイルにもシステムにもないため、"
+                              "時刻をこのデスクトップの時刻として読みました")
+            .arg(value);
     case Kind::Unfollowed: {
         const QString why = value == QLatin1String("never") ? QStringLiteral("一度も当てはまらない")
                             : value == QLatin1String("unbounded")

@@ -1,5 +1,6 @@
 #include "CalendarZones.h"
 
+#include <cstring>
 #include <string_view>
 
 namespace {
@@ -22,27 +23,68 @@ bool YearlyRulesOnly(icalcomponent* zone) {
     return true;
 }
 
+// Whether every STANDARD and DAYLIGHT part says from when it holds.
+bool EveryObservanceStarts(icalcomponent* zone) {
+    for (icalcomponent* part = icalcomponent_get_first_component(zone, ICAL_ANY_COMPONENT);
+         part != nullptr; part = icalcomponent_get_next_component(zone, ICAL_ANY_COMPONENT))
+        if (icalcomponent_get_first_property(part, ICAL_DTSTART_PROPERTY) == nullptr)
+            return false;
+    return true;
+}
+
+// The system's zone a TZID names: by its name, libical's own prefixed form, or
+// the name at its end ("/mozilla.org/20050126_1/Asia/Tokyo" is Asia/Tokyo).
+icaltimezone* System(const char* tzid) {
+    if (icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid))
+        return zone;
+    if (icaltimezone* zone = icaltimezone_get_builtin_timezone_from_tzid(tzid))
+        return zone;
+    for (const char* slash = std::strchr(tzid, '/'); slash != nullptr;
+         slash = std::strchr(slash + 1, '/'))
+        if (icaltimezone* zone = icaltimezone_get_builtin_timezone(slash + 1))
+            return zone;
+    return nullptr;
+}
+
 } // namespace
 
-bool CCalendarZones::Add(const std::string& text) {
+bool CCalendarZones::Add(const std::string& text, std::string& why) {
     icalcomponent* component = icalparser_parse_string(text.c_str());
-    if (component == nullptr)
+    if (component == nullptr) {
+        why = "TZID";
         return false;
-    if (icalcomponent_isa(component) != ICAL_VTIMEZONE_COMPONENT ||
-        icalcomponent_get_first_property(component, ICAL_TZID_PROPERTY) == nullptr ||
-        !YearlyRulesOnly(component)) {
+    }
+    icalproperty* id = icalcomponent_isa(component) == ICAL_VTIMEZONE_COMPONENT
+                           ? icalcomponent_get_first_property(component, ICAL_TZID_PROPERTY)
+                           : nullptr;
+    const char* named = id != nullptr ? icalproperty_get_tzid(id) : nullptr;
+    if (named == nullptr || *named == '\0') {
         icalcomponent_free(component);
+        why = "TZID";
+        return false;
+    }
+    const std::string tzid = named;
+    // An observance without a start never takes effect: libical would read
+    // every time in the zone as UTC (an old calendar program writes them).
+    const char* fault = !EveryObservanceStarts(component) ? "an observance without DTSTART"
+                        : !YearlyRulesOnly(component)     ? "changes that recur other than yearly"
+                                                          : nullptr;
+    if (fault != nullptr) {
+        icalcomponent_free(component);
+        icaltimezone* system = System(tzid.c_str());
+        why = tzid + ": " + fault +
+              (system != nullptr ? std::string("; the system's zone ") +
+                                       icaltimezone_get_location(system) + " is used"
+                                 : std::string("; its times are read as the desktop's"));
         return false;
     }
     COwnedZone zone(icaltimezone_new(), FreeZone);
     if (!icaltimezone_set_component(zone.get(), component)) { // takes the component
         icalcomponent_free(component);
+        why = tzid;
         return false;
     }
-    const char* tzid = icaltimezone_get_tzid(zone.get());
-    if (tzid == nullptr)
-        return false;
-    m_found.erase(std::string(tzid));
+    m_found.erase(tzid);
     m_own.insert_or_assign(tzid, std::move(zone));
     return true;
 }
@@ -55,10 +97,12 @@ icaltimezone* CCalendarZones::Find(const char* tzid) {
     icaltimezone* zone = nullptr;
     if (auto mine = m_own.find(tzid); mine != m_own.end())
         zone = mine->second.get();
-    else if ((zone = icaltimezone_get_builtin_timezone(tzid)) == nullptr)
-        zone = icaltimezone_get_builtin_timezone_from_tzid(tzid);
+    else
+        zone = System(tzid);
     if (m_found.size() < 1000) // a hostile file's invented names are not all kept
         m_found.emplace(tzid, zone);
+    if (zone == nullptr)
+        m_strUnfound = tzid;
     return zone;
 }
 

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "ZonedTime.h"
 
@@ -11,10 +12,13 @@
 // system's zone database (libical's built-in zones), each TZID looked up once.
 class CCalendarZones {
 public:
-    // A VTIMEZONE component (UTF-8 text); false when it cannot be read.
-    bool Add(const std::string& text);
+    // A VTIMEZONE component (UTF-8 text); false when it cannot be used, with
+    // why and what stands for it (the system's zone of its name, or none).
+    bool Add(const std::string& text, std::string& why);
     // The zone a TZID names, or null (the time then stays floating).
     icaltimezone* Find(const char* tzid);
+    // The last TZID that named no zone since the last call, taken.
+    std::string TakeUnfound() { return std::exchange(m_strUnfound, std::string()); }
     // The time of a DTSTART, DTEND, RECURRENCE-ID, RDATE or EXDATE property.
     CZonedTime Of(icalproperty* property, icaltimetype time);
     // Start and end of an event or instance; false without a usable start.
@@ -28,4 +32,5 @@ private:
     // Every TZID looked up, and what it named: the system's zones are found
     // by a slow search.
     std::map<std::string, icaltimezone*, std::less<>> m_found;
+    std::string m_strUnfound;
 };

@@ -105,8 +105,12 @@ CEventMapper::CEventMapper(std::time_t now) : m_pZones(std::make_unique<CCalenda
 
 CEventMapper::~CEventMapper() = default;
 
-bool CEventMapper::AddZone(const std::string& text) {
-    return m_pZones->Add(text);
+bool CEventMapper::AddZone(const std::string& text, std::string& why) {
+    return m_pZones->Add(text, why);
+}
+
+std::string CEventMapper::TakeUnfoundZone() {
+    return m_pZones->TakeUnfound();
 }
 
 namespace {

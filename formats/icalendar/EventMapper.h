@@ -98,8 +98,12 @@ public:
     std::time_t WindowStart() const { return m_windowStart; }
     std::time_t WindowEnd() const { return m_windowEnd; }
 
-    // A VTIMEZONE component (UTF-8 text); false when it cannot be read.
-    bool AddZone(const std::string& text);
+    // A VTIMEZONE component (UTF-8 text); false when it cannot be used, with
+    // why and what stands for it.
+    bool AddZone(const std::string& text, std::string& why);
+    // The last TZID since the last call that named no zone (its times were
+    // taken as floating), taken.
+    std::string TakeUnfoundZone();
     // A VEVENT and the instances that override some of its occurrences; why
     // holds the reason of a Malformed result.
     Result Map(const CComponent& master, const std::vector<CComponent>& overrides, CEvent& event,

@@ -307,8 +307,9 @@ CICalendarReader::Read CICalendarReader::ReadComponent() {
         }
         CEventMapper::CComponent& component = gathered.component;
         if (name == "VTIMEZONE") {
-            if (!m_mapper.AddZone(component.ical))
-                WarnAt(at, CWarning::Kind::Malformed, name, "TZID");
+            std::string why;
+            if (!m_mapper.AddZone(component.ical, why))
+                WarnAt(at, CWarning::Kind::Malformed, name, why);
             else if (!gathered.tzid.empty())
                 m_zones[gathered.tzid] = std::move(component.source);
             continue;
@@ -374,6 +375,8 @@ bool CICalendarReader::MapEvent(
     else if (m_event.outside != 0)
         Warn(CWarning::Kind::Cut, "RRULE",
              Date(m_mapper.WindowStart()) + "-" + Date(m_mapper.WindowEnd()));
+    if (const std::string zone = m_mapper.TakeUnfoundZone(); !zone.empty())
+        Warn(CWarning::Kind::Floating, "TZID", zone);
     switch (m_event.unfollowed) {
     case CEventMapper::CEvent::Unfollowed::No:
         break;

@@ -36,6 +36,7 @@ public:
             Skipped,    // a component not imported (column: what, value: why)
             Cut,        // a recurrence cut short (value: how many were taken)
             Unfollowed, // a rule not followed (value: never, unbounded or seconds spent)
+            Floating,   // times in a zone no one defines, read as local (value: the TZID)
         };
         int64_t line;
         Kind kind;

@@ -271,7 +271,8 @@ TEST_F(ICalendar, SummaryCountsAndNamesWhatIsSkipped) {
                          "were taken",
                          // A zone that changes every second would take libical hours to
                          // expand: no zone's changes recur but yearly.
-                         "88: VTIMEZONE cannot be read (TZID); skipped"}));
+                         "88: VTIMEZONE cannot be read (Hostile: changes that recur other than "
+                         "yearly; its times are read as the desktop's); skipped"}));
 }
 
 TEST_F(ICalendar, ACalendarGivenToTheAddressImportStoresNothing) {
@@ -283,6 +284,28 @@ TEST_F(ICalendar, ACalendarGivenToTheAddressImportStoresNothing) {
     EXPECT_EQ(addresses.Next(), CImportSession::Step::End);
     EXPECT_TRUE(m_backend.addedAddresses.empty());
 }
+
+namespace {
+
+// Imports calendar (CRLF lines) on a desktop in Tokyo; the summary's notes.
+std::vector<std::string> ImportCalendar(const std::string& calendar, CRecordingBackend&) {
+    CDesktopZone tokyo("Asia/Tokyo");
+    CImportFile file(calendar, false);
+    CTextFile text;
+    EXPECT_TRUE(text.Open(file.Path()));
+    CImportSession session(text, {CImportSession::Kind::Schedules, "alice", false, false});
+    EXPECT_TRUE(session.Open());
+    EXPECT_EQ(session.Begin(), CImportSession::Start::Ready);
+    while (session.Next() != CImportSession::Step::End)
+        ;
+    EXPECT_TRUE(session.Close());
+    std::vector<std::string> notes;
+    for (const CImportSummary::CNote& note : session.Summary().Notes())
+        notes.push_back(std::to_string(note.line) + ": " + CImportSummary::NoteText(note));
+    return notes;
+}
+
+} // namespace
 
 TEST(HostileCalendar, RulesLibicalWouldSearchForeverAreNotFollowed) {
     // Each rule below kept one call of libical's going for minutes or more
@@ -301,28 +324,46 @@ TEST(HostileCalendar, RulesLibicalWouldSearchForeverAreNotFollowed) {
                     "\r\nSUMMARY:hostile\r\nEND:VEVENT\r\n";
     calendar += "BEGIN:VEVENT\r\nUID:fine\r\nDTSTART:20261201T000000Z\r\nRRULE:FREQ=WEEKLY;COUNT=3"
                 "\r\nSUMMARY:fine\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
-    CDesktopZone tokyo("Asia/Tokyo");
     CRecordingBackend backend;
-    CImportFile file(calendar, false);
-    CTextFile text;
-    ASSERT_TRUE(text.Open(file.Path()));
-    CImportSession session(text, {CImportSession::Kind::Schedules, "alice", false, false});
-    ASSERT_TRUE(session.Open());
-    ASSERT_EQ(session.Begin(), CImportSession::Start::Ready);
-    while (session.Next() != CImportSession::Step::End)
-        ;
-    ASSERT_TRUE(session.Close());
+    const std::vector<std::string> notes = ImportCalendar(calendar, backend);
     std::map<std::string, int> stored;
     for (const kvScheduleRecord& record : backend.addedSchedules)
         ++stored[Field(record.title)];
     EXPECT_EQ(stored, (std::map<std::string, int>{{"hostile", 6}, {"fine", 3}}));
-    std::vector<std::string> notes;
-    for (const CImportSummary::CNote& note : session.Summary().Notes())
-        notes.push_back(std::to_string(note.line) + ": " + CImportSummary::NoteText(note));
     const std::string never = "RRULE never occurs; only its first occurrence was taken";
     const std::string unbounded = "RRULE by the hour, minute or second with limits; only its "
                                   "first occurrence was taken";
     EXPECT_EQ(notes,
               (std::vector<std::string>{"3: " + never, "9: " + never, "15: " + never,
                                         "21: " + never, "27: " + never, "33: " + unbounded}));
+}
+
+TEST(ICalendarZones, ADefinitionThatCannotBeUsedGivesWayToTheSystemsZoneOrSaysSo) {
+    // Observances without DTSTART (an old calendar program's) made every
+    // time in the zone UTC, silently: 1 to 14 hours off.
+    const std::string calendar =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"
+        "BEGIN:VTIMEZONE\r\nTZID:/mozilla.org/20050126_1/America/New_York\r\n"
+        "BEGIN:DAYLIGHT\r\nTZOFFSETFROM:0500\r\nTZOFFSETTO:0400\r\nEND:DAYLIGHT\r\n"
+        "END:VTIMEZONE\r\n"
+        "BEGIN:VTIMEZONE\r\nTZID:Office\r\n"
+        "BEGIN:STANDARD\r\nTZOFFSETFROM:0100\r\nTZOFFSETTO:0100\r\nEND:STANDARD\r\n"
+        "END:VTIMEZONE\r\n"
+        "BEGIN:VEVENT\r\nUID:ny\r\nDTSTART;TZID=/mozilla.org/20050126_1/America/New_York:"
+        "20260710T190000\r\nSUMMARY:ny\r\nEND:VEVENT\r\n"
+        "BEGIN:VEVENT\r\nUID:office\r\nDTSTART;TZID=Office:20261201T100000\r\n"
+        "SUMMARY:office\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    CRecordingBackend backend;
+    const std::vector<std::string> notes = ImportCalendar(calendar, backend);
+    ASSERT_EQ(backend.addedSchedules.size(), 2u);
+    EXPECT_EQ(When(backend.addedSchedules[0].start), "2026/07/11 08:00") << "New York's summer";
+    EXPECT_EQ(When(backend.addedSchedules[1].start), "2026/12/01 10:00") << "floating";
+    EXPECT_EQ(notes, (std::vector<std::string>{
+                         "3: VTIMEZONE cannot be read (/mozilla.org/20050126_1/America/New_York: "
+                         "an observance without DTSTART; the system's zone America/New_York is "
+                         "used); skipped",
+                         "10: VTIMEZONE cannot be read (Office: an observance without DTSTART; its "
+                         "times are read as the desktop's); skipped",
+                         "22: TZID=Office names no zone of the file or the system; its times were "
+                         "read as the desktop's"}));
 }
