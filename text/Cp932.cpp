@@ -164,6 +164,23 @@ std::string CCp932::ToUtf8(std::string_view cp932) {
     return utf8;
 }
 
+bool CCp932::Reads(std::string_view cp932) {
+    const std::vector<uint16_t>& table = CodeTable();
+    for (size_t i = 0; i < cp932.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(cp932[i]);
+        if (byte < 0x80)
+            continue;
+        uint16_t codePoint = 0;
+        if (IsLeadByte(byte) && i + 1 < cp932.size())
+            codePoint = table[byte << 8 | static_cast<unsigned char>(cp932[++i])];
+        else if (!IsLeadByte(byte))
+            codePoint = table[byte];
+        if (codePoint == 0 || (codePoint >= 0xE000 && codePoint <= 0xF8FF))
+            return false;
+    }
+    return true;
+}
+
 bool CCp932::CharsetToUtf8(std::string_view bytes, const std::string& charset, std::string& utf8) {
     CConverter converter("UTF-8", charset.c_str());
     if (!converter.IsValid())

@@ -15,6 +15,9 @@ public:
 
     // Converts CP932 to UTF-8. Bytes that are not CP932 become U+FFFD.
     static std::string ToUtf8(std::string_view cp932);
+    // Whether every byte of text belongs to a character of the code page,
+    // outside its user-defined area (which text from elsewhere never uses).
+    static bool Reads(std::string_view cp932);
 
     // Converts a text the system wrote (a message of libpq, of the server or
     // of SQLite, strerror's) to CP932: UTF-8 when it is valid UTF-8, else the

@@ -34,6 +34,16 @@ bool CContentLineReader::ReadPhysical(std::string& line) {
         return false;
     ++m_nRead;
     m_nBytes += static_cast<int64_t>(line.size());
+    m_bPhysicalCut = m_file.LastLineCut();
+    // CR CR LF (a file whose line ends were converted twice) ends one line,
+    // not two: the empty line between would part a folded value from its
+    // continuations.
+    if (!line.empty() && line.back() == '\r' && m_file.ReadLine(m_after)) {
+        if (m_after == "\n")
+            m_nBytes += 1;
+        else
+            m_file.PushBack(std::move(m_after));
+    }
     StripLineEnd(line);
     return true;
 }
@@ -48,7 +58,7 @@ bool CContentLineReader::Next(std::string& line) {
         if (!ReadPhysical(line))
             return false;
         m_nLine = m_nRead;
-        m_bCut = m_file.LastLineCut();
+        m_bCut = m_bPhysicalCut;
     }
     for (;;) {
         const bool soft = SoftBreak(line);
@@ -63,10 +73,10 @@ bool CContentLineReader::Next(std::string& line) {
             // The line read ahead starts the next logical line.
             m_bHaveNext = true;
             m_nNextLine = m_nRead;
-            m_bNextCut = m_file.LastLineCut();
+            m_bNextCut = m_bPhysicalCut;
             break;
         }
-        m_bCut = m_bCut || m_file.LastLineCut();
+        m_bCut = m_bCut || m_bPhysicalCut;
         if (soft)
             line.pop_back();
         const size_t skip = folded ? 1 : 0;

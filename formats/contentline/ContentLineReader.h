@@ -36,4 +36,6 @@ private:
     int64_t m_nLine = 0;
     int64_t m_nBytes = 0;
     bool m_bCut = false;
+    bool m_bPhysicalCut = false; // the last physical line was cut
+    std::string m_after;         // the line after one ending in a lone CR
 };

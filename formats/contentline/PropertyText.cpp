@@ -108,11 +108,14 @@ int CPropertyText::Utf8ToCp932(std::string_view utf8, std::string& cp932) {
     return substitutes;
 }
 
+bool CPropertyText::IsCp932Name(const std::string& charset) {
+    return SameName(charset, "SHIFT_JIS") || SameName(charset, "SHIFT-JIS") ||
+           SameName(charset, "SJIS") || SameName(charset, "CP932") ||
+           SameName(charset, "WINDOWS-31J") || SameName(charset, "MS_KANJI");
+}
+
 int CPropertyText::ToCp932(std::string_view bytes, const std::string& charset, std::string& cp932) {
-    if (SameName(charset, "SHIFT_JIS") || SameName(charset, "SHIFT-JIS") ||
-        SameName(charset, "SJIS") || SameName(charset, "CP932") ||
-        SameName(charset, "WINDOWS-31J") || SameName(charset, "MS_KANJI") ||
-        (charset.empty() && !IsValidUtf8(bytes))) {
+    if (IsCp932Name(charset) || (charset.empty() && !IsValidUtf8(bytes))) {
         cp932.assign(bytes);
         return 0;
     }
@@ -146,10 +149,7 @@ std::string CPropertyText::ValidUtf8(std::string_view bytes) {
 }
 
 std::string CPropertyText::ToUtf8(std::string_view bytes, const std::string& charset) {
-    if (SameName(charset, "SHIFT_JIS") || SameName(charset, "SHIFT-JIS") ||
-        SameName(charset, "SJIS") || SameName(charset, "CP932") ||
-        SameName(charset, "WINDOWS-31J") || SameName(charset, "MS_KANJI") ||
-        (charset.empty() && !IsValidUtf8(bytes)))
+    if (IsCp932Name(charset) || (charset.empty() && !IsValidUtf8(bytes)))
         return CCp932::ToUtf8(bytes);
     if (charset.empty() || SameName(charset, "UTF-8") || SameName(charset, "US-ASCII") ||
         SameName(charset, "ASCII"))

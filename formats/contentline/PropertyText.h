@@ -10,6 +10,8 @@
 class CPropertyText {
 public:
     static std::string DecodeQuotedPrintable(std::string_view text);
+    // Whether charset names code page 932 (Shift_JIS and its other names).
+    static bool IsCp932Name(const std::string& charset);
     static std::string DecodeBase64(std::string_view text);
     // bytes in charset (UTF-8, Shift_JIS and its Windows and IANA names, or any
     // other name iconv knows; empty: UTF-8 when they are valid UTF-8, else code

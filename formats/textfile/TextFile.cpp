@@ -16,8 +16,42 @@ namespace {
 
 const char kSubstitute[] = "\x81\xAC"; // 〓
 
-// Whether text is valid UTF-8 with bytes beyond ASCII; a sequence cut by the
-// end of the text counts as valid unless the file ends there.
+constexpr size_t kMore = static_cast<size_t>(-1);
+
+// The multi-byte UTF-8 sequence of length bytes at i, gathered into sequence
+// across a line fold a writer put inside it ("\r\n" or "\n", then a space or
+// tab; a web address book folds by bytes): the bytes it takes, its fold at
+// foldAt (foldLength 0 when there is none); 0 where a byte is neither part of
+// it nor a fold, kMore where size ends before it does.
+size_t Gather(const unsigned char* bytes, size_t size, size_t i, size_t length,
+              unsigned char (&sequence)[4], size_t& foldAt, size_t& foldLength) {
+    foldLength = 0;
+    sequence[0] = bytes[i];
+    size_t j = i + 1;
+    for (size_t gathered = 1; gathered < length;) {
+        if (j >= size)
+            return kMore;
+        if ((bytes[j] & 0xC0) == 0x80) {
+            sequence[gathered++] = bytes[j++];
+            continue;
+        }
+        const size_t crlf = bytes[j] == '\r' ? 1 : 0;
+        if (foldLength != 0 || (crlf == 0 && bytes[j] != '\n'))
+            return 0;
+        if (j + crlf + 1 >= size)
+            return kMore;
+        if (bytes[j + crlf] != '\n' || (bytes[j + crlf + 1] != ' ' && bytes[j + crlf + 1] != '\t'))
+            return 0;
+        foldAt = j;
+        foldLength = crlf + 2;
+        j += foldLength;
+    }
+    return j - i;
+}
+
+// Whether text is valid UTF-8 with bytes beyond ASCII (a character a fold
+// cuts counting as whole); a sequence cut by the end of the text counts as
+// valid unless the file ends there.
 bool LooksLikeUtf8(const std::string& text, bool atEnd, bool& nonAscii) {
     nonAscii = false;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
@@ -25,22 +59,26 @@ bool LooksLikeUtf8(const std::string& text, bool atEnd, bool& nonAscii) {
         size_t length = CUtf8::SequenceLength(bytes[i]);
         if (length == 0)
             return false;
-        if (i + length > text.size()) {
+        if (length == 1) {
+            ++i;
+            continue;
+        }
+        unsigned char sequence[4];
+        size_t foldAt = 0, foldLength = 0;
+        const size_t taken = Gather(bytes, text.size(), i, length, sequence, foldAt, foldLength);
+        if (taken == kMore) {
             // A sequence cut by the read says nothing yet, as far as what came
             // of it is right. One cut by the end of the file: a file cut off
             // inside its last character is still UTF-8 (the fragment becomes
             // a substitute).
-            for (size_t k = i + 1; k < text.size(); ++k)
-                if ((bytes[k] & 0xC0) != 0x80)
-                    return false;
             nonAscii = nonAscii || atEnd;
             return true;
         }
         uint32_t codePoint = 0;
-        if (!CUtf8::Decode(bytes + i, length, codePoint))
+        if (taken == 0 || !CUtf8::Decode(sequence, length, codePoint))
             return false;
-        nonAscii = nonAscii || length > 1;
-        i += length;
+        nonAscii = true;
+        i += taken;
     }
     return true;
 }
@@ -139,6 +177,21 @@ void CTextFile::Detect(const std::string& raw, bool atEnd) {
             m_raw.erase(0, 3);
             return;
         }
+        // UTF-16 without a byte order mark: code page 932 and UTF-8 text
+        // holds no NUL, UTF-16 text one in each ASCII character (a Japanese
+        // header has at least its separators and line end).
+        size_t high = 0, low = 0;
+        const size_t pairs = std::min<size_t>(raw.size(), 1024) / 2;
+        for (size_t i = 0; i < pairs; ++i) {
+            const bool first = raw[2 * i] == '\0', second = raw[2 * i + 1] == '\0';
+            high += first && !second ? 1 : 0;
+            low += second && !first ? 1 : 0;
+        }
+        if (high + low >= 2 && (high == 0) != (low == 0) && (high + low) * 8 >= pairs) {
+            m_encoding = high != 0 ? Encoding::Utf16Be : Encoding::Utf16Le;
+            m_bDecided = true;
+            return;
+        }
     }
     // Plain ASCII says nothing: both encodings read it alike, so the decision
     // waits for the first byte beyond it.
@@ -202,23 +255,31 @@ void CTextFile::ConvertUtf8(const std::string& raw, bool atEnd) {
             continue;
         }
         size_t length = CUtf8::SequenceLength(bytes[i]);
-        if (length > 1 && i + length > size && !atEnd) {
+        unsigned char sequence[4];
+        size_t foldAt = 0, foldLength = 0;
+        const size_t taken =
+            length > 1 ? Gather(bytes, size, i, length, sequence, foldAt, foldLength) : 0;
+        if (taken == kMore && !atEnd) {
             m_pending.assign(raw, i, std::string::npos); // completed by the next read
             break;
         }
         uint32_t codePoint = 0;
-        if (length <= 1 || i + length > size || !CUtf8::Decode(bytes + i, length, codePoint)) {
+        if (taken == 0 || taken == kMore || !CUtf8::Decode(sequence, length, codePoint)) {
             out = m_bUnicodeOut ? Put(0xFFFD, out) : Substitute(out); // a byte that is no UTF-8
             ++i;
             continue;
         }
         if (m_bUnicodeOut) {
-            std::memcpy(out, bytes + i, length);
+            std::memcpy(out, sequence, length);
             out += length;
         } else {
             out = Put(codePoint, out);
         }
-        i += length;
+        // A fold inside the character goes after it: unfolding joins the
+        // lines as the writer meant, and the lines are counted as they stand.
+        std::memcpy(out, bytes + foldAt, foldLength);
+        out += foldLength;
+        i += taken;
     }
     m_data.resize(static_cast<size_t>(out - m_data.data()));
 }

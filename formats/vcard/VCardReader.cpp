@@ -34,18 +34,22 @@ CVCardReader::CVCardReader(CTextFile& file, bool isPublic)
 
 CVCardReader::~CVCardReader() = default;
 
+bool CVCardReader::Unicode() const {
+    return File().DeliversUnicode() || m_bTextUnicode;
+}
+
 std::string CVCardReader::Unescape(std::string_view value) const {
-    return CContentLine::Unescape(value, !File().DeliversUnicode());
+    return CContentLine::Unescape(value, !Unicode());
 }
 
 std::vector<std::string> CVCardReader::Split(std::string_view value, char separator,
                                              size_t maxParts) const {
-    return CContentLine::Split(value, separator, maxParts, !File().DeliversUnicode());
+    return CContentLine::Split(value, separator, maxParts, !Unicode());
 }
 
 void CVCardReader::Split(std::string_view value, char separator, size_t maxParts,
                          std::vector<std::string>& parts) const {
-    CContentLine::Split(value, separator, maxParts, parts, !File().DeliversUnicode());
+    CContentLine::Split(value, separator, maxParts, parts, !Unicode());
 }
 
 CRecordReader::Start CVCardReader::Begin() {
@@ -53,7 +57,23 @@ CRecordReader::Start CVCardReader::Begin() {
 }
 
 std::string_view CVCardReader::Text(const CContentLine& property) {
+    m_bTextUnicode = false;
     const std::string encoding = property.Encoding();
+    if (encoding.empty() && !File().DeliversUnicode()) {
+        // A code page 932 file's value in a set it declares, or one that is
+        // no code page 932 text (a card of Western Europe that names no set:
+        // Windows-1252, as its writers meant), is read as UTF-8 from that set.
+        std::string charset = property.Param("CHARSET");
+        if (CPropertyText::IsCp932Name(charset) ||
+            (charset.empty() && CCp932::Reads(property.Value())))
+            return property.Value(); // as the file delivers it
+        if (charset.empty())
+            charset = "WINDOWS-1252";
+        if (!CCp932::CharsetToUtf8(property.Value(), charset, m_decoded))
+            return property.Value();
+        m_bTextUnicode = true;
+        return m_decoded;
+    }
     if (encoding.empty())
         return property.Value(); // as the file delivers it
     std::string bytes = encoding == "B" ? CPropertyText::DecodeBase64(property.Value())
@@ -98,7 +118,7 @@ void CVCardReader::Put(char* field, size_t size, std::string_view text) {
         text = m_put;
     }
     const size_t offset = static_cast<size_t>(field - reinterpret_cast<char*>(m_pRecord.get()));
-    PutField(field, size, text, AddressFieldName(offset));
+    PutField(field, size, text, AddressFieldName(offset), Unicode());
 }
 
 void CVCardReader::KeepProperty(const std::string& line, std::string_view name) {
@@ -124,8 +144,13 @@ void CVCardReader::OnTel(const CContentLine& property, std::string_view text) {
     const bool work = property.HasType("WORK");
     const bool home = property.HasType("HOME");
     const bool second = property.Param("PREF") == "2";
-    char* field;
-    if (property.HasType("FAX"))
+    char* field = nullptr;
+    // A pager, modem or the like is no phone of the record's: kept beside it
+    // (as a home phone it pushed out the card's own number).
+    if (property.HasType("PAGER") || property.HasType("MODEM") || property.HasType("BBS") ||
+        property.HasType("ISDN") || property.HasType("VIDEO") || property.HasType("TEXTPHONE"))
+        field = nullptr;
+    else if (property.HasType("FAX"))
         field = work   ? FirstFree({KV_AT(businessFax)})
                 : home ? FirstFree({KV_AT(homeFax)})
                        : FirstFree({KV_AT(businessFax), KV_AT(homeFax)});

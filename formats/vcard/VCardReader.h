@@ -29,6 +29,8 @@ private:
     std::string_view Text(const CContentLine& property);
     // CContentLine's, in the form the file's text comes in.
     std::string Unescape(std::string_view value) const;
+    // Whether the last value is UTF-8: the file's text is, or the value was read from another set.
+    bool Unicode() const;
     std::vector<std::string> Split(std::string_view value, char separator, size_t maxParts) const;
     void Split(std::string_view value, char separator, size_t maxParts,
                std::vector<std::string>& parts) const;
@@ -51,6 +53,7 @@ private:
     size_t m_nMemoUsed = sizeof(kvAddressRecord::memo); // memo bytes that may not be zero
     std::string m_strFullName;
     std::string m_decoded;            // the last encoded value, decoded
+    bool m_bTextUnicode = false;      // the last value was read as UTF-8 from another set
     std::string m_put;                // a value on its way into a field
     std::vector<std::string> m_parts; // the components of a structured value
     // Readings by where they came from, best first: X-PHONETIC-*, SORT-AS,

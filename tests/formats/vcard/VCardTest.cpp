@@ -221,3 +221,46 @@ TEST_F(VCards, BrokenCardsAreSkippedWithTheirLinesAndTheRestImported) {
     EXPECT_EQ(other.otherForm, CRecordReader::Form::VCard);
     EXPECT_TRUE(m_backend.addedSchedules.empty());
 }
+
+TEST_F(VCards, RealFilesFaultsAreMended) {
+    // A web address book folds by bytes, inside a character: unfolded before
+    // the encoding is told, the name is UTF-8, not code page 932 garble.
+    CImportSummary folded = Import("BEGIN:VCARD\r\nVERSION:3.0\r\nN:\xE5\xB1\r\n \xB1\xE7\x94\xB0;"
+                                   "\xE5\xA4\xAA\xE9\x83\x8E;;;\r\nEND:VCARD\r\n");
+    EXPECT_EQ(folded.encoding, "UTF-8");
+    ASSERT_EQ(folded.added, 1);
+    EXPECT_EQ(Field(Added(0).lastName), "山田");
+
+    // Line ends converted twice (CR CR LF): a photo's folded lines go on, and
+    // a pager is kept beside the entry, not stored as the home phone.
+    CImportSummary twice = Import("BEGIN:VCARD\r\r\nVERSION:3.0\r\r\nN:Yamada;Taro;;;\r\r\n"
+                                  "PHOTO;ENCODING=b;TYPE=JPEG:AAAA\r\r\n BBBB\r\r\n CCCC\r\r\n"
+                                  "TEL;TYPE=PAGER:111\r\r\nTEL:222\r\r\nEND:VCARD\r\r\n");
+    EXPECT_EQ(twice.warningCount, 0);
+    ASSERT_EQ(twice.added, 1);
+    EXPECT_EQ(Field(Added(0).homePhone), "222");
+    EXPECT_EQ(Field(Added(0).homePhone2), "");
+    EXPECT_EQ(twice.keptBeside, (std::map<std::string, int>{{"PHOTO", 1}, {"TEL", 1}}));
+    EXPECT_NE(m_backend.originalsSet.back().find("PHOTO;ENCODING=b;TYPE=JPEG:AAAABBBBCCCC\r\n"),
+              std::string::npos);
+
+    // UTF-16 without a byte order mark, big-endian.
+    std::string be;
+    for (char16_t unit :
+         QString::fromUtf8("BEGIN:VCARD\r\nN:山田;花子\r\nEND:VCARD\r\n").toStdU16String())
+        be += std::string{static_cast<char>(unit >> 8), static_cast<char>(unit & 0xFF)};
+    CImportSummary utf16 = Import(be);
+    EXPECT_EQ(utf16.encoding, "UTF-16 (big-endian)");
+    ASSERT_EQ(utf16.added, 1);
+    EXPECT_EQ(Field(Added(0).firstName), "花子");
+
+    // A vCard 2.1 of Western Europe in ISO-8859-1 that names no set: what
+    // code page 932 lacks is counted and kept, never a silent U+FFFD.
+    CImportSummary latin = Import("BEGIN:VCARD\r\nVERSION:2.1\r\nN:M\xFCller;J\xFCrgen\r\n"
+                                  "ORG:G\xF6\xDFmann & Pe\xF1"
+                                  "a\r\nEND:VCARD\r\n");
+    ASSERT_EQ(latin.added, 1);
+    EXPECT_EQ(Field(Added(0).lastName), "M〓ller");
+    EXPECT_EQ(latin.substitutes, 5);
+    EXPECT_NE(m_backend.originalsSet.back().find("Gößmann & Peña"), std::string::npos);
+}
