@@ -48,6 +48,9 @@ QString Note(const CRecordReader::CWarning& warning) {
                 .arg(value.replace(QLatin1Char('-'), QStringLiteral("～")));
         return QStringLiteral("繰り返しの予定が多すぎるため、途中で打ち切りました（%1）")
             .arg(value);
+    case Kind::SignInside:
+        return QStringLiteral("%1「%2」は期間の中に符号があるため、先頭の符号として読みました")
+            .arg(column, value);
     case Kind::Floating:
         return QStringLiteral("TZID=%1 のタイムゾーンがファイルにもシステムにもないため、"
                               "時刻をこのデスクトップの時刻として読みました")

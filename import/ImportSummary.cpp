@@ -37,6 +37,9 @@ std::string Warning(const CRecordReader::CWarning& warning) {
             return "a recurrence: only the occurrences from " + warning.value + " were taken";
         return "a recurrence: cut short at " + warning.value +
                " (steps followed or occurrences taken)";
+    case Kind::SignInside:
+        return warning.column + " \"" + warning.value +
+               "\": a sign inside the duration, read as one in front";
     case Kind::Floating:
         return "TZID=" + warning.value +
                " names no zone of the file or the system; its times were read as the desktop's";

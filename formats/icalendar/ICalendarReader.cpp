@@ -94,6 +94,25 @@ CICalendarReader::CGathered CICalendarReader::Gather(const std::string& name) {
         }
         if (kept)
             Note(key, text, gathered);
+        // A duration with its sign inside ("PT-2H", as a rail operator's
+        // tickets write it) is no duration to libical: the sign goes in front.
+        if (key == "TRIGGER" && m_property.Parse(line)) {
+            const std::string_view value = m_property.Value();
+            const size_t sign = value.find_first_of("+-", value.compare(0, 1, "P") == 0 ? 0 : 1);
+            if (sign != std::string_view::npos && sign > 0 && value.find('P') < sign &&
+                line.size() >= value.size() &&
+                line.compare(line.size() - value.size(), value.size(), value) == 0) {
+                WarnAt(m_lines.Line(), CWarning::Kind::SignInside, "TRIGGER", std::string(value));
+                const bool negative = (value[sign] == '-') != (value[0] == '-');
+                std::string fixed(value.substr(value[0] == '+' || value[0] == '-' ? 1 : 0));
+                fixed.erase(fixed.find_first_of("+-"), 1);
+                fixed.insert(0, negative ? "-" : "");
+                const std::string given = line.substr(0, line.size() - value.size()) + fixed;
+                if (Take(key, given, gathered))
+                    AddForLibical(given, gathered);
+                continue;
+            }
+        }
         if (Take(key, line, gathered))
             AddForLibical(text, gathered);
     }

@@ -1,5 +1,7 @@
 #include "OutlookTabReader.h"
 
+#include <algorithm>
+
 #include "Cp932.h"
 #include "FieldText.h"
 #include "FormulaGuard.h"
@@ -109,19 +111,23 @@ void COutlookTabReader::StoreField(int column, const std::string& text) {
     // 932 has no form for are counted with the record.
     m_pValue = &text;
     m_bValueLost = false;
+    const std::vector<size_t> none;
+    const std::vector<size_t>& slots = static_cast<size_t>(column) < m_columnSlots.size()
+                                           ? m_columnSlots[static_cast<size_t>(column)]
+                                           : none;
+    const bool stored =
+        std::any_of(slots.begin(), slots.end(), [this](size_t slot) { return SlotStores(slot); });
+    // Only a value a field takes is converted, and its lost characters
+    // counted: one kept beside the entry loses none.
     const std::string* value = &text;
-    if (File().DeliversUnicode()) {
+    if (stored && File().DeliversUnicode()) {
         int substitutes = 0;
         m_bValueLost = CFieldText::Convert(text, m_converted, substitutes);
         AddRecordSubstitutes(substitutes);
         value = &m_converted;
     }
-    bool stored = false;
-    if (static_cast<size_t>(column) < m_columnSlots.size())
-        for (size_t slot : m_columnSlots[static_cast<size_t>(column)]) {
-            StoreSlot(slot, *value);
-            stored = stored || SlotStores(slot);
-        }
+    for (size_t slot : slots)
+        StoreSlot(slot, *value);
     // A column with no field: its value is kept beside the entry, under its name.
     const size_t at = static_cast<size_t>(column);
     if (!stored && at < m_header.size() && !m_header[at].empty())

@@ -37,6 +37,7 @@ public:
             Cut,        // a recurrence cut short (value: how many were taken)
             Unfollowed, // a rule not followed (value: never, unbounded or seconds spent)
             Floating,   // times in a zone no one defines, read as local (value: the TZID)
+            SignInside, // a duration's sign inside it, read as in front (value: as given)
         };
         int64_t line;
         Kind kind;

@@ -307,6 +307,21 @@ std::vector<std::string> ImportCalendar(const std::string& calendar, CRecordingB
 
 } // namespace
 
+TEST(ICalendarAlarms, ASignInsideTheDurationIsReadAsInFront) {
+    // A rail operator's tickets: the reminder two hours before, not lost.
+    CRecordingBackend backend;
+    const std::vector<std::string> notes = ImportCalendar(
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:t\r\n"
+        "DTSTART:20261201T100000Z\r\nSUMMARY:train\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\n"
+        "TRIGGER;RELATED=START:PT-2H\r\nEND:VALARM\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
+        backend);
+    ASSERT_EQ(backend.addedSchedules.size(), 1u);
+    EXPECT_EQ(backend.addedSchedules[0].alarmLeadMinutes, 120);
+    EXPECT_EQ(notes,
+              (std::vector<std::string>{
+                  "9: TRIGGER \"PT-2H\": a sign inside the duration, read as one in front"}));
+}
+
 TEST(HostileCalendar, RulesLibicalWouldSearchForeverAreNotFollowed) {
     // Each rule below kept one call of libical's going for minutes or more
     // (a 164-byte file hung the import): never followed, the event keeps its

@@ -128,8 +128,8 @@ TEST_F(ModernForms, EveryEncodingAndFormStoresTheSameRecords) {
 
 TEST_F(ModernForms, CharactersOutsideCodePage932AreReplacedAndCounted) {
     CImportSummary summary =
-        Import("姓,会社名,メモ\n"
-               "佐藤,絵文字😀と한글,後ろの値\n"
+        Import("姓,会社名,メモ,分類X\n"
+               "佐藤,絵文字😀と한글,後ろの値,😀\n"
                "鈴木,〜①−,\n" // other mappings of code page 932's own characters
                "\"高橋\",\"😀\n😀\",\"メモ\"\n",
                CImportSession::Kind::Addresses);
@@ -139,6 +139,7 @@ TEST_F(ModernForms, CharactersOutsideCodePage932AreReplacedAndCounted) {
     EXPECT_EQ(Field(m_backend.addedAddresses[1].company), "～①－");
     EXPECT_EQ(Field(m_backend.addedAddresses[2].company), "〓\n〓");
     EXPECT_EQ(Field(m_backend.addedAddresses[2].memo), "メモ");
+    // The column no field takes is kept whole: nothing of it is replaced.
     EXPECT_EQ(summary.substitutes, 5);
     EXPECT_EQ(summary.substituted, (std::vector<std::pair<int64_t, int>>{{2, 3}, {4, 2}}))
         << "per record, by the line it begins on";
