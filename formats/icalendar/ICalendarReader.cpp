@@ -321,7 +321,10 @@ CICalendarReader::Read CICalendarReader::ReadComponent() {
             CountUnit();
         if (!gathered.complete) {
             SetRecordLine(at);
-            Warn(CWarning::Kind::Malformed, name, "END:" + name);
+            // Too large for libical to be given, or without its end.
+            Warn(CWarning::Kind::Malformed, name,
+                 gathered.tooLarge ? "over " + std::to_string(kMaxComponent >> 20) + " MiB"
+                                   : "END:" + name);
             return Read::Other;
         }
         CEventMapper::CComponent& component = gathered.component;
