@@ -80,9 +80,10 @@ std::string CHeaderName::FoldUtf8(const std::string& utf8) {
         ++start;
     while (end > start && trimmed(folded[end - 1]))
         --end;
+    // Latin letters in either case (other programs write "E-mail" and "E-Mail").
     std::string out;
     for (size_t i = start; i < end; ++i)
-        CUtf8::Append(folded[i], out);
+        CUtf8::Append(folded[i] >= U'A' && folded[i] <= U'Z' ? folded[i] + 0x20 : folded[i], out);
     return out;
 }
 

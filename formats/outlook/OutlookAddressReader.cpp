@@ -11,20 +11,31 @@
 
 namespace {
 
-enum class Storing { Copy, Append, Ignore };
+// Copy: the value is the field's; Append: street lines joined; Name and
+// Reading: a whole name (or its reading) split at its first blank, where the
+// file gives no last and first name; Phone and PhoneType: a numbered phone
+// and what it is (Google's "Phone 1 - Value" and "Phone 1 - Type"), placed
+// by its type when the record is done.
+enum class Storing { Copy, Append, Name, Reading, Phone, PhoneType, Ignore };
 
 struct CKnownColumn {
     const char* name; // UTF-8; compared as code page 932
     size_t offset;
     size_t size;
     Storing storing;
-    bool fold; // CR LF inside the value become blanks
+    bool fold;     // CR LF inside the value become blanks
+    int index = 0; // Phone, PhoneType: which phone
 };
 
 #define KV_COLUMN(name, member, storing)                                                           \
     CKnownColumn {                                                                                 \
         name, offsetof(kvAddressRecord, member), sizeof(kvAddressRecord::member),                  \
             Storing::storing, true                                                                 \
+    }
+#define KV_PHONE(name, storing, index)                                                             \
+    CKnownColumn {                                                                                 \
+        name, offsetof(kvAddressRecord, homePhone), sizeof(kvAddressRecord::homePhone),            \
+            Storing::storing, true, index                                                          \
     }
 
 const CKnownColumn kColumns[] = {
@@ -58,9 +69,131 @@ const CKnownColumn kColumns[] = {
     CKnownColumn{"ﾒﾓ", offsetof(kvAddressRecord, memo), sizeof(kvAddressRecord::memo),
                  Storing::Copy, false},
     KV_COLUMN("分類", category, Copy),
+    // The same fields as other programs name them: Outlook in English,
+    // Thunderbird (English and Japanese), Google Contacts (both its headers),
+    // and the names a Japanese table or New Year card list uses. Matched in
+    // either width and case (CHeaderName).
+    KV_COLUMN("Last Name", lastName, Copy),
+    KV_COLUMN("Family Name", lastName, Copy),
+    KV_COLUMN("First Name", firstName, Copy),
+    KV_COLUMN("Given Name", firstName, Copy),
+    KV_COLUMN("Phonetic Last Name", lastNameReading, Copy),
+    KV_COLUMN("Family Name Yomi", lastNameReading, Copy),
+    KV_COLUMN("Yomi Last Name", lastNameReading, Copy),
+    KV_COLUMN("姓フリガナ", lastNameReading, Copy),
+    KV_COLUMN("姓(フリガナ)", lastNameReading, Copy),
+    KV_COLUMN("姓（よみ）", lastNameReading, Copy),
+    KV_COLUMN("Phonetic First Name", nameReading, Copy),
+    KV_COLUMN("Given Name Yomi", nameReading, Copy),
+    KV_COLUMN("Yomi First Name", nameReading, Copy),
+    KV_COLUMN("名フリガナ", nameReading, Copy),
+    KV_COLUMN("名(フリガナ)", nameReading, Copy),
+    KV_COLUMN("名（よみ）", nameReading, Copy),
+    KV_COLUMN("氏名", lastName, Name),
+    KV_COLUMN("名前", lastName, Name),
+    KV_COLUMN("フリガナ", lastNameReading, Reading),
+    KV_COLUMN("ふりがな", lastNameReading, Reading),
+    KV_COLUMN("よみ", lastNameReading, Reading),
+    KV_COLUMN("よみがな", lastNameReading, Reading),
+    KV_COLUMN("読み", lastNameReading, Reading),
+    KV_COLUMN("Yomi Name", lastNameReading, Reading),
+    KV_COLUMN("Company", company, Copy),
+    KV_COLUMN("Organization", company, Copy),
+    KV_COLUMN("Organization Name", company, Copy),
+    KV_COLUMN("Organization 1 - Name", company, Copy),
+    KV_COLUMN("勤務先", company, Copy),
+    KV_COLUMN("会社", company, Copy),
+    KV_COLUMN("Business Postal Code", businessPostalCode, Copy),
+    KV_COLUMN("Work ZipCode", businessPostalCode, Copy),
+    KV_COLUMN("勤務先の郵便番号", businessPostalCode, Copy),
+    KV_COLUMN("Business State", businessPrefecture, Copy),
+    KV_COLUMN("Work State", businessPrefecture, Copy),
+    KV_COLUMN("勤務先の都道府県", businessPrefecture, Copy),
+    KV_COLUMN("Business City", businessCity, Copy),
+    KV_COLUMN("Work City", businessCity, Copy),
+    KV_COLUMN("勤務先の市区町村", businessCity, Copy),
+    KV_COLUMN("Business Street", businessStreet, Append),
+    KV_COLUMN("Work Address", businessStreet, Append),
+    KV_COLUMN("勤務先住所", businessStreet, Append),
+    KV_COLUMN("Business Street 2", businessStreet, Append),
+    KV_COLUMN("Work Address 2", businessStreet, Append),
+    KV_COLUMN("勤務先住所 2", businessStreet, Append),
+    KV_COLUMN("Business Street 3", businessStreet, Append),
+    KV_COLUMN("Business Phone", businessPhone, Copy),
+    KV_COLUMN("Work Phone", businessPhone, Copy),
+    KV_COLUMN("勤務先電話番号", businessPhone, Copy),
+    KV_COLUMN("Business Phone 2", businessPhone2, Copy),
+    KV_COLUMN("Business Fax", businessFax, Copy),
+    KV_COLUMN("Fax Number", businessFax, Copy),
+    KV_COLUMN("FAX 番号", businessFax, Copy),
+    KV_COLUMN("E-mail Address", email, Copy),
+    KV_COLUMN("Primary Email", email, Copy),
+    KV_COLUMN("E-mail 1 - Value", email, Copy),
+    KV_COLUMN("電子メールアドレス", email, Copy),
+    KV_COLUMN("E-mail", email, Copy),
+    KV_COLUMN("Email", email, Copy),
+    KV_COLUMN("メール", email, Copy),
+    KV_COLUMN("メールアドレス", email, Copy),
+    KV_COLUMN("Home State", homePrefecture, Copy),
+    KV_COLUMN("自宅の都道府県", homePrefecture, Copy),
+    KV_COLUMN("都道府県", homePrefecture, Copy),
+    KV_COLUMN("Home City", homeCity, Copy),
+    KV_COLUMN("自宅の市区町村", homeCity, Copy),
+    KV_COLUMN("市区町村", homeCity, Copy),
+    KV_COLUMN("Home Street", homeStreet, Append),
+    KV_COLUMN("Home Address", homeStreet, Append),
+    KV_COLUMN("自宅住所", homeStreet, Append),
+    KV_COLUMN("番地", homeStreet, Append),
+    KV_COLUMN("住所", homeStreet, Append),
+    KV_COLUMN("住所1", homeStreet, Append),
+    KV_COLUMN("Home Street 2", homeStreet, Append),
+    KV_COLUMN("Home Address 2", homeStreet, Append),
+    KV_COLUMN("自宅住所 2", homeStreet, Append),
+    KV_COLUMN("建物名等", homeStreet, Append),
+    KV_COLUMN("建物名", homeStreet, Append),
+    KV_COLUMN("住所2", homeStreet, Append),
+    KV_COLUMN("Home Street 3", homeStreet, Append),
+    KV_COLUMN("Home Phone", homePhone, Copy),
+    KV_COLUMN("自宅電話番号", homePhone, Copy),
+    KV_COLUMN("電話", homePhone, Copy),
+    KV_COLUMN("電話番号", homePhone, Copy),
+    KV_COLUMN("TEL", homePhone, Copy),
+    KV_COLUMN("Home Phone 2", homePhone2, Copy),
+    KV_COLUMN("Mobile Phone", mobilePhone, Copy),
+    KV_COLUMN("Mobile Number", mobilePhone, Copy),
+    KV_COLUMN("携帯電話番号", mobilePhone, Copy),
+    KV_COLUMN("携帯", mobilePhone, Copy),
+    KV_COLUMN("携帯番号", mobilePhone, Copy),
+    KV_COLUMN("Home Fax", homeFax, Copy),
+    KV_COLUMN("E-mail 2 Address", email2, Copy),
+    KV_COLUMN("Secondary Email", email2, Copy),
+    KV_COLUMN("E-mail 2 - Value", email2, Copy),
+    KV_COLUMN("予備の電子メールアドレス", email2, Copy),
+    KV_COLUMN("Web Page", webPage, Copy),
+    KV_COLUMN("Web Page 1", webPage, Copy),
+    KV_COLUMN("Website 1 - Value", webPage, Copy),
+    KV_COLUMN("Web ページ 1", webPage, Copy),
+    CKnownColumn{"Notes", offsetof(kvAddressRecord, memo), sizeof(kvAddressRecord::memo),
+                 Storing::Copy, false},
+    CKnownColumn{"備考", offsetof(kvAddressRecord, memo), sizeof(kvAddressRecord::memo),
+                 Storing::Copy, false},
+    KV_COLUMN("Categories", category, Copy),
+    KV_PHONE("Phone 1 - Value", Phone, 0),
+    KV_PHONE("Phone 2 - Value", Phone, 1),
+    KV_PHONE("Phone 3 - Value", Phone, 2),
+    KV_PHONE("Phone 4 - Value", Phone, 3),
+    KV_PHONE("Phone 1 - Type", PhoneType, 0),
+    KV_PHONE("Phone 2 - Type", PhoneType, 1),
+    KV_PHONE("Phone 3 - Type", PhoneType, 2),
+    KV_PHONE("Phone 4 - Type", PhoneType, 3),
+    KV_PHONE("Phone 1 - Label", PhoneType, 0),
+    KV_PHONE("Phone 2 - Label", PhoneType, 1),
+    KV_PHONE("Phone 3 - Label", PhoneType, 2),
+    KV_PHONE("Phone 4 - Label", PhoneType, 3),
 };
 
 #undef KV_COLUMN
+#undef KV_PHONE
 
 } // namespace
 
@@ -105,9 +238,14 @@ void COutlookAddressReader::BeginRecord() {
         joined.text.clear();
         joined.used = joined.lost = false;
     }
+    m_strWhole[0].clear();
+    m_strWhole[1].clear();
+    for (CPhone& phone : m_phones)
+        phone = CPhone{};
 }
 
 bool COutlookAddressReader::SlotStores(size_t slot) const {
+    // Name, Reading, Phone and PhoneType store when the record is done.
     return slot < std::size(kColumns) && kColumns[slot].storing != Storing::Ignore;
 }
 
@@ -122,6 +260,21 @@ void COutlookAddressReader::StoreSlot(size_t slot, const std::string& text) {
             if (c != '\r')
                 folded += c == '\n' ? ' ' : c;
         value = &folded;
+    }
+    switch (target.storing) {
+    case Storing::Name:
+    case Storing::Reading:
+        m_strWhole[target.storing == Storing::Name ? 0 : 1] = ValueUtf8();
+        return;
+    case Storing::Phone:
+        m_phones[target.index].number = ValueUtf8();
+        m_phones[target.index].slot = slot;
+        return;
+    case Storing::PhoneType:
+        m_phones[target.index].type = ValueUtf8();
+        return;
+    default:
+        break;
     }
     char* field = reinterpret_cast<char*>(m_pRecord.get()) + target.offset;
     if (target.storing == Storing::Copy) {
@@ -143,7 +296,66 @@ void COutlookAddressReader::StoreSlot(size_t slot, const std::string& text) {
                   CCp932::FieldLength(field, target.size) < used + value->size();
 }
 
+void COutlookAddressReader::SplitWhole(bool reading) {
+    // Where the file gives no last and first name: the whole one, split at
+    // its first blank of either width.
+    kvAddressRecord& record = *m_pRecord;
+    char* last = reading ? record.lastNameReading : record.lastName;
+    char* first = reading ? record.nameReading : record.firstName;
+    const std::string& whole = m_strWhole[reading ? 1 : 0];
+    if (whole.empty() || last[0] != '\0' || first[0] != '\0')
+        return;
+    size_t blank = whole.find(' '), wide = whole.find("\xE3\x80\x80"); // U+3000
+    size_t width = 1;
+    if (wide < blank)
+        blank = wide, width = 3;
+    const size_t lastOffset =
+        reading ? offsetof(kvAddressRecord, lastNameReading) : offsetof(kvAddressRecord, lastName);
+    const size_t firstOffset =
+        reading ? offsetof(kvAddressRecord, nameReading) : offsetof(kvAddressRecord, firstName);
+    PutField(last, sizeof(record.lastName), whole.substr(0, blank), AddressFieldName(lastOffset),
+             true);
+    if (blank != std::string::npos)
+        PutField(first, sizeof(record.firstName), whole.substr(blank + width),
+                 AddressFieldName(firstOffset), true);
+}
+
+void COutlookAddressReader::PlacePhones() {
+    // Each numbered phone where its type says, in the first free field; one
+    // with no room is kept beside the entry.
+    kvAddressRecord& record = *m_pRecord;
+    for (const CPhone& phone : m_phones) {
+        if (phone.number.empty())
+            continue;
+        std::string type = phone.type;
+        for (char& c : type)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        auto has = [&type](const char* word) { return type.find(word) != std::string::npos; };
+        char* fields[2] = {record.homePhone, record.homePhone2};
+        if (has("mobile") || has("cell"))
+            fields[0] = record.mobilePhone, fields[1] = nullptr;
+        else if (has("fax"))
+            fields[0] = has("work") ? record.businessFax : record.homeFax, fields[1] = nullptr;
+        else if (has("work"))
+            fields[0] = record.businessPhone, fields[1] = record.businessPhone2;
+        char* free = nullptr;
+        for (char* field : fields)
+            if (free == nullptr && field != nullptr && field[0] == '\0')
+                free = field;
+        const std::string name = CCp932::ToUtf8(SlotName(phone.slot));
+        if (free == nullptr) {
+            KeepColumn(name, phone.number, SlotName(phone.slot));
+            continue;
+        }
+        const size_t offset = static_cast<size_t>(free - reinterpret_cast<char*>(m_pRecord.get()));
+        PutField(free, sizeof(record.homePhone), phone.number, AddressFieldName(offset), true);
+    }
+}
+
 COutlookTabReader::Step COutlookAddressReader::FinishRecord() {
+    SplitWhole(false);
+    SplitWhole(true);
+    PlacePhones();
     for (const CJoined& joined : m_joined)
         if (joined.used && joined.lost)
             KeepField(AddressFieldName(joined.offset),

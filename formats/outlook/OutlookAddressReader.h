@@ -39,4 +39,14 @@ private:
         bool lost = false;
     };
     CJoined m_joined[2];
+    // A whole name and its reading (UTF-8), split when the record is done.
+    std::string m_strWhole[2];
+    void SplitWhole(bool reading);
+    // Numbered phones and their types (UTF-8), placed when the record is done.
+    struct CPhone {
+        std::string number, type;
+        size_t slot = 0;
+    };
+    CPhone m_phones[4];
+    void PlacePhones();
 };

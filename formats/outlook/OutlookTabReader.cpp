@@ -107,6 +107,18 @@ bool COutlookTabReader::HasKnownColumns() const {
 void COutlookTabReader::StoreField(int column, const std::string& text) {
     if (column < 0)
         return;
+    const size_t at = static_cast<size_t>(column);
+    // Google's contacts join a field's values with " ::: ": the first is the
+    // field's, the rest kept beside the entry under the column's name.
+    if (const size_t joint = text.find(" ::: ");
+        joint != std::string::npos && GetForm() == Form::Comma && at < m_header.size() &&
+        !m_header[at].empty() && at < m_columnSlots.size() && !m_columnSlots[at].empty()) {
+        const std::string rest = text.substr(joint + 5);
+        KeepColumn(File().DeliversUnicode() ? m_header[at] : CCp932::ToUtf8(m_header[at]),
+                   File().DeliversUnicode() ? rest : CCp932::ToUtf8(rest), m_headerCp932[at]);
+        StoreField(column, text.substr(0, joint));
+        return;
+    }
     // Unicode text is converted here, once, and its characters code page
     // 932 has no form for are counted with the record.
     m_pValue = &text;
@@ -129,7 +141,6 @@ void COutlookTabReader::StoreField(int column, const std::string& text) {
     for (size_t slot : slots)
         StoreSlot(slot, *value);
     // A column with no field: its value is kept beside the entry, under its name.
-    const size_t at = static_cast<size_t>(column);
     if (!stored && at < m_header.size() && !m_header[at].empty())
         KeepColumn(File().DeliversUnicode() ? m_header[at] : CCp932::ToUtf8(m_header[at]),
                    ValueUtf8(), m_headerCp932[at]);
@@ -248,7 +259,13 @@ bool COutlookTabReader::ReadHeader() {
     };
     const auto tabMatched = matched(tabNames);
     const auto commaMatched = matched(commaNames);
-    SetForm(KnownCount(tabMatched) == 0 && KnownCount(commaMatched) > 0 ? Form::Comma : Form::Tab);
+    // Neither names a known column: the form whose split gives more columns,
+    // so that what is said of the file is right.
+    const size_t tabKnown = KnownCount(tabMatched), commaKnown = KnownCount(commaMatched);
+    SetForm((tabKnown == 0 && commaKnown > 0) ||
+                    (tabKnown == 0 && commaKnown == 0 && commaNames.size() > tabNames.size())
+                ? Form::Comma
+                : Form::Tab);
     const bool comma = GetForm() == Form::Comma;
     const auto& given = comma ? commaNames : tabNames;
     const auto& names = comma ? commaMatched : tabMatched;

@@ -1,5 +1,6 @@
 #include <QString>
 
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -316,4 +317,61 @@ TEST_F(ModernForms, EncodingsAtTheEdgesOfReads) {
     for (std::string line; text.ReadLine(line);)
         ;
     EXPECT_EQ(text.GetEncoding(), CTextFile::Encoding::Cp932);
+}
+
+TEST_F(ModernForms, OtherProgramsAddressBooksAreRead) {
+    // Thunderbird (English), Outlook in English, Google Contacts (its older
+    // header: readings, " ::: " values, typed phones) and a New Year card
+    // list (a whole name and reading split at the blank, full-width ＴＥＬ).
+    Import("First Name,Last Name,Display Name,Primary Email,Work Phone,Mobile Number,"
+           "Home Address,Home City,Organization,Notes\n"
+           "Hans,Schmidt,Hans Schmidt,hans@example.de,+49 30 1,+49 170 1,Hauptstr. 1,Berlin,"
+           "Schmidt GmbH,\"a\nb\"\n",
+           CImportSession::Kind::Addresses);
+    Import("\"First Name\",\"Last Name\",\"Company\",\"Business Street\",\"Business City\","
+           "\"Business Postal Code\",\"E-mail Address\"\n"
+           "\"John\",\"Smith\",\"Acme\",\"1 Main St\",\"Springfield\",\"62701\",\"j@acme.com\"\n",
+           CImportSession::Kind::Addresses);
+    CImportSummary google = Import(
+        "Name,Given Name,Family Name,Given Name Yomi,Family Name Yomi,E-mail 1 - Value,"
+        "Phone 1 - Type,Phone 1 - Value,Phone 2 - Type,Phone 2 - Value,Organization 1 - Name\n"
+        "山田 太郎,太郎,山田,たろう,やまだ,t@example.jp ::: t2@example.jp,Mobile,090-1,"
+        "Work,03-1 ::: 03-2,山田商事\n",
+        CImportSession::Kind::Addresses);
+    CImportSummary card =
+        Import("氏名,フリガナ,敬称,〒,住所1,住所2,ＴＥＬ,携帯\n"
+               "佐藤　花子,さとう はなこ,様,100-0001,千代田区1-1,ハイツ101,03-1,090-2\n",
+               CImportSession::Kind::Addresses);
+    ASSERT_EQ(m_backend.addedAddresses.size(), 4u);
+    const kvAddressRecord& hans = m_backend.addedAddresses[0];
+    EXPECT_EQ(
+        Field(hans.lastName) + "/" + Field(hans.firstName) + "/" + Field(hans.email) + "/" +
+            Field(hans.businessPhone) + "/" + Field(hans.mobilePhone) + "/" +
+            Field(hans.homeStreet) + "/" + Field(hans.homeCity) + "/" + Field(hans.company) + "/" +
+            Field(hans.memo),
+        "Schmidt/Hans/hans@example.de/+49 30 1/+49 170 1/Hauptstr. 1/Berlin/Schmidt GmbH/a\nb");
+    const kvAddressRecord& john = m_backend.addedAddresses[1];
+    EXPECT_EQ(Field(john.lastName) + "/" + Field(john.businessStreet) + "/" +
+                  Field(john.businessCity) + "/" + Field(john.businessPostalCode) + "/" +
+                  Field(john.email),
+              "Smith/1 Main St/Springfield/62701/j@acme.com");
+    const kvAddressRecord& taro = m_backend.addedAddresses[2];
+    EXPECT_EQ(Field(taro.lastName) + "/" + Field(taro.firstName) + "/" +
+                  Field(taro.lastNameReading) + "/" + Field(taro.nameReading) + "/" +
+                  Field(taro.email) + "/" + Field(taro.mobilePhone) + "/" +
+                  Field(taro.businessPhone) + "/" + Field(taro.company),
+              "山田/太郎/やまだ/たろう/t@example.jp/090-1/03-1/山田商事");
+    EXPECT_EQ(google.keptBeside.count("E-mail 1 - Value"), 1u) << "the second address is kept";
+    EXPECT_TRUE(std::any_of(
+        m_backend.originalsSet.begin(), m_backend.originalsSet.end(),
+        [](const std::string& kept) { return kept.find("Phone 2 - Value\":03-2") != kept.npos; }));
+    const kvAddressRecord& hanako = m_backend.addedAddresses[3];
+    EXPECT_EQ(Field(hanako.lastName) + "/" + Field(hanako.firstName) + "/" +
+                  Field(hanako.lastNameReading) + "/" + Field(hanako.nameReading) + "/" +
+                  Field(hanako.homeStreet) + "/" + Field(hanako.homePhone) + "/" +
+                  Field(hanako.mobilePhone),
+              "佐藤/花子/さとう/はなこ/千代田区1-1ハイツ101/03-1/090-2");
+    EXPECT_EQ(card.keptBeside, (std::map<std::string, int>{{CTestRecords::Sjis("〒"), 1},
+                                                           {CTestRecords::Sjis("敬称"), 1}}))
+        << "the record has no home postal code: kept beside it";
 }
