@@ -94,6 +94,9 @@ QString CImportTexts::ReadAs(const CImportSummary& summary) {
     case CRecordReader::Form::ICalendar:
         form = QStringLiteral("iCalendar");
         break;
+    case CRecordReader::Form::Ldif:
+        form = QStringLiteral("LDIF");
+        break;
     }
     return encoding + QStringLiteral("、") + form;
 }
@@ -102,6 +105,8 @@ QString CImportTexts::Summary(const CImportSummary& summary, size_t listed) {
     QString text = QStringLiteral("読み込みが終わりました（%1）。\n").arg(ReadAs(summary));
     if (summary.form == CRecordReader::Form::VCard)
         text += QStringLiteral("読み込んだカード %1 枚\n").arg(summary.units);
+    else if (summary.form == CRecordReader::Form::Ldif)
+        text += QStringLiteral("読み込んだエントリ %1 件\n").arg(summary.units);
     else if (summary.form == CRecordReader::Form::ICalendar)
         text += QStringLiteral("読み込んだ予定 %1 件（繰り返しで増えた分 %2 件）\n")
                     .arg(summary.units)

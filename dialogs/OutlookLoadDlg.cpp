@@ -80,6 +80,9 @@ bool COutlookLoadDlg::OnInitDialog() {
         CMessageBox::Show(this, m_pSession->Summary().otherForm == CRecordReader::Form::VCard
                                     ? QStringLiteral("このファイルは vCard（アドレス帳）です。\n"
                                                      "アドレス帳の読み込みで読み込んでください")
+                                : m_pSession->Summary().otherForm == CRecordReader::Form::Ldif
+                                    ? QStringLiteral("このファイルは LDIF（アドレス帳）です。\n"
+                                                     "アドレス帳の読み込みで読み込んでください")
                                     : QStringLiteral("このファイルは iCalendar（予定表）です。\n"
                                                      "スケジュールの読み込みで読み込んでください"));
         EndWithoutTheUser();

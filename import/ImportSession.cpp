@@ -5,6 +5,7 @@
 #include "BackendTable.h"
 #include "ContentLine.h"
 #include "ICalendarReader.h"
+#include "LdifReader.h"
 #include "OutlookAddressReader.h"
 #include "OutlookScheduleReader.h"
 #include "TextFile.h"
@@ -59,17 +60,22 @@ CImportSession::Start CImportSession::Begin() {
     const bool any = m_file.ReadLine(first);
     const bool vcard = any && CContentLine::Matches(first, "BEGIN:VCARD");
     const bool calendar = any && CContentLine::Matches(first, "BEGIN:VCALENDAR");
+    const bool ldif = any && CLdifReader::Starts(first);
     if (any)
         m_file.PushBack(std::move(first));
     const bool addresses = m_options.kind == Kind::Addresses;
-    if ((vcard && !addresses) || (calendar && addresses)) {
+    if (((vcard || ldif) && !addresses) || (calendar && addresses)) {
         // Nothing is read from a file of the other kind: no reader is made.
-        m_summary.otherForm = vcard ? CRecordReader::Form::VCard : CRecordReader::Form::ICalendar;
+        m_summary.otherForm = vcard  ? CRecordReader::Form::VCard
+                              : ldif ? CRecordReader::Form::Ldif
+                                     : CRecordReader::Form::ICalendar;
         return Start::OtherKind;
     }
     const bool isPublic = m_options.isPublic;
     if (vcard)
         m_pReader = std::make_unique<CVCardReader>(m_file, isPublic);
+    else if (ldif)
+        m_pReader = std::make_unique<CLdifReader>(m_file, isPublic);
     else if (calendar)
         m_pReader = std::make_unique<CICalendarReader>(m_file, isPublic, m_options.now);
     else if (addresses)

@@ -69,6 +69,8 @@ const char* CImportSummary::FormName(CRecordReader::Form form) {
         return "vCard";
     case CRecordReader::Form::ICalendar:
         return "iCalendar";
+    case CRecordReader::Form::Ldif:
+        return "LDIF";
     case CRecordReader::Form::Comma:
         return "comma-separated";
     case CRecordReader::Form::Tab:
@@ -86,8 +88,9 @@ void CImportSummary::AddWarning(CRecordReader::CWarning warning) {
 std::vector<std::string> CImportSummary::Lines(size_t listed) const {
     std::vector<std::string> lines;
     lines.push_back("read as " + encoding + ", " + FormName(form));
-    if (form == CRecordReader::Form::VCard)
-        lines.push_back("cards read: " + std::to_string(units));
+    if (form == CRecordReader::Form::VCard || form == CRecordReader::Form::Ldif)
+        lines.push_back((form == CRecordReader::Form::VCard ? "cards read: " : "entries read: ") +
+                        std::to_string(units));
     else if (form == CRecordReader::Form::ICalendar)
         lines.push_back("events read: " + std::to_string(units) +
                         ", occurrences added by recurrences: " + std::to_string(expanded));

@@ -53,7 +53,7 @@ const char kUsage[] =
     "                                        (addresses) or an iCalendar file (schedules), and\n"
     "                                        summarise it; --dry-run reads and checks, storing\n"
     "                                        nothing\n"
-    "  export addresses --owner USER [--public] [--format vcard|outlook] [--encoding E]\n"
+    "  export addresses --owner USER [--public] [--format vcard|ldif|outlook] [--encoding E]\n"
     "         [--quiet] [FILE]\n"
     "  export schedules --owner USER [--public] [--format ical|outlook] [--encoding E]\n"
     "         [--quiet] [FILE]\n"

@@ -47,8 +47,9 @@ TEST_P(Export, EveryFormatRoundTripsThroughAnEmptyGroupware) {
     std::vector<std::string> names = SortedLines(users);
 
     QTemporaryDir folder;
-    for (const auto& [addresses, schedules] :
-         {std::pair<const char*, const char*>{"vcard", "ical"}, {"outlook", "outlook"}}) {
+    for (const auto& [addresses, schedules] : {std::pair<const char*, const char*>{"vcard", "ical"},
+                                               {"outlook", "outlook"},
+                                               {"ldif", "ical"}}) {
         SCOPED_TRACE(addresses);
         CTempDatabase target(GetParam());
         auto admin = [&](std::vector<std::string> args) {

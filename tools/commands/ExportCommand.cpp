@@ -9,6 +9,7 @@
 #include "Arguments.h"
 #include "ExportFile.h"
 #include "ICalendarWriter.h"
+#include "LdifWriter.h"
 #include "OutlookCsvWriter.h"
 #include "OutputBuffer.h"
 #include "ProgressLine.h"
@@ -101,8 +102,10 @@ CExportCommand::COptions CExportCommand::TakeOptions(CArguments& args) const {
     const char* own = Addresses() ? "vcard" : "ical";
     if (options.format.empty())
         options.format = own;
-    if (options.format != "outlook" && options.format != own)
-        throw CAdminError("--format for " + m_strKind + " is " + own + " or outlook");
+    if (options.format != "outlook" && options.format != own &&
+        !(Addresses() && options.format == "ldif"))
+        throw CAdminError("--format for " + m_strKind + " is " +
+                          (Addresses() ? "vcard, ldif or outlook" : "ical or outlook"));
     if (!options.encoding.empty() && (options.format != "outlook" ||
                                       (options.encoding != "utf-8" && options.encoding != "cp932")))
         throw CAdminError("--encoding is for --format outlook: cp932 (the default) or utf-8");
@@ -119,8 +122,15 @@ long CExportCommand::Write(const COptions& options, std::ostream& text, const st
     long written = 0;
     if (Addresses()) {
         CVCardWriter vcard(text);
+        CLdifWriter ldif(text);
         CFormat<kvAddressRecord> format;
-        if (outlook)
+        if (options.format == "ldif")
+            format = {[&] { text << "version: 1\n\n"; },
+                      [&](const kvAddressRecord& record, std::string_view original) {
+                          ldif.Write(record, original);
+                      },
+                      nullptr};
+        else if (outlook)
             format = {[&] { csv.BeginAddresses(); },
                       [&](const kvAddressRecord& record, std::string_view original) {
                           csv.Write(record, original);

@@ -86,7 +86,9 @@ void CImportCommand::Report(const CImportSession& session, CImportSession::Start
     if (start == CImportSession::Start::OtherKind)
         throw CAdminError(path + " is " +
                           (Addresses() ? "an iCalendar file: import it with import schedules"
-                                       : "a vCard file: import it with import addresses"));
+                           : summary.otherForm == CRecordReader::Form::Ldif
+                               ? "an LDIF file: import it with import addresses"
+                               : "a vCard file: import it with import addresses"));
     if (start == CImportSession::Start::NoKnownColumns && session.HeaderColumnLimit() > 0)
         throw CAdminError("the header of " + path + " has more than " +
                           std::to_string(session.HeaderColumnLimit()) +

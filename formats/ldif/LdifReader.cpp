@@ -1,0 +1,261 @@
+#include "LdifReader.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <lber.h>
+#include <ldif.h>
+#include <vector>
+
+#include "AddressFields.h"
+#include "Cp932.h"
+#include "RecordDescription.h"
+#include "TextFile.h"
+#include "Utf8.h"
+
+namespace {
+
+enum class Into { Copy, Append, Web, Name, Pass };
+
+struct CAttribute {
+    const char* name; // lower case
+    size_t offset;
+    size_t size;
+    Into into;
+};
+
+#define KV_ATTRIBUTE(name, member, into)                                                           \
+    CAttribute {                                                                                   \
+        name, offsetof(kvAddressRecord, member), sizeof(kvAddressRecord::member), Into::into       \
+    }
+
+// Thunderbird's attributes (the mozilla ones its own), and the directories'
+// phonetic names (Active Directory's) this program writes for the readings.
+const CAttribute kAttributes[] = {
+    KV_ATTRIBUTE("sn", lastName, Copy),
+    KV_ATTRIBUTE("givenname", firstName, Copy),
+    KV_ATTRIBUTE("msds-phoneticlastname", lastNameReading, Copy),
+    KV_ATTRIBUTE("msds-phoneticfirstname", nameReading, Copy),
+    KV_ATTRIBUTE("cn", lastName, Name),
+    KV_ATTRIBUTE("mail", email, Copy),
+    KV_ATTRIBUTE("mozillasecondemail", email2, Copy),
+    KV_ATTRIBUTE("telephonenumber", businessPhone, Copy),
+    KV_ATTRIBUTE("homephone", homePhone, Copy),
+    KV_ATTRIBUTE("mobile", mobilePhone, Copy),
+    KV_ATTRIBUTE("facsimiletelephonenumber", businessFax, Copy),
+    KV_ATTRIBUTE("o", company, Copy),
+    KV_ATTRIBUTE("postalcode", businessPostalCode, Copy),
+    KV_ATTRIBUTE("st", businessPrefecture, Copy),
+    KV_ATTRIBUTE("l", businessCity, Copy),
+    KV_ATTRIBUTE("street", businessStreet, Append),
+    KV_ATTRIBUTE("mozillaworkstreet2", businessStreet, Append),
+    KV_ATTRIBUTE("mozillahomestreet", homeStreet, Append),
+    KV_ATTRIBUTE("mozillahomestreet2", homeStreet, Append),
+    KV_ATTRIBUTE("mozillahomelocalityname", homeCity, Copy),
+    KV_ATTRIBUTE("mozillahomestate", homePrefecture, Copy),
+    KV_ATTRIBUTE("mozillaworkurl", webPage, Web),
+    KV_ATTRIBUTE("mozillahomeurl", webPage, Web),
+    KV_ATTRIBUTE("description", memo, Copy),
+    KV_ATTRIBUTE("category", category, Copy),
+    KV_ATTRIBUTE("businessphone2", businessPhone2, Copy),
+    KV_ATTRIBUTE("homephone2", homePhone2, Copy),
+    KV_ATTRIBUTE("homefacsimiletelephonenumber", homeFax, Copy),
+    // What every entry says of its kind: the writer says it again.
+    KV_ATTRIBUTE("objectclass", category, Pass),
+    KV_ATTRIBUTE("changetype", category, Pass),
+};
+
+#undef KV_ATTRIBUTE
+
+std::string Lower(const std::string& text) {
+    std::string lower = text;
+    for (char& c : lower)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return lower;
+}
+
+// Whether bytes are UTF-8 text (a base64 value may be a photo's bytes).
+bool IsText(const std::string& bytes) {
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t length = CUtf8::SequenceLength(data[i]);
+        uint32_t codePoint = 0;
+        if (length == 0 || i + length > bytes.size() ||
+            !CUtf8::Decode(data + i, length, codePoint) || codePoint == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+// libldap says what it could not decode on standard error; the reader says
+// it in the summary instead.
+void Quiet(const char*) {}
+
+bool IsBlank(const std::string& line) {
+    return line.find_first_not_of(" \t") == std::string::npos;
+}
+
+} // namespace
+
+CLdifReader::CLdifReader(CTextFile& file, bool isPublic)
+    : CRecordReader(file, isPublic), m_lines(file), m_pRecord(std::make_unique<kvAddressRecord>()) {
+    std::memset(m_pRecord.get(), 0, sizeof(kvAddressRecord));
+    SetForm(Form::Ldif);
+    static const bool quiet = ber_set_option(nullptr, LBER_OPT_LOG_PRINT_FN,
+                                             reinterpret_cast<void*>(&Quiet)) == LBER_OPT_SUCCESS;
+    (void)quiet;
+}
+
+CLdifReader::~CLdifReader() = default;
+
+bool CLdifReader::Starts(const std::string& line) {
+    const std::string lower = Lower(line.substr(0, 8));
+    return lower.compare(0, 3, "dn:") == 0 || lower.compare(0, 8, "version:") == 0;
+}
+
+CRecordReader::Start CLdifReader::Begin() {
+    return Start::Ready;
+}
+
+void CLdifReader::BeginEntry() {
+    std::memset(m_pRecord.get(), 0, sizeof(kvAddressRecord));
+    m_strCommonName.clear();
+    m_bNamed = false;
+    Keep().Clear();
+}
+
+void CLdifReader::OnAttribute(const std::string& name, const std::string& value, bool unicode) {
+    const std::string lower = Lower(name);
+    const CAttribute* known = nullptr;
+    for (const CAttribute& attribute : kAttributes)
+        if (lower == attribute.name)
+            known = &attribute;
+    const std::string utf8 = unicode ? value : CCp932::ToUtf8(value);
+    if (known == nullptr) {
+        std::string what;
+        CCp932::FromUtf8(name, what);
+        KeepColumn(name, utf8, what.empty() ? "(other)" : what);
+        return;
+    }
+    kvAddressRecord& record = *m_pRecord;
+    char* field = reinterpret_cast<char*>(&record) + known->offset;
+    const char* column = AddressFieldName(known->offset);
+    switch (known->into) {
+    case Into::Pass:
+        return;
+    case Into::Name:
+        m_strCommonName = utf8;
+        return;
+    case Into::Append:
+        if (field[0] != '\0') {
+            // Street lines joined with a blank, the whole kept where it is lost.
+            const std::string joined =
+                CCp932::ToUtf8(std::string(field, CCp932::FieldLength(field, known->size))) + " " +
+                utf8;
+            PutField(field, known->size, joined, column, true);
+            return;
+        }
+        break;
+    case Into::Copy:
+    case Into::Web:
+        if (field[0] != '\0') {
+            // A second value (a second mail, the home page after the work one).
+            KeepColumn(name, utf8, name);
+            return;
+        }
+        break;
+    }
+    if (known->offset == offsetof(kvAddressRecord, lastName) ||
+        known->offset == offsetof(kvAddressRecord, firstName))
+        m_bNamed = true;
+    PutField(field, known->size, utf8, column, true);
+}
+
+void CLdifReader::FinishEntry() {
+    // cn names the entry where sn and givenName do not (its first blank of
+    // either width parts last and first name); beside them it is kept.
+    if (m_strCommonName.empty())
+        return;
+    if (m_bNamed) {
+        KeepColumn("cn", m_strCommonName, "cn");
+        return;
+    }
+    kvAddressRecord& record = *m_pRecord;
+    size_t blank = m_strCommonName.find(' '), wide = m_strCommonName.find("\xE3\x80\x80");
+    size_t width = 1;
+    if (wide < blank)
+        blank = wide, width = 3;
+    PutField(record.lastName, sizeof(record.lastName), m_strCommonName.substr(0, blank),
+             AddressFieldName(offsetof(kvAddressRecord, lastName)), true);
+    if (blank != std::string::npos)
+        PutField(record.firstName, sizeof(record.firstName), m_strCommonName.substr(blank + width),
+                 AddressFieldName(offsetof(kvAddressRecord, firstName)), true);
+}
+
+CRecordReader::Step CLdifReader::Next() {
+    std::string line;
+    SetRecordSubstitutes(0);
+    // Up to the entry's dn; blank lines, comments and the version pass.
+    for (;;) {
+        const int64_t before = m_lines.Bytes();
+        const bool more = m_lines.Next(line);
+        AddBytes(m_lines.Bytes() - before);
+        if (!more)
+            return Step::End;
+        if (Lower(line.substr(0, 3)) == "dn:")
+            break;
+        if (!IsBlank(line) && line[0] != '#' && Lower(line.substr(0, 8)) != "version:")
+            WarnAt(m_lines.Line(), CWarning::Kind::Malformed, std::string(),
+                   line.substr(0, CCp932::CutLength(line.data(), line.size(), 60)));
+    }
+    SetRecordLine(m_lines.Line());
+    CountUnit();
+    BeginEntry();
+    for (bool first = true;; first = false) {
+        if (!first) {
+            const int64_t before = m_lines.Bytes();
+            const bool more = m_lines.Next(line);
+            AddBytes(m_lines.Bytes() - before);
+            if (!more || IsBlank(line))
+                break;
+        }
+        if (line[0] == '#')
+            continue;
+        const size_t colon = line.find(':');
+        // A value by URL is never fetched: a file could name any file of this machine.
+        if (colon != std::string::npos && colon + 1 < line.size() && line[colon + 1] == '<') {
+            NotCarried(line.substr(0, colon) + " (a value by URL)");
+            continue;
+        }
+        std::vector<char> parsed(line.begin(), line.end());
+        parsed.push_back('\0');
+        berval type{}, value{};
+        int allocated = 0;
+        if (colon == std::string::npos ||
+            ldif_parse_line2(parsed.data(), &type, &value, &allocated) != 0) {
+            WarnAt(m_lines.Line(), CWarning::Kind::Malformed, std::string(),
+                   line.substr(0, CCp932::CutLength(line.data(), line.size(), 60)));
+            continue;
+        }
+        const std::string name(type.bv_val, type.bv_len);
+        const std::string text(value.bv_val != nullptr ? value.bv_val : "",
+                               value.bv_val != nullptr ? value.bv_len : 0);
+        if (allocated != 0)
+            ber_memfree(value.bv_val);
+        // Base64 holds UTF-8 (as LDIF has it); a plain value the file's text.
+        const bool base64 = line.compare(colon, 2, "::") == 0;
+        if (base64 && !IsText(text)) {
+            NotCarried(name + " (not text)");
+            continue;
+        }
+        OnAttribute(name, text, base64 || File().DeliversUnicode());
+    }
+    AddRecordSubstitutes(File().TakeSubstitutes(File().Consumed()));
+    FinishEntry();
+    return Deliver(*m_pRecord);
+}
+
+std::string CLdifReader::Describe() const {
+    return CRecordDescription::Address(*m_pRecord, nullptr, &Original());
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "ContentLineReader.h"
+#include "RecordReader.h"
+#include "kelvo.h"
+
+// Turns an LDIF address book (a mail program's export: one entry per record,
+// records parted by blank lines, lines folded, values in base64 after "::")
+// into address records. libldap reads each line; a value by URL ("<") is
+// never fetched. The attributes' fields are the table in docs/formats.md;
+// every other attribute is kept beside the entry under its name.
+class CLdifReader : public CRecordReader {
+public:
+    CLdifReader(CTextFile& file, bool isPublic);
+    ~CLdifReader() override;
+
+    Start Begin() override;
+    Step Next() override;
+    std::string Describe() const override;
+
+    // Whether a file's first line is an LDIF one ("dn:" or "version:").
+    static bool Starts(const std::string& line);
+
+private:
+    void BeginEntry();
+    // One attribute of the entry: its name (as given) and value, UTF-8 when unicode.
+    void OnAttribute(const std::string& name, const std::string& value, bool unicode);
+    void FinishEntry();
+
+    CContentLineReader m_lines;
+    std::unique_ptr<kvAddressRecord> m_pRecord;
+    std::string m_strCommonName; // cn, UTF-8
+    bool m_bNamed = false;       // sn or givenName came
+};
