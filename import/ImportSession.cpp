@@ -82,6 +82,7 @@ CImportSession::Start CImportSession::Begin() {
         m_pReader = std::make_unique<COutlookAddressReader>(m_file, isPublic);
     else
         m_pReader = std::make_unique<COutlookScheduleReader>(m_file, isPublic);
+    m_pReader->SetMapping(m_options.mapping);
     const CRecordReader::Start read = m_pReader->Begin();
     const Start start = read == CRecordReader::Start::Ready      ? Start::Ready
                         : read == CRecordReader::Start::NoHeader ? Start::NoHeader

@@ -39,6 +39,8 @@ public:
         bool dryRun = false;
         // The time a recurring event's occurrences are taken around (0: now).
         std::time_t now = 0;
+        // Where the person said a table's columns go (CRecordReader::SetMapping).
+        CRecordReader::CMapping mapping{};
     };
 
     CImportSession(CTextFile& file, COptions options);
@@ -84,6 +86,17 @@ public:
     size_t HeaderColumnLimit() const { return m_nHeaderColumnLimit; }
     // The file is not in the form older exports write (tab-separated code page 932).
     bool IsModern() const { return m_pReader && m_pReader->IsModern(); }
+    // After Begin: a table's columns and where they go, the names a mapping
+    // may give, and those of the mapping that name no column (CRecordReader).
+    std::vector<CRecordReader::CColumn> Columns() const {
+        return m_pReader ? m_pReader->Columns() : std::vector<CRecordReader::CColumn>();
+    }
+    std::vector<std::string> Targets() const {
+        return m_pReader ? m_pReader->Targets() : std::vector<std::string>();
+    }
+    std::vector<std::string> UnknownTargets() const {
+        return m_pReader ? m_pReader->UnknownTargets() : std::vector<std::string>();
+    }
 
 private:
     // The reader's next step, its record stored.

@@ -244,6 +244,30 @@ void COutlookAddressReader::BeginRecord() {
         phone = CPhone{};
 }
 
+// The first rows of the table are Outlook's own names, up to 分類; then
+// other programs' names for the same fields, 氏名 and フリガナ among them.
+constexpr size_t kOwnColumns = 29;
+
+std::vector<std::string> COutlookAddressReader::Targets() const {
+    std::vector<std::string> targets;
+    for (size_t slot = 0; slot < std::size(kColumns); ++slot)
+        if (CanonicalSlot(slot) == slot && kColumns[slot].storing != Storing::Ignore &&
+            kColumns[slot].storing != Storing::PhoneType &&
+            kColumns[slot].storing != Storing::Phone)
+            targets.push_back(kColumns[slot].name);
+    return targets;
+}
+
+size_t COutlookAddressReader::CanonicalSlot(size_t slot) const {
+    if (slot < kOwnColumns || slot >= std::size(kColumns))
+        return slot;
+    const CKnownColumn& column = kColumns[slot];
+    for (size_t own = 0; own < slot; ++own)
+        if (kColumns[own].offset == column.offset && kColumns[own].storing == column.storing)
+            return own;
+    return slot;
+}
+
 bool COutlookAddressReader::SlotStores(size_t slot) const {
     // Name, Reading, Phone and PhoneType store when the record is done.
     return slot < std::size(kColumns) && kColumns[slot].storing != Storing::Ignore;

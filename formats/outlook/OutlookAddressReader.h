@@ -15,11 +15,13 @@ public:
     ~COutlookAddressReader() override;
 
     std::string Describe() const override;
+    std::vector<std::string> Targets() const override;
 
 protected:
     void BeginRecord() override;
     void StoreSlot(size_t slot, const std::string& text) override;
     bool SlotStores(size_t slot) const override;
+    size_t CanonicalSlot(size_t slot) const override;
     Step FinishRecord() override;
 
 private:

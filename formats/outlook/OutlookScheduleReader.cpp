@@ -115,6 +115,10 @@ int32_t Clamp(long long value) {
 
 } // namespace
 
+std::vector<std::string> COutlookScheduleReader::Targets() const {
+    return std::vector<std::string>(std::begin(kNames), std::end(kNames));
+}
+
 const std::vector<std::string>& COutlookScheduleReader::KnownNames() {
     static const std::vector<std::string> names =
         Cp932Names(std::vector<const char*>(std::begin(kNames), std::end(kNames)));

@@ -27,6 +27,7 @@ public:
     static bool ParseModernTime(const std::string& text, kvTimeBlock& time);
 
     std::string Describe() const override;
+    std::vector<std::string> Targets() const override;
 
 protected:
     bool SlotApplies(size_t slot) const override;

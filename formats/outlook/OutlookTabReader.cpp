@@ -83,8 +83,44 @@ std::vector<std::string> COutlookTabReader::Cp932Names(const std::vector<const c
     return names;
 }
 
+void COutlookTabReader::SetMapping(const CMapping& mapping) {
+    m_mapping.clear();
+    for (const auto& [header, target] : mapping)
+        m_mapping.emplace_back(CHeaderName::FoldUtf8(header), CHeaderName::FoldUtf8(target));
+    // Known names the mapping gives that this form has no column of.
+    m_unknownTargets.clear();
+    for (size_t i = 0; i < mapping.size(); ++i)
+        if (!m_mapping[i].second.empty() &&
+            std::find(m_folded.begin(), m_folded.end(), m_mapping[i].second) == m_folded.end())
+            m_unknownTargets.push_back(mapping[i].second);
+}
+
+std::vector<CRecordReader::CColumn> COutlookTabReader::Columns() const {
+    std::vector<CColumn> columns;
+    for (size_t at = 0; at < m_header.size(); ++at) {
+        CColumn column;
+        column.header = File().DeliversUnicode() ? m_header[at] : CCp932::ToUtf8(m_header[at]);
+        if (at < m_columnSlots.size())
+            for (size_t slot : m_columnSlots[at])
+                if (SlotStores(slot) && column.target.empty())
+                    column.target = CCp932::ToUtf8(m_names[CanonicalSlot(slot)]);
+        if (at < m_samples.size())
+            column.samples = m_samples[at];
+        columns.push_back(std::move(column));
+    }
+    return columns;
+}
+
 void COutlookTabReader::OnHeaderName(int column, const std::string& name) {
     std::string folded = CHeaderName::Fold(name);
+    // The person's choice for this name comes first: a known name, or none.
+    for (const auto& [header, target] : m_mapping)
+        if (header == folded) {
+            if (target.empty())
+                return;
+            folded = target;
+            break;
+        }
     for (size_t slot = 0; slot < m_folded.size(); ++slot)
         if (m_folded[slot] == folded && SlotApplies(slot)) {
             m_columnMap[slot] = column; // a later column of the same name wins
@@ -108,6 +144,13 @@ void COutlookTabReader::StoreField(int column, const std::string& text) {
     if (column < 0)
         return;
     const size_t at = static_cast<size_t>(column);
+    // The first values of each column, for a person choosing where it goes.
+    if (m_nRecords <= static_cast<int64_t>(kSamples) && at < m_header.size()) {
+        if (m_samples.size() < m_header.size())
+            m_samples.resize(m_header.size());
+        if (m_samples[at].size() < kSamples)
+            m_samples[at].push_back(File().DeliversUnicode() ? text : CCp932::ToUtf8(text));
+    }
     // Google's contacts join a field's values with " ::: ": the first is the
     // field's, the rest kept beside the entry under the column's name.
     if (const size_t joint = text.find(" ::: ");
@@ -299,6 +342,7 @@ COutlookTabReader::Read COutlookTabReader::ReadRecord() {
     if (m_line == "\n" || m_line == "\r")
         return Read::Blank;
     m_bSkipRecord = false;
+    ++m_nRecords;
     Keep().Clear();
     BeginRecord();
     if (GetForm() == Form::Comma)

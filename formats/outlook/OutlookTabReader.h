@@ -46,6 +46,12 @@ public:
 
     static std::string_view StripLineEnd(std::string_view text);
 
+    std::vector<CColumn> Columns() const override;
+    void SetMapping(const CMapping& mapping) override;
+    std::vector<std::string> UnknownTargets() const override { return m_unknownTargets; }
+    // How many records' values a column keeps as samples.
+    static constexpr size_t kSamples = 3;
+
 protected:
     // names: the known header names as the file holds them (code page 932),
     // one per slot.
@@ -56,6 +62,9 @@ protected:
     // Whether the known name of slot counts in this file (some only in the
     // forms current exports write).
     virtual bool SlotApplies(size_t) const { return true; }
+    // The slot whose name stands for slot's field (another program's name
+    // for a field stands for ours).
+    virtual size_t CanonicalSlot(size_t slot) const { return slot; }
     // The known name of slot, code page 932.
     // A column's name as the file gives it (the known name when it has none).
     const std::string& SlotName(size_t slot) const {
@@ -119,6 +128,11 @@ private:
     std::vector<std::string> m_headerCp932;         // the same in code page 932
     std::vector<int> m_columnMap;                   // per slot: the file column, or -1
     std::vector<std::vector<size_t>> m_columnSlots; // per file column: the slots it feeds
+    // The person's mapping, folded: header name to known name ("" none).
+    std::vector<std::pair<std::string, std::string>> m_mapping;
+    std::vector<std::string> m_unknownTargets;
+    std::vector<std::vector<std::string>> m_samples; // per file column, UTF-8
+    int64_t m_nRecords = 0;                          // records begun
     int64_t m_nLines = 0;
     std::string m_line;
     CCsvParser m_csv;

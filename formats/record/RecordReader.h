@@ -58,6 +58,23 @@ public:
     // The last record as it will be stored: its main fields, UTF-8, with the
     // whole texts it keeps beside it.
     virtual std::string Describe() const = 0;
+
+    // The columns of a table's header (forms that have one): the name the
+    // file gives (UTF-8), the known name it goes to ("" for none: kept beside
+    // the entry) and the first values read (UTF-8).
+    struct CColumn {
+        std::string header, target;
+        std::vector<std::string> samples;
+    };
+    virtual std::vector<CColumn> Columns() const { return {}; }
+    // A mapping the person chose, set before Begin: header name to known name
+    // (UTF-8; "" not imported). Known names: the names a form's table has.
+    using CMapping = std::vector<std::pair<std::string, std::string>>;
+    virtual void SetMapping(const CMapping&) {}
+    // After Begin: the mapping's known names that name no column of the form.
+    virtual std::vector<std::string> UnknownTargets() const { return {}; }
+    // The known names a mapping may give, in the order a person picks from (UTF-8).
+    virtual std::vector<std::string> Targets() const { return {}; }
     // The record the last step made ready: one of the two, the other null.
     // It may be changed (the owner written in) until the next step.
     kvAddressRecord* Address() const { return m_pAddress; }

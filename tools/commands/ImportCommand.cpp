@@ -2,12 +2,15 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <ostream>
+#include <sstream>
 
 #include "AdminError.h"
 #include "AdminText.h"
 #include "Arguments.h"
+#include "ColumnMapping.h"
 #include "ProgressLine.h"
 #include "Terminal.h"
 #include "TextFile.h"
@@ -24,12 +27,23 @@ CImportCommand::COptions CImportCommand::TakeOptions(CArguments& args) const {
     session.duplicateCheck = args.TakeFlag("--duplicate-check");
     session.dryRun = args.TakeFlag("--dry-run");
     options.quiet = args.TakeFlag("--quiet");
+    const std::string map = args.TakeSingleOption("--map");
     options.path = args.TakeFront("import " + m_strKind + " needs a file");
     args.ExpectNoMore();
     // An empty owner would make the entries public, which only --public may do.
     if (options.owner.empty())
         throw CAdminError("--owner is empty: name the user the entries belong to (--public "
                           "makes them public)");
+    if (!map.empty()) {
+        std::ifstream in(map, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        std::string why;
+        if (!in)
+            throw CAdminError("cannot read " + map + ": " + std::strerror(errno));
+        if (!CColumnMapping::Parse(text.str(), session.mapping, why))
+            throw CAdminError("--map " + map + ": " + why);
+    }
     session.owner = CAdminText::ToCp932Field(options.owner, "owner",
                                              Addresses() ? sizeof(kvAddressRecord::owner)
                                                          : sizeof(kvScheduleRecord::owner));
@@ -71,6 +85,14 @@ void CImportCommand::Run(CArguments& args, CTerminal& terminal) {
         throw CAdminError("the " + std::string(Addresses() ? "address book" : "schedules") +
                           " cannot be opened: " + CAdminText::ToUtf8(session.Failure()));
     const CImportSession::Start start = session.Begin();
+    if (const std::vector<std::string> unknown = session.UnknownTargets(); !unknown.empty()) {
+        std::string known;
+        for (const std::string& name : session.Targets())
+            known += (known.empty() ? "" : ", ") + name;
+        throw CAdminError("--map names \"" + unknown.front() + "\", which is no field of " +
+                          (Addresses() ? "an address" : "a schedule") + " (the fields: " + known +
+                          "); nothing was stored");
+    }
     if (start == CImportSession::Start::Ready) {
         CProgressLine progress(terminal.Err(), terminal.ShowsProgress(options.quiet), "records");
         ReadAll(session, file, progress);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
+#include "ColumnMapping.h"
 #include "Cp932.h"
 #include "HeaderName.h"
 #include "ImportFile.h"
@@ -374,4 +375,45 @@ TEST_F(ModernForms, OtherProgramsAddressBooksAreRead) {
     EXPECT_EQ(card.keptBeside, (std::map<std::string, int>{{CTestRecords::Sjis("〒"), 1},
                                                            {CTestRecords::Sjis("敬称"), 1}}))
         << "the record has no home postal code: kept beside it";
+}
+
+TEST_F(ModernForms, APersonsMappingSaysWhereColumnsGo) {
+    CRecordReader::CMapping mapping;
+    std::string why;
+    ASSERT_TRUE(CColumnMapping::Parse("\xEF\xBB\xBF# mine\nよみ仮名 = フリガナ\n携帯X=携帯電話\n"
+                                      "誕生日 = -\n\n",
+                                      mapping, why));
+    EXPECT_EQ(mapping, (CRecordReader::CMapping{
+                           {"よみ仮名", "フリガナ"}, {"携帯X", "携帯電話"}, {"誕生日", ""}}));
+    EXPECT_FALSE(CColumnMapping::Parse("a = b\n= c\n", mapping, why));
+    EXPECT_EQ(why, "line 2 is not \"header = field\"");
+    ASSERT_TRUE(
+        CColumnMapping::Parse(CColumnMapping::Text({{"a", ""}, {"b", "姓"}}), mapping, why));
+    EXPECT_EQ(mapping, (CRecordReader::CMapping{{"a", ""}, {"b", "姓"}}));
+
+    CImportFile file("氏名,よみ仮名,携帯X,誕生日\n山田 太郎,やまだ たろう,090-1,1980-01-01\n",
+                     false);
+    CTextFile text;
+    ASSERT_TRUE(text.Open(file.Path()));
+    CImportSession::COptions options{CImportSession::Kind::Addresses, "alice", false, false};
+    options.mapping = {
+        {"よみ仮名", "フリガナ"}, {"携帯X", "携帯電話"}, {"誕生日", ""}, {"x", "無い欄"}};
+    CImportSession session(text, options);
+    ASSERT_TRUE(session.Open());
+    ASSERT_EQ(session.Begin(), CImportSession::Start::Ready);
+    EXPECT_EQ(session.UnknownTargets(), std::vector<std::string>{"無い欄"});
+    while (session.Next() != CImportSession::Step::End)
+        ;
+    ASSERT_EQ(m_backend.addedAddresses.size(), 1u);
+    const kvAddressRecord& taro = m_backend.addedAddresses[0];
+    EXPECT_EQ(Field(taro.lastNameReading) + "/" + Field(taro.nameReading) + "/" +
+                  Field(taro.mobilePhone),
+              "やまだ/たろう/090-1");
+    // What a person choosing sees: each column, where it goes, its first values.
+    std::vector<std::string> columns;
+    for (const CRecordReader::CColumn& column : session.Columns())
+        columns.push_back(column.header + ">" + column.target + ":" + column.samples.at(0));
+    EXPECT_EQ(columns,
+              (std::vector<std::string>{"氏名>氏名:山田 太郎", "よみ仮名>フリガナ:やまだ たろう",
+                                        "携帯X>携帯電話:090-1", "誕生日>:1980-01-01"}));
 }
