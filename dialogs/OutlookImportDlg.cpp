@@ -1,10 +1,14 @@
 #include "OutlookImportDlg.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QLineEdit>
 
+#include <algorithm>
+
 #include "BackendTable.h"
+#include "ColumnMapDlg.h"
 #include "DataExchange.h"
 #include "FileDialog.h"
 #include "ImportTexts.h"
@@ -98,11 +102,14 @@ void COutlookImportDlg::OnOK() {
     if (!file.Open(path))
         return;
     // A pipe cannot be read twice, so it is imported without a preview.
-    if (!file.IsStream() && !ConfirmPreview(path)) {
+    m_mapping.clear();
+    if (!file.IsStream() && (!ChooseColumns(path) || !ConfirmPreview(path))) {
         file.Close();
         return; // the dialog stays open for another file or options
     }
-    CImportSession session(file, {m_kind, m_strOwner, m_bPublic != 0, m_bDuplicateCheck != 0});
+    CImportSession::COptions options{m_kind, m_strOwner, m_bPublic != 0, m_bDuplicateCheck != 0};
+    options.mapping = m_mapping;
+    CImportSession session(file, options);
     bool cancelled = false;
     if (session.Open()) {
         std::unique_ptr<COutlookLoadDlg> load = MakeLoadDlg();
@@ -139,6 +146,7 @@ bool COutlookImportDlg::ConfirmPreview(const std::string& path) {
         return true; // the import itself says what is wrong with the file
     CImportSession::COptions options{m_kind, m_strOwner, m_bPublic != 0, m_bDuplicateCheck != 0,
                                      true};
+    options.mapping = m_mapping;
     CImportSession preview(file, options);
     if (preview.Begin() != CImportSession::Start::Ready || !preview.IsModern())
         return true;
@@ -161,6 +169,70 @@ bool COutlookImportDlg::ConfirmPreview(const std::string& path) {
                     .arg(records.join(QLatin1Char('\n')));
     text += QStringLiteral("\n読み込みを続けますか？");
     return CMessageBox::Question(this, text) == CMessageBox::IDOK;
+}
+
+std::vector<CRecordReader::CColumn>
+COutlookImportDlg::ReadColumns(const std::string& path, const CRecordReader::CMapping& mapping,
+                               bool sample, std::vector<std::string>& targets,
+                               CImportSession::Start& start, bool& modern) {
+    CTextFile file;
+    start = CImportSession::Start::NoHeader;
+    if (!file.Open(path))
+        return {};
+    CImportSession::COptions options{m_kind, m_strOwner, false, false, true};
+    options.mapping = mapping;
+    CImportSession dry(file, options);
+    start = dry.Begin();
+    modern = dry.IsModern();
+    targets = dry.Targets();
+    for (size_t read = 0; sample && start == CImportSession::Start::Ready &&
+                          read < CRecordReader::CColumn::kSamples + 1;
+         ++read) {
+        const CImportSession::Step step = dry.Next();
+        if (step == CImportSession::Step::End || step == CImportSession::Step::Failed)
+            break;
+    }
+    return dry.Columns();
+}
+
+bool COutlookImportDlg::ChooseColumns(const std::string& path) {
+    std::vector<std::string> targets;
+    CImportSession::Start start;
+    bool modern = false;
+    std::vector<CRecordReader::CColumn> columns =
+        ReadColumns(path, {}, false, targets, start, modern);
+    const bool unknown =
+        std::any_of(columns.begin(), columns.end(), [](const CRecordReader::CColumn& column) {
+            return !column.header.empty() && column.target.empty();
+        });
+    const bool none = start == CImportSession::Start::NoKnownColumns;
+    if (!unknown || targets.empty() || (!modern && !none))
+        return true; // every column known, or no table: nothing to choose
+    // The first values, from a dry run of the first records (nothing is read
+    // from a table none of whose columns is known: that run takes its first).
+    const auto named =
+        std::find_if(columns.begin(), columns.end(),
+                     [](const CRecordReader::CColumn& column) { return !column.header.empty(); });
+    CRecordReader::CMapping first;
+    if (none)
+        first.emplace_back(named->header, targets.front());
+    std::vector<std::string> ignored;
+    CImportSession::Start began;
+    const std::vector<CRecordReader::CColumn> sampled =
+        ReadColumns(path, first, true, ignored, began, modern);
+    for (size_t i = 0; i < columns.size() && i < sampled.size(); ++i)
+        columns[i].samples = sampled[i].samples;
+    // What was chosen for the same header before comes first.
+    for (const auto& [header, target] : CColumnMapDlg::Remembered(columns))
+        for (CRecordReader::CColumn& column : columns)
+            if (column.header == header)
+                column.target = target;
+    CColumnMapDlg dialog(this, columns, targets);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    m_mapping = dialog.Mapping();
+    CColumnMapDlg::Remember(columns, m_mapping);
+    return true;
 }
 
 void COutlookImportDlg::PostSummary(const CImportSummary& summary) {

@@ -49,8 +49,20 @@ private:
     // stored, when it is not in the older tab-separated code page 932 form;
     // false when the user would rather not go on.
     bool ConfirmPreview(const std::string& path);
+    // When a table has columns the import does not know, asks where they go
+    // (CColumnMapDlg) and keeps the choice in m_mapping; false when the
+    // person would rather not go on.
+    bool ChooseColumns(const std::string& path);
+    // A dry run of path with mapping (its first records read when sample):
+    // the table's columns, the names they may go to, how the file began and
+    // whether it is in a newer form.
+    std::vector<CRecordReader::CColumn> ReadColumns(const std::string& path,
+                                                    const CRecordReader::CMapping& mapping,
+                                                    bool sample, std::vector<std::string>& targets,
+                                                    CImportSession::Start& start, bool& modern);
 
     CImportSession::Kind m_kind;
     std::string m_strOwner;
     int m_nDuplicateCheckId;
+    CRecordReader::CMapping m_mapping; // where the person said the columns go
 };

@@ -145,10 +145,10 @@ void COutlookTabReader::StoreField(int column, const std::string& text) {
         return;
     const size_t at = static_cast<size_t>(column);
     // The first values of each column, for a person choosing where it goes.
-    if (m_nRecords <= static_cast<int64_t>(kSamples) && at < m_header.size()) {
+    if (m_nRecords <= static_cast<int64_t>(CColumn::kSamples) && at < m_header.size()) {
         if (m_samples.size() < m_header.size())
             m_samples.resize(m_header.size());
-        if (m_samples[at].size() < kSamples)
+        if (m_samples[at].size() < CColumn::kSamples)
             m_samples[at].push_back(File().DeliversUnicode() ? text : CCp932::ToUtf8(text));
     }
     // Google's contacts join a field's values with " ::: ": the first is the

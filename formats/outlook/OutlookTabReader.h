@@ -49,8 +49,6 @@ public:
     std::vector<CColumn> Columns() const override;
     void SetMapping(const CMapping& mapping) override;
     std::vector<std::string> UnknownTargets() const override { return m_unknownTargets; }
-    // How many records' values a column keeps as samples.
-    static constexpr size_t kSamples = 3;
 
 protected:
     // names: the known header names as the file holds them (code page 932),

@@ -63,6 +63,7 @@ public:
     // file gives (UTF-8), the known name it goes to ("" for none: kept beside
     // the entry) and the first values read (UTF-8).
     struct CColumn {
+        static constexpr size_t kSamples = 3; // values of the first records, at most
         std::string header, target;
         std::vector<std::string> samples;
     };

@@ -3,11 +3,15 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
+#include <QTableWidget>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include "AddressImportDlg.h"
 #include "AddressLoadDlg.h"
+#include "ColumnMapDlg.h"
 #include "ImportFile.h"
 #include "MainFrame.h"
 #include "MessageBox.h"
@@ -190,8 +194,19 @@ TEST_F(AddressImport, CancelTakesEffectBetweenRecordsAndSaysWhatWasKept) {
 TEST_F(AddressImport, UnusableFilesStoreNothing) {
     CImportFile headerOnly("姓\t名\r\n");
     Import(headerOnly.Path());
+    // Columns none of which is known: the person is asked where they go, and
+    // choosing none of them leaves nothing to import.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
     CImportFile unknown("foo\tbar\r\n1\t2\r\n");
-    Import(unknown.Path());
+    RunImport([&](CAddressImportDlg* dialog) {
+        dialog->Item<QLineEdit>(D::IDC_FILE_NAME)->setText(QString::fromStdString(unknown.Path()));
+        m_viewer.WhenModal<CColumnMapDlg>([](CColumnMapDlg* map) {
+            EXPECT_EQ(map->Table()->item(1, CColumnMapDlg::kSampleColumn)->text(), "2");
+            map->accept();
+        });
+        dialog->Item<QPushButton>(CDialog::IDOK)->click();
+    });
     CImportFile empty("");
     Import(empty.Path());
     // A header wider than an import reads says so, not that no column is known.
@@ -264,4 +279,51 @@ TEST_F(AddressImport, ModernFilesArePreviewedAndSummarised) {
     EXPECT_EQ(CText::FromCp932(posted[0]),
               QStringLiteral("読み込みが終わりました（UTF-8、カンマ区切り）。"));
     EXPECT_TRUE(CText::FromCp932(posted[1]).startsWith(QStringLiteral("追加 4 件")));
+}
+
+TEST_F(AddressImport, ColumnsTheImportDoesNotKnowGoWhereThePersonSays) {
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    CImportFile file("名前X,よみ,携帯X,誕生日\n"
+                     "山田 太郎,やまだ たろう,090-1,1980-01-01\n"
+                     "佐藤 花子,さとう はなこ,090-2,1990-02-02\n",
+                     false);
+    auto choose = [&](bool firstTime) {
+        m_viewer.WhenModal<CColumnMapDlg>([firstTime](CColumnMapDlg* dialog) {
+            QTableWidget* table = dialog->Table();
+            ASSERT_EQ(table->rowCount(), 4);
+            EXPECT_EQ(table->item(0, CColumnMapDlg::kHeaderColumn)->text(), "名前X");
+            EXPECT_EQ(table->item(1, CColumnMapDlg::kSampleColumn)->text(),
+                      "やまだ たろう / さとう はなこ");
+            auto target = [table](int row) {
+                return static_cast<QComboBox*>(
+                    table->cellWidget(row, CColumnMapDlg::kTargetColumn));
+            };
+            if (firstTime) {
+                EXPECT_EQ(target(0)->currentText(), "読み込まない");
+                target(0)->setCurrentText("氏名");
+                target(1)->setCurrentText("フリガナ");
+                target(2)->setCurrentText("携帯電話");
+            } else {
+                // The same header again: the choice made before.
+                EXPECT_EQ(target(0)->currentText(), "氏名");
+                EXPECT_EQ(target(2)->currentText(), "携帯電話");
+                EXPECT_EQ(target(3)->currentText(), "読み込まない");
+            }
+            dialog->accept();
+        });
+    };
+    for (bool firstTime : {true, false}) {
+        m_viewer.answers = {CMessageBox::IDOK}; // the preview
+        RunImport([&](CAddressImportDlg* dialog) {
+            dialog->Item<QLineEdit>(D::IDC_FILE_NAME)->setText(QString::fromStdString(file.Path()));
+            choose(firstTime);
+            dialog->Item<QPushButton>(CDialog::IDOK)->click();
+        });
+    }
+    ASSERT_EQ(m_viewer.Backend().addedAddresses.size(), 4u);
+    const kvAddressRecord& taro = m_viewer.Backend().addedAddresses[2];
+    EXPECT_EQ(CText::FromCp932(taro.lastName), "山田");
+    EXPECT_EQ(CText::FromCp932(taro.nameReading), "たろう");
+    EXPECT_EQ(CText::FromCp932(taro.mobilePhone), "090-1");
 }
