@@ -15,8 +15,19 @@ namespace {
 // Reading: a whole name (or its reading) split at its first blank, where the
 // file gives no last and first name; Phone and PhoneType: a numbered phone
 // and what it is (Google's "Phone 1 - Value" and "Phone 1 - Type"), placed
-// by its type when the record is done.
-enum class Storing { Copy, Append, Name, Reading, Phone, PhoneType, Ignore };
+// by its type when the record is done; AddressPart and AddressType likewise
+// for Google's numbered addresses ("Address 1 - Street", "Address 1 - Type").
+enum class Storing {
+    Copy,
+    Append,
+    Name,
+    Reading,
+    Phone,
+    PhoneType,
+    AddressPart,
+    AddressType,
+    Ignore
+};
 
 struct CKnownColumn {
     const char* name; // UTF-8; compared as code page 932
@@ -31,6 +42,13 @@ struct CKnownColumn {
     CKnownColumn {                                                                                 \
         name, offsetof(kvAddressRecord, member), sizeof(kvAddressRecord::member),                  \
             Storing::storing, true                                                                 \
+    }
+// A part of Google's numbered address (its business field; the home one when
+// its type says home), or the address's type.
+#define KV_PLACE(name, member, storing, index)                                                     \
+    CKnownColumn {                                                                                 \
+        name, offsetof(kvAddressRecord, member), sizeof(kvAddressRecord::member),                  \
+            Storing::storing, true, index                                                          \
     }
 #define KV_PHONE(name, storing, index)                                                             \
     CKnownColumn {                                                                                 \
@@ -178,22 +196,45 @@ const CKnownColumn kColumns[] = {
     CKnownColumn{"備考", offsetof(kvAddressRecord, memo), sizeof(kvAddressRecord::memo),
                  Storing::Copy, false},
     KV_COLUMN("Categories", category, Copy),
+    KV_COLUMN("Labels", category, Copy),
     KV_PHONE("Phone 1 - Value", Phone, 0),
-    KV_PHONE("Phone 2 - Value", Phone, 1),
-    KV_PHONE("Phone 3 - Value", Phone, 2),
-    KV_PHONE("Phone 4 - Value", Phone, 3),
     KV_PHONE("Phone 1 - Type", PhoneType, 0),
-    KV_PHONE("Phone 2 - Type", PhoneType, 1),
-    KV_PHONE("Phone 3 - Type", PhoneType, 2),
-    KV_PHONE("Phone 4 - Type", PhoneType, 3),
     KV_PHONE("Phone 1 - Label", PhoneType, 0),
+    KV_PHONE("Phone 2 - Value", Phone, 1),
+    KV_PHONE("Phone 2 - Type", PhoneType, 1),
     KV_PHONE("Phone 2 - Label", PhoneType, 1),
+    KV_PHONE("Phone 3 - Value", Phone, 2),
+    KV_PHONE("Phone 3 - Type", PhoneType, 2),
     KV_PHONE("Phone 3 - Label", PhoneType, 2),
+    KV_PHONE("Phone 4 - Value", Phone, 3),
+    KV_PHONE("Phone 4 - Type", PhoneType, 3),
     KV_PHONE("Phone 4 - Label", PhoneType, 3),
+    KV_PHONE("Phone 5 - Value", Phone, 4),
+    KV_PHONE("Phone 5 - Type", PhoneType, 4),
+    KV_PHONE("Phone 5 - Label", PhoneType, 4),
+    KV_PHONE("Phone 6 - Value", Phone, 5),
+    KV_PHONE("Phone 6 - Type", PhoneType, 5),
+    KV_PHONE("Phone 6 - Label", PhoneType, 5),
+    KV_PHONE("Phone 7 - Value", Phone, 6),
+    KV_PHONE("Phone 7 - Type", PhoneType, 6),
+    KV_PHONE("Phone 7 - Label", PhoneType, 6),
+    KV_PLACE("Address 1 - Street", businessStreet, AddressPart, 0),
+    KV_PLACE("Address 1 - City", businessCity, AddressPart, 0),
+    KV_PLACE("Address 1 - Region", businessPrefecture, AddressPart, 0),
+    KV_PLACE("Address 1 - Postal Code", businessPostalCode, AddressPart, 0),
+    KV_PLACE("Address 1 - Type", businessStreet, AddressType, 0),
+    KV_PLACE("Address 1 - Label", businessStreet, AddressType, 0),
+    KV_PLACE("Address 2 - Street", businessStreet, AddressPart, 1),
+    KV_PLACE("Address 2 - City", businessCity, AddressPart, 1),
+    KV_PLACE("Address 2 - Region", businessPrefecture, AddressPart, 1),
+    KV_PLACE("Address 2 - Postal Code", businessPostalCode, AddressPart, 1),
+    KV_PLACE("Address 2 - Type", businessStreet, AddressType, 1),
+    KV_PLACE("Address 2 - Label", businessStreet, AddressType, 1),
 };
 
 #undef KV_COLUMN
 #undef KV_PHONE
+#undef KV_PLACE
 
 } // namespace
 
@@ -242,6 +283,8 @@ void COutlookAddressReader::BeginRecord() {
     m_strWhole[1].clear();
     for (CPhone& phone : m_phones)
         phone = CPhone{};
+    for (CPlace& place : m_places)
+        place = CPlace{};
 }
 
 // The first rows of the table are Outlook's own names, up to 分類; then
@@ -296,6 +339,12 @@ void COutlookAddressReader::StoreSlot(size_t slot, const std::string& text) {
         return;
     case Storing::PhoneType:
         m_phones[target.index].type = ValueUtf8();
+        return;
+    case Storing::AddressPart:
+        m_places[target.index].parts.emplace_back(slot, ValueUtf8());
+        return;
+    case Storing::AddressType:
+        m_places[target.index].type = ValueUtf8();
         return;
     default:
         break;
@@ -362,6 +411,9 @@ void COutlookAddressReader::PlacePhones() {
             fields[0] = has("work") ? record.businessFax : record.homeFax, fields[1] = nullptr;
         else if (has("work"))
             fields[0] = record.businessPhone, fields[1] = record.businessPhone2;
+        // A second number ("Work 2", "Home 2") takes the second field first.
+        if (fields[1] != nullptr && has("2"))
+            std::swap(fields[0], fields[1]);
         char* free = nullptr;
         for (char* field : fields)
             if (free == nullptr && field != nullptr && field[0] == '\0')
@@ -376,10 +428,43 @@ void COutlookAddressReader::PlacePhones() {
     }
 }
 
+void COutlookAddressReader::PlaceAddresses() {
+    // A numbered address goes to the business fields when its type says
+    // work, else to the home ones (which have no postal code: kept beside).
+    for (const CPlace& place : m_places) {
+        std::string type = place.type;
+        for (char& c : type)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        const bool work = type.find("work") != std::string::npos;
+        for (const auto& [slot, text] : place.parts) {
+            size_t offset = kColumns[slot].offset, size = kColumns[slot].size;
+            if (!work) {
+                const size_t business = offset;
+                offset = 0;
+#define KV_HOME(from, to)                                                                          \
+    if (business == offsetof(kvAddressRecord, from))                                               \
+        offset = offsetof(kvAddressRecord, to), size = sizeof(kvAddressRecord::to);
+                KV_HOME(businessStreet, homeStreet)
+                KV_HOME(businessCity, homeCity)
+                KV_HOME(businessPrefecture, homePrefecture)
+#undef KV_HOME
+            }
+            char* field = reinterpret_cast<char*>(m_pRecord.get()) + offset;
+            const std::string name = CCp932::ToUtf8(SlotName(slot));
+            if (offset == 0 || field[0] != '\0') {
+                KeepColumn(name, text, SlotName(slot));
+                continue;
+            }
+            PutField(field, size, text, AddressFieldName(offset), true);
+        }
+    }
+}
+
 COutlookTabReader::Step COutlookAddressReader::FinishRecord() {
     SplitWhole(false);
     SplitWhole(true);
     PlacePhones();
+    PlaceAddresses();
     for (const CJoined& joined : m_joined)
         if (joined.used && joined.lost)
             KeepField(AddressFieldName(joined.offset),

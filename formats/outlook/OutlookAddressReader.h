@@ -49,6 +49,13 @@ private:
         std::string number, type;
         size_t slot = 0;
     };
-    CPhone m_phones[4];
+    CPhone m_phones[7];
     void PlacePhones();
+    // Numbered addresses: their parts (by slot) and type (UTF-8).
+    struct CPlace {
+        std::vector<std::pair<size_t, std::string>> parts;
+        std::string type;
+    };
+    CPlace m_places[2];
+    void PlaceAddresses();
 };

@@ -49,8 +49,13 @@ TEST_P(Export, EveryFormatRoundTripsThroughAnEmptyGroupware) {
     QTemporaryDir folder;
     for (const auto& [addresses, schedules] : {std::pair<const char*, const char*>{"vcard", "ical"},
                                                {"outlook", "outlook"},
-                                               {"ldif", "ical"}}) {
+                                               {"ldif", "ical"},
+                                               {"google", "ical"}}) {
         SCOPED_TRACE(addresses);
+        // The other programs' forms touch no engine code of their own: one engine reads them.
+        if (std::string(addresses) != "vcard" && std::string(addresses) != "outlook" &&
+            std::string(GetParam()) != "sqlite")
+            continue;
         CTempDatabase target(GetParam());
         auto admin = [&](std::vector<std::string> args) {
             args.insert(args.begin(), {"--database", target.Path()});

@@ -8,6 +8,7 @@
 #include "AdminText.h"
 #include "Arguments.h"
 #include "ExportFile.h"
+#include "GoogleCsvWriter.h"
 #include "ICalendarWriter.h"
 #include "LdifWriter.h"
 #include "OutlookCsvWriter.h"
@@ -103,9 +104,9 @@ CExportCommand::COptions CExportCommand::TakeOptions(CArguments& args) const {
     if (options.format.empty())
         options.format = own;
     if (options.format != "outlook" && options.format != own &&
-        !(Addresses() && options.format == "ldif"))
+        !(Addresses() && (options.format == "ldif" || options.format == "google")))
         throw CAdminError("--format for " + m_strKind + " is " +
-                          (Addresses() ? "vcard, ldif or outlook" : "ical or outlook"));
+                          (Addresses() ? "vcard, ldif, google or outlook" : "ical or outlook"));
     if (!options.encoding.empty() && (options.format != "outlook" ||
                                       (options.encoding != "utf-8" && options.encoding != "cp932")))
         throw CAdminError("--encoding is for --format outlook: cp932 (the default) or utf-8");
@@ -123,8 +124,15 @@ long CExportCommand::Write(const COptions& options, std::ostream& text, const st
     if (Addresses()) {
         CVCardWriter vcard(text);
         CLdifWriter ldif(text);
+        CGoogleCsvWriter google(text);
         CFormat<kvAddressRecord> format;
-        if (options.format == "ldif")
+        if (options.format == "google")
+            format = {[&] { google.Begin(); },
+                      [&](const kvAddressRecord& record, std::string_view original) {
+                          google.Write(record, original);
+                      },
+                      nullptr};
+        else if (options.format == "ldif")
             format = {[&] { text << "version: 1\n\n"; },
                       [&](const kvAddressRecord& record, std::string_view original) {
                           ldif.Write(record, original);
