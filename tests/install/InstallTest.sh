@@ -20,7 +20,7 @@ if [ "${2:-}" = "--package" ]; then
         { cat "$stage/cpack.log" >&2; fail "cpack -G DEB"; }
     deb=$(ls "$stage"/out/kelvo-view_*_*.deb) || fail "no package written"
     depends=$(dpkg-deb -f "$deb" Depends)
-    for needed in libqt6widgets6 libsqlite3-0 libpq5 libical3 tzdata qt6-translations-l10n; do
+    for needed in libqt6widgets6 libsqlite3-0 libpq5 libical3 libldap-2.5-0 tzdata qt6-translations-l10n; do
         [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
     done
     contents=$(dpkg-deb -c "$deb")
