@@ -98,6 +98,9 @@ void CVCardReader::BeginCard() {
     m_strFullName.clear();
     for (auto& reading : m_readings)
         reading[0].clear(), reading[1].clear();
+    for (auto& unicode : m_readingUnicode)
+        unicode[0] = unicode[1] = false;
+    m_bFullNameUnicode = false;
     m_bHaveName = false;
     m_nUrls = 0;
     m_strLastName.clear();
@@ -284,18 +287,22 @@ void CVCardReader::OnProperty(const CContentLine& property, const std::string& l
             readings.resize(2);
             m_readings[1][0] = readings[0];
             m_readings[1][1] = readings[1];
+            m_readingUnicode[1][0] = m_readingUnicode[1][1] = File().DeliversUnicode();
         }
         break;
     }
     case Property::FN:
         m_strFullName = Unescape(text);
+        m_bFullNameUnicode = Unicode();
         m_strFullNameLine = line;
         break;
     case Property::PhoneticLast:
         m_readings[0][0] = Unescape(text);
+        m_readingUnicode[0][0] = Unicode();
         break;
     case Property::PhoneticFirst:
         m_readings[0][1] = Unescape(text);
+        m_readingUnicode[0][1] = Unicode();
         break;
     case Property::Sound:
         // Given back as it came: the reading it gives is a field as well.
@@ -306,10 +313,12 @@ void CVCardReader::OnProperty(const CContentLine& property, const std::string& l
             parts.resize(2);
             m_readings[2][0] = parts[0];
             m_readings[2][1] = parts[1];
+            m_readingUnicode[2][0] = m_readingUnicode[2][1] = Unicode();
         }
         break;
     case Property::SortString:
         m_readings[3][0] = Unescape(text);
+        m_readingUnicode[3][0] = Unicode();
         KeepProperty(line, "SORT-STRING");
         break;
     case Property::Org: {
@@ -371,6 +380,8 @@ void CVCardReader::OnProperty(const CContentLine& property, const std::string& l
 
 void CVCardReader::FinishCard() {
     kvAddressRecord& record = *m_pRecord;
+    // Each text kept for now is put in the form it was read in.
+    m_bTextUnicode = m_bFullNameUnicode;
     if (!m_bHaveName && !m_strFullName.empty())
         Put(record.lastName, sizeof(record.lastName), m_strFullName);
     // A full name other than the one the export writes (family name, a
@@ -381,8 +392,9 @@ void CVCardReader::FinishCard() {
     if (m_bHaveName && !m_strFullNameLine.empty() && m_strFullName != written)
         KeepProperty(m_strFullNameLine, "FN");
     for (int part = 0; part < 2; ++part)
-        for (const auto& reading : m_readings)
-            if (!reading[part].empty()) {
+        for (size_t from = 0; from < std::size(m_readings); ++from)
+            if (const auto& reading = m_readings[from]; !reading[part].empty()) {
+                m_bTextUnicode = m_readingUnicode[from][part];
                 if (part == 0)
                     Put(record.lastNameReading, sizeof(record.lastNameReading), reading[0]);
                 else

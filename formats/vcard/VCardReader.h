@@ -59,6 +59,8 @@ private:
     // Readings by where they came from, best first: X-PHONETIC-*, SORT-AS,
     // SOUND;X-IRMC-N, SORT-STRING (family only).
     std::string m_readings[4][2];
+    bool m_readingUnicode[4][2] = {}; // each read as UTF-8 (Unicode())
+    bool m_bFullNameUnicode = false;
     bool m_bHaveName = false;
     int64_t m_nBegunAt = 0; // the line of a card that began inside the last one
     int m_nUrls = 0;
