@@ -112,6 +112,19 @@ int main(int argc, char** argv) {
         std::printf("  targets: import within 1.5x %s; export of %d within 1 s %s\n",
                     importMet ? "met" : "missed", rows, exportMet ? "met" : "missed");
         met = met && importMet && exportMet;
+        // Other programs' address books, as this program writes them.
+        if (addresses)
+            for (const auto& [other, title] : {std::pair<const char*, const char*>{"ldif", "LDIF"},
+                                               {"google", "Google Contacts CSV"}}) {
+                const std::string file = folder + "/addresses." + other;
+                const double written = BestExport(admin, db, kind, other, file);
+                const double read = BestImport(admin, folder + "/" + other + ".db", kind, file);
+                const bool readMet = read <= 1.5 * byOutlook;
+                std::printf("  %s export: %.2f s; import: %.2f s, %.2fx the Outlook text import "
+                            "(target 1.5x %s)\n",
+                            title, written, read, read / byOutlook, readMet ? "met" : "missed");
+                met = met && readMet;
+            }
         // What the originals cost: an export's events keep their UIDs and
         // DTSTAMPs (so every iCalendar entry above keeps an original); cards
         // are given something to keep.

@@ -121,6 +121,10 @@ CRecordReader::Start CLdifReader::Begin() {
 void CLdifReader::BeginEntry() {
     std::memset(m_pRecord.get(), 0, sizeof(kvAddressRecord));
     m_strCommonName.clear();
+    m_strDn.clear();
+    m_strLast.clear();
+    m_strFirst.clear();
+    m_strMail.clear();
     m_bNamed = false;
     Keep().Clear();
 }
@@ -132,6 +136,10 @@ void CLdifReader::OnAttribute(const std::string& name, const std::string& value,
         if (lower == attribute.name)
             known = &attribute;
     const std::string utf8 = unicode ? value : CCp932::ToUtf8(value);
+    if (lower == "dn" && m_strDn.empty()) {
+        m_strDn = utf8;
+        return;
+    }
     if (known == nullptr) {
         std::string what;
         CCp932::FromUtf8(name, what);
@@ -169,16 +177,32 @@ void CLdifReader::OnAttribute(const std::string& name, const std::string& value,
     if (known->offset == offsetof(kvAddressRecord, lastName) ||
         known->offset == offsetof(kvAddressRecord, firstName))
         m_bNamed = true;
+    if (known->offset == offsetof(kvAddressRecord, lastName))
+        m_strLast = utf8;
+    else if (known->offset == offsetof(kvAddressRecord, firstName))
+        m_strFirst = utf8;
+    else if (known->offset == offsetof(kvAddressRecord, email))
+        m_strMail = utf8;
     PutField(field, known->size, utf8, column, true);
 }
 
 void CLdifReader::FinishEntry() {
+    // The cn and dn the export makes of the fields need not be kept (most
+    // entries' own are just those); others are kept beside the entry.
+    const std::string cn = m_strLast.empty() || m_strFirst.empty() ? m_strLast + m_strFirst
+                                                                   : m_strLast + " " + m_strFirst;
+    const std::string given = m_bNamed || m_strCommonName.empty() ? m_strCommonName : std::string();
+    const std::string dn =
+        "cn=" + (given.empty() ? cn : given) + (m_strMail.empty() ? "" : ",mail=" + m_strMail);
+    if (!m_strDn.empty() && m_strDn != dn)
+        KeepColumn("dn", m_strDn, "dn");
     // cn names the entry where sn and givenName do not (its first blank of
     // either width parts last and first name); beside them it is kept.
     if (m_strCommonName.empty())
         return;
     if (m_bNamed) {
-        KeepColumn("cn", m_strCommonName, "cn");
+        if (m_strCommonName != cn)
+            KeepColumn("cn", m_strCommonName, "cn");
         return;
     }
     kvAddressRecord& record = *m_pRecord;

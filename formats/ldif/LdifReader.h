@@ -33,5 +33,9 @@ private:
     CContentLineReader m_lines;
     std::unique_ptr<kvAddressRecord> m_pRecord;
     std::string m_strCommonName; // cn, UTF-8
-    bool m_bNamed = false;       // sn or givenName came
+    std::string m_strDn;         // the entry's dn, UTF-8
+    // sn, givenName and the first mail as read (UTF-8): what the export's own
+    // cn and dn are made of.
+    std::string m_strLast, m_strFirst, m_strMail;
+    bool m_bNamed = false; // sn or givenName came
 };
