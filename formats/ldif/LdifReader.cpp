@@ -1,5 +1,7 @@
 #include "LdifReader.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -247,8 +249,20 @@ CRecordReader::Step CLdifReader::Next() {
         if (line[0] == '#')
             continue;
         const size_t colon = line.find(':');
+        // An attribute's name is ASCII (letters, digits, hyphens, options
+        // after semicolons): a line whose name is not is none.
+        if (colon == std::string::npos || colon == 0 ||
+            !std::all_of(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(colon),
+                         [](char c) {
+                             return std::isalnum(static_cast<unsigned char>(c)) || c == '-' ||
+                                    c == ';' || c == '.';
+                         })) {
+            WarnAt(m_lines.Line(), CWarning::Kind::Malformed, std::string(),
+                   line.substr(0, CCp932::CutLength(line.data(), line.size(), 60)));
+            continue;
+        }
         // A value by URL is never fetched: a file could name any file of this machine.
-        if (colon != std::string::npos && colon + 1 < line.size() && line[colon + 1] == '<') {
+        if (colon + 1 < line.size() && line[colon + 1] == '<') {
             NotCarried(line.substr(0, colon) + " (a value by URL)");
             continue;
         }
