@@ -208,15 +208,9 @@ void CLdifReader::FinishEntry() {
         return;
     }
     kvAddressRecord& record = *m_pRecord;
-    size_t blank = m_strCommonName.find(' '), wide = m_strCommonName.find("\xE3\x80\x80");
-    size_t width = 1;
-    if (wide < blank)
-        blank = wide, width = 3;
-    PutField(record.lastName, sizeof(record.lastName), m_strCommonName.substr(0, blank),
-             AddressFieldName(offsetof(kvAddressRecord, lastName)), true);
-    if (blank != std::string::npos)
-        PutField(record.firstName, sizeof(record.firstName), m_strCommonName.substr(blank + width),
-                 AddressFieldName(offsetof(kvAddressRecord, firstName)), true);
+    PutWholeName(m_strCommonName, record.lastName, sizeof(record.lastName),
+                 AddressFieldName(offsetof(kvAddressRecord, lastName)), record.firstName,
+                 sizeof(record.firstName), AddressFieldName(offsetof(kvAddressRecord, firstName)));
 }
 
 CRecordReader::Step CLdifReader::Next() {

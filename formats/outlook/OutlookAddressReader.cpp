@@ -236,6 +236,13 @@ const CKnownColumn kColumns[] = {
 #undef KV_PHONE
 #undef KV_PLACE
 
+// A type or label in lower case, as Google's are compared ("Work", "work").
+std::string Lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return text;
+}
+
 } // namespace
 
 const std::vector<const char*>& COutlookAddressReader::Names() {
@@ -378,19 +385,12 @@ void COutlookAddressReader::SplitWhole(bool reading) {
     const std::string& whole = m_strWhole[reading ? 1 : 0];
     if (whole.empty() || last[0] != '\0' || first[0] != '\0')
         return;
-    size_t blank = whole.find(' '), wide = whole.find("\xE3\x80\x80"); // U+3000
-    size_t width = 1;
-    if (wide < blank)
-        blank = wide, width = 3;
     const size_t lastOffset =
         reading ? offsetof(kvAddressRecord, lastNameReading) : offsetof(kvAddressRecord, lastName);
     const size_t firstOffset =
         reading ? offsetof(kvAddressRecord, nameReading) : offsetof(kvAddressRecord, firstName);
-    PutField(last, sizeof(record.lastName), whole.substr(0, blank), AddressFieldName(lastOffset),
-             true);
-    if (blank != std::string::npos)
-        PutField(first, sizeof(record.firstName), whole.substr(blank + width),
-                 AddressFieldName(firstOffset), true);
+    PutWholeName(whole, last, sizeof(record.lastName), AddressFieldName(lastOffset), first,
+                 sizeof(record.firstName), AddressFieldName(firstOffset));
 }
 
 void COutlookAddressReader::PlacePhones() {
@@ -400,9 +400,7 @@ void COutlookAddressReader::PlacePhones() {
     for (const CPhone& phone : m_phones) {
         if (phone.number.empty())
             continue;
-        std::string type = phone.type;
-        for (char& c : type)
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        const std::string type = Lower(phone.type);
         auto has = [&type](const char* word) { return type.find(word) != std::string::npos; };
         char* fields[2] = {record.homePhone, record.homePhone2};
         if (has("mobile") || has("cell"))
@@ -432,9 +430,7 @@ void COutlookAddressReader::PlaceAddresses() {
     // A numbered address goes to the business fields when its type says
     // work, else to the home ones (which have no postal code: kept beside).
     for (const CPlace& place : m_places) {
-        std::string type = place.type;
-        for (char& c : type)
-            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        const std::string type = Lower(place.type);
         const bool work = type.find("work") != std::string::npos;
         for (const auto& [slot, text] : place.parts) {
             size_t offset = kColumns[slot].offset, size = kColumns[slot].size;

@@ -55,6 +55,17 @@ void Count(std::map<std::string, int>& names, const std::string& what) {
 
 } // namespace
 
+void CRecordReader::PutWholeName(const std::string& utf8, char* last, size_t lastWidth,
+                                 const char* lastColumn, char* first, size_t firstWidth,
+                                 const char* firstColumn) {
+    size_t blank = utf8.find(' '), width = 1;
+    if (const size_t wide = utf8.find("\xE3\x80\x80"); wide < blank) // U+3000
+        blank = wide, width = 3;
+    PutField(last, lastWidth, utf8.substr(0, blank), lastColumn, true);
+    if (blank != std::string::npos)
+        PutField(first, firstWidth, utf8.substr(blank + width), firstColumn, true);
+}
+
 CRecordReader::CMark CRecordReader::Mark() const {
     return CMark{m_original.Text().size(), m_nRecordSubstitutes, m_nKeptFields, m_kept};
 }

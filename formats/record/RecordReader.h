@@ -149,6 +149,10 @@ protected:
     void KeepLines(const std::vector<std::string>& lines, const std::string& what);
     // The whole text (UTF-8) of a field the record could not hold.
     void KeepField(const char* column, const std::string& utf8);
+    // A whole name (or reading) in one text, UTF-8, put into two fields: up to
+    // its first blank of either width the first field, after it the second.
+    void PutWholeName(const std::string& utf8, char* last, size_t lastWidth, const char* lastColumn,
+                      char* first, size_t firstWidth, const char* firstColumn);
     // A table's column that has no field (both UTF-8), counted under what.
     void KeepColumn(const std::string& name, const std::string& value, const std::string& what);
 
