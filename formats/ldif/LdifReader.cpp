@@ -7,6 +7,7 @@
 #include <cstring>
 #include <lber.h>
 #include <ldif.h>
+#include <unordered_map>
 #include <vector>
 
 #include "AddressFields.h"
@@ -121,7 +122,12 @@ CRecordReader::Start CLdifReader::Begin() {
 }
 
 void CLdifReader::BeginEntry() {
-    std::memset(m_pRecord.get(), 0, sizeof(kvAddressRecord));
+    // The memo is cleared only as far as the previous entry wrote it (36 KB
+    // an entry would dominate the import), as the vCard reader does.
+    kvAddressRecord& record = *m_pRecord;
+    std::memset(&record, 0, offsetof(kvAddressRecord, memo));
+    std::memset(record.memo, 0, m_nMemoUsed);
+    m_nMemoUsed = 0;
     m_strCommonName.clear();
     m_strDn.clear();
     m_strLast.clear();
@@ -132,11 +138,16 @@ void CLdifReader::BeginEntry() {
 }
 
 void CLdifReader::OnAttribute(const std::string& name, const std::string& value, bool unicode) {
+    // Attribute names by their lower case, looked up once each.
+    static const std::unordered_map<std::string, const CAttribute*> kByName = [] {
+        std::unordered_map<std::string, const CAttribute*> byName;
+        for (const CAttribute& attribute : kAttributes)
+            byName.emplace(attribute.name, &attribute);
+        return byName;
+    }();
     const std::string lower = Lower(name);
-    const CAttribute* known = nullptr;
-    for (const CAttribute& attribute : kAttributes)
-        if (lower == attribute.name)
-            known = &attribute;
+    const auto found = kByName.find(lower);
+    const CAttribute* known = found == kByName.end() ? nullptr : found->second;
     const std::string utf8 = unicode ? value : CCp932::ToUtf8(value);
     if (lower == "dn" && m_strDn.empty()) {
         m_strDn = utf8;
@@ -285,6 +296,7 @@ CRecordReader::Step CLdifReader::Next() {
     }
     AddRecordSubstitutes(File().TakeSubstitutes(File().Consumed()));
     FinishEntry();
+    m_nMemoUsed = CCp932::FieldLength(m_pRecord->memo, sizeof(m_pRecord->memo)) + 1;
     return Deliver(*m_pRecord);
 }
 

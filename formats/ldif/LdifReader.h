@@ -37,5 +37,6 @@ private:
     // sn, givenName and the first mail as read (UTF-8): what the export's own
     // cn and dn are made of.
     std::string m_strLast, m_strFirst, m_strMail;
-    bool m_bNamed = false; // sn or givenName came
+    bool m_bNamed = false;                              // sn or givenName came
+    size_t m_nMemoUsed = sizeof(kvAddressRecord::memo); // memo bytes that may not be zero
 };
