@@ -85,6 +85,9 @@ QString CImportTexts::ReadAs(const CImportSummary& summary) {
     case CRecordReader::Form::Comma:
         form = QStringLiteral("カンマ区切り");
         break;
+    case CRecordReader::Form::Semicolon:
+        form = QStringLiteral("セミコロン区切り");
+        break;
     case CRecordReader::Form::Tab:
         form = QStringLiteral("タブ区切り");
         break;
@@ -111,8 +114,9 @@ QString CImportTexts::Summary(const CImportSummary& summary, size_t listed) {
         text += QStringLiteral("読み込んだ予定 %1 件（繰り返しで増えた分 %2 件）\n")
                     .arg(summary.units)
                     .arg(summary.expanded);
-    const bool lines =
-        summary.form == CRecordReader::Form::Tab || summary.form == CRecordReader::Form::Comma;
+    const bool lines = summary.form == CRecordReader::Form::Tab ||
+                       summary.form == CRecordReader::Form::Comma ||
+                       summary.form == CRecordReader::Form::Semicolon;
     text += QStringLiteral("追加 %1 件、重複として更新 %2 件、%3 %4 件\n")
                 .arg(summary.added)
                 .arg(summary.updated)

@@ -73,6 +73,8 @@ const char* CImportSummary::FormName(CRecordReader::Form form) {
         return "LDIF";
     case CRecordReader::Form::Comma:
         return "comma-separated";
+    case CRecordReader::Form::Semicolon:
+        return "semicolon-separated";
     case CRecordReader::Form::Tab:
         break;
     }

@@ -65,7 +65,7 @@ bool CCsvParser::Feed(const std::string& line) {
             m_bQuoted = true;
             m_bAfterQuote = true;
             ++i;
-        } else if (c == ',') {
+        } else if (c == m_separator) {
             EndField();
             ++i;
         } else if ((c == '\n' || c == '\r') && i + 1 == size) {
@@ -73,7 +73,7 @@ bool CCsvParser::Feed(const std::string& line) {
             return true;
         } else {
             size_t stop = i + 1;
-            while (stop < size && text[stop] != ',' && text[stop] != '\n' &&
+            while (stop < size && text[stop] != m_separator && text[stop] != '\n' &&
                    !(text[stop] == '\r' && stop + 1 == size))
                 ++stop;
             Append(text + i, stop - i);
@@ -91,8 +91,8 @@ void CCsvParser::Finish() {
     EndField();
 }
 
-std::vector<std::string> CCsvParser::SplitLine(const std::string& line) {
-    CCsvParser parser;
+std::vector<std::string> CCsvParser::SplitLine(const std::string& line, char separator) {
+    CCsvParser parser(separator);
     parser.Begin();
     if (!parser.Feed(line))
         parser.Finish();

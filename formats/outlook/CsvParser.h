@@ -6,8 +6,13 @@
 // Comma-separated fields as RFC 4180 has them: a field in double quotes may
 // hold commas, line breaks and doubled quotes (one quote each); a record ends
 // at a line end (LF, CR LF or a lone CR) outside quotes. Fed a line at a time.
+// The separator is a comma, or a semicolon as spreadsheets write it where the
+// comma is the decimal mark.
 class CCsvParser {
 public:
+    explicit CCsvParser(char separator = ',') : m_separator(separator) {}
+    void SetSeparator(char separator) { m_separator = separator; }
+
     // The most bytes a field keeps (what an entry keeps beside its record at
     // most), and a record in all; the rest of a longer one is read and dropped.
     static constexpr size_t kMaxField = 1u << 20;
@@ -27,13 +32,14 @@ public:
     bool Overflowed() const { return m_bOverflowed; }
 
     // The fields of one line (a header), without quotes.
-    static std::vector<std::string> SplitLine(const std::string& line);
+    static std::vector<std::string> SplitLine(const std::string& line, char separator = ',');
 
 private:
     void EndField();
     // Adds text to the open field, as far as it keeps.
     void Append(const char* text, size_t length);
 
+    char m_separator;
     std::vector<std::string> m_fields; // reused from record to record
     size_t m_nCount = 0;
     std::string m_field;

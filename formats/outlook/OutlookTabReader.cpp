@@ -154,7 +154,7 @@ void COutlookTabReader::StoreField(int column, const std::string& text) {
     // Google's contacts join a field's values with " ::: ": the first is the
     // field's, the rest kept beside the entry under the column's name.
     if (const size_t joint = text.find(" ::: ");
-        joint != std::string::npos && GetForm() == Form::Comma && at < m_header.size() &&
+        joint != std::string::npos && GetForm() != Form::Tab && at < m_header.size() &&
         !m_header[at].empty() && at < m_columnSlots.size() && !m_columnSlots[at].empty()) {
         const std::string rest = text.substr(joint + 5);
         KeepColumn(File().DeliversUnicode() ? m_header[at] : CCp932::ToUtf8(m_header[at]),
@@ -278,16 +278,20 @@ bool COutlookTabReader::ReadHeader() {
         }
         start = tab + 1;
     }
-    // Split at commas, as comma-separated text has it.
-    std::vector<std::pair<int, std::string>> commaNames;
-    if (header.find(',') != std::string::npos) {
-        std::vector<std::string> fields = CCsvParser::SplitLine(header);
+    // Split at commas, as comma-separated text has it, and at semicolons, as
+    // a spreadsheet where the comma is the decimal mark writes it.
+    std::vector<std::pair<int, std::string>> commaNames, semicolonNames;
+    for (const auto& [separator, split] :
+         {std::pair{',', &commaNames}, std::pair{';', &semicolonNames}}) {
+        if (header.find(separator) == std::string::npos)
+            continue;
+        std::vector<std::string> fields = CCsvParser::SplitLine(header, separator);
         if (fields.size() >= kMaxColumns) {
             m_bTooManyColumns = true;
             return true;
         }
         for (size_t i = 0; i < fields.size(); ++i)
-            commaNames.emplace_back(static_cast<int>(i), fields[i]);
+            split->emplace_back(static_cast<int>(i), fields[i]);
     }
     // Names are matched in code page 932: Unicode ones are converted for it.
     auto matched = [this](std::vector<std::pair<int, std::string>> names) {
@@ -300,18 +304,29 @@ bool COutlookTabReader::ReadHeader() {
             }
         return names;
     };
-    const auto tabMatched = matched(tabNames);
-    const auto commaMatched = matched(commaNames);
-    // Neither names a known column: the form whose split gives more columns,
-    // so that what is said of the file is right.
-    const size_t tabKnown = KnownCount(tabMatched), commaKnown = KnownCount(commaMatched);
-    SetForm((tabKnown == 0 && commaKnown > 0) ||
-                    (tabKnown == 0 && commaKnown == 0 && commaNames.size() > tabNames.size())
-                ? Form::Comma
-                : Form::Tab);
-    const bool comma = GetForm() == Form::Comma;
-    const auto& given = comma ? commaNames : tabNames;
-    const auto& names = comma ? commaMatched : tabMatched;
+    // The split that names the most known columns; where none names one, the
+    // split that gives the most columns, so that what is said of the file is
+    // right. Ties go to tabs, then commas.
+    struct CCandidate {
+        Form form;
+        const std::vector<std::pair<int, std::string>>* given;
+        std::vector<std::pair<int, std::string>> names;
+        size_t known;
+    };
+    CCandidate candidates[] = {{Form::Tab, &tabNames, matched(tabNames), 0},
+                               {Form::Comma, &commaNames, matched(commaNames), 0},
+                               {Form::Semicolon, &semicolonNames, matched(semicolonNames), 0}};
+    for (auto& candidate : candidates)
+        candidate.known = KnownCount(candidate.names);
+    const CCandidate* chosen = &candidates[0];
+    for (const auto& candidate : candidates)
+        if (candidate.known > chosen->known || (chosen->known == 0 && candidate.known == 0 &&
+                                                candidate.given->size() > chosen->given->size()))
+            chosen = &candidate;
+    SetForm(chosen->form);
+    m_csv.SetSeparator(chosen->form == Form::Semicolon ? ';' : ',');
+    const auto& given = *chosen->given;
+    const auto& names = chosen->names;
     const size_t columns = given.empty() ? 0 : static_cast<size_t>(given.back().first) + 1;
     m_header.assign(columns, std::string());
     m_headerCp932.assign(columns, std::string());
@@ -345,7 +360,7 @@ COutlookTabReader::Read COutlookTabReader::ReadRecord() {
     ++m_nRecords;
     Keep().Clear();
     BeginRecord();
-    if (GetForm() == Form::Comma)
+    if (GetForm() != Form::Tab)
         ReadCommaRecord();
     else
         ReadTabRecord();

@@ -85,10 +85,18 @@ TEST_F(ModernForms, EveryEncodingAndFormStoresTheSameRecords) {
                             "\"佐藤\",\"花子\",\"ケルボ, 東京\",\"一行目\n"
                             "二行目 \"\"引用\"\"\",\"x@y\",\"取引先\"\n"
                             "鈴木,一郎,,,,\n";
+    // A spreadsheet where the comma is the decimal mark separates by semicolons.
+    std::string semicolons = csv;
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"\",\"", "\";\""},
+                                   {"鈴木,一郎,,,,", "鈴木;一郎;;;;"}})
+        for (size_t at = semicolons.find(from); at != std::string::npos;
+             at = semicolons.find(from, at + to.size()))
+            semicolons.replace(at, from.size(), to);
     struct Form {
         const char* name;
         std::string bytes;
         const char* encoding;
+        CRecordReader::Form form = CRecordReader::Form::Comma;
     };
     const Form forms[] = {
         {"code page 932, CR LF", CTestRecords::Sjis(Crlf(csv)), "code page 932"},
@@ -96,13 +104,14 @@ TEST_F(ModernForms, EveryEncodingAndFormStoresTheSameRecords) {
         {"UTF-8 with BOM", "\xEF\xBB\xBF" + csv, "UTF-8 with a byte order mark"},
         {"UTF-16 LE, CR LF", Utf16(Crlf(csv), false), "UTF-16 (little-endian)"},
         {"UTF-16 BE", Utf16(csv, true), "UTF-16 (big-endian)"},
+        {"semicolons", semicolons, "UTF-8", CRecordReader::Form::Semicolon},
     };
     for (const Form& form : forms) {
         SCOPED_TRACE(form.name);
         m_backend.addedAddresses.clear();
         CImportSummary summary = Import(form.bytes, CImportSession::Kind::Addresses);
         EXPECT_EQ(summary.encoding, form.encoding);
-        EXPECT_EQ(summary.form, CRecordReader::Form::Comma);
+        EXPECT_EQ(summary.form, form.form);
         EXPECT_EQ(summary.added, 2);
         EXPECT_FALSE(summary.HasNotes());
         ASSERT_EQ(m_backend.addedAddresses.size(), 2u);
