@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "Cp932.h"
 #include "RecordDescription.h"
@@ -30,6 +31,24 @@ enum Slot {
 const char* const kNames[kSlotCount] = {"件名",     "開始日",    "開始時刻",   "終了日",
                                         "終了時刻", "終日ｲﾍﾞﾝﾄ", "ｱﾗｰﾑ ｵﾝ/ｵﾌ", "ｱﾗｰﾑ日付",
                                         "ｱﾗｰﾑ時刻", "場所",      "内容"};
+
+// Other programs' names for the same columns: Outlook in English, and the
+// table a calendar service imports (either case matches).
+const std::pair<const char*, Slot> kAliases[] = {
+    {"Subject", kTitle},           {"Start Date", kStartDate},    {"Start Time", kStartTime},
+    {"End Date", kEndDate},        {"End Time", kEndTime},        {"All day event", kAllDay},
+    {"Reminder on/off", kAlarmOn}, {"Reminder Date", kAlarmDate}, {"Reminder Time", kAlarmTime},
+    {"Location", kPlace},          {"Description", kComment},     {"説明", kComment},
+};
+
+// The slot a column of the reader's table stands for.
+size_t OwnSlot(size_t slot) {
+    if (slot < kSlotCount)
+        return slot;
+    return slot - kSlotCount < std::size(kAliases)
+               ? static_cast<size_t>(kAliases[slot - kSlotCount].second)
+               : static_cast<size_t>(kSlotCount);
+}
 
 // 午前 and 午後 (morning, afternoon) in code page 932.
 const char kMorning[] = "\x8c\xdf\x91\x4f";
@@ -120,8 +139,12 @@ std::vector<std::string> COutlookScheduleReader::Targets() const {
 }
 
 const std::vector<std::string>& COutlookScheduleReader::KnownNames() {
-    static const std::vector<std::string> names =
-        Cp932Names(std::vector<const char*>(std::begin(kNames), std::end(kNames)));
+    static const std::vector<std::string> names = [] {
+        std::vector<const char*> utf8(std::begin(kNames), std::end(kNames));
+        for (const auto& alias : kAliases)
+            utf8.push_back(alias.first);
+        return Cp932Names(utf8);
+    }();
     return names;
 }
 
@@ -163,9 +186,21 @@ bool COutlookScheduleReader::ParseModernDate(const std::string& text, kvTimeBloc
     if (second == std::string_view::npos)
         return false;
     long long year = 0, month = 0, day = 0;
-    if (!Digits(date.substr(0, first), 9999, year) ||
-        !Digits(date.substr(first + 1, second - first - 1), 12, month) ||
-        !Digits(date.substr(second + 1), 31, day) || month < 1 || day < 1)
+    if (second + 5 == date.size() && first <= 2) {
+        // 12/8/2026 as Outlook in English writes it: month first, unless the
+        // first number cannot be a month (8/12/2026 where the day comes first).
+        long long one = 0, other = 0;
+        if (!Digits(date.substr(0, first), 31, one) ||
+            !Digits(date.substr(first + 1, second - first - 1), 31, other) ||
+            !Digits(date.substr(second + 1), 9999, year))
+            return false;
+        month = one > 12 ? other : one;
+        day = one > 12 ? one : other;
+        if (month > 12 || month < 1 || day < 1)
+            return false;
+    } else if (!Digits(date.substr(0, first), 9999, year) ||
+               !Digits(date.substr(first + 1, second - first - 1), 12, month) ||
+               !Digits(date.substr(second + 1), 31, day) || month < 1 || day < 1)
         return false;
     time.yearsSince1900 = static_cast<int32_t>(year - 1900);
     time.month = static_cast<int32_t>(month - 1);
@@ -174,12 +209,19 @@ bool COutlookScheduleReader::ParseModernDate(const std::string& text, kvTimeBloc
 }
 
 bool COutlookScheduleReader::ParseModernTime(const std::string& text, kvTimeBlock& time) {
-    // 9:05:00, 9:05, or with 午前 / 午後 in front (a 12-hour clock).
+    // 9:05:00, 9:05, or with 午前 / 午後 in front or AM / PM behind (a 12-hour
+    // clock).
     std::string_view clock = Trim(text);
     int half = 0; // 1 morning, 2 afternoon
     if (clock.substr(0, 4) == kMorning || clock.substr(0, 4) == kAfternoon) {
         half = clock.substr(0, 4) == kMorning ? 1 : 2;
         clock = Trim(clock.substr(4));
+    } else if (clock.size() > 2 && (clock.back() == 'M' || clock.back() == 'm')) {
+        const char mark = clock[clock.size() - 2];
+        if (mark == 'A' || mark == 'a' || mark == 'P' || mark == 'p') {
+            half = mark == 'A' || mark == 'a' ? 1 : 2;
+            clock = Trim(clock.substr(0, clock.size() - 2));
+        }
     }
     size_t colon = clock.find(':');
     if (colon == std::string_view::npos)
@@ -204,7 +246,12 @@ bool COutlookScheduleReader::ParseModernTime(const std::string& text, kvTimeBloc
 bool COutlookScheduleReader::SlotApplies(size_t slot) const {
     // The place and comment come only from the forms current exports write;
     // the older form leaves both empty, as it always did.
+    slot = OwnSlot(slot);
     return (slot != kPlace && slot != kComment) || IsModern();
+}
+
+size_t COutlookScheduleReader::CanonicalSlot(size_t slot) const {
+    return OwnSlot(slot) < kSlotCount ? OwnSlot(slot) : slot;
 }
 
 void COutlookScheduleReader::ReadDate(size_t slot, const std::string& text, kvTimeBlock& time) {
@@ -232,7 +279,7 @@ void COutlookScheduleReader::BeginRecord() {
 
 void COutlookScheduleReader::StoreSlot(size_t slot, const std::string& text) {
     kvScheduleRecord& record = *m_pRecord;
-    switch (slot) {
+    switch (OwnSlot(slot)) {
     case kTitle:
         PutText(record.title, sizeof(record.title), text, "title");
         break;

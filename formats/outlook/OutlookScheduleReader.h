@@ -8,8 +8,8 @@
 #include "kelvo.h"
 
 // Turns a calendar exported by Outlook (tab- or comma-separated, Japanese
-// column names) into schedule records, one per step: start and end dates and
-// times, the all-day flag and the alarm lead time.
+// column names, or Outlook's English ones) into schedule records, one per step: start and end dates
+// and times, the all-day flag and the alarm lead time.
 class COutlookScheduleReader : public COutlookTabReader {
 public:
     COutlookScheduleReader(CTextFile& file, bool isPublic);
@@ -21,8 +21,9 @@ public:
     // Time "9:05:00" into hours and minutes.
     static void ParseTime(const std::string& text, kvTimeBlock& time);
     // The dates and times current exports write: 2026/12/8 or 2026-12-08; 9:05,
-    // 9:05:00, or with 午前 or 午後 in front (12-hour). False for anything else,
-    // leaving time as it was.
+    // 9:05:00, or with 午前 or 午後 in front (12-hour); Outlook in English's
+    // 12/8/2026 (month first unless the first number is over 12) and 9:05:00 AM.
+    // False for anything else, leaving time as it was.
     static bool ParseModernDate(const std::string& text, kvTimeBlock& time);
     static bool ParseModernTime(const std::string& text, kvTimeBlock& time);
 
@@ -31,6 +32,7 @@ public:
 
 protected:
     bool SlotApplies(size_t slot) const override;
+    size_t CanonicalSlot(size_t slot) const override;
     void BeginRecord() override;
     void StoreSlot(size_t slot, const std::string& text) override;
     Step FinishRecord() override;

@@ -191,6 +191,36 @@ TEST_F(ModernForms, SchedulesKeepPlaceAndCommentAndReadTodaysDates) {
     EXPECT_EQ(summary.warnings[1].kind, CRecordReader::CWarning::Kind::Time);
     EXPECT_EQ(summary.warnings[2].column, CTestRecords::Sjis("終了日"));
 
+    // Outlook in English: its column names, month-first dates, AM and PM.
+    m_backend.addedSchedules.clear();
+    CImportSummary english =
+        Import("\"Subject\",\"Start Date\",\"Start Time\",\"End Date\",\"End Time\",\"All day "
+               "event\",\"Reminder on/off\",\"Reminder Date\",\"Reminder Time\",\"Meeting "
+               "Organizer\",\"Description\",\"Location\",\"Private\"\r\n"
+               "\"Review\",\"12/8/2026\",\"9:00:00 AM\",\"12/8/2026\",\"12:30:00 PM\",\"False\","
+               "\"True\",\"12/8/2026\",\"8:45:00 AM\",\"Sato\",\"Budget\",\"Room 3\",\"False\"\r\n"
+               "\"Trip\",\"24/12/2026\",\"12:05:00 am\",\"12/25/2026\",\"11:00 pm\",\"True\","
+               "\"False\",,,,,,\r\n",
+               CImportSession::Kind::Schedules);
+    EXPECT_EQ(english.warningCount, 0);
+    ASSERT_EQ(m_backend.addedSchedules.size(), 2u);
+    const kvScheduleRecord& review = m_backend.addedSchedules[0];
+    EXPECT_EQ(Field(review.title), "Review");
+    EXPECT_EQ(Field(review.place), "Room 3");
+    EXPECT_EQ(Field(review.comment), "Budget");
+    EXPECT_EQ(review.start.month, 11);
+    EXPECT_EQ(review.start.dayOfMonth, 8);
+    EXPECT_EQ(review.start.hours, 9);
+    EXPECT_EQ(review.end.hours, 12) << "12:30 PM is after noon";
+    EXPECT_EQ(review.alarmLeadMinutes, 15);
+    const kvScheduleRecord& trip = m_backend.addedSchedules[1];
+    EXPECT_EQ(trip.start.dayOfMonth, 24) << "a first number over 12 is the day";
+    EXPECT_EQ(trip.start.month, 11);
+    EXPECT_EQ(trip.start.hours, 0) << "12:05 am is after midnight";
+    EXPECT_EQ(trip.end.dayOfMonth, 25);
+    EXPECT_EQ(trip.end.hours, 23);
+    EXPECT_EQ(trip.allDay, 1);
+
     // The older form keeps its documented reading: no place, no warnings;
     // the columns it does not read are kept beside the entry.
     m_backend.addedSchedules.clear();
