@@ -52,6 +52,11 @@ void CVCardReader::Split(std::string_view value, char separator, size_t maxParts
     CContentLine::Split(value, separator, maxParts, parts, !Unicode());
 }
 
+std::string CVCardReader::Charset(const CContentLine& property) const {
+    std::string charset = property.Param("CHARSET");
+    return charset.empty() ? m_strCardCharset : charset;
+}
+
 CRecordReader::Start CVCardReader::Begin() {
     return Start::Ready; // no header: the cards begin with the first line
 }
@@ -63,7 +68,7 @@ std::string_view CVCardReader::Text(const CContentLine& property) {
         // A code page 932 file's value in a set it declares, or one that is
         // no code page 932 text (a card of Western Europe that names no set:
         // Windows-1252, as its writers meant), is read as UTF-8 from that set.
-        std::string charset = property.Param("CHARSET");
+        std::string charset = Charset(property);
         if (CPropertyText::IsCp932Name(charset) ||
             (charset.empty() && CCp932::Reads(property.Value())))
             return property.Value(); // as the file delivers it
@@ -82,9 +87,9 @@ std::string_view CVCardReader::Text(const CContentLine& property) {
     // text comes in (UTF-8 where it delivers Unicode, whose fields count their
     // own substitutes).
     if (File().DeliversUnicode())
-        m_decoded = CPropertyText::ToUtf8(bytes, property.Param("CHARSET"));
+        m_decoded = CPropertyText::ToUtf8(bytes, Charset(property));
     else
-        AddRecordSubstitutes(CPropertyText::ToCp932(bytes, property.Param("CHARSET"), m_decoded));
+        AddRecordSubstitutes(CPropertyText::ToCp932(bytes, Charset(property), m_decoded));
     return m_decoded;
 }
 
@@ -106,6 +111,9 @@ void CVCardReader::BeginCard() {
     m_strLastName.clear();
     m_strFirstName.clear();
     m_strFullNameLine.clear();
+    m_strCardCharset = m_strEnvelopeCharset;
+    m_strAgentLine.clear();
+    m_bCardHasContent = false;
     Keep().Clear();
 }
 
@@ -229,6 +237,9 @@ enum class Property {
     Url,
     Note,
     Categories,
+    Charset, // a phone's set for the card's values
+    Group,   // a phone's group: the category
+    Agent,
     Other,
 };
 
@@ -238,6 +249,8 @@ Property Kind(std::string_view name) {
         {"PRODID", Property::About},
         {"BEGIN", Property::About},
         {"END", Property::About},
+        {"X-SD-VERN", Property::About}, // a phone backup's own versions
+        {"X-SD-FORMAT_VER", Property::About},
         {"N", Property::N},
         {"FN", Property::FN},
         {"X-PHONETIC-LAST-NAME", Property::PhoneticLast},
@@ -252,6 +265,9 @@ Property Kind(std::string_view name) {
         {"URL", Property::Url},
         {"NOTE", Property::Note},
         {"CATEGORIES", Property::Categories},
+        {"X-SD-CHAR_CODE", Property::Charset},
+        {"X-GN", Property::Group},
+        {"AGENT", Property::Agent},
     };
     auto found = kinds.find(name);
     return found == kinds.end() ? Property::Other : found->second;
@@ -263,11 +279,19 @@ void CVCardReader::OnProperty(const CContentLine& property, const std::string& l
     const Property kind = Kind(property.Name());
     if (kind == Property::About)
         return;
+    if (kind == Property::Charset) {
+        // Phones name it once for the values that follow (their backups
+        // write it at the card's head); it is no part of the entry.
+        m_strCardCharset = property.Value();
+        return;
+    }
+    m_bCardHasContent = true;
     m_pLine = &line;
     kvAddressRecord& record = *m_pRecord;
     const std::string_view text = Text(property);
     switch (kind) {
     case Property::About:
+    case Property::Charset:
         break;
     case Property::N: {
         std::vector<std::string>& parts = m_parts;
@@ -371,6 +395,21 @@ void CVCardReader::OnProperty(const CContentLine& property, const std::string& l
             KeepProperty(line, "CATEGORIES"); // all of them, in its place
         break;
     }
+    case Property::Group:
+        // Given back as it came; the group's name is the category unless
+        // the card names one.
+        KeepProperty(line, "X-GN");
+        if (record.category[0] == '\0')
+            Put(record.category, sizeof(record.category), Unescape(text));
+        break;
+    case Property::Agent:
+        // Empty, it stands for the card nested after it (vCard 2.1): kept
+        // with that card (Next).
+        if (property.Value().empty())
+            m_strAgentLine = line;
+        else
+            KeepProperty(line, "AGENT");
+        break;
     case Property::Other:
         // Photos, keys, birthdays, UIDs, the writers' own properties...
         KeepProperty(line, property.Name());
@@ -421,6 +460,12 @@ CRecordReader::Step CVCardReader::Next() {
                 return Step::End;
             if (CContentLine::Matches(line, "BEGIN:VCARD"))
                 break;
+            if (m_nEnvelopes > 0 && CContentLine::Matches(line, "END:VCARD")) {
+                // The end of a card that held others.
+                if (--m_nEnvelopes == 0)
+                    m_strEnvelopeCharset.clear();
+                continue;
+            }
             if (!IsBlank(line))
                 NotCarried("(outside a card)");
         }
@@ -439,14 +484,33 @@ CRecordReader::Step CVCardReader::Next() {
             WarnAt(m_lines.Line(), CWarning::Kind::LongLine, std::string(), std::string());
         if (CContentLine::Matches(line, "END:VCARD")) {
             ended = true;
+            if (!m_strAgentLine.empty())
+                KeepProperty(m_strAgentLine, "AGENT");
             break;
         }
         if (CContentLine::Matches(line, "BEGIN:VCARD")) {
+            if (!m_strAgentLine.empty()) {
+                KeepAgent();
+                continue;
+            }
+            if (!m_bCardHasContent && m_nEnvelopes < kMaxEnvelopes) {
+                // A card that holds cards (a phone's backup): what it said of
+                // the set holds for them; each is an entry.
+                ++m_nEnvelopes;
+                m_strEnvelopeCharset = m_strCardCharset;
+                SetRecordLine(m_lines.Line());
+                BeginCard();
+                continue;
+            }
             m_nBegunAt = m_lines.Line(); // this card lacks its end; the next begins here
             break;
         }
         if (IsBlank(line))
             continue;
+        if (!m_strAgentLine.empty()) {
+            KeepProperty(m_strAgentLine, "AGENT"); // an empty agent, no card after it
+            m_strAgentLine.clear();
+        }
         if (!property.Parse(line)) {
             // Warnings quote the file in code page 932.
             std::string quoted = line;
@@ -467,6 +531,44 @@ CRecordReader::Step CVCardReader::Next() {
     }
     FinishCard();
     return Deliver(*m_pRecord);
+}
+
+void CVCardReader::KeepAgent() {
+    // The nested card's lines, its ends included, kept after the AGENT line
+    // as they stood: all of them or, beyond what an entry keeps, none.
+    std::vector<std::string> lines;
+    size_t bytes = 0;
+    bool whole = true;
+    auto add = [&](const std::string& text) {
+        bytes += text.size() + 2;
+        if (bytes > KV_ORIGINAL_MAX) {
+            whole = false;
+            lines.clear();
+        } else if (whole) {
+            lines.push_back(File().DeliversUnicode() ? text : CCp932::ToUtf8(text));
+        }
+    };
+    add(m_strAgentLine);
+    add("BEGIN:VCARD");
+    m_strAgentLine.clear();
+    std::string line;
+    for (int depth = 1; depth > 0;) {
+        const int64_t before = m_lines.Bytes();
+        const bool more = m_lines.Next(line);
+        AddBytes(m_lines.Bytes() - before);
+        if (!more)
+            break;
+        if (CContentLine::Matches(line, "BEGIN:VCARD"))
+            ++depth;
+        else if (CContentLine::Matches(line, "END:VCARD"))
+            --depth;
+        if (!IsBlank(line))
+            add(line);
+    }
+    if (whole)
+        KeepLines(lines, "AGENT");
+    else
+        NotCarried("AGENT (beyond what is kept beside an entry)");
 }
 
 std::string CVCardReader::Describe() const {

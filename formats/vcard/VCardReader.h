@@ -34,7 +34,11 @@ private:
     std::vector<std::string> Split(std::string_view value, char separator, size_t maxParts) const;
     void Split(std::string_view value, char separator, size_t maxParts,
                std::vector<std::string>& parts) const;
+    // The set a value without CHARSET is in: the one the card named, if any.
+    std::string Charset(const CContentLine& property) const;
     void BeginCard();
+    // Reads the card nested after an empty AGENT and keeps it beside the entry.
+    void KeepAgent();
     void OnProperty(const CContentLine& property, const std::string& line);
     // Keeps the property's whole line beside the entry (name: for the summary).
     void KeepProperty(const std::string& line, std::string_view name);
@@ -63,6 +67,13 @@ private:
     bool m_bFullNameUnicode = false;
     bool m_bHaveName = false;
     int64_t m_nBegunAt = 0; // the line of a card that began inside the last one
+    // Cards that hold cards, open around the one read (a phone's backup).
+    static constexpr int kMaxEnvelopes = 4;
+    int m_nEnvelopes = 0;
+    std::string m_strEnvelopeCharset; // X-SD-CHAR_CODE of the card around
+    std::string m_strCardCharset;     // the set the card named (X-SD-CHAR_CODE)
+    std::string m_strAgentLine;       // an empty AGENT waiting for its card
+    bool m_bCardHasContent = false;   // a property other than the card's own about it
     int m_nUrls = 0;
     const std::string* m_pLine = nullptr;      // the line of the property looked at
     std::string m_strLastName, m_strFirstName; // as N gave them

@@ -178,6 +178,41 @@ TEST_F(VCards, GroupsTypesEscapesAndEveryEncoding) {
     }
 }
 
+TEST_F(VCards, PhoneBackupsDialects) {
+    // A phone's backup: a card around the cards naming their set, a group by
+    // name, a card nested under AGENT, the maker's own properties; a card in
+    // another set in the same file.
+    const std::string file =
+        CTestRecords::Sjis("BEGIN:VCARD\r\nX-SD-VERN:VF1.0\r\nX-SD-CHAR_CODE:SJIS\r\n"
+                           "BEGIN:VCARD\r\nVERSION:2.1\r\nN:山田;太郎\r\n"
+                           "SOUND;X-IRMC-N:ﾔﾏﾀﾞ;ﾀﾛｳ;;;\r\nX-GNO:2\r\nX-GN:友人\r\n"
+                           "X-DCM-RINGSET:3\r\nAGENT:\r\nBEGIN:VCARD\r\nVERSION:2.1\r\n"
+                           "N:秘書;花子\r\nEND:VCARD\r\nTEL;CELL:090-1111-2222\r\n"
+                           "END:VCARD\r\nEND:VCARD\r\n") +
+        "BEGIN:VCARD\r\nX-SD-CHAR_CODE:UTF-8\r\nVERSION:2.1\r\nN:鈴木;一郎\r\n"
+        "CATEGORIES:取引先\r\nX-GN:友人\r\nEND:VCARD\r\n";
+    CImportSummary summary = Import(file);
+    EXPECT_EQ(summary.encoding, "code page 932");
+    EXPECT_EQ(summary.added, 2);
+    EXPECT_EQ(summary.warningCount, 0);
+    EXPECT_TRUE(summary.notCarried.empty());
+    EXPECT_EQ(summary.keptBeside,
+              (std::map<std::string, int>{
+                  {"AGENT", 1}, {"SOUND", 1}, {"X-DCM-RINGSET", 1}, {"X-GN", 2}, {"X-GNO", 1}}));
+    ASSERT_EQ(m_backend.addedAddresses.size(), 2u);
+    EXPECT_EQ(Field(Added(0).lastName), "山田");
+    EXPECT_EQ(Field(Added(0).lastNameReading), "ﾔﾏﾀﾞ");
+    EXPECT_EQ(Field(Added(0).category), "友人");
+    EXPECT_EQ(Field(Added(0).mobilePhone), "090-1111-2222") << "read after the nested card";
+    EXPECT_EQ(Field(Added(1).lastName), "鈴木") << "read in the set its card names";
+    EXPECT_EQ(Field(Added(1).category), "取引先") << "the card's own category comes first";
+    ASSERT_FALSE(m_backend.originalsSet.empty());
+    EXPECT_NE(m_backend.originalsSet[0].find("AGENT:\r\nBEGIN:VCARD\r\nVERSION:2.1\r\n"
+                                             "N:秘書;花子\r\nEND:VCARD\r\n"),
+              std::string::npos)
+        << "the nested card kept whole, in order";
+}
+
 TEST_F(VCards, BrokenCardsAreSkippedWithTheirLinesAndTheRestImported) {
     CImportSummary summary =
         Import("BEGIN:VCARD\nN:壊れた行の;ある\nこれは項目ではない\nEND:VCARD\n"
