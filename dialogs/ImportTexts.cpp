@@ -56,6 +56,9 @@ QString Note(const CRecordReader::CWarning& warning) {
                               "時刻をこのデスクトップの時刻として読みました")
             .arg(value);
     case Kind::Unfollowed: {
+        if (value == QLatin1String("unread"))
+            return QStringLiteral("%1 は読めない規則のため展開せず、最初の回だけを読み込みました")
+                .arg(column);
         const QString why = value == QLatin1String("never") ? QStringLiteral("一度も当てはまらない")
                             : value == QLatin1String("unbounded")
                                 ? QStringLiteral("時・分・秒単位で条件の付いた")

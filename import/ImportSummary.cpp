@@ -45,7 +45,8 @@ std::string Warning(const CRecordReader::CWarning& warning) {
                " names no zone of the file or the system; its times were read as the desktop's";
     case Kind::Unfollowed:
         return warning.column +
-               (warning.value == "never" ? " never occurs"
+               (warning.value == "never"    ? " never occurs"
+                : warning.value == "unread" ? " cannot be read"
                 : warning.value == "unbounded"
                     ? " by the hour, minute or second with limits"
                     : " not followed: the calendar's rules took " + warning.value + " s") +

@@ -73,8 +73,34 @@ CICalendarReader::CGathered CICalendarReader::Gather(const std::string& name) {
     const bool kept = gathered.IsEvent() || name == "VTIMEZONE";
     if (kept)
         gathered.component.source = "BEGIN:" + name + "\r\n";
-    std::string line, utf8;
-    while (NextLine(line)) {
+    std::string raw;
+    std::vector<std::string> lines; // what a line of a vCalendar 1.0 file stands for
+    if (m_pVersion1)
+        m_pVersion1->Begin();
+    while (NextLine(raw)) {
+        if (!m_pVersion1) {
+            if (GatherLine(raw, gathered))
+                return gathered;
+            continue;
+        }
+        lines.clear();
+        char buffer[32];
+        const std::string_view key = NameOf(raw, buffer);
+        if (key == "END" && gathered.depth == 1)
+            m_pVersion1->Finish(lines);
+        m_pVersion1->Translate(key, raw, gathered.depth, File().DeliversUnicode(), lines);
+        for (const std::string& line : lines)
+            if (GatherLine(line, gathered))
+                return gathered;
+    }
+    return gathered; // the file ended first
+}
+
+bool CICalendarReader::GatherLine(const std::string& line, CGathered& gathered) {
+    const std::string& name = gathered.name;
+    const bool kept = gathered.IsEvent() || name == "VTIMEZONE";
+    std::string& utf8 = m_strUtf8;
+    {
         char buffer[32];
         const std::string_view key = NameOf(line, buffer);
         // libical reads UTF-8; a code page 932 file's lines are converted for it.
@@ -90,7 +116,7 @@ CICalendarReader::CGathered CICalendarReader::Gather(const std::string& name) {
             gathered.complete = !gathered.tooLarge;
             if (kept)
                 component.source += "END:" + name + "\r\n";
-            return gathered;
+            return true;
         }
         if (kept)
             Note(key, text, gathered);
@@ -110,13 +136,13 @@ CICalendarReader::CGathered CICalendarReader::Gather(const std::string& name) {
                 const std::string given = line.substr(0, line.size() - value.size()) + fixed;
                 if (Take(key, given, gathered))
                     AddForLibical(given, gathered);
-                continue;
+                return false;
             }
         }
         if (Take(key, line, gathered))
             AddForLibical(text, gathered);
     }
-    return gathered; // the file ended first
+    return false;
 }
 
 void CICalendarReader::Note(std::string_view key, const std::string& line, CGathered& gathered) {
@@ -309,16 +335,30 @@ CICalendarReader::Read CICalendarReader::ReadComponent() {
             return Read::End;
         }
         AddBytes(m_lines.Bytes() - before);
-        // The calendar's own properties (VERSION, PRODID, X-WR-...) say nothing of an entry.
-        if (!property.Parse(line) || property.Name() != "BEGIN")
+        // The calendar's own properties (PRODID, X-WR-...) say nothing of an
+        // entry; its VERSION says how its components are written.
+        if (!property.Parse(line))
+            continue;
+        if (property.Name() == "VERSION") {
+            if (property.Value() == "1.0")
+                m_pVersion1 = std::make_unique<CVCalendarLines>();
+            else
+                m_pVersion1.reset();
+        }
+        if (property.Name() != "BEGIN")
             continue;
         const std::string name = Upper(std::string(property.Value()));
-        if (name == "VCALENDAR")
+        if (name == "VCALENDAR") {
+            m_pVersion1.reset();
             continue;
+        }
         const int64_t at = m_lines.Line();
         CGathered gathered = Gather(name);
         if (name == "VEVENT")
             CountUnit();
+        if (m_pVersion1)
+            for (const std::string& rule : m_pVersion1->TakeUnread())
+                WarnAt(at, CWarning::Kind::Unfollowed, "RRULE " + rule, "unread");
         if (!gathered.complete) {
             SetRecordLine(at);
             // Too large for libical to be given, or without its end.

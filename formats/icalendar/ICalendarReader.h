@@ -11,10 +11,11 @@
 #include "ContentLineReader.h"
 #include "EventMapper.h"
 #include "RecordReader.h"
+#include "VCalendarLines.h"
 #include "kelvo.h"
 
-// Turns an iCalendar file (RFC 5545) into schedule entries, one occurrence
-// per step. Components are
+// Turns an iCalendar file (RFC 5545, and vCalendar 1.0 as phones write it)
+// into schedule entries, one occurrence per step. Components are
 // read one at a time: zones as they come, events mapped at once, except the
 // recurring ones and the instances that override them, which wait for the
 // file's end (an override may come anywhere) unless they grow too large to
@@ -69,6 +70,8 @@ private:
     };
     // Reads the component whose BEGIN line named name (upper case).
     CGathered Gather(const std::string& name);
+    // A line of the component being gathered; true at its END.
+    bool GatherLine(const std::string& line, CGathered& gathered);
     // The next line, its bytes counted; false at the file's end.
     bool NextLine(std::string& line);
     // What a line of the component does to gathered; whether libical is given it.
@@ -115,4 +118,7 @@ private:
     size_t m_nHeldBytes = 0;
     std::vector<CHeld> m_pending;
     bool m_bEnded = false;
+    std::string m_strUtf8; // a line converted for libical, reused
+    // The calendar is vCalendar 1.0: its lines are read as iCalendar's.
+    std::unique_ptr<CVCalendarLines> m_pVersion1;
 };

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
@@ -320,6 +321,54 @@ TEST(ICalendarAlarms, ASignInsideTheDurationIsReadAsInFront) {
     EXPECT_EQ(notes,
               (std::vector<std::string>{
                   "9: TRIGGER \"PT-2H\": a sign inside the duration, read as one in front"}));
+}
+
+TEST(VCalendar, PhonesSchedulesAreRead) {
+    // A phone's .vcs: Shift_JIS quoted-printable texts, the basic recurrence
+    // grammar, an alarm at a time, a day as 0:00 to 23:59, a rule no one can read.
+    auto qp = [](const std::string& utf8) {
+        std::string text;
+        for (unsigned char c : CTestRecords::Sjis(utf8)) {
+            char hex[4];
+            std::snprintf(hex, sizeof(hex), "=%02X", c);
+            text += hex;
+        }
+        return text;
+    };
+    CRecordingBackend backend;
+    const std::vector<std::string> notes = ImportCalendar(
+        "BEGIN:VCALENDAR\r\nVERSION:1.0\r\nTZ:+09:00\r\nBEGIN:VEVENT\r\nDCREATED:"
+        "20261201T100000\r\n"
+        "SUMMARY;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:" +
+            qp("定例会議") +
+            "\r\nDESCRIPTION;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:" + qp("議題\r\n予算") +
+            "\r\nRRULE:W1 TU TH #4\r\nAALARM:20261208T084500;;;\r\n"
+            "DTSTART:20261208T090000\r\nDTEND:20261208T100000\r\nX-DCM-ALARM-ON:1\r\n"
+            "END:VEVENT\r\nBEGIN:VEVENT\r\nSUMMARY:holiday\r\nDTSTART:20261224T000000\r\n"
+            "DTEND:20261225T235900\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\nSUMMARY:odd\r\n"
+            "DTSTART:20261211T090000\r\nRRULE:Q9 XX\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
+        backend);
+    EXPECT_EQ(notes, (std::vector<std::string>{"19: RRULE Q9 XX cannot be read; only its first "
+                                               "occurrence was taken"}));
+    std::vector<std::string> meetings;
+    for (const kvScheduleRecord& record : backend.addedSchedules)
+        if (Field(record.title) == "定例会議") {
+            meetings.push_back(When(record.start) + "-" + When(record.end));
+            EXPECT_EQ(Field(record.comment), "議題\n予算");
+            EXPECT_EQ(record.alarmLeadMinutes, 15);
+        }
+    EXPECT_EQ(meetings, (std::vector<std::string>{"2026/12/08 09:00-2026/12/08 10:00",
+                                                  "2026/12/10 09:00-2026/12/10 10:00",
+                                                  "2026/12/15 09:00-2026/12/15 10:00",
+                                                  "2026/12/17 09:00-2026/12/17 10:00"}));
+    ASSERT_EQ(backend.addedSchedules.size(), 6u);
+    const kvScheduleRecord& holiday = backend.addedSchedules[4];
+    EXPECT_EQ(Field(holiday.title), "holiday");
+    EXPECT_EQ(holiday.allDay, 1);
+    EXPECT_EQ(When(holiday.end), "2026/12/26 00:00") << "two days, the end exclusive";
+    EXPECT_EQ(When(backend.addedSchedules[5].start), "2026/12/11 09:00");
+    EXPECT_NE(backend.originalsSet.back().find("X-VCAL-RRULE:Q9 XX"), std::string::npos)
+        << "the rule kept beside the entry as it came";
 }
 
 TEST(HostileCalendar, RulesLibicalWouldSearchForeverAreNotFollowed) {
