@@ -79,10 +79,12 @@ void COutlookImportDlg::OnBrowse() {
     // Outlook's text beside the forms other programs write.
     const QString filter =
         m_kind == CImportSession::Kind::Addresses
-            ? QStringLiteral("読み込めるファイル (*.txt *.csv *.vcf);;Outlook のテキスト (*.txt "
-                             "*.csv);;vCard (*.vcf);;すべてのファイル (*)")
-            : QStringLiteral("読み込めるファイル (*.txt *.csv *.ics);;Outlook のテキスト (*.txt "
-                             "*.csv);;iCalendar (*.ics);;すべてのファイル (*)");
+            ? QStringLiteral("読み込めるファイル (*.txt *.csv *.vcf *.ldif);;Outlook のテキスト "
+                             "(*.txt *.csv);;vCard (*.vcf);;LDIF (*.ldif);;すべてのファイル (*)")
+            : QStringLiteral(
+                  "読み込めるファイル (*.txt *.csv *.ics *.vcs);;Outlook のテキスト "
+                  "(*.txt *.csv);;iCalendar (*.ics);;vCalendar (*.vcs);;すべてのファイル "
+                  "(*)");
     QString path = CFileDialog::GetFileName(this, CFileDialog::Open, QStringLiteral("*.*"), filter);
     if (path.isEmpty())
         return;
