@@ -4,7 +4,8 @@
 // three, and prints them beside the Outlook text import of the same entries;
 // then what the originals kept beside entries cost: the same cards each with a
 // title code page 932 cannot hold and a birthday, and the database's bytes an
-// entry with and without originals. Given an earlier build's kelvo-admin, it
+// entry with and without originals; and the phones' forms (a vCard 2.1
+// backup, a vCalendar 1.0 file) of the same entries. Given an earlier build's kelvo-admin, it
 // imports the same vCard and iCalendar files with it too, which keeps nothing
 // beside the entries:
 //   format_benchmark [ROWS [EARLIER_KELVO_ADMIN]]
@@ -63,6 +64,44 @@ void AddOriginals(const std::string& from, const std::string& to) {
     std::ofstream(to, std::ios::binary) << out;
 }
 
+// The same entries as a Japanese phone's backup writes them: vCard 2.1 in
+// Shift_JIS inside an envelope card naming the set, readings in SOUND, a
+// group, the maker's own properties, a quoted-printable note.
+void WritePhoneCards(const std::string& path, int rows) {
+    std::ofstream out(path, std::ios::binary);
+    const std::string last = CBenchFiles::Sjis("佐藤"), first = CBenchFiles::Sjis("花子"),
+                      reading = CBenchFiles::Sjis("ｻﾄｳ;ﾊﾅｺ"), group = CBenchFiles::Sjis("取引先");
+    out << "BEGIN:VCARD\r\nX-SD-VERN:VF1.0\r\nX-SD-CHAR_CODE:SJIS\r\n";
+    for (int i = 0; i < rows; ++i)
+        out << "BEGIN:VCARD\r\nVERSION:2.1\r\nN;CHARSET=SHIFT_JIS:" << last << i << ';' << first
+            << "\r\nSOUND;X-IRMC-N;CHARSET=SHIFT_JIS:" << reading << ";;;\r\nTEL;CELL:090-" << i
+            << "\r\nTEL;VOICE:03-" << 1000 + i % 9000 << "\r\nEMAIL;INTERNET:user" << i
+            << "@example.jp\r\nX-GNO:" << i % 5 << "\r\nX-GN:" << group << i % 5
+            << "\r\nX-DCM-RINGSET:3\r\nNOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=SHIFT_JIS:"
+               "=91=C5=82=BF=8D=87=82=ED=82=B9=8D=CF=82=DD\r\nEND:VCARD\r\n";
+    out << "END:VCARD\r\n";
+}
+
+// The same events as a phone's vCalendar 1.0: quoted-printable Shift_JIS
+// titles, an alarm at a time before each start.
+void WritePhoneCalendar(const std::string& path, int rows) {
+    std::ofstream out(path, std::ios::binary);
+    out << "BEGIN:VCALENDAR\r\nVERSION:1.0\r\nTZ:+09:00\r\n";
+    char day[32];
+    for (int i = 0; i < rows; ++i) {
+        long long slot = (static_cast<long long>(i) * 7919) % rows;
+        int days = static_cast<int>(slot / 10), hour = 8 + static_cast<int>(slot % 10);
+        std::snprintf(day, sizeof(day), "%04d%02d%02d", 2000 + days / 336, 1 + days / 28 % 12,
+                      1 + days % 28);
+        out << "BEGIN:VEVENT\r\nDCREATED:20261201T100000\r\n"
+               "SUMMARY;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=92=E8=97=E1=89=EF=8B=63"
+            << i << "\r\nDTSTART:" << day << 'T' << hour << "0000\r\nDTEND:" << day << 'T'
+            << hour + 1 << "0000\r\nAALARM:" << day << 'T' << hour - 1
+            << "4500;;;\r\nX-DCM-ALARM-ON:1\r\nEND:VEVENT\r\n";
+    }
+    out << "END:VCALENDAR\r\n";
+}
+
 double BytesPerEntry(const std::string& db, int rows) {
     return static_cast<double>(std::filesystem::file_size(db)) / rows;
 }
@@ -108,6 +147,14 @@ int main(int argc, char** argv) {
         const double back = BestImport(admin, folder + "/back-" + kind + ".db", kind, exported);
         std::printf("  %s import: %.2f s, %.0f records/s, %.2fx the Outlook text import\n",
                     name.c_str(), back, rows / back, back / byOutlook);
+        const std::string phone = folder + "/phone." + (addresses ? "vcf" : "vcs");
+        if (addresses)
+            WritePhoneCards(phone, rows);
+        else
+            WritePhoneCalendar(phone, rows);
+        const double byPhone = BestImport(admin, folder + "/phone.db", kind, phone);
+        std::printf("  a phone's %s import: %.2f s, %.2fx the Outlook text import\n",
+                    addresses ? "vCard 2.1 backup" : "vCalendar 1.0", byPhone, byPhone / byOutlook);
         const bool importMet = back <= 1.5 * byOutlook, exportMet = out <= 1.0 && outCsv <= 1.0;
         std::printf("  targets: import within 1.5x %s; export of %d within 1 s %s\n",
                     importMet ? "met" : "missed", rows, exportMet ? "met" : "missed");

@@ -148,7 +148,13 @@ void CLdifReader::OnAttribute(const std::string& name, const std::string& value,
     const std::string lower = Lower(name);
     const auto found = kByName.find(lower);
     const CAttribute* known = found == kByName.end() ? nullptr : found->second;
-    const std::string utf8 = unicode ? value : CCp932::ToUtf8(value);
+    // Most values are ASCII (mail, numbers): no conversion, no copy.
+    const bool ascii = unicode || std::all_of(value.begin(), value.end(), [](char c) {
+                           return static_cast<unsigned char>(c) < 0x80;
+                       });
+    if (!ascii)
+        m_converted = CCp932::ToUtf8(value);
+    const std::string& utf8 = ascii ? value : m_converted;
     if (lower == "dn" && m_strDn.empty()) {
         m_strDn = utf8;
         return;
@@ -271,12 +277,12 @@ CRecordReader::Step CLdifReader::Next() {
             NotCarried(line.substr(0, colon) + " (a value by URL)");
             continue;
         }
-        std::vector<char> parsed(line.begin(), line.end());
-        parsed.push_back('\0');
+        // libldap parses in place: a copy of the line (NUL-ended), reused.
+        m_parsed.assign(line);
         berval type{}, value{};
         int allocated = 0;
         if (colon == std::string::npos ||
-            ldif_parse_line2(parsed.data(), &type, &value, &allocated) != 0) {
+            ldif_parse_line2(&m_parsed[0], &type, &value, &allocated) != 0) {
             WarnAt(m_lines.Line(), CWarning::Kind::Malformed, std::string(),
                    line.substr(0, CCp932::CutLength(line.data(), line.size(), 60)));
             continue;

@@ -34,6 +34,8 @@ private:
     std::unique_ptr<kvAddressRecord> m_pRecord;
     std::string m_strCommonName; // cn, UTF-8
     std::string m_strDn;         // the entry's dn, UTF-8
+    std::string m_parsed;        // the line libldap parses in place
+    std::string m_converted;     // a code page 932 value in UTF-8
     // sn, givenName and the first mail as read (UTF-8): what the export's own
     // cn and dn are made of.
     std::string m_strLast, m_strFirst, m_strMail;

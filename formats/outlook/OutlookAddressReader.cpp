@@ -16,7 +16,9 @@ namespace {
 // file gives no last and first name; Phone and PhoneType: a numbered phone
 // and what it is (Google's "Phone 1 - Value" and "Phone 1 - Type"), placed
 // by its type when the record is done; AddressPart and AddressType likewise
-// for Google's numbered addresses ("Address 1 - Street", "Address 1 - Type").
+// for Google's numbered addresses ("Address 1 - Street", "Address 1 - Type");
+// MailLabel: what an e-mail address is ("E-mail 1 - Label"), which no field
+// holds: kept beside the entry unless it is what the export writes there.
 enum class Storing {
     Copy,
     Append,
@@ -26,6 +28,7 @@ enum class Storing {
     PhoneType,
     AddressPart,
     AddressType,
+    MailLabel,
     Ignore
 };
 
@@ -197,6 +200,10 @@ const CKnownColumn kColumns[] = {
                  Storing::Copy, false},
     KV_COLUMN("Categories", category, Copy),
     KV_COLUMN("Labels", category, Copy),
+    KV_PLACE("E-mail 1 - Label", email, MailLabel, 0),
+    KV_PLACE("E-mail 1 - Type", email, MailLabel, 0),
+    KV_PLACE("E-mail 2 - Label", email2, MailLabel, 1),
+    KV_PLACE("E-mail 2 - Type", email2, MailLabel, 1),
     KV_PHONE("Phone 1 - Value", Phone, 0),
     KV_PHONE("Phone 1 - Type", PhoneType, 0),
     KV_PHONE("Phone 1 - Label", PhoneType, 0),
@@ -303,7 +310,8 @@ std::vector<std::string> COutlookAddressReader::Targets() const {
     for (size_t slot = 0; slot < std::size(kColumns); ++slot)
         if (CanonicalSlot(slot) == slot && kColumns[slot].storing != Storing::Ignore &&
             kColumns[slot].storing != Storing::PhoneType &&
-            kColumns[slot].storing != Storing::Phone)
+            kColumns[slot].storing != Storing::Phone &&
+            kColumns[slot].storing != Storing::MailLabel)
             targets.push_back(kColumns[slot].name);
     return targets;
 }
@@ -353,6 +361,14 @@ void COutlookAddressReader::StoreSlot(size_t slot, const std::string& text) {
     case Storing::AddressType:
         m_places[target.index].type = ValueUtf8();
         return;
+    case Storing::MailLabel: {
+        // The labels the Google form's export writes say only which address it is.
+        static const char* const kWritten[] = {"* Work", "Other"};
+        if (const std::string label = ValueUtf8();
+            !label.empty() && label != kWritten[target.index ? 1 : 0])
+            KeepColumn(CCp932::ToUtf8(SlotName(slot)), label, SlotName(slot));
+        return;
+    }
     default:
         break;
     }

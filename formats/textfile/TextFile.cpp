@@ -56,6 +56,13 @@ bool LooksLikeUtf8(const std::string& text, bool atEnd, bool& nonAscii) {
     nonAscii = false;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     for (size_t i = 0; i < text.size();) {
+        // Runs of ASCII (a whole LDIF or English file) eight bytes at a time.
+        uint64_t eight = 0;
+        while (i + 8 <= text.size() &&
+               (std::memcpy(&eight, bytes + i, 8), (eight & 0x8080808080808080ull) == 0))
+            i += 8;
+        if (i >= text.size())
+            break;
         size_t length = CUtf8::SequenceLength(bytes[i]);
         if (length == 0)
             return false;
@@ -417,9 +424,11 @@ bool CTextFile::ReadLine(std::string& line) {
         // Copy the run up to the next CR or LF in one piece, as far as a line keeps.
         const char* begin = m_data.data() + m_nPosition;
         const char* end = m_data.data() + m_data.size();
-        const char* stop = begin;
-        while (stop < end && *stop != '\n' && *stop != '\r')
-            ++stop;
+        // (Two memchr: a byte loop took a tenth of reading a large file.)
+        const void* lf = std::memchr(begin, '\n', static_cast<size_t>(end - begin));
+        const char* stop = lf != nullptr ? static_cast<const char*>(lf) : end;
+        if (const void* cr = std::memchr(begin, '\r', static_cast<size_t>(stop - begin)))
+            stop = static_cast<const char*>(cr);
         const size_t run = static_cast<size_t>(stop - begin);
         const size_t room = line.size() < kMaxLine ? kMaxLine - line.size() : 0;
         if (run > room)

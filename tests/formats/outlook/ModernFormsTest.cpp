@@ -373,10 +373,11 @@ TEST_F(ModernForms, OtherProgramsAddressBooksAreRead) {
            "\"John\",\"Smith\",\"Acme\",\"1 Main St\",\"Springfield\",\"62701\",\"j@acme.com\"\n",
            CImportSession::Kind::Addresses);
     CImportSummary google = Import(
-        "Name,Given Name,Family Name,Given Name Yomi,Family Name Yomi,E-mail 1 - Value,"
-        "Phone 1 - Type,Phone 1 - Value,Phone 2 - Type,Phone 2 - Value,Organization 1 - Name\n"
-        "山田 太郎,太郎,山田,たろう,やまだ,t@example.jp ::: t2@example.jp,Mobile,090-1,"
-        "Work,03-1 ::: 03-2,山田商事\n",
+        "Name,Given Name,Family Name,Given Name Yomi,Family Name Yomi,E-mail 1 - Type,"
+        "E-mail 1 - Value,E-mail 2 - Label,Phone 1 - Type,Phone 1 - Value,Phone 2 - Type,"
+        "Phone 2 - Value,Organization 1 - Name\n"
+        "山田 太郎,太郎,山田,たろう,やまだ,* Home,t@example.jp ::: t2@example.jp,Other,Mobile,"
+        "090-1,Work,03-1 ::: 03-2,山田商事\n",
         CImportSession::Kind::Addresses);
     CImportSummary card =
         Import("氏名,フリガナ,敬称,〒,住所1,住所2,ＴＥＬ,携帯\n"
@@ -402,6 +403,8 @@ TEST_F(ModernForms, OtherProgramsAddressBooksAreRead) {
                   Field(taro.businessPhone) + "/" + Field(taro.company),
               "山田/太郎/やまだ/たろう/t@example.jp/090-1/03-1/山田商事");
     EXPECT_EQ(google.keptBeside.count("E-mail 1 - Value"), 1u) << "the second address is kept";
+    EXPECT_EQ(google.keptBeside.count("E-mail 1 - Type"), 1u) << "a label no field holds";
+    EXPECT_EQ(google.keptBeside.count("E-mail 2 - Label"), 0u) << "the label the export writes";
     EXPECT_TRUE(std::any_of(
         m_backend.originalsSet.begin(), m_backend.originalsSet.end(),
         [](const std::string& kept) { return kept.find("Phone 2 - Value\":03-2") != kept.npos; }));
