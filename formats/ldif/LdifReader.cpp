@@ -145,7 +145,11 @@ void CLdifReader::OnAttribute(const std::string& name, const std::string& value,
             byName.emplace(attribute.name, &attribute);
         return byName;
     }();
-    const std::string lower = Lower(name);
+    // Into a buffer kept from attribute to attribute (no allocation each).
+    std::string& lower = m_lower;
+    lower.assign(name);
+    for (char& c : lower)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     const auto found = kByName.find(lower);
     const CAttribute* known = found == kByName.end() ? nullptr : found->second;
     // Most values are ASCII (mail, numbers): no conversion, no copy.
@@ -287,9 +291,11 @@ CRecordReader::Step CLdifReader::Next() {
                    line.substr(0, CCp932::CutLength(line.data(), line.size(), 60)));
             continue;
         }
-        const std::string name(type.bv_val, type.bv_len);
-        const std::string text(value.bv_val != nullptr ? value.bv_val : "",
-                               value.bv_val != nullptr ? value.bv_len : 0);
+        m_name.assign(type.bv_val, type.bv_len);
+        m_text.assign(value.bv_val != nullptr ? value.bv_val : "",
+                      value.bv_val != nullptr ? value.bv_len : 0);
+        const std::string& name = m_name;
+        const std::string& text = m_text;
         if (allocated != 0)
             ber_memfree(value.bv_val);
         // Base64 holds UTF-8 (as LDIF has it); a plain value the file's text.

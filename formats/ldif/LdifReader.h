@@ -35,6 +35,8 @@ private:
     std::string m_strCommonName; // cn, UTF-8
     std::string m_strDn;         // the entry's dn, UTF-8
     std::string m_parsed;        // the line libldap parses in place
+    std::string m_name, m_text;  // its attribute and value, reused
+    std::string m_lower;         // an attribute's name in lower case
     std::string m_converted;     // a code page 932 value in UTF-8
     // sn, givenName and the first mail as read (UTF-8): what the export's own
     // cn and dn are made of.
