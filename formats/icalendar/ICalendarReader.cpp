@@ -340,7 +340,8 @@ CICalendarReader::Read CICalendarReader::ReadComponent() {
         if (!property.Parse(line))
             continue;
         if (property.Name() == "VERSION") {
-            if (property.Value() == "1.0")
+            // 1.0, and the 1.x some older calendar programs wrote.
+            if (property.Value().compare(0, 2, "1.") == 0)
                 m_pVersion1 = std::make_unique<CVCalendarLines>();
             else
                 m_pVersion1.reset();
