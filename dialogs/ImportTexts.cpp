@@ -100,6 +100,9 @@ QString CImportTexts::ReadAs(const CImportSummary& summary) {
     case CRecordReader::Form::ICalendar:
         form = QStringLiteral("iCalendar");
         break;
+    case CRecordReader::Form::VCalendar:
+        form = QStringLiteral("vCalendar 1.0");
+        break;
     case CRecordReader::Form::Ldif:
         form = QStringLiteral("LDIF");
         break;
@@ -113,7 +116,8 @@ QString CImportTexts::Summary(const CImportSummary& summary, size_t listed) {
         text += QStringLiteral("読み込んだカード %1 枚\n").arg(summary.units);
     else if (summary.form == CRecordReader::Form::Ldif)
         text += QStringLiteral("読み込んだエントリ %1 件\n").arg(summary.units);
-    else if (summary.form == CRecordReader::Form::ICalendar)
+    else if (summary.form == CRecordReader::Form::ICalendar ||
+             summary.form == CRecordReader::Form::VCalendar)
         text += QStringLiteral("読み込んだ予定 %1 件（繰り返しで増えた分 %2 件）\n")
                     .arg(summary.units)
                     .arg(summary.expanded);

@@ -116,6 +116,8 @@ CImportSession::Step CImportSession::Next() {
         summary.AddWarning(std::move(warning));
     }
     summary.warningCount += m_pReader->TakeUntold();
+    // A calendar says it is vCalendar only in its VERSION line.
+    summary.form = m_pReader->GetForm();
     // The encoding may show only where the first character beyond ASCII stands.
     if (m_file.GetEncoding() != m_encoding) {
         m_encoding = m_file.GetEncoding();

@@ -70,6 +70,8 @@ const char* CImportSummary::FormName(CRecordReader::Form form) {
         return "vCard";
     case CRecordReader::Form::ICalendar:
         return "iCalendar";
+    case CRecordReader::Form::VCalendar:
+        return "vCalendar 1.0";
     case CRecordReader::Form::Ldif:
         return "LDIF";
     case CRecordReader::Form::Comma:
@@ -94,7 +96,7 @@ std::vector<std::string> CImportSummary::Lines(size_t listed) const {
     if (form == CRecordReader::Form::VCard || form == CRecordReader::Form::Ldif)
         lines.push_back((form == CRecordReader::Form::VCard ? "cards read: " : "entries read: ") +
                         std::to_string(units));
-    else if (form == CRecordReader::Form::ICalendar)
+    else if (form == CRecordReader::Form::ICalendar || form == CRecordReader::Form::VCalendar)
         lines.push_back("events read: " + std::to_string(units) +
                         ", occurrences added by recurrences: " + std::to_string(expanded));
     if (dryRun)

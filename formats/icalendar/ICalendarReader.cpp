@@ -345,6 +345,7 @@ CICalendarReader::Read CICalendarReader::ReadComponent() {
                 m_pVersion1 = std::make_unique<CVCalendarLines>();
             else
                 m_pVersion1.reset();
+            SetForm(m_pVersion1 ? Form::VCalendar : Form::ICalendar);
         }
         if (property.Name() != "BEGIN")
             continue;

@@ -23,7 +23,7 @@ public:
     // What a step did: the file ended, a blank line (or something not to be
     // imported) was passed over, or a record is ready (Address() or Schedule()).
     enum class Step { End, Skipped, Record };
-    enum class Form { Tab, Comma, Semicolon, VCard, ICalendar, Ldif };
+    enum class Form { Tab, Comma, Semicolon, VCard, ICalendar, VCalendar, Ldif };
     // Something in a record that was read, though not as the file gave it.
     struct CWarning {
         enum class Kind {

@@ -289,7 +289,8 @@ TEST_F(ICalendar, ACalendarGivenToTheAddressImportStoresNothing) {
 namespace {
 
 // Imports calendar (CRLF lines) on a desktop in Tokyo; the summary's notes.
-std::vector<std::string> ImportCalendar(const std::string& calendar, CRecordingBackend&) {
+std::vector<std::string> ImportCalendar(const std::string& calendar, CRecordingBackend&,
+                                        CRecordReader::Form form = CRecordReader::Form::ICalendar) {
     CDesktopZone tokyo("Asia/Tokyo");
     CImportFile file(calendar, false);
     CTextFile text;
@@ -300,6 +301,7 @@ std::vector<std::string> ImportCalendar(const std::string& calendar, CRecordingB
     while (session.Next() != CImportSession::Step::End)
         ;
     EXPECT_TRUE(session.Close());
+    EXPECT_EQ(session.Summary().form, form);
     std::vector<std::string> notes;
     for (const CImportSummary::CNote& note : session.Summary().Notes())
         notes.push_back(std::to_string(note.line) + ": " + CImportSummary::NoteText(note));
@@ -347,7 +349,7 @@ TEST(VCalendar, PhonesSchedulesAreRead) {
             "END:VEVENT\r\nBEGIN:VEVENT\r\nSUMMARY:holiday\r\nDTSTART:20261224T000000\r\n"
             "DTEND:20261225T235900\r\nEND:VEVENT\r\nBEGIN:VEVENT\r\nSUMMARY:odd\r\n"
             "DTSTART:20261211T090000\r\nRRULE:Q9 XX\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
-        backend);
+        backend, CRecordReader::Form::VCalendar);
     EXPECT_EQ(notes, (std::vector<std::string>{"19: RRULE Q9 XX cannot be read; only its first "
                                                "occurrence was taken"}));
     std::vector<std::string> meetings;
