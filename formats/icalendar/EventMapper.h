@@ -79,6 +79,9 @@ public:
         // (X-KELVO-START, X-KELVO-END): they stand for DTSTART and DTEND.
         bool hasKeptStart = false, hasKeptEnd = false;
         kvTimeBlock keptStart{}, keptEnd{};
+        // Characters its texts lost before they were read here (a vCalendar
+        // value decoded from another set into code page 932).
+        int lost = 0;
     };
 
     // The window: from a year before now to two years after. A series that

@@ -359,6 +359,8 @@ CICalendarReader::Read CICalendarReader::ReadComponent() {
         if (name == "VEVENT")
             CountUnit();
         if (m_pVersion1)
+            gathered.component.lost = m_pVersion1->TakeLost();
+        if (m_pVersion1)
             for (const std::string& rule : m_pVersion1->TakeUnread())
                 WarnAt(at, CWarning::Kind::Unfollowed, "RRULE " + rule, "unread");
         if (!gathered.complete) {
@@ -416,6 +418,9 @@ bool CICalendarReader::MapEvent(
     std::string why;
     m_nNext = 0;
     m_nEventLine = line;
+    m_nEventLost = master.lost;
+    for (const auto& instance : overrides)
+        m_nEventLost += instance.second.lost;
     SetRecordLine(line);
     switch (m_mapper.Map(master, instances, m_event, why)) {
     case CEventMapper::Result::Cancelled:
@@ -524,7 +529,7 @@ CRecordReader::Step CICalendarReader::StoreOccurrence() {
     SetRecordLine(m_nEventLine);
     SetRecordSubstitutes(0);
     if (m_nNext == 0)
-        AddRecordSubstitutes(File().TakeSubstitutes(File().Consumed()));
+        AddRecordSubstitutes(File().TakeSubstitutes(File().Consumed()) + m_nEventLost);
     else
         CountExpanded();
     const bool first = m_nNext++ == 0;

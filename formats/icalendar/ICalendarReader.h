@@ -107,6 +107,7 @@ private:
     CEventMapper::CEvent m_event;
     size_t m_nNext = 0; // the next occurrence of m_event to store
     int64_t m_nEventLine = 0;
+    int m_nEventLost = 0; // characters its texts lost before they were read (CComponent)
     // What the entries of m_event keep beside them: the series' UID and its
     // components (with the zones they name), or a single event's lines that
     // no field takes.

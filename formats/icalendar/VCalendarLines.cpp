@@ -71,6 +71,7 @@ void CVCalendarLines::Begin() {
     m_rules.clear();
     m_alarms.clear();
     m_unread.clear();
+    m_nLost = 0;
 }
 
 void CVCalendarLines::Translate(std::string_view key, const std::string& line, int depth,
@@ -113,7 +114,7 @@ void CVCalendarLines::Translate(std::string_view key, const std::string& line, i
     if (unicode)
         text = CPropertyText::ToUtf8(bytes, charset);
     else
-        CPropertyText::ToCp932(bytes, charset, text);
+        m_nLost += CPropertyText::ToCp932(bytes, charset, text);
     std::string escaped = name + ":";
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')

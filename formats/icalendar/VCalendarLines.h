@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ContentLine.h"
@@ -23,6 +24,9 @@ public:
                    std::vector<std::string>& out);
     // Before the component's END: what waited for the whole component.
     void Finish(std::vector<std::string>& out);
+    // The characters code page 932 lacks that the decoded texts of the last
+    // component lost (each became 〓), taken.
+    int TakeLost() { return std::exchange(m_nLost, 0); }
     // The rules of the last component that could not be read (kept beside the
     // entry as X-VCAL-RRULE), taken.
     std::vector<std::string> TakeUnread();
@@ -37,4 +41,5 @@ private:
     std::vector<std::string> m_rules;  // RRULE and EXRULE lines
     std::vector<std::string> m_alarms; // the times of alarms
     std::vector<std::string> m_unread;
+    int m_nLost = 0;
 };
