@@ -77,7 +77,7 @@ CICalendarReader::CGathered CICalendarReader::Gather(const std::string& name) {
     std::vector<std::string> lines; // what a line of a vCalendar 1.0 file stands for
     if (m_pVersion1)
         m_pVersion1->Begin();
-    while (NextLine(raw)) {
+    while (NextContentLine(m_lines, raw)) {
         if (!m_pVersion1) {
             if (GatherLine(raw, gathered))
                 return gathered;
@@ -184,16 +184,6 @@ void CICalendarReader::Note(std::string_view key, const std::string& line, CGath
                                       gathered.inner.end());
         gathered.inner.clear();
     }
-}
-
-bool CICalendarReader::NextLine(std::string& line) {
-    const int64_t before = m_lines.Bytes();
-    if (!m_lines.Next(line))
-        return false;
-    AddBytes(m_lines.Bytes() - before);
-    if (m_lines.Cut())
-        WarnAt(m_lines.Line(), CWarning::Kind::LongLine, std::string(), std::string());
-    return true;
 }
 
 bool CICalendarReader::Take(std::string_view key, const std::string& line, CGathered& gathered) {
@@ -329,12 +319,8 @@ CICalendarReader::Read CICalendarReader::ReadComponent() {
     std::string line;
     CContentLine property;
     for (;;) {
-        const int64_t before = m_lines.Bytes();
-        if (!m_lines.Next(line)) {
-            AddBytes(m_lines.Bytes() - before);
+        if (!NextContentLine(m_lines, line))
             return Read::End;
-        }
-        AddBytes(m_lines.Bytes() - before);
         // The calendar's own properties (PRODID, X-WR-...) say nothing of an
         // entry; its VERSION says how its components are written.
         if (!property.Parse(line))

@@ -72,8 +72,6 @@ private:
     CGathered Gather(const std::string& name);
     // A line of the component being gathered; true at its END.
     bool GatherLine(const std::string& line, CGathered& gathered);
-    // The next line, its bytes counted; false at the file's end.
-    bool NextLine(std::string& line);
     // What a line of the component does to gathered; whether libical is given it.
     bool Take(std::string_view key, const std::string& line, CGathered& gathered);
     // A line of the component's own properties, and one of a component inside it.

@@ -239,10 +239,7 @@ CRecordReader::Step CLdifReader::Next() {
     SetRecordSubstitutes(0);
     // Up to the entry's dn; blank lines, comments and the version pass.
     for (;;) {
-        const int64_t before = m_lines.Bytes();
-        const bool more = m_lines.Next(line);
-        AddBytes(m_lines.Bytes() - before);
-        if (!more)
+        if (!NextContentLine(m_lines, line))
             return Step::End;
         if (Lower(line.substr(0, 3)) == "dn:")
             break;
@@ -255,10 +252,7 @@ CRecordReader::Step CLdifReader::Next() {
     BeginEntry();
     for (bool first = true;; first = false) {
         if (!first) {
-            const int64_t before = m_lines.Bytes();
-            const bool more = m_lines.Next(line);
-            AddBytes(m_lines.Bytes() - before);
-            if (!more || IsBlank(line))
+            if (!NextContentLine(m_lines, line) || IsBlank(line))
                 break;
         }
         if (line[0] == '#')

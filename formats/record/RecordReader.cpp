@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "ContentLineReader.h"
 #include "Cp932.h"
 #include "FieldText.h"
 #include "TextFile.h"
@@ -145,4 +146,13 @@ CRecordReader::Step CRecordReader::Deliver(kvScheduleRecord& record) {
     m_pAddress = nullptr;
     m_pSchedule = &record;
     return Step::Record;
+}
+
+bool CRecordReader::NextContentLine(CContentLineReader& lines, std::string& line) {
+    const int64_t before = lines.Bytes();
+    const bool more = lines.Next(line);
+    AddBytes(lines.Bytes() - before);
+    if (more && lines.Cut())
+        WarnAt(lines.Line(), CWarning::Kind::LongLine, std::string(), std::string());
+    return more;
 }

@@ -10,6 +10,7 @@
 #include "Original.h"
 #include "kelvo.h"
 
+class CContentLineReader;
 class CTextFile;
 
 // What every form's reader shares: one record per step from the file, the
@@ -123,6 +124,9 @@ protected:
     void WarnAt(int64_t line, CWarning::Kind kind, std::string column, std::string value);
     void SetRecordLine(int64_t line) { m_nRecordLine = line; }
     void AddBytes(int64_t bytes) { m_nBytes += bytes; }
+    // The next unfolded line of a content-line file (vCard, iCalendar, LDIF),
+    // its bytes counted and a line cut short warned of; false at the end.
+    bool NextContentLine(CContentLineReader& lines, std::string& line);
     void SetRecordSubstitutes(int count) { m_nRecordSubstitutes = count; }
     void AddRecordSubstitutes(int count) { m_nRecordSubstitutes += count; }
     void CountUnit() { ++m_nUnits; }

@@ -453,10 +453,7 @@ CRecordReader::Step CVCardReader::Next() {
         m_nBegunAt = 0;
     } else {
         for (;;) {
-            const int64_t before = m_lines.Bytes();
-            const bool more = m_lines.Next(line);
-            AddBytes(m_lines.Bytes() - before);
-            if (!more)
+            if (!NextContentLine(m_lines, line))
                 return Step::End;
             if (CContentLine::Matches(line, "BEGIN:VCARD"))
                 break;
@@ -475,13 +472,8 @@ CRecordReader::Step CVCardReader::Next() {
     BeginCard();
     bool ended = false;
     for (;;) {
-        const int64_t before = m_lines.Bytes();
-        const bool more = m_lines.Next(line);
-        AddBytes(m_lines.Bytes() - before);
-        if (!more)
+        if (!NextContentLine(m_lines, line))
             break;
-        if (m_lines.Cut())
-            WarnAt(m_lines.Line(), CWarning::Kind::LongLine, std::string(), std::string());
         if (CContentLine::Matches(line, "END:VCARD")) {
             ended = true;
             if (!m_strAgentLine.empty())
@@ -553,10 +545,7 @@ void CVCardReader::KeepAgent() {
     m_strAgentLine.clear();
     std::string line;
     for (int depth = 1; depth > 0;) {
-        const int64_t before = m_lines.Bytes();
-        const bool more = m_lines.Next(line);
-        AddBytes(m_lines.Bytes() - before);
-        if (!more)
+        if (!NextContentLine(m_lines, line))
             break;
         if (CContentLine::Matches(line, "BEGIN:VCARD"))
             ++depth;
