@@ -112,6 +112,35 @@ CLdifReader::CLdifReader(CTextFile& file, bool isPublic)
 
 CLdifReader::~CLdifReader() = default;
 
+bool CLdifReader::IsAttributeName(std::string_view name) {
+    // ASCII only, whatever the locale says of other bytes.
+    auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    bool first = true;
+    for (;;) {
+        const size_t end = std::min(name.find(';'), name.size());
+        const std::string_view part = name.substr(0, end);
+        if (part.empty())
+            return false;
+        if (letter(part[0])) {
+            for (char c : part)
+                if (!letter(c) && !digit(c) && c != '-')
+                    return false;
+        } else if (first && digit(part[0]) && part.back() != '.' &&
+                   part.find("..") == std::string_view::npos) {
+            for (char c : part)
+                if (!digit(c) && c != '.')
+                    return false;
+        } else {
+            return false;
+        }
+        if (end == name.size())
+            return true;
+        name.remove_prefix(end + 1);
+        first = false;
+    }
+}
+
 bool CLdifReader::Starts(const std::string& line) {
     const std::string lower = Lower(line.substr(0, 8));
     return lower.compare(0, 3, "dn:") == 0 || lower.compare(0, 8, "version:") == 0;
@@ -260,12 +289,8 @@ CRecordReader::Step CLdifReader::Next() {
         const size_t colon = line.find(':');
         // An attribute's name is ASCII (letters, digits, hyphens, options
         // after semicolons): a line whose name is not is none.
-        if (colon == std::string::npos || colon == 0 ||
-            !std::all_of(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(colon),
-                         [](char c) {
-                             return std::isalnum(static_cast<unsigned char>(c)) || c == '-' ||
-                                    c == ';' || c == '.';
-                         })) {
+        if (colon == std::string::npos ||
+            !IsAttributeName(std::string_view(line).substr(0, colon))) {
             WarnAt(m_lines.Line(), CWarning::Kind::Malformed, std::string(),
                    line.substr(0, CCp932::CutLength(line.data(), line.size(), 60)));
             continue;

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "ContentLineReader.h"
 #include "RecordReader.h"
@@ -23,6 +24,10 @@ public:
 
     // Whether a file's first line is an LDIF one ("dn:" or "version:").
     static bool Starts(const std::string& line);
+    // Whether name is an attribute description as LDIF has it: a name (a
+    // letter, then letters, digits and hyphens) or an OID (2.5.4.3), each
+    // option after a semicolon a name. What the writer writes, the reader reads.
+    static bool IsAttributeName(std::string_view name);
 
 private:
     void BeginEntry();

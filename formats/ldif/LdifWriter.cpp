@@ -10,22 +10,8 @@
 
 #include "AddressFields.h"
 #include "ContentLine.h"
+#include "LdifReader.h"
 #include "Original.h"
-
-namespace {
-
-// Whether name can stand as an attribute: a letter, then letters, digits and
-// hyphens (options after semicolons likewise).
-bool IsAttributeName(const std::string& name) {
-    if (name.empty() || !std::isalpha(static_cast<unsigned char>(name[0])))
-        return false;
-    for (char c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != ';')
-            return false;
-    return true;
-}
-
-} // namespace
 
 void CLdifWriter::Attribute(const std::string& name, const std::string& value) {
     if (value.empty())
@@ -57,7 +43,7 @@ void CLdifWriter::Write(const kvAddressRecord& record, std::string_view original
             dn = value;
         else if (name == "cn" && cn.empty())
             cn = value;
-        else if (IsAttributeName(name))
+        else if (CLdifReader::IsAttributeName(name))
             columns.emplace_back(name, value);
     }
     if (cn.empty())

@@ -3,6 +3,7 @@
 #include "Cp932.h"
 #include "ImportFile.h"
 #include "ImportSession.h"
+#include "LdifReader.h"
 #include "RecordingBackend.h"
 #include "TextFile.h"
 
@@ -25,7 +26,7 @@ TEST(Ldif, AMailProgramsAddressBookIsReadAndNothingIsFetched) {
                      "telephoneNumber: 03-1\nmozillaHomeStreet: 1-1 Chiyo\n da\n"
                      "description:: 5LiA6KGM55uuCuS6jOihjOebrg==\nmozillaNickname: taro\n"
                      "x-secret:< file:///etc/passwd\njpegPhoto:: /9j/4AAQSkZJRgABAQ==\n"
-                     "not an attribute\n\n"
+                     "2.5.4.12: Manager\n-bad: x\nnot an attribute\n\n"
                      "dn: cn=佐藤　花子\ncn: 佐藤　花子\n",
                      false);
     CRecordingBackend backend;
@@ -46,14 +47,25 @@ TEST(Ldif, AMailProgramsAddressBookIsReadAndNothingIsFetched) {
               "山田/太郎/taro@example.jp/03-1/1-1 Chiyoda/一行目\n二行目");
     const std::string& kept = backend.originalsSet[0];
     for (const char* given : {R"(NAME="cn":Yamada Taro)", R"(NAME="mail":t2@example.jp)",
-                              R"(NAME="mozillaNickname":taro)"})
+                              R"(NAME="mozillaNickname":taro)", R"(NAME="2.5.4.12":Manager)"})
         EXPECT_NE(kept.find(given), std::string::npos) << given;
     // The dn the export makes of cn and mail is not kept: it comes back the same.
     EXPECT_EQ(kept.find("NAME=\"dn\""), std::string::npos);
     EXPECT_EQ(kept.find("root:"), std::string::npos);
     EXPECT_EQ(summary.notCarried, (std::map<std::string, int>{{"jpegPhoto (not text)", 1},
                                                               {"x-secret (a value by URL)", 1}}));
-    EXPECT_EQ(summary.warningCount, 1) << "the line that is no attribute";
+    EXPECT_EQ(summary.warningCount, 2) << "the lines that are no attribute";
+    // The writer writes what the reader reads, and no other name.
+    for (const auto& [name, valid] :
+         std::vector<std::pair<const char*, bool>>{{"cn", true},
+                                                   {"2.5.4.3", true},
+                                                   {"mail;lang-ja", true},
+                                                   {"-x", false},
+                                                   {"1..2", false},
+                                                   {"a.b", false},
+                                                   {"x;", false},
+                                                   {"名前", false}})
+        EXPECT_EQ(CLdifReader::IsAttributeName(name), valid) << name;
     // Only cn: split at its blank of either width.
     EXPECT_EQ(Field(backend.addedAddresses[1].lastName), "佐藤");
     EXPECT_EQ(Field(backend.addedAddresses[1].firstName), "花子");
