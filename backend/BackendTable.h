@@ -40,7 +40,7 @@
 
 // What the program needs of the backend beyond the thirty: telling a failure
 // from an end, how many writes were stored for good, the password checks, and
-// the originals kept beside entries.
+// the originals kept beside entries, the records of imports.
 #define KV_FOR_EACH_EXTENSION(X)                                                                   \
     X(kvVersion)                                                                                   \
     X(kvLastError)                                                                                 \
@@ -49,7 +49,9 @@
     X(kvCheckPassword)                                                                             \
     X(kvChangePassword)                                                                            \
     X(kvSetNextOriginal)                                                                           \
-    X(kvLastOriginal)
+    X(kvLastOriginal)                                                                              \
+    X(kvBeginImport)                                                                               \
+    X(kvEndImport)
 
 // Both lists.
 #define KV_FOR_EACH_ENTRY(X)                                                                       \

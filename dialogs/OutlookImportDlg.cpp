@@ -111,6 +111,7 @@ void COutlookImportDlg::OnOK() {
     }
     CImportSession::COptions options{m_kind, m_strOwner, m_bPublic != 0, m_bDuplicateCheck != 0};
     options.mapping = m_mapping;
+    options.file = m_strFileName.toStdString();
     CImportSession session(file, options);
     bool cancelled = false;
     if (session.Open()) {

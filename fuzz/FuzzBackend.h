@@ -41,6 +41,9 @@ public:
         table.kvSetNextOriginal = [](int, const char* original, const char*) {
             return CheckOriginal(original);
         };
+        table.kvBeginImport = [](int, const char*, const char*, const char*, long long, const char*,
+                                 const char*, const char*) { return 1; };
+        table.kvEndImport = [](long long) { return 1; };
     }
 
 private:

@@ -4,6 +4,7 @@
 
 #include "BackendTable.h"
 #include "ContentLine.h"
+#include "FileHash.h"
 #include "ICalendarReader.h"
 #include "LdifReader.h"
 #include "OutlookAddressReader.h"
@@ -99,12 +100,42 @@ CImportSession::Start CImportSession::Begin() {
             m_summary.AddWarning(std::move(warning));
     }
     m_summary.warningCount += m_pReader->TakeUntold();
+    if (start == Start::Ready && m_bOpen && !m_options.dryRun)
+        BeginRecord();
     return start;
+}
+
+bool CImportSession::BeginRecord() {
+    const CBackendTable& backend = KvBackend();
+    std::string hash;
+    long long size = 0;
+    if (!m_file.IsStream() && !m_options.file.empty())
+        CFileHash::Sha256(m_options.file, hash, size);
+    std::string options = std::string("public: ") + (m_options.isPublic ? "yes" : "no") +
+                          "; duplicate check: " + (m_options.duplicateCheck ? "yes" : "no");
+    for (const auto& [header, target] : m_options.mapping)
+        options += "; " + header + " = " + (target.empty() ? "-" : target);
+    // Public addresses belong to no one; every other entry to the person.
+    const bool addresses = m_options.kind == Kind::Addresses;
+    const std::string owner = addresses && m_options.isPublic ? std::string() : m_options.owner;
+    m_nImport = backend.kvBeginImport(
+        addresses ? KV_KIND_ADDRESS : KV_KIND_SCHEDULE, owner.c_str(),
+        (m_options.userName.empty() ? m_options.owner : m_options.userName).c_str(),
+        m_options.file.c_str(), size, hash.c_str(), CImportSummary::FormName(m_summary.form),
+        options.c_str());
+    if (m_nImport > 0)
+        return true;
+    const std::string reason = KvLastError();
+    m_strFailure = "the import cannot be recorded" + (reason.empty() ? "" : ": " + reason);
+    m_bRecordRefused = true;
+    return false;
 }
 
 CImportSession::Step CImportSession::Next() {
     if (!m_pReader)
         return Step::End;
+    if (m_bRecordRefused)
+        return Step::Failed;
     const Step step = ReadAndStore();
     CImportSummary& summary = m_summary;
     if (int substitutes = m_pReader->RecordSubstitutes(); substitutes > 0)
@@ -180,6 +211,10 @@ bool CImportSession::Close() {
         return !Failed();
     m_bOpen = false;
     const CBackendTable& backend = KvBackend();
+    // The record ends with the last entries; one not ended was cut short.
+    if (m_nImport > 0 && !Failed())
+        backend.kvEndImport(m_summary.skipped);
+    m_nImport = 0;
     bool committed;
     if (m_options.kind == Kind::Schedules) {
         committed = backend.kvCloseSchedules() != 0;

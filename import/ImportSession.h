@@ -41,6 +41,11 @@ public:
         std::time_t now = 0;
         // Where the person said a table's columns go (CRecordReader::SetMapping).
         CRecordReader::CMapping mapping{};
+        // The file's name as given (UTF-8), for the import's record; its size
+        // and SHA-256 are read from it unless it is a pipe.
+        std::string file{};
+        // Who runs it, as its record says (code page 932): the owner when empty.
+        std::string userName{};
     };
 
     CImportSession(CTextFile& file, COptions options);
@@ -101,6 +106,8 @@ public:
 private:
     // The reader's next step, its record stored.
     Step ReadAndStore();
+    // Begins the import's record (kvBeginImport); false when it cannot be.
+    bool BeginRecord();
 
     CTextFile& m_file;
     COptions m_options;
@@ -115,4 +122,6 @@ private:
     size_t m_nHeaderColumnLimit = 0;
     std::string m_strFailure;
     CImportSummary m_summary;
+    int m_nImport = 0;             // the import's number in its record
+    bool m_bRecordRefused = false; // no record could be begun: nothing is stored
 };

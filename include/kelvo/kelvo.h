@@ -526,6 +526,30 @@ KV_API int kvSetNextOriginal(int kind, const char* original, const char* series)
  */
 KV_API int kvLastOriginal(int kind, char* buffer, int size);
 
+/*
+ * Begins the record of an import of kind's entries (KV_KIND_ADDRESS or
+ * KV_KIND_SCHEDULE) of owner ("" the public ones) by userName: from file (its
+ * name as given, UTF-8), of size bytes, whose SHA-256 is hash (hex; "" when
+ * it could not be taken, as of a pipe), read as form with options (UTF-8, as
+ * the importer says them). From then until kvEndImport every entry of that
+ * kind written is recorded with it, in the same transactions as the entries:
+ * the entries added, and those replaced (kvUpdateAddress, kvUpdateSchedule)
+ * or removed (a series written again) with what they were before. Call it
+ * after kvBeginAddressUpdate (kvOpenSchedules). On a server the person signed
+ * in is recorded, whatever userName says, unless the administrator imports.
+ * Returns the import's number, or 0 (an import under way, a kind, owner or
+ * text refused, or the record could not be written).
+ */
+KV_API int kvBeginImport(int kind, const char* owner, const char* userName, const char* file,
+                         long long size, const char* hash, const char* form, const char* options);
+
+/*
+ * Ends the record kvBeginImport began: skipped records were read and not
+ * stored. Call it before kvEndAddressUpdate (kvCloseSchedules), which commits
+ * it with the last entries. Returns 0 when no import is under way.
+ */
+KV_API int kvEndImport(long long skipped);
+
 #ifdef __cplusplus
 }
 #endif

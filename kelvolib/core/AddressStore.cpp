@@ -175,6 +175,8 @@ bool CAddressStore::EndUpdate() {
         return false;
     m_bUpdating = false;
     bool committed = m_db.CommitBatch();
+    if (m_db.Imports().Records("addresses"))
+        m_db.Imports().Forget(); // not ended: a record cut short
     m_monitor.Push(CMonitorText::Say(u8"アドレス更新を終えました"));
     return committed;
 }
@@ -209,6 +211,8 @@ bool CAddressStore::Add(const kvAddressRecord* record) {
         return false;
     m_index.Written(
         owner, [record] { return KeyOf(record); }, {id}, 0);
+    if (m_db.Imports().Records("addresses"))
+        m_db.Imports().Added(id);
     ++m_nAdded;
     return true;
 }
@@ -228,6 +232,12 @@ bool CAddressStore::Update(const kvAddressRecord* record) {
     if (update == nullptr)
         return false;
     update->BindInt(m_writer.KeyParameter(), m_nFoundId);
+    const long long found = m_nFoundId;
+    if (m_db.Imports().Records("addresses") &&
+        !m_db.Imports().Replacing(
+            "addresses", m_writer.ColumnList() + ", id, changed", "id = ?2", found,
+            [found](CStatement& statement, int from) { statement.BindInt(from, found); }))
+        return false;
     if (!Write(*update, record, "updated"))
         return false;
     std::string key = KeyOf(record);

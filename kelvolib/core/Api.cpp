@@ -1,6 +1,7 @@
 // The exported C operations: each locks the library, opens the database when
 // needed, and turns every failure (including an exception) into a 0 result.
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <exception>
 
@@ -264,6 +265,32 @@ KV_API int kvSetNextOriginal(int kind, const char* original, const char* series)
                                               : false;
         },
         Needs::AlreadyOpen);
+}
+
+KV_API int kvBeginImport(int kind, const char* owner, const char* userName, const char* file,
+                         long long size, const char* hash, const char* form, const char* options) {
+    if ((kind != KV_KIND_ADDRESS && kind != KV_KIND_SCHEDULE) || owner == nullptr ||
+        userName == nullptr || file == nullptr || hash == nullptr || form == nullptr ||
+        options == nullptr || size < 0)
+        return 0;
+    CImportRecorder::CStart start{kind == KV_KIND_ADDRESS ? "addresses" : "schedules",
+                                  owner,
+                                  userName,
+                                  file,
+                                  hash,
+                                  form,
+                                  options,
+                                  size};
+    long long number = 0;
+    if (!Call([&](CGroupware& g) { return g.Database().Imports().Begin(start, number); },
+              Needs::AlreadyOpen))
+        return 0;
+    return number > 0 && number <= INT_MAX ? static_cast<int>(number) : 0;
+}
+
+KV_API int kvEndImport(long long skipped) {
+    return Call([&](CGroupware& g) { return g.Database().Imports().End(skipped); },
+                Needs::AlreadyOpen);
 }
 
 KV_API int kvLastOriginal(int kind, char* buffer, int size) {

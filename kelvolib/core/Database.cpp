@@ -15,6 +15,7 @@ CDatabase::CDatabase(CMonitorQueue& monitor, Migration migrate)
     const char* batch = std::getenv("KELVO_BATCH_MS");
     if (batch != nullptr && *batch != '\0')
         m_batchPeriod = std::chrono::milliseconds(std::atoi(batch));
+    m_pImports = std::make_unique<CImportRecorder>(*this);
 }
 
 CDatabase::~CDatabase() {

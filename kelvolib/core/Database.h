@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "Connection.h"
+#include "ImportRecorder.h"
 #include "Statement.h"
 
 class CMonitorQueue;
@@ -20,7 +21,7 @@ class CMonitorQueue;
 class CDatabase {
 public:
     // The schema version this library writes; older ones are upgraded.
-    static constexpr int kSchemaVersion = 8;
+    static constexpr int kSchemaVersion = 9;
 
     // What an upgrade does to the data once the engine upgraded the tables
     // (CMigrations): given the version the database had, inside the upgrade's
@@ -107,6 +108,8 @@ public:
     void RemoveBatchHooks(const void* owner) { m_hooks.erase(owner); }
     // Call after a write failed: notices a transaction the engine ended.
     void AfterFailedWrite();
+    // The record of the import under way (kvBeginImport), which the stores tell what they write.
+    CImportRecorder& Imports() { return *m_pImports; }
     // Batched writes committed since the database was opened.
     long long CommittedWrites() const { return m_nCommittedWrites; }
 
@@ -148,5 +151,6 @@ private:
     std::set<std::string> m_lockedOwners; // kind and owner, in this transaction
     std::chrono::steady_clock::time_point m_batchStart;
     std::chrono::steady_clock::duration m_batchPeriod = std::chrono::seconds(1);
-    std::unique_ptr<CStatement> m_pHeldProbe; // see ListReadsOriginals
+    std::unique_ptr<CStatement> m_pHeldProbe;    // see ListReadsOriginals
+    std::unique_ptr<CImportRecorder> m_pImports; // last: its batch hooks go first
 };

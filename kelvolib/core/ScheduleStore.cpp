@@ -142,6 +142,8 @@ bool CScheduleStore::Close() {
     if (!m_bOpen)
         return false;
     bool committed = m_db.CommitBatch();
+    if (m_db.Imports().Records("schedules"))
+        m_db.Imports().Forget(); // not ended: a record cut short
     m_monitor.Push(
         CMonitorText::Say(u8"%1 のスケジュールを閉じました（表示 %2 件、追加 %3 件、更新 %4 件）",
                           {m_strOwner, std::to_string(m_nDelivered), std::to_string(m_nAdded),
@@ -279,6 +281,8 @@ bool CScheduleStore::Add(const kvScheduleRecord* record) {
         {ownerId, record->start.yearsSince1900, record->start.month, record->start.dayOfMonth,
          record->start.hours, record->start.minutes, record->start.seconds, id},
         7);
+    if (m_db.Imports().Records("schedules"))
+        m_db.Imports().Added(id);
     ++m_nAdded;
     return true;
 }
@@ -306,6 +310,16 @@ bool CScheduleStore::Update(const kvScheduleRecord* record) {
     update->BindInt(key + kFoundOwner, m_foundKey[0]);
     update->BindBytes(key + kFoundStart, m_foundStart.data(), m_foundStart.size());
     update->BindInt(key + kFoundId, m_foundKey[7]);
+    if (m_db.Imports().Records("schedules") &&
+        !m_db.Imports().Replacing("schedules", m_writer.ColumnList() + ", id, changed",
+                                  "owner_id = ?2 AND start_time = ?3 AND id = ?4", m_foundKey[7],
+                                  [this](CStatement& statement, int from) {
+                                      statement.BindInt(from, m_foundKey[0]);
+                                      statement.BindBytes(from + 1, m_foundStart.data(),
+                                                          m_foundStart.size());
+                                      statement.BindInt(from + 2, m_foundKey[7]);
+                                  }))
+        return false;
     if (!Write(*update, record, ownerId, "updated"))
         return false;
     // The entry keeps its ID; its start (the rest of its stored key) may move.
@@ -378,7 +392,10 @@ bool CScheduleStore::ClaimSeries(const std::string& owner) {
     }
     m_removeSeries->BindBytes(1, owner.data(), owner.size());
     m_removeSeries->BindBytes(2, m_strNextSeries.data(), m_strNextSeries.size());
-    if (!m_removeSeries->Run()) {
+    if ((m_db.Imports().Records("schedules") &&
+         !m_db.Imports().RemovingSeries(m_writer.ColumnList() + ", id, changed", owner,
+                                        m_strNextSeries)) ||
+        !m_removeSeries->Run()) {
         m_claimedSeries.erase(m_strNextSeries);
         m_db.Fail("the series " + m_strNextSeries + " cannot be replaced");
         m_db.AfterFailedWrite();

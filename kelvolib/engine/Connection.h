@@ -150,6 +150,49 @@ public:
         return Prepare("DELETE FROM schedules WHERE owner_id = (SELECT id FROM owners WHERE name = "
                        "?1) AND series = ?2");
     }
+    // The records of imports (imports.sql). Begins one: ?1 who, ?2 whose
+    // entries, ?3 their kind, ?4 when, ?5 the file, ?6 its size, ?7 its hash,
+    // ?8 the form, ?9 the options; its one row is the import's number.
+    virtual std::unique_ptr<CStatement> PrepareImportBegin() {
+        return Prepare("INSERT INTO imports(user_name, owner, kind, started, file, size, hash, "
+                       "form, options) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9) RETURNING id");
+    }
+    // Records entries of import ?1 by what it did to them (?2: 1 added,
+    // 2 replaced, 3 removed): ?3 their IDs as a JSON array.
+    virtual std::unique_ptr<CStatement> PrepareImportEntries() {
+        return Prepare("INSERT OR IGNORE INTO import_entries(import_id, action, entry_id) "
+                       "SELECT ?1, ?2, value FROM json_each(?3)");
+    }
+    // Keeps what an entry of table (its columns) was before import ?1
+    // replaced it: the entry found where condition holds (its parameters from
+    // ?2 on, as the table's update finds it). The first image an import took
+    // of an entry stays.
+    virtual std::unique_ptr<CStatement> PrepareImportBefore(const std::string& table,
+                                                            const std::string& columns,
+                                                            const std::string& condition) {
+        return Prepare("INSERT OR IGNORE INTO import_" + table + "(import_id, " + columns +
+                       ") SELECT ?1, " + columns + " FROM " + table + " WHERE " + condition);
+    }
+    // The same for the entries of a series import ?1 removes (?2 the owner's
+    // name, ?3 the series; columns the schedules'), and their record as
+    // removed: run in order before the removal.
+    virtual std::vector<std::unique_ptr<CStatement>>
+    PrepareImportSeriesBefore(const std::string& columns) {
+        const std::string which =
+            " FROM schedules WHERE owner_id = (SELECT id FROM owners WHERE name = ?2) AND "
+            "series = ?3 AND ?3 <> x''";
+        std::vector<std::unique_ptr<CStatement>> statements;
+        statements.push_back(Prepare("INSERT OR IGNORE INTO import_schedules(import_id, " +
+                                     columns + ") SELECT ?1, " + columns + which));
+        statements.push_back(Prepare(
+            "INSERT OR IGNORE INTO import_entries(import_id, action, entry_id) SELECT ?1, 3, id" +
+            which));
+        return statements;
+    }
+    // Ends import ?1: ?2 records skipped, ?3 when.
+    virtual std::unique_ptr<CStatement> PrepareImportEnd() {
+        return Prepare("UPDATE imports SET skipped = ?2, ended = ?3 WHERE id = ?1");
+    }
     // Where a list asks apart whether any of its rows keeps an original, the
     // query that does (one row: 1 or 0), over table's rows where condition
     // holds (its parameters as the list's); null where a list reads the

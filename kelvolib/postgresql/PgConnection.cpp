@@ -583,6 +583,33 @@ std::unique_ptr<CStatement> CPgConnection::PrepareSeriesRemoval() {
     return Prepare("SELECT kv_drop_series(?1, ?2)");
 }
 
+std::unique_ptr<CStatement> CPgConnection::PrepareImportBegin() {
+    return Prepare("SELECT kv_begin_import(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+}
+
+std::unique_ptr<CStatement> CPgConnection::PrepareImportEntries() {
+    return Prepare("SELECT kv_record_import_entries(?1, ?2, ?3)");
+}
+
+std::unique_ptr<CStatement> CPgConnection::PrepareImportBefore(const std::string& table,
+                                                               const std::string&,
+                                                               const std::string&) {
+    // The server's function finds the entry by the same key as the update.
+    return table == "addresses" ? Prepare("SELECT kv_keep_address_before(?1, ?2)")
+                                : Prepare("SELECT kv_keep_schedule_before(?1, ?2, ?3, ?4)");
+}
+
+std::vector<std::unique_ptr<CStatement>>
+CPgConnection::PrepareImportSeriesBefore(const std::string&) {
+    std::vector<std::unique_ptr<CStatement>> statements;
+    statements.push_back(Prepare("SELECT kv_keep_series_before(?1, ?2, ?3)"));
+    return statements;
+}
+
+std::unique_ptr<CStatement> CPgConnection::PrepareImportEnd() {
+    return Prepare("SELECT kv_end_import(?1, ?2, ?3)");
+}
+
 bool CPgConnection::LockSchema() {
     // A lock of the transaction named by the groupware's mark and its schema:
     // the catalogs take no lock on a schema's tables yet to be made.
@@ -604,7 +631,7 @@ bool CPgConnection::CreateSchema(int version) {
                      (former.size() == 1 ? ")" : ", ...)");
         return false;
     }
-    return Exec(kPostgresSchema) && ApplyPolicies() &&
+    return Exec(kPostgresSchema) && Exec(kPostgresImports) && ApplyPolicies() &&
            Exec("INSERT INTO kv_meta(name, value) VALUES ('application_id', " +
                 std::to_string(kApplicationId) + "), ('schema_version', " +
                 std::to_string(version) + ")");
@@ -671,6 +698,9 @@ bool CPgConnection::Upgrade(int from, int version) {
                "schedules(owner_id) WHERE length(original) > 0; CREATE INDEX IF NOT EXISTS "
                "addresses_with_original ON addresses(owner) WHERE length(original) > 0") &&
           ApplyPolicies()))
+        return false;
+    // Version 8 kept no record of imports (their functions and policies come with the rest).
+    if (from < 9 && !(Exec(kPostgresImports) && ApplyPolicies()))
         return false;
     return Exec("UPDATE kv_meta SET value = " + std::to_string(version) +
                 " WHERE name = 'schema_version'");

@@ -74,6 +74,15 @@ public:
     bool AllowLongStatements() override;
     bool LockSchema() override;
     std::unique_ptr<CStatement> PrepareSeriesRemoval() override;
+    // The records of imports go through the server's functions (policies.sql).
+    std::unique_ptr<CStatement> PrepareImportBegin() override;
+    std::unique_ptr<CStatement> PrepareImportEntries() override;
+    std::unique_ptr<CStatement> PrepareImportBefore(const std::string& table,
+                                                    const std::string& columns,
+                                                    const std::string& condition) override;
+    std::vector<std::unique_ptr<CStatement>>
+    PrepareImportSeriesBefore(const std::string& columns) override;
+    std::unique_ptr<CStatement> PrepareImportEnd() override;
     bool ExcludeWriters(const std::vector<std::string>& tables) override;
     bool LockOwner(const std::string& kind, const std::string& owner) override;
     bool ReserveIds(const char* table, long long& first, long long& count) override;

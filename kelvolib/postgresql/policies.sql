@@ -184,6 +184,109 @@ CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_password_in_step(verifier text) RETURNS 
           WHERE role_name = session_user AND disabled = 0
           AND password <> convert_to(verifier, 'UTF8') AND kelvo_setup.valid_verifier(verifier) $$;
 
+-- The records of imports (imports.sql): a person begins, fills and ends only
+-- their own, under their own name; the administrator any. What a replaced or
+-- removed entry was is copied here, only of entries the caller may write.
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_begin_import(p_user bytea, p_owner bytea, p_kind text,
+    p_started bigint, p_file bytea, p_size bigint, p_hash text, p_form text, p_options text)
+    RETURNS bigint LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+DECLARE
+    who bytea := p_user;
+    number bigint;
+BEGIN
+    IF p_kind NOT IN ('addresses', 'schedules') THEN
+        RAISE EXCEPTION 'no imports of %', p_kind;
+    END IF;
+    PERFORM kv_check_writer(p_kind, p_owner);
+    IF NOT kv_is_admin() THEN
+        who := kv_me();
+    END IF;
+    INSERT INTO imports(user_name, owner, kind, started, file, size, hash, form, options)
+        VALUES (who, p_owner, p_kind, p_started, p_file, p_size, p_hash, p_form, p_options)
+        RETURNING id INTO number;
+    RETURN number;
+END $$;
+-- Refuses a write to import p_import unless it is under way and the caller's.
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_my_import(p_import bigint) RETURNS void
+    LANGUAGE plpgsql STABLE SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+BEGIN
+    IF NOT EXISTS (SELECT 1 FROM imports WHERE id = p_import AND ended = 0 AND undone = 0
+                   AND (kv_is_admin() OR user_name = kv_me())) THEN
+        RAISE EXCEPTION 'import % is not under way for %', p_import, session_user;
+    END IF;
+END $$;
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_record_import_entries(p_import bigint, p_action bigint,
+    p_ids text) RETURNS void
+    LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+BEGIN
+    PERFORM kv_my_import(p_import);
+    IF p_action NOT IN (1, 2, 3) THEN
+        RAISE EXCEPTION 'no action %', p_action;
+    END IF;
+    INSERT INTO import_entries(import_id, action, entry_id)
+        SELECT p_import, p_action, e::bigint FROM jsonb_array_elements_text(p_ids::jsonb) e
+        ON CONFLICT DO NOTHING;
+END $$;
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_keep_address_before(p_import bigint, p_id bigint)
+    RETURNS void LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+DECLARE
+    found_owner bytea;
+BEGIN
+    PERFORM kv_my_import(p_import);
+    SELECT owner INTO found_owner FROM addresses WHERE id = p_id;
+    IF found_owner IS NULL THEN
+        RETURN;
+    END IF;
+    PERFORM kv_check_writer('addresses', found_owner);
+    INSERT INTO import_addresses(import_id, id, owner, category, title, last_name, last_name_reading, first_name,
+        name_reading, company, business_phone, business_phone_2, business_fax, email,
+        business_postal_code, business_prefecture, business_city, business_street,
+        home_phone, home_phone_2, mobile_phone, home_fax, email_2, web_page,
+        home_prefecture, home_city, home_street, memo, changed, original)
+        SELECT p_import, id, owner, category, title, last_name, last_name_reading, first_name,
+            name_reading, company, business_phone, business_phone_2, business_fax, email,
+            business_postal_code, business_prefecture, business_city, business_street,
+            home_phone, home_phone_2, mobile_phone, home_fax, email_2, web_page,
+            home_prefecture, home_city, home_street, memo, changed, original
+        FROM addresses WHERE id = p_id ON CONFLICT DO NOTHING;
+END $$;
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_keep_schedule_before(p_import bigint, p_owner_id bigint,
+    p_start bytea, p_id bigint)
+    RETURNS void LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+BEGIN
+    PERFORM kv_my_import(p_import);
+    PERFORM kv_check_writer('schedules', (SELECT name FROM owners WHERE id = p_owner_id));
+    INSERT INTO import_schedules(import_id, id, owner_id, title, place, start_time, end_time, all_day, public, alarm_lead,
+        comment, changed, original, series)
+        SELECT p_import, id, owner_id, title, place, start_time, end_time, all_day, public, alarm_lead,
+            comment, changed, original, series
+        FROM schedules WHERE owner_id = p_owner_id AND start_time = p_start AND id = p_id
+        ON CONFLICT DO NOTHING;
+END $$;
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_keep_series_before(p_import bigint, p_owner bytea,
+    p_series bytea)
+    RETURNS void LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+BEGIN
+    PERFORM kv_my_import(p_import);
+    PERFORM kv_check_writer('schedules', p_owner);
+    INSERT INTO import_schedules(import_id, id, owner_id, title, place, start_time, end_time, all_day, public, alarm_lead,
+        comment, changed, original, series)
+        SELECT p_import, s.id, s.owner_id, s.title, s.place, s.start_time, s.end_time, s.all_day,
+            s.public, s.alarm_lead, s.comment, s.changed, s.original, s.series
+        FROM schedules s JOIN owners o ON o.id = s.owner_id
+        WHERE o.name = p_owner AND s.series = p_series AND p_series <> '' ON CONFLICT DO NOTHING;
+    INSERT INTO import_entries(import_id, action, entry_id)
+        SELECT p_import, 3, s.id FROM schedules s JOIN owners o ON o.id = s.owner_id
+        WHERE o.name = p_owner AND s.series = p_series AND p_series <> '' ON CONFLICT DO NOTHING;
+END $$;
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_end_import(p_import bigint, p_skipped bigint,
+    p_ended bigint)
+    RETURNS void LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+BEGIN
+    PERFORM kv_my_import(p_import);
+    UPDATE imports SET skipped = p_skipped, ended = p_ended WHERE id = p_import;
+END $$;
+
 REVOKE ALL ON ALL FUNCTIONS IN SCHEMA KV_SCHEMA FROM PUBLIC;
 GRANT EXECUTE ON FUNCTION KV_SCHEMA.kv_me(), KV_SCHEMA.kv_my_owner(), KV_SCHEMA.kv_is_admin(),
     KV_SCHEMA.kv_check_writer(text, bytea), KV_SCHEMA.kv_lock(text, bytea),
@@ -192,7 +295,13 @@ GRANT EXECUTE ON FUNCTION KV_SCHEMA.kv_me(), KV_SCHEMA.kv_my_owner(), KV_SCHEMA.
     KV_SCHEMA.kv_add_schedules(KV_SCHEMA.schedules[]), KV_SCHEMA.kv_keep_entry(),
     KV_SCHEMA.kv_drop_series(bytea, bytea),
     KV_SCHEMA.kv_set_password(text), KV_SCHEMA.kv_password_salt(),
-    KV_SCHEMA.kv_password_in_step(text) TO KV_GROUP;
+    KV_SCHEMA.kv_password_in_step(text),
+    KV_SCHEMA.kv_begin_import(bytea, bytea, text, bigint, bytea, bigint, text, text, text),
+    KV_SCHEMA.kv_my_import(bigint), KV_SCHEMA.kv_record_import_entries(bigint, bigint, text),
+    KV_SCHEMA.kv_keep_address_before(bigint, bigint),
+    KV_SCHEMA.kv_keep_schedule_before(bigint, bigint, bytea, bigint),
+    KV_SCHEMA.kv_keep_series_before(bigint, bytea, bytea),
+    KV_SCHEMA.kv_end_import(bigint, bigint, bigint) TO KV_GROUP;
 
 -- What a person may touch directly: reading, updating their entries, and
 -- adding their schedule owner and new categories. Everything else goes
@@ -256,3 +365,21 @@ DROP POLICY IF EXISTS kv_read ON owners;
 DROP POLICY IF EXISTS kv_add ON owners;
 CREATE POLICY kv_read ON owners FOR SELECT TO KV_GROUP USING ((SELECT kv_me()) IS NOT NULL);
 CREATE POLICY kv_add ON owners FOR INSERT TO KV_GROUP WITH CHECK (name = (SELECT kv_me()));
+
+-- The records of one's own imports, read only (written through the functions above).
+GRANT SELECT ON imports, import_entries, import_addresses, import_schedules TO KV_GROUP;
+ALTER TABLE imports ENABLE ROW LEVEL SECURITY;
+DROP POLICY IF EXISTS kv_read ON imports;
+CREATE POLICY kv_read ON imports FOR SELECT TO KV_GROUP USING (user_name = (SELECT kv_me()));
+ALTER TABLE import_entries ENABLE ROW LEVEL SECURITY;
+DROP POLICY IF EXISTS kv_read ON import_entries;
+CREATE POLICY kv_read ON import_entries FOR SELECT TO KV_GROUP
+    USING (EXISTS (SELECT 1 FROM imports i WHERE i.id = import_id));
+ALTER TABLE import_addresses ENABLE ROW LEVEL SECURITY;
+DROP POLICY IF EXISTS kv_read ON import_addresses;
+CREATE POLICY kv_read ON import_addresses FOR SELECT TO KV_GROUP
+    USING (EXISTS (SELECT 1 FROM imports i WHERE i.id = import_id));
+ALTER TABLE import_schedules ENABLE ROW LEVEL SECURITY;
+DROP POLICY IF EXISTS kv_read ON import_schedules;
+CREATE POLICY kv_read ON import_schedules FOR SELECT TO KV_GROUP
+    USING (EXISTS (SELECT 1 FROM imports i WHERE i.id = import_id));

@@ -203,7 +203,7 @@ bool CSqliteConnection::WriteMark(int version) {
 }
 
 bool CSqliteConnection::CreateSchema(int version) {
-    return Exec(kSqliteSchema) && WriteMark(version);
+    return Exec(kSqliteSchema) && Exec(kSqliteImports) && WriteMark(version);
 }
 
 bool CSqliteConnection::Upgrade(int from, int version) {
@@ -253,6 +253,9 @@ bool CSqliteConnection::Upgrade(int from, int version) {
                "WHERE series <> x''; CREATE INDEX IF NOT EXISTS schedules_with_original ON "
                "schedules(owner_id) WHERE length(original) > 0; CREATE INDEX IF NOT EXISTS "
                "addresses_with_original ON addresses(owner) WHERE length(original) > 0")))
+        return false;
+    // Version 8 kept no record of imports.
+    if (from < 9 && !Exec(kSqliteImports))
         return false;
     return WriteMark(version);
 }

@@ -76,6 +76,19 @@ int SetNextOriginal(int kind, const char* original, const char* series) {
     return 1;
 }
 
+int BeginImport(int kind, const char* owner, const char* user, const char* file, long long size,
+                const char* hash, const char* form, const char* options) {
+    Fake().importRecords.push_back(Int(kind) + "|" + Text(owner) + "|" + Text(user) + "|" +
+                                   Text(file) + "|" + std::to_string(size) + "|" + Text(hash) +
+                                   "|" + Text(form) + "|" + Text(options));
+    return Fake().Result("kvBeginImport", static_cast<int>(Fake().importRecords.size()));
+}
+
+int EndImport(long long skipped) {
+    Fake().importRecords.push_back("end " + std::to_string(skipped));
+    return 1;
+}
+
 int LastOriginal(int kind, char* buffer, int size) {
     Fake().extensionCalls.push_back("kvLastOriginal(" + Int(kind) + ", buffer, " + Int(size) + ")");
     const bool addresses = kind == KV_KIND_ADDRESS;
@@ -376,6 +389,8 @@ CRecordingBackend::CRecordingBackend() : m_saved(KvBackend()) {
     table.kvChangePassword = ChangePassword;
     table.kvSetNextOriginal = SetNextOriginal;
     table.kvLastOriginal = LastOriginal;
+    table.kvBeginImport = BeginImport;
+    table.kvEndImport = EndImport;
 }
 
 CRecordingBackend::~CRecordingBackend() {

@@ -44,6 +44,9 @@ public:
     std::vector<std::string> addressOriginals;
     std::vector<std::string> scheduleOriginals;
     std::vector<std::string> originalsSet;
+    // The imports begun ("<kind>|<owner>|<user>|<file>|<size>|<hash>|<form>|<options>") and
+    // ended ("end <skipped>"), in order.
+    std::vector<std::string> importRecords;
     // Lines the program posted with kvPostMonitorLine.
     std::vector<std::string> postedLines;
     // Writes that returned nonzero: what kvCommittedWrites counts.

@@ -44,6 +44,9 @@ CImportCommand::COptions CImportCommand::TakeOptions(CArguments& args) const {
         if (!CColumnMapping::Parse(text.str(), session.mapping, why))
             throw CAdminError("--map " + map + ": " + why);
     }
+    session.file = options.path;
+    // The administrator's tool runs it, on the owner's behalf.
+    session.userName = "kelvo-admin";
     session.owner = CAdminText::ToCp932Field(options.owner, "owner",
                                              Addresses() ? sizeof(kvAddressRecord::owner)
                                                          : sizeof(kvScheduleRecord::owner));

@@ -48,9 +48,11 @@ protected:
         CImportSession session(text, {kind, "alice", false, false, dryRun});
         EXPECT_TRUE(session.Open());
         EXPECT_EQ(session.Begin(), CImportSession::Start::Ready);
-        while (session.Next() != CImportSession::Step::End)
+        for (CImportSession::Step step = session.Next();
+             step != CImportSession::Step::End && step != CImportSession::Step::Failed;
+             step = session.Next())
             ;
-        EXPECT_TRUE(session.Close());
+        EXPECT_TRUE(session.Close() || session.Failed());
         return session.Summary();
     }
 
@@ -254,8 +256,22 @@ TEST_F(ModernForms, UnclosedQuoteEndsAtTheFileEndAndDryRunStoresNothing) {
     ASSERT_EQ(dry.warnings.size(), 1u);
     EXPECT_EQ(dry.warnings[0].kind, CRecordReader::CWarning::Kind::OpenQuote);
     EXPECT_EQ(dry.warnings[0].line, 2);
+    EXPECT_TRUE(m_backend.importRecords.empty()) << "a dry run is no import to record";
+
+    // An import that cannot be recorded stores nothing.
+    m_backend.SetResult("kvBeginImport", 0);
+    CImportSummary unrecorded = Import(file, CImportSession::Kind::Addresses);
+    EXPECT_TRUE(m_backend.addedAddresses.empty());
+    EXPECT_EQ(m_backend.importRecords.size(), 1u) << "begun, never ended";
+    m_backend.importRecords.clear();
+    m_backend.SetResult("kvBeginImport", 1);
 
     CImportSummary stored = Import(file, CImportSession::Kind::Addresses);
+    EXPECT_EQ(m_backend.importRecords,
+              (std::vector<std::string>{"1|\"alice\"|\"alice\"|\"\"|0|\"\"|\"comma-separated\"|"
+                                        "\"public: no; duplicate check: no\"",
+                                        "end 0"}))
+        << "the record begun with the entries' first batch and ended with their last";
     ASSERT_EQ(m_backend.addedAddresses.size(), 1u);
     EXPECT_EQ(Field(m_backend.addedAddresses[0].memo), "一行目\n最後まで閉じない");
     EXPECT_EQ(stored.added, 1);

@@ -1,0 +1,159 @@
+#include "ImportRecorder.h"
+
+#include <ctime>
+
+#include "Database.h"
+
+namespace {
+
+enum Action { kAdded = 1, kReplaced = 2 };
+
+} // namespace
+
+CImportRecorder::CImportRecorder(CDatabase& db) : m_db(db) {
+    m_db.SetBatchHooks(
+        this,
+        [this] {
+            // A batch's added and replaced entries commit with it.
+            if (m_nImport != 0)
+                WriteEntries(kAdded, m_added) && WriteEntries(kReplaced, m_replaced);
+        },
+        [this](bool committed) {
+            m_added.clear();
+            m_replaced.clear();
+            if (committed)
+                m_bBegun = true;
+            else if (!m_bBegun)
+                m_nImport = 0; // the record went with the batch that began it
+        });
+}
+
+CImportRecorder::~CImportRecorder() {
+    m_db.RemoveBatchHooks(this);
+}
+
+bool CImportRecorder::Begin(const CStart& start, long long& number) {
+    if (m_nImport != 0) {
+        m_db.Fail("an import cannot begin", "another one is under way");
+        return false;
+    }
+    if (!m_db.BeforeBatchedWrite())
+        return false;
+    std::unique_ptr<CStatement> begin = m_db.Connection().PrepareImportBegin();
+    if (!begin)
+        return false;
+    begin->BindBytes(1, start.userName.data(), start.userName.size());
+    begin->BindBytes(2, start.owner.data(), start.owner.size());
+    begin->BindText(3, start.kind.c_str());
+    begin->BindInt(4, static_cast<long long>(std::time(nullptr)));
+    begin->BindBytes(5, start.file.data(), start.file.size());
+    begin->BindInt(6, start.size);
+    begin->BindText(7, start.hash.c_str());
+    begin->BindText(8, start.form.c_str());
+    begin->BindText(9, start.options.c_str());
+    if (begin->Step() != CStatement::Result::Row || begin->ColumnInt64(0) <= 0) {
+        m_db.Fail("the import's record cannot be written");
+        m_db.AfterFailedWrite();
+        return false;
+    }
+    number = m_nImport = begin->ColumnInt64(0);
+    m_strKind = start.kind;
+    m_bBegun = false;
+    m_added.clear();
+    m_replaced.clear();
+    return true;
+}
+
+bool CImportRecorder::WriteEntries(int action, std::vector<long long>& ids) {
+    if (ids.empty())
+        return true;
+    if (!m_entries)
+        m_entries = m_db.Connection().PrepareImportEntries();
+    if (!m_entries)
+        return false;
+    // The IDs as a JSON array, which both engines take apart themselves.
+    std::string list = "[";
+    for (long long id : ids)
+        list += (list.size() > 1 ? "," : "") + std::to_string(id);
+    list += "]";
+    ids.clear();
+    m_entries->BindInt(1, m_nImport);
+    m_entries->BindInt(2, action);
+    m_entries->BindText(3, list.c_str());
+    if (m_entries->Queue())
+        return true;
+    m_db.Fail("the import's entries cannot be recorded");
+    m_db.AfterFailedWrite();
+    return false;
+}
+
+bool CImportRecorder::Replacing(const std::string& table, const std::string& columns,
+                                const std::string& condition, long long id,
+                                const std::function<void(CStatement&, int)>& bind) {
+    if (!m_before || m_strBeforeTable != table) {
+        m_before = m_db.Connection().PrepareImportBefore(table, columns, condition);
+        m_strBeforeTable = table;
+    }
+    if (!m_before)
+        return false;
+    m_before->BindInt(1, m_nImport);
+    bind(*m_before, 2);
+    if (!m_before->Queue()) {
+        m_db.Fail("what an entry was before the import cannot be kept");
+        m_db.AfterFailedWrite();
+        return false;
+    }
+    m_replaced.push_back(id);
+    return true;
+}
+
+bool CImportRecorder::RemovingSeries(const std::string& columns, const std::string& owner,
+                                     const std::string& series) {
+    if (m_series.empty())
+        m_series = m_db.Connection().PrepareImportSeriesBefore(columns);
+    for (const auto& statement : m_series) {
+        if (!statement)
+            return false;
+        statement->BindInt(1, m_nImport);
+        statement->BindBytes(2, owner.data(), owner.size());
+        statement->BindBytes(3, series.data(), series.size());
+        if (!statement->Queue()) {
+            m_db.Fail("what a series was before the import cannot be kept");
+            m_db.AfterFailedWrite();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CImportRecorder::End(long long skipped) {
+    if (m_nImport == 0)
+        return false;
+    // The last entries first: an ended record takes no more.
+    if (!m_db.BeforeBatchedWrite() || !WriteEntries(kAdded, m_added) ||
+        !WriteEntries(kReplaced, m_replaced))
+        return false;
+    std::unique_ptr<CStatement> end = m_db.Connection().PrepareImportEnd();
+    if (!end)
+        return false;
+    end->BindInt(1, m_nImport);
+    end->BindInt(2, skipped);
+    end->BindInt(3, static_cast<long long>(std::time(nullptr)));
+    const bool ended = end->Queue();
+    if (!ended) {
+        m_db.Fail("the import's record cannot be ended");
+        m_db.AfterFailedWrite();
+    }
+    Forget();
+    return ended;
+}
+
+void CImportRecorder::Forget() {
+    m_nImport = 0;
+    m_strKind.clear();
+    m_added.clear();
+    m_replaced.clear();
+    m_before.reset();
+    m_series.clear();
+    m_entries.reset();
+}

@@ -1,0 +1,135 @@
+// What an import did, recorded beside the entries it wrote: who, whose
+// entries, which file; the entries added, replaced (with what they were) and
+// removed (a series imported again); on the server, each person's own only.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "LibraryTest.h"
+#include "ServerSession.h"
+
+using ImportRecords = LibraryTest;
+KELVO_ON_BOTH_ENGINES(ImportRecords);
+
+namespace {
+
+constexpr auto Reason = &LibraryTestBase::Reason;
+
+int BeginImport(int kind, const char* owner, const char* user = "alice") {
+    return kvBeginImport(kind, owner, user, "/home/alice/book.vcf", 1234, "ab12", "vCard",
+                         "duplicates=on");
+}
+
+} // namespace
+
+TEST_P(ImportRecords, AddedReplacedAndRemovedEntriesAreRecordedWithWhatTheyWere) {
+    ASSERT_TRUE(AddAddress("alice", CTestRecords::Address("alice", "Old", "Entry", "Firm")));
+    const std::string oldId = m_database.Query("SELECT id FROM addresses").at(0);
+
+    ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
+    ASSERT_TRUE(kvBeginAddressUpdate("alice"));
+    const int number = BeginImport(KV_KIND_ADDRESS, "alice");
+    ASSERT_GT(number, 0) << Reason();
+    EXPECT_EQ(BeginImport(KV_KIND_ADDRESS, "alice"), 0) << "one import at a time";
+    kvAddressRecord added = CTestRecords::Address("alice", "New", "Entry", "");
+    ASSERT_TRUE(kvAddAddress(&added));
+    ASSERT_TRUE(kvFindDuplicateAddress(nullptr, 0, "Old", "Entry", "Firm"));
+    kvAddressRecord changed = CTestRecords::Address("alice", "Old", "Entry", "Firm");
+    CTestRecords::Put(changed.memo, sizeof(changed.memo), "changed by the import");
+    ASSERT_TRUE(kvUpdateAddress(&changed));
+    ASSERT_TRUE(kvFindDuplicateAddress(nullptr, 0, "Old", "Entry", "Firm"));
+    ASSERT_TRUE(kvUpdateAddress(&changed)) << "replaced twice: the first image stays";
+    ASSERT_TRUE(kvEndImport(3));
+    EXPECT_FALSE(kvEndImport(3)) << "no import under way";
+    ASSERT_TRUE(kvCloseAddressBook());
+
+    EXPECT_EQ(m_database.Query("SELECT id, kind, size, hash, form, options, skipped, "
+                               "CASE WHEN ended > 0 THEN 1 ELSE 0 END, "
+                               "undone FROM imports"),
+              (std::vector<std::string>{std::to_string(number) +
+                                        "\taddresses\t1234\tab12\tvCard\tduplicates=on\t3\t"
+                                        "1\t0"}));
+    const std::string newId =
+        m_database.Query("SELECT id FROM addresses WHERE id <> " + oldId).at(0);
+    EXPECT_EQ(m_database.Query("SELECT action, entry_id FROM import_entries ORDER BY action"),
+              (std::vector<std::string>{"1\t" + newId, "2\t" + oldId}));
+    EXPECT_EQ(m_database.Query("SELECT id, length(memo) FROM import_addresses"),
+              (std::vector<std::string>{oldId + "\t0"}))
+        << "the replaced entry as it was before";
+
+    // A series imported again: the occurrences it removes are kept as they were.
+    ASSERT_TRUE(kvOpenSchedules("alice", ""));
+    for (int day : {2, 9}) {
+        kvScheduleRecord weekly = CTestRecords::Schedule("alice", "weekly", 2026, 3, day, 9, 0);
+        ASSERT_TRUE(kvSetNextOriginal(KV_KIND_SCHEDULE, "", "weekly@example"));
+        ASSERT_TRUE(kvAddSchedule(&weekly, 0));
+    }
+    ASSERT_TRUE(kvCloseSchedules());
+    ASSERT_TRUE(kvOpenSchedules("alice", ""));
+    const int again = BeginImport(KV_KIND_SCHEDULE, "alice");
+    ASSERT_GT(again, number) << Reason();
+    kvScheduleRecord moved = CTestRecords::Schedule("alice", "weekly", 2026, 3, 3, 9, 0);
+    ASSERT_TRUE(kvSetNextOriginal(KV_KIND_SCHEDULE, "", "weekly@example"));
+    ASSERT_TRUE(kvAddSchedule(&moved, 0));
+    ASSERT_TRUE(kvCloseSchedules()) << "closed without an end: a record cut short";
+    EXPECT_EQ(m_database.Query("SELECT ended FROM imports WHERE id = " + std::to_string(again)),
+              std::vector<std::string>{"0"});
+    EXPECT_EQ(m_database.Query("SELECT action, count(*) FROM import_entries WHERE import_id = " +
+                               std::to_string(again) + " GROUP BY action ORDER BY action"),
+              (std::vector<std::string>{"1\t1", "3\t2"}));
+    EXPECT_EQ(m_database.Count("import_schedules"), 2);
+    ASSERT_TRUE(kvOpenSchedules("alice", ""));
+    EXPECT_GT(BeginImport(KV_KIND_SCHEDULE, "alice"), again)
+        << "the cut import is no longer under way";
+    ASSERT_TRUE(kvCloseSchedules());
+
+    // A groupware of version 8 gains the records' tables.
+    kvShutdown();
+    for (const char* table : {"import_entries", "import_addresses", "import_schedules", "imports"})
+        m_database.Query(std::string("DROP TABLE ") + table);
+    m_database.Query(m_database.IsServer()
+                         ? "UPDATE kv_meta SET value = 8 WHERE name = 'schema_version'"
+                         : "PRAGMA user_version=8");
+    ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0)) << Reason();
+    ASSERT_TRUE(kvCloseAddressBook());
+    EXPECT_EQ(m_database.Count("imports"), 0);
+}
+
+TEST(ImportRecordsOnServer, APersonRecordsAndSeesOnlyTheirOwnImports) {
+    CTempDatabase server("postgresql");
+    for (const char* user : {"alice", "bob"}) {
+        kvUserRecord record = CTestRecords::User(user, "", {}, std::string(user) + "-password");
+        ASSERT_TRUE(kvAdminAddUser(&record));
+    }
+    LibraryTestBase::UseDatabase(server.PeopleUri());
+    ASSERT_TRUE(kvCheckPassword("alice", "alice-password")) << Reason();
+    ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
+    ASSERT_TRUE(kvBeginAddressUpdate("alice"));
+    EXPECT_EQ(BeginImport(KV_KIND_ADDRESS, "bob"), 0) << "not into another's book";
+    const int number = BeginImport(KV_KIND_ADDRESS, "alice", "bob");
+    ASSERT_GT(number, 0) << Reason();
+    kvAddressRecord added = CTestRecords::Address("alice", "Mine", "", "");
+    ASSERT_TRUE(kvAddAddress(&added));
+    ASSERT_TRUE(kvEndImport(0));
+    ASSERT_TRUE(kvCloseAddressBook());
+    kvShutdown();
+    EXPECT_EQ(server.Query("SELECT convert_from(user_name, 'UTF8') FROM imports"),
+              std::vector<std::string>{"alice"})
+        << "the person signed in, whatever the caller says";
+
+    const std::string role =
+        server.Query("SELECT role_name FROM users WHERE name = convert_to('bob', 'UTF8')").at(0);
+    CServerSession bob(server.PeopleUri(), role, "bob-password");
+    ASSERT_TRUE(bob.Connected()) << bob.Error();
+    for (const char* table : {"imports", "import_entries", "import_addresses"})
+        EXPECT_EQ(bob.Run(std::string("SELECT count(*) FROM ") + table), "0") << table;
+    const std::string id = std::to_string(number);
+    for (const std::string& sql :
+         {"SELECT kv_record_import_entries(" + id + ", 1, '[1]')",
+          "SELECT kv_end_import(" + id + ", 0, 1)", "SELECT kv_keep_address_before(" + id + ", 1)",
+          std::string("INSERT INTO imports(user_name, owner, kind, started, file, size, hash, "
+                      "form, options) VALUES ('', '', 'addresses', 0, '', 0, '', '', '')"),
+          std::string("UPDATE imports SET undone = 1"), std::string("DELETE FROM import_entries")})
+        EXPECT_TRUE(CServerSession::Refused(bob.Run(sql))) << sql;
+    EXPECT_EQ(server.Query("SELECT count(*) FROM import_entries"), std::vector<std::string>{"1"});
+}
