@@ -13,6 +13,7 @@
 #include "DumpCommand.h"
 #include "ExportCommand.h"
 #include "ImportCommand.h"
+#include "ImportsCommand.h"
 #include "InitCommand.h"
 #include "OutputBuffer.h"
 #include "RolesPruneCommand.h"
@@ -54,6 +55,9 @@ const char kUsage[] =
     "                                        file (schedules), and summarise it; --map says\n"
     "                                        where a table's columns go (\"header = field\" a\n"
     "                                        line); --dry-run reads and checks, storing nothing\n"
+    "  imports [--owner USER]                list the recorded imports (of USER's entries or\n"
+    "                                        run by USER): who, whose, which file, what each did\n"
+    "  imports show N                        what import N did, entry by entry\n"
     "  export addresses --owner USER [--public] [--format vcard|ldif|google|outlook] [--encoding "
     "E]\n"
     "         [--quiet] [FILE]\n"
@@ -164,6 +168,8 @@ std::unique_ptr<CAdminCommand> CAdminTool::Command(CArguments& args) {
     if (command == "import")
         return std::make_unique<CImportCommand>(
             args.TakeFront("import needs addresses or schedules"));
+    if (command == "imports")
+        return std::make_unique<CImportsCommand>();
     if (command == "export")
         return std::make_unique<CExportCommand>(
             args.TakeFront("export needs addresses or schedules"));

@@ -102,6 +102,44 @@ KV_API void kvAdminSetProgress(kvAdminProgress progress, void* context);
  */
 KV_API void kvAdminAdvanceClock(int milliseconds);
 
+/*
+ * A recorded import (kvBeginImport) as kvAdminListImports delivers it: names
+ * in code page 932, the other texts UTF-8, valid during the call.
+ */
+typedef struct kvAdminImport {
+    int number;
+    int kind;             /* KV_KIND_ADDRESS or KV_KIND_SCHEDULE */
+    const char* userName; /* who ran it */
+    const char* owner;    /* whose entries ("": the public ones) */
+    long long started;    /* seconds since 1970, UTC */
+    const char* file;
+    long long size;
+    const char* hash; /* SHA-256, hex; "" when none was taken */
+    const char* form;
+    const char* options;
+    long long added, replaced, removed, skipped;
+    long long ended;  /* seconds since 1970; 0: cut short */
+    long long undone; /* seconds since 1970 when taken back; 0: not */
+} kvAdminImport;
+typedef void (*kvAdminImportVisitor)(void* context, const kvAdminImport* import);
+
+/*
+ * Delivers the recorded imports to visit in the order they began: all of
+ * them, or (owner not null) those of owner's entries or run by owner.
+ */
+KV_API int kvAdminListImports(const char* owner, kvAdminImportVisitor visit, void* context);
+
+/*
+ * Delivers import number's entries to visit by what it did (action 1 added,
+ * 2 replaced, 3 removed), then by ID: each entry's name (last and first
+ * name, or title; code page 932) as it is now ("" when it is no longer) and
+ * as it was before the import ("" for an added one). Returns 0 when there is
+ * no such import.
+ */
+typedef void (*kvAdminImportEntryVisitor)(void* context, int action, long long entryId,
+                                          const char* now, const char* before);
+KV_API int kvAdminImportEntries(int number, kvAdminImportEntryVisitor visit, void* context);
+
 /* The round trips to a database server so far (0 for the embedded engine). */
 KV_API long long kvAdminRoundTrips(void);
 

@@ -10,6 +10,7 @@
 #include "ErrorState.h"
 #include "Groupware.h"
 #include "GroupwareCopier.h"
+#include "ImportLog.h"
 #include "Migrations.h"
 #include "MonitorText.h"
 #include "kelvo.h"
@@ -354,6 +355,28 @@ KV_API void kvAdminSetProgress(kvAdminProgress progress, void* context) {
     std::lock_guard<std::mutex> lock(groupware.Mutex());
     s_progress = progress;
     s_progressContext = context;
+}
+
+KV_API int kvAdminListImports(const char* owner, kvAdminImportVisitor visit, void* context) {
+    if (visit == nullptr)
+        return 0;
+    return Call([&](CGroupware& g) {
+        return CImportLog(g.Database()).List(owner, [&](const kvAdminImport& import) {
+            visit(context, &import);
+        });
+    });
+}
+
+KV_API int kvAdminImportEntries(int number, kvAdminImportEntryVisitor visit, void* context) {
+    if (visit == nullptr || number <= 0)
+        return 0;
+    return Call([&](CGroupware& g) {
+        return CImportLog(g.Database())
+            .Entries(number, [&](int action, long long id, const std::string& now,
+                                 const std::string& before) {
+                visit(context, action, id, now.c_str(), before.c_str());
+            });
+    });
 }
 
 KV_API int kvAdminCopyTo(const char* target, char* summary, int size) {

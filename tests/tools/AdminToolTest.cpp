@@ -2,6 +2,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <sstream>
 
 #include "AdminProcessTest.h"
 
@@ -180,6 +181,23 @@ TEST_P(AdminTool, ImportSchedulesLikeTheDialog) {
               "alice\t会議\t\t2001/01/05 09:05\t2001/01/05 10:00\t0\t0\t15\t\n"
               "alice\t休日\t\t2001/01/06 00:00\t2001/01/06 00:00\t1\t0\t0\t\n")
         << "the second import replaced both entries";
+    // Both imports are recorded (each line without the time it began).
+    auto imports = Admin({"imports", "--owner", "alice"});
+    ASSERT_EQ(imports.status, 0) << imports.err;
+    std::vector<std::string> rows;
+    std::istringstream lines(imports.out);
+    for (std::string line; std::getline(lines, line);)
+        rows.push_back(line.substr(0, line.find('\t') + 1) +
+                       line.substr(line.find('\t', line.find('\t') + 1) + 1));
+    const std::string from = "\tkelvo-admin\talice\tschedules\t" + file.Path() + "\t";
+    EXPECT_EQ(rows, (std::vector<std::string>{
+                        "import\tby\towner\tkind\tfile\tadded\treplaced\tremoved\tskipped\tstate",
+                        "1" + from + "2\t0\t0\t0\tended", "2" + from + "0\t2\t0\t0\tended"}));
+    auto shown = Admin({"imports", "show", "2"});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_NE(shown.out.find("duplicate check: yes"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("\t会議\t(before: 会議)\n"), std::string::npos) << shown.out;
+    EXPECT_EQ(Admin({"imports", "show", "3"}).status, 1) << "no such import";
     auto missing = Admin({"import", "schedules", "--owner", "alice", "/nonexistent/cal.txt"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("cannot read"), std::string::npos);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "kelvoadmin.h"
+
+class CDatabase;
+
+// The recorded imports read back (kelvo-admin imports): each import with
+// what it did in counts, and one import entry by entry.
+class CImportLog {
+public:
+    explicit CImportLog(CDatabase& db) : m_db(db) {}
+
+    // Every import in order; of owner's entries or run by owner when not null.
+    bool List(const char* owner, const std::function<void(const kvAdminImport&)>& visit);
+    // Import number's entries: action, ID, and the entry's name (last and
+    // first name, or title) as it is now and as it was before the import.
+    bool Entries(
+        int number,
+        const std::function<void(int, long long, const std::string&, const std::string&)>& visit);
+
+private:
+    CDatabase& m_db;
+};
