@@ -45,9 +45,10 @@ extern "C" {
 /* 1.1: kvLastError, kvCommittedWrites, kvPostMonitorLine and kvVersion.
  * 1.2: kvCheckPassword and kvChangePassword; passwords never leave the library.
  * 1.3: kvSetNextOriginal and kvLastOriginal: what a source said that a record
- *      cannot hold is kept beside its entry. */
+ *      cannot hold is kept beside its entry.
+ * 1.4: kvBeginImport and kvEndImport: each import is recorded. */
 #define KV_VERSION_MAJOR 1
-#define KV_VERSION_MINOR 3
+#define KV_VERSION_MINOR 4
 
 /* Record sizes in bytes. */
 #define KV_USER_RECORD_SIZE 69264
