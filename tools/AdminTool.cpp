@@ -13,6 +13,7 @@
 #include "DumpCommand.h"
 #include "ExportCommand.h"
 #include "ImportCommand.h"
+#include "ImportUndoCommand.h"
 #include "ImportsCommand.h"
 #include "InitCommand.h"
 #include "OutputBuffer.h"
@@ -58,6 +59,9 @@ const char kUsage[] =
     "  imports [--owner USER]                list the recorded imports (of USER's entries or\n"
     "                                        run by USER): who, whose, which file, what each did\n"
     "  imports show N                        what import N did, entry by entry\n"
+    "  import undo N [--force]               take import N back: what it added removed, what\n"
+    "                                        it replaced or removed put back; --force keeps\n"
+    "                                        what a later import changed of the same entries\n"
     "  export addresses --owner USER [--public] [--format vcard|ldif|google|outlook] [--encoding "
     "E]\n"
     "         [--quiet] [FILE]\n"
@@ -165,9 +169,12 @@ std::unique_ptr<CAdminCommand> CAdminTool::Command(CArguments& args) {
             throw CAdminError("unknown board command \"" + sub + "\"");
         return std::make_unique<CBoardPostCommand>();
     }
-    if (command == "import")
-        return std::make_unique<CImportCommand>(
-            args.TakeFront("import needs addresses or schedules"));
+    if (command == "import") {
+        const std::string what = args.TakeFront("import needs addresses, schedules or undo");
+        if (what == "undo")
+            return std::make_unique<CImportUndoCommand>();
+        return std::make_unique<CImportCommand>(what);
+    }
     if (command == "imports")
         return std::make_unique<CImportsCommand>();
     if (command == "export")

@@ -140,6 +140,17 @@ typedef void (*kvAdminImportEntryVisitor)(void* context, int action, long long e
                                           const char* now, const char* before);
 KV_API int kvAdminImportEntries(int number, kvAdminImportEntryVisitor visit, void* context);
 
+/*
+ * Takes import number back in one transaction: the entries it added are
+ * removed, those it replaced or removed (a series imported again) are put
+ * back as they were, and the import is marked as taken back (it cannot be
+ * taken back twice). Where a later import (not taken back) replaced or removed
+ * the same entries, nothing is done and the reason names them, unless force
+ * is nonzero: those entries then keep the later changes and the rest is taken
+ * back. summary (size bytes, NUL included, may be null) says what was done.
+ */
+KV_API int kvAdminUndoImport(int number, int force, char* summary, int size);
+
 /* The round trips to a database server so far (0 for the embedded engine). */
 KV_API long long kvAdminRoundTrips(void);
 

@@ -199,6 +199,10 @@ bool CAddressStore::Write(CStatement& statement, const kvAddressRecord* record, 
     return m_writer.Queue(statement, NameOf(record), what);
 }
 
+std::string CAddressStore::RowColumns() {
+    return CEntryWriter::RowColumns(Addresses());
+}
+
 bool CAddressStore::Add(const kvAddressRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
@@ -235,7 +239,7 @@ bool CAddressStore::Update(const kvAddressRecord* record) {
     const long long found = m_nFoundId;
     if (m_db.Imports().Records("addresses") &&
         !m_db.Imports().Replacing(
-            "addresses", m_writer.ColumnList() + ", id, changed", "id = ?2", found,
+            "addresses", RowColumns(), "id = ?2", found,
             [found](CStatement& statement, int from) { statement.BindInt(from, found); }))
         return false;
     if (!Write(*update, record, "updated"))

@@ -35,6 +35,8 @@ public:
     bool SetNextOriginal(const char* original);
     // The original of the record Next delivered last (empty: none).
     const std::string& LastOriginal() const { return m_strLastOriginal; }
+    // Every column of an address row (what an import keeps of a replaced one).
+    static std::string RowColumns();
 
 private:
     // Writes are made only inside the update phase.

@@ -2,6 +2,7 @@
 // needed, and turns every failure (including an exception) into a 0 result.
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 
@@ -11,6 +12,7 @@
 #include "Groupware.h"
 #include "GroupwareCopier.h"
 #include "ImportLog.h"
+#include "ImportUndo.h"
 #include "Migrations.h"
 #include "MonitorText.h"
 #include "kelvo.h"
@@ -377,6 +379,17 @@ KV_API int kvAdminImportEntries(int number, kvAdminImportEntryVisitor visit, voi
                 visit(context, action, id, now.c_str(), before.c_str());
             });
     });
+}
+
+KV_API int kvAdminUndoImport(int number, int force, char* summary, int size) {
+    std::string said;
+    if (number <= 0 || !Call([&](CGroupware& g) {
+            return CImportUndo(g.Database()).Undo(number, force != 0, said);
+        }))
+        return 0;
+    if (summary != nullptr && size > 0)
+        std::snprintf(summary, static_cast<size_t>(size), "%s", said.c_str());
+    return 1;
 }
 
 KV_API int kvAdminCopyTo(const char* target, char* summary, int size) {

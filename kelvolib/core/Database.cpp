@@ -287,6 +287,21 @@ bool CDatabase::CommitBatch() {
     return false;
 }
 
+bool CDatabase::InTransaction(const std::string& what, const std::function<bool()>& work) {
+    if (!CommitBatch())
+        return false;
+    if (!m_pConnection->BeginWrite()) {
+        Fail(what);
+        return false;
+    }
+    if (work() && m_pConnection->Commit())
+        return true;
+    if (CErrorState::Get().empty())
+        Fail(what);
+    m_pConnection->Rollback();
+    return false;
+}
+
 void CDatabase::AfterFailedWrite() {
     if (m_bBatchOpen && !m_pConnection->InTransaction())
         ForgetBatch();

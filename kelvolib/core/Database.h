@@ -101,6 +101,10 @@ public:
     unsigned TransactionNumber() const { return m_nTransaction; }
     // Commits the batch, if one is open.
     bool CommitBatch();
+    // Runs work in a write transaction of its own (whatever a batch holds is
+    // committed first): committed when work succeeds, else rolled back with
+    // what reported as the failure unless work reported one.
+    bool InTransaction(const std::string& what, const std::function<bool()>& work);
     // Runs before (to write what an owner kept in memory) and after (committed
     // or not) each batch's end, keyed by the owner of the hooks.
     void SetBatchHooks(const void* owner, std::function<void()> beforeCommit,

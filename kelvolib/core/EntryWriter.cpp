@@ -19,6 +19,13 @@ std::string CEntryWriter::ColumnList() const {
     return list;
 }
 
+std::string CEntryWriter::RowColumns(const CKind& kind) {
+    std::string list;
+    for (const std::string& column : kind.columns)
+        list += column + ", ";
+    return list + "id, changed";
+}
+
 bool CEntryWriter::Touch(const std::string& owner) {
     return m_db.BeforeBatchedWrite() && m_index.Touch(owner);
 }

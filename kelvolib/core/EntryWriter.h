@@ -39,6 +39,8 @@ public:
 
     // The columns as a list ("a, b, c"), for the store's reads.
     std::string ColumnList() const;
+    // Every column of kind's rows: the store's, the ID and the stamp.
+    static std::string RowColumns(const CKind& kind);
     // The first parameter of an update's key.
     int KeyParameter() const { return Columns() + 2; }
 

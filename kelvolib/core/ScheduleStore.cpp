@@ -260,6 +260,10 @@ bool CScheduleStore::Write(CStatement& statement, const kvScheduleRecord* record
     return m_writer.Queue(statement, TitleOf(record), what);
 }
 
+std::string CScheduleStore::RowColumns() {
+    return CEntryWriter::RowColumns(Schedules());
+}
+
 bool CScheduleStore::Add(const kvScheduleRecord* record) {
     if (!m_bOpen || record == nullptr)
         return false;
@@ -311,14 +315,13 @@ bool CScheduleStore::Update(const kvScheduleRecord* record) {
     update->BindBytes(key + kFoundStart, m_foundStart.data(), m_foundStart.size());
     update->BindInt(key + kFoundId, m_foundKey[7]);
     if (m_db.Imports().Records("schedules") &&
-        !m_db.Imports().Replacing("schedules", m_writer.ColumnList() + ", id, changed",
-                                  "owner_id = ?2 AND start_time = ?3 AND id = ?4", m_foundKey[7],
-                                  [this](CStatement& statement, int from) {
-                                      statement.BindInt(from, m_foundKey[0]);
-                                      statement.BindBytes(from + 1, m_foundStart.data(),
-                                                          m_foundStart.size());
-                                      statement.BindInt(from + 2, m_foundKey[7]);
-                                  }))
+        !m_db.Imports().Replacing(
+            "schedules", RowColumns(), "owner_id = ?2 AND start_time = ?3 AND id = ?4",
+            m_foundKey[7], [this](CStatement& statement, int from) {
+                statement.BindInt(from, m_foundKey[0]);
+                statement.BindBytes(from + 1, m_foundStart.data(), m_foundStart.size());
+                statement.BindInt(from + 2, m_foundKey[7]);
+            }))
         return false;
     if (!Write(*update, record, ownerId, "updated"))
         return false;
@@ -393,8 +396,7 @@ bool CScheduleStore::ClaimSeries(const std::string& owner) {
     m_removeSeries->BindBytes(1, owner.data(), owner.size());
     m_removeSeries->BindBytes(2, m_strNextSeries.data(), m_strNextSeries.size());
     if ((m_db.Imports().Records("schedules") &&
-         !m_db.Imports().RemovingSeries(m_writer.ColumnList() + ", id, changed", owner,
-                                        m_strNextSeries)) ||
+         !m_db.Imports().RemovingSeries(RowColumns(), owner, m_strNextSeries)) ||
         !m_removeSeries->Run()) {
         m_claimedSeries.erase(m_strNextSeries);
         m_db.Fail("the series " + m_strNextSeries + " cannot be replaced");

@@ -18,6 +18,8 @@ class CMonitorQueue;
 // batched adds and updates while the schedules are open.
 class CScheduleStore {
 public:
+    // Every column of a schedule row (what an import keeps of a replaced one).
+    static std::string RowColumns();
     CScheduleStore(CDatabase& db, CMonitorQueue& monitor);
     CScheduleStore(const CScheduleStore&) = delete;
     CScheduleStore& operator=(const CScheduleStore&) = delete;

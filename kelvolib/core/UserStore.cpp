@@ -175,28 +175,11 @@ bool CUserStore::NewVerifier(const std::string& password, const std::string& wha
     return true;
 }
 
-bool CUserStore::InTransaction(const std::string& what, const std::function<bool()>& work) {
-    // Whatever an open list batched goes first: this is a transaction of its own.
-    if (!m_db.CommitBatch())
-        return false;
-    CConnection& connection = m_db.Connection();
-    if (!connection.BeginWrite()) {
-        m_db.Fail(what);
-        return false;
-    }
-    if (work() && connection.Commit())
-        return true;
-    if (CErrorState::Get().empty())
-        m_db.Fail(what);
-    connection.Rollback();
-    return false;
-}
-
 bool CUserStore::UpdateUser(const std::string& what, const std::string& userName,
                             const char* column, const std::function<void(CStatement&)>& bind,
                             const std::function<bool()>& alsoOnServer) {
     bool missing = false;
-    bool done = InTransaction(what, [&] {
+    bool done = m_db.InTransaction(what, [&] {
         auto update =
             m_db.Prepare(std::string("UPDATE users SET ") + column + " = ?1 WHERE name = ?2");
         if (!update)
@@ -240,7 +223,7 @@ bool CUserStore::Add(const kvUserRecord* record) {
         return false;
     }
     bool exists = false;
-    bool added = InTransaction("user " + name + " cannot be added", [&] {
+    bool added = m_db.InTransaction("user " + name + " cannot be added", [&] {
         auto insert = m_db.Prepare("INSERT INTO users(reading, g0, g1, g2, g3, g4, g5, g6, g7, "
                                    "g8, g9, password, name) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, "
                                    "?8, ?9, ?10, ?11, ?12, ?13) ON CONFLICT DO NOTHING");
@@ -378,7 +361,7 @@ bool CUserStore::Remove(const std::string& userName, bool purge, long long& sche
         return false;
     }
     const std::string what = "user " + userName + " cannot be removed";
-    bool removed = InTransaction(what, [&] {
+    bool removed = m_db.InTransaction(what, [&] {
         // The user and its login in one transaction; with purge, its private
         // entries and what numbered or counted them.
         const char* kept[] = {"DELETE FROM users WHERE name = ?1",
@@ -432,7 +415,7 @@ int CUserStore::CountFailure(const std::string& userName) {
     int failures = 0;
     if (!m_db.Connection().CountsSignInFailures())
         return 0;
-    InTransaction("a failed sign-in cannot be counted", [&] {
+    m_db.InTransaction("a failed sign-in cannot be counted", [&] {
         auto count = m_db.Prepare("INSERT INTO sign_in_failures(name, failures) VALUES (?1, 1) "
                                   "ON CONFLICT(name) DO UPDATE SET failures = failures + 1 "
                                   "RETURNING failures");
@@ -459,7 +442,7 @@ void CUserStore::ClearFailures(const std::string& userName) {
     const bool failed = count->Step() == CStatement::Result::Row;
     count.reset();
     if (failed)
-        InTransaction("failed sign-ins cannot be forgotten", [&] {
+        m_db.InTransaction("failed sign-ins cannot be forgotten", [&] {
             auto forget = m_db.Prepare("DELETE FROM sign_in_failures WHERE name = ?1");
             if (!forget)
                 return false;

@@ -69,9 +69,6 @@ public:
 private:
     static void Fill(const CStatement& row, kvUserRecord* record);
     void BindProfile(CStatement& statement, const kvUserRecord* record);
-    // Runs work in a write transaction of its own; false (rolled back) when
-    // work or the commit fails.
-    bool InTransaction(const std::string& what, const std::function<bool()>& work);
     // Sets one column of userName's row to what bind gives ?1, then runs
     // alsoOnServer in the same transaction; "no user NAME" when there is none.
     bool UpdateUser(const std::string& what, const std::string& userName, const char* column,

@@ -133,3 +133,74 @@ TEST(ImportRecordsOnServer, APersonRecordsAndSeesOnlyTheirOwnImports) {
         EXPECT_TRUE(CServerSession::Refused(bob.Run(sql))) << sql;
     EXPECT_EQ(server.Query("SELECT count(*) FROM import_entries"), std::vector<std::string>{"1"});
 }
+
+TEST_P(ImportRecords, AnImportTakenBackLeavesTheGroupwareAsItWas) {
+    ASSERT_TRUE(AddAddress("alice", CTestRecords::Address("alice", "Old", "Entry", "Firm")));
+    ASSERT_TRUE(kvOpenSchedules("alice", ""));
+    for (int day : {2, 9}) {
+        kvScheduleRecord weekly = CTestRecords::Schedule("alice", "weekly", 2026, 3, day, 9, 0);
+        ASSERT_TRUE(kvSetNextOriginal(KV_KIND_SCHEDULE, "UID:w\r\n", "weekly@example"));
+        ASSERT_TRUE(kvAddSchedule(&weekly, 0));
+    }
+    kvScheduleRecord loose = CTestRecords::Schedule("alice", "loose", 2026, 3, 4, 9, 0);
+    ASSERT_TRUE(kvAddSchedule(&loose, 0));
+    ASSERT_TRUE(kvCloseSchedules());
+    auto rows = [this] {
+        return std::vector<std::vector<std::string>>{
+            m_database.Query("SELECT * FROM addresses ORDER BY id"),
+            m_database.Query("SELECT * FROM schedules ORDER BY id")};
+    };
+    const auto before = rows();
+
+    // 1: an address added, one replaced; 2: a series imported again and a
+    // duplicate replaced; 3: the address 1 added replaced.
+    auto importAddresses = [](const char* memo) {
+        ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
+        ASSERT_TRUE(kvBeginAddressUpdate("alice"));
+        ASSERT_GT(BeginImport(KV_KIND_ADDRESS, "alice"), 0) << Reason();
+        for (const char* last : {"New", "Old"}) {
+            kvAddressRecord record = CTestRecords::Address("alice", last, "Entry", "Firm");
+            CTestRecords::Put(record.memo, sizeof(record.memo), memo);
+            if (kvFindDuplicateAddress(nullptr, 0, last, "Entry", "Firm"))
+                ASSERT_TRUE(kvUpdateAddress(&record));
+            else
+                ASSERT_TRUE(kvAddAddress(&record));
+        }
+        ASSERT_TRUE(kvEndImport(0));
+        ASSERT_TRUE(kvCloseAddressBook());
+    };
+    importAddresses("first");
+    ASSERT_TRUE(kvOpenSchedules("alice", ""));
+    ASSERT_EQ(BeginImport(KV_KIND_SCHEDULE, "alice"), 2) << Reason();
+    kvScheduleRecord moved = CTestRecords::Schedule("alice", "weekly", 2026, 3, 3, 10, 0);
+    ASSERT_TRUE(kvSetNextOriginal(KV_KIND_SCHEDULE, "UID:w\r\n", "weekly@example"));
+    ASSERT_TRUE(kvAddSchedule(&moved, 0));
+    ASSERT_TRUE(kvFindDuplicateSchedule(nullptr, 0, 2026, 3, 4, 9, 0, 0, "loose"));
+    kvScheduleRecord later = CTestRecords::Schedule("alice", "loose", 2026, 3, 4, 11, 0);
+    ASSERT_TRUE(kvUpdateSchedule(&later, 0));
+    ASSERT_TRUE(kvEndImport(0));
+    ASSERT_TRUE(kvCloseSchedules());
+    importAddresses("second");
+    ASSERT_NE(rows(), before);
+
+    char summary[256] = {};
+    EXPECT_FALSE(kvAdminUndoImport(1, 0, summary, sizeof(summary)));
+    EXPECT_NE(Reason().find("a later import changed entries"), std::string::npos) << Reason();
+    ASSERT_TRUE(kvAdminUndoImport(3, 0, summary, sizeof(summary))) << Reason();
+    EXPECT_STREQ(summary, "removed 0 added entries, put back 2");
+    ASSERT_TRUE(kvAdminUndoImport(1, 0, summary, sizeof(summary))) << Reason();
+    EXPECT_STREQ(summary, "removed 1 added entries, put back 1");
+    ASSERT_TRUE(kvAdminUndoImport(2, 0, summary, sizeof(summary))) << Reason();
+    EXPECT_STREQ(summary, "removed 1 added entries, put back 3");
+    EXPECT_EQ(rows(), before) << "every entry as it was, IDs and stamps too";
+    EXPECT_FALSE(kvAdminUndoImport(2, 0, summary, sizeof(summary)));
+    EXPECT_EQ(Reason(), "it was taken back before");
+
+    // Forced, an import is taken back but for what a later one changed.
+    importAddresses("third");  // 4: adds New again, replaces Old
+    importAddresses("fourth"); // 5: replaces both
+    ASSERT_TRUE(kvAdminUndoImport(4, 1, summary, sizeof(summary))) << Reason();
+    EXPECT_STREQ(summary, "removed 0 added entries, put back 0, kept 2 entries a later import "
+                          "changed");
+    EXPECT_EQ(m_database.Count("addresses"), 2);
+}
