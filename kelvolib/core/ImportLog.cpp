@@ -1,6 +1,8 @@
 #include "ImportLog.h"
 
+#include <map>
 #include <memory>
+#include <vector>
 
 #include "Database.h"
 #include "ErrorState.h"
@@ -22,7 +24,8 @@ std::string Name(const std::string& last, const std::string& first) {
 
 bool CImportLog::List(const char* owner, const std::function<void(const kvAdminImport&)>& visit) {
     auto count = [](int action) {
-        return "(SELECT count(*) FROM import_entries e WHERE e.import_id = i.id AND e.action = " +
+        return "(SELECT coalesce(sum(e.last_id - e.entry_id + 1), 0) FROM import_entries e WHERE "
+               "e.import_id = i.id AND e.action = " +
                std::to_string(action) + ")";
     };
     std::unique_ptr<CStatement> list = m_db.PrepareList(
@@ -64,34 +67,66 @@ bool CImportLog::List(const char* owner, const std::function<void(const kvAdminI
 bool CImportLog::Entries(
     int number,
     const std::function<void(int, long long, const std::string&, const std::string&)>& visit) {
-    std::unique_ptr<CStatement> kind = m_db.Prepare("SELECT kind FROM imports WHERE id = ?1");
-    if (!kind)
+    std::unique_ptr<CStatement> import =
+        m_db.Prepare("SELECT kind, owner FROM imports WHERE id = ?1");
+    if (!import)
         return false;
-    kind->BindInt(1, number);
-    if (!m_db.StepRow(*kind, "the import")) {
+    import->BindInt(1, number);
+    if (!m_db.StepRow(*import, "the import")) {
         if (CErrorState::Get().empty())
-            m_db.Fail("import " + std::to_string(number) + " cannot be shown", "there is none");
+            CErrorState::Set("there is no import " + std::to_string(number));
         return false;
     }
-    const bool addresses = Column(*kind, 0) == "addresses";
-    kind.reset();
-    // The entry as it is (if it still is) and as the import found it (if it
-    // replaced or removed it).
-    std::unique_ptr<CStatement> entries = m_db.PrepareList(
-        addresses ? "SELECT e.action, e.entry_id, a.last_name, a.first_name, b.last_name, "
-                    "b.first_name FROM import_entries e LEFT JOIN addresses a ON a.id = "
-                    "e.entry_id LEFT JOIN import_addresses b ON b.import_id = e.import_id AND "
-                    "b.id = e.entry_id WHERE e.import_id = ?1 ORDER BY e.action, e.entry_id"
-                  : "SELECT e.action, e.entry_id, s.title, NULL, b.title, NULL FROM "
-                    "import_entries e LEFT JOIN schedules s ON s.id = e.entry_id LEFT JOIN "
-                    "import_schedules b ON b.import_id = e.import_id AND b.id = e.entry_id WHERE "
-                    "e.import_id = ?1 ORDER BY e.action, e.entry_id");
-    if (!entries)
+    const bool addresses = Column(*import, 0) == "addresses";
+    const std::string owner = Column(*import, 1);
+    import.reset();
+    // Its runs of IDs, the owner's entries as they are, and those the import
+    // replaced or removed as they were: each read once.
+    struct CRun {
+        int action;
+        long long first, last;
+    };
+    std::vector<CRun> runs;
+    std::map<long long, std::string> now, before;
+    auto read = [&](const std::string& sql, const std::function<void(CStatement&)>& bind,
+                    const char* what, const std::function<void(CStatement&)>& take) {
+        std::unique_ptr<CStatement> list = m_db.PrepareList(sql);
+        if (!list)
+            return false;
+        bind(*list);
+        while (m_db.StepRow(*list, what))
+            take(*list);
+        return CErrorState::Get().empty();
+    };
+    auto byNumber = [number](CStatement& list) { list.BindInt(1, number); };
+    auto byOwner = [&owner](CStatement& list) { list.BindBytes(1, owner.data(), owner.size()); };
+    auto name = [](std::map<long long, std::string>& into) {
+        return [&into](CStatement& row) {
+            into[row.ColumnInt64(0)] = Name(Column(row, 1), Column(row, 2));
+        };
+    };
+    const char* names = addresses ? "id, last_name, first_name" : "id, title, NULL";
+    if (!read("SELECT action, entry_id, last_id FROM import_entries WHERE import_id = ?1 ORDER BY "
+              "action, entry_id",
+              byNumber, "the import's entries",
+              [&runs](CStatement& row) {
+                  runs.push_back({static_cast<int>(row.ColumnInt64(0)), row.ColumnInt64(1),
+                                  row.ColumnInt64(2)});
+              }) ||
+        !read(std::string("SELECT ") + names +
+                  (addresses ? " FROM addresses WHERE owner = ?1"
+                             : " FROM schedules WHERE owner_id = (SELECT id FROM owners WHERE "
+                               "name = ?1)"),
+              byOwner, "the entries", name(now)) ||
+        !read(std::string("SELECT ") + names + " FROM import_" +
+                  (addresses ? "addresses" : "schedules") + " WHERE import_id = ?1",
+              byNumber, "the entries as they were", name(before)))
         return false;
-    entries->BindInt(1, number);
-    while (m_db.StepRow(*entries, "the import's entries"))
-        visit(static_cast<int>(entries->ColumnInt64(0)), entries->ColumnInt64(1),
-              Name(Column(*entries, 2), Column(*entries, 3)),
-              Name(Column(*entries, 4), Column(*entries, 5)));
-    return CErrorState::Get().empty();
+    for (const CRun& run : runs)
+        for (long long id = run.first; id <= run.last; ++id) {
+            const auto is = now.find(id), was = before.find(id);
+            visit(run.action, id, is != now.end() ? is->second : std::string(),
+                  run.action != 1 && was != before.end() ? was->second : std::string());
+        }
+    return true;
 }

@@ -1,5 +1,6 @@
 #include "ImportRecorder.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "Database.h"
@@ -71,10 +72,19 @@ bool CImportRecorder::WriteEntries(int action, std::vector<long long>& ids) {
         m_entries = m_db.Connection().PrepareImportEntries();
     if (!m_entries)
         return false;
-    // The IDs as a JSON array, which both engines take apart themselves.
+    // Runs of consecutive IDs as a JSON array of [first, last] pairs, which
+    // both engines take apart themselves.
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     std::string list = "[";
-    for (long long id : ids)
-        list += (list.size() > 1 ? "," : "") + std::to_string(id);
+    for (size_t i = 0; i < ids.size();) {
+        size_t last = i;
+        while (last + 1 < ids.size() && ids[last + 1] == ids[last] + 1)
+            ++last;
+        list += (list.size() > 1 ? ",[" : "[") + std::to_string(ids[i]) + "," +
+                std::to_string(ids[last]) + "]";
+        i = last + 1;
+    }
     list += "]";
     ids.clear();
     m_entries->BindInt(1, m_nImport);

@@ -1,7 +1,9 @@
 #include "ImportUndo.h"
 
+#include <algorithm>
 #include <ctime>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "AddressStore.h"
@@ -36,45 +38,61 @@ bool CImportUndo::Undo(int number, bool force, std::string& summary) {
         const std::string table = addresses ? "addresses" : "schedules";
         const std::string columns =
             addresses ? CAddressStore::RowColumns() : CScheduleStore::RowColumns();
-        // What a later import (not taken back) replaced or removed is its.
-        const std::string later =
-            "SELECT l.entry_id FROM import_entries l JOIN imports li ON li.id = l.import_id "
-            "WHERE l.import_id > ?1 AND l.action IN (2, 3) AND li.undone = 0 AND li.kind = ?2";
+        // What a later import (not taken back) replaced or removed is its:
+        // where its runs of IDs meet this import's.
+        const std::string laterRuns =
+            "SELECT 1 FROM import_entries l JOIN imports li ON li.id = l.import_id WHERE "
+            "l.import_id > ?1 AND l.action IN (2, 3) AND li.undone = 0 AND li.kind = ?2";
         std::unique_ptr<CStatement> conflicts = m_db.Prepare(
-            "SELECT DISTINCT entry_id FROM import_entries WHERE import_id = ?1 AND entry_id IN (" +
-            later + ") ORDER BY entry_id");
+            "SELECT e.entry_id, e.last_id, l.entry_id, l.last_id FROM import_entries e JOIN "
+            "import_entries l ON l.entry_id <= e.last_id AND e.entry_id <= l.last_id JOIN "
+            "imports li ON li.id = l.import_id WHERE e.import_id = ?1 AND l.import_id > ?1 AND "
+            "l.action IN (2, 3) AND li.undone = 0 AND li.kind = ?2");
         if (!conflicts)
             return false;
         conflicts->BindInt(1, number);
         conflicts->BindText(2, kind.c_str());
-        std::vector<long long> changed;
+        std::set<long long> changed;
         while (m_db.StepRow(*conflicts, "the later changes"))
-            changed.push_back(conflicts->ColumnInt64(0));
+            for (long long id = std::max(conflicts->ColumnInt64(0), conflicts->ColumnInt64(2));
+                 id <= std::min(conflicts->ColumnInt64(1), conflicts->ColumnInt64(3)); ++id)
+                changed.insert(id);
         if (!CErrorState::Get().empty())
             return false;
         conflicts.reset();
         if (!changed.empty() && !force) {
             std::string ids;
-            for (size_t i = 0; i < changed.size() && i < 20; ++i)
-                ids += (i > 0 ? ", " : "") + std::to_string(changed[i]);
-            if (changed.size() > 20)
-                ids += ", ... (" + std::to_string(changed.size()) + " in all)";
+            for (long long id : changed) {
+                if (ids.size() > 200) {
+                    ids += ", ... (" + std::to_string(changed.size()) + " in all)";
+                    break;
+                }
+                ids += (ids.empty() ? "" : ", ") + std::to_string(id);
+            }
             CErrorState::Set("a later import changed entries " + ids +
                              " (forced, it is taken back and those keep the later changes)");
             return false;
         }
-        const std::string added =
-            "SELECT entry_id FROM import_entries WHERE import_id = ?1 AND action = 1";
+        // Whether the entry whose ID is column is in a run of this import's
+        // added entries, and in a later import's.
+        auto added = [](const std::string& column) {
+            return "EXISTS (SELECT 1 FROM import_entries e WHERE e.import_id = ?1 AND e.action = 1 "
+                   "AND " +
+                   column + " BETWEEN e.entry_id AND e.last_id)";
+        };
+        auto later = [&laterRuns](const std::string& column) {
+            return "EXISTS (" + laterRuns + " AND " + column + " BETWEEN l.entry_id AND l.last_id)";
+        };
+        const std::string id = table + ".id";
         // The added entries go; a replaced or removed one is put back as it
         // was (one the import added and then replaced itself only goes).
         const std::string steps[] = {
-            "DELETE FROM " + table + " WHERE id IN (" + added + ") AND id NOT IN (" + later + ")",
-            "DELETE FROM " + table + " WHERE id IN (SELECT id FROM import_" + table +
-                " WHERE import_id = ?1) AND id NOT IN (" + added + ") AND id NOT IN (" + later +
-                ")",
+            "DELETE FROM " + table + " WHERE " + added(id) + " AND NOT " + later(id),
+            "DELETE FROM " + table + " WHERE id IN (SELECT b.id FROM import_" + table +
+                " b WHERE b.import_id = ?1) AND NOT " + added(id) + " AND NOT " + later(id),
             "INSERT INTO " + table + "(" + columns + ") SELECT " + columns + " FROM import_" +
-                table + " WHERE import_id = ?1 AND id NOT IN (" + added + ") AND id NOT IN (" +
-                later + ")",
+                table + " b WHERE b.import_id = ?1 AND NOT " + added("b.id") + " AND NOT " +
+                later("b.id"),
         };
         long long changes[3] = {};
         for (size_t i = 0; i < std::size(steps); ++i) {

@@ -158,10 +158,11 @@ public:
                        "form, options) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9) RETURNING id");
     }
     // Records entries of import ?1 by what it did to them (?2: 1 added,
-    // 2 replaced, 3 removed): ?3 their IDs as a JSON array.
+    // 2 replaced, 3 removed): ?3 their runs of IDs as a JSON array of
+    // [first, last] pairs.
     virtual std::unique_ptr<CStatement> PrepareImportEntries() {
-        return Prepare("INSERT OR IGNORE INTO import_entries(import_id, action, entry_id) "
-                       "SELECT ?1, ?2, value FROM json_each(?3)");
+        return Prepare("INSERT OR IGNORE INTO import_entries(import_id, action, entry_id, last_id) "
+                       "SELECT ?1, ?2, value ->> 0, value ->> 1 FROM json_each(?3)");
     }
     // Keeps what an entry of table (its columns) was before import ?1
     // replaced it: the entry found where condition holds (its parameters from
@@ -185,7 +186,8 @@ public:
         statements.push_back(Prepare("INSERT OR IGNORE INTO import_schedules(import_id, " +
                                      columns + ") SELECT ?1, " + columns + which));
         statements.push_back(Prepare(
-            "INSERT OR IGNORE INTO import_entries(import_id, action, entry_id) SELECT ?1, 3, id" +
+            "INSERT OR IGNORE INTO import_entries(import_id, action, entry_id, last_id) SELECT ?1, "
+            "3, id, id" +
             which));
         return statements;
     }

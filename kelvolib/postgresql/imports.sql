@@ -16,9 +16,12 @@ CREATE TABLE IF NOT EXISTS imports(
     ended bigint NOT NULL DEFAULT 0,   -- seconds since 1970 when it ended (0: cut short)
     undone bigint NOT NULL DEFAULT 0); -- seconds since 1970 when it was taken back
 CREATE INDEX IF NOT EXISTS imports_by_user ON imports(user_name, id);
--- action: 1 added, 2 replaced, 3 removed.
+-- The entries by what the import did to them (action: 1 added, 2 replaced,
+-- 3 removed), as runs of IDs from entry_id to last_id: a batch's added entries
+-- take consecutive IDs, so that most imports need a row a batch.
 CREATE TABLE IF NOT EXISTS import_entries(import_id bigint NOT NULL, action bigint NOT NULL,
-    entry_id bigint NOT NULL, PRIMARY KEY (import_id, action, entry_id));
+    entry_id bigint NOT NULL, last_id bigint NOT NULL,
+    PRIMARY KEY (import_id, action, entry_id));
 CREATE TABLE IF NOT EXISTS import_addresses(
     import_id bigint NOT NULL, id bigint NOT NULL,
     owner bytea NOT NULL, category bytea NOT NULL, title bytea NOT NULL,

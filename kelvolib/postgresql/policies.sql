@@ -223,8 +223,9 @@ BEGIN
     IF p_action NOT IN (1, 2, 3) THEN
         RAISE EXCEPTION 'no action %', p_action;
     END IF;
-    INSERT INTO import_entries(import_id, action, entry_id)
-        SELECT p_import, p_action, e::bigint FROM jsonb_array_elements_text(p_ids::jsonb) e
+    INSERT INTO import_entries(import_id, action, entry_id, last_id)
+        SELECT p_import, p_action, (e ->> 0)::bigint, (e ->> 1)::bigint
+        FROM jsonb_array_elements(p_ids::jsonb) e WHERE (e ->> 0)::bigint <= (e ->> 1)::bigint
         ON CONFLICT DO NOTHING;
 END $$;
 CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_keep_address_before(p_import bigint, p_id bigint)
@@ -275,8 +276,8 @@ BEGIN
             s.public, s.alarm_lead, s.comment, s.changed, s.original, s.series
         FROM schedules s JOIN owners o ON o.id = s.owner_id
         WHERE o.name = p_owner AND s.series = p_series AND p_series <> '' ON CONFLICT DO NOTHING;
-    INSERT INTO import_entries(import_id, action, entry_id)
-        SELECT p_import, 3, s.id FROM schedules s JOIN owners o ON o.id = s.owner_id
+    INSERT INTO import_entries(import_id, action, entry_id, last_id)
+        SELECT p_import, 3, s.id, s.id FROM schedules s JOIN owners o ON o.id = s.owner_id
         WHERE o.name = p_owner AND s.series = p_series AND p_series <> '' ON CONFLICT DO NOTHING;
 END $$;
 CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_end_import(p_import bigint, p_skipped bigint,

@@ -16,9 +16,12 @@ CREATE TABLE IF NOT EXISTS imports(
     ended INTEGER NOT NULL DEFAULT 0,   -- seconds since 1970 when it ended (0: cut short)
     undone INTEGER NOT NULL DEFAULT 0); -- seconds since 1970 when it was taken back
 CREATE INDEX IF NOT EXISTS imports_by_user ON imports(user_name, id);
--- action: 1 added, 2 replaced, 3 removed.
+-- The entries by what the import did to them (action: 1 added, 2 replaced,
+-- 3 removed), as runs of IDs from entry_id to last_id: a batch's added entries
+-- take consecutive IDs, so that most imports need a row a batch.
 CREATE TABLE IF NOT EXISTS import_entries(import_id INTEGER NOT NULL, action INTEGER NOT NULL,
-    entry_id INTEGER NOT NULL, PRIMARY KEY (import_id, action, entry_id)) WITHOUT ROWID;
+    entry_id INTEGER NOT NULL, last_id INTEGER NOT NULL,
+    PRIMARY KEY (import_id, action, entry_id)) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS import_addresses(
     import_id INTEGER NOT NULL, id INTEGER NOT NULL,
     owner BLOB NOT NULL, category BLOB NOT NULL, title BLOB NOT NULL,

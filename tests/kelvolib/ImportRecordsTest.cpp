@@ -125,7 +125,7 @@ TEST(ImportRecordsOnServer, APersonRecordsAndSeesOnlyTheirOwnImports) {
         EXPECT_EQ(bob.Run(std::string("SELECT count(*) FROM ") + table), "0") << table;
     const std::string id = std::to_string(number);
     for (const std::string& sql :
-         {"SELECT kv_record_import_entries(" + id + ", 1, '[1]')",
+         {"SELECT kv_record_import_entries(" + id + ", 1, '[[1, 1]]')",
           "SELECT kv_end_import(" + id + ", 0, 1)", "SELECT kv_keep_address_before(" + id + ", 1)",
           std::string("INSERT INTO imports(user_name, owner, kind, started, file, size, hash, "
                       "form, options) VALUES ('', '', 'addresses', 0, '', 0, '', '', '')"),
