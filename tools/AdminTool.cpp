@@ -9,6 +9,7 @@
 #include "Arguments.h"
 #include "BoardPostCommand.h"
 #include "CopyCommand.h"
+#include "DeleteCommand.h"
 #include "DemoCommand.h"
 #include "DumpCommand.h"
 #include "ExportCommand.h"
@@ -62,6 +63,10 @@ const char kUsage[] =
     "  import undo N [--force]               take import N back: what it added removed, what\n"
     "                                        it replaced or removed put back; --force keeps\n"
     "                                        what a later import changed of the same entries\n"
+    "  delete addresses|schedules (--owner USER | --public) (--all | --id ID... | --import N)\n"
+    "         [--dry-run]                    remove entries (all, by ID, or those import N\n"
+    "                                        added), recorded like an import: import undo puts\n"
+    "                                        them back\n"
     "  export addresses --owner USER [--public] [--format vcard|ldif|google|outlook] [--encoding "
     "E]\n"
     "         [--quiet] [FILE]\n"
@@ -177,6 +182,9 @@ std::unique_ptr<CAdminCommand> CAdminTool::Command(CArguments& args) {
     }
     if (command == "imports")
         return std::make_unique<CImportsCommand>();
+    if (command == "delete")
+        return std::make_unique<CDeleteCommand>(
+            args.TakeFront("delete needs addresses or schedules"));
     if (command == "export")
         return std::make_unique<CExportCommand>(
             args.TakeFront("export needs addresses or schedules"));

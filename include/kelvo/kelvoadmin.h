@@ -151,6 +151,17 @@ KV_API int kvAdminImportEntries(int number, kvAdminImportEntryVisitor visit, voi
  */
 KV_API int kvAdminUndoImport(int number, int force, char* summary, int size);
 
+/*
+ * Removes owner's entries of kind (KV_KIND_ADDRESS or KV_KIND_SCHEDULE; owner
+ * "" the public addresses): every one (all nonzero), those of the count IDs
+ * ids, or those import (nonzero) added, in one transaction, recorded like an
+ * import (form "delete"; kvAdminUndoImport puts them back). With dryRun
+ * nonzero nothing is removed. *removed: how many are (or would be) removed;
+ * *number: the record's number (0 for a dry run or when none is removed).
+ */
+KV_API int kvAdminDeleteEntries(int kind, const char* owner, int all, const long long* ids,
+                                int count, int import, int dryRun, long long* removed, int* number);
+
 /* The round trips to a database server so far (0 for the embedded engine). */
 KV_API long long kvAdminRoundTrips(void);
 

@@ -8,6 +8,7 @@
 
 #include "Cp932.h"
 #include "Engine.h"
+#include "EntryRemoval.h"
 #include "ErrorState.h"
 #include "Groupware.h"
 #include "GroupwareCopier.h"
@@ -389,6 +390,31 @@ KV_API int kvAdminUndoImport(int number, int force, char* summary, int size) {
         return 0;
     if (summary != nullptr && size > 0)
         std::snprintf(summary, static_cast<size_t>(size), "%s", said.c_str());
+    return 1;
+}
+
+KV_API int kvAdminDeleteEntries(int kind, const char* owner, int all, const long long* ids,
+                                int count, int import, int dryRun, long long* removed,
+                                int* number) {
+    if ((kind != KV_KIND_ADDRESS && kind != KV_KIND_SCHEDULE) || owner == nullptr || count < 0 ||
+        (count > 0 && ids == nullptr) || import < 0 || (all != 0) + (count > 0) + (import > 0) != 1)
+        return 0;
+    CEntryRemoval::CWhich which;
+    which.addresses = kind == KV_KIND_ADDRESS;
+    which.owner = owner;
+    which.all = all != 0;
+    which.ids.assign(ids, ids + count);
+    which.import = import;
+    long long found = 0;
+    int recorded = 0;
+    if (!Call([&](CGroupware& g) {
+            return CEntryRemoval(g.Database()).Remove(which, dryRun != 0, found, recorded);
+        }))
+        return 0;
+    if (removed != nullptr)
+        *removed = found;
+    if (number != nullptr)
+        *number = recorded;
     return 1;
 }
 

@@ -203,6 +203,28 @@ TEST_P(AdminTool, ImportSchedulesLikeTheDialog) {
     EXPECT_NE(missing.err.find("cannot read"), std::string::npos);
 }
 
+TEST_P(AdminTool, DeletedEntriesAreRecordedAndPutBackByTheUndo) {
+    ASSERT_EQ(Admin({"demo"}).status, 0);
+    const std::string owner = "山田太郎";
+    const std::string before = Dump("schedules", owner);
+    auto dry = Admin({"delete", "schedules", "--owner", owner, "--all", "--dry-run"});
+    EXPECT_EQ(dry.out, "3 schedules would be removed; nothing removed (dry run)\n") << dry.err;
+    EXPECT_EQ(Dump("schedules", owner), before);
+    auto removed = Admin({"delete", "schedules", "--owner", owner, "--all"});
+    ASSERT_EQ(removed.status, 0) << removed.err;
+    EXPECT_EQ(removed.out, "removed 3 schedules (import 1; import undo 1 puts them back)\n");
+    EXPECT_EQ(Dump("schedules", owner),
+              "owner\ttitle\tplace\tstart\tend\tall_day\tpublic\talarm_lead\t"
+              "comment\n");
+    EXPECT_NE(Admin({"imports"}).out.find("\t(delete: all)\t0\t0\t3\t0\tended"), std::string::npos);
+    ASSERT_EQ(Admin({"import", "undo", "1"}).status, 0);
+    EXPECT_EQ(Dump("schedules", owner), before) << "every entry back";
+    EXPECT_EQ(Admin({"delete", "schedules", "--owner", owner, "--all", "--id", "1"}).status, 1)
+        << "one way of choosing at a time";
+    EXPECT_EQ(Admin({"delete", "schedules", "--public", "--all"}).status, 1)
+        << "public schedules belong to their owners";
+}
+
 TEST_P(AdminTool, UserDisableEnableAndRemoveSayWhatBecomesOfTheEntries) {
     ASSERT_EQ(Admin({"user", "add", "alice", "--password", "alice-password"}).status, 0);
     CImportFile file("件名\t開始日\t開始時刻\r\n会議\t2026/12/9\t9:00:00\r\n");

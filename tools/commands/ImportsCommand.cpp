@@ -30,9 +30,10 @@ std::string Line(const kvAdminImport& import) {
     return std::to_string(import.number) + "\t" + When(import.started) + "\t" +
            CAdminText::ToUtf8(import.userName) + "\t" + owner + "\t" +
            (import.kind == KV_KIND_ADDRESS ? "addresses" : "schedules") + "\t" +
-           CAdminText::Printable(import.file) + "\t" + std::to_string(import.added) + "\t" +
-           std::to_string(import.replaced) + "\t" + std::to_string(import.removed) + "\t" +
-           std::to_string(import.skipped) + "\t" + state;
+           (std::string(import.form) == "delete" ? "(delete: " + std::string(import.options) + ")"
+                                                 : CAdminText::Printable(import.file)) +
+           "\t" + std::to_string(import.added) + "\t" + std::to_string(import.replaced) + "\t" +
+           std::to_string(import.removed) + "\t" + std::to_string(import.skipped) + "\t" + state;
 }
 
 const char kHeader[] =

@@ -1,0 +1,125 @@
+#include "EntryRemoval.h"
+
+#include <ctime>
+#include <memory>
+
+#include "AddressStore.h"
+#include "Database.h"
+#include "ErrorState.h"
+#include "ScheduleStore.h"
+
+bool CEntryRemoval::Remove(const CWhich& which, bool dryRun, long long& count, int& number) {
+    count = 0;
+    number = 0;
+    const std::string table = which.addresses ? "addresses" : "schedules";
+    const std::string kind = table;
+    const std::string columns =
+        which.addresses ? CAddressStore::RowColumns() : CScheduleStore::RowColumns();
+    // The entries removed, their parameters numbered from first on: the
+    // owner, then an ID or the import whose added entries go.
+    auto condition = [&](int first) {
+        const std::string owner = "?" + std::to_string(first),
+                          key = "?" + std::to_string(first + 1);
+        std::string where = which.addresses
+                                ? "owner = " + owner
+                                : "owner_id = (SELECT id FROM owners WHERE name = " + owner + ")";
+        if (!which.ids.empty())
+            where += " AND id = " + key;
+        else if (which.import > 0)
+            where += " AND EXISTS (SELECT 1 FROM import_entries e WHERE e.import_id = " + key +
+                     " AND e.action = 1 AND " + table + ".id BETWEEN e.entry_id AND e.last_id)";
+        return where;
+    };
+    if (which.ids.empty() && which.import <= 0 && !which.all)
+        return false;
+    const std::vector<long long> one = {0};
+    const std::vector<long long>& keys = which.ids.empty() ? one : which.ids;
+    auto bind = [&](CStatement& statement, int first, long long key) {
+        statement.BindBytes(first, which.owner.data(), which.owner.size());
+        if (!which.ids.empty())
+            statement.BindInt(first + 1, key);
+        else if (which.import > 0)
+            statement.BindInt(first + 1, which.import);
+    };
+    const std::string what = "the entries cannot be removed";
+    return m_db.InTransaction(what, [&] {
+        std::unique_ptr<CStatement> counted =
+            m_db.Prepare("SELECT count(*) FROM " + table + " WHERE " + condition(1));
+        if (!counted)
+            return false;
+        for (long long key : keys) {
+            bind(*counted, 1, key);
+            if (m_db.StepRow(*counted, "the entries"))
+                count += counted->ColumnInt64(0);
+            counted->Reset();
+        }
+        if (!CErrorState::Get().empty())
+            return false;
+        if (dryRun || count == 0)
+            return true;
+        // The record first, then each entry's row as it was, then the removal.
+        std::unique_ptr<CStatement> begin = m_db.Connection().PrepareImportBegin();
+        if (!begin)
+            return false;
+        const std::string by = "kelvo-admin", none;
+        const std::string options = which.all ? "all"
+                                    : which.import > 0
+                                        ? "added by import " + std::to_string(which.import)
+                                        : std::to_string(which.ids.size()) + " by ID";
+        begin->BindBytes(1, by.data(), by.size());
+        begin->BindBytes(2, which.owner.data(), which.owner.size());
+        begin->BindText(3, kind.c_str());
+        begin->BindInt(4, static_cast<long long>(std::time(nullptr)));
+        begin->BindBytes(5, none.data(), none.size());
+        begin->BindInt(6, 0);
+        begin->BindText(7, "");
+        begin->BindText(8, "delete");
+        begin->BindText(9, options.c_str());
+        if (begin->Step() != CStatement::Result::Row || begin->ColumnInt64(0) <= 0)
+            return false;
+        number = static_cast<int>(begin->ColumnInt64(0));
+        begin.reset();
+        // ?1 the record's number, then the entries.
+        const std::string steps[] = {
+            "INSERT INTO import_" + table + "(import_id, " + columns + ") SELECT ?1, " + columns +
+                " FROM " + table + " WHERE " + condition(2),
+            "INSERT INTO import_entries(import_id, action, entry_id, last_id) SELECT ?1, 3, id, "
+            "id FROM " +
+                table + " WHERE " + condition(2),
+        };
+        for (const std::string& sql : steps) {
+            std::unique_ptr<CStatement> step = m_db.Prepare(sql);
+            if (!step)
+                return false;
+            for (long long key : keys) {
+                step->BindInt(1, number);
+                bind(*step, 2, key);
+                if (!step->Run())
+                    return false;
+            }
+        }
+        std::unique_ptr<CStatement> removal =
+            m_db.Prepare("DELETE FROM " + table + " WHERE " + condition(1));
+        std::unique_ptr<CStatement> ended =
+            m_db.Prepare("UPDATE imports SET ended = ?2 WHERE id = ?1");
+        if (!removal || !ended)
+            return false;
+        for (long long key : keys) {
+            bind(*removal, 1, key);
+            if (!removal->Run())
+                return false;
+        }
+        ended->BindInt(1, number);
+        ended->BindInt(2, static_cast<long long>(std::time(nullptr)));
+        if (!ended->Run())
+            return false;
+        // Every writer that kept the owner's duplicate keys reads them again.
+        std::unique_ptr<CStatement> changed = m_db.Connection().PrepareChangeCount();
+        if (!changed)
+            return false;
+        changed->BindText(1, kind.c_str());
+        changed->BindBytes(2, which.owner.data(), which.owner.size());
+        changed->BindInt(3, 1);
+        return changed->Run();
+    });
+}
