@@ -152,6 +152,14 @@ KV_API int kvAdminImportEntries(int number, kvAdminImportEntryVisitor visit, voi
 KV_API int kvAdminUndoImport(int number, int force, char* summary, int size);
 
 /*
+ * Removes the records of imports that began before olderThan (seconds since
+ * 1970; 0: none by age) and those beyond the keep newest of each person's
+ * (0: none by number), in one transaction; a pruned import can no longer be
+ * taken back. *pruned: how many. Returns 0 when neither is given.
+ */
+KV_API int kvAdminPruneImports(long long olderThan, int keep, long long* pruned);
+
+/*
  * Removes owner's entries of kind (KV_KIND_ADDRESS or KV_KIND_SCHEDULE; owner
  * "" the public addresses): every one (all nonzero), those of the count IDs
  * ids, or those import (nonzero) added, in one transaction, recorded like an

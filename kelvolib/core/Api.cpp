@@ -393,6 +393,17 @@ KV_API int kvAdminUndoImport(int number, int force, char* summary, int size) {
     return 1;
 }
 
+KV_API int kvAdminPruneImports(long long olderThan, int keep, long long* pruned) {
+    long long count = 0;
+    if ((olderThan <= 0 && keep <= 0) || olderThan < 0 || keep < 0 || !Call([&](CGroupware& g) {
+            return CImportLog(g.Database()).Prune(olderThan, keep, count);
+        }))
+        return 0;
+    if (pruned != nullptr)
+        *pruned = count;
+    return 1;
+}
+
 KV_API int kvAdminDeleteEntries(int kind, const char* owner, int all, const long long* ids,
                                 int count, int import, int dryRun, long long* removed,
                                 int* number) {

@@ -130,3 +130,37 @@ bool CImportLog::Entries(
         }
     return true;
 }
+
+bool CImportLog::Prune(long long olderThan, int keep, long long& pruned) {
+    pruned = 0;
+    if (olderThan <= 0 && keep <= 0)
+        return false;
+    // ?1 the time, ?2 how many a person keeps; both always named, so that
+    // every engine knows each parameter.
+    const std::string which =
+        "(CAST(?1 AS BIGINT) > 0 AND started < ?1) OR (CAST(?2 AS BIGINT) > 0 AND id NOT IN "
+        "(SELECT n.id FROM imports n WHERE n.user_name = imports.user_name ORDER BY n.id DESC "
+        "LIMIT ?2))";
+    return m_db.InTransaction("the imports' records cannot be pruned", [&] {
+        for (const char* table : {"import_entries", "import_addresses", "import_schedules"}) {
+            std::unique_ptr<CStatement> step =
+                m_db.Prepare(std::string("DELETE FROM ") + table +
+                             " WHERE import_id IN (SELECT id FROM imports WHERE " + which + ")");
+            if (!step)
+                return false;
+            step->BindInt(1, olderThan);
+            step->BindInt(2, keep);
+            if (!step->Run())
+                return false;
+        }
+        std::unique_ptr<CStatement> records = m_db.Prepare("DELETE FROM imports WHERE " + which);
+        if (!records)
+            return false;
+        records->BindInt(1, olderThan);
+        records->BindInt(2, keep);
+        if (!records->Run())
+            return false;
+        pruned = records->Changes();
+        return true;
+    });
+}

@@ -8,7 +8,7 @@
 class CDatabase;
 
 // The recorded imports read back (kelvo-admin imports): each import with
-// what it did in counts, and one import entry by entry.
+// what it did in counts, and one import entry by entry; and pruned.
 class CImportLog {
 public:
     explicit CImportLog(CDatabase& db) : m_db(db) {}
@@ -20,6 +20,11 @@ public:
     bool Entries(
         int number,
         const std::function<void(int, long long, const std::string&, const std::string&)>& visit);
+
+    // Removes, in one transaction, the records that began before olderThan
+    // (seconds since 1970; 0: none by age) and those beyond the keep newest
+    // of each person's (0: none by number); pruned: how many.
+    bool Prune(long long olderThan, int keep, long long& pruned);
 
 private:
     CDatabase& m_db;

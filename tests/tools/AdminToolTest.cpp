@@ -223,6 +223,15 @@ TEST_P(AdminTool, DeletedEntriesAreRecordedAndPutBackByTheUndo) {
         << "one way of choosing at a time";
     EXPECT_EQ(Admin({"delete", "schedules", "--public", "--all"}).status, 1)
         << "public schedules belong to their owners";
+
+    // Records are pruned by age or by number; a pruned one is taken back no more.
+    ASSERT_EQ(Admin({"delete", "schedules", "--owner", owner, "--all"}).status, 0);
+    EXPECT_EQ(Admin({"imports", "prune", "--older-than", "1"}).out,
+              "pruned 0 records of imports\n");
+    EXPECT_EQ(Admin({"imports", "prune", "--keep", "1"}).out, "pruned 1 records of imports\n");
+    EXPECT_EQ(Admin({"import", "undo", "1"}).status, 1);
+    EXPECT_EQ(Admin({"import", "undo", "2"}).status, 0);
+    EXPECT_EQ(Dump("schedules", owner), before);
 }
 
 TEST_P(AdminTool, UserDisableEnableAndRemoveSayWhatBecomesOfTheEntries) {

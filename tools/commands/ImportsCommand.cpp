@@ -42,6 +42,32 @@ const char kHeader[] =
 } // namespace
 
 void CImportsCommand::Run(CArguments& args, CTerminal& terminal) {
+    if (args.Peek() == "prune") {
+        args.TakeFront("");
+        const std::string days = args.TakeSingleOption("--older-than");
+        const std::string keep = args.TakeSingleOption("--keep");
+        args.ExpectNoMore();
+        auto number = [](const std::string& given, const char* what) {
+            if (given.empty())
+                return 0LL;
+            if (given.size() > 6 || given.find_first_not_of("0123456789") != std::string::npos ||
+                std::stoll(given) <= 0)
+                throw CAdminError("\"" + given + "\" is no " + what);
+            return std::stoll(given);
+        };
+        const long long olderThan = number(days, "number of days");
+        const long long kept = number(keep, "number of imports");
+        if (olderThan == 0 && kept == 0)
+            throw CAdminError("imports prune needs --older-than DAYS or --keep N");
+        OpenDatabase();
+        long long pruned = 0;
+        if (!kvAdminPruneImports(
+                olderThan > 0 ? static_cast<long long>(std::time(nullptr)) - olderThan * 86400 : 0,
+                static_cast<int>(kept), &pruned))
+            CAdminText::Fail("the imports' records cannot be pruned");
+        terminal.Out() << "pruned " << pruned << " records of imports\n";
+        return;
+    }
     const bool show = args.Peek() == "show";
     if (show) {
         args.TakeFront("");
