@@ -357,10 +357,16 @@ bool CTextFile::Fill() {
         if (!m_bDecided) {
             Detect(m_raw, atEnd);
             // Still undecided, the read may end inside the first character
-            // beyond ASCII: that character waits for the next read, which decides.
+            // beyond ASCII, or at a line end after its first bytes (a fold inside
+            // it, or not: the next line's first byte says): what it has of that
+            // character waits for the next read, which decides.
             if (!m_bDecided && !atEnd) {
-                size_t tail = m_raw.size();
-                while (tail > 0 && m_raw.size() - tail < 3 &&
+                size_t end = m_raw.size();
+                while (end > 0 && m_raw.size() - end < 2 &&
+                       (m_raw[end - 1] == '\n' || m_raw[end - 1] == '\r'))
+                    --end;
+                size_t tail = end;
+                while (tail > 0 && end - tail < 3 &&
                        (static_cast<unsigned char>(m_raw[tail - 1]) & 0xC0) == 0x80)
                     --tail;
                 if (tail > 0 && static_cast<unsigned char>(m_raw[tail - 1]) >= 0xC0) {

@@ -373,6 +373,20 @@ TEST_F(ModernForms, EncodingsAtTheEdgesOfReads) {
     for (std::string line; text.ReadLine(line);)
         ;
     EXPECT_EQ(text.GetEncoding(), CTextFile::Encoding::Cp932);
+
+    // The same at a line end after the character's first bytes, where a
+    // fold inside it could follow (vCard): read a byte at a time, every
+    // line comes in the encoding the file is read in at its end.
+    CImportFile folded(std::string("N:\xE9\x88\nX:\xE5\xA7\x93\n"), false);
+    CTextFile bytes;
+    ASSERT_TRUE(bytes.Open(folded.Path()));
+    bytes.DeliverUnicode(true);
+    bytes.SetChunk(1);
+    std::vector<std::string> lines;
+    for (std::string line; bytes.ReadLine(line);)
+        lines.push_back(line);
+    EXPECT_EQ(bytes.GetEncoding(), CTextFile::Encoding::Cp932);
+    EXPECT_EQ(lines, (std::vector<std::string>{"N:\xE9\x88\n", "X:\xE5\xA7\x93\n"}));
 }
 
 TEST_F(ModernForms, OtherProgramsAddressBooksAreRead) {
