@@ -86,6 +86,13 @@ std::string CAdminText::Printable(const std::string& utf8, bool escapeBackslash)
     return printable;
 }
 
+long long CAdminText::PositiveNumber(const std::string& given, const char* what, size_t digits) {
+    if (given.empty() || given.size() > digits ||
+        given.find_first_not_of("0123456789") != std::string::npos || std::stoll(given) <= 0)
+        throw CAdminError("\"" + given + "\" is no " + what);
+    return std::stoll(given);
+}
+
 void CAdminText::Fail(const std::string& what) {
     char reason[512];
     kvLastError(reason, sizeof(reason));

@@ -23,6 +23,9 @@ public:
     // What the entry a list of kind (KV_KIND_*) delivered last keeps beside its
     // record (UTF-8), or the empty text.
     static std::string LastOriginal(int kind);
+    // A positive whole number of at most digits digits as the command line
+    // gives it; else CAdminError: "\"given\" is no <what>".
+    static long long PositiveNumber(const std::string& given, const char* what, size_t digits);
     // Throws CAdminError with what, followed by the library's reason when it gave one.
     [[noreturn]] static void Fail(const std::string& what);
 };

@@ -58,27 +58,17 @@ bool CEntryRemoval::Remove(const CWhich& which, bool dryRun, long long& count, i
         if (dryRun || count == 0)
             return true;
         // The record first, then each entry's row as it was, then the removal.
-        std::unique_ptr<CStatement> begin = m_db.Connection().PrepareImportBegin();
-        if (!begin)
+        CImportRecorder::CStart start;
+        start.kind = kind;
+        start.owner = which.owner;
+        start.userName = "kelvo-admin";
+        start.form = "delete";
+        start.options = which.all          ? "all"
+                        : which.import > 0 ? "added by import " + std::to_string(which.import)
+                                           : std::to_string(which.ids.size()) + " by ID";
+        number = static_cast<int>(CImportRecorder::WriteStart(m_db, start));
+        if (number <= 0)
             return false;
-        const std::string by = "kelvo-admin", none;
-        const std::string options = which.all ? "all"
-                                    : which.import > 0
-                                        ? "added by import " + std::to_string(which.import)
-                                        : std::to_string(which.ids.size()) + " by ID";
-        begin->BindBytes(1, by.data(), by.size());
-        begin->BindBytes(2, which.owner.data(), which.owner.size());
-        begin->BindText(3, kind.c_str());
-        begin->BindInt(4, static_cast<long long>(std::time(nullptr)));
-        begin->BindBytes(5, none.data(), none.size());
-        begin->BindInt(6, 0);
-        begin->BindText(7, "");
-        begin->BindText(8, "delete");
-        begin->BindText(9, options.c_str());
-        if (begin->Step() != CStatement::Result::Row || begin->ColumnInt64(0) <= 0)
-            return false;
-        number = static_cast<int>(begin->ColumnInt64(0));
-        begin.reset();
         // ?1 the record's number, then the entries.
         const std::string steps[] = {
             "INSERT INTO import_" + table + "(import_id, " + columns + ") SELECT ?1, " + columns +

@@ -40,9 +40,21 @@ bool CImportRecorder::Begin(const CStart& start, long long& number) {
     }
     if (!m_db.BeforeBatchedWrite())
         return false;
-    std::unique_ptr<CStatement> begin = m_db.Connection().PrepareImportBegin();
-    if (!begin)
+    number = WriteStart(m_db, start);
+    if (number <= 0)
         return false;
+    m_nImport = number;
+    m_strKind = start.kind;
+    m_bBegun = false;
+    m_added.clear();
+    m_replaced.clear();
+    return true;
+}
+
+long long CImportRecorder::WriteStart(CDatabase& db, const CStart& start) {
+    std::unique_ptr<CStatement> begin = db.Connection().PrepareImportBegin();
+    if (!begin)
+        return 0;
     begin->BindBytes(1, start.userName.data(), start.userName.size());
     begin->BindBytes(2, start.owner.data(), start.owner.size());
     begin->BindText(3, start.kind.c_str());
@@ -53,16 +65,13 @@ bool CImportRecorder::Begin(const CStart& start, long long& number) {
     begin->BindText(8, start.form.c_str());
     begin->BindText(9, start.options.c_str());
     if (begin->Step() != CStatement::Result::Row || begin->ColumnInt64(0) <= 0) {
-        m_db.Fail("the import's record cannot be written");
-        m_db.AfterFailedWrite();
-        return false;
+        // Settled before the statement goes: a server's failed transaction
+        // takes no more of it.
+        db.Fail("the import's record cannot be written");
+        db.AfterFailedWrite();
+        return 0;
     }
-    number = m_nImport = begin->ColumnInt64(0);
-    m_strKind = start.kind;
-    m_bBegun = false;
-    m_added.clear();
-    m_replaced.clear();
-    return true;
+    return begin->ColumnInt64(0);
 }
 
 bool CImportRecorder::WriteEntries(int action, std::vector<long long>& ids) {

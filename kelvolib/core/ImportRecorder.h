@@ -28,6 +28,9 @@ public:
     // Begins a record in the open write batch; false (with the reason
     // reported) when one is under way or it cannot be written.
     bool Begin(const CStart& start, long long& number);
+    // Writes a record's row (in whatever transaction is open): its number,
+    // or 0 when it cannot be written.
+    static long long WriteStart(CDatabase& db, const CStart& start);
     // Ends it in the open batch (which the caller then commits).
     bool End(long long skipped);
     // Whether writes of kind are recorded now.

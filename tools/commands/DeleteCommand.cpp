@@ -9,18 +9,6 @@
 #include "Terminal.h"
 #include "kelvoadmin.h"
 
-namespace {
-
-// A positive whole number as the command line gives it, else refused.
-long long Number(const std::string& given, const char* what) {
-    if (given.empty() || given.size() > 18 ||
-        given.find_first_not_of("0123456789") != std::string::npos || std::stoll(given) <= 0)
-        throw CAdminError("\"" + given + "\" is no " + what);
-    return std::stoll(given);
-}
-
-} // namespace
-
 void CDeleteCommand::Run(CArguments& args, CTerminal& terminal) {
     if (m_strKind != "addresses" && m_strKind != "schedules")
         throw CAdminError("delete needs addresses or schedules");
@@ -39,8 +27,10 @@ void CDeleteCommand::Run(CArguments& args, CTerminal& terminal) {
         throw CAdminError("delete needs one of --all, --id ID... and --import N");
     std::vector<long long> ids;
     for (const std::string& id : given)
-        ids.push_back(Number(id, "entry ID"));
-    const int number = import.empty() ? 0 : static_cast<int>(Number(import, "import's number"));
+        ids.push_back(CAdminText::PositiveNumber(id, "entry ID", 18));
+    const int number =
+        import.empty() ? 0
+                       : static_cast<int>(CAdminText::PositiveNumber(import, "import's number", 9));
     const std::string cp932 = owner.empty() ? std::string() : CAdminText::ToCp932(owner, "owner");
     OpenDatabase();
     long long removed = 0;

@@ -3,7 +3,6 @@
 #include <ostream>
 #include <string>
 
-#include "AdminError.h"
 #include "AdminText.h"
 #include "Arguments.h"
 #include "Terminal.h"
@@ -13,12 +12,10 @@ void CImportUndoCommand::Run(CArguments& args, CTerminal& terminal) {
     const bool force = args.TakeFlag("--force");
     const std::string given = args.TakeFront("import undo needs the import's number");
     args.ExpectNoMore();
-    if (given.empty() || given.size() > 9 ||
-        given.find_first_not_of("0123456789") != std::string::npos || std::stoi(given) <= 0)
-        throw CAdminError("\"" + given + "\" is no import's number");
+    const int number = static_cast<int>(CAdminText::PositiveNumber(given, "import's number", 9));
     OpenDatabase();
     char summary[256] = {};
-    if (!kvAdminUndoImport(std::stoi(given), force ? 1 : 0, summary, sizeof(summary)))
+    if (!kvAdminUndoImport(number, force ? 1 : 0, summary, sizeof(summary)))
         CAdminText::Fail("import " + given + " cannot be taken back");
     terminal.Out() << "import " << given << " taken back: " << summary << "\n";
 }

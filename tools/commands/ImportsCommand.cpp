@@ -48,12 +48,7 @@ void CImportsCommand::Run(CArguments& args, CTerminal& terminal) {
         const std::string keep = args.TakeSingleOption("--keep");
         args.ExpectNoMore();
         auto number = [](const std::string& given, const char* what) {
-            if (given.empty())
-                return 0LL;
-            if (given.size() > 6 || given.find_first_not_of("0123456789") != std::string::npos ||
-                std::stoll(given) <= 0)
-                throw CAdminError("\"" + given + "\" is no " + what);
-            return std::stoll(given);
+            return given.empty() ? 0LL : CAdminText::PositiveNumber(given, what, 6);
         };
         const long long olderThan = number(days, "number of days");
         const long long kept = number(keep, "number of imports");
@@ -73,12 +68,8 @@ void CImportsCommand::Run(CArguments& args, CTerminal& terminal) {
         args.TakeFront("");
         const std::string given = args.TakeFront("imports show needs the import's number");
         args.ExpectNoMore();
-        const int number = given.find_first_not_of("0123456789") == std::string::npos &&
-                                   !given.empty() && given.size() < 10
-                               ? std::stoi(given)
-                               : 0;
-        if (number <= 0)
-            throw CAdminError("\"" + given + "\" is no import's number");
+        const int number =
+            static_cast<int>(CAdminText::PositiveNumber(given, "import's number", 9));
         OpenDatabase();
         struct CShown {
             int number;
