@@ -1,7 +1,10 @@
 #include "MainFrame.h"
 
+#include <QStatusBar>
+
 #include "AddressImportDlg.h"
 #include "Dialog.h"
+#include "ImportTakeBack.h"
 #include "LoginDlg.h"
 #include "Resource.h"
 #include "SchaduleImportDlg.h"
@@ -16,6 +19,11 @@ CMainFrame::CMainFrame() {
     OnCommand(ID_IMPORT_SCHADULE, [this] {
         CSchaduleImportDlg dialog(this, ViewerApp()->Session().LoginUser());
         dialog.DoModal();
+    });
+    OnCommand(ID_UNDO_IMPORT, [this] {
+        const QString said = CImportTakeBack::Run(this);
+        if (!said.isEmpty())
+            statusBar()->showMessage(said);
     });
 }
 

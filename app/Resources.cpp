@@ -73,15 +73,16 @@ CFrameResources MakeFrame() {
     frame.menus[IDR_MAINFRAME] = {
         Popup("ﾌｧｲﾙ(&F)",
               {Item("ログイン", ID_LOGIN), Item("アドレスインポート", ID_IMPORT_ADDRESS),
-               Item("スケジュールインポート", ID_IMPORT_SCHADULE), Separator(), ExitItem()}),
+               Item("スケジュールインポート", ID_IMPORT_SCHADULE),
+               Item("インポートの取り消し", ID_UNDO_IMPORT), Separator(), ExitItem()}),
         Popup("表示(&V)", Join({Item("ユーザー一覧", ID_VIEW_USER),
                                 Item("アドレス帳一覧", ID_VIEW_ADDRESS), Separator()},
                                BarItems())),
         Popup("ﾍﾙﾌﾟ(&H)", {Item("ﾊﾞｰｼﾞｮﾝ情報(RuvView)(&A)...", ID_APP_ABOUT)}),
     };
-    CMenuItem fileWithLogin =
-        Popup("ﾌｧｲﾙ(&F)", {Item("ログイン", ID_LOGIN),
-                           Item("アドレスインポート", ID_IMPORT_ADDRESS), Separator(), ExitItem()});
+    CMenuItem fileWithLogin = Popup(
+        "ﾌｧｲﾙ(&F)", {Item("ログイン", ID_LOGIN), Item("アドレスインポート", ID_IMPORT_ADDRESS),
+                     Item("インポートの取り消し", ID_UNDO_IMPORT), Separator(), ExitItem()});
     frame.menus[IDR_USERTYPE] = {
         fileWithLogin,
         Popup("編集(&E)",
@@ -116,6 +117,7 @@ CFrameResources MakeFrame() {
         {ID_VIEW_MONITOR, "モニターウィンドウの表示"},
         {ID_IMPORT_ADDRESS, "アドレス情報インポート"},
         {ID_IMPORT_SCHADULE, "スケジュールデータのインポート"},
+        {ID_UNDO_IMPORT, "直前のインポートを取り消します"},
         {ID_FILE_NEW, "新規にﾌｧｲﾙを作成\n新規ﾌｧｲﾙ"},
         {ID_FILE_OPEN, "既存のﾌｧｲﾙを開く\n開く"},
         {ID_FILE_SAVE, "作業中のﾌｧｲﾙを保存\n保存"},

@@ -40,7 +40,7 @@
 
 // What the program needs of the backend beyond the thirty: telling a failure
 // from an end, how many writes were stored for good, the password checks, and
-// the originals kept beside entries, the records of imports.
+// the originals kept beside entries, the records of imports and taking one back.
 #define KV_FOR_EACH_EXTENSION(X)                                                                   \
     X(kvVersion)                                                                                   \
     X(kvLastError)                                                                                 \
@@ -51,7 +51,9 @@
     X(kvSetNextOriginal)                                                                           \
     X(kvLastOriginal)                                                                              \
     X(kvBeginImport)                                                                               \
-    X(kvEndImport)
+    X(kvEndImport)                                                                                 \
+    X(kvLastImport)                                                                                \
+    X(kvUndoImport)
 
 // Both lists.
 #define KV_FOR_EACH_ENTRY(X)                                                                       \

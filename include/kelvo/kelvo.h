@@ -46,9 +46,10 @@ extern "C" {
  * 1.2: kvCheckPassword and kvChangePassword; passwords never leave the library.
  * 1.3: kvSetNextOriginal and kvLastOriginal: what a source said that a record
  *      cannot hold is kept beside its entry.
- * 1.4: kvBeginImport and kvEndImport: each import is recorded. */
+ * 1.4: kvBeginImport and kvEndImport: each import is recorded.
+ * 1.5: kvLastImport and kvUndoImport: a person takes back their own import. */
 #define KV_VERSION_MAJOR 1
-#define KV_VERSION_MINOR 4
+#define KV_VERSION_MINOR 5
 
 /* Record sizes in bytes. */
 #define KV_USER_RECORD_SIZE 69264
@@ -550,6 +551,35 @@ KV_API int kvBeginImport(int kind, const char* owner, const char* userName, cons
  * it with the last entries. Returns 0 when no import is under way.
  */
 KV_API int kvEndImport(long long skipped);
+
+/* An import as kvLastImport delivers it. */
+#define KV_IMPORT_FILE_SIZE 1024
+typedef struct kvImportInfo {
+    int number;
+    int kind;          /* KV_KIND_ADDRESS or KV_KIND_SCHEDULE */
+    long long started; /* seconds since 1970, UTC */
+    long long ended;   /* seconds since 1970; 0: cut short (what it committed stays) */
+    long long added, replaced, removed, skipped;
+    char owner[100];                /* code page 932; "": the public entries */
+    char file[KV_IMPORT_FILE_SIZE]; /* UTF-8, cut at a whole character to fit */
+} kvImportInfo;
+
+/*
+ * Fills info (written whole) with the newest import the person signed in
+ * (kvCheckPassword) ran that was not taken back. Returns 0 when there is
+ * none (kvLastError says nothing), nobody signed in, or it cannot be read.
+ */
+KV_API int kvLastImport(kvImportInfo* info);
+
+/*
+ * Takes back import number of the person signed in, as kelvoadmin.h's
+ * kvAdminUndoImport without force: in one transaction the entries it added
+ * are removed and those it replaced or removed are put back. Refused for an
+ * import someone else ran or one taken back before, and where a later import
+ * changed the same entries (kvLastError names them). *removed and *restored
+ * (may be null): how many entries were removed and put back.
+ */
+KV_API int kvUndoImport(int number, long long* removed, long long* restored);
 
 #ifdef __cplusplus
 }

@@ -297,6 +297,66 @@ KV_API int kvEndImport(long long skipped) {
                 Needs::AlreadyOpen);
 }
 
+KV_API int kvLastImport(kvImportInfo* info) {
+    if (info == nullptr)
+        return 0;
+    *info = kvImportInfo{};
+    return Call([&](CGroupware& g) {
+        const std::string* person = g.SignedIn();
+        if (person == nullptr) {
+            CErrorState::Set("nobody has signed in");
+            return false;
+        }
+        bool found = false;
+        return CImportLog(g.Database()).Last(*person, [&](const kvAdminImport& import) {
+            found = true;
+            info->number = import.number;
+            info->kind = import.kind;
+            info->started = import.started;
+            info->ended = import.ended;
+            info->added = import.added;
+            info->replaced = import.replaced;
+            info->removed = import.removed;
+            info->skipped = import.skipped;
+            CCp932::CopyText(info->owner, import.owner, sizeof info->owner);
+            // Cut at a whole character: never the start of one without its end.
+            size_t length = std::strlen(import.file);
+            if (length >= sizeof info->file) {
+                length = sizeof info->file - 1;
+                while (length > 0 &&
+                       (static_cast<unsigned char>(import.file[length]) & 0xC0) == 0x80)
+                    --length;
+            }
+            std::memcpy(info->file, import.file, length);
+            info->file[length] = '\0';
+        }) && found;
+    });
+}
+
+KV_API int kvUndoImport(int number, long long* removed, long long* restored) {
+    CImportUndo::CResult result;
+    if (number <= 0 || !Call([&](CGroupware& g) {
+            const std::string* person = g.SignedIn();
+            if (person == nullptr) {
+                CErrorState::Set("nobody has signed in");
+                return false;
+            }
+            if (!CImportUndo(g.Database()).Undo(number, false, person, result))
+                return false;
+            g.Monitor().Push(
+                CMonitorText::Say(u8"%1 がインポート %2 を取り消しました（削除 %3 件・復元 %4 件）",
+                                  {*person, std::to_string(number), std::to_string(result.removed),
+                                   std::to_string(result.restored)}));
+            return true;
+        }))
+        return 0;
+    if (removed != nullptr)
+        *removed = result.removed;
+    if (restored != nullptr)
+        *restored = result.restored;
+    return 1;
+}
+
 KV_API int kvLastOriginal(int kind, char* buffer, int size) {
     CGroupware& groupware = CGroupware::Instance();
     std::lock_guard<std::mutex> lock(groupware.Mutex());
@@ -383,13 +443,14 @@ KV_API int kvAdminImportEntries(int number, kvAdminImportEntryVisitor visit, voi
 }
 
 KV_API int kvAdminUndoImport(int number, int force, char* summary, int size) {
-    std::string said;
+    CImportUndo::CResult result;
     if (number <= 0 || !Call([&](CGroupware& g) {
-            return CImportUndo(g.Database()).Undo(number, force != 0, said);
+            return CImportUndo(g.Database()).Undo(number, force != 0, nullptr, result);
         }))
         return 0;
     if (summary != nullptr && size > 0)
-        std::snprintf(summary, static_cast<size_t>(size), "%s", said.c_str());
+        std::snprintf(summary, static_cast<size_t>(size), "%s",
+                      CImportUndo::Summary(result).c_str());
     return 1;
 }
 

@@ -43,6 +43,8 @@ public:
     // belong to no current user, on a connection of its own (the groupware
     // need not exist); how many were dropped.
     bool PruneLogins(int& dropped);
+    // The name of the person signed in, or null when nobody has.
+    const std::string* SignedIn() const { return m_pSignIn ? &m_pSignIn->userName : nullptr; }
     // Batched writes committed since the library was loaded.
     long long CommittedWrites() const;
     // Waits for a database server since the library was loaded.

@@ -23,6 +23,20 @@ std::string Name(const std::string& last, const std::string& first) {
 } // namespace
 
 bool CImportLog::List(const char* owner, const std::function<void(const kvAdminImport&)>& visit) {
+    const std::string filter = owner != nullptr ? owner : "";
+    return Read(owner != nullptr ? " WHERE i.owner = ?1 OR i.user_name = ?1 ORDER BY i.id"
+                                 : " ORDER BY i.id",
+                owner != nullptr ? &filter : nullptr, visit);
+}
+
+bool CImportLog::Last(const std::string& userName,
+                      const std::function<void(const kvAdminImport&)>& visit) {
+    return Read(" WHERE i.user_name = ?1 AND i.undone = 0 ORDER BY i.id DESC LIMIT 1", &userName,
+                visit);
+}
+
+bool CImportLog::Read(const std::string& condition, const std::string* filter,
+                      const std::function<void(const kvAdminImport&)>& visit) {
     auto count = [](int action) {
         return "(SELECT coalesce(sum(e.last_id - e.entry_id + 1), 0) FROM import_entries e WHERE "
                "e.import_id = i.id AND e.action = " +
@@ -31,13 +45,11 @@ bool CImportLog::List(const char* owner, const std::function<void(const kvAdminI
     std::unique_ptr<CStatement> list = m_db.PrepareList(
         "SELECT i.id, i.kind, i.user_name, i.owner, i.started, i.file, i.size, i.hash, i.form, "
         "i.options, i.skipped, i.ended, i.undone, " +
-        count(1) + ", " + count(2) + ", " + count(3) + " FROM imports i" +
-        (owner != nullptr ? " WHERE i.owner = ?1 OR i.user_name = ?1" : "") + " ORDER BY i.id");
+        count(1) + ", " + count(2) + ", " + count(3) + " FROM imports i" + condition);
     if (!list)
         return false;
-    const std::string filter = owner != nullptr ? owner : "";
-    if (owner != nullptr)
-        list->BindBytes(1, filter.data(), filter.size());
+    if (filter != nullptr)
+        list->BindBytes(1, filter->data(), filter->size());
     while (m_db.StepRow(*list, "the imports")) {
         const std::string user = Column(*list, 2), whose = Column(*list, 3),
                           file = Column(*list, 5), hash = Column(*list, 7), form = Column(*list, 8),

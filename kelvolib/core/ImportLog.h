@@ -15,6 +15,8 @@ public:
 
     // Every import in order; of owner's entries or run by owner when not null.
     bool List(const char* owner, const std::function<void(const kvAdminImport&)>& visit);
+    // The newest import userName ran that was not taken back, if any.
+    bool Last(const std::string& userName, const std::function<void(const kvAdminImport&)>& visit);
     // Import number's entries: action, ID, and the entry's name (last and
     // first name, or title) as it is now and as it was before the import.
     bool Entries(
@@ -27,5 +29,9 @@ public:
     bool Prune(long long olderThan, int keep, long long& pruned);
 
 private:
+    // The imports where condition holds (?1 bound to filter, when not null), in order.
+    bool Read(const std::string& condition, const std::string* filter,
+              const std::function<void(const kvAdminImport&)>& visit);
+
     CDatabase& m_db;
 };

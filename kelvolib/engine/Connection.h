@@ -195,6 +195,12 @@ public:
     virtual std::unique_ptr<CStatement> PrepareImportEnd() {
         return Prepare("UPDATE imports SET skipped = ?2, ended = ?3 WHERE id = ?1");
     }
+    // Where an engine's own function takes an import back (a server, where a
+    // person may not write the records), that function: ?1 the import, ?2
+    // nonzero to keep later changes; one row of the entries removed (-1:
+    // refused for later changes), put back, and the later changed IDs
+    // ("1,2,..."). Null where the library's statements do it.
+    virtual std::unique_ptr<CStatement> PrepareImportUndo() { return nullptr; }
     // Where a list asks apart whether any of its rows keeps an original, the
     // query that does (one row: 1 or 0), over table's rows where condition
     // holds (its parameters as the list's); null where a list reads the

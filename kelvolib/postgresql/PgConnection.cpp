@@ -610,6 +610,10 @@ std::unique_ptr<CStatement> CPgConnection::PrepareImportEnd() {
     return Prepare("SELECT kv_end_import(?1, ?2, ?3)");
 }
 
+std::unique_ptr<CStatement> CPgConnection::PrepareImportUndo() {
+    return Prepare("SELECT o_removed, o_restored, o_ids FROM kv_undo_import(?1, ?2 <> 0)");
+}
+
 bool CPgConnection::LockSchema() {
     // A lock of the transaction named by the groupware's mark and its schema:
     // the catalogs take no lock on a schema's tables yet to be made.
@@ -701,6 +705,9 @@ bool CPgConnection::Upgrade(int from, int version) {
         return false;
     // Version 8 kept no record of imports (their functions and policies come with the rest).
     if (from < 9 && !(Exec(kPostgresImports) && ApplyPolicies()))
+        return false;
+    // Version 9 had no function for a person to take their import back.
+    if (from == 9 && !ApplyPolicies())
         return false;
     return Exec("UPDATE kv_meta SET value = " + std::to_string(version) +
                 " WHERE name = 'schema_version'");

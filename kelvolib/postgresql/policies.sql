@@ -287,6 +287,64 @@ BEGIN
     PERFORM kv_my_import(p_import);
     UPDATE imports SET skipped = p_skipped, ended = p_ended WHERE id = p_import;
 END $$;
+-- Takes import p_import back: the person who ran it (or the administrator),
+-- and only the entries of the import's owner. o_removed is -1, with nothing
+-- done, where a later import not taken back replaced or removed entries of
+-- this one and p_force is false; o_ids names those entries. The tables and
+-- their columns are the function's own, never the caller's.
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_undo_import(p_import bigint, p_force boolean,
+    OUT o_removed bigint, OUT o_restored bigint, OUT o_ids text)
+    LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+DECLARE
+    rec imports%ROWTYPE;
+    changed bigint[];
+    mine text;
+    added text := 'EXISTS (SELECT 1 FROM import_entries e WHERE e.import_id = $1 AND '
+                  'e.action = 1 AND %s BETWEEN e.entry_id AND e.last_id)';
+    columns text;
+BEGIN
+    SELECT * INTO rec FROM imports WHERE id = p_import FOR UPDATE;
+    IF NOT FOUND OR NOT (kv_is_admin() OR rec.user_name = kv_me()) THEN
+        RAISE EXCEPTION 'there is no such import';
+    END IF;
+    IF rec.undone <> 0 THEN
+        RAISE EXCEPTION 'it was taken back before';
+    END IF;
+    PERFORM kv_lock(rec.kind, rec.owner);
+    SELECT coalesce(array_agg(DISTINCT g ORDER BY g), '{}') INTO changed
+        FROM import_entries e
+        JOIN import_entries l ON l.entry_id <= e.last_id AND e.entry_id <= l.last_id
+        JOIN imports li ON li.id = l.import_id
+        CROSS JOIN LATERAL generate_series(greatest(e.entry_id, l.entry_id),
+                                           least(e.last_id, l.last_id)) g
+        WHERE e.import_id = p_import AND l.import_id > p_import AND l.action IN (2, 3)
+          AND li.undone = 0 AND li.kind = rec.kind;
+    o_ids := array_to_string(changed, ',');
+    o_restored := 0;
+    IF cardinality(changed) > 0 AND NOT p_force THEN
+        o_removed := -1;
+        RETURN;
+    END IF;
+    mine := CASE rec.kind WHEN 'addresses' THEN 'owner = $2'
+            ELSE 'owner_id = (SELECT id FROM owners WHERE name = $2)' END;
+    SELECT string_agg(quote_ident(attname), ', ' ORDER BY attnum) INTO columns
+        FROM pg_attribute WHERE attrelid = rec.kind::regclass AND attnum > 0 AND NOT attisdropped;
+    -- The added entries go; a replaced or removed one is put back as it was
+    -- (one the import added and then replaced itself only goes).
+    EXECUTE format('DELETE FROM %I t WHERE t.%s AND ' || added || ' AND NOT t.id = ANY($3)',
+                   rec.kind, mine, 't.id') USING p_import, rec.owner, changed;
+    GET DIAGNOSTICS o_removed = ROW_COUNT;
+    EXECUTE format('DELETE FROM %I t WHERE t.%s AND t.id IN (SELECT b.id FROM %I b WHERE '
+                   'b.import_id = $1) AND NOT ' || added || ' AND NOT t.id = ANY($3)',
+                   rec.kind, mine, 'import_' || rec.kind, 't.id') USING p_import, rec.owner, changed;
+    EXECUTE format('INSERT INTO %I(%s) SELECT %s FROM %I b WHERE b.import_id = $1 AND b.%s AND '
+                   'NOT ' || added || ' AND NOT b.id = ANY($3)',
+                   rec.kind, columns, columns, 'import_' || rec.kind, mine, 'b.id')
+        USING p_import, rec.owner, changed;
+    GET DIAGNOSTICS o_restored = ROW_COUNT;
+    UPDATE imports SET undone = extract(epoch FROM now())::bigint WHERE id = p_import;
+    PERFORM kv_count_changes(rec.kind, rec.owner, 1);
+END $$;
 
 REVOKE ALL ON ALL FUNCTIONS IN SCHEMA KV_SCHEMA FROM PUBLIC;
 GRANT EXECUTE ON FUNCTION KV_SCHEMA.kv_me(), KV_SCHEMA.kv_my_owner(), KV_SCHEMA.kv_is_admin(),
@@ -302,7 +360,8 @@ GRANT EXECUTE ON FUNCTION KV_SCHEMA.kv_me(), KV_SCHEMA.kv_my_owner(), KV_SCHEMA.
     KV_SCHEMA.kv_keep_address_before(bigint, bigint),
     KV_SCHEMA.kv_keep_schedule_before(bigint, bigint, bytea, bigint),
     KV_SCHEMA.kv_keep_series_before(bigint, bytea, bytea),
-    KV_SCHEMA.kv_end_import(bigint, bigint, bigint) TO KV_GROUP;
+    KV_SCHEMA.kv_end_import(bigint, bigint, bigint),
+    KV_SCHEMA.kv_undo_import(bigint, boolean) TO KV_GROUP;
 
 -- What a person may touch directly: reading, updating their entries, and
 -- adding their schedule owner and new categories. Everything else goes

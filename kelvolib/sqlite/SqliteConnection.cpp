@@ -257,6 +257,7 @@ bool CSqliteConnection::Upgrade(int from, int version) {
     // Version 8 kept no record of imports.
     if (from < 9 && !Exec(kSqliteImports))
         return false;
+    // Version 10 changed only the office server's functions.
     return WriteMark(version);
 }
 

@@ -62,8 +62,8 @@ TEST_F(Frame, MainMenuWithoutChildren) {
     EXPECT_EQ(m_viewer.Frame().CurrentMenu(), IDR_MAINFRAME);
     EXPECT_EQ(m_viewer.MenuTexts(),
               (QStringList{"ﾌｧｲﾙ(&F)/ログイン", "ﾌｧｲﾙ(&F)/アドレスインポート",
-                           "ﾌｧｲﾙ(&F)/スケジュールインポート", "ﾌｧｲﾙ(&F)/-",
-                           "ﾌｧｲﾙ(&F)/ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", "表示(&V)/ユーザー一覧",
+                           "ﾌｧｲﾙ(&F)/スケジュールインポート", "ﾌｧｲﾙ(&F)/インポートの取り消し",
+                           "ﾌｧｲﾙ(&F)/-", "ﾌｧｲﾙ(&F)/ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)", "表示(&V)/ユーザー一覧",
                            "表示(&V)/アドレス帳一覧", "表示(&V)/-", "表示(&V)/ﾂｰﾙ ﾊﾞｰ(&T)",
                            "表示(&V)/ｽﾃｰﾀｽ ﾊﾞｰ(&S)", "ﾍﾙﾌﾟ(&H)/ﾊﾞｰｼﾞｮﾝ情報(RuvView)(&A)..."}));
     EXPECT_EQ(m_viewer.Frame().windowTitle(), "kelvo-View");
@@ -75,6 +75,7 @@ TEST_F(Frame, MenusFollowTheActiveChild) {
     EXPECT_TRUE(user.contains("編集(&E)/元に戻す(&U)\tCtrl+Z"));
     EXPECT_TRUE(user.contains("編集(&E)/パスワード変更"));
     EXPECT_FALSE(user.contains("ﾌｧｲﾙ(&F)/スケジュールインポート"));
+    EXPECT_TRUE(user.contains("ﾌｧｲﾙ(&F)/インポートの取り消し"));
     EXPECT_TRUE(user.contains("ｳｨﾝﾄﾞｳ(&W)/&1 ユーザー一覧1")) << user.join("|").toStdString();
     EXPECT_TRUE(user.contains("ﾍﾙﾌﾟ(&H)/ﾊﾞｰｼﾞｮﾝ情報(RuvView) (&A)..."));
     EXPECT_EQ(m_viewer.Frame().windowTitle(), "kelvo-View - ユーザー一覧1");

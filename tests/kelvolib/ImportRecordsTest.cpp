@@ -129,9 +129,27 @@ TEST(ImportRecordsOnServer, APersonRecordsAndSeesOnlyTheirOwnImports) {
           "SELECT kv_end_import(" + id + ", 0, 1)", "SELECT kv_keep_address_before(" + id + ", 1)",
           std::string("INSERT INTO imports(user_name, owner, kind, started, file, size, hash, "
                       "form, options) VALUES ('', '', 'addresses', 0, '', 0, '', '', '')"),
-          std::string("UPDATE imports SET undone = 1"), std::string("DELETE FROM import_entries")})
+          std::string("UPDATE imports SET undone = 1"), std::string("DELETE FROM import_entries"),
+          "SELECT * FROM kv_undo_import(" + id + ", true)"})
         EXPECT_TRUE(CServerSession::Refused(bob.Run(sql))) << sql;
     EXPECT_EQ(server.Query("SELECT count(*) FROM import_entries"), std::vector<std::string>{"1"});
+
+    // Alice's own import made to name every ID takes back none of bob's entries.
+    LibraryTestBase::UseDatabase(server.Path());
+    ASSERT_TRUE(LibraryTestBase::AddAddress("bob", CTestRecords::Address("bob", "Bob's", "", "")))
+        << Reason();
+    kvShutdown();
+    const std::string aliceRole =
+        server.Query("SELECT role_name FROM users WHERE name = convert_to('alice', 'UTF8')").at(0);
+    CServerSession alice(server.PeopleUri(), aliceRole, "alice-password");
+    ASSERT_TRUE(alice.Connected()) << alice.Error();
+    const std::string forged =
+        alice.Run("SELECT kv_begin_import('', 'alice', 'addresses', 0, '', 0, '', '', '')");
+    EXPECT_EQ(alice.Run("SELECT kv_record_import_entries(" + forged + ", 1, '[[1, 9999999]]')"),
+              "");
+    EXPECT_EQ(alice.Run("SELECT o_removed FROM kv_undo_import(" + forged + ", true)"), "1")
+        << "her own entry only";
+    EXPECT_EQ(server.Query("SELECT count(*) FROM addresses"), std::vector<std::string>{"1"});
 }
 
 TEST_P(ImportRecords, AnImportTakenBackLeavesTheGroupwareAsItWas) {
@@ -203,4 +221,58 @@ TEST_P(ImportRecords, AnImportTakenBackLeavesTheGroupwareAsItWas) {
     EXPECT_STREQ(summary, "removed 0 added entries, put back 0, kept 2 entries a later import "
                           "changed");
     EXPECT_EQ(m_database.Count("addresses"), 2);
+}
+
+TEST_P(ImportRecords, APersonTakesBackOnlyTheirOwnLastImport) {
+    for (const char* user : {"alice", "bob"}) {
+        kvUserRecord record = CTestRecords::User(user, "", {}, std::string(user) + "-password");
+        ASSERT_TRUE(kvAdminAddUser(&record));
+    }
+    ASSERT_TRUE(AddAddress("alice", CTestRecords::Address("alice", "Kept", "", "")));
+    UseDatabase(m_database.PeopleUri());
+    kvImportInfo last{};
+    EXPECT_FALSE(kvLastImport(&last)) << "nobody signed in";
+    ASSERT_TRUE(kvCheckPassword("alice", "alice-password")) << Reason();
+    EXPECT_FALSE(kvLastImport(&last));
+    EXPECT_EQ(Reason(), "") << "none is no failure";
+    int number = 0;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
+        ASSERT_TRUE(kvBeginAddressUpdate("alice"));
+        number = BeginImport(KV_KIND_ADDRESS, "alice");
+        ASSERT_GT(number, 0) << Reason();
+        for (const char* last : {"One", "Two"}) {
+            kvAddressRecord record = CTestRecords::Address("alice", last, "", "");
+            ASSERT_TRUE(kvAddAddress(&record));
+        }
+        ASSERT_TRUE(kvEndImport(1));
+        ASSERT_TRUE(kvCloseAddressBook());
+    }
+    ASSERT_TRUE(kvLastImport(&last)) << Reason();
+    EXPECT_EQ(last.number, number) << "the newest";
+    EXPECT_EQ(last.kind, KV_KIND_ADDRESS);
+    EXPECT_STREQ(last.file, "/home/alice/book.vcf");
+    EXPECT_STREQ(last.owner, "alice");
+    EXPECT_EQ(last.added, 2);
+    EXPECT_EQ(last.skipped, 1);
+    EXPECT_GT(last.ended, 0);
+
+    ASSERT_TRUE(kvCheckPassword("bob", "bob-password")) << Reason();
+    EXPECT_FALSE(kvLastImport(&last)) << "alice's imports are not bob's";
+    long long removed = -1, restored = -1;
+    EXPECT_FALSE(kvUndoImport(number, &removed, &restored));
+    EXPECT_EQ(Reason(), "there is no such import");
+
+    ASSERT_TRUE(kvCheckPassword("alice", "alice-password")) << Reason();
+    MonitorLines();
+    ASSERT_TRUE(kvUndoImport(number, &removed, &restored)) << Reason();
+    EXPECT_EQ(removed, 2);
+    EXPECT_EQ(restored, 0);
+    EXPECT_TRUE(MonitorMentions(CTestRecords::Sjis("を取り消しました")));
+    EXPECT_FALSE(kvUndoImport(number, &removed, &restored)) << "not twice";
+    ASSERT_TRUE(kvLastImport(&last)) << "the one before is next";
+    EXPECT_EQ(last.number, number - 1);
+    ASSERT_TRUE(kvUndoImport(last.number, &removed, &restored)) << Reason();
+    EXPECT_FALSE(kvLastImport(&last));
+    EXPECT_EQ(m_database.Count("addresses"), 1) << "what no import wrote stays";
 }

@@ -89,6 +89,18 @@ int EndImport(long long skipped) {
     return 1;
 }
 
+int LastImport(kvImportInfo* info) {
+    Fake().extensionCalls.push_back("kvLastImport");
+    *info = kvImportInfo{};
+    return Fake().Result("kvLastImport", 0);
+}
+
+int UndoImport(int number, long long* removed, long long* restored) {
+    Fake().extensionCalls.push_back("kvUndoImport(" + Int(number) + ")");
+    *removed = *restored = 0;
+    return Fake().Result("kvUndoImport", 0);
+}
+
 int LastOriginal(int kind, char* buffer, int size) {
     Fake().extensionCalls.push_back("kvLastOriginal(" + Int(kind) + ", buffer, " + Int(size) + ")");
     const bool addresses = kind == KV_KIND_ADDRESS;
@@ -391,6 +403,8 @@ CRecordingBackend::CRecordingBackend() : m_saved(KvBackend()) {
     table.kvLastOriginal = LastOriginal;
     table.kvBeginImport = BeginImport;
     table.kvEndImport = EndImport;
+    table.kvLastImport = LastImport;
+    table.kvUndoImport = UndoImport;
 }
 
 CRecordingBackend::~CRecordingBackend() {

@@ -2,6 +2,8 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStatusBar>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 #include "ListBox.h"
 #include "ListCtrl.h"
 #include "MainFrame.h"
+#include "MessageBox.h"
 #include "MonitorView.h"
 #include "Resource.h"
 #include "SchaduleImportDlg.h"
@@ -32,6 +35,17 @@ QString Cell(CViewerApp& app, int kind, int row, int column) {
 int RowCount(CViewerApp& app, int kind) {
     auto* view = dynamic_cast<CDefultListView*>(app.m_pOpenView[kind]);
     return view == nullptr ? -1 : view->GetListCtrl().GetItemCount();
+}
+
+// Runs the address import on path into the person's own book.
+bool ImportPrivateAddresses(CViewerHarness& viewer, const std::string& path) {
+    viewer.WhenModal<CAddressImportDlg>([&](CAddressImportDlg* dialog) {
+        dialog->Item<QLineEdit>(CAddressImportDlg::IDC_FILE_NAME)
+            ->setText(QString::fromStdString(path));
+        dialog->Item<QCheckBox>(CAddressImportDlg::IDC_PUBLIC)->setChecked(false);
+        dialog->Item<QPushButton>(CDialog::IDOK)->click();
+    });
+    return viewer.Frame().ExecuteCommand(ID_IMPORT_ADDRESS);
 }
 
 } // namespace
@@ -113,13 +127,7 @@ TEST(EndToEnd, ImportedAddressesShowInTheAddressList) {
 
     CViewerHarness viewer(true);
     ASSERT_TRUE(viewer.StartAndLogin("alice", "pw"));
-    viewer.WhenModal<CAddressImportDlg>([&](CAddressImportDlg* dialog) {
-        dialog->Item<QLineEdit>(CAddressImportDlg::IDC_FILE_NAME)
-            ->setText(QString::fromStdString(file.Path()));
-        dialog->Item<QCheckBox>(CAddressImportDlg::IDC_PUBLIC)->setChecked(false);
-        dialog->Item<QPushButton>(CDialog::IDOK)->click();
-    });
-    ASSERT_TRUE(viewer.Frame().ExecuteCommand(ID_IMPORT_ADDRESS));
+    ASSERT_TRUE(ImportPrivateAddresses(viewer, file.Path()));
     ASSERT_TRUE(viewer.Frame().ExecuteCommand(ID_VIEW_ADDRESS));
     CViewerApp& app = viewer.App();
     ASSERT_EQ(RowCount(app, KIND_ADDRESS), 2);
@@ -131,6 +139,47 @@ TEST(EndToEnd, ImportedAddressesShowInTheAddressList) {
     EXPECT_EQ(Cell(app, KIND_ADDRESS, 0, 7), "sato@x");
     EXPECT_EQ(Cell(app, KIND_ADDRESS, 1, 1), "鈴木");
     EXPECT_TRUE(kvFindAddressCategory(CTestRecords::Sjis("取引先").c_str()));
+}
+
+TEST(EndToEnd, ThePersonTakesBackTheirLastImportAfterAConfirmation) {
+    CTempDatabase database;
+    kvUserRecord user = CTestRecords::User("alice", "", {}, "pw");
+    ASSERT_TRUE(kvAdminAddUser(&user));
+    CImportFile file("姓\t名\t会社名\r\n佐藤\t花子\tケルボ\r\n鈴木\t一郎\t\r\n");
+
+    CViewerHarness viewer(true);
+    ASSERT_TRUE(viewer.StartAndLogin("alice", "pw"));
+    ASSERT_TRUE(viewer.Frame().ExecuteCommand(ID_UNDO_IMPORT));
+    ASSERT_EQ(viewer.messages.size(), 1);
+    EXPECT_EQ(viewer.messages.takeLast(), "取り消せるインポートはありません。");
+    ASSERT_TRUE(ImportPrivateAddresses(viewer, file.Path()));
+    ASSERT_TRUE(viewer.Frame().ExecuteCommand(ID_VIEW_ADDRESS));
+    CViewerApp& app = viewer.App();
+    ASSERT_EQ(RowCount(app, KIND_ADDRESS), 2);
+
+    viewer.answers = {CMessageBox::IDCANCEL};
+    ASSERT_TRUE(viewer.Frame().ExecuteCommand(ID_UNDO_IMPORT));
+    ASSERT_EQ(viewer.messages.size(), 1);
+    const QString question = viewer.messages.takeLast();
+    EXPECT_TRUE(question.startsWith("直前のインポートを取り消しますか？"))
+        << question.toStdString();
+    EXPECT_TRUE(question.contains(QString::fromStdString(file.Path()))) << "the file";
+    EXPECT_TRUE(question.contains(QRegularExpression("日時: \\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d\n")))
+        << "the time";
+    EXPECT_TRUE(question.contains("アドレス帳: 追加 2 件\n")) << "the counts";
+    kvImportInfo kept{};
+    EXPECT_TRUE(kvLastImport(&kept)) << "declined: nothing was taken back";
+
+    viewer.answers = {CMessageBox::IDOK};
+    ASSERT_TRUE(viewer.Frame().ExecuteCommand(ID_UNDO_IMPORT));
+    EXPECT_EQ(viewer.messages.size(), 1) << "no box after the question";
+    EXPECT_EQ(viewer.Frame().statusBar()->currentMessage(),
+              "インポートを取り消しました（削除 2 件・復元 0 件）。"
+              "開いている一覧には、開き直すと表示されます。");
+    EXPECT_EQ(RowCount(app, KIND_ADDRESS), 2) << "an open list is not refreshed";
+    viewer.Frame().MdiArea()->closeAllSubWindows();
+    ASSERT_TRUE(viewer.Frame().ExecuteCommand(ID_VIEW_ADDRESS));
+    EXPECT_EQ(RowCount(app, KIND_ADDRESS), 0) << "reopened, it shows the entries as before";
 }
 
 TEST(EndToEnd, ImportedSchedulesShowInTheScheduleList) {
