@@ -75,6 +75,39 @@ TEST_F(Reliability, KilledImportLeavesWholeRecordsAndASecondRunCompletesTheSet) 
               std::vector<std::string>{std::to_string(count) + "\t" + std::to_string(count)});
 }
 
+TEST_P(Writers, AnImportKilledMidwayIsTakenBackToWhatWasBefore) {
+    InitWithUsers();
+    CImportFile held(AddressFile(0, 3000), false);
+    ASSERT_EQ(Admin({"import", "addresses", "--owner", "alice", held.Path()}).status, 0);
+    const std::string before = Admin({"dump", "addresses", "--owner", "alice"}).out;
+    // The same names with other memos: the duplicate check replaces the 3,000
+    // held entries first, then adds; the kill comes among the added ones.
+    std::string changed = AddressFile(0, 40000);
+    for (size_t at = changed.find("\"M"); at != std::string::npos; at = changed.find("\"M", at))
+        changed[++at] = 'N';
+    CImportFile file(changed, false);
+    setenv("KELVO_BATCH_MS", "20", 1);
+    pid_t pid = Start({"--database", m_database.Path(), "import", "addresses", "--owner", "alice",
+                       "--duplicate-check", file.Path()});
+    unsetenv("KELVO_BATCH_MS");
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (Count("addresses") < 5000 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    kill(pid, SIGKILL);
+    EXPECT_EQ(Wait(pid), -SIGKILL);
+    const long stored = Count("addresses");
+    ASSERT_LT(stored, 43000) << "killed part-way";
+
+    auto imports = Admin({"imports"});
+    EXPECT_NE(imports.out.find("\tcut short"), std::string::npos) << imports.out;
+    auto undo = Admin({"import", "undo", "2"});
+    ASSERT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(undo.out, "import 2 taken back: removed " + std::to_string(stored - 3000) +
+                            " added entries, put back 3000\n")
+        << "exactly what was committed";
+    EXPECT_EQ(Admin({"dump", "addresses", "--owner", "alice"}).out, before);
+}
+
 TEST_P(Writers, TwoAtOnceLoseNothing) {
     const int count = 15000;
     CImportFile first(AddressFile(0, count), false);
