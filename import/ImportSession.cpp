@@ -33,8 +33,16 @@ CImportSession::~CImportSession() {
 }
 
 bool CImportSession::Open() {
-    if (m_options.dryRun)
+    if (m_options.dryRun && !m_options.plan)
         return true; // nothing is stored, so nothing is opened
+    if (m_options.dryRun) {
+        // Only read: the entries a record could replace.
+        const bool read =
+            m_plan.Load(m_options.kind == Kind::Addresses, m_options.owner, m_options.isPublic);
+        if (!read)
+            m_strFailure = KvLastError();
+        return read;
+    }
     const CBackendTable& backend = KvBackend();
     const char* owner = m_options.owner.c_str();
     m_nCommittedBefore = CommittedWrites();
@@ -140,11 +148,26 @@ CImportSession::Step CImportSession::Next() {
     CImportSummary& summary = m_summary;
     if (int substitutes = m_pReader->RecordSubstitutes(); substitutes > 0)
         summary.AddSubstituted(m_pReader->RecordLine(), substitutes);
+    const bool planning = m_options.dryRun && m_options.plan;
+    bool said = false;
     for (auto& warning : m_pReader->TakeWarnings()) {
         if (warning.kind == CRecordReader::CWarning::Kind::TooManyColumns ||
             warning.kind == CRecordReader::CWarning::Kind::Malformed)
             ++m_nRefused;
+        // A record passed over says why in its warning (a blank line says nothing).
+        if (planning && step == Step::Skipped && !said) {
+            said = true;
+            m_plan.Skip(warning.line,
+                        CImportSummary::NoteText(CImportSummary::CNote{warning.line, 0, &warning}));
+        }
         summary.AddWarning(std::move(warning));
+    }
+    if (planning && step == Step::Checked) {
+        const bool check = m_options.duplicateCheck;
+        if (const kvAddressRecord* address = m_pReader->Address())
+            m_plan.Address(*address, check, m_pReader->RecordLine());
+        else if (const kvScheduleRecord* schedule = m_pReader->Schedule())
+            m_plan.Schedule(*schedule, check, m_pReader->RecordLine());
     }
     summary.warningCount += m_pReader->TakeUntold();
     // A calendar says it is vCalendar only in its VERSION line.

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "ImportPlan.h"
 #include "ImportSummary.h"
 #include "RecordReader.h"
 #include "RecordStore.h"
@@ -46,6 +47,9 @@ public:
         std::string file{};
         // Who runs it, as its record says (code page 932): the owner when empty.
         std::string userName{};
+        // With dryRun: say per record what the import would do (Plan()),
+        // reading the entries it could replace.
+        bool plan = false;
     };
 
     CImportSession(CTextFile& file, COptions options);
@@ -84,6 +88,8 @@ public:
     int64_t BytesConsumed() const { return m_pReader ? m_pReader->BytesConsumed() : 0; }
     // What the import did so far (complete after the file's end).
     const CImportSummary& Summary() const { return m_summary; }
+    // A planning dry run's plan so far, record by record.
+    const CImportPlan& Plan() const { return m_plan; }
     // The last record as it will be stored (code page 932), for a preview.
     std::string Describe() const { return m_pReader ? m_pReader->Describe() : std::string(); }
     // After Begin: the most columns a header may have, when the file's header
@@ -122,6 +128,7 @@ private:
     size_t m_nHeaderColumnLimit = 0;
     std::string m_strFailure;
     CImportSummary m_summary;
+    CImportPlan m_plan;
     int m_nImport = 0;             // the import's number in its record
     bool m_bRecordRefused = false; // no record could be begun: nothing is stored
 };

@@ -164,6 +164,48 @@ TEST_P(AdminTool, ImportAddressesLikeTheDialog) {
     EXPECT_EQ(Dump("addresses", "alice"), book) << "refused imports stored nothing";
 }
 
+TEST_P(AdminTool, DryRunSaysPerRecordWhatTheImportWouldDo) {
+    ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw", "--allow-weak"}).status, 0);
+    CImportFile held("姓\t名\t会社名\t電子ﾒｰﾙ ｱﾄﾞﾚｽ\r\n佐藤\t花子\tケルボ\told@x\r\n");
+    ASSERT_EQ(Admin({"import", "addresses", "--owner", "alice", held.Path()}).status, 0);
+    const std::string before = Dump("addresses", "alice");
+    // Sato replaces the held entry, Suzuki is new, then replaced by the file's
+    // own second Suzuki; the card without its end is skipped.
+    CImportFile file("BEGIN:VCARD\r\nVERSION:3.0\r\nN:佐藤;花子;;;\r\nORG:ケルボ\r\n"
+                     "EMAIL:new@x\r\nNOTE:a\tb\r\nEND:VCARD\r\n"
+                     "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Suzuki;;;;\r\nEND:VCARD\r\n"
+                     "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Broken;;;;\r\n"
+                     "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Suzuki;;;;\r\nTITLE:Boss\r\nEND:VCARD\r\n");
+    auto text = Admin(
+        {"import", "addresses", "--owner", "alice", "--duplicate-check", "--dry-run", file.Path()});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_NE(text.out.find("plan: add 1, replace 2, skip 1\n"
+                            "replace line 1: 佐藤 花子 (ケルボ): email \"old@x\" -> \"new@x\", "
+                            "memo \"\" -> \"a\\tb\"\n"
+                            "add line 8: Suzuki\n"
+                            "skip line 12: VCARD without END:VCARD; skipped\n"
+                            "replace line 15: Suzuki: title \"\" -> \"Boss\"\n"),
+              std::string::npos)
+        << text.out;
+
+    auto tsv = Admin({"import", "addresses", "--owner", "alice", "--duplicate-check", "--dry-run",
+                      "--format", "tsv", file.Path()});
+    ASSERT_EQ(tsv.status, 0) << tsv.err;
+    EXPECT_EQ(tsv.out, "line\taction\tentry\tfield\tbefore\tafter\treason\n"
+                       "1\treplace\t佐藤 花子 (ケルボ)\temail\told@x\tnew@x\t\n"
+                       "1\treplace\t佐藤 花子 (ケルボ)\tmemo\t\ta\\tb\t\n"
+                       "8\tadd\tSuzuki\t\t\t\t\n"
+                       "12\tskip\t\t\t\t\tVCARD without END:VCARD; skipped\n"
+                       "15\treplace\tSuzuki\ttitle\t\tBoss\t\n");
+    EXPECT_NE(tsv.err.find("nothing stored (dry run)"), std::string::npos) << "the summary aside";
+    EXPECT_EQ(Dump("addresses", "alice"), before) << "a plan stores nothing";
+    auto refused =
+        Admin({"import", "addresses", "--owner", "alice", "--format", "tsv", file.Path()});
+    EXPECT_NE(refused.err.find("--format tsv writes a dry run's plan: add --dry-run\n"),
+              std::string::npos)
+        << refused.err;
+}
+
 TEST_P(AdminTool, ImportSchedulesLikeTheDialog) {
     ASSERT_EQ(Admin({"user", "add", "alice", "--password", "pw", "--allow-weak"}).status, 0);
     CImportFile file("件名\t開始日\t開始時刻\t終了日\t終了時刻\t終日ｲﾍﾞﾝﾄ\tｱﾗｰﾑ ｵﾝ/ｵﾌ\tｱﾗｰﾑ時刻\r\n"
@@ -173,6 +215,14 @@ TEST_P(AdminTool, ImportSchedulesLikeTheDialog) {
         Admin({"import", "schedules", "--owner", "alice", "--duplicate-check", file.Path()});
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(FirstLine(first.out), "stored 2 schedule records\n");
+    CImportFile moved("件名\t開始日\t開始時刻\t終了日\t終了時刻\t終日ｲﾍﾞﾝﾄ\r\n"
+                      "会議\t2001/1/5\t9:05:00\t2001/1/5\t11:00:00\tFALSE\r\n");
+    auto plan = Admin({"import", "schedules", "--owner", "alice", "--duplicate-check", "--dry-run",
+                       moved.Path()});
+    EXPECT_NE(plan.out.find("replace line 2: 2001/01/05 09:05 会議: end \"2001/01/05 10:00\" -> "
+                            "\"2001/01/05 11:00\", alarm_lead \"15\" -> \"0\"\n"),
+              std::string::npos)
+        << plan.out;
     ASSERT_EQ(
         Admin({"import", "schedules", "--owner", "alice", "--duplicate-check", file.Path()}).status,
         0);
@@ -290,7 +340,7 @@ TEST_F(AdminFile, ImportSummaryAndDryRun) {
               std::string::npos)
         << dry.out;
     EXPECT_NE(dry.out.find("line 21: "), std::string::npos) << "the first 20 notes";
-    EXPECT_EQ(dry.out.find("line 22: "), std::string::npos) << dry.out;
+    EXPECT_EQ(dry.out.find("\nline 22: "), std::string::npos) << dry.out;
     EXPECT_NE(dry.out.find("\n... and 3 more\n"), std::string::npos) << dry.out;
     EXPECT_EQ(Dump("schedules", "alice"),
               "owner\ttitle\tplace\tstart\tend\tall_day\tpublic\talarm_lead\tcomment\n");

@@ -11,6 +11,7 @@
 #include "AdminText.h"
 #include "Arguments.h"
 #include "ColumnMapping.h"
+#include "PlanWriter.h"
 #include "ProgressLine.h"
 #include "Terminal.h"
 #include "TextFile.h"
@@ -26,6 +27,12 @@ CImportCommand::COptions CImportCommand::TakeOptions(CArguments& args) const {
     session.isPublic = args.TakeFlag("--public");
     session.duplicateCheck = args.TakeFlag("--duplicate-check");
     session.dryRun = args.TakeFlag("--dry-run");
+    session.plan = session.dryRun;
+    const std::string format = args.TakeSingleOption("--format");
+    if (!format.empty() && (format != "tsv" || !session.dryRun))
+        throw CAdminError(format != "tsv" ? "--format " + format + ": the plan is written as tsv"
+                                          : "--format tsv writes a dry run's plan: add --dry-run");
+    options.tsv = !format.empty();
     options.quiet = args.TakeFlag("--quiet");
     const std::string map = args.TakeSingleOption("--map");
     options.path = args.TakeFront("import " + m_strKind + " needs a file");
@@ -143,11 +150,16 @@ void CImportCommand::Report(const CImportSession& session, CImportSession::Start
             notes += "\n" + CAdminText::ToUtf8(line);
         throw CAdminError("no record of " + path + " could be read; nothing was stored" + notes);
     }
+    // A plan for a spreadsheet has the output to itself: the summary goes aside.
+    std::ostream& said = options.tsv ? terminal.Err() : terminal.Out();
     if (options.session.dryRun)
-        terminal.Out() << "checked " << summary.checked << noun
-                       << " records; nothing stored (dry run)\n";
+        said << "checked " << summary.checked << noun << " records; nothing stored (dry run)\n";
     else
-        terminal.Out() << "stored " << session.Committed() << noun << " records\n";
+        said << "stored " << session.Committed() << noun << " records\n";
     for (const std::string& line : summary.Lines())
-        terminal.Out() << CAdminText::ToUtf8(line) << "\n";
+        said << CAdminText::ToUtf8(line) << "\n";
+    if (options.tsv)
+        CPlanWriter::Tsv(session.Plan(), terminal.Out());
+    else if (options.session.dryRun)
+        CPlanWriter::Text(session.Plan(), terminal.Out());
 }

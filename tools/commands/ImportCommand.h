@@ -10,8 +10,9 @@ class CProgressLine;
 class CTextFile;
 
 // import addresses|schedules --owner USER [--public] [--duplicate-check]
-// [--dry-run] [--quiet] FILE: a file of any form the import reads, stored
-// (or in a dry run only checked) and summarised.
+// [--dry-run [--format tsv]] [--quiet] FILE: a file of any form the import
+// reads, stored and summarised; a dry run stores nothing and says per record
+// what the import would do.
 class CImportCommand : public CAdminCommand {
 public:
     // kind: "addresses" or "schedules", as the command line gave it.
@@ -23,6 +24,7 @@ private:
         std::string owner; // as given (UTF-8)
         CImportSession::COptions session;
         bool quiet = false;
+        bool tsv = false; // the dry run's plan as tab-separated rows
         std::string path;
     };
     bool Addresses() const { return m_strKind == "addresses"; }
