@@ -6,16 +6,19 @@
 #include <QLineEdit>
 
 #include <algorithm>
+#include <optional>
 
 #include "BackendTable.h"
 #include "ColumnMapDlg.h"
 #include "DataExchange.h"
 #include "FileDialog.h"
+#include "ImportPlanDlg.h"
 #include "ImportTexts.h"
 #include "MessageBox.h"
 #include "OutlookLoadDlg.h"
 #include "Text.h"
 #include "TextFile.h"
+#include "WaitCursor.h"
 
 namespace {
 
@@ -150,28 +153,47 @@ bool COutlookImportDlg::ConfirmPreview(const std::string& path) {
     CImportSession::COptions options{m_kind, m_strOwner, m_bPublic != 0, m_bDuplicateCheck != 0,
                                      true};
     options.mapping = m_mapping;
+    // With the duplicate check the whole file is planned first, so that
+    // what would be replaced or skipped is seen before anything is stored.
+    options.plan = m_bDuplicateCheck != 0;
+    std::optional<CWaitCursor> wait(std::in_place);
     CImportSession preview(file, options);
-    if (preview.Begin() != CImportSession::Start::Ready || !preview.IsModern())
+    if ((options.plan && !preview.Open()) || preview.Begin() != CImportSession::Start::Ready)
+        return true; // the import itself says why it cannot begin
+    const bool modern = preview.IsModern();
+    if (!modern && !options.plan)
         return true;
     constexpr int kShown = 3;
     QStringList records;
-    while (records.size() < kShown) {
-        CImportSession::Step step = preview.Next();
+    for (;;) {
+        const CImportSession::Step step = preview.Next();
         if (step == CImportSession::Step::End || step == CImportSession::Step::Failed)
             break;
-        if (step == CImportSession::Step::Checked)
+        if (step == CImportSession::Step::Checked && modern && records.size() < kShown)
             records.append(QStringLiteral("・") + QString::fromStdString(preview.Describe()));
+        if (!options.plan && records.size() == kShown)
+            break;
     }
-    QString text = QStringLiteral("このファイルを %1 として読み込みます。\n")
-                       .arg(CImportTexts::ReadAs(preview.Summary()));
-    if (records.isEmpty())
-        text += QStringLiteral("読み込めるデータはありません。\n");
-    else
-        text += QStringLiteral("最初の %1 件は次のように保存されます。\n\n%2\n")
-                    .arg(records.size())
-                    .arg(records.join(QLatin1Char('\n')));
-    text += QStringLiteral("\n読み込みを続けますか？");
-    return CMessageBox::Question(this, text) == CMessageBox::IDOK;
+    wait.reset();
+    QString text;
+    if (modern) {
+        text = QStringLiteral("このファイルを %1 として読み込みます。\n")
+                   .arg(CImportTexts::ReadAs(preview.Summary()));
+        if (records.isEmpty())
+            text += QStringLiteral("読み込めるデータはありません。\n");
+        else
+            text += QStringLiteral("最初の %1 件は次のように保存されます。\n\n%2\n")
+                        .arg(records.size())
+                        .arg(records.join(QLatin1Char('\n')));
+    }
+    if (options.plan && CImportPlanDlg::Worth(preview.Plan())) {
+        CImportPlanDlg plan(this, text, preview.Plan(), m_kind == CImportSession::Kind::Addresses);
+        return plan.exec() == QDialog::Accepted;
+    }
+    if (!modern)
+        return true;
+    return CMessageBox::Question(this, text + QStringLiteral("\n読み込みを続けますか？")) ==
+           CMessageBox::IDOK;
 }
 
 std::vector<CRecordReader::CColumn>

@@ -46,8 +46,9 @@ private:
     void ReportFailure(const CImportSession& session);
     void PostSummary(const CImportSummary& summary);
     // Shows how a file will be read and its first records as they will be
-    // stored, when it is not in the older tab-separated code page 932 form;
-    // false when the user would rather not go on.
+    // stored, when it is not in the older tab-separated code page 932 form,
+    // and with the duplicate check what would be replaced or skipped
+    // (CImportPlanDlg); false when the user would rather not go on.
     bool ConfirmPreview(const std::string& path);
     // When a table has columns the import does not know, asks where they go
     // (CColumnMapDlg) and keeps the choice in m_mapping; false when the

@@ -263,7 +263,10 @@ TEST_F(AddressImport, ModernFilesArePreviewedAndSummarised) {
     EXPECT_TRUE(preview.contains("会社名: 絵文字😀")) << "the whole text, kept beside the entry";
     EXPECT_FALSE(preview.contains("田中")) << "three records only";
     for (const std::string& call : m_viewer.Backend().Calls())
-        EXPECT_EQ(call.rfind("kvCopyText(", 0), 0u) << "the preview stores nothing: " << call;
+        EXPECT_TRUE(call.rfind("kvCopyText(", 0) == 0 || call.find("Address") != std::string::npos)
+            << "the preview stores nothing: " << call;
+    for (const char* write : {"kvAddAddress", "kvUpdateAddress", "kvBeginAddressUpdate"})
+        EXPECT_EQ(m_viewer.Backend().Count(write), 0) << write;
 
     // Going on imports everything, then says what was replaced.
     m_viewer.messages.clear();

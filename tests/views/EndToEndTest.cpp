@@ -4,12 +4,14 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QTableWidget>
 
 #include <gtest/gtest.h>
 
 #include "AddressImportDlg.h"
 #include "DefultListView.h"
 #include "ImportFile.h"
+#include "ImportPlanDlg.h"
 #include "ListBox.h"
 #include "ListCtrl.h"
 #include "MainFrame.h"
@@ -186,22 +188,39 @@ TEST(EndToEnd, ImportedSchedulesShowInTheScheduleList) {
     CTempDatabase database;
     kvUserRecord user = CTestRecords::User("alice", "", {}, "pw");
     ASSERT_TRUE(kvAdminAddUser(&user));
-    CImportFile file("件名\t開始日\t開始時刻\t終了日\t終了時刻\t終日ｲﾍﾞﾝﾄ\r\n"
-                     "会議\t2001/1/5\t9:05:00\t2001/1/5\t10:30:00\tFALSE\r\n"
-                     "休日\t2001/1/6\t\t2001/1/6\t\tTRUE\r\n");
+    const std::string header = "件名\t開始日\t開始時刻\t終了日\t終了時刻\t終日ｲﾍﾞﾝﾄ\r\n";
+    CImportFile first(header + "会議\t2001/1/5\t9:05:00\t2001/1/5\t10:00:00\tFALSE\r\n"
+                               "休日\t2001/1/6\t\t2001/1/6\t\tTRUE\r\n");
+    CImportFile second(header + "会議\t2001/1/5\t9:05:00\t2001/1/5\t10:30:00\tFALSE\r\n"
+                                "休日\t2001/1/6\t\t2001/1/6\t\tTRUE\r\n");
 
     CViewerHarness viewer(true);
     ASSERT_TRUE(viewer.StartAndLogin("alice", "pw"));
     viewer.Frame().MdiArea()->closeAllSubWindows(); // the import is offered with no window open
     CViewerHarness::Settle(0);
-    for (int round = 0; round < 2; ++round) { // the second run replaces, by start and title
+    QStringList planned;
+    for (const CImportFile* file : {&first, &second}) {
+        // The second run replaces, by start and title: its plan is shown first.
         viewer.WhenModal<CSchaduleImportDlg>([&](CSchaduleImportDlg* dialog) {
             dialog->Item<QLineEdit>(CSchaduleImportDlg::IDC_FILE_NAME)
-                ->setText(QString::fromStdString(file.Path()));
+                ->setText(QString::fromStdString(file->Path()));
+            if (file == &second)
+                viewer.WhenModal<CImportPlanDlg>([&](CImportPlanDlg* plan) {
+                    QTableWidget* table = plan->Table();
+                    for (int row = 0; row < table->rowCount(); ++row)
+                        planned.append(table->item(row, CImportPlanDlg::kActionColumn)->text() +
+                                       "|" +
+                                       table->item(row, CImportPlanDlg::kEntryColumn)->text() +
+                                       "|" + table->item(row, CImportPlanDlg::kWhatColumn)->text());
+                    plan->accept();
+                });
             dialog->Item<QPushButton>(CDialog::IDOK)->click();
         });
         ASSERT_TRUE(viewer.Frame().ExecuteCommand(ID_IMPORT_SCHADULE));
     }
+    EXPECT_EQ(planned,
+              (QStringList{"置換|2001/01/05 09:05 会議|終了: 2001/01/05 10:00 → 2001/01/05 10:30",
+                           "置換|2001/01/06 休日|変更なし"}));
     ASSERT_TRUE(viewer.Frame().ExecuteCommand(ID_VIEW_SCHADULE));
     CViewerApp& app = viewer.App();
     ASSERT_EQ(RowCount(app, KIND_SCHADULE), 2);
