@@ -199,8 +199,10 @@ bool CAddressStore::Write(CStatement& statement, const kvAddressRecord* record, 
     return m_writer.Queue(statement, NameOf(record), what);
 }
 
-std::string CAddressStore::RowColumns() {
-    return CEntryWriter::RowColumns(Addresses());
+const std::string& CAddressStore::RowColumns() {
+    // Made once: a replacing import names them for every entry it replaces.
+    static const std::string columns = CEntryWriter::RowColumns(Addresses());
+    return columns;
 }
 
 bool CAddressStore::Add(const kvAddressRecord* record) {

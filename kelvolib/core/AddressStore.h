@@ -36,7 +36,7 @@ public:
     // The original of the record Next delivered last (empty: none).
     const std::string& LastOriginal() const { return m_strLastOriginal; }
     // Every column of an address row (what an import keeps of a replaced one).
-    static std::string RowColumns();
+    static const std::string& RowColumns();
 
 private:
     // Writes are made only inside the update phase.

@@ -260,8 +260,10 @@ bool CScheduleStore::Write(CStatement& statement, const kvScheduleRecord* record
     return m_writer.Queue(statement, TitleOf(record), what);
 }
 
-std::string CScheduleStore::RowColumns() {
-    return CEntryWriter::RowColumns(Schedules());
+const std::string& CScheduleStore::RowColumns() {
+    // Made once: a replacing import names them for every entry it replaces.
+    static const std::string columns = CEntryWriter::RowColumns(Schedules());
+    return columns;
 }
 
 bool CScheduleStore::Add(const kvScheduleRecord* record) {

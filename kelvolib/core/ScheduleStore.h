@@ -19,7 +19,7 @@ class CMonitorQueue;
 class CScheduleStore {
 public:
     // Every column of a schedule row (what an import keeps of a replaced one).
-    static std::string RowColumns();
+    static const std::string& RowColumns();
     CScheduleStore(CDatabase& db, CMonitorQueue& monitor);
     CScheduleStore(const CScheduleStore&) = delete;
     CScheduleStore& operator=(const CScheduleStore&) = delete;
