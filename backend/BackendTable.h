@@ -52,6 +52,7 @@
     X(kvLastOriginal)                                                                              \
     X(kvBeginImport)                                                                               \
     X(kvEndImport)                                                                                 \
+    X(kvSkipImportRecord)                                                                          \
     X(kvLastImport)                                                                                \
     X(kvUndoImport)
 

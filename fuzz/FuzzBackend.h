@@ -44,6 +44,7 @@ public:
         table.kvBeginImport = [](int, const char*, const char*, const char*, long long, const char*,
                                  const char*, const char*) { return 1; };
         table.kvEndImport = [](long long) { return 1; };
+        table.kvSkipImportRecord = [](long long, const char*) { return 1; };
         table.kvLastImport = [](kvImportInfo*) { return 0; };
         table.kvUndoImport = [](int, long long*, long long*) { return 0; };
     }

@@ -144,21 +144,31 @@ CImportSession::Step CImportSession::Next() {
         return Step::End;
     if (m_bRecordRefused)
         return Step::Failed;
-    const Step step = ReadAndStore();
+    Step step = ReadAndStore();
     CImportSummary& summary = m_summary;
     if (int substitutes = m_pReader->RecordSubstitutes(); substitutes > 0)
         summary.AddSubstituted(m_pReader->RecordLine(), substitutes);
     const bool planning = m_options.dryRun && m_options.plan;
     bool said = false;
+    std::string recordFailure;
     for (auto& warning : m_pReader->TakeWarnings()) {
         if (warning.kind == CRecordReader::CWarning::Kind::TooManyColumns ||
             warning.kind == CRecordReader::CWarning::Kind::Malformed)
             ++m_nRefused;
-        // A record passed over says why in its warning (a blank line says nothing).
-        if (planning && step == Step::Skipped && !said) {
+        // A record passed over says why in its warning (a blank line says
+        // nothing): in the plan, and in the import's record.
+        if (step == Step::Skipped && !said && (planning || m_nImport > 0)) {
             said = true;
-            m_plan.Skip(warning.line,
-                        CImportSummary::NoteText(CImportSummary::CNote{warning.line, 0, &warning}));
+            std::string why =
+                CImportSummary::NoteText(CImportSummary::CNote{warning.line, 0, &warning});
+            if (m_nImport > 0 && !KvBackend().kvSkipImportRecord(warning.line, why.c_str())) {
+                recordFailure = KvLastError();
+                if (recordFailure.empty())
+                    recordFailure = "what the import skipped cannot be recorded";
+                step = Step::Failed;
+            }
+            if (planning)
+                m_plan.Skip(warning.line, std::move(why));
         }
         summary.AddWarning(std::move(warning));
     }
@@ -198,7 +208,7 @@ CImportSession::Step CImportSession::Next() {
         ++summary.skipped;
         break;
     case Step::Failed:
-        m_strFailure = m_store.Failure();
+        m_strFailure = recordFailure.empty() ? m_store.Failure() : recordFailure;
         m_nFailedLine = m_pReader->RecordLine();
         break;
     case Step::End:

@@ -47,7 +47,8 @@ extern "C" {
  * 1.3: kvSetNextOriginal and kvLastOriginal: what a source said that a record
  *      cannot hold is kept beside its entry.
  * 1.4: kvBeginImport and kvEndImport: each import is recorded.
- * 1.5: kvLastImport and kvUndoImport: a person takes back their own import. */
+ * 1.5: kvLastImport and kvUndoImport: a person takes back their own import;
+ *      kvSkipImportRecord: what an import skipped, and why. */
 #define KV_VERSION_MAJOR 1
 #define KV_VERSION_MINOR 5
 
@@ -551,6 +552,14 @@ KV_API int kvBeginImport(int kind, const char* owner, const char* userName, cons
  * it with the last entries. Returns 0 when no import is under way.
  */
 KV_API int kvEndImport(long long skipped);
+
+/*
+ * Records that the import under way read a record at line of its file (from
+ * 1, where the record began) and did not store it, for reason (code page 932,
+ * at most KV_MONITOR_LINE_SIZE - 1 bytes kept), in the open batch. Returns 0
+ * when no import is under way or it cannot be written.
+ */
+KV_API int kvSkipImportRecord(long long line, const char* reason);
 
 /* An import as kvLastImport delivers it. */
 #define KV_IMPORT_FILE_SIZE 1024

@@ -141,6 +141,13 @@ typedef void (*kvAdminImportEntryVisitor)(void* context, int action, long long e
 KV_API int kvAdminImportEntries(int number, kvAdminImportEntryVisitor visit, void* context);
 
 /*
+ * Delivers the records import number read and did not store, by line: the
+ * line of its file where each began and why (code page 932).
+ */
+typedef void (*kvAdminImportSkipVisitor)(void* context, long long line, const char* reason);
+KV_API int kvAdminImportSkips(int number, kvAdminImportSkipVisitor visit, void* context);
+
+/*
  * Takes import number back in one transaction: the entries it added are
  * removed, those it replaced or removed (a series imported again) are put
  * back as they were, and the import is marked as taken back (it cannot be

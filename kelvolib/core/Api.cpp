@@ -297,6 +297,15 @@ KV_API int kvEndImport(long long skipped) {
                 Needs::AlreadyOpen);
 }
 
+KV_API int kvSkipImportRecord(long long line, const char* reason) {
+    if (reason == nullptr || line < 0)
+        return 0;
+    const std::string kept(
+        reason, CCp932::CutLength(reason, std::strlen(reason), KV_MONITOR_LINE_SIZE - 1));
+    return Call([&](CGroupware& g) { return g.Database().Imports().Skipped(line, kept); },
+                Needs::AlreadyOpen);
+}
+
 KV_API int kvLastImport(kvImportInfo* info) {
     if (info == nullptr)
         return 0;
@@ -439,6 +448,16 @@ KV_API int kvAdminImportEntries(int number, kvAdminImportEntryVisitor visit, voi
                                  const std::string& before) {
                 visit(context, action, id, now.c_str(), before.c_str());
             });
+    });
+}
+
+KV_API int kvAdminImportSkips(int number, kvAdminImportSkipVisitor visit, void* context) {
+    if (visit == nullptr || number <= 0)
+        return 0;
+    return Call([&](CGroupware& g) {
+        return CImportLog(g.Database()).Skips(number, [&](long long line, const std::string& why) {
+            visit(context, line, why.c_str());
+        });
     });
 }
 

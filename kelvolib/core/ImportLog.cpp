@@ -143,6 +143,18 @@ bool CImportLog::Entries(
     return true;
 }
 
+bool CImportLog::Skips(int number,
+                       const std::function<void(long long, const std::string&)>& visit) {
+    std::unique_ptr<CStatement> skips = m_db.PrepareList(
+        "SELECT line, reason FROM import_skips WHERE import_id = ?1 ORDER BY line");
+    if (!skips)
+        return false;
+    skips->BindInt(1, number);
+    while (m_db.StepRow(*skips, "the skipped records"))
+        visit(skips->ColumnInt64(0), Column(*skips, 1));
+    return CErrorState::Get().empty();
+}
+
 bool CImportLog::Prune(long long olderThan, int keep, long long& pruned) {
     pruned = 0;
     if (olderThan <= 0 && keep <= 0)
@@ -154,7 +166,8 @@ bool CImportLog::Prune(long long olderThan, int keep, long long& pruned) {
         "(SELECT n.id FROM imports n WHERE n.user_name = imports.user_name ORDER BY n.id DESC "
         "LIMIT ?2))";
     return m_db.InTransaction("the imports' records cannot be pruned", [&] {
-        for (const char* table : {"import_entries", "import_addresses", "import_schedules"}) {
+        for (const char* table :
+             {"import_entries", "import_addresses", "import_schedules", "import_skips"}) {
             std::unique_ptr<CStatement> step =
                 m_db.Prepare(std::string("DELETE FROM ") + table +
                              " WHERE import_id IN (SELECT id FROM imports WHERE " + which + ")");

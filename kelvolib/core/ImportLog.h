@@ -23,6 +23,9 @@ public:
         int number,
         const std::function<void(int, long long, const std::string&, const std::string&)>& visit);
 
+    // The records import number skipped: the line each began at, and why.
+    bool Skips(int number, const std::function<void(long long, const std::string&)>& visit);
+
     // Removes, in one transaction, the records that began before olderThan
     // (seconds since 1970; 0: none by age) and those beyond the keep newest
     // of each person's (0: none by number); pruned: how many.

@@ -145,6 +145,23 @@ bool CImportRecorder::RemovingSeries(const std::string& columns, const std::stri
     return true;
 }
 
+bool CImportRecorder::Skipped(long long line, const std::string& reason) {
+    if (m_nImport == 0 || !m_db.BeforeBatchedWrite())
+        return false;
+    if (!m_skip)
+        m_skip = m_db.Connection().PrepareImportSkip();
+    if (!m_skip)
+        return false;
+    m_skip->BindInt(1, m_nImport);
+    m_skip->BindInt(2, line);
+    m_skip->BindBytes(3, reason.data(), reason.size());
+    if (m_skip->Queue())
+        return true;
+    m_db.Fail("what the import skipped cannot be recorded");
+    m_db.AfterFailedWrite();
+    return false;
+}
+
 bool CImportRecorder::End(long long skipped) {
     if (m_nImport == 0)
         return false;
@@ -175,4 +192,5 @@ void CImportRecorder::Forget() {
     m_before.reset();
     m_series.clear();
     m_entries.reset();
+    m_skip.reset();
 }

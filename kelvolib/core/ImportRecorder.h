@@ -46,6 +46,8 @@ public:
     // Before an owner's entries of a series are removed: their former rows.
     bool RemovingSeries(const std::string& columns, const std::string& owner,
                         const std::string& series);
+    // A record the import read at line of its file and did not store, and why.
+    bool Skipped(long long line, const std::string& reason);
     // The store closed: whatever is under way ends unrecorded.
     void Forget();
 
@@ -58,7 +60,7 @@ private:
     std::string m_strKind;
     std::vector<long long> m_added;    // in the open batch
     std::vector<long long> m_replaced; // likewise
-    std::unique_ptr<CStatement> m_begin, m_entries, m_before, m_end;
+    std::unique_ptr<CStatement> m_begin, m_entries, m_before, m_end, m_skip;
     std::vector<std::unique_ptr<CStatement>> m_series;
     std::string m_strBeforeTable;
 };

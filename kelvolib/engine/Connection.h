@@ -191,6 +191,11 @@ public:
             which));
         return statements;
     }
+    // A record import ?1 skipped: ?2 the line where it began, ?3 why.
+    virtual std::unique_ptr<CStatement> PrepareImportSkip() {
+        return Prepare("INSERT OR IGNORE INTO import_skips(import_id, line, reason) VALUES (?1, "
+                       "?2, ?3)");
+    }
     // Ends import ?1: ?2 records skipped, ?3 when.
     virtual std::unique_ptr<CStatement> PrepareImportEnd() {
         return Prepare("UPDATE imports SET skipped = ?2, ended = ?3 WHERE id = ?1");

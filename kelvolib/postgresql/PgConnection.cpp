@@ -610,6 +610,10 @@ std::unique_ptr<CStatement> CPgConnection::PrepareImportEnd() {
     return Prepare("SELECT kv_end_import(?1, ?2, ?3)");
 }
 
+std::unique_ptr<CStatement> CPgConnection::PrepareImportSkip() {
+    return Prepare("SELECT kv_record_import_skip(?1, ?2, ?3)");
+}
+
 std::unique_ptr<CStatement> CPgConnection::PrepareImportUndo() {
     return Prepare("SELECT o_removed, o_restored, o_ids FROM kv_undo_import(?1, ?2 <> 0)");
 }
@@ -706,8 +710,9 @@ bool CPgConnection::Upgrade(int from, int version) {
     // Version 8 kept no record of imports (their functions and policies come with the rest).
     if (from < 9 && !(Exec(kPostgresImports) && ApplyPolicies()))
         return false;
-    // Version 9 had no function for a person to take their import back.
-    if (from == 9 && !ApplyPolicies())
+    // Version 9 kept no record of what an import skipped, and had no function
+    // for a person to take their import back.
+    if (from == 9 && !(Exec(kPostgresImports) && ApplyPolicies()))
         return false;
     return Exec("UPDATE kv_meta SET value = " + std::to_string(version) +
                 " WHERE name = 'schema_version'");

@@ -83,6 +83,7 @@ public:
     std::vector<std::unique_ptr<CStatement>>
     PrepareImportSeriesBefore(const std::string& columns) override;
     std::unique_ptr<CStatement> PrepareImportEnd() override;
+    std::unique_ptr<CStatement> PrepareImportSkip() override;
     std::unique_ptr<CStatement> PrepareImportUndo() override;
     bool ExcludeWriters(const std::vector<std::string>& tables) override;
     bool LockOwner(const std::string& kind, const std::string& owner) override;

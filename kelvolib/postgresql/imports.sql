@@ -41,3 +41,7 @@ CREATE TABLE IF NOT EXISTS import_schedules(
     all_day integer NOT NULL, public integer NOT NULL, alarm_lead integer NOT NULL,
     comment bytea NOT NULL, changed bigint NOT NULL, original bytea NOT NULL,
     series bytea NOT NULL, PRIMARY KEY (import_id, id));
+-- The records an import read and did not store, by the line of the file
+-- where each began, and why (code page 932, as the import said it).
+CREATE TABLE IF NOT EXISTS import_skips(import_id bigint NOT NULL, line bigint NOT NULL,
+    reason bytea NOT NULL, PRIMARY KEY (import_id, line));

@@ -280,6 +280,14 @@ BEGIN
         SELECT p_import, 3, s.id, s.id FROM schedules s JOIN owners o ON o.id = s.owner_id
         WHERE o.name = p_owner AND s.series = p_series AND p_series <> '' ON CONFLICT DO NOTHING;
 END $$;
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_record_import_skip(p_import bigint, p_line bigint,
+    p_reason bytea) RETURNS void
+    LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+BEGIN
+    PERFORM kv_my_import(p_import);
+    INSERT INTO import_skips(import_id, line, reason) VALUES (p_import, p_line, p_reason)
+        ON CONFLICT DO NOTHING;
+END $$;
 CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_end_import(p_import bigint, p_skipped bigint,
     p_ended bigint)
     RETURNS void LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
@@ -360,6 +368,7 @@ GRANT EXECUTE ON FUNCTION KV_SCHEMA.kv_me(), KV_SCHEMA.kv_my_owner(), KV_SCHEMA.
     KV_SCHEMA.kv_keep_address_before(bigint, bigint),
     KV_SCHEMA.kv_keep_schedule_before(bigint, bigint, bytea, bigint),
     KV_SCHEMA.kv_keep_series_before(bigint, bytea, bytea),
+    KV_SCHEMA.kv_record_import_skip(bigint, bigint, bytea),
     KV_SCHEMA.kv_end_import(bigint, bigint, bigint),
     KV_SCHEMA.kv_undo_import(bigint, boolean) TO KV_GROUP;
 
@@ -427,7 +436,8 @@ CREATE POLICY kv_read ON owners FOR SELECT TO KV_GROUP USING ((SELECT kv_me()) I
 CREATE POLICY kv_add ON owners FOR INSERT TO KV_GROUP WITH CHECK (name = (SELECT kv_me()));
 
 -- The records of one's own imports, read only (written through the functions above).
-GRANT SELECT ON imports, import_entries, import_addresses, import_schedules TO KV_GROUP;
+GRANT SELECT ON imports, import_entries, import_addresses, import_schedules, import_skips
+    TO KV_GROUP;
 ALTER TABLE imports ENABLE ROW LEVEL SECURITY;
 DROP POLICY IF EXISTS kv_read ON imports;
 CREATE POLICY kv_read ON imports FOR SELECT TO KV_GROUP USING (user_name = (SELECT kv_me()));
@@ -442,4 +452,8 @@ CREATE POLICY kv_read ON import_addresses FOR SELECT TO KV_GROUP
 ALTER TABLE import_schedules ENABLE ROW LEVEL SECURITY;
 DROP POLICY IF EXISTS kv_read ON import_schedules;
 CREATE POLICY kv_read ON import_schedules FOR SELECT TO KV_GROUP
+    USING (EXISTS (SELECT 1 FROM imports i WHERE i.id = import_id));
+ALTER TABLE import_skips ENABLE ROW LEVEL SECURITY;
+DROP POLICY IF EXISTS kv_read ON import_skips;
+CREATE POLICY kv_read ON import_skips FOR SELECT TO KV_GROUP
     USING (EXISTS (SELECT 1 FROM imports i WHERE i.id = import_id));

@@ -257,7 +257,9 @@ bool CSqliteConnection::Upgrade(int from, int version) {
     // Version 8 kept no record of imports.
     if (from < 9 && !Exec(kSqliteImports))
         return false;
-    // Version 10 changed only the office server's functions.
+    // Version 9 kept no record of what an import skipped.
+    if (from == 9 && !Exec(kSqliteImports))
+        return false;
     return WriteMark(version);
 }
 

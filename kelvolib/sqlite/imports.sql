@@ -41,3 +41,7 @@ CREATE TABLE IF NOT EXISTS import_schedules(
     all_day INTEGER NOT NULL, public INTEGER NOT NULL, alarm_lead INTEGER NOT NULL,
     comment BLOB NOT NULL, changed INTEGER NOT NULL, original BLOB NOT NULL,
     series BLOB NOT NULL, PRIMARY KEY (import_id, id)) WITHOUT ROWID;
+-- The records an import read and did not store, by the line of the file
+-- where each began, and why (code page 932, as the import said it).
+CREATE TABLE IF NOT EXISTS import_skips(import_id INTEGER NOT NULL, line INTEGER NOT NULL,
+    reason BLOB NOT NULL, PRIMARY KEY (import_id, line)) WITHOUT ROWID;

@@ -39,6 +39,7 @@ TEST_P(ImportRecords, AddedReplacedAndRemovedEntriesAreRecordedWithWhatTheyWere)
     ASSERT_TRUE(kvUpdateAddress(&changed));
     ASSERT_TRUE(kvFindDuplicateAddress(nullptr, 0, "Old", "Entry", "Firm"));
     ASSERT_TRUE(kvUpdateAddress(&changed)) << "replaced twice: the first image stays";
+    ASSERT_TRUE(kvSkipImportRecord(7, "VCARD without END:VCARD; skipped"));
     ASSERT_TRUE(kvEndImport(3));
     EXPECT_FALSE(kvEndImport(3)) << "no import under way";
     ASSERT_TRUE(kvCloseAddressBook());
@@ -56,6 +57,9 @@ TEST_P(ImportRecords, AddedReplacedAndRemovedEntriesAreRecordedWithWhatTheyWere)
     EXPECT_EQ(m_database.Query("SELECT id, length(memo) FROM import_addresses"),
               (std::vector<std::string>{oldId + "\t0"}))
         << "the replaced entry as it was before";
+    EXPECT_EQ(m_database.Query("SELECT line, length(reason) FROM import_skips"),
+              std::vector<std::string>{"7\t32"});
+    EXPECT_FALSE(kvSkipImportRecord(8, "after the end")) << "no import under way";
 
     // A series imported again: the occurrences it removes are kept as they were.
     ASSERT_TRUE(kvOpenSchedules("alice", ""));
@@ -85,7 +89,8 @@ TEST_P(ImportRecords, AddedReplacedAndRemovedEntriesAreRecordedWithWhatTheyWere)
 
     // A groupware of version 8 gains the records' tables.
     kvShutdown();
-    for (const char* table : {"import_entries", "import_addresses", "import_schedules", "imports"})
+    for (const char* table :
+         {"import_entries", "import_addresses", "import_schedules", "import_skips", "imports"})
         m_database.Query(std::string("DROP TABLE ") + table);
     m_database.Query(m_database.IsServer()
                          ? "UPDATE kv_meta SET value = 8 WHERE name = 'schema_version'"
@@ -130,7 +135,8 @@ TEST(ImportRecordsOnServer, APersonRecordsAndSeesOnlyTheirOwnImports) {
           std::string("INSERT INTO imports(user_name, owner, kind, started, file, size, hash, "
                       "form, options) VALUES ('', '', 'addresses', 0, '', 0, '', '', '')"),
           std::string("UPDATE imports SET undone = 1"), std::string("DELETE FROM import_entries"),
-          "SELECT * FROM kv_undo_import(" + id + ", true)"})
+          "SELECT * FROM kv_undo_import(" + id + ", true)",
+          "SELECT kv_record_import_skip(" + id + ", 1, 'x')"})
         EXPECT_TRUE(CServerSession::Refused(bob.Run(sql))) << sql;
     EXPECT_EQ(server.Query("SELECT count(*) FROM import_entries"), std::vector<std::string>{"1"});
 

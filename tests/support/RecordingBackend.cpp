@@ -89,6 +89,11 @@ int EndImport(long long skipped) {
     return 1;
 }
 
+int SkipImportRecord(long long line, const char* reason) {
+    Fake().importRecords.push_back("skip " + std::to_string(line) + " " + Text(reason));
+    return 1;
+}
+
 int LastImport(kvImportInfo* info) {
     Fake().extensionCalls.push_back("kvLastImport");
     *info = kvImportInfo{};
@@ -403,6 +408,7 @@ CRecordingBackend::CRecordingBackend() : m_saved(KvBackend()) {
     table.kvLastOriginal = LastOriginal;
     table.kvBeginImport = BeginImport;
     table.kvEndImport = EndImport;
+    table.kvSkipImportRecord = SkipImportRecord;
     table.kvLastImport = LastImport;
     table.kvUndoImport = UndoImport;
 }

@@ -199,6 +199,13 @@ TEST_P(AdminTool, DryRunSaysPerRecordWhatTheImportWouldDo) {
                        "15\treplace\tSuzuki\ttitle\t\tBoss\t\n");
     EXPECT_NE(tsv.err.find("nothing stored (dry run)"), std::string::npos) << "the summary aside";
     EXPECT_EQ(Dump("addresses", "alice"), before) << "a plan stores nothing";
+    // Stored, the import's record says what it skipped and why.
+    ASSERT_EQ(
+        Admin({"import", "addresses", "--owner", "alice", "--duplicate-check", file.Path()}).status,
+        0);
+    EXPECT_NE(Admin({"imports", "show", "2"})
+                  .out.find("\nskipped\tline 12\tVCARD without END:VCARD; skipped\n"),
+              std::string::npos);
     auto refused =
         Admin({"import", "addresses", "--owner", "alice", "--format", "tsv", file.Path()});
     EXPECT_NE(refused.err.find("--format tsv writes a dry run's plan: add --dry-run\n"),

@@ -103,6 +103,14 @@ void CImportsCommand::Run(CArguments& args, CTerminal& terminal) {
                 },
                 &out))
             CAdminText::Fail("the import's entries cannot be read");
+        if (!kvAdminImportSkips(
+                number,
+                [](void* context, long long line, const char* reason) {
+                    *static_cast<std::ostream*>(context)
+                        << "skipped\tline " << line << "\t" << CAdminText::ToUtf8(reason) << "\n";
+                },
+                &out))
+            CAdminText::Fail("the import's skipped records cannot be read");
         return;
     }
     const std::string owner = args.TakeSingleOption("--owner");
