@@ -108,8 +108,9 @@ CImportSession::Start CImportSession::Begin() {
             m_summary.AddWarning(std::move(warning));
     }
     m_summary.warningCount += m_pReader->TakeUntold();
-    if (start == Start::Ready && m_bOpen && !m_options.dryRun)
-        BeginRecord();
+    // The record begins with the first record read: a calendar tells that it
+    // is vCalendar only in its VERSION line.
+    m_bRecordPending = start == Start::Ready && m_bOpen && !m_options.dryRun;
     return start;
 }
 
@@ -129,7 +130,7 @@ bool CImportSession::BeginRecord() {
     m_nImport = backend.kvBeginImport(
         addresses ? KV_KIND_ADDRESS : KV_KIND_SCHEDULE, owner.c_str(),
         (m_options.userName.empty() ? m_options.owner : m_options.userName).c_str(),
-        m_options.file.c_str(), size, hash.c_str(), CImportSummary::FormName(m_summary.form),
+        m_options.file.c_str(), size, hash.c_str(), CImportSummary::FormName(m_pReader->GetForm()),
         options.c_str());
     if (m_nImport > 0)
         return true;
@@ -208,8 +209,12 @@ CImportSession::Step CImportSession::Next() {
         ++summary.skipped;
         break;
     case Step::Failed:
-        m_strFailure = recordFailure.empty() ? m_store.Failure() : recordFailure;
-        m_nFailedLine = m_pReader->RecordLine();
+        if (!recordFailure.empty())
+            m_strFailure = recordFailure;
+        else if (!m_bRecordRefused)
+            m_strFailure = m_store.Failure();
+        // An import that could not be recorded failed before any record.
+        m_nFailedLine = m_bRecordRefused ? 0 : m_pReader->RecordLine();
         break;
     case Step::End:
         break;
@@ -218,7 +223,13 @@ CImportSession::Step CImportSession::Next() {
 }
 
 CImportSession::Step CImportSession::ReadAndStore() {
-    switch (m_pReader->Next()) {
+    const CRecordReader::Step read = m_pReader->Next();
+    if (read != CRecordReader::Step::End && m_bRecordPending) {
+        m_bRecordPending = false;
+        if (!BeginRecord())
+            return Step::Failed;
+    }
+    switch (read) {
     case CRecordReader::Step::End:
         return Step::End;
     case CRecordReader::Step::Skipped:

@@ -130,5 +130,6 @@ private:
     CImportSummary m_summary;
     CImportPlan m_plan;
     int m_nImport = 0;             // the import's number in its record
+    bool m_bRecordPending = false; // to begin with the first record read
     bool m_bRecordRefused = false; // no record could be begun: nothing is stored
 };

@@ -377,6 +377,9 @@ TEST(VCalendar, PhonesSchedulesAreRead) {
         backend.originalsSet.begin(), backend.originalsSet.end(),
         [](const std::string& kept) { return kept.find("X-VCAL-RRULE:Q9 XX") != kept.npos; }))
         << "the rule kept beside the entry as it came";
+    ASSERT_FALSE(backend.importRecords.empty());
+    EXPECT_NE(backend.importRecords[0].find("|\"vCalendar 1.0\"|"), std::string::npos)
+        << "the record names the form its VERSION line told: " << backend.importRecords[0];
 }
 
 TEST(HostileCalendar, RulesLibicalWouldSearchForeverAreNotFollowed) {
