@@ -12,4 +12,10 @@ protected:
 
 private:
     void OnLogin();
+    // At the first login of a desk with no groupware of its own yet and
+    // none configured: says where one will be made and how to reach the
+    // office's instead.
+    void TellWhere();
+
+    bool m_bToldWhere = false;
 };

@@ -54,7 +54,8 @@
     X(kvEndImport)                                                                                 \
     X(kvSkipImportRecord)                                                                          \
     X(kvLastImport)                                                                                \
-    X(kvUndoImport)
+    X(kvUndoImport)                                                                                \
+    X(kvDatabaseLocation)
 
 // Both lists.
 #define KV_FOR_EACH_ENTRY(X)                                                                       \

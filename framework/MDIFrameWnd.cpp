@@ -419,6 +419,11 @@ bool CMDIFrameWnd::CreateStatusBar() {
     return true;
 }
 
+void CMDIFrameWnd::SetMessageText(const QString& text) {
+    if (m_pMessagePane != nullptr)
+        m_pMessagePane->setText(text);
+}
+
 bool CMDIFrameWnd::event(QEvent* event) {
     if (event->type() == QEvent::StatusTip) {
         // The message pane shows the prompt of the highlighted item, else the idle text.

@@ -34,6 +34,9 @@ public:
     QAction* Action(int id) const;
     QToolBar* ToolBar() const { return m_pToolBar; }
     QLabel* MessagePane() const { return m_pMessagePane; }
+    // Says text in the status bar's message pane, until a menu or tool bar
+    // item's prompt replaces it (what a desktop program says without a box).
+    void SetMessageText(const QString& text);
     int CurrentMenu() const { return m_nCurrentMenu; }
 
     // Runs a command through the routing now; false when nobody handles it.

@@ -46,6 +46,7 @@ public:
         table.kvEndImport = [](long long) { return 1; };
         table.kvSkipImportRecord = [](long long, const char*) { return 1; };
         table.kvLastImport = [](kvImportInfo*) { return 0; };
+        table.kvDatabaseLocation = [](char*, int) { return 0; };
         table.kvUndoImport = [](int, long long*, long long*) { return 0; };
     }
 

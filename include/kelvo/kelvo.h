@@ -48,7 +48,8 @@ extern "C" {
  *      cannot hold is kept beside its entry.
  * 1.4: kvBeginImport and kvEndImport: each import is recorded.
  * 1.5: kvLastImport and kvUndoImport: a person takes back their own import;
- *      kvSkipImportRecord: what an import skipped, and why. */
+ *      kvSkipImportRecord: what an import skipped, and why; kvDatabaseLocation and
+ *      the configuration files. */
 #define KV_VERSION_MAJOR 1
 #define KV_VERSION_MINOR 5
 
@@ -560,6 +561,18 @@ KV_API int kvEndImport(long long skipped);
  * when no import is under way or it cannot be written.
  */
 KV_API int kvSkipImportRecord(long long line, const char* reason);
+
+/*
+ * Where the groupware is, told without opening it: copied into location
+ * (size bytes, NUL included; a URI as it may be shown, without a password).
+ * Returns KV_LOCATION_VARIABLE ($KELVO_DATABASE), KV_LOCATION_FILE (a
+ * configuration file, kelvo.conf), KV_LOCATION_DESK (this desk's own file,
+ * when nothing names one), or 0 when none can be told (kvLastError says why).
+ */
+#define KV_LOCATION_VARIABLE 1
+#define KV_LOCATION_FILE 2
+#define KV_LOCATION_DESK 3
+KV_API int kvDatabaseLocation(char* location, int size);
 
 /* An import as kvLastImport delivers it. */
 #define KV_IMPORT_FILE_SIZE 1024

@@ -297,6 +297,23 @@ KV_API int kvEndImport(long long skipped) {
                 Needs::AlreadyOpen);
 }
 
+KV_API int kvDatabaseLocation(char* location, int size) {
+    CGroupware& groupware = CGroupware::Instance();
+    std::lock_guard<std::mutex> lock(groupware.Mutex());
+    CErrorState::Clear();
+    std::string where, error, source;
+    bool desk = false;
+    if (!CDatabase::ConfiguredLocation(where, desk, error, &source)) {
+        CErrorState::Set(error);
+        return 0;
+    }
+    if (location != nullptr && size > 0)
+        CCp932::CopyText(location, CEngine::For(where).Shown(where).c_str(), size);
+    return desk                         ? KV_LOCATION_DESK
+           : source == "KELVO_DATABASE" ? KV_LOCATION_VARIABLE
+                                        : KV_LOCATION_FILE;
+}
+
 KV_API int kvSkipImportRecord(long long line, const char* reason) {
     if (reason == nullptr || line < 0)
         return 0;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "ConfigFile.h"
 #include "Engine.h"
 #include "ErrorState.h"
 #include "MonitorQueue.h"
@@ -23,12 +24,14 @@ CDatabase::~CDatabase() {
         CommitBatch();
 }
 
-bool CDatabase::ConfiguredLocation(std::string& location, bool& defaultLocation,
-                                   std::string& error) {
+bool CDatabase::ConfiguredLocation(std::string& location, bool& defaultLocation, std::string& error,
+                                   std::string* source) {
     defaultLocation = false;
     const char* configured = std::getenv("KELVO_DATABASE");
     if (configured != nullptr && *configured != '\0') {
         location = configured;
+        if (source != nullptr)
+            *source = "KELVO_DATABASE";
         return true;
     }
     // Set but empty is a script's variable that held nothing: never taken
@@ -38,6 +41,17 @@ bool CDatabase::ConfiguredLocation(std::string& location, bool& defaultLocation,
                 "URI), or unset it for the default";
         return false;
     }
+    // Then what the person's or the machine's configuration says.
+    std::string file;
+    if (!CConfigFile::FindDatabase(location, file, error))
+        return false;
+    if (!location.empty()) {
+        if (source != nullptr)
+            *source = file;
+        return true;
+    }
+    if (source != nullptr)
+        source->clear();
     defaultLocation = true;
     const char* dataHome = std::getenv("XDG_DATA_HOME");
     if (dataHome != nullptr && *dataHome == '/') {

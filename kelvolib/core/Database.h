@@ -33,12 +33,15 @@ public:
     CDatabase(const CDatabase&) = delete;
     CDatabase& operator=(const CDatabase&) = delete;
 
-    // $KELVO_DATABASE (a file path or a postgresql:// URI), else
-    // $XDG_DATA_HOME/kelvo/groupware.db, else $HOME/.local/share/kelvo/groupware.db;
-    // false (with the reason) when none of them is set to something usable,
-    // or $KELVO_DATABASE is set but empty.
-    static bool ConfiguredLocation(std::string& location, bool& defaultLocation,
-                                   std::string& error);
+    // $KELVO_DATABASE (a file path or a postgresql:// URI), else what a
+    // configuration file names (CConfigFile), else this desk's own
+    // $XDG_DATA_HOME/kelvo/groupware.db, else $HOME/.local/share/kelvo/groupware.db
+    // (defaultLocation); false (with the reason) when none of them is set to
+    // something usable, $KELVO_DATABASE is set but empty, or a configuration
+    // file cannot be read. source (when not null): "KELVO_DATABASE", the
+    // configuration file's path, or empty for the default.
+    static bool ConfiguredLocation(std::string& location, bool& defaultLocation, std::string& error,
+                                   std::string* source = nullptr);
     // Whether location starts with a URI's scheme ("name:"): a file path
     // never does (it starts with "/" or "./" then).
     static bool LooksLikeUri(const std::string& location);

@@ -146,6 +146,22 @@ TEST_F(Login, CancelledFirstLoginEndsTheProgramWithOneShutdown) {
     EXPECT_TRUE(g_strLoginUser.empty());
 }
 
+TEST_F(Login, ABareDeskIsToldWhereItsOwnGroupwareWouldBeBeforeTheLogin) {
+    m_viewer.Backend().SetResult("kvDatabaseLocation", KV_LOCATION_DESK);
+    m_viewer.Backend().location = "/nonexistent/kelvo/groupware.db";
+    ASSERT_TRUE(m_viewer.StartAndLogin("alice", "pw"));
+    ASSERT_EQ(m_viewer.messages.size(), 1);
+    const QString told = m_viewer.messages[0];
+    EXPECT_TRUE(told.contains("/nonexistent/kelvo/groupware.db")) << told.toStdString();
+    EXPECT_TRUE(told.contains("~/.config/kelvo/kelvo.conf") && told.contains("KELVO_DATABASE") &&
+                told.contains("kelvo-admin user add"))
+        << "how to reach the office's, and how to make a user here";
+    m_viewer.AnswerLogin("alice", "pw");
+    m_viewer.Frame().PostCommand(32771);
+    CViewerHarness::Settle(100);
+    EXPECT_EQ(m_viewer.messages.size(), 1) << "said once";
+}
+
 TEST_F(Login, SecondLoginReplacesTheUserAndBringsTheListToTheFront) {
     ASSERT_TRUE(m_viewer.StartAndLogin("alice", "pw"));
     m_viewer.Backend().users.push_back(CTestRecords::User("carol", "", {}, "c"));

@@ -1,5 +1,6 @@
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -34,6 +35,47 @@ TEST_F(Database, DefaultLocationIsPrivate) {
     EXPECT_EQ(std::string(path), m_database.Folder() + "/data/kelvo/groupware.db");
     EXPECT_EQ(Mode(m_database.Folder() + "/data/kelvo"), 0700u);
     EXPECT_EQ(Mode(path), 0600u);
+}
+
+TEST_F(Database, ConfigurationFilesNameTheGroupwareWhenTheVariableDoesNot) {
+    AddUser(CTestRecords::User("alice"));
+    kvShutdown();
+    const std::string home = m_database.Folder() + "/config",
+                      machine = m_database.Folder() + "/xdg";
+    std::filesystem::create_directories(home + "/kelvo");
+    std::filesystem::create_directories(machine + "/kelvo");
+    auto write = [](const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    };
+    write(machine + "/kelvo/kelvo.conf",
+          "# the office's\n\ndatabase = postgresql://office.example/kelvo\n");
+    setenv("XDG_CONFIG_HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", machine.c_str(), 1);
+    setenv("XDG_DATA_HOME", (m_database.Folder() + "/data").c_str(), 1);
+    char where[512];
+    EXPECT_EQ(kvDatabaseLocation(where, sizeof(where)), KV_LOCATION_VARIABLE)
+        << "the variable first";
+    EXPECT_EQ(std::string(where), m_database.Path());
+    unsetenv("KELVO_DATABASE");
+    EXPECT_EQ(kvDatabaseLocation(where, sizeof(where)), KV_LOCATION_FILE);
+    EXPECT_STREQ(where, "postgresql://office.example/kelvo");
+    write(home + "/kelvo/kelvo.conf", "  database =  " + m_database.Path() + "  \r\n");
+    EXPECT_EQ(kvDatabaseLocation(where, sizeof(where)), KV_LOCATION_FILE);
+    EXPECT_EQ(std::string(where), m_database.Path()) << "the person's file before the machine's";
+    auto user = std::make_unique<kvUserRecord>();
+    EXPECT_TRUE(kvGetUser("alice", user.get())) << "opened where the file says: " << Reason();
+    kvShutdown();
+    write(home + "/kelvo/kelvo.conf", "database\n");
+    EXPECT_EQ(kvDatabaseLocation(where, sizeof(where)), 0);
+    EXPECT_EQ(Reason(), home + "/kelvo/kelvo.conf:1 is no setting: write name = value");
+    EXPECT_FALSE(kvGetUser("alice", user.get())) << "a file that cannot be read opens nothing";
+    std::filesystem::remove(home + "/kelvo/kelvo.conf");
+    std::filesystem::remove(machine + "/kelvo/kelvo.conf");
+    EXPECT_EQ(kvDatabaseLocation(where, sizeof(where)), KV_LOCATION_DESK);
+    EXPECT_EQ(std::string(where), m_database.Folder() + "/data/kelvo/groupware.db");
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME"})
+        unsetenv(name);
+    setenv("KELVO_DATABASE", m_database.Path().c_str(), 1);
 }
 
 TEST_F(Database, ConfiguredFileIsPrivateAndReopens) {

@@ -1,5 +1,6 @@
 #include "RecordingBackend.h"
 
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <strings.h>
@@ -92,6 +93,12 @@ int EndImport(long long skipped) {
 int SkipImportRecord(long long line, const char* reason) {
     Fake().importRecords.push_back("skip " + std::to_string(line) + " " + Text(reason));
     return 1;
+}
+
+int DatabaseLocation(char* location, int size) {
+    Fake().extensionCalls.push_back("kvDatabaseLocation");
+    std::snprintf(location, static_cast<size_t>(size), "%s", Fake().location.c_str());
+    return Fake().Result("kvDatabaseLocation", KV_LOCATION_VARIABLE);
 }
 
 int LastImport(kvImportInfo* info) {
@@ -411,6 +418,7 @@ CRecordingBackend::CRecordingBackend() : m_saved(KvBackend()) {
     table.kvSkipImportRecord = SkipImportRecord;
     table.kvLastImport = LastImport;
     table.kvUndoImport = UndoImport;
+    table.kvDatabaseLocation = DatabaseLocation;
 }
 
 CRecordingBackend::~CRecordingBackend() {

@@ -47,6 +47,7 @@ public:
     // The imports begun ("<kind>|<owner>|<user>|<file>|<size>|<hash>|<form>|<options>") and
     // ended ("end <skipped>"), in order.
     std::vector<std::string> importRecords;
+    std::string location = "/tmp/groupware.db"; // what kvDatabaseLocation says
     // Lines the program posted with kvPostMonitorLine.
     std::vector<std::string> postedLines;
     // Writes that returned nonzero: what kvCommittedWrites counts.

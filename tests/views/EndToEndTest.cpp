@@ -1,9 +1,9 @@
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QStatusBar>
 #include <QTableWidget>
 
 #include <gtest/gtest.h>
@@ -175,7 +175,7 @@ TEST(EndToEnd, ThePersonTakesBackTheirLastImportAfterAConfirmation) {
     viewer.answers = {CMessageBox::IDOK};
     ASSERT_TRUE(viewer.Frame().ExecuteCommand(ID_UNDO_IMPORT));
     EXPECT_EQ(viewer.messages.size(), 1) << "no box after the question";
-    EXPECT_EQ(viewer.Frame().statusBar()->currentMessage(),
+    EXPECT_EQ(viewer.Frame().MessagePane()->text(),
               "インポートを取り消しました（削除 2 件・復元 0 件）。"
               "開いている一覧には、開き直すと表示されます。");
     EXPECT_EQ(RowCount(app, KIND_ADDRESS), 2) << "an open list is not refreshed";
