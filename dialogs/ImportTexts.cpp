@@ -1,8 +1,10 @@
 #include "ImportTexts.h"
 
+#include <QLocale>
 #include <QStringList>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -70,6 +72,28 @@ QString Note(const CRecordReader::CWarning& warning) {
     return QString();
 }
 
+// A name the readers give what they kept or passed over (a property, and in
+// brackets what of it), with the bracket said in Japanese.
+QString Named(const std::string& cp932) {
+    static const std::pair<const char*, const char*> kSaid[] = {
+        {" (a value by URL)", "（URL で示された値）"},
+        {" (not text)", "（文字でない値）"},
+        {" (over 256 KiB)", "（256 KiB を超える値）"},
+        {"(beyond what is kept beside an entry)", "（項目の横に保存できる量を超えた分）"},
+        {" (beyond what is kept beside an entry)", "（項目の横に保存できる量を超えた分）"},
+        {"(other)", "（その他）"},
+        {"(outside a card)", "（カードの外）"},
+        {" (the series whole)", "（繰り返しの全体）"},
+        {" (after the start)", "（開始後の通知）"},
+    };
+    QString name = CText::FromCp932(cp932);
+    for (const auto& [english, japanese] : kSaid)
+        if (name.endsWith(QLatin1String(english)))
+            return name.left(name.size() - static_cast<int>(std::strlen(english))) +
+                   QString::fromUtf8(japanese);
+    return name;
+}
+
 } // namespace
 
 QString CImportTexts::ReadAs(const CImportSummary& summary) {
@@ -110,8 +134,14 @@ QString CImportTexts::ReadAs(const CImportSummary& summary) {
     return encoding + QStringLiteral("、") + form;
 }
 
-QString CImportTexts::Summary(const CImportSummary& summary, size_t listed) {
-    QString text = QStringLiteral("読み込みが終わりました（%1）。\n").arg(ReadAs(summary));
+QString CImportTexts::Summary(const CImportSummary& summary, size_t listed, bool cancelled) {
+    return SummaryCounts(summary, cancelled) + SummaryNotes(summary, listed);
+}
+
+QString CImportTexts::SummaryCounts(const CImportSummary& summary, bool cancelled) {
+    QString text = (cancelled ? QStringLiteral("読み込みを中止しました（%1）。\n")
+                              : QStringLiteral("読み込みが終わりました（%1）。\n"))
+                       .arg(ReadAs(summary));
     if (summary.form == CRecordReader::Form::VCard)
         text += QStringLiteral("読み込んだカード %1 枚\n").arg(summary.units);
     else if (summary.form == CRecordReader::Form::Ldif)
@@ -138,17 +168,22 @@ QString CImportTexts::Summary(const CImportSummary& summary, size_t listed) {
         if (summary.keptFields > 0)
             kept.append(QStringLiteral("欄に収まらない文字のある値 %1 件").arg(summary.keptFields));
         for (const auto& [name, count] : summary.keptBeside)
-            kept.append(QStringLiteral("%1 %2 件").arg(CText::FromCp932(name)).arg(count));
+            kept.append(QStringLiteral("%1 %2 件").arg(Named(name)).arg(count));
         text += QStringLiteral("ファイルのとおりに項目の横へ保存したもの: %1\n")
                     .arg(kept.join(QStringLiteral("、")));
     }
     if (!summary.notCarried.empty()) {
         QStringList passed;
         for (const auto& [name, count] : summary.notCarried)
-            passed.append(QStringLiteral("%1 %2 件").arg(CText::FromCp932(name)).arg(count));
+            passed.append(QStringLiteral("%1 %2 件").arg(Named(name)).arg(count));
         text += QStringLiteral("保存する欄がないため読み込まなかった項目: %1\n")
                     .arg(passed.join(QStringLiteral("、")));
     }
+    return text;
+}
+
+QString CImportTexts::SummaryNotes(const CImportSummary& summary, size_t listed) {
+    QString text;
     std::vector<CImportSummary::CNote> notes = summary.Notes();
     for (size_t i = 0; i < notes.size() && i < listed; ++i)
         text +=
@@ -161,4 +196,14 @@ QString CImportTexts::Summary(const CImportSummary& summary, size_t listed) {
     if (all > std::min(listed, notes.size()))
         text += QStringLiteral("\n…ほか %1 件").arg(all - std::min(listed, notes.size()));
     return text;
+}
+
+QString CImportTexts::Done(const CImportSummary& summary) {
+    const QLocale locale(QLocale::Japanese, QLocale::Japan);
+    QString text = QStringLiteral("%1 件を読み込みました（追加 %2・置換 %3")
+                       .arg(locale.toString(summary.added + summary.updated),
+                            locale.toString(summary.added), locale.toString(summary.updated));
+    if (summary.skipped > 0)
+        text += QStringLiteral("・読み飛ばし %1").arg(locale.toString(summary.skipped));
+    return text + QStringLiteral("）");
 }

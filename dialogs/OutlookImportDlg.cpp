@@ -14,11 +14,13 @@
 #include "FileDialog.h"
 #include "ImportPlanDlg.h"
 #include "ImportTexts.h"
+#include "MDIFrameWnd.h"
 #include "MessageBox.h"
 #include "OutlookLoadDlg.h"
 #include "Text.h"
 #include "TextFile.h"
 #include "WaitCursor.h"
+#include "WinApp.h"
 
 namespace {
 
@@ -122,7 +124,7 @@ void COutlookImportDlg::OnOK() {
         load->Run(session, file, m_strFileName);
         cancelled = load->WasCancelled();
         session.Close();
-        PostSummary(session.Summary());
+        PostSummary(session.Summary(), cancelled);
     }
     // A refusal or a write that failed is no silent end: the user learns what
     // was kept. A clean import ends silently; one that replaced characters or
@@ -132,7 +134,8 @@ void COutlookImportDlg::OnOK() {
     else if (session.ReadNothing())
         CMessageBox::Show(this,
                           QStringLiteral("このファイルからは 1 件も読み込めませんでした。\n\n") +
-                              CImportTexts::Summary(session.Summary()));
+                              CImportTexts::SummaryCounts(session.Summary()),
+                          CImportTexts::SummaryNotes(session.Summary()));
     else if (cancelled)
         // Open lists are not refreshed: they show the new entries when opened again.
         CMessageBox::Show(this, QStringLiteral("読み込みを中止しました。\n"
@@ -141,7 +144,12 @@ void COutlookImportDlg::OnOK() {
                                                "開いている一覧には、開き直すと表示されます。")
                                     .arg(session.Committed()));
     else if (session.Summary().HasNotes())
-        CMessageBox::Show(this, CImportTexts::Summary(session.Summary()));
+        CMessageBox::Show(this, CImportTexts::SummaryCounts(session.Summary()),
+                          CImportTexts::SummaryNotes(session.Summary()));
+    // A finished import says so where a desktop program says it, without a box.
+    if (!session.Failed() && !session.ReadNothing() && !cancelled)
+        if (CWinApp* app = AfxGetApp(); app != nullptr && app->m_pMainWnd != nullptr)
+            app->m_pMainWnd->SetMessageText(CImportTexts::Done(session.Summary()));
     file.Close();
     CDialog::OnOK();
 }
@@ -260,13 +268,14 @@ bool COutlookImportDlg::ChooseColumns(const std::string& path) {
     return true;
 }
 
-void COutlookImportDlg::PostSummary(const CImportSummary& summary) {
+void COutlookImportDlg::PostSummary(const CImportSummary& summary, bool cancelled) {
     // The monitor's readers read Japanese: the summary goes there as the
     // message box would show it, a line each.
     const CBackendTable& backend = KvBackend();
     if (backend.kvPostMonitorLine == nullptr || summary.encoding.empty())
         return; // no room for it, or the file was never read
-    for (const QString& line : CImportTexts::Summary(summary).split(QLatin1Char('\n'))) {
+    for (const QString& line : CImportTexts::Summary(summary, CImportSummary::kKeptNotes, cancelled)
+                                   .split(QLatin1Char('\n'))) {
         std::string cp932;
         if (!line.isEmpty() && CText::ToCp932(line, cp932))
             backend.kvPostMonitorLine(cp932.c_str());

@@ -44,7 +44,8 @@ protected:
 private:
     void OnBrowse();
     void ReportFailure(const CImportSession& session);
-    void PostSummary(const CImportSummary& summary);
+    // The summary, a line each, on the monitor (cancelled: the person stopped it).
+    void PostSummary(const CImportSummary& summary, bool cancelled);
     // Shows how a file will be read and its first records as they will be
     // stored, when it is not in the older tab-separated code page 932 form,
     // and with the duplicate check what would be replaced or skipped

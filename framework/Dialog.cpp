@@ -6,6 +6,7 @@
 
 #include "ControlFactory.h"
 #include "DataExchange.h"
+#include "MessageBox.h"
 
 CDialog::CDialog(const CDialogTemplate& dialogTemplate, QWidget* parent) : QDialog(parent) {
     setWindowTitle(dialogTemplate.title);
@@ -49,7 +50,11 @@ QWidget* CDialog::GetDlgItem(int id) const {
 }
 
 int CDialog::DoModal() {
-    return exec();
+    const int result = exec();
+    // The keyboard goes back to the window the dialog belongs to: a window
+    // manager may leave it nowhere when a modal window closes.
+    CMessageBox::GiveBackFocus(parentWidget());
+    return result;
 }
 
 void CDialog::EndDialog(int result) {

@@ -1,7 +1,10 @@
 #include "MessageBox.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 
 namespace {
 
@@ -35,18 +38,57 @@ QWidget* Owner(QWidget* parent) {
 int CMessageBox::Show(QWidget* parent, const QString& text) {
     if (Hook())
         return Hook()(text);
-    QMessageBox box(QMessageBox::Warning, CaptionText(), text, QMessageBox::Ok, Owner(parent));
+    QWidget* owner = Owner(parent);
+    QMessageBox box(QMessageBox::Warning, CaptionText(), text, QMessageBox::Ok, owner);
     box.exec();
+    GiveBackFocus(owner);
+    return IDOK;
+}
+
+int CMessageBox::Show(QWidget* parent, const QString& text, const QString& details) {
+    if (details.trimmed().isEmpty())
+        return Show(parent, text);
+    if (Hook())
+        return Hook()(text + details);
+    QWidget* owner = Owner(parent);
+    QMessageBox box(QMessageBox::Warning, CaptionText(), text.trimmed(), QMessageBox::Ok, owner);
+    auto* list = new QPlainTextEdit(details.trimmed(), &box);
+    list->setReadOnly(true);
+    list->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    constexpr int kLines = 8;
+    list->setFixedHeight(list->fontMetrics().lineSpacing() * kLines + 2 * list->frameWidth() +
+                         static_cast<int>(2 * list->document()->documentMargin()));
+    list->setMinimumWidth(list->fontMetrics().averageCharWidth() * 60);
+    // Between the text and the buttons, under the text's column.
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    auto* buttons = box.findChild<QDialogButtonBox*>();
+    if (grid != nullptr && buttons != nullptr) {
+        grid->removeWidget(buttons);
+        const int row = grid->rowCount();
+        grid->addWidget(list, row, 1, 1, grid->columnCount() - 1);
+        grid->addWidget(buttons, row + 1, 0, 1, grid->columnCount());
+    }
+    box.exec();
+    GiveBackFocus(owner);
     return IDOK;
 }
 
 int CMessageBox::Question(QWidget* parent, const QString& text) {
     if (Hook())
         return Hook()(text);
+    QWidget* owner = Owner(parent);
     QMessageBox box(QMessageBox::Question, CaptionText(), text,
-                    QMessageBox::Ok | QMessageBox::Cancel, Owner(parent));
+                    QMessageBox::Ok | QMessageBox::Cancel, owner);
     box.setDefaultButton(QMessageBox::Ok);
-    return box.exec() == QMessageBox::Ok ? IDOK : IDCANCEL;
+    const int answer = box.exec() == QMessageBox::Ok ? IDOK : IDCANCEL;
+    GiveBackFocus(owner);
+    return answer;
+}
+
+void CMessageBox::GiveBackFocus(QWidget* owner) {
+    QWidget* window = owner != nullptr ? owner->window() : nullptr;
+    if (window != nullptr && window->isVisible())
+        window->activateWindow();
 }
 
 void CMessageBox::SetHook(std::function<int(const QString&)> hook) {

@@ -5,6 +5,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 
@@ -14,6 +15,7 @@
 #include "ListView.h"
 #include "MDIChildWnd.h"
 #include "MainFrame.h"
+#include "MessageBox.h"
 #include "PasswordDlg.h"
 #include "Resource.h"
 #include "TestRecords.h"
@@ -195,4 +197,28 @@ TEST_F(Desktop, PasswordLabelsKeepClearOfTheirBoxes) {
                 EXPECT_LE(textEnd + 4, edit->geometry().left()) << label->text().toStdString();
             }
     }
+}
+
+TEST_F(Desktop, AMessageWithALongListStaysOnTheScreen) {
+    QString notes;
+    for (int line = 1; line <= 300; ++line)
+        notes += QStringLiteral("\n%1 行目: ").arg(line) + QString(200, QChar(0x3042));
+    int height = 0;
+    QString listed;
+    CMessageBox::SetHook(nullptr); // the real box
+    m_viewer.WhenModalWidget([&](QWidget* box) {
+        height = box->sizeHint().height();
+        if (auto* list = box->findChild<QPlainTextEdit*>())
+            listed = list->toPlainText();
+        box->close();
+        return true;
+    });
+    CMessageBox::Show(&Frame(), QStringLiteral("読み込みが終わりました。\n追加 1 件"), notes);
+    CMessageBox::SetHook([this](const QString& text) {
+        m_viewer.messages.append(text);
+        return CMessageBox::IDOK;
+    });
+    EXPECT_GT(height, 0);
+    EXPECT_LT(height, 480) << "the counts, a bounded list and the buttons";
+    EXPECT_TRUE(listed.endsWith(QString(200, QChar(0x3042)))) << "the whole list, scrolled";
 }

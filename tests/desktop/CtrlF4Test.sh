@@ -4,63 +4,8 @@
 # child window, as on the platform the program comes from.
 #   tests/desktop/CtrlF4Test.sh BUILD_DIR
 set -euo pipefail
-build=$1
-dir=$(mktemp -d /tmp/kelvo-desktop.XXXXXX)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$dir"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/DesktopSession.sh" "$1" 71
 
-read -r display xvfb < <("$(dirname "$0")/../../scripts/xvfb-display.sh" 71)
-pids+=("$xvfb")
-export DISPLAY=$display
-openbox >"$dir/openbox.log" 2>&1 &
-pids+=($!)
-# The window manager must manage the viewer's windows from their first:
-# activating one before it is up fails.
-for _ in $(seq 1 400); do
-    xdotool get_num_desktops >/dev/null 2>&1 && break
-    sleep 0.05
-done
-xdotool get_num_desktops >/dev/null 2>&1 || {
-    echo "the window manager did not start:" >&2
-    cat "$dir/openbox.log" >&2
-    exit 1
-}
-
-export KELVO_DATABASE=$dir/groupware.db XDG_CONFIG_HOME=$dir LANG=C.UTF-8
-"$build/bin/kelvo-admin" demo >/dev/null
-"$build/bin/kelvo-view" >"$dir/viewer.log" 2>&1 &
-pids+=($!)
-
-login=$(timeout 20 xdotool search --sync --name "ログイン" | head -1)
-# The window manager takes a new window over a moment after it appears: until
-# then it cannot be activated, and keys would go nowhere.
-for _ in $(seq 1 100); do
-    xdotool windowactivate --sync "$login" 2>/dev/null &&
-        [ "$(xdotool getactivewindow 2>/dev/null)" = "$login" ] && break
-    sleep 0.05
-done
-[ "$(xdotool getactivewindow)" = "$login" ] || { echo "the login dialog cannot be activated" >&2; exit 1; }
-xdotool type --delay 10 guest09
-xdotool key Tab
-xdotool type --delay 10 guest
-xdotool key Return
-
-title() { xdotool getwindowname "$frame" 2>/dev/null || true; }
-wait_title() {
-    for _ in $(seq 1 100); do
-        [ "$(title)" = "$1" ] && return 0
-        sleep 0.05
-    done
-    echo "the main window's title is \"$(title)\", not \"$1\"" >&2
-    return 1
-}
-frame=$(timeout 20 xdotool search --sync --name "kelvo-View - " | head -1)
-wait_title "kelvo-View - ユーザー一覧1"
 xdotool key ctrl+F4
 wait_title "kelvo-View"
 echo "Ctrl+F4 closed the active child window"

@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -189,6 +190,10 @@ TEST_F(AddressImport, CancelTakesEffectBetweenRecordsAndSaysWhatWasKept) {
     EXPECT_TRUE(m_viewer.messages[0].contains(QStringLiteral("%1 件は保存され").arg(stored)))
         << m_viewer.messages[0].toStdString();
     EXPECT_TRUE(m_viewer.messages[0].contains(QStringLiteral("開き直す")));
+    ASSERT_FALSE(m_viewer.Backend().postedLines.empty());
+    EXPECT_TRUE(
+        CText::FromCp932(m_viewer.Backend().postedLines[0]).startsWith("読み込みを中止しました"))
+        << "the monitor says it was stopped, not that it ended";
 }
 
 TEST_F(AddressImport, UnusableFilesStoreNothing) {
@@ -282,6 +287,8 @@ TEST_F(AddressImport, ModernFilesArePreviewedAndSummarised) {
     EXPECT_EQ(CText::FromCp932(posted[0]),
               QStringLiteral("読み込みが終わりました（UTF-8、カンマ区切り）。"));
     EXPECT_TRUE(CText::FromCp932(posted[1]).startsWith(QStringLiteral("追加 4 件")));
+    EXPECT_EQ(m_viewer.Frame().MessagePane()->text(), "4 件を読み込みました（追加 4・置換 0）")
+        << "said in the status bar too";
 }
 
 TEST_F(AddressImport, ColumnsTheImportDoesNotKnowGoWhereThePersonSays) {
