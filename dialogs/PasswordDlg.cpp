@@ -1,5 +1,7 @@
 #include "PasswordDlg.h"
 
+#include <QLabel>
+
 #include "BackendTable.h"
 #include "Cp932.h"
 #include "DataExchange.h"
@@ -14,7 +16,7 @@ CDialogTemplate PasswordTemplate() {
         CPasswordDlg::IDD,
         QStringLiteral("パスワード変更"),
         223,
-        57,
+        72,
         QStringLiteral("ＭＳ Ｐゴシック"),
         9,
         {
@@ -22,11 +24,13 @@ CDialogTemplate PasswordTemplate() {
             {CDialog::IDCANCEL, CControlDef::PushButton, QStringLiteral("ｷｬﾝｾﾙ"), 165, 24, 50, 14},
             // The labels take the width their eight full-width characters need in
             // today's fonts, and the boxes stand clear of them.
-            {-1, CControlDef::Static, QStringLiteral("古いパスワード"), 7, 10, 60, 8},
-            {CPasswordDlg::IDC_OLD_PASSWORD, CControlDef::Edit, QString(), 72, 5, 60, 14,
+            // Whose password changes: another user may be the one selected.
+            {CPasswordDlg::IDC_USER_NAME, CControlDef::Static, QString(), 7, 8, 150, 8},
+            {-1, CControlDef::Static, QStringLiteral("古いパスワード"), 7, 30, 60, 8},
+            {CPasswordDlg::IDC_OLD_PASSWORD, CControlDef::Edit, QString(), 72, 25, 60, 14,
              CControlDef::Password},
-            {-1, CControlDef::Static, QStringLiteral("新しいパスワード"), 7, 30, 60, 8},
-            {CPasswordDlg::IDC_NEW_PASSWORD, CControlDef::Edit, QString(), 72, 30, 60, 14,
+            {-1, CControlDef::Static, QStringLiteral("新しいパスワード"), 7, 50, 60, 8},
+            {CPasswordDlg::IDC_NEW_PASSWORD, CControlDef::Edit, QString(), 72, 50, 60, 14,
              CControlDef::Password},
         }};
 }
@@ -35,6 +39,12 @@ CDialogTemplate PasswordTemplate() {
 
 CPasswordDlg::CPasswordDlg(QWidget* parent, const std::string& userName, size_t maxNewLength)
     : CDialog(PasswordTemplate(), parent), m_strUserName(userName), m_nMaxNewLength(maxNewLength) {}
+
+bool CPasswordDlg::OnInitDialog() {
+    if (auto* name = Item<QLabel>(IDC_USER_NAME))
+        name->setText(QStringLiteral("ユーザー: %1").arg(CText::FromCp932(m_strUserName)));
+    return CDialog::OnInitDialog();
+}
 
 void CPasswordDlg::DoDataExchange(CDataExchange& dx) {
     DDX_Text(dx, IDC_NEW_PASSWORD, m_strNewPassword);

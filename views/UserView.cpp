@@ -6,10 +6,13 @@
 #include "BackendTable.h"
 #include "CmdUI.h"
 #include "ListCtrl.h"
+#include "MDIFrameWnd.h"
 #include "PasswordDlg.h"
 #include "RecordText.h"
+#include "Text.h"
 #include "ViewerCommands.h"
 #include "ViewerSession.h"
+#include "WinApp.h"
 
 namespace {
 
@@ -82,4 +85,7 @@ void CUserView::OnChangePassword() {
     if (dialog.DoModal() != CDialog::IDOK)
         return;
     backend.kvUpdateUser(name.c_str(), record.get());
+    if (CWinApp* app = AfxGetApp(); app != nullptr && app->m_pMainWnd != nullptr)
+        app->m_pMainWnd->SetMessageText(
+            QStringLiteral("%1 のパスワードを変更しました").arg(CText::FromCp932(name)));
 }

@@ -123,10 +123,8 @@ bool CUserStore::Update(const char* userName, const kvUserRecord* record) {
     for (int i = 0; i < KV_GROUP_COUNT; ++i)
         same = same && FieldText(stored->groups[i], sizeof(stored->groups[i])) ==
                            FieldText(record->groups[i], sizeof(record->groups[i]));
-    if (same) {
-        m_monitor.Push(CMonitorText::Say(u8"ユーザー %1 に変更はありません", {userName}));
-        return true;
-    }
+    if (same)
+        return true; // nothing happened, so the monitor says nothing
     auto update = m_db.Prepare("UPDATE users SET reading = ?1, g0 = ?2, g1 = ?3, g2 = ?4, "
                                "g3 = ?5, g4 = ?6, g5 = ?7, g6 = ?8, g7 = ?9, g8 = ?10, g9 = ?11 "
                                "WHERE name = ?12");

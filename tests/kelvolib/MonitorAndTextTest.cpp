@@ -44,7 +44,7 @@ TEST_F(Monitor, SmallBufferGetsACutLineAndBadBuffersConsumeNothing) {
     AddUser(user);
     MonitorLines();
     ASSERT_TRUE(kvGetUser(user.userName, &user));
-    kvUpdateUser(user.userName, &user); // "HH:MM:SS ユーザー 山田太郎 に変更はありません"
+    kvUpdateUser("nobody", &user); // "HH:MM:SS ユーザー nobody がいないため更新しませんでした"
     EXPECT_FALSE(kvReadMonitorLine(nullptr, 256));
     char tiny[12];
     EXPECT_FALSE(kvReadMonitorLine(tiny, 0));

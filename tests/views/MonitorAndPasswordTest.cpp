@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPushButton>
@@ -146,6 +147,9 @@ TEST_F(Password, ChangesTheLowestSelectedUserKeepingEveryOtherByte) {
     Select({2, 1});
     m_viewer.WhenModal<CPasswordDlg>([&](CPasswordDlg* dialog) {
         EXPECT_EQ(QApplication::focusWidget(), dialog->Item<QPushButton>(CDialog::IDOK));
+        EXPECT_EQ(dialog->windowTitle(), "パスワード変更");
+        EXPECT_EQ(dialog->Item<QLabel>(CPasswordDlg::IDC_USER_NAME)->text(), "ユーザー: bob")
+            << "whose password it is, when another user is selected";
         Type(dialog, "OLD", "new-password");
         EXPECT_EQ(m_viewer.messages, QStringList{"パスワードが違います"});
         EXPECT_TRUE(dialog->isVisible());
@@ -165,6 +169,8 @@ TEST_F(Password, ChangesTheLowestSelectedUserKeepingEveryOtherByte) {
         << "the record goes back exactly as it was delivered";
     EXPECT_EQ(m_viewer.Backend().CallsTo("kvUpdateUser"),
               std::vector<std::string>{"kvUpdateUser(\"bob\", record)"});
+    EXPECT_EQ(m_viewer.Frame().MessagePane()->text(), "bob のパスワードを変更しました")
+        << "said in the status bar, not in a box";
 }
 
 TEST_F(Password, CancelEmptyAndRefusedPasswords) {
