@@ -1,7 +1,10 @@
 #include "ListCtrl.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QPalette>
+#include <QStyle>
+#include <QToolTip>
 
 #include "ControlFactory.h"
 #include "ReportModel.h"
@@ -38,6 +41,52 @@ CListCtrl::CListCtrl(QWidget* parent) : QTableView(parent), m_pModel(new CReport
     // A list has no menu of its own, and the child window's system menu does
     // not belong to its rows: a right click selects and opens nothing.
     setContextMenuPolicy(Qt::PreventContextMenu);
+}
+
+QString CListCtrl::CellTip(const QModelIndex& index) const {
+    if (!index.isValid())
+        return QString();
+    const QString text = m_pModel->data(index, Qt::DisplayRole).toString();
+    const bool several = text.contains(QLatin1Char('\n'));
+    // The cell's room: its width less the margins the item delegate leaves.
+    const int room = visualRect(index).width() -
+                     2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1);
+    if (text.isEmpty() || (!several && fontMetrics().horizontalAdvance(text) <= room))
+        return QString();
+    QStringList lines = text.left(kTipCharacters).split(QLatin1Char('\n'));
+    bool cut = text.size() > kTipCharacters;
+    // Lines of at most kTipColumns characters, broken by the program: the
+    // tip is as wide as its longest line, never a narrow column.
+    QStringList shown;
+    for (const QString& line : lines) {
+        int at = 0;
+        do {
+            int length = std::min<int>(kTipColumns, line.size() - at);
+            if (length < line.size() - at && line.at(at + length - 1).isHighSurrogate())
+                --length; // a character beyond the basic plane stays whole
+            shown.append(line.mid(at, length).toHtmlEscaped());
+            at += length;
+        } while (at < line.size());
+    }
+    if (shown.size() > kTipLines) {
+        shown = shown.mid(0, kTipLines);
+        cut = true;
+    }
+    return QStringLiteral("<p style=\"white-space:pre\">") + shown.join(QStringLiteral("<br>")) +
+           (cut ? QStringLiteral("…") : QString()) + QStringLiteral("</p>");
+}
+
+bool CListCtrl::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QTableView::viewportEvent(event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QString tip = CellTip(index);
+    if (tip.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), tip, viewport(), visualRect(index));
+    return true;
 }
 
 int CListCtrl::InsertColumn(int index, const QString& title, int width) {

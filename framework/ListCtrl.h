@@ -35,6 +35,18 @@ public:
 
     CReportModel* Model() const { return m_pModel; }
 
+    // The tooltip of a cell whose text does not show whole (cut with "…" or
+    // on more than one line): the whole text, in lines of at most kTipColumns
+    // characters, at most kTipCharacters characters and kTipLines lines.
+    // Empty for a cell that shows all of it.
+    QString CellTip(const QModelIndex& index) const;
+    static constexpr int kTipCharacters = 2000;
+    static constexpr int kTipLines = 30;
+    static constexpr int kTipColumns = 60;
+
+protected:
+    bool viewportEvent(QEvent* event) override;
+
 private:
     CReportModel* m_pModel;
     mutable int m_nSelectedCount = -1; // -1: to be counted

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "LineListModel.h"
+#include "ListCtrl.h"
 #include "ReportModel.h"
 #include "ViewerHarness.h"
 
@@ -94,4 +95,27 @@ TEST(Models, ReportModelPacksRowsAndKeepsEveryText) {
     EXPECT_EQ(model.ItemText(5, 3), cell(5, 2));
     EXPECT_EQ(model.data(model.index(rows, 3), Qt::DisplayRole).toString(),
               QStringLiteral("third"));
+}
+
+TEST(Models, ACellThatDoesNotShowWholeHasItsWholeTextAsATip) {
+    CListCtrl list;
+    list.InsertColumn(0, QStringLiteral("件名"), 60);
+    list.InsertColumn(1, QStringLiteral("内容"), 60);
+    list.resize(400, 200);
+    list.InsertItem(0, "short");
+    const std::string memo = "<b>" + std::string(300, 'x') + "</b>\n" + "\x82\xa0"; // "あ"
+    list.SetItemText(0, 1, memo);
+    list.InsertItem(1, std::string(5000, 'y'));
+    CViewerHarness::Settle(0); // the rows are announced
+    EXPECT_EQ(list.CellTip(list.Model()->index(0, 0)), QString()) << "shown whole: no tip";
+    const QString tip = list.CellTip(list.Model()->index(0, 1));
+    EXPECT_TRUE(tip.startsWith("<p ")) << tip.toStdString();
+    EXPECT_TRUE(
+        QString(tip).remove("<br>").contains("&lt;b&gt;" + QString(300, 'x') + "&lt;/b&gt;あ"))
+        << "the whole text, escaped: " << tip.toStdString();
+    EXPECT_TRUE(tip.contains(QString(CListCtrl::kTipColumns, 'x') + "<br>"))
+        << "in lines of a bounded width";
+    const QString cut = list.CellTip(list.Model()->index(1, 0));
+    EXPECT_EQ(cut.count("<br>"), CListCtrl::kTipLines - 1) << "bounded";
+    EXPECT_TRUE(cut.endsWith("…</p>"));
 }
