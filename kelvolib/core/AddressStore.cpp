@@ -109,7 +109,9 @@ bool CAddressStore::Open(const char* owner) {
     m_strLastOriginal.clear();
     m_strOwner = owner != nullptr ? owner : "";
     m_bOpen = true;
-    m_monitor.Push(CMonitorText::Say(u8"%1 のアドレス帳を開きました", {m_strOwner}));
+    m_monitor.Push(m_strOwner.empty()
+                       ? CMonitorText::Say(u8"公開アドレス帳を開きました")
+                       : CMonitorText::Say(u8"%1 のアドレス帳を開きました", {m_strOwner}));
     return true;
 }
 
@@ -117,10 +119,12 @@ bool CAddressStore::Close() {
     if (!m_bOpen)
         return false;
     bool committed = !m_bUpdating || EndUpdate();
-    m_monitor.Push(
-        CMonitorText::Say(u8"%1 のアドレス帳を閉じました（表示 %2 件、追加 %3 件、更新 %4 件）",
-                          {m_strOwner, std::to_string(m_nDelivered), std::to_string(m_nAdded),
-                           std::to_string(m_nUpdated)}));
+    // The public book has no owner to name.
+    m_monitor.Push(CMonitorText::Say(
+        m_strOwner.empty() ? u8"公開アドレス帳を閉じました（表示 %2 件、追加 %3 件、更新 %4 件）"
+                           : u8"%1 のアドレス帳を閉じました（表示 %2 件、追加 %3 件、更新 %4 件）",
+        {m_strOwner, std::to_string(m_nDelivered), std::to_string(m_nAdded),
+         std::to_string(m_nUpdated)}));
     m_cursor.reset();
     m_writer.Close();
     m_find.reset();
@@ -165,8 +169,9 @@ bool CAddressStore::BeginUpdate(const char* owner) {
         return false;
     }
     m_bUpdating = true;
-    m_monitor.Push(
-        CMonitorText::Say(u8"%1 のアドレス更新を始めました", {owner != nullptr ? owner : ""}));
+    m_monitor.Push(owner == nullptr || *owner == '\0'
+                       ? CMonitorText::Say(u8"公開アドレス帳の更新を始めました")
+                       : CMonitorText::Say(u8"%1 のアドレス更新を始めました", {owner}));
     return true;
 }
 

@@ -52,10 +52,11 @@ bool CGroupware::EnsureOpen() {
     std::string location;
     const bool people = ServesPeople(location);
     if (people && !m_pSignIn) {
+        // Not an error on the monitor: the viewer asks for the user list
+        // before anyone could have signed in.
         const std::string reason = "nobody has signed in to " +
                                    CEngine::For(location).Shown(location) +
                                    ": on this server each person opens the groupware by signing in";
-        m_monitor.Push(CMonitorText::Say(u8"エラー: %1", {reason}));
         CErrorState::Set(reason);
         return false;
     }

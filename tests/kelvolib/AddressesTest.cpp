@@ -106,6 +106,15 @@ TEST_P(Addresses, ClosingTheBookEndsAPendingUpdatePhase) {
     ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
     EXPECT_EQ(NextNames(), std::vector<std::string>{"Kept@alice"});
     kvCloseAddressBook();
+    // The public book is named as such on the monitor, never as an empty owner's.
+    MonitorLines();
+    ASSERT_TRUE(kvOpenAddressBook("", -1, 0, 0, 0));
+    ASSERT_TRUE(kvBeginAddressUpdate(""));
+    ASSERT_TRUE(kvCloseAddressBook());
+    std::vector<std::string> lines = MonitorLines();
+    ASSERT_EQ(lines.size(), 4u); // opened, update begun, update ended, closed
+    for (size_t i : {0, 1, 3})
+        EXPECT_EQ(lines[i].substr(9, 12), CTestRecords::Sjis("公開アドレス")) << i;
 }
 
 // 髙 written with its NEC-selected code (0xEEE0) by one file and with the IBM

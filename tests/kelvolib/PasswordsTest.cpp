@@ -29,10 +29,12 @@ TEST_P(Passwords, SignInAndChangeAsAPersonWould) {
     AddUser(CTestRecords::User("carol", "", {}, "carol-pw"));
     AddUser(CTestRecords::User(tanaka, "", {}, japanese));
     UseDatabase(m_database.PeopleUri());
+    MonitorLines();
 
     if (m_database.IsServer()) {
         EXPECT_FALSE(kvOpenUsers("", nullptr, 0));
         EXPECT_NE(Reason().find("nobody has signed in"), std::string::npos) << Reason();
+        EXPECT_TRUE(MonitorLines().empty()) << "no error on the monitor before a sign-in could be";
     }
     // A wrong password and an unknown name look the same: 0 and no reason.
     EXPECT_FALSE(kvCheckPassword("alice", "wrong"));
