@@ -74,8 +74,10 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
     export DISPLAY=$display
     openbox >/dev/null 2>&1 &
     helpers+=($!)
+    # -noxdamage: Xvfb's damage reports let x11vnc send the first window
+    # seconds late (up to 20 s); polling sends it as soon as it is drawn.
     x11vnc -display "$display" -localhost -rfbport "$port" -forever -shared -nopw -quiet \
-        >/dev/null 2>&1 &
+        -noxdamage >/dev/null 2>&1 &
     helpers+=($!)
     echo
     echo "No display here. The viewer's window is served over VNC on this machine only:"
