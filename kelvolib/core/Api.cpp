@@ -16,6 +16,7 @@
 #include "ImportUndo.h"
 #include "Migrations.h"
 #include "MonitorText.h"
+#include "ReasonText.h"
 #include "kelvo.h"
 #include "kelvoadmin.h"
 
@@ -99,7 +100,7 @@ KV_API int kvCopyText(char* field, const char* text, int fieldSize) {
 KV_API int kvLastError(char* buffer, int size) {
     // Not a Call: asking must not clear what it asks about.
     const std::string& reason = CErrorState::Get();
-    CCp932::CopyText(buffer, reason.c_str(), size);
+    CCp932::CopyText(buffer, CReasonText::ForPerson(reason).c_str(), size);
     return reason.empty() ? 0 : 1;
 }
 

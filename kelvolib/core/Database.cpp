@@ -9,6 +9,7 @@
 #include "ErrorState.h"
 #include "MonitorQueue.h"
 #include "MonitorText.h"
+#include "ReasonText.h"
 
 CDatabase::CDatabase(CMonitorQueue& monitor, Migration migrate)
     : m_monitor(monitor), m_migrate(std::move(migrate)) {
@@ -69,7 +70,7 @@ bool CDatabase::ConfiguredLocation(std::string& location, bool& defaultLocation,
 }
 
 bool CDatabase::Refuse(const std::string& reason) {
-    m_monitor.Push(CMonitorText::Say(u8"エラー: %1", {reason}));
+    m_monitor.Push(CMonitorText::Say(u8"エラー: %1", {CReasonText::ForPerson(reason)}));
     CErrorState::Set(reason);
     m_pConnection.reset();
     return false;
@@ -371,6 +372,6 @@ void CDatabase::Fail(const std::string& what, const std::string& note) {
     std::string reason = m_pConnection ? m_pConnection->ErrorMessage() : "out of memory";
     if (!note.empty())
         reason += " (" + note + ")";
-    m_monitor.Push(CMonitorText::Say(u8"エラー: %1: %2", {what, reason}));
     CErrorState::Set(what + ": " + reason);
+    m_monitor.Push(CMonitorText::Say(u8"エラー: %1", {CReasonText::ForPerson(CErrorState::Get())}));
 }

@@ -53,6 +53,40 @@ TEST_F(Monitor, SmallBufferGetsACutLineAndBadBuffersConsumeNothing) {
     EXPECT_EQ(std::string(tiny).substr(8), " " + CTestRecords::Sjis("ユ"));
 }
 
+TEST_F(Monitor, ReasonsAreSaidInJapaneseUnderAJapaneseLocale) {
+    AddUser(CTestRecords::User("alice", "", {}, "alice-password"));
+    auto reasonOf = [](auto failing) {
+        EXPECT_FALSE(failing());
+        return CTestRecords::Utf8(Reason());
+    };
+    auto undo = [] { return kvAdminUndoImport(99, 0, nullptr, 0); };
+    auto shortPassword = [] { return kvChangePassword("alice", "alice-password", "short"); };
+    auto takeBack = [] { return kvUndoImport(1, nullptr, nullptr); };
+    const std::string english = reasonOf(undo);
+    setenv("LANG", "ja_JP.UTF-8", 1);
+    for (const char* name : {"LC_ALL", "LC_MESSAGES"})
+        unsetenv(name);
+    EXPECT_EQ(reasonOf(undo), "そのインポートはありません");
+    EXPECT_EQ(reasonOf(shortPassword),
+              "alice のパスワードを変更できません: 新しいパスワードは 8 文字以上にしてください");
+    EXPECT_EQ(reasonOf(takeBack), "まだ誰もサインインしていません");
+    UseDatabase("pgsql:alice:secret@host");
+    MonitorLines();
+    const std::string uri = reasonOf([] { return kvOpenUsers("", nullptr, 0); });
+    EXPECT_EQ(uri.find("データベース pgsql:"), 0u) << uri;
+    EXPECT_NE(uri.find("は URI のようですが URI ではありません"), std::string::npos) << uri;
+    EXPECT_EQ(uri.find("secret"), std::string::npos) << "never the password";
+    const std::vector<std::string> lines = MonitorLines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(CTestRecords::Utf8(lines.back()).find("エラー: データベース pgsql:"),
+              std::string::npos)
+        << "the monitor too";
+    setenv("LANG", "C.UTF-8", 1);
+    EXPECT_EQ(english, "there is no such import")
+        << "in English elsewhere, as kelvo-admin's scripts read it";
+    UseDatabase(m_database.Path());
+}
+
 TEST(CopyText, NeverSplitsADoubleByteCharacter) {
     const std::string text = "a" + CTestRecords::Sjis("漢字") + "b";
     char field[16];

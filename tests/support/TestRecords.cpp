@@ -12,6 +12,10 @@ std::string CTestRecords::Sjis(const std::string& utf8) {
     return cp932;
 }
 
+std::string CTestRecords::Utf8(const std::string& cp932) {
+    return CCp932::ToUtf8(cp932);
+}
+
 void CTestRecords::Put(char* field, size_t width, const std::string& text) {
     if (text.size() >= width)
         throw std::invalid_argument("test text does not fit its field: " + text);

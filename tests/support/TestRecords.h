@@ -11,6 +11,8 @@ class CTestRecords {
 public:
     // The code page 932 form of a UTF-8 literal.
     static std::string Sjis(const std::string& utf8);
+    // The UTF-8 form of a code page 932 text.
+    static std::string Utf8(const std::string& cp932);
 
     static kvUserRecord User(const std::string& name, const std::string& reading = "",
                              const std::vector<std::string>& groups = {},

@@ -1,0 +1,132 @@
+#include "ReasonText.h"
+
+#include <cstdlib>
+#include <regex>
+#include <vector>
+
+#include "Cp932.h"
+
+namespace {
+
+// A reason's form (ECMAScript) and what it says in Japanese (UTF-8; $1...
+// the form's groups). tail: the last group is a reason of its own.
+struct CForm {
+    const char* english;
+    const char* japanese;
+    bool tail;
+};
+
+const CForm kForms[] = {
+    {"database (.+) cannot be opened: (.+)", u8"データベース $1 を開けません: $2", true},
+    {"database (.+) cannot be used: (.+)", u8"データベース $1 を使えません: $2", true},
+    {"database (.+) cannot be prepared: (.+)", u8"データベース $1 を準備できません: $2", true},
+    {"database (.+) is not a kelvo groupware database; it was left unchanged",
+     u8"$1 は kelvo のグループウェアのデータベースではありません（何も変えていません）", false},
+    {"database (.+) was written by a newer kelvo \\(schema version (\\d+), this library knows "
+     "(\\d+)\\)",
+     u8"データベース $1 は新しい kelvo で書かれています（スキーマ版 $2、このライブラリは $3 "
+     u8"まで）",
+     false},
+    {"database (.+) looks like a URI but is not one \\(postgresql://\\.\\.\\.\\); a file name "
+     "with a colon is written as \\./NAME",
+     u8"データベース $1 は URI のようですが URI ではありません（postgresql://...）。コロンを含む"
+     u8"ファイル名は ./名前 と書きます",
+     false},
+    {"nobody has signed in to (.+): on this server each person opens the groupware by signing in",
+     u8"$1 にはまだ誰もサインインしていません。このサーバーでは、各自がサインインして"
+     u8"グループウェアを開きます",
+     false},
+    {"nobody has signed in", u8"まだ誰もサインインしていません", false},
+    {"no user (.+)", u8"ユーザー $1 はいません", false},
+    {"there is no such import", u8"そのインポートはありません", false},
+    {"there is no import (\\d+)", u8"インポート $1 はありません", false},
+    {"it was taken back before", u8"すでに取り消されています", false},
+    {"import (\\d+) cannot be taken back: (.+)", u8"インポート $1 を取り消せません: $2", true},
+    {"a later import changed entries (.+) \\(forced, it is taken back and those keep the later "
+     "changes\\)",
+     u8"後のインポートがデータ $1 を変えています（管理者は kelvo-admin import undo --force で"
+     u8"取り消せます。そのデータは後の変更のまま残ります）",
+     false},
+    {"an import cannot begin: another one is under way",
+     u8"インポートを始められません: 別のインポートが進んでいます", false},
+    {"the password of (.+) cannot be changed: (.+)", u8"$1 のパスワードを変更できません: $2", true},
+    {"a new password has at least (\\d+) characters",
+     u8"新しいパスワードは $1 文字以上にしてください", false},
+    {"the sign-in of (.+) cannot be checked: (.+)", u8"$1 のサインインを確かめられません: $2",
+     true},
+    {"write batch cannot be committed: (.+)", u8"書き込みを確定できません: $1", true},
+    {"(.+) \\(the connection was lost while (\\d+) entries were being committed; the server may "
+     "have stored them\\)",
+     u8"$1（$2 件を確定している間に接続が切れました。サーバーには保存されたかもしれません）",
+     false},
+    {"the server cannot be reached(.*)", u8"サーバーに接続できません$1", false},
+    {"(?:ERROR: +)?the entries of someone else cannot be written(.*)",
+     u8"ほかの人のデータは書き込めません$1", false},
+    {"KELVO_DATABASE is set but empty: name a database \\(a file or a postgresql:// URI\\), or "
+     "unset it for the default",
+     u8"KELVO_DATABASE が空です。データベース（ファイルか postgresql:// の URI）を指定するか、"
+     u8"既定の場所を使うなら KELVO_DATABASE を消してください",
+     false},
+    {"no database is configured: set KELVO_DATABASE \\(or HOME, or XDG_DATA_HOME\\)",
+     u8"データベースが設定されていません。KELVO_DATABASE（または HOME か XDG_DATA_HOME）を設定"
+     u8"してください",
+     false},
+    {"(.+):(\\d+) is no setting: write name = value",
+     u8"$1 の $2 行目は設定ではありません（名前 = 値 の形で書きます）", false},
+    {"the configuration file (.+) cannot be read: (.+)", u8"設定ファイル $1 を読めません: $2",
+     false},
+};
+
+// The forms, made once (the library's calls are serialised).
+const std::vector<std::pair<std::regex, const CForm*>>& Forms() {
+    static const std::vector<std::pair<std::regex, const CForm*>> forms = [] {
+        std::vector<std::pair<std::regex, const CForm*>> made;
+        for (const CForm& form : kForms)
+            made.emplace_back(std::regex(form.english), &form);
+        return made;
+    }();
+    return forms;
+}
+
+} // namespace
+
+bool CReasonText::Japanese() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0')
+            return std::string(value).rfind("ja", 0) == 0;
+    }
+    return false;
+}
+
+std::string CReasonText::ForPerson(const std::string& reason) {
+    return Japanese() ? InJapanese(reason) : reason;
+}
+
+std::string CReasonText::InJapanese(const std::string& reason) {
+    for (const auto& [pattern, form] : Forms()) {
+        std::smatch match;
+        if (!std::regex_match(reason, match, pattern))
+            continue;
+        std::string said;
+        if (!CCp932::FromUtf8(form->japanese, said))
+            return reason;
+        const size_t groups = match.size() - 1;
+        std::string out;
+        for (size_t i = 0; i < said.size(); ++i) {
+            const size_t index =
+                said[i] == '$' && i + 1 < said.size() && said[i + 1] >= '1' && said[i + 1] <= '9'
+                    ? static_cast<size_t>(said[i + 1] - '0')
+                    : 0;
+            if (index == 0 || index > groups) {
+                out += said[i];
+                continue;
+            }
+            const std::string group = match[index].str();
+            out += form->tail && index == groups ? InJapanese(group) : group;
+            ++i;
+        }
+        return out;
+    }
+    return reason;
+}
