@@ -198,6 +198,27 @@ QString CImportTexts::SummaryNotes(const CImportSummary& summary, size_t listed)
     return text;
 }
 
+QString CImportTexts::Reason(const std::string& failure) {
+    static const std::pair<const char*, const char*> kPhrases[] = {
+        {"the import cannot be recorded", "読み込みの記録を書けません"},
+        {"what the import skipped cannot be recorded", "読み飛ばしたデータを記録できません"},
+        {"the entries cannot be committed", "データを確定できません"},
+        {"duplicates cannot be looked up", "重複を調べられません"},
+        {"the category cannot be looked up", "分類を調べられません"},
+        {"what the entry keeps beside it was refused", "項目の横に保存する内容を受け付けません"},
+        {"the category was refused", "分類を受け付けません"},
+        {"the entry was refused", "データを受け付けません"},
+    };
+    for (const auto& [english, japanese] : kPhrases) {
+        const size_t length = std::strlen(english);
+        if (failure.compare(0, length, english) == 0 &&
+            (failure.size() == length || failure.compare(length, 2, ": ") == 0))
+            return QString::fromUtf8(japanese) +
+                   CText::FromCp932(failure.substr(std::min(failure.size(), length)));
+    }
+    return CText::FromCp932(failure);
+}
+
 QString CImportTexts::Done(const CImportSummary& summary) {
     const QLocale locale(QLocale::Japanese, QLocale::Japan);
     QString text = QStringLiteral("%1 件を読み込みました（追加 %2・置換 %3")

@@ -283,7 +283,7 @@ void COutlookImportDlg::PostSummary(const CImportSummary& summary, bool cancelle
 }
 
 void COutlookImportDlg::ReportFailure(const CImportSession& session) {
-    QString reason = CText::FromCp932(session.Failure());
+    QString reason = CImportTexts::Reason(session.Failure());
     QString text;
     if (session.FailedLine() > 0)
         text = QStringLiteral("%1 行目のデータを保存できなかったため、読み込みを中止しました。\n"

@@ -13,6 +13,7 @@
 #include "MDIChildWnd.h"
 #include "MDIFrameWnd.h"
 #include "MessageBox.h"
+#include "MissingQtTexts.h"
 #include "NewTypeDlg.h"
 #include "View.h"
 
@@ -94,9 +95,16 @@ bool CWinApp::LoadQtTranslations(const QString& language) {
         return false;
     if (m_pTranslator)
         QCoreApplication::removeTranslator(m_pTranslator.get());
+    if (m_pMissingTexts)
+        QCoreApplication::removeTranslator(m_pMissingTexts.get());
     m_pTranslator = std::move(translator);
     QCoreApplication::installTranslator(m_pTranslator.get());
     m_strTranslations = m_pTranslator->filePath();
+    // What Qt's Japanese catalog lacks, asked before it.
+    if (language == QLatin1String("ja")) {
+        m_pMissingTexts = std::make_unique<CMissingQtTexts>();
+        QCoreApplication::installTranslator(m_pMissingTexts.get());
+    }
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "CommandIds.h"
 #include "RecentFileList.h"
 
+class CMissingQtTexts;
 class QTranslator;
 class QWidget;
 class CDocTemplate;
@@ -66,6 +67,7 @@ private:
     std::unique_ptr<CRecentFileList> m_pRecentFileList;
     std::unique_ptr<CMDIFrameWnd> m_pOwnedMainWnd;
     std::unique_ptr<QTranslator> m_pTranslator;
+    std::unique_ptr<CMissingQtTexts> m_pMissingTexts;
     QString m_strTranslations;
 
 public:

@@ -227,6 +227,15 @@ TEST_F(AddressImport, UnusableFilesStoreNothing) {
                            "列を超えています。読み込めるのは 1000 列までです）"}));
 }
 
+TEST_F(AddressImport, AnImportThatCannotBeRecordedSaysSoInJapanese) {
+    CImportFile file(Rows(3));
+    m_viewer.Backend().SetResult("kvBeginImport", 0);
+    Import(file.Path());
+    EXPECT_TRUE(m_viewer.Backend().addedAddresses.empty());
+    EXPECT_EQ(m_viewer.messages,
+              QStringList{"読み込みを開始できませんでした。\n理由: 読み込みの記録を書けません"});
+}
+
 TEST_F(AddressImport, RefusedWriteStopsTheLoadAndSaysWhatWasKept) {
     CImportFile file(Rows(40));
     m_viewer.Backend().onCall = [&](const std::string& call) {
