@@ -75,6 +75,61 @@ const CForm kForms[] = {
      u8"$1 の $2 行目は設定ではありません（名前 = 値 の形で書きます）", false},
     {"the configuration file (.+) cannot be read: (.+)", u8"設定ファイル $1 を読めません: $2",
      false},
+    {"(address|schedule) (.+) cannot be (added|updated): (.+)", u8"$1 $2 を$3できません: $4", true},
+    {"the import's record cannot be written: (.+)", u8"インポートの記録を書けません: $1", true},
+    {"the import's entries cannot be recorded: (.+)", u8"インポートしたデータを記録できません: $1",
+     true},
+    {"what an entry was before the import cannot be kept: (.+)",
+     u8"インポート前のデータを残せません: $1", true},
+    {"what a series was before the import cannot be kept: (.+)",
+     u8"インポート前の繰り返しを残せません: $1", true},
+    {"what the import skipped cannot be recorded: (.+)", u8"読み飛ばしたデータを記録できません: $1",
+     true},
+    {"the import's record cannot be ended: (.+)", u8"インポートの記録を終えられません: $1", true},
+    {"user (.+) cannot be updated: (.+)", u8"ユーザー $1 を更新できません: $2", true},
+    {"a user needs a name", u8"ユーザーには名前が要ります", false},
+    {"user exists already", u8"そのユーザーはすでにいます", false},
+    {"the password of (.+) cannot be read: (.+)", u8"$1 のパスワードを読めません: $2", true},
+    {"unexpected failure", u8"予期しない失敗です", false},
+    {"category (.+) cannot be added: (.+)", u8"分類 $1 を追加できません: $2", true},
+    {"a message needs a title", u8"メッセージには件名が要ります", false},
+    {"the poster is not a user", u8"投稿者がユーザーではありません", false},
+    {"the message replied to does not exist", u8"返信先のメッセージがありません", false},
+    {"message cannot be posted: (.+)", u8"メッセージを投稿できません: $1", true},
+    {"statement cannot be prepared: (.+)", u8"問い合わせを準備できません: $1", true},
+    {"(.+) cannot be read: (.+)", u8"$1を読めません: $2", true},
+    {"the database cannot be written: (.+)", u8"データベースに書き込めません: $1", true},
+    {"(.+) cannot be numbered: (.+)", u8"$1 に番号を振れません: $2", true},
+    {"the entries of (.+) cannot be locked: (.+)", u8"$1 のデータを確保できません: $2", true},
+    {"schedule owner cannot be added: (.+)", u8"スケジュールの持ち主を追加できません: $1", true},
+    {"the series (.+) cannot be replaced: (.+)", u8"繰り返し $1 を置き換えられません: $2", true},
+    {"the list was lost when a write transaction failed",
+     u8"書き込みが失敗したため、一覧が失われました", false},
+};
+
+// What a reason calls the things it names, in Japanese.
+const std::pair<const char*, const char*> kNouns[] = {
+    {"address", u8"アドレス"},
+    {"schedule", u8"スケジュール"},
+    {"added", u8"追加"},
+    {"updated", u8"更新"},
+    {"users", u8"ユーザー"},
+    {"user", u8"ユーザー"},
+    {"address book", u8"アドレス帳"},
+    {"address keys", u8"アドレスの重複キー"},
+    {"schedule keys", u8"スケジュールの重複キー"},
+    {"categories", u8"分類"},
+    {"board", u8"掲示板"},
+    {"the entries", u8"データ"},
+    {"the import", u8"インポート"},
+    {"the imports", u8"インポートの記録"},
+    {"the later changes", u8"後の変更"},
+    {"the skipped records", u8"読み飛ばしの記録"},
+    {"schedules", u8"スケジュール"},
+    {"addresses", u8"アドレス"},
+    {"schedule owners", u8"スケジュールの持ち主"},
+    {"the sign-ins", u8"サインインの記録"},
+    {"the removed users", u8"削除したユーザー"},
 };
 
 // The forms, made once (the library's calls are serialised).
@@ -122,8 +177,14 @@ std::string CReasonText::InJapanese(const std::string& reason) {
                 out += said[i];
                 continue;
             }
-            const std::string group = match[index].str();
-            out += form->tail && index == groups ? InJapanese(group) : group;
+            std::string group = match[index].str();
+            if (form->tail && index == groups)
+                group = InJapanese(group);
+            else
+                for (const auto& [english, japanese] : kNouns)
+                    if (group == english && CCp932::FromUtf8(japanese, group))
+                        break;
+            out += group;
             ++i;
         }
         return out;

@@ -70,6 +70,25 @@ TEST_F(Monitor, ReasonsAreSaidInJapaneseUnderAJapaneseLocale) {
     EXPECT_EQ(reasonOf(shortPassword),
               "alice のパスワードを変更できません: 新しいパスワードは 8 文字以上にしてください");
     EXPECT_EQ(reasonOf(takeBack), "まだ誰もサインインしていません");
+    // What else a person may meet says nothing in Latin letters but its names.
+    kvBoardMessage message = CTestRecords::Message("carol", "hello", 6, 9, 5);
+    kvUserRecord nobody = CTestRecords::User("carol");
+    const std::string said[] = {
+        reasonOf([&] { return kvAdminPostBoardMessage(&message, nullptr); }),
+        reasonOf([&] { return kvUpdateUser("carol", &nobody); }),
+        reasonOf([] { return kvLastImport(nullptr) || kvUndoImport(7, nullptr, nullptr); }),
+        reasonOf([] {
+            return kvAdminImportEntries(
+                7, [](void*, int, long long, const char*, const char*) {}, nullptr);
+        })};
+    for (std::string text : said) {
+        EXPECT_FALSE(text.empty()) << "a failure says why";
+        for (size_t at = text.find("carol"); at != std::string::npos; at = text.find("carol"))
+            text.erase(at, 5);
+        EXPECT_EQ(text.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"),
+                  std::string::npos)
+            << text;
+    }
     UseDatabase("pgsql:alice:secret@host");
     MonitorLines();
     const std::string uri = reasonOf([] { return kvOpenUsers("", nullptr, 0); });
