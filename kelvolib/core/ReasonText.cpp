@@ -105,6 +105,22 @@ const CForm kForms[] = {
     {"the series (.+) cannot be replaced: (.+)", u8"繰り返し $1 を置き換えられません: $2", true},
     {"the list was lost when a write transaction failed",
      u8"書き込みが失敗したため、一覧が失われました", false},
+    {"another writer did not release the lock within ([0-9.]+) s",
+     u8"ほかの書き込みが $1 秒のうちに終わりませんでした", false},
+    {"the server did not answer within ([0-9.]+) s", u8"サーバーが $1 秒のうちに答えませんでした",
+     false},
+    {"this program did not go on within ([0-9.]+) s inside a transaction, and the server ended "
+     "its session",
+     u8"このプログラムが書き込みの途中で $1 秒止まったため、サーバーが接続を終えました", false},
+    // The embedded engine's own words, where they end a reason.
+    {"database is locked", u8"データベースをほかのプログラムが使っています", false},
+    {"unable to open database file", u8"データベースのファイルを開けません", false},
+    {"attempt to write a readonly database", u8"読み取り専用のデータベースには書き込めません",
+     false},
+    {"database or disk is full", u8"データベースかディスクがいっぱいです", false},
+    {"disk I/O error", u8"ディスクの読み書きに失敗しました", false},
+    {"file is not a database", u8"データベースのファイルではありません", false},
+    {"database disk image is malformed", u8"データベースのファイルが壊れています", false},
 };
 
 // What a reason calls the things it names, in Japanese.

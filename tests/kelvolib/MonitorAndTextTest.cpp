@@ -1,5 +1,6 @@
 #include <cctype>
 #include <cstring>
+#include <sqlite3.h>
 
 #include "LibraryTest.h"
 
@@ -70,6 +71,24 @@ TEST_F(Monitor, ReasonsAreSaidInJapaneseUnderAJapaneseLocale) {
     EXPECT_EQ(reasonOf(shortPassword),
               "alice のパスワードを変更できません: 新しいパスワードは 8 文字以上にしてください");
     EXPECT_EQ(reasonOf(takeBack), "まだ誰もサインインしていません");
+    {
+        // Another process's writer that never lets go: the wait said too.
+        setenv("KELVO_BUSY_TIMEOUT", "100", 1);
+        kvShutdown();
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(m_database.Path().c_str(), &other), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+        const std::string busy = reasonOf([] {
+            kvScheduleRecord record = CTestRecords::Schedule("alice", "blocked", 2001, 1, 5, 9, 0);
+            return kvOpenSchedules("alice", "") && kvAddSchedule(&record, 0);
+        });
+        sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(other);
+        kvCloseSchedules();
+        unsetenv("KELVO_BUSY_TIMEOUT");
+        EXPECT_NE(busy.find("ほかの書き込みが 0.1 秒のうちに終わりませんでした"), std::string::npos)
+            << busy;
+    }
     // What else a person may meet says nothing in Latin letters but its names.
     kvBoardMessage message = CTestRecords::Message("carol", "hello", 6, 9, 5);
     kvUserRecord nobody = CTestRecords::User("carol");
