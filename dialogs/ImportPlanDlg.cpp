@@ -3,6 +3,7 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -104,6 +105,9 @@ CImportPlanDlg::CImportPlanDlg(QWidget* parent, const QString& preview, const CI
                                          QStringLiteral("データ"),
                                          QStringLiteral("変わる項目（前 → 後）・理由")});
     m_pTable->verticalHeader()->hide();
+    // Rows as high as a list's, not a form's.
+    m_pTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_pTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     m_pTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     int listed = 0, left = 0;
@@ -133,10 +137,8 @@ CImportPlanDlg::CImportPlanDlg(QWidget* parent, const QString& preview, const CI
     m_pTable->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(m_pTable);
     if (left > 0)
-        layout->addWidget(new QLabel(QStringLiteral("ほか %1 件（すべては kelvo-admin import "
-                                                    "--dry-run で確かめられます）")
-                                         .arg(left),
-                                     this));
+        layout->addWidget(new QLabel(
+            QStringLiteral("ほか %1 件").arg(QLocale(QLocale::Japanese).toString(left)), this));
     layout->addWidget(new QLabel(QStringLiteral("読み込みを続けますか？"), this));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
