@@ -112,6 +112,13 @@ const CForm kForms[] = {
     {"this program did not go on within ([0-9.]+) s inside a transaction, and the server ended "
      "its session",
      u8"このプログラムが書き込みの途中で $1 秒止まったため、サーバーが接続を終えました", false},
+    // The office server's functions' words.
+    {"import (\\d+) is not under way for (.+)", u8"インポート $1 は $2 のものとして進んでいません",
+     false},
+    {"no groupware user signs in as (.+)", u8"$1 としてサインインするユーザーはいません", false},
+    {"an entry's owner and ID do not change", u8"データの持ち主と ID は変えられません", false},
+    {"an entry's ID must come from a block its writer reserved",
+     u8"データの ID は書き手が確保した範囲のものでなければなりません", false},
     // The embedded engine's own words, where they end a reason.
     {"database is locked", u8"データベースをほかのプログラムが使っています", false},
     {"unable to open database file", u8"データベースのファイルを開けません", false},
