@@ -57,25 +57,29 @@ format_check() {
     echo "$files" | xargs clang-format --dry-run --Werror
 }
 
+# Each stage stops at its first failing step: called in an && list, a
+# function runs without set -e, so a failed build would otherwise leave the
+# tests to run the binaries of an earlier one.
 normal() {
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build build -j2
-    ctest --test-dir build -j2 --output-on-failure
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
+        cmake --build build -j2 &&
+        ctest --test-dir build -j2 --output-on-failure
 }
 
 sanitize() {
-    cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVO_SANITIZE=ON >/dev/null
-    cmake --build build-sanitize -j2
-    # Leaks inside Qt's and fontconfig's caches are not ours to fix: leak checking stays off.
-    ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        ctest --test-dir build-sanitize -j2 --output-on-failure
+    cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVO_SANITIZE=ON \
+        >/dev/null &&
+        cmake --build build-sanitize -j2 &&
+        # Leaks inside Qt's and fontconfig's caches are not ours to fix: leak checking stays off.
+        ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+            ctest --test-dir build-sanitize -j2 --output-on-failure
 }
 
 fuzz() {
     cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKELVO_FUZZ=ON >/dev/null
-    cmake --build build-fuzz -j2
-    ctest --test-dir build-fuzz -j2 --output-on-failure
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKELVO_FUZZ=ON >/dev/null &&
+        cmake --build build-fuzz -j2 &&
+        ctest --test-dir build-fuzz -j2 --output-on-failure
 }
 
 if [ "$mode" != --fuzz ]; then

@@ -5,6 +5,8 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QTimer>
 
 namespace {
 
@@ -87,8 +89,19 @@ int CMessageBox::Question(QWidget* parent, const QString& text) {
 
 void CMessageBox::GiveBackFocus(QWidget* owner) {
     QWidget* window = owner != nullptr ? owner->window() : nullptr;
-    if (window != nullptr && window->isVisible())
-        window->activateWindow();
+    if (window == nullptr || !window->isVisible())
+        return;
+    window->activateWindow();
+    // The window manager unmaps the closed window after this, and may then
+    // give the keyboard to none of ours (openbox to itself): ask again once
+    // it has, while no window of the program has the keyboard.
+    QPointer<QWidget> guard(window);
+    for (int delay : {50, 250, 750})
+        QTimer::singleShot(delay, window, [guard] {
+            if (guard && guard->isVisible() && QApplication::activeModalWidget() == nullptr &&
+                QApplication::activeWindow() == nullptr)
+                guard->activateWindow();
+        });
 }
 
 void CMessageBox::SetHook(std::function<int(const QString&)> hook) {

@@ -49,9 +49,10 @@ xdotool key Tab
 xdotool type --delay 10 guest
 xdotool key Return
 
-# Runs the command given until it succeeds, for up to about five seconds.
+# Runs the command given until it succeeds, for up to about fifteen seconds
+# (a busy machine running the sanitizer's build is slow to draw).
 eventually() {
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 300); do
         "$@" && return 0
         sleep 0.05
     done

@@ -10,7 +10,9 @@ set -euo pipefail
 frame_has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$frame" ]; }
 focused_frame() {
     eventually frame_has_focus && return 0
-    echo "after $1 the keyboard is with window $(xdotool getwindowfocus), not the main window" >&2
+    local focus
+    focus=$(xdotool getwindowfocus)
+    echo "after $1 the keyboard is with window $focus (\"$(xdotool getwindowname "$focus" 2>/dev/null)\"), not the main window" >&2
     return 1
 }
 box_is_up() { [ "$(xdotool getwindowname "$(xdotool getactivewindow)" 2>/dev/null)" = "kelvo-View" ]; }
