@@ -42,7 +42,8 @@ for address in $listening; do
 done
 grep -q "localhost:$port" "$log"
 
-# What a VNC viewer sees: the login dialog soon after the server's start (the dialog's face, light grey, where the bare display has none).
+# What a VNC viewer sees: the login dialog soon after the server's start
+# (the dialog's face, light grey, where the bare display has none).
 snap=$log.jpg
 seen=
 SECONDS=0
