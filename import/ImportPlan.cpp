@@ -1,31 +1,19 @@
 #include "ImportPlan.h"
 
-#include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "AddressFields.h"
 #include "BackendTable.h"
+#include "Cp932.h"
+#include "RecordDescription.h"
 
 namespace {
 
 std::string Text(const char* field, size_t width) {
-    return std::string(field, strnlen(field, width));
+    return std::string(CCp932::FieldText(field, width));
 }
 
 #define KV_TEXT(record, member) Text((record).member, sizeof((record).member))
-
-std::string Time(const kvTimeBlock& time, bool withClock) {
-    char text[64];
-    std::snprintf(text, sizeof(text), "%04d/%02d/%02d", time.yearsSince1900 + 1900, time.month + 1,
-                  time.dayOfMonth);
-    std::string shown = text;
-    if (withClock) {
-        std::snprintf(text, sizeof(text), " %02d:%02d", time.hours, time.minutes);
-        shown += text;
-    }
-    return shown;
-}
 
 } // namespace
 
@@ -82,8 +70,9 @@ CImportPlan::CFields CImportPlan::Fields(const kvScheduleRecord& record) {
     return {KV_TEXT(record, owner),
             KV_TEXT(record, title),
             KV_TEXT(record, place),
-            Time(record.start, timed),
-            record.end.yearsSince1900 == 70 ? std::string() : Time(record.end, timed),
+            CRecordDescription::Time(record.start, timed),
+            record.end.yearsSince1900 == 70 ? std::string()
+                                            : CRecordDescription::Time(record.end, timed),
             std::to_string(record.allDay),
             std::to_string(record.isPublic),
             std::to_string(record.alarmLeadMinutes),
@@ -97,8 +86,8 @@ std::string CImportPlan::Key(const kvAddressRecord& record) {
 
 std::string CImportPlan::Key(const kvScheduleRecord& record) {
     // The lookup's: start to the minute, the all-day flag and the title.
-    return Time(record.start, true) + '\0' + std::to_string(record.allDay != 0) + '\0' +
-           KV_TEXT(record, title);
+    return CRecordDescription::Time(record.start, true) + '\0' +
+           std::to_string(record.allDay != 0) + '\0' + KV_TEXT(record, title);
 }
 
 void CImportPlan::Address(const kvAddressRecord& record, bool duplicateCheck, int64_t line) {

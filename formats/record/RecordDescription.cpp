@@ -88,17 +88,7 @@ std::string CRecordDescription::Schedule(const kvScheduleRecord& record, const G
         std::string name = given ? CCp932::ToUtf8(given(kScheduleLabels[label].offset)) : "";
         return name.empty() ? std::string(kScheduleLabels[label].name) : name;
     };
-    auto when = [&record](const kvTimeBlock& time) {
-        char text[64];
-        if (record.allDay != 0)
-            std::snprintf(text, sizeof(text), "%04lld/%02lld/%02d", time.yearsSince1900 + 1900LL,
-                          time.month + 1LL, time.dayOfMonth);
-        else
-            std::snprintf(text, sizeof(text), "%04lld/%02lld/%02d %02d:%02d",
-                          time.yearsSince1900 + 1900LL, time.month + 1LL, time.dayOfMonth,
-                          time.hours, time.minutes);
-        return std::string(text);
-    };
+    auto when = [&record](const kvTimeBlock& time) { return Time(time, record.allDay == 0); };
     std::string text =
         nameOf(kTitle) + ": " + kept.Text("title", record.title, sizeof(record.title)) + "  " +
         nameOf(kStart) + ": " + when(record.start) + "  " + nameOf(kEnd) + ": " + when(record.end);
@@ -108,5 +98,17 @@ std::string CRecordDescription::Schedule(const kvScheduleRecord& record, const G
     std::string comment = FirstLine(kept.Text("comment", record.comment, sizeof(record.comment)));
     if (!comment.empty())
         text += "  " + nameOf(kComment) + ": " + comment;
+    return text;
+}
+
+std::string CRecordDescription::Time(const kvTimeBlock& time, bool withClock) {
+    char text[64];
+    if (withClock)
+        std::snprintf(text, sizeof(text), "%04lld/%02lld/%02d %02d:%02d",
+                      time.yearsSince1900 + 1900LL, time.month + 1LL, time.dayOfMonth, time.hours,
+                      time.minutes);
+    else
+        std::snprintf(text, sizeof(text), "%04lld/%02lld/%02d", time.yearsSince1900 + 1900LL,
+                      time.month + 1LL, time.dayOfMonth);
     return text;
 }

@@ -22,4 +22,6 @@ public:
                                const COriginal* original = nullptr);
     static std::string Schedule(const kvScheduleRecord& record, const GivenName& given = nullptr,
                                 const COriginal* original = nullptr);
+    // A time as the lists show it: "2001/01/05", with the clock " 09:05".
+    static std::string Time(const kvTimeBlock& time, bool withClock);
 };

@@ -9,12 +9,6 @@
 
 namespace {
 
-std::string Column(const CStatement& row, int column) {
-    size_t length = 0;
-    const char* data = row.ColumnData(column, length);
-    return data != nullptr ? std::string(data, length) : std::string();
-}
-
 // "last first", or one of them: how the lists show a name.
 std::string Name(const std::string& last, const std::string& first) {
     return last + (!last.empty() && !first.empty() ? " " : "") + first;
@@ -51,12 +45,12 @@ bool CImportLog::Read(const std::string& condition, const std::string* filter,
     if (filter != nullptr)
         list->BindBytes(1, filter->data(), filter->size());
     while (m_db.StepRow(*list, "the imports")) {
-        const std::string user = Column(*list, 2), whose = Column(*list, 3),
-                          file = Column(*list, 5), hash = Column(*list, 7), form = Column(*list, 8),
-                          options = Column(*list, 9);
+        const std::string user = list->ColumnText(2), whose = list->ColumnText(3),
+                          file = list->ColumnText(5), hash = list->ColumnText(7),
+                          form = list->ColumnText(8), options = list->ColumnText(9);
         kvAdminImport import{};
         import.number = static_cast<int>(list->ColumnInt64(0));
-        import.kind = Column(*list, 1) == "addresses" ? KV_KIND_ADDRESS : KV_KIND_SCHEDULE;
+        import.kind = list->ColumnText(1) == "addresses" ? KV_KIND_ADDRESS : KV_KIND_SCHEDULE;
         import.userName = user.c_str();
         import.owner = whose.c_str();
         import.started = list->ColumnInt64(4);
@@ -89,8 +83,8 @@ bool CImportLog::Entries(
             CErrorState::Set("there is no import " + std::to_string(number));
         return false;
     }
-    const bool addresses = Column(*import, 0) == "addresses";
-    const std::string owner = Column(*import, 1);
+    const bool addresses = import->ColumnText(0) == "addresses";
+    const std::string owner = import->ColumnText(1);
     import.reset();
     // Its runs of IDs, the owner's entries as they are, and those the import
     // replaced or removed as they were: each read once.
@@ -111,10 +105,13 @@ bool CImportLog::Entries(
         return CErrorState::Get().empty();
     };
     auto byNumber = [number](CStatement& list) { list.BindInt(1, number); };
-    auto byOwner = [&owner](CStatement& list) { list.BindBytes(1, owner.data(), owner.size()); };
+    auto byOwner = [&owner, number](CStatement& list) {
+        list.BindBytes(1, owner.data(), owner.size());
+        list.BindInt(2, number);
+    };
     auto name = [](std::map<long long, std::string>& into) {
         return [&into](CStatement& row) {
-            into[row.ColumnInt64(0)] = Name(Column(row, 1), Column(row, 2));
+            into[row.ColumnInt64(0)] = Name(row.ColumnText(1), row.ColumnText(2));
         };
     };
     const char* names = addresses ? "id, last_name, first_name" : "id, title, NULL";
@@ -125,10 +122,13 @@ bool CImportLog::Entries(
                   runs.push_back({static_cast<int>(row.ColumnInt64(0)), row.ColumnInt64(1),
                                   row.ColumnInt64(2)});
               }) ||
+        // Of the owner's entries, only those in the import's runs.
         !read(std::string("SELECT ") + names +
-                  (addresses ? " FROM addresses WHERE owner = ?1"
-                             : " FROM schedules WHERE owner_id = (SELECT id FROM owners WHERE "
-                               "name = ?1)"),
+                  (addresses ? " FROM addresses t WHERE owner = ?1"
+                             : " FROM schedules t WHERE owner_id = (SELECT id FROM owners WHERE "
+                               "name = ?1)") +
+                  " AND EXISTS (SELECT 1 FROM import_entries e WHERE e.import_id = ?2 AND t.id "
+                  "BETWEEN e.entry_id AND e.last_id)",
               byOwner, "the entries", name(now)) ||
         !read(std::string("SELECT ") + names + " FROM import_" +
                   (addresses ? "addresses" : "schedules") + " WHERE import_id = ?1",
@@ -151,7 +151,7 @@ bool CImportLog::Skips(int number,
         return false;
     skips->BindInt(1, number);
     while (m_db.StepRow(*skips, "the skipped records"))
-        visit(skips->ColumnInt64(0), Column(*skips, 1));
+        visit(skips->ColumnInt64(0), skips->ColumnText(1));
     return CErrorState::Get().empty();
 }
 

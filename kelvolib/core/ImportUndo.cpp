@@ -4,6 +4,7 @@
 #include <ctime>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <vector>
 
 #include "AddressStore.h"
@@ -14,20 +15,13 @@
 namespace {
 
 // "3, 4, 9", or the first of them and how many: IDs as the refusal names them.
-std::string Named(const std::string& ids) {
+std::string Named(const std::vector<long long>& ids) {
     std::string named;
-    size_t count = 0;
-    for (size_t at = 0; at < ids.size();) {
-        size_t end = ids.find(',', at);
-        if (end == std::string::npos)
-            end = ids.size();
-        if (named.size() <= 200)
-            named += (named.empty() ? "" : ", ") + ids.substr(at, end - at);
-        ++count;
-        at = end + 1;
+    for (long long id : ids) {
+        if (named.size() > 200)
+            return named + ", ... (" + std::to_string(ids.size()) + " in all)";
+        named += (named.empty() ? "" : ", ") + std::to_string(id);
     }
-    if (named.size() > 200)
-        named += ", ... (" + std::to_string(count) + " in all)";
     return named;
 }
 
@@ -41,28 +35,20 @@ bool CImportUndo::Undo(int number, bool force, const std::string* person, CResul
         if (!import)
             return false;
         import->BindInt(1, number);
-        size_t length = 0;
-        const char* data = nullptr;
-        const bool found = m_db.StepRow(*import, "the import");
-        if (found)
-            data = import->ColumnData(3, length);
-        if (!found ||
-            (person != nullptr && std::string(data != nullptr ? data : "", length) != *person)) {
+        if (!m_db.StepRow(*import, "the import") ||
+            (person != nullptr && import->ColumnText(3) != *person)) {
             if (CErrorState::Get().empty())
                 CErrorState::Set("there is no such import");
             return false;
         }
-        data = import->ColumnData(0, length);
-        const std::string kind(data != nullptr ? data : "", length);
-        data = import->ColumnData(1, length);
-        const std::string owner(data != nullptr ? data : "", length);
+        const std::string kind = import->ColumnText(0), owner = import->ColumnText(1);
         if (import->ColumnInt64(2) != 0) {
             CErrorState::Set("it was taken back before");
             return false;
         }
         import.reset();
         result = CResult();
-        std::string changed;
+        std::vector<long long> changed;
         if (std::unique_ptr<CStatement> function = m_db.Connection().PrepareImportUndo()) {
             function->BindInt(1, number);
             function->BindInt(2, force ? 1 : 0);
@@ -70,8 +56,10 @@ bool CImportUndo::Undo(int number, bool force, const std::string* person, CResul
                 return false;
             result.removed = function->ColumnInt64(0);
             result.restored = function->ColumnInt64(1);
-            data = function->ColumnData(2, length);
-            changed.assign(data != nullptr ? data : "", length);
+            // The server names them as "1,2,...".
+            std::istringstream ids(function->ColumnText(2));
+            for (std::string id; std::getline(ids, id, ',');)
+                changed.push_back(std::stoll(id));
         } else if (!Run(number, force, kind, owner, changed, result)) {
             return false;
         }
@@ -80,7 +68,7 @@ bool CImportUndo::Undo(int number, bool force, const std::string* person, CResul
                              " (forced, it is taken back and those keep the later changes)");
             return false;
         }
-        result.kept = changed.empty() ? 0 : std::count(changed.begin(), changed.end(), ',') + 1;
+        result.kept = static_cast<long long>(changed.size());
         return true;
     });
 }
@@ -94,7 +82,7 @@ std::string CImportUndo::Summary(const CResult& result) {
 }
 
 bool CImportUndo::Run(int number, bool force, const std::string& kind, const std::string& owner,
-                      std::string& changed, CResult& result) {
+                      std::vector<long long>& changed, CResult& result) {
     const bool addresses = kind == "addresses";
     const std::string table = addresses ? "addresses" : "schedules";
     const std::string columns =
@@ -121,8 +109,7 @@ bool CImportUndo::Run(int number, bool force, const std::string& kind, const std
     if (!CErrorState::Get().empty())
         return false;
     conflicts.reset();
-    for (long long id : ids)
-        changed += (changed.empty() ? "" : ",") + std::to_string(id);
+    changed.assign(ids.begin(), ids.end());
     if (!changed.empty() && !force)
         return true;
     // Whether the entry whose ID is column is in a run of this import's

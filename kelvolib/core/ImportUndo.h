@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class CDatabase;
 
@@ -29,7 +30,7 @@ private:
     // The library's own statements, where no engine function does it: true
     // with changed filled (and nothing done) when later changes refuse it.
     bool Run(int number, bool force, const std::string& kind, const std::string& owner,
-             std::string& changed, CResult& result);
+             std::vector<long long>& changed, CResult& result);
 
     CDatabase& m_db;
 };

@@ -441,19 +441,16 @@ GRANT SELECT ON imports, import_entries, import_addresses, import_schedules, imp
 ALTER TABLE imports ENABLE ROW LEVEL SECURITY;
 DROP POLICY IF EXISTS kv_read ON imports;
 CREATE POLICY kv_read ON imports FOR SELECT TO KV_GROUP USING (user_name = (SELECT kv_me()));
-ALTER TABLE import_entries ENABLE ROW LEVEL SECURITY;
-DROP POLICY IF EXISTS kv_read ON import_entries;
-CREATE POLICY kv_read ON import_entries FOR SELECT TO KV_GROUP
-    USING (EXISTS (SELECT 1 FROM imports i WHERE i.id = import_id));
-ALTER TABLE import_addresses ENABLE ROW LEVEL SECURITY;
-DROP POLICY IF EXISTS kv_read ON import_addresses;
-CREATE POLICY kv_read ON import_addresses FOR SELECT TO KV_GROUP
-    USING (EXISTS (SELECT 1 FROM imports i WHERE i.id = import_id));
-ALTER TABLE import_schedules ENABLE ROW LEVEL SECURITY;
-DROP POLICY IF EXISTS kv_read ON import_schedules;
-CREATE POLICY kv_read ON import_schedules FOR SELECT TO KV_GROUP
-    USING (EXISTS (SELECT 1 FROM imports i WHERE i.id = import_id));
-ALTER TABLE import_skips ENABLE ROW LEVEL SECURITY;
-DROP POLICY IF EXISTS kv_read ON import_skips;
-CREATE POLICY kv_read ON import_skips FOR SELECT TO KV_GROUP
-    USING (EXISTS (SELECT 1 FROM imports i WHERE i.id = import_id));
+-- The rows of a record go with it: one read policy for each of its tables.
+DO $$
+DECLARE
+    t text;
+BEGIN
+    FOREACH t IN ARRAY ARRAY['import_entries', 'import_addresses', 'import_schedules',
+                             'import_skips'] LOOP
+        EXECUTE format('ALTER TABLE %I ENABLE ROW LEVEL SECURITY', t);
+        EXECUTE format('DROP POLICY IF EXISTS kv_read ON %I', t);
+        EXECUTE format('CREATE POLICY kv_read ON %I FOR SELECT TO KV_GROUP '
+                       'USING (EXISTS (SELECT 1 FROM imports i WHERE i.id = import_id))', t);
+    END LOOP;
+END $$;
