@@ -375,7 +375,9 @@ TEST(SilentServer, IsGivenUpOnWithAReason) {
             {"--database", uri, "import", "addresses", "--owner", "alice", file.Path()}, options);
     });
     long backend = 0;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    // Long enough for the sanitizer's build beside a package build: only a
+    // bound on how long to look for the first commit.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(40);
     while (backend == 0 && std::chrono::steady_clock::now() < deadline) {
         std::vector<std::string> rows =
             database.Query("SELECT a.pid FROM pg_stat_activity a WHERE a.application_name = '" +
