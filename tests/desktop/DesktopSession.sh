@@ -30,12 +30,30 @@ xdotool get_num_desktops >/dev/null 2>&1 || {
     exit 1
 }
 
+# Runs the command given until it succeeds, for up to about fifteen seconds
+# (a busy machine running the sanitizer's build is slow to draw).
+eventually() {
+    for _ in $(seq 1 300); do
+        "$@" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+# Prints the first window whose title matches, once one does. xdotool's own
+# --sync gives up with an X error when a window vanishes during its walk of
+# the tree (a menu or a message box closing), so the search is asked again.
+window_named() { xdotool search --name "$1" 2>/dev/null | head -1 | grep .; }
+find_window() {
+    eventually window_named "$1" >/dev/null || { echo "no window \"$1\" appeared" >&2; return 1; }
+    window_named "$1"
+}
+
 export KELVO_DATABASE=$dir/groupware.db XDG_CONFIG_HOME=$dir LANG=C.UTF-8
 "$build/bin/kelvo-admin" demo >/dev/null
 "$build/bin/kelvo-view" >"$dir/viewer.log" 2>&1 &
 pids+=($!)
 
-login=$(timeout 20 xdotool search --sync --name "ログイン" | head -1)
+login=$(find_window "ログイン")
 # The window manager takes a new window over a moment after it appears: until
 # then it cannot be activated, and keys would go nowhere.
 for _ in $(seq 1 100); do
@@ -49,15 +67,6 @@ xdotool key Tab
 xdotool type --delay 10 guest
 xdotool key Return
 
-# Runs the command given until it succeeds, for up to about fifteen seconds
-# (a busy machine running the sanitizer's build is slow to draw).
-eventually() {
-    for _ in $(seq 1 300); do
-        "$@" && return 0
-        sleep 0.05
-    done
-    return 1
-}
 title() { xdotool getwindowname "$frame" 2>/dev/null || true; }
 title_is() { [ "$(title)" = "$1" ]; }
 wait_title() {
@@ -65,5 +74,5 @@ wait_title() {
     echo "the main window's title is \"$(title)\", not \"$1\"" >&2
     return 1
 }
-frame=$(timeout 20 xdotool search --sync --name "kelvo-View - " | head -1)
+frame=$(find_window "kelvo-View - ")
 wait_title "kelvo-View - ユーザー一覧1"

@@ -21,7 +21,7 @@ open_import() {
     xdotool key alt+f
     sleep 0.3
     xdotool key Down Return
-    timeout 10 xdotool search --sync --name "アドレス帳読み込み" >/dev/null
+    find_window "アドレス帳読み込み" >/dev/null
     sleep 0.3
 }
 
