@@ -25,8 +25,22 @@ bool CFileHash::Sha256(const std::string& path, std::string& hex, long long& siz
     unsigned int length = 0;
     if (std::ferror(file.get()) || EVP_DigestFinal_ex(context.get(), digest, &length) != 1)
         return false;
-    static const char kHex[] = "0123456789abcdef";
-    for (unsigned int i = 0; i < length; ++i)
-        hex += std::string{kHex[digest[i] >> 4], kHex[digest[i] & 15]};
+    hex = Hex(digest, length);
     return true;
+}
+
+std::string CFileHash::Sha256Text(std::string_view text) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    if (EVP_Digest(text.data(), text.size(), digest, &length, EVP_sha256(), nullptr) != 1)
+        return std::string();
+    return Hex(digest, length);
+}
+
+std::string CFileHash::Hex(const unsigned char* bytes, unsigned int length) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned int i = 0; i < length; ++i)
+        hex += std::string{kHex[bytes[i] >> 4], kHex[bytes[i] & 15]};
+    return hex;
 }

@@ -135,16 +135,32 @@ bool CTextFile::Open(const std::string& path) {
         errno = reason;
         return false;
     }
+    Adopt(file, !S_ISREG(info.st_mode), static_cast<int64_t>(info.st_size));
+    return true;
+}
+
+bool CTextFile::OpenText(std::string text) {
+    Close();
+    m_strText = std::move(text);
+    // fmemopen refuses a buffer of no bytes: an empty text reads as an empty file.
+    std::FILE* file = m_strText.empty() ? std::fopen("/dev/null", "rb")
+                                        : fmemopen(m_strText.data(), m_strText.size(), "rb");
+    if (file == nullptr)
+        return false;
+    Adopt(file, false, static_cast<int64_t>(m_strText.size()));
+    return true;
+}
+
+void CTextFile::Adopt(std::FILE* file, bool stream, int64_t size) {
     m_pFile = file;
-    m_bStream = !S_ISREG(info.st_mode);
-    m_nSize = m_bStream ? -1 : static_cast<int64_t>(info.st_size);
+    m_bStream = stream;
+    m_nSize = m_bStream ? -1 : size;
     m_nRemaining = m_bStream ? INT64_MAX : m_nSize;
     if (!m_bStream && m_nRemaining > 0 && std::fseek(file, -1, SEEK_END) == 0) {
         if (std::fgetc(file) == 0x1A)
             --m_nRemaining; // the end-of-file mark of old Windows tools
         std::fseek(file, 0, SEEK_SET);
     }
-    return true;
 }
 
 void CTextFile::Close() {
@@ -164,6 +180,7 @@ void CTextFile::Close() {
     m_nBase = 0;
     m_substitutes.clear();
     m_nSubstitutes = 0;
+    m_strText.clear();
 }
 
 void CTextFile::Detect(const std::string& raw, bool atEnd) {

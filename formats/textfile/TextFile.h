@@ -33,6 +33,8 @@ public:
     // cannot be opened for reading or is a folder. Never waits for a FIFO's
     // writer: one that has none yet reads as empty.
     bool Open(const std::string& path);
+    // Reads text held in memory (a request's body) as a regular file of its size.
+    bool OpenText(std::string text);
     void Close();
     bool IsOpen() const { return m_pFile != nullptr; }
     // A pipe, FIFO or device rather than a regular file.
@@ -88,7 +90,11 @@ private:
     void ConvertUtf8(const std::string& raw, bool atEnd);
     void ConvertUtf16(const std::string& raw, bool atEnd);
 
+    // Takes the open file over: its size, and the end-of-file mark at its end.
+    void Adopt(std::FILE* file, bool stream, int64_t size);
+
     std::FILE* m_pFile = nullptr;
+    std::string m_strText; // what OpenText reads
     bool m_bStream = false;
     int64_t m_nSize = -1;
     int64_t m_nRemaining = 0; // raw bytes of a regular file not yet read, Ctrl-Z excluded

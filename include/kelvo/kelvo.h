@@ -49,9 +49,11 @@ extern "C" {
  * 1.4: kvBeginImport and kvEndImport: each import is recorded.
  * 1.5: kvLastImport and kvUndoImport: a person takes back their own import;
  *      kvSkipImportRecord: what an import skipped, and why; kvDatabaseLocation and
- *      the configuration files. */
+ *      the configuration files.
+ * 1.6: kvLastEntry and kvRemoveEntries: what a sync server needs to name,
+ *      tell changed and remove single entries. */
 #define KV_VERSION_MAJOR 1
-#define KV_VERSION_MINOR 5
+#define KV_VERSION_MINOR 6
 
 /* Record sizes in bytes. */
 #define KV_USER_RECORD_SIZE 69264
@@ -602,6 +604,28 @@ KV_API int kvLastImport(kvImportInfo* info);
  * (may be null): how many entries were removed and put back.
  */
 KV_API int kvUndoImport(int number, long long* removed, long long* restored);
+
+/*
+ * The entry of the record the last kvNextAddress (kind KV_KIND_ADDRESS) or
+ * kvNextSchedule (KV_KIND_SCHEDULE) delivered: *id its ID (stable while the
+ * entry lives, never given to another) and *changed the change count of the
+ * write that made it as it is (grows with every write of the owner's entries).
+ * Either pointer may be null. Returns 0 when none was delivered since the
+ * list was opened.
+ */
+KV_API int kvLastEntry(int kind, long long* id, long long* changed);
+
+/*
+ * Removes the entries of kind with the count IDs ids that belong to the person
+ * signed in (kvCheckPassword), in one transaction, recorded like an import
+ * (form "delete"; kvUndoImport puts them back). IDs of anyone else's entries,
+ * the public ones included, and unknown IDs remove nothing. *removed (may be
+ * null): how many were removed; *number (may be null): the record's number,
+ * 0 when none was removed. Returns 0 when nobody signed in or the entries
+ * cannot be removed (kvLastError says why).
+ */
+KV_API int kvRemoveEntries(int kind, const long long* ids, int count, long long* removed,
+                           int* number);
 
 #ifdef __cplusplus
 }

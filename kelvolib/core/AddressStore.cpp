@@ -14,6 +14,10 @@ namespace {
 constexpr int kFieldCount = static_cast<int>(std::size(kAddressFields));
 // The original follows the fields, in the writes and in the list.
 constexpr int kOriginal = kFieldCount;
+// A list's row: the fields, the entry's ID and change count, then its original.
+constexpr int kReadId = kFieldCount;
+constexpr int kReadChanged = kFieldCount + 1;
+constexpr int kReadOriginal = kFieldCount + 2;
 
 CEntryWriter::CKind Addresses() {
     CEntryWriter::CKind kind{"addresses", {}, {"id"}, "address", CMonitorText::Say(u8"アドレス")};
@@ -97,8 +101,8 @@ bool CAddressStore::Open(const char* owner) {
                                                    probe.BindText(2, "");
                                                });
     std::string columns = m_writer.ColumnList();
-    if (!m_bReadOriginals)
-        columns.resize(columns.rfind(", original"));
+    columns.resize(columns.rfind(", original"));
+    columns += m_bReadOriginals ? ", id, changed, original" : ", id, changed";
     m_cursor = m_db.PrepareList("SELECT " + columns +
                                 " FROM addresses WHERE owner = ?1 OR owner = ?2 ORDER BY id");
     if (!m_cursor)
@@ -107,6 +111,7 @@ bool CAddressStore::Open(const char* owner) {
     m_cursor->BindText(2, "");
     m_filler.Reset();
     m_strLastOriginal.clear();
+    m_lastEntry = {};
     m_strOwner = owner != nullptr ? owner : "";
     m_bOpen = true;
     m_monitor.Push(m_strOwner.empty()
@@ -136,6 +141,7 @@ bool CAddressStore::Close() {
     m_nFoundId = 0;
     m_strNextOriginal.clear();
     m_strLastOriginal.clear();
+    m_lastEntry = {};
     m_nDelivered = m_nAdded = m_nUpdated = 0;
     return committed;
 }
@@ -154,11 +160,12 @@ bool CAddressStore::Next(kvAddressRecord* record) {
     for (int i = 0; i < kFieldCount; ++i)
         m_filler.Text(*m_cursor, i, kAddressFields[i].offset, kAddressFields[i].width);
     size_t length = 0;
-    const char* original = m_bReadOriginals ? m_cursor->ColumnData(kOriginal, length) : nullptr;
+    const char* original = m_bReadOriginals ? m_cursor->ColumnData(kReadOriginal, length) : nullptr;
     if (original != nullptr)
         m_strLastOriginal.assign(original, length);
     else
         m_strLastOriginal.clear();
+    m_lastEntry = {m_cursor->ColumnInt64(kReadId), m_cursor->ColumnInt64(kReadChanged)};
     ++m_nDelivered;
     return true;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "DuplicateIndex.h"
+#include "EntryStamp.h"
 #include "EntryWriter.h"
 #include "RecordFiller.h"
 #include "Statement.h"
@@ -35,6 +36,8 @@ public:
     bool SetNextOriginal(const char* original);
     // The original of the record Next delivered last (empty: none).
     const std::string& LastOriginal() const { return m_strLastOriginal; }
+    // The ID and change count of the record Next delivered last.
+    const CEntryStamp& LastEntry() const { return m_lastEntry; }
     // Every column of an address row (what an import keeps of a replaced one).
     static const std::string& RowColumns();
 
@@ -67,6 +70,7 @@ private:
     std::string m_strNextOriginal;
     std::string m_strBoundOriginal; // bound to the write being queued
     std::string m_strLastOriginal;
+    CEntryStamp m_lastEntry;
     bool m_bReadOriginals = false; // whether the open list's rows bring them
     int m_nDelivered = 0;
     int m_nAdded = 0;

@@ -615,3 +615,52 @@ KV_API int kvAdminPostBoardMessage(const kvBoardMessage* message, uint32_t* newI
 }
 
 } // extern "C"
+
+KV_API int kvLastEntry(int kind, long long* id, long long* changed) {
+    CGroupware& groupware = CGroupware::Instance();
+    std::lock_guard<std::mutex> lock(groupware.Mutex());
+    CErrorState::Clear();
+    if (!groupware.IsOpen() || (kind != KV_KIND_ADDRESS && kind != KV_KIND_SCHEDULE))
+        return 0;
+    const CEntryStamp& entry = kind == KV_KIND_ADDRESS ? groupware.Addresses().LastEntry()
+                                                       : groupware.Schedules().LastEntry();
+    if (entry.id == 0)
+        return 0;
+    if (id != nullptr)
+        *id = entry.id;
+    if (changed != nullptr)
+        *changed = entry.changed;
+    return 1;
+}
+
+KV_API int kvRemoveEntries(int kind, const long long* ids, int count, long long* removed,
+                           int* number) {
+    if ((kind != KV_KIND_ADDRESS && kind != KV_KIND_SCHEDULE) || count < 0 ||
+        (count > 0 && ids == nullptr))
+        return 0;
+    long long found = 0;
+    int recorded = 0;
+    if (!Call([&](CGroupware& g) {
+            const std::string* person = g.SignedIn();
+            if (person == nullptr) {
+                CErrorState::Set("nobody has signed in");
+                return false;
+            }
+            if (count == 0)
+                return true;
+            // Only the person's own: the owner restricts which IDs are found.
+            CEntryRemoval::CWhich which;
+            which.addresses = kind == KV_KIND_ADDRESS;
+            which.owner = *person;
+            which.userName = *person;
+            which.person = true;
+            which.ids.assign(ids, ids + count);
+            return CEntryRemoval(g.Database()).Remove(which, false, found, recorded);
+        }))
+        return 0;
+    if (removed != nullptr)
+        *removed = found;
+    if (number != nullptr)
+        *number = recorded;
+    return 1;
+}

@@ -21,7 +21,7 @@ class CMonitorQueue;
 class CDatabase {
 public:
     // The schema version this library writes; older ones are upgraded.
-    static constexpr int kSchemaVersion = 10;
+    static constexpr int kSchemaVersion = 11;
 
     // What an upgrade does to the data once the engine upgraded the tables
     // (CMigrations): given the version the database had, inside the upgrade's

@@ -42,6 +42,20 @@ bool CEntryRemoval::Remove(const CWhich& which, bool dryRun, long long& count, i
             statement.BindInt(first + 1, which.import);
     };
     const std::string what = "the entries cannot be removed";
+    if (which.person && !dryRun && !which.ids.empty())
+        if (std::unique_ptr<CStatement> own = m_db.Connection().PrepareOwnEntriesRemoval())
+            return m_db.InTransaction(what, [&] {
+                std::string ids;
+                for (long long id : which.ids)
+                    ids += (ids.empty() ? "" : ",") + std::to_string(id);
+                own->BindText(1, table.c_str());
+                own->BindText(2, ids.c_str());
+                if (!m_db.StepRow(*own, "the entries"))
+                    return false;
+                count = own->ColumnInt64(0);
+                number = static_cast<int>(own->ColumnInt64(1));
+                return true;
+            });
     return m_db.InTransaction(what, [&] {
         std::unique_ptr<CStatement> counted =
             m_db.Prepare("SELECT count(*) FROM " + table + " WHERE " + condition(1));
@@ -61,7 +75,7 @@ bool CEntryRemoval::Remove(const CWhich& which, bool dryRun, long long& count, i
         CImportRecorder::CStart start;
         start.kind = kind;
         start.owner = which.owner;
-        start.userName = "kelvo-admin";
+        start.userName = which.userName;
         start.form = "delete";
         start.options = which.all          ? "all"
                         : which.import > 0 ? "added by import " + std::to_string(which.import)

@@ -5,7 +5,8 @@
 
 class CDatabase;
 
-// Removes entries for the administrator (kelvo-admin delete), in one
+// Removes entries for the administrator (kelvo-admin delete) or a person
+// (their own, from a sync client), in one
 // transaction and recorded like an import (form "delete": the entries as
 // removed, with their rows as they were), so that taking the record back
 // puts them back.
@@ -15,10 +16,12 @@ public:
 
     struct CWhich {
         bool addresses = true;
-        std::string owner;          // code page 932; "" the public addresses
-        bool all = false;           // every entry of the owner's
-        std::vector<long long> ids; // or these
-        int import = 0;             // or those this import added
+        std::string owner;                    // code page 932; "" the public addresses
+        bool all = false;                     // every entry of the owner's
+        std::vector<long long> ids;           // or these
+        int import = 0;                       // or those this import added
+        std::string userName = "kelvo-admin"; // who removes them, as the record says
+        bool person = false;                  // a person removing their own (owner is theirs)
     };
     // count: the entries removed (or, with dryRun, that would be); number:
     // the record's (0 for a dry run or when none was removed).

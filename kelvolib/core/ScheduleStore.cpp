@@ -41,8 +41,10 @@ CEntryWriter::CKind Schedules() {
 
 // Read back without the owner, which every row of an enumeration shares.
 const char kReadColumns[] =
-    "title, place, start_time, end_time, all_day, public, alarm_lead, comment";
-constexpr int kReadOriginal = 8;
+    "title, place, start_time, end_time, all_day, public, alarm_lead, comment, id, changed";
+constexpr int kReadId = 8;
+constexpr int kReadChanged = 9;
+constexpr int kReadOriginal = 10;
 
 void ReadTime(const CStatement& row, int column, kvTimeBlock& time) {
     size_t length = 0;
@@ -132,6 +134,7 @@ bool CScheduleStore::Open(const char* owner) {
     m_cursor->BindInt(1, ownerId);
     m_filler.Reset();
     m_strLastOriginal.clear();
+    m_lastEntry = {};
     m_strOwner = owner;
     m_bOpen = true;
     m_monitor.Push(CMonitorText::Say(u8"%1 のスケジュールを開きました", {m_strOwner}));
@@ -160,6 +163,7 @@ bool CScheduleStore::Close() {
     m_claimedSeries.clear();
     m_removeSeries.reset();
     m_strLastOriginal.clear();
+    m_lastEntry = {};
     m_nDelivered = m_nAdded = m_nUpdated = 0;
     return committed;
 }
@@ -189,6 +193,7 @@ bool CScheduleStore::Next(kvScheduleRecord* record) {
     const char* original = m_bReadOriginals ? m_cursor->ColumnData(kReadOriginal, length) : nullptr;
     if (original != nullptr)
         m_strLastOriginal.assign(original, length);
+    m_lastEntry = {m_cursor->ColumnInt64(kReadId), m_cursor->ColumnInt64(kReadChanged)};
     ++m_nDelivered;
     return true;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "DuplicateIndex.h"
+#include "EntryStamp.h"
 #include "EntryWriter.h"
 #include "RecordFiller.h"
 #include "Statement.h"
@@ -36,6 +37,8 @@ public:
     bool SetNextOriginal(const char* original, const char* series);
     // The original of the record Next delivered last (empty: none).
     const std::string& LastOriginal() const { return m_strLastOriginal; }
+    // The ID and change count of the record Next delivered last.
+    const CEntryStamp& LastEntry() const { return m_lastEntry; }
 
 private:
     // Binds every stored column of record (the owner by number) and queues the write.
@@ -78,6 +81,7 @@ private:
     std::set<std::string> m_claimedSeries;
     std::unique_ptr<CStatement> m_removeSeries;
     std::string m_strLastOriginal;
+    CEntryStamp m_lastEntry;
     bool m_bReadOriginals = false; // whether the open list's rows bring them
     int m_nDelivered = 0;
     int m_nAdded = 0;

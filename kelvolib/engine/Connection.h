@@ -206,6 +206,11 @@ public:
     // refused for later changes), put back, and the later changed IDs
     // ("1,2,..."). Null where the library's statements do it.
     virtual std::unique_ptr<CStatement> PrepareImportUndo() { return nullptr; }
+    // Where a person may not delete rows themselves, the engine's function
+    // that removes their own entries of ?1's kind with the IDs ?2 ("1,2,3"),
+    // recorded: one row, the entries removed and the record's number; null
+    // where the library removes and records them itself.
+    virtual std::unique_ptr<CStatement> PrepareOwnEntriesRemoval() { return nullptr; }
     // Where a list asks apart whether any of its rows keeps an original, the
     // query that does (one row: 1 or 0), over table's rows where condition
     // holds (its parameters as the list's); null where a list reads the

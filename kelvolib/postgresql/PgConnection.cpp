@@ -618,6 +618,12 @@ std::unique_ptr<CStatement> CPgConnection::PrepareImportUndo() {
     return Prepare("SELECT o_removed, o_restored, o_ids FROM kv_undo_import(?1, ?2 <> 0)");
 }
 
+std::unique_ptr<CStatement> CPgConnection::PrepareOwnEntriesRemoval() {
+    // The administrator deletes rows; a person only through this function.
+    return m_bPerson ? Prepare("SELECT o_removed, o_import FROM kv_remove_entries(?1, ?2)")
+                     : nullptr;
+}
+
 bool CPgConnection::LockSchema() {
     // A lock of the transaction named by the groupware's mark and its schema:
     // the catalogs take no lock on a schema's tables yet to be made.
@@ -711,8 +717,9 @@ bool CPgConnection::Upgrade(int from, int version) {
     if (from < 9 && !(Exec(kPostgresImports) && ApplyPolicies()))
         return false;
     // Version 9 kept no record of what an import skipped, and had no function
-    // for a person to take their import back.
-    if (from == 9 && !(Exec(kPostgresImports) && ApplyPolicies()))
+    // for a person to take their import back; version 10 none for a person to
+    // remove their own entries.
+    if (from >= 9 && from < 11 && !(Exec(kPostgresImports) && ApplyPolicies()))
         return false;
     return Exec("UPDATE kv_meta SET value = " + std::to_string(version) +
                 " WHERE name = 'schema_version'");
@@ -912,8 +919,14 @@ bool CPgConnection::Commit() {
 
 void CPgConnection::Rollback() {
     std::string reason = m_strError;
-    if (!IsBroken() && SendSimple("ROLLBACK"))
+    // What the pipeline still holds is settled first: after a failed command
+    // the server skips the rest of its pipeline, a ROLLBACK in it included,
+    // and the session would stay in the failed transaction.
+    if (!IsBroken()) {
         Sync();
+        if (SendSimple("ROLLBACK"))
+            Sync();
+    }
     m_strError = reason; // the failure that led here stays the reason
     m_bInTransaction = false;
     // Cursors declared in the transaction are gone with it.

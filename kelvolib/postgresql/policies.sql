@@ -354,6 +354,47 @@ BEGIN
     PERFORM kv_count_changes(rec.kind, rec.owner, 1);
 END $$;
 
+-- A person removes their own entries of p_kind by ID ("1,2,3"), recorded
+-- like an import (form 'delete') so that kv_undo_import puts them back; IDs
+-- of anyone else's entries remove nothing. o_import: the record's number, 0
+-- when nothing was removed.
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_remove_entries(p_kind text, p_ids text,
+    OUT o_removed bigint, OUT o_import bigint)
+    LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+DECLARE
+    me bytea := kv_me();
+    ids bigint[] := string_to_array(p_ids, ',')::bigint[];
+    mine text;
+    columns text;
+BEGIN
+    IF p_kind NOT IN ('addresses', 'schedules') OR me IS NULL THEN
+        RAISE EXCEPTION 'only a person removes their own entries';
+    END IF;
+    PERFORM kv_lock(p_kind, me);
+    mine := CASE p_kind WHEN 'addresses' THEN 'owner = $1'
+            ELSE 'owner_id = (SELECT id FROM owners WHERE name = $1)' END;
+    EXECUTE format('SELECT count(*) FROM %I WHERE %s AND id = ANY($2)', p_kind, mine)
+        INTO o_removed USING me, ids;
+    o_import := 0;
+    IF o_removed = 0 THEN
+        RETURN;
+    END IF;
+    INSERT INTO imports(user_name, owner, kind, started, file, size, hash, form, options)
+        VALUES (me, me, p_kind, extract(epoch FROM now())::bigint, '', 0, '', 'delete',
+                cardinality(ids) || ' by ID')
+        RETURNING id INTO o_import;
+    SELECT string_agg(quote_ident(attname), ', ' ORDER BY attnum) INTO columns
+        FROM pg_attribute WHERE attrelid = p_kind::regclass AND attnum > 0 AND NOT attisdropped;
+    EXECUTE format('INSERT INTO %I(import_id, %s) SELECT $3, %s FROM %I WHERE %s AND id = ANY($2)',
+                   'import_' || p_kind, columns, columns, p_kind, mine) USING me, ids, o_import;
+    EXECUTE format('INSERT INTO import_entries(import_id, action, entry_id, last_id) '
+                   'SELECT $3, 3, id, id FROM %I WHERE %s AND id = ANY($2)', p_kind, mine)
+        USING me, ids, o_import;
+    EXECUTE format('DELETE FROM %I WHERE %s AND id = ANY($2)', p_kind, mine) USING me, ids;
+    UPDATE imports SET ended = extract(epoch FROM now())::bigint WHERE id = o_import;
+    PERFORM kv_count_changes(p_kind, me, 1);
+END $$;
+
 REVOKE ALL ON ALL FUNCTIONS IN SCHEMA KV_SCHEMA FROM PUBLIC;
 GRANT EXECUTE ON FUNCTION KV_SCHEMA.kv_me(), KV_SCHEMA.kv_my_owner(), KV_SCHEMA.kv_is_admin(),
     KV_SCHEMA.kv_check_writer(text, bytea), KV_SCHEMA.kv_lock(text, bytea),
@@ -370,7 +411,8 @@ GRANT EXECUTE ON FUNCTION KV_SCHEMA.kv_me(), KV_SCHEMA.kv_my_owner(), KV_SCHEMA.
     KV_SCHEMA.kv_keep_series_before(bigint, bytea, bytea),
     KV_SCHEMA.kv_record_import_skip(bigint, bigint, bytea),
     KV_SCHEMA.kv_end_import(bigint, bigint, bigint),
-    KV_SCHEMA.kv_undo_import(bigint, boolean) TO KV_GROUP;
+    KV_SCHEMA.kv_undo_import(bigint, boolean), KV_SCHEMA.kv_remove_entries(text, text)
+    TO KV_GROUP;
 
 -- What a person may touch directly: reading, updating their entries, and
 -- adding their schedule owner and new categories. Everything else goes

@@ -143,7 +143,7 @@ TEST_P(Schema, NewerSchemaIsRefusedAndOlderOneUpgraded) {
     m_database.Query("DROP TABLE kv_changes");
     auto record = std::make_unique<kvUserRecord>();
     EXPECT_TRUE(kvGetUser("alice", record.get())) << "the data stays";
-    EXPECT_TRUE(MonitorMentions(CTestRecords::Sjis("スキーマ版 10")));
+    EXPECT_TRUE(MonitorMentions(CTestRecords::Sjis("スキーマ版 11")));
     EXPECT_EQ(m_database.Count("kv_changes"), 0) << "the table is there";
 }
 
@@ -265,7 +265,7 @@ TEST_F(Database, FileWithoutTheMarkIsUpgradedWithItsData) {
     MonitorLines();
     auto record = std::make_unique<kvUserRecord>();
     EXPECT_TRUE(kvGetUser("alice", record.get()));
-    EXPECT_TRUE(MonitorMentions(CTestRecords::Sjis("スキーマ版 10")));
+    EXPECT_TRUE(MonitorMentions(CTestRecords::Sjis("スキーマ版 11")));
     kvShutdown();
     ASSERT_EQ(sqlite3_open(m_database.Path().c_str(), &db), SQLITE_OK);
     sqlite3_stmt* stmt = nullptr;

@@ -282,3 +282,64 @@ TEST_P(ImportRecords, APersonTakesBackOnlyTheirOwnLastImport) {
     EXPECT_FALSE(kvLastImport(&last));
     EXPECT_EQ(m_database.Count("addresses"), 1) << "what no import wrote stays";
 }
+
+// What a sync client needs: each entry delivered with its ID and change
+// count, and a person's own entries removed by ID, recorded, and put back by
+// taking the record back; another's IDs remove nothing. On the server a
+// refused removal leaves the session usable (its transaction rolled back).
+TEST_P(ImportRecords, APersonRemovesOwnEntriesByIdRecordedAndTakenBack) {
+    for (const char* user : {"alice", "bob"}) {
+        kvUserRecord record = CTestRecords::User(user, "", {}, std::string(user) + "-password");
+        ASSERT_TRUE(kvAdminAddUser(&record));
+    }
+    for (const char* owner : {"alice", "bob", ""})
+        ASSERT_TRUE(AddAddress(owner, CTestRecords::Address(owner, "Mine", "", "")));
+    UseDatabase(m_database.PeopleUri());
+    long long none[] = {1};
+    EXPECT_FALSE(kvRemoveEntries(KV_KIND_ADDRESS, none, 1, nullptr, nullptr)) << "nobody signed in";
+    ASSERT_TRUE(kvCheckPassword("alice", "alice-password")) << Reason();
+
+    std::vector<std::pair<std::string, long long>> ids; // owner, ID
+    std::vector<long long> changes;
+    auto read = [&] {
+        ids.clear();
+        changes.clear();
+        EXPECT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
+        auto record = std::make_unique<kvAddressRecord>();
+        while (kvNextAddress(record.get(), 0)) {
+            long long id = 0, changed = 0;
+            EXPECT_TRUE(kvLastEntry(KV_KIND_ADDRESS, &id, &changed));
+            ids.emplace_back(record->owner, id);
+            changes.push_back(changed);
+        }
+        EXPECT_TRUE(kvCloseAddressBook());
+    };
+    read();
+    ASSERT_EQ(ids.size(), 2u) << "alice's and the public one";
+    EXPECT_NE(ids[0].second, ids[1].second);
+    EXPECT_GT(ids[0].second, 0);
+    EXPECT_FALSE(kvLastEntry(KV_KIND_ADDRESS, nullptr, nullptr)) << "none since the close";
+
+    // The public entry and bob's (by its ID on the other engine's numbering,
+    // the one after alice's) are not alice's to remove.
+    long long others[] = {ids[0].first.empty() ? ids[0].second : ids[1].second, ids[0].second + 1,
+                          ids[1].second + 1};
+    long long removed = -1;
+    int number = -1;
+    ASSERT_TRUE(kvRemoveEntries(KV_KIND_ADDRESS, others, 3, &removed, &number)) << Reason();
+    EXPECT_EQ(removed, 0);
+    EXPECT_EQ(number, 0);
+    EXPECT_EQ(m_database.Count("addresses"), 3);
+
+    long long own[] = {ids[0].first == "alice" ? ids[0].second : ids[1].second};
+    ASSERT_TRUE(kvRemoveEntries(KV_KIND_ADDRESS, own, 1, &removed, &number)) << Reason();
+    EXPECT_EQ(removed, 1);
+    EXPECT_GT(number, 0);
+    EXPECT_EQ(m_database.Count("addresses"), 2);
+    ASSERT_TRUE(kvUndoImport(number, nullptr, nullptr)) << Reason();
+    read();
+    EXPECT_EQ(ids.size(), 2u) << "put back";
+    EXPECT_FALSE(kvUndoImport(number, nullptr, nullptr)) << "not twice";
+    read();
+    EXPECT_EQ(ids.size(), 2u) << "a refused undo leaves the session usable";
+}

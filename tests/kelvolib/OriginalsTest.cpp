@@ -158,7 +158,7 @@ TEST_P(Originals, ADatabaseThatKeptNoneIsUpgraded) {
     m_database.Query(server ? "UPDATE kv_meta SET value = 7 WHERE name = 'schema_version'"
                             : "PRAGMA user_version=7");
     EXPECT_EQ(Book(), std::vector<std::string>{"Before (none)"});
-    EXPECT_TRUE(MonitorMentions(CTestRecords::Sjis("スキーマ版 10")));
+    EXPECT_TRUE(MonitorMentions(CTestRecords::Sjis("スキーマ版 11")));
     EXPECT_EQ(Calendar(), std::vector<std::string>{"meeting (none)"});
     ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
     ASSERT_TRUE(kvBeginAddressUpdate("alice"));

@@ -118,7 +118,7 @@ TEST_P(Passwords, OldDatabaseWithTextPasswordsIsUpgraded) {
                          "CAST('dave-pw' AS BLOB)), (CAST('erin' AS BLOB), x'')");
     }
     ASSERT_TRUE(kvAdminOpenDatabase()) << Reason();
-    EXPECT_TRUE(MonitorMentions(CTestRecords::Sjis("スキーマ版 10")));
+    EXPECT_TRUE(MonitorMentions(CTestRecords::Sjis("スキーマ版 11")));
     for (const std::string& row :
          m_database.Query(m_database.IsServer() ? "SELECT convert_from(password, 'UTF8') FROM users"
                                                 : "SELECT CAST(password AS TEXT) FROM users"))
