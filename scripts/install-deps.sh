@@ -9,7 +9,8 @@ declare -A lists=(
     [build]="cmake ninja-build g++ pkg-config clang-format git libsqlite3-dev libgtest-dev qt6-base-dev libgl-dev
              libpq-dev postgresql qt6-translations-l10n desktop-file-utils dpkg-dev
              libssl-dev openssl libicu-dev libical-dev libldap-dev tzdata xvfb xauth openbox xdotool lintian
-             vncsnapshot imagemagick"
+             vncsnapshot imagemagick libmicrohttpd-dev libxml2-dev curl python3-caldav python3-requests
+             vdirsyncer khal khard"
     [fuzz]="clang libclang-rt-14-dev"
     [run]="sqlite3 xvfb xauth openbox x11vnc fonts-noto-cjk qt6-translations-l10n"
 )

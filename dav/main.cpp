@@ -1,0 +1,100 @@
+// kelvo-dav: the groupware's calendars and address books for phones and mail
+// programs, over CalDAV and CardDAV (HTTPS only), each person signed in as
+// themselves. The groupware is the one the library finds ($KELVO_DATABASE or
+// kelvo.conf), as for the viewer.
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "DavServer.h"
+#include "LinkedBackend.h"
+#include "kelvo.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: kelvo-dav --certificate FILE --key FILE [--listen ADDRESS] [--port PORT]\n"
+    "  Serves each person's schedules and addresses, and the public addresses,\n"
+    "  over CalDAV and CardDAV at https://ADDRESS:PORT/dav/ (default 127.0.0.1:8443;\n"
+    "  port 0: any free one, printed). The certificate and key are PEM files.\n";
+
+bool ReadFile(const std::string& path, std::string& text) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream read;
+    read << file.rdbuf();
+    text = read.str();
+    return file.good() || file.eof();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // The imports a client's objects go through call the library linked here.
+    CLinkedBackend backend;
+    CDavServer::COptions options;
+    std::string certificate, key;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        const bool valued = i + 1 < argc;
+        if (option == "--help") {
+            std::cout << kUsage;
+            return 0;
+        } else if (option == "--version") {
+            std::cout << "kelvo-dav " KELVO_VERSION "\n";
+            return 0;
+        } else if (option == "--certificate" && valued) {
+            certificate = argv[++i];
+        } else if (option == "--key" && valued) {
+            key = argv[++i];
+        } else if (option == "--listen" && valued) {
+            options.address = argv[++i];
+        } else if (option == "--port" && valued) {
+            const std::string port = argv[++i];
+            if (port.empty() || port.size() > 5 ||
+                port.find_first_not_of("0123456789") != std::string::npos ||
+                std::stoi(port) > 65535) {
+                std::cerr << "kelvo-dav: not a port: " << port << "\n";
+                return 2;
+            }
+            options.port = std::stoi(port);
+        } else {
+            std::cerr << "kelvo-dav: unknown option or missing value: " << option << "\n" << kUsage;
+            return 2;
+        }
+    }
+    if (certificate.empty() || key.empty()) {
+        std::cerr << "kelvo-dav: HTTPS only: give --certificate and --key\n" << kUsage;
+        return 2;
+    }
+    if (!ReadFile(certificate, options.certificate) || options.certificate.empty() ||
+        !ReadFile(key, options.key) || options.key.empty()) {
+        std::cerr << "kelvo-dav: cannot read the certificate or the key\n";
+        return 1;
+    }
+    // The signals that end the server are taken by this thread alone, before
+    // the server's thread starts.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTERM);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    CDavServer server(options);
+    std::string failure;
+    if (!server.Start(failure)) {
+        std::cerr << "kelvo-dav: " << failure << "\n";
+        return 1;
+    }
+    const bool v6 = options.address.find(':') != std::string::npos;
+    std::cout << "kelvo-dav: listening on https://" << (v6 ? "[" : "") << options.address
+              << (v6 ? "]" : "") << ":" << server.Port() << "/dav/" << std::endl;
+    int signal = 0;
+    sigwait(&stop, &signal);
+    kvShutdown();
+    return 0;
+}
