@@ -126,6 +126,16 @@ bool CDavHandler::Read(const CDavPath& path, CDavCollection& collection, CDavRes
     return false;
 }
 
+const CDavCollection::CObject*
+CDavHandler::ReadObject(const CDavPath& path, CDavCollection& collection, CDavResponse& error) {
+    if (!Read(path, collection, error))
+        return nullptr;
+    const CDavCollection::CObject* object = collection.Find(path.Object());
+    if (object == nullptr)
+        error = CDavResponse::Status(404);
+    return object;
+}
+
 void CDavHandler::Describe(CDavMultiStatus& status, const std::string& href, const CDavPath& path,
                            const CDavCollection* collection, const CDavXmlRequest& asked) {
     using Where = CDavPath::Where;
@@ -424,11 +434,9 @@ CDavResponse CDavHandler::Get(const CDavRequest& request, const CDavPath& path) 
         return CDavResponse::Status(path.GetWhere() == CDavPath::Where::Collection ? 405 : 404);
     CDavCollection collection;
     CDavResponse error;
-    if (!Read(path, collection, error))
-        return error;
-    const CDavCollection::CObject* object = collection.Find(path.Object());
+    const CDavCollection::CObject* object = ReadObject(path, collection, error);
     if (object == nullptr)
-        return CDavResponse::Status(404);
+        return error;
     CDavResponse response = CDavResponse::Status(200);
     response.contentType = ContentType(collection);
     if (request.method == "GET")
@@ -517,11 +525,9 @@ CDavResponse CDavHandler::Delete(const CDavRequest& request, const CDavPath& pat
         return refusal;
     CDavCollection collection;
     CDavResponse error;
-    if (!Read(path, collection, error))
-        return error;
-    const CDavCollection::CObject* object = collection.Find(path.Object());
+    const CDavCollection::CObject* object = ReadObject(path, collection, error);
     if (object == nullptr)
-        return CDavResponse::Status(404);
+        return error;
     if (!request.ifMatch.empty() && !Names(request.ifMatch, object->etag))
         return CDavResponse::Status(412);
     const int kind = collection.IsCalendar() ? KV_KIND_SCHEDULE : KV_KIND_ADDRESS;

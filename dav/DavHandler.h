@@ -32,6 +32,9 @@ private:
     static bool Unwritable(const CDavPath& path, CDavResponse& refusal);
     // Reads the collection path names; an error response when it cannot be.
     bool Read(const CDavPath& path, CDavCollection& collection, CDavResponse& error);
+    // And the object it names; null, with the error (404 when none), when it cannot.
+    const CDavCollection::CObject* ReadObject(const CDavPath& path, CDavCollection& collection,
+                                              CDavResponse& error);
     // The properties of a resource that is not an object, and of an object.
     void Describe(CDavMultiStatus& status, const std::string& href, const CDavPath& path,
                   const CDavCollection* collection, const CDavXmlRequest& asked);
