@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "DavConfig.h"
 #include "DavServer.h"
 #include "LinkedBackend.h"
 #include "kelvo.h"
@@ -16,10 +17,12 @@
 namespace {
 
 const char kUsage[] =
-    "usage: kelvo-dav --certificate FILE --key FILE [--listen ADDRESS] [--port PORT]\n"
+    "usage: kelvo-dav [--config FILE] [--certificate FILE] [--key FILE] [--listen ADDRESS]\n"
+    "                 [--port PORT]\n"
     "  Serves each person's schedules and addresses, and the public addresses,\n"
     "  over CalDAV and CardDAV at https://ADDRESS:PORT/dav/ (default 127.0.0.1:8443;\n"
-    "  port 0: any free one, printed). The certificate and key are PEM files.\n";
+    "  port 0: any free one, printed). The certificate and key are PEM files; the\n"
+    "  options say what the configuration file says, and win over it.\n";
 
 bool ReadFile(const std::string& path, std::string& text) {
     std::ifstream file(path, std::ios::binary);
@@ -35,7 +38,8 @@ int main(int argc, char** argv) {
     // The imports a client's objects go through call the library linked here.
     CLinkedBackend backend;
     CDavServer::COptions options;
-    std::string certificate, key;
+    CDavConfig::CSettings given;
+    std::string config;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         const bool valued = i + 1 < argc;
@@ -45,28 +49,40 @@ int main(int argc, char** argv) {
         } else if (option == "--version") {
             std::cout << "kelvo-dav " KELVO_VERSION "\n";
             return 0;
+        } else if (option == "--config" && valued) {
+            config = argv[++i];
         } else if (option == "--certificate" && valued) {
-            certificate = argv[++i];
+            given.certificate = argv[++i];
         } else if (option == "--key" && valued) {
-            key = argv[++i];
+            given.key = argv[++i];
         } else if (option == "--listen" && valued) {
-            options.address = argv[++i];
+            given.address = argv[++i];
         } else if (option == "--port" && valued) {
-            const std::string port = argv[++i];
-            if (port.empty() || port.size() > 5 ||
-                port.find_first_not_of("0123456789") != std::string::npos ||
-                std::stoi(port) > 65535) {
-                std::cerr << "kelvo-dav: not a port: " << port << "\n";
+            given.port = CDavConfig::Port(argv[++i]);
+            if (given.port < 0) {
+                std::cerr << "kelvo-dav: not a port: " << argv[i] << "\n";
                 return 2;
             }
-            options.port = std::stoi(port);
         } else {
             std::cerr << "kelvo-dav: unknown option or missing value: " << option << "\n" << kUsage;
             return 2;
         }
     }
+    CDavConfig::CSettings settings;
+    std::string error;
+    if (!config.empty() && !CDavConfig::Read(config, settings, error)) {
+        std::cerr << "kelvo-dav: " << error << "\n";
+        return 2;
+    }
+    auto pick = [](const std::string& option, const std::string& file) {
+        return option.empty() ? file : option;
+    };
+    const std::string certificate = pick(given.certificate, settings.certificate);
+    const std::string key = pick(given.key, settings.key);
+    options.address = pick(given.address, pick(settings.address, options.address));
+    options.port = given.port >= 0 ? given.port : settings.port >= 0 ? settings.port : options.port;
     if (certificate.empty() || key.empty()) {
-        std::cerr << "kelvo-dav: HTTPS only: give --certificate and --key\n" << kUsage;
+        std::cerr << "kelvo-dav: HTTPS only: give a certificate and its key\n" << kUsage;
         return 2;
     }
     if (!ReadFile(certificate, options.certificate) || options.certificate.empty() ||
