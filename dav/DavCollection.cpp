@@ -34,29 +34,6 @@ std::string LastOriginal(int kind) {
     return original;
 }
 
-// The UID a written object carries: its first UID line, unfolded.
-std::string UidOf(const std::string& text) {
-    std::istringstream lines(text);
-    std::string line, uid;
-    bool in = false;
-    while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (in && !line.empty() && (line[0] == ' ' || line[0] == '\t')) {
-            uid += line.substr(1);
-            continue;
-        }
-        if (in)
-            break;
-        CContentLine property;
-        if (property.Parse(line) && property.Name() == "UID") {
-            uid = line.substr(line.find(':') + 1);
-            in = true;
-        }
-    }
-    return uid;
-}
-
 std::time_t Seconds(const kvTimeBlock& time) {
     std::tm local{};
     local.tm_year = time.yearsSince1900;
@@ -73,117 +50,143 @@ std::time_t Seconds(const kvTimeBlock& time) {
 
 bool CDavCollection::Read(Kind kind, const std::string& owner, std::string& failure) {
     m_kind = kind;
+    m_strOwner = kind == Kind::PublicContacts ? "" : owner;
     m_objects.clear();
-    return kind == Kind::Calendar ? ReadSchedules(owner, failure)
-                                  : ReadAddresses(kind == Kind::Contacts ? owner : "", failure);
-}
-
-bool CDavCollection::ReadSchedules(const std::string& owner, std::string& failure) {
-    if (kvOpenSchedules(owner.c_str(), "") == 0) {
-        failure = LastError();
-        return false;
-    }
-    auto record = std::make_unique<kvScheduleRecord>();
-    struct CEntry {
-        long long id = 0, changed = 0;
-        std::string original;
-        std::pair<std::time_t, std::time_t> span;
-        std::unique_ptr<kvScheduleRecord> record;
-    };
-    // A series is one object: its occurrences gathered under its UID, in the
-    // order of their first.
-    std::vector<std::vector<CEntry>> groups;
-    std::map<std::string, size_t> series;
-    while (kvNextSchedule(record.get(), 0) != 0) {
-        CEntry entry;
-        kvLastEntry(KV_KIND_SCHEDULE, &entry.id, &entry.changed);
-        entry.original = LastOriginal(KV_KIND_SCHEDULE);
-        const std::time_t start = Seconds(record->start);
-        const bool open = record->end.yearsSince1900 == 70;
-        std::time_t end = open ? start : Seconds(record->end);
-        if (record->allDay != 0 && end <= start)
-            end = start + 24 * 60 * 60;
-        entry.span = {start, end};
-        const std::string uid = COriginal::Parse(entry.original).series;
-        entry.record = std::move(record);
-        record = std::make_unique<kvScheduleRecord>();
-        if (!uid.empty()) {
-            auto [at, added] = series.emplace(uid, groups.size());
-            if (!added) {
-                groups[at->second].push_back(std::move(entry));
-                continue;
+    m_series.clear();
+    const bool read = Each(
+        [this](const void* record, long long id, long long changed, const std::string& original) {
+            if (IsCalendar()) {
+                const auto& schedule = *static_cast<const kvScheduleRecord*>(record);
+                const bool series = !COriginal::Parse(original).series.empty();
+                CObject& object =
+                    Add(CICalendarWriter::UidOf(schedule, original), series, id, changed);
+                const std::time_t start = Seconds(schedule.start);
+                std::time_t end = schedule.end.yearsSince1900 == 70 ? start : Seconds(schedule.end);
+                if (schedule.allDay != 0 && end <= start)
+                    end = start + 24 * 60 * 60;
+                object.spans.emplace_back(start, end);
+            } else {
+                std::string uid;
+                CContentLine property;
+                for (const std::string& line : COriginal::Parse(original).lines)
+                    if (uid.empty() && property.Parse(line) && property.Name() == "UID")
+                        uid = property.Value();
+                Add(uid, false, id, changed);
             }
-        }
-        groups.emplace_back();
-        groups.back().push_back(std::move(entry));
-    }
-    failure = LastError();
-    kvCloseSchedules();
-    if (!failure.empty())
-        return false;
-    std::vector<std::vector<long long>> changes;
-    for (const auto& group : groups) {
-        CObject object;
-        std::ostringstream text;
-        CICalendarWriter writer(text);
-        writer.Begin();
-        changes.emplace_back();
-        for (const CEntry& entry : group) {
-            writer.Write(*entry.record, entry.original);
-            object.ids.push_back(entry.id);
-            object.spans.push_back(entry.span);
-            changes.back().push_back(entry.changed);
-        }
-        writer.End();
-        object.data = text.str();
-        m_objects.push_back(std::move(object));
-    }
-    Finish(changes);
-    return true;
+        },
+        failure);
+    if (read)
+        Finish();
+    return read;
 }
 
-bool CDavCollection::ReadAddresses(const std::string& owner, std::string& failure) {
-    if (kvOpenAddressBook(owner.c_str(), -1, 0, 0, 0) == 0) {
+CDavCollection::CObject& CDavCollection::Add(const std::string& uid, bool series, long long id,
+                                             long long changed) {
+    if (series) {
+        auto [at, added] = m_series.emplace(uid, m_objects.size());
+        if (!added) {
+            CObject& object = m_objects[at->second];
+            object.ids.push_back(id);
+            object.changes.push_back(changed);
+            return object;
+        }
+    }
+    CObject object;
+    object.uid = uid;
+    object.ids.push_back(id);
+    object.changes.push_back(changed);
+    m_objects.push_back(std::move(object));
+    return m_objects.back();
+}
+
+template <typename Visit> bool CDavCollection::Each(Visit&& visit, std::string& failure) const {
+    const bool calendar = IsCalendar();
+    const int kind = calendar ? KV_KIND_SCHEDULE : KV_KIND_ADDRESS;
+    if ((calendar ? kvOpenSchedules(m_strOwner.c_str(), "")
+                  : kvOpenAddressBook(m_strOwner.c_str(), -1, 0, 0, 0)) == 0) {
         failure = LastError();
         return false;
     }
-    auto record = std::make_unique<kvAddressRecord>();
-    std::vector<std::vector<long long>> changes;
-    while (kvNextAddress(record.get(), 0) != 0) {
+    auto schedule = std::make_unique<kvScheduleRecord>();
+    auto address = std::make_unique<kvAddressRecord>();
+    for (;;) {
+        if (calendar ? kvNextSchedule(schedule.get(), 0) == 0
+                     : kvNextAddress(address.get(), 0) == 0)
+            break;
         // The book brings the public entries with the owner's: each
         // collection keeps its own.
-        if (std::string(record->owner, strnlen(record->owner, sizeof record->owner)) != owner)
+        if (!calendar && std::string(address->owner,
+                                     strnlen(address->owner, sizeof address->owner)) != m_strOwner)
             continue;
-        CObject object;
         long long id = 0, changed = 0;
-        kvLastEntry(KV_KIND_ADDRESS, &id, &changed);
-        std::ostringstream text;
-        CVCardWriter(text).Write(*record, LastOriginal(KV_KIND_ADDRESS));
-        object.data = text.str();
-        object.ids.push_back(id);
-        changes.push_back({changed});
-        m_objects.push_back(std::move(object));
+        kvLastEntry(kind, &id, &changed);
+        visit(calendar ? static_cast<const void*>(schedule.get()) : address.get(), id, changed,
+              LastOriginal(kind));
     }
     failure = LastError();
-    kvCloseAddressBook();
-    if (!failure.empty())
-        return false;
-    Finish(changes);
-    return true;
+    if (calendar)
+        kvCloseSchedules();
+    else
+        kvCloseAddressBook();
+    return failure.empty();
 }
 
-void CDavCollection::Finish(const std::vector<std::vector<long long>>& changes) {
+bool CDavCollection::Fill(const std::vector<const CObject*>& objects, std::string& failure) {
+    // The objects by their entries; each object's text is written by a
+    // writer of its own as its entries come.
+    struct CText {
+        CObject* object;
+        std::ostringstream text;
+        std::unique_ptr<CICalendarWriter> calendar;
+    };
+    std::vector<std::unique_ptr<CText>> texts;
+    std::map<long long, CText*> byEntry;
+    for (const CObject* wanted : objects) {
+        if (wanted == nullptr || !wanted->data.empty())
+            continue;
+        auto text = std::make_unique<CText>();
+        text->object = &m_objects[static_cast<size_t>(wanted - m_objects.data())];
+        if (IsCalendar()) {
+            text->calendar = std::make_unique<CICalendarWriter>(text->text);
+            text->calendar->Begin();
+        }
+        for (long long id : wanted->ids)
+            byEntry[id] = text.get();
+        texts.push_back(std::move(text));
+    }
+    if (texts.empty())
+        return true;
+    const bool read = Each(
+        [&](const void* record, long long id, long long, const std::string& original) {
+            auto found = byEntry.find(id);
+            if (found == byEntry.end())
+                return;
+            CText& text = *found->second;
+            if (text.calendar)
+                text.calendar->Write(*static_cast<const kvScheduleRecord*>(record), original);
+            else
+                CVCardWriter(text.text).Write(*static_cast<const kvAddressRecord*>(record),
+                                              original);
+        },
+        failure);
+    for (auto& text : texts) {
+        if (text->calendar)
+            text->calendar->End();
+        text->object->data = text->text.str();
+    }
+    return read;
+}
+
+void CDavCollection::Finish() {
     std::set<std::string> taken;
     std::string all;
-    for (size_t i = 0; i < m_objects.size(); ++i) {
-        CObject& object = m_objects[i];
-        object.uid = UidOf(object.data);
+    for (CObject& object : m_objects) {
         object.name = NameFor(object.uid);
         if (object.uid.empty() || !taken.insert(object.name).second)
             object.name = "kelvo-" + std::to_string(object.ids.front()) + Extension();
         std::string stamp;
         for (size_t j = 0; j < object.ids.size(); ++j)
-            stamp += std::to_string(object.ids[j]) + ":" + std::to_string(changes[i][j]) + ";";
+            stamp += std::to_string(object.ids[j]) + ":" + std::to_string(object.changes[j]) + ";";
         object.etag = "\"" + CFileHash::Sha256Text(stamp).substr(0, 24) + "\"";
         all += object.name + " " + object.etag + "\n";
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ctime>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,14 +21,19 @@ public:
         std::string name; // the resource's name in its collection, extension included
         std::string etag; // quoted
         std::vector<long long> ids;
-        std::string data; // the vCard or iCalendar text
+        std::vector<long long> changes; // each entry's change count
+        std::string data;               // the vCard or iCalendar text, once Fill wrote it
         // When its entries take place (schedules): seconds since 1970, UTC.
         std::vector<std::pair<std::time_t, std::time_t>> spans;
     };
 
     // Reads the collection of owner (code page 932; ignored for the public
-    // addresses). False, with failure set, when the library refuses.
+    // addresses): its objects' names and ETags, not yet their texts. False,
+    // with failure set, when the library refuses.
     bool Read(Kind kind, const std::string& owner, std::string& failure);
+    // Writes the texts of objects (of this collection), reading the entries
+    // again: only what a request sends is written.
+    bool Fill(const std::vector<const CObject*>& objects, std::string& failure);
 
     Kind GetKind() const { return m_kind; }
     bool IsCalendar() const { return m_kind == Kind::Calendar; }
@@ -41,13 +47,19 @@ public:
     const char* Extension() const { return IsCalendar() ? ".ics" : ".vcf"; }
 
 private:
-    bool ReadSchedules(const std::string& owner, std::string& failure);
-    bool ReadAddresses(const std::string& owner, std::string& failure);
+    // Steps through the entries: visit gets each record, its ID, change count
+    // and original.
+    template <typename Visit> bool Each(Visit&& visit, std::string& failure) const;
+    // The object an entry of uid (empty: none) goes in: a series' entries
+    // share one.
+    CObject& Add(const std::string& uid, bool series, long long id, long long changed);
     // Names the objects by their UIDs (the first of a UID; the others by ID)
     // and tags them.
-    void Finish(const std::vector<std::vector<long long>>& changes);
+    void Finish();
 
     Kind m_kind = Kind::Calendar;
+    std::string m_strOwner;
+    std::map<std::string, size_t> m_series; // a series' UID -> its object
     std::vector<CObject> m_objects;
     std::string m_strTag;
 };

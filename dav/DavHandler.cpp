@@ -63,6 +63,15 @@ std::string FirstLine(const std::string& body) {
     return line;
 }
 
+// Whether the objects' texts are asked for.
+bool WantsData(const CDavXmlRequest& asked) {
+    for (const CName& property : asked.Properties())
+        if ((property.first == kCalDav && property.second == "calendar-data") ||
+            (property.first == kCardDav && property.second == "address-data"))
+            return true;
+    return false;
+}
+
 const char* ContentType(const CDavCollection& collection) {
     return collection.IsCalendar() ? "text/calendar; charset=utf-8" : "text/vcard; charset=utf-8";
 }
@@ -318,17 +327,22 @@ CDavResponse CDavHandler::PropFind(const CDavRequest& request, const CDavPath& p
         if (!Read(path, collection, error))
             return error;
         const std::string href = CDavPath::CollectionHref(user, path.GetKind());
+        std::vector<const CDavCollection::CObject*> objects;
         if (path.GetWhere() == Where::Object) {
-            const CDavCollection::CObject* object = collection.Find(path.Object());
-            if (object == nullptr)
+            objects.push_back(collection.Find(path.Object()));
+            if (objects.back() == nullptr)
                 return CDavResponse::Status(404);
-            DescribeObject(status, href + object->name, collection, *object, asked);
-            break;
+        } else {
+            Describe(status, href, path, &collection, asked);
+            if (deep)
+                for (const auto& object : collection.Objects())
+                    objects.push_back(&object);
         }
-        Describe(status, href, path, &collection, asked);
-        if (deep)
-            for (const auto& object : collection.Objects())
-                DescribeObject(status, href + object.name, collection, object, asked);
+        std::string failure;
+        if (WantsData(asked) && !collection.Fill(objects, failure))
+            return CDavResponse::Status(500, "the entries cannot be read: " + Utf8(failure));
+        for (const CDavCollection::CObject* object : objects)
+            DescribeObject(status, href + object->name, collection, *object, asked);
         break;
     }
     case Where::Unknown:
@@ -340,11 +354,14 @@ CDavResponse CDavHandler::PropFind(const CDavRequest& request, const CDavPath& p
     return response;
 }
 
-CDavResponse CDavHandler::Objects(const CDavPath& path, const CDavCollection& collection,
+CDavResponse CDavHandler::Objects(const CDavPath& path, CDavCollection& collection,
                                   const std::vector<const CDavCollection::CObject*>& objects,
                                   const CDavXmlRequest& asked,
                                   const std::vector<std::string>& missing) {
     const std::string href = CDavPath::CollectionHref(m_strUser, path.GetKind());
+    std::string failure;
+    if (WantsData(asked) && !collection.Fill(objects, failure))
+        return CDavResponse::Status(500, "the entries cannot be read: " + Utf8(failure));
     CDavMultiStatus status;
     for (const CDavCollection::CObject* object : objects)
         DescribeObject(status, href + object->name, collection, *object, asked);
@@ -437,6 +454,9 @@ CDavResponse CDavHandler::Get(const CDavRequest& request, const CDavPath& path) 
     const CDavCollection::CObject* object = ReadObject(path, collection, error);
     if (object == nullptr)
         return error;
+    std::string failure;
+    if (request.method == "GET" && !collection.Fill({object}, failure))
+        return CDavResponse::Status(500, "the entries cannot be read: " + Utf8(failure));
     CDavResponse response = CDavResponse::Status(200);
     response.contentType = ContentType(collection);
     if (request.method == "GET")

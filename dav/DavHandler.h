@@ -42,7 +42,7 @@ private:
                         const CDavCollection& collection, const CDavCollection::CObject& object,
                         const CDavXmlRequest& asked);
     // The answer for the objects a REPORT selected.
-    CDavResponse Objects(const CDavPath& path, const CDavCollection& collection,
+    CDavResponse Objects(const CDavPath& path, CDavCollection& collection,
                          const std::vector<const CDavCollection::CObject*>& objects,
                          const CDavXmlRequest& asked, const std::vector<std::string>& missing);
 

@@ -136,17 +136,9 @@ void CICalendarWriter::Write(const kvScheduleRecord& record, std::string_view or
             others.push_back(&line);
     }
     if (uidLine.empty()) {
-        // The UID: the entry's owner, start and title, numbered where they repeat.
-        std::string key = owner + '\n' + Stamp(record.start, false) + '\n' +
-                          std::to_string(record.allDay != 0) + '\n' + title;
-        int repeat = m_uids[key]++;
-        key += '\n' + std::to_string(repeat);
-        unsigned char digest[SHA256_DIGEST_LENGTH];
-        SHA256(reinterpret_cast<const unsigned char*>(key.data()), key.size(), digest);
-        char uid[40];
-        for (int i = 0; i < 16; ++i)
-            std::snprintf(uid + 2 * i, 3, "%02x", digest[i]);
-        uidLine = std::string("UID:") + uid + "@kelvo";
+        // Numbered where the same owner, start and title repeat in one export.
+        const std::string key = DerivedKey(record, kept);
+        uidLine = "UID:" + DerivedUid(key, m_uids[key]++);
     }
 
     m_out << "BEGIN:VEVENT\r\n";
@@ -226,6 +218,34 @@ void CICalendarWriter::WriteSeries(const std::vector<std::string>& lines) {
         if (CContentLine::Matches(line, "END:VTIMEZONE"))
             inZone = false;
     }
+}
+
+std::string CICalendarWriter::DerivedKey(const kvScheduleRecord& record,
+                                         const COriginal::CParsed& kept) {
+    return KV_TEXT(record, owner) + '\n' + Stamp(record.start, false) + '\n' +
+           std::to_string(record.allDay != 0) + '\n' +
+           kept.Text("title", record.title, sizeof(record.title));
+}
+
+std::string CICalendarWriter::DerivedUid(std::string key, int repeat) {
+    key += '\n' + std::to_string(repeat);
+    unsigned char digest[SHA256_DIGEST_LENGTH];
+    SHA256(reinterpret_cast<const unsigned char*>(key.data()), key.size(), digest);
+    char uid[40];
+    for (int i = 0; i < 16; ++i)
+        std::snprintf(uid + 2 * i, 3, "%02x", digest[i]);
+    return std::string(uid) + "@kelvo";
+}
+
+std::string CICalendarWriter::UidOf(const kvScheduleRecord& record, std::string_view original) {
+    const COriginal::CParsed kept = COriginal::Parse(original);
+    if (!kept.series.empty())
+        return kept.series;
+    CContentLine property;
+    for (const std::string& line : kept.lines)
+        if (property.Parse(line) && property.Name() == "UID")
+            return std::string(property.Value());
+    return DerivedUid(DerivedKey(record, kept), 0);
 }
 
 void CICalendarWriter::End() {

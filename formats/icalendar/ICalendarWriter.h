@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Original.h"
 #include "kelvo.h"
 
 // Writes schedule entries as one iCalendar (RFC 5545) in UTF-8: the
@@ -33,8 +34,15 @@ public:
 
     // The desktop's zone name from TZ, /etc/timezone or /etc/localtime; empty if none.
     static std::string LocalZoneName();
+    // The UID the entry is written with, alone in an export: its series', its
+    // own, or the one made of its owner, start and title.
+    static std::string UidOf(const kvScheduleRecord& record, std::string_view original);
 
 private:
+    // What a made UID is made of, and the UID (repeat: how often the same
+    // owner, start and title came before in the export).
+    static std::string DerivedKey(const kvScheduleRecord& record, const COriginal::CParsed& kept);
+    static std::string DerivedUid(std::string key, int repeat);
     // A series as it came (the lines an entry keeps beside it).
     void WriteSeries(const std::vector<std::string>& lines);
 
