@@ -60,11 +60,7 @@ bool CDavCollection::Read(Kind kind, const std::string& owner, std::string& fail
                 const bool series = !COriginal::Parse(original).series.empty();
                 CObject& object =
                     Add(CICalendarWriter::UidOf(schedule, original), series, id, changed);
-                const std::time_t start = Seconds(schedule.start);
-                std::time_t end = schedule.end.yearsSince1900 == 70 ? start : Seconds(schedule.end);
-                if (schedule.allDay != 0 && end <= start)
-                    end = start + 24 * 60 * 60;
-                object.spans.emplace_back(start, end);
+                object.spans.push_back({schedule.start, schedule.end, schedule.allDay != 0});
             } else {
                 std::string uid;
                 CContentLine property;
@@ -177,6 +173,11 @@ bool CDavCollection::Fill(const std::vector<const CObject*>& objects, std::strin
     return read;
 }
 
+void CDavCollection::ForgetTexts() {
+    for (CObject& object : m_objects)
+        std::string().swap(object.data);
+}
+
 void CDavCollection::Finish() {
     std::set<std::string> taken;
     std::string all;
@@ -191,6 +192,21 @@ void CDavCollection::Finish() {
         all += object.name + " " + object.etag + "\n";
     }
     m_strTag = "\"" + CFileHash::Sha256Text(all).substr(0, 24) + "\"";
+}
+
+bool CDavCollection::CObject::Overlaps(std::time_t from, std::time_t to) const {
+    // Local times told as seconds only here: a time range's query is the one
+    // question that needs them.
+    for (const CSpan& span : spans) {
+        const std::time_t start = Seconds(span.start);
+        std::time_t end = span.end.yearsSince1900 == 70 ? start : Seconds(span.end);
+        if (span.allDay && end <= start)
+            end = start + 24 * 60 * 60;
+        const bool afterStart = from == 0 || (end > start ? end > from : start >= from);
+        if (afterStart && (to == 0 || start < to))
+            return true;
+    }
+    return false;
 }
 
 std::string CDavCollection::NameFor(const std::string& uid) const {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "kelvo.h"
+
 // One collection as a sync client sees it, read through the library: a
 // person's schedules (a calendar), a person's private addresses, or the
 // public addresses. Each object is a resource of its own: an address entry
@@ -23,8 +25,15 @@ public:
         std::vector<long long> ids;
         std::vector<long long> changes; // each entry's change count
         std::string data;               // the vCard or iCalendar text, once Fill wrote it
-        // When its entries take place (schedules): seconds since 1970, UTC.
-        std::vector<std::pair<std::time_t, std::time_t>> spans;
+        // When its entries take place (schedules): start, end (year 70: none), all day.
+        struct CSpan {
+            kvTimeBlock start, end;
+            bool allDay;
+        };
+        std::vector<CSpan> spans;
+        // Whether any of its entries takes place between start and end
+        // (seconds since 1970, UTC; 0: open).
+        bool Overlaps(std::time_t start, std::time_t end) const;
     };
 
     // Reads the collection of owner (code page 932; ignored for the public
@@ -34,6 +43,8 @@ public:
     // Writes the texts of objects (of this collection), reading the entries
     // again: only what a request sends is written.
     bool Fill(const std::vector<const CObject*>& objects, std::string& failure);
+    // Drops the texts Fill wrote (the names and tags stay).
+    void ForgetTexts();
 
     Kind GetKind() const { return m_kind; }
     bool IsCalendar() const { return m_kind == Kind::Calendar; }

@@ -78,68 +78,103 @@ const char* ContentType(const CDavCollection& collection) {
 
 } // namespace
 
-CDavResponse CDavHandler::Handle(const CDavRequest& request) {
+bool CDavHandler::Unsigned(const CDavRequest& request, CDavResponse& response) {
     const std::string bare = request.path.substr(0, request.path.find('?'));
     if (bare == "/.well-known/caldav" || bare == "/.well-known/carddav" || bare == "/") {
-        CDavResponse moved = CDavResponse::Status(301);
-        moved.headers.emplace_back("Location", CDavPath::RootHref());
-        return moved;
+        response = CDavResponse::Status(301);
+        response.headers.emplace_back("Location", CDavPath::RootHref());
+    } else if (request.method == "OPTIONS") {
+        response = CDavResponse::Status(200);
+        response.headers.emplace_back("DAV", "1, 3, calendar-access, addressbook");
+        response.headers.emplace_back("Allow", "OPTIONS, GET, HEAD, PUT, DELETE, PROPFIND, REPORT");
+    } else if (!request.hasCredentials) {
+        response = Denied();
+    } else {
+        return false;
     }
-    if (request.method == "OPTIONS")
-        return Options();
-    std::string reason;
-    m_strUser.clear();
-    if (!request.hasCredentials ||
-        !m_signIn.SignIn(request.user, request.password, m_strOwner, reason)) {
-        // A reason: the check could not be made (the server is away, say).
-        if (!reason.empty())
-            return CDavResponse::Status(503, "the sign-in could not be checked: " + Utf8(reason));
-        CDavResponse denied = CDavResponse::Status(401, "sign in with your groupware name");
-        denied.headers.emplace_back("WWW-Authenticate", "Basic realm=\"kelvo\", charset=\"UTF-8\"");
-        return denied;
-    }
-    m_strUser = request.user;
+    return true;
+}
+
+CDavResponse CDavHandler::Denied() {
+    CDavResponse denied = CDavResponse::Status(401, "sign in with your groupware name");
+    denied.headers.emplace_back("WWW-Authenticate", "Basic realm=\"kelvo\", charset=\"UTF-8\"");
+    return denied;
+}
+
+CDavResponse CDavHandler::Serve(const CDavRequest& request, const std::string& user,
+                                const std::string& owner) {
+    m_strUser = user;
+    m_strOwner = owner;
     const CDavPath path = CDavPath::Parse(request.path);
     if (path.GetWhere() == CDavPath::Where::Unknown)
         return CDavResponse::Status(404);
     // Only the person's own part of the tree.
     if (path.GetWhere() != CDavPath::Where::Root && path.User() != m_strUser)
         return CDavResponse::Status(403, "this is not yours");
+    CDavResponse response;
     if (request.method == "PROPFIND")
-        return PropFind(request, path);
-    if (request.method == "REPORT")
-        return Report(request, path);
-    if (request.method == "GET" || request.method == "HEAD")
-        return Get(request, path);
-    if (request.method == "PUT")
-        return Put(request, path);
-    if (request.method == "DELETE")
-        return Delete(request, path);
-    CDavResponse refused = CDavResponse::Status(405);
-    refused.headers.emplace_back("Allow", "OPTIONS, GET, HEAD, PUT, DELETE, PROPFIND, REPORT");
-    return refused;
-}
-
-CDavResponse CDavHandler::Options() const {
-    CDavResponse response = CDavResponse::Status(200);
-    response.headers.emplace_back("DAV", "1, 3, calendar-access, addressbook");
-    response.headers.emplace_back("Allow", "OPTIONS, GET, HEAD, PUT, DELETE, PROPFIND, REPORT");
+        response = PropFind(request, path);
+    else if (request.method == "REPORT")
+        response = Report(request, path);
+    else if (request.method == "GET" || request.method == "HEAD")
+        response = Get(request, path);
+    else if (request.method == "PUT")
+        response = Put(request, path);
+    else if (request.method == "DELETE")
+        response = Delete(request, path);
+    else {
+        response = CDavResponse::Status(405);
+        response.headers.emplace_back("Allow", "OPTIONS, GET, HEAD, PUT, DELETE, PROPFIND, REPORT");
+    }
+    // The names and tags of collections are kept for the next request, their
+    // texts not: they are written again for whoever asks.
+    for (auto& cached : m_collections)
+        cached.second.collection->ForgetTexts();
     return response;
 }
 
-bool CDavHandler::Read(const CDavPath& path, CDavCollection& collection, CDavResponse& error) {
-    std::string failure;
-    if (collection.Read(path.GetKind(), m_strOwner, failure))
-        return true;
-    error = CDavResponse::Status(500, "the entries cannot be read: " + Utf8(failure));
-    return false;
+CDavCollection* CDavHandler::Collection(const CDavPath& path, CDavResponse& error) {
+    const CDavCollection::Kind kind = path.GetKind();
+    const bool calendar = kind == CDavCollection::Kind::Calendar;
+    const std::string owner = kind == CDavCollection::Kind::PublicContacts ? "" : m_strOwner;
+    long long changes = 0, entries = 0;
+    if (kvEntriesState(calendar ? KV_KIND_SCHEDULE : KV_KIND_ADDRESS, owner.c_str(), &changes,
+                       &entries) == 0) {
+        error = CDavResponse::Status(500, "the entries cannot be read: " + LastError());
+        return nullptr;
+    }
+    // The state is taken before the entries are read: a write in between
+    // is read again at the next request.
+    CCached& cached = m_collections[std::to_string(static_cast<int>(kind)) + '/' + owner];
+    cached.used = ++m_nUses;
+    if (!cached.collection || cached.changes != changes || cached.entries != entries) {
+        auto collection = std::make_unique<CDavCollection>();
+        std::string failure;
+        if (!collection->Read(kind, owner, failure)) {
+            m_collections.erase(std::to_string(static_cast<int>(kind)) + '/' + owner);
+            error = CDavResponse::Status(500, "the entries cannot be read: " + Utf8(failure));
+            return nullptr;
+        }
+        cached = CCached{changes, entries, std::move(collection), m_nUses};
+    }
+    CDavCollection* collection = cached.collection.get();
+    // The least used of too many goes.
+    if (m_collections.size() > kCollectionsKept) {
+        auto oldest = m_collections.begin();
+        for (auto at = m_collections.begin(); at != m_collections.end(); ++at)
+            if (at->second.used < oldest->second.used)
+                oldest = at;
+        m_collections.erase(oldest);
+    }
+    return collection;
 }
 
 const CDavCollection::CObject*
-CDavHandler::ReadObject(const CDavPath& path, CDavCollection& collection, CDavResponse& error) {
-    if (!Read(path, collection, error))
+CDavHandler::ReadObject(const CDavPath& path, CDavCollection*& collection, CDavResponse& error) {
+    collection = Collection(path, error);
+    if (collection == nullptr)
         return nullptr;
-    const CDavCollection::CObject* object = collection.Find(path.Object());
+    const CDavCollection::CObject* object = collection->Find(path.Object());
     if (object == nullptr)
         error = CDavResponse::Status(404);
     return object;
@@ -312,20 +347,22 @@ CDavResponse CDavHandler::PropFind(const CDavRequest& request, const CDavPath& p
         for (CDavCollection::Kind kind : kinds) {
             const std::string href = CDavPath::CollectionHref(user, kind);
             const CDavPath inside = CDavPath::Parse(href);
-            CDavCollection collection;
             CDavResponse error;
-            if (!Read(inside, collection, error))
+            CDavCollection* collectionRead = Collection(inside, error);
+            if (collectionRead == nullptr)
                 return error;
+            CDavCollection& collection = *collectionRead;
             Describe(status, href, inside, &collection, asked);
         }
         break;
     }
     case Where::Collection:
     case Where::Object: {
-        CDavCollection collection;
         CDavResponse error;
-        if (!Read(path, collection, error))
+        CDavCollection* collectionRead = Collection(path, error);
+        if (collectionRead == nullptr)
             return error;
+        CDavCollection& collection = *collectionRead;
         const std::string href = CDavPath::CollectionHref(user, path.GetKind());
         std::vector<const CDavCollection::CObject*> objects;
         if (path.GetWhere() == Where::Object) {
@@ -381,10 +418,11 @@ CDavResponse CDavHandler::Report(const CDavRequest& request, const CDavPath& pat
         return CDavResponse::Status(400, "the body is not XML");
     if (path.GetWhere() != CDavPath::Where::Collection)
         return CDavResponse::Status(403, "a report is made of a collection");
-    CDavCollection collection;
     CDavResponse error;
-    if (!Read(path, collection, error))
+    CDavCollection* collectionRead = Collection(path, error);
+    if (collectionRead == nullptr)
         return error;
+    CDavCollection& collection = *collectionRead;
     const CName& report = asked.Root();
     std::vector<const CDavCollection::CObject*> objects;
     std::vector<std::string> missing;
@@ -409,18 +447,9 @@ CDavResponse CDavHandler::Report(const CDavRequest& request, const CDavPath& pat
         if (ranged && ((!asked.RangeStart().empty() && !ParseUtc(asked.RangeStart(), start)) ||
                        (!asked.RangeEnd().empty() && !ParseUtc(asked.RangeEnd(), end))))
             return CDavResponse::Status(400, "a time range is of UTC times");
-        for (const auto& object : collection.Objects()) {
-            bool in = !ranged;
-            for (const auto& span : object.spans) {
-                const bool afterStart =
-                    asked.RangeStart().empty() ||
-                    (span.second > span.first ? span.second > start : span.first >= start);
-                const bool beforeEnd = asked.RangeEnd().empty() || span.first < end;
-                in = in || (afterStart && beforeEnd);
-            }
-            if (in)
+        for (const auto& object : collection.Objects())
+            if (!ranged || object.Overlaps(start, end))
                 objects.push_back(&object);
-        }
     } else if (report == CName{kDav, "sync-collection"}) {
         const std::string href = CDavPath::CollectionHref(m_strUser, path.GetKind());
         if (asked.SyncToken().empty()) {
@@ -449,16 +478,16 @@ CDavResponse CDavHandler::Report(const CDavRequest& request, const CDavPath& pat
 CDavResponse CDavHandler::Get(const CDavRequest& request, const CDavPath& path) {
     if (path.GetWhere() != CDavPath::Where::Object)
         return CDavResponse::Status(path.GetWhere() == CDavPath::Where::Collection ? 405 : 404);
-    CDavCollection collection;
+    CDavCollection* collection = nullptr;
     CDavResponse error;
     const CDavCollection::CObject* object = ReadObject(path, collection, error);
     if (object == nullptr)
         return error;
     std::string failure;
-    if (request.method == "GET" && !collection.Fill({object}, failure))
+    if (request.method == "GET" && !collection->Fill({object}, failure))
         return CDavResponse::Status(500, "the entries cannot be read: " + Utf8(failure));
     CDavResponse response = CDavResponse::Status(200);
-    response.contentType = ContentType(collection);
+    response.contentType = ContentType(*collection);
     if (request.method == "GET")
         response.body = object->data;
     response.headers.emplace_back("ETag", object->etag);
@@ -483,10 +512,11 @@ CDavResponse CDavHandler::Put(const CDavRequest& request, const CDavPath& path) 
     if (FirstLine(request.body) != (calendar ? "BEGIN:VCALENDAR" : "BEGIN:VCARD"))
         return CDavResponse::Status(415, calendar ? "a calendar takes iCalendar objects"
                                                   : "an address book takes vCards");
-    CDavCollection collection;
     CDavResponse error;
-    if (!Read(path, collection, error))
+    CDavCollection* collectionRead = Collection(path, error);
+    if (collectionRead == nullptr)
         return error;
+    CDavCollection& collection = *collectionRead;
     const CDavCollection::CObject* existing = collection.Find(path.Object());
     if ((!request.ifNoneMatch.empty() && existing != nullptr &&
          Names(request.ifNoneMatch, existing->etag)) ||
@@ -494,6 +524,7 @@ CDavResponse CDavHandler::Put(const CDavRequest& request, const CDavPath& path) 
          (existing == nullptr || !Names(request.ifMatch, existing->etag))))
         return CDavResponse::Status(412);
     const int kind = calendar ? KV_KIND_SCHEDULE : KV_KIND_ADDRESS;
+    const bool replaced = existing != nullptr;
     // What the object was goes first, recorded; should the new one not be
     // stored, that record is taken back and nothing is lost.
     int removal = 0;
@@ -530,11 +561,12 @@ CDavResponse CDavHandler::Put(const CDavRequest& request, const CDavPath& path) 
             kvUndoImport(removal, nullptr, nullptr);
         return CDavResponse::Status(400, "the object was not stored: " + failure);
     }
-    CDavCollection after;
-    if (!Read(path, after, error))
+    // Read again: the objects of the read before are gone with it.
+    CDavCollection* after = Collection(path, error);
+    if (after == nullptr)
         return error;
-    CDavResponse response = CDavResponse::Status(existing != nullptr ? 204 : 201);
-    if (const CDavCollection::CObject* object = after.Find(path.Object()))
+    CDavResponse response = CDavResponse::Status(replaced ? 204 : 201);
+    if (const CDavCollection::CObject* object = after->Find(path.Object()))
         response.headers.emplace_back("ETag", object->etag);
     return response;
 }
@@ -543,14 +575,14 @@ CDavResponse CDavHandler::Delete(const CDavRequest& request, const CDavPath& pat
     CDavResponse refusal;
     if (Unwritable(path, refusal))
         return refusal;
-    CDavCollection collection;
+    CDavCollection* collection = nullptr;
     CDavResponse error;
     const CDavCollection::CObject* object = ReadObject(path, collection, error);
     if (object == nullptr)
         return error;
     if (!request.ifMatch.empty() && !Names(request.ifMatch, object->etag))
         return CDavResponse::Status(412);
-    const int kind = collection.IsCalendar() ? KV_KIND_SCHEDULE : KV_KIND_ADDRESS;
+    const int kind = collection->IsCalendar() ? KV_KIND_SCHEDULE : KV_KIND_ADDRESS;
     if (kvRemoveEntries(kind, object->ids.data(), static_cast<int>(object->ids.size()), nullptr,
                         nullptr) == 0)
         return CDavResponse::Status(500, "the object cannot be removed: " + LastError());

@@ -6,6 +6,8 @@
 #include <netinet/in.h>
 #include <openssl/crypto.h>
 
+#include "DavHandler.h"
+
 struct CDavServer::CPending {
     std::string method;
     std::string path;
@@ -43,7 +45,8 @@ MHD_Result Queue(MHD_Connection* connection, const CDavResponse& answer) {
 } // namespace
 
 CDavServer::CDavServer(COptions options)
-    : m_options(std::move(options)), m_daemon(nullptr, MHD_stop_daemon) {}
+    : m_options(std::move(options)), m_sessions(m_options.program),
+      m_daemon(nullptr, MHD_stop_daemon) {}
 
 CDavServer::~CDavServer() = default;
 
@@ -51,7 +54,8 @@ bool CDavServer::Start(std::string& failure) {
     sockaddr_storage address{};
     auto* v4 = reinterpret_cast<sockaddr_in*>(&address);
     auto* v6 = reinterpret_cast<sockaddr_in6*>(&address);
-    unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_TLS | MHD_USE_ERROR_LOG;
+    unsigned flags = MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_TLS |
+                     MHD_USE_ERROR_LOG;
     if (inet_pton(AF_INET, m_options.address.c_str(), &v4->sin_addr) == 1) {
         v4->sin_family = AF_INET;
         v4->sin_port = htons(static_cast<uint16_t>(m_options.port));
@@ -139,7 +143,9 @@ MHD_Result CDavServer::Answer(MHD_Connection* connection, CPending& pending) {
     }
     if (user != nullptr)
         MHD_free(user);
-    const CDavResponse answer = m_handler.Handle(request);
+    CDavResponse answer;
+    if (!CDavHandler::Unsigned(request, answer))
+        answer = m_sessions.Answer(request);
     OPENSSL_cleanse(request.password.data(), request.password.size());
     std::fprintf(stderr, "%s %s %d %s\n", request.method.c_str(), request.path.c_str(),
                  answer.status, request.hasCredentials ? request.user.c_str() : "-");

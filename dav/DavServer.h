@@ -5,11 +5,11 @@
 #include <microhttpd.h>
 #include <string>
 
-#include "DavHandler.h"
+#include "DavSessions.h"
 
 // The HTTPS side of kelvo-dav, on libmicrohttpd (TLS by GnuTLS): requests
-// read whole within their bounds (body size, idle time, connections) and
-// handed to the handler one at a time, on the server's own thread.
+// read whole within their bounds (body size, idle time, connections), each
+// connection on a thread of its own, and handed to the person's session.
 class CDavServer {
 public:
     struct COptions {
@@ -17,6 +17,7 @@ public:
         int port = 8443;                   // 0: any free port (Port() tells)
         std::string certificate;           // PEM texts
         std::string key;
+        std::string program; // kelvo-dav itself, which its workers run
         size_t maxBody = 4 << 20;
         unsigned idleSeconds = 30;
         unsigned connections = 64;
@@ -42,6 +43,6 @@ private:
     MHD_Result Answer(MHD_Connection* connection, CPending& pending);
 
     COptions m_options;
-    CDavHandler m_handler;
+    CDavSessions m_sessions;
     std::unique_ptr<MHD_Daemon, void (*)(MHD_Daemon*)> m_daemon;
 };

@@ -8,9 +8,11 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 
 #include "DavConfig.h"
 #include "DavServer.h"
+#include "DavWorker.h"
 #include "LinkedBackend.h"
 #include "kelvo.h"
 
@@ -37,6 +39,8 @@ bool ReadFile(const std::string& path, std::string& text) {
 int main(int argc, char** argv) {
     // The imports a client's objects go through call the library linked here.
     CLinkedBackend backend;
+    if (argc == 2 && std::string(argv[1]) == "--worker")
+        return CDavWorker::Run();
     CDavServer::COptions options;
     CDavConfig::CSettings given;
     std::string config;
@@ -100,6 +104,14 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    // The workers run this very program.
+    char self[4096] = {};
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length <= 0) {
+        std::cerr << "kelvo-dav: cannot tell where kelvo-dav is\n";
+        return 1;
+    }
+    options.program.assign(self, static_cast<size_t>(length));
     CDavServer server(options);
     std::string failure;
     if (!server.Start(failure)) {

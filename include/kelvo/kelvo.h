@@ -50,8 +50,8 @@ extern "C" {
  * 1.5: kvLastImport and kvUndoImport: a person takes back their own import;
  *      kvSkipImportRecord: what an import skipped, and why; kvDatabaseLocation and
  *      the configuration files.
- * 1.6: kvLastEntry and kvRemoveEntries: what a sync server needs to name,
- *      tell changed and remove single entries. */
+ * 1.6: kvLastEntry, kvRemoveEntries and kvEntriesState: what a sync server
+ *      needs to name, tell changed and remove single entries. */
 #define KV_VERSION_MAJOR 1
 #define KV_VERSION_MINOR 6
 
@@ -626,6 +626,15 @@ KV_API int kvLastEntry(int kind, long long* id, long long* changed);
  */
 KV_API int kvRemoveEntries(int kind, const long long* ids, int count, long long* removed,
                            int* number);
+
+/*
+ * How owner's entries of kind stand ("" the public addresses), read without
+ * reading them: *changes grows with every write, removal and undo of them
+ * (never shrinking while the owner is a user), *entries is how many there
+ * are (on a server, of those the person signed in may read). Either pointer
+ * may be null. Returns 0 when the groupware cannot be read.
+ */
+KV_API int kvEntriesState(int kind, const char* owner, long long* changes, long long* entries);
 
 #ifdef __cplusplus
 }

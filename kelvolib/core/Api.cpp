@@ -664,3 +664,33 @@ KV_API int kvRemoveEntries(int kind, const long long* ids, int count, long long*
         *number = recorded;
     return 1;
 }
+
+KV_API int kvEntriesState(int kind, const char* owner, long long* changes, long long* entries) {
+    if ((kind != KV_KIND_ADDRESS && kind != KV_KIND_SCHEDULE) || owner == nullptr)
+        return 0;
+    long long counted[2] = {0, 0};
+    if (!Call([&](CGroupware& g) {
+            const bool addresses = kind == KV_KIND_ADDRESS;
+            std::unique_ptr<CStatement> state = g.Database().Prepare(
+                std::string("SELECT coalesce((SELECT version + moved FROM kv_changes WHERE kind = "
+                            "?1 AND owner = ?2), 0), (SELECT count(*) FROM ") +
+                (addresses ? "addresses WHERE owner = ?2)"
+                           : "schedules WHERE owner_id = (SELECT id FROM owners WHERE name = "
+                             "?2))"));
+            if (!state)
+                return false;
+            state->BindText(1, addresses ? "addresses" : "schedules");
+            state->BindBytes(2, owner, std::strlen(owner));
+            if (!g.Database().StepRow(*state, "the entries"))
+                return false;
+            counted[0] = state->ColumnInt64(0);
+            counted[1] = state->ColumnInt64(1);
+            return true;
+        }))
+        return 0;
+    if (changes != nullptr)
+        *changes = counted[0];
+    if (entries != nullptr)
+        *entries = counted[1];
+    return 1;
+}

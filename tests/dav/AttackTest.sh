@@ -4,6 +4,8 @@
 # HTTP, and a bounded answer to oversized, malformed or hostile requests.
 #   tests/dav/AttackTest.sh BUILD_DIR sqlite|postgresql
 set -euo pipefail
+# Sessions check their password on every request here (a minute, as served).
+export KELVO_DAV_CHECK_SECONDS=0
 . "$(dirname "$0")/DavSession.sh" "$1" "$2"
 admin=$build/bin/kelvo-admin
 # 山田太郎 percent-encoded, and a title of theirs that must never be seen.
@@ -93,5 +95,12 @@ expect 415 "a PUT that is no calendar" "${me[@]}" -T "$dir/card.vcf" "${url}cale
 # The server still answers its person after all of it.
 expect 207 "a person's own calendar" "${me[@]}" "${propfind[@]}" "${url}calendars/guest09/schedule/"
 kill -0 "$server_pid" || { echo "FAILED: kelvo-dav is gone" >&2; failed=1; }
+
+# A changed password ends the session; so does a disabled person.
+printf 'new-password-1\n' | "$admin" user passwd guest09 >/dev/null
+expect 401 "the old password after a change" "${me[@]}" "${propfind[@]}" "$url"
+expect 207 "the new password" -u guest09:new-password-1 "${propfind[@]}" "$url"
+"$admin" user disable guest09 >/dev/null
+expect 401 "a disabled person" -u guest09:new-password-1 "${propfind[@]}" "$url"
 [ "$failed" -eq 0 ] || { tail -40 "$dir/dav.log" >&2; exit 1; }
 echo "nothing given away"
