@@ -284,8 +284,9 @@ TEST_P(ImportRecords, APersonTakesBackOnlyTheirOwnLastImport) {
 }
 
 // What a sync client needs: each entry delivered with its ID and change
-// count, and a person's own entries removed by ID, recorded, and put back by
-// taking the record back; another's IDs remove nothing. On the server a
+// count, the state of a person's entries, and a person's own entries removed
+// by ID, recorded, and put back by taking the record back; another's IDs
+// remove nothing. On the server a
 // refused removal leaves the session usable (its transaction rolled back).
 TEST_P(ImportRecords, APersonRemovesOwnEntriesByIdRecordedAndTakenBack) {
     for (const char* user : {"alice", "bob"}) {
@@ -331,12 +332,22 @@ TEST_P(ImportRecords, APersonRemovesOwnEntriesByIdRecordedAndTakenBack) {
     EXPECT_EQ(number, 0);
     EXPECT_EQ(m_database.Count("addresses"), 3);
 
+    // The state a sync server asks moves with each removal and undo.
+    long long state[3] = {}, entries[3] = {};
+    ASSERT_TRUE(kvEntriesState(KV_KIND_ADDRESS, "alice", &state[0], &entries[0])) << Reason();
+    EXPECT_EQ(entries[0], 1);
     long long own[] = {ids[0].first == "alice" ? ids[0].second : ids[1].second};
     ASSERT_TRUE(kvRemoveEntries(KV_KIND_ADDRESS, own, 1, &removed, &number)) << Reason();
     EXPECT_EQ(removed, 1);
     EXPECT_GT(number, 0);
     EXPECT_EQ(m_database.Count("addresses"), 2);
+    ASSERT_TRUE(kvEntriesState(KV_KIND_ADDRESS, "alice", &state[1], &entries[1]));
     ASSERT_TRUE(kvUndoImport(number, nullptr, nullptr)) << Reason();
+    ASSERT_TRUE(kvEntriesState(KV_KIND_ADDRESS, "alice", &state[2], &entries[2]));
+    EXPECT_EQ(entries[1], 0);
+    EXPECT_EQ(entries[2], 1);
+    EXPECT_LT(state[0], state[1]);
+    EXPECT_LT(state[1], state[2]);
     read();
     EXPECT_EQ(ids.size(), 2u) << "put back";
     EXPECT_FALSE(kvUndoImport(number, nullptr, nullptr)) << "not twice";
