@@ -50,8 +50,14 @@ std::time_t Seconds(const kvTimeBlock& time) {
 
 bool CDavCollection::Read(Kind kind, const std::string& owner, std::string& failure) {
     m_kind = kind;
-    m_strOwner = kind == Kind::PublicContacts ? "" : owner;
+    m_owners.clear();
     m_objects.clear();
+    if (kind == Kind::PublicCalendar) {
+        if (!People(m_owners, failure))
+            return false;
+    } else {
+        m_owners.push_back(kind == Kind::PublicContacts ? "" : owner);
+    }
     m_series.clear();
     const bool read = Each(
         [this](const void* record, long long id, long long changed, const std::string& original) {
@@ -98,33 +104,80 @@ CDavCollection::CObject& CDavCollection::Add(const std::string& uid, bool series
 template <typename Visit> bool CDavCollection::Each(Visit&& visit, std::string& failure) const {
     const bool calendar = IsCalendar();
     const int kind = calendar ? KV_KIND_SCHEDULE : KV_KIND_ADDRESS;
-    if ((calendar ? kvOpenSchedules(m_strOwner.c_str(), "")
-                  : kvOpenAddressBook(m_strOwner.c_str(), -1, 0, 0, 0)) == 0) {
+    auto schedule = std::make_unique<kvScheduleRecord>();
+    auto address = std::make_unique<kvAddressRecord>();
+    for (const std::string& owner : m_owners) {
+        if ((calendar ? kvOpenSchedules(owner.c_str(), "")
+                      : kvOpenAddressBook(owner.c_str(), -1, 0, 0, 0)) == 0) {
+            failure = LastError();
+            return false;
+        }
+        for (;;) {
+            if (calendar ? kvNextSchedule(schedule.get(), 0) == 0
+                         : kvNextAddress(address.get(), 0) == 0)
+                break;
+            // The book brings the public entries with the owner's, and a
+            // person's schedules the private with the public: each
+            // collection keeps its own.
+            if (calendar ? m_kind == Kind::PublicCalendar && schedule->isPublic == 0
+                         : std::string(address->owner,
+                                       strnlen(address->owner, sizeof address->owner)) != owner)
+                continue;
+            long long id = 0, changed = 0;
+            kvLastEntry(kind, &id, &changed);
+            visit(calendar ? static_cast<const void*>(schedule.get()) : address.get(), id, changed,
+                  LastOriginal(kind));
+        }
+        failure = LastError();
+        if (calendar)
+            kvCloseSchedules();
+        else
+            kvCloseAddressBook();
+        if (!failure.empty())
+            return false;
+    }
+    return true;
+}
+
+bool CDavCollection::People(std::vector<std::string>& names, std::string& failure) {
+    names.clear();
+    if (kvOpenUsers("", nullptr, 0) == 0) {
         failure = LastError();
         return false;
     }
-    auto schedule = std::make_unique<kvScheduleRecord>();
-    auto address = std::make_unique<kvAddressRecord>();
-    for (;;) {
-        if (calendar ? kvNextSchedule(schedule.get(), 0) == 0
-                     : kvNextAddress(address.get(), 0) == 0)
-            break;
-        // The book brings the public entries with the owner's: each
-        // collection keeps its own.
-        if (!calendar && std::string(address->owner,
-                                     strnlen(address->owner, sizeof address->owner)) != m_strOwner)
-            continue;
-        long long id = 0, changed = 0;
-        kvLastEntry(kind, &id, &changed);
-        visit(calendar ? static_cast<const void*>(schedule.get()) : address.get(), id, changed,
-              LastOriginal(kind));
-    }
+    auto user = std::make_unique<kvUserRecord>();
+    while (kvNextUser(user.get(), 1) != 0)
+        names.emplace_back(user->userName, strnlen(user->userName, sizeof user->userName));
     failure = LastError();
-    if (calendar)
-        kvCloseSchedules();
-    else
-        kvCloseAddressBook();
+    kvCloseUsers();
     return failure.empty();
+}
+
+bool CDavCollection::State(Kind kind, const std::string& owner, long long& changes,
+                           long long& entries, std::string& failure) {
+    std::vector<std::string> owners;
+    if (kind == Kind::PublicCalendar) {
+        if (!People(owners, failure))
+            return false;
+    } else {
+        owners.push_back(kind == Kind::PublicContacts ? "" : owner);
+    }
+    unsigned long long mixed = 0;
+    entries = 0;
+    for (const std::string& one : owners) {
+        long long changed = 0, counted = 0;
+        if (kvEntriesState(IsCalendar(kind) ? KV_KIND_SCHEDULE : KV_KIND_ADDRESS, one.c_str(),
+                           &changed, &counted) == 0) {
+            failure = LastError();
+            return false;
+        }
+        // Each person's count weighed apart: one person's change never
+        // cancels another's.
+        mixed = mixed * 1000003u + static_cast<unsigned long long>(changed);
+        entries += counted;
+    }
+    changes = static_cast<long long>(mixed);
+    return true;
 }
 
 bool CDavCollection::Fill(const std::vector<const CObject*>& objects, std::string& failure) {

@@ -8,15 +8,29 @@
 #include "kelvo.h"
 
 // One collection as a sync client sees it, read through the library: a
-// person's schedules (a calendar), a person's private addresses, or the
-// public addresses. Each object is a resource of its own: an address entry
-// as a vCard, a schedule entry as an iCalendar object, and a recurring
-// series (all its occurrences) as one object, as it came. An object is named
-// by the UID its text carries; its ETag changes with every write of its
-// entries, and the collection's tag with every change of its objects.
+// person's schedules (a calendar), a person's private addresses, every
+// person's public schedules, or the public addresses. Each object is a resource of its own: an
+// address entry as a vCard, a schedule entry as an iCalendar object, and a recurring series (all
+// its occurrences) as one object, as it came. An object is named by the UID its text carries; its
+// ETag changes with every write of its entries, and the collection's tag with every change of its
+// objects.
 class CDavCollection {
 public:
-    enum class Kind { Calendar, Contacts, PublicContacts };
+    // A person's schedules, their own addresses, every person's public
+    // schedules, the public addresses.
+    enum class Kind { Calendar, Contacts, PublicCalendar, PublicContacts };
+    static bool IsCalendar(Kind kind) {
+        return kind == Kind::Calendar || kind == Kind::PublicCalendar;
+    }
+    // Read only for people.
+    static bool IsPublic(Kind kind) {
+        return kind == Kind::PublicCalendar || kind == Kind::PublicContacts;
+    }
+    // How the entries of the collection of kind of owner stand: changes grow
+    // with every change of them (kvEntriesState, over every person for the
+    // public schedules). False, with failure set, when they cannot be read.
+    static bool State(Kind kind, const std::string& owner, long long& changes, long long& entries,
+                      std::string& failure);
 
     struct CObject {
         std::string uid;  // as the text says it (UTF-8); empty when none
@@ -37,7 +51,7 @@ public:
     };
 
     // Reads the collection of owner (code page 932; ignored for the public
-    // addresses): its objects' names and ETags, not yet their texts. False,
+    // ones): its objects' names and ETags, not yet their texts. False,
     // with failure set, when the library refuses.
     bool Read(Kind kind, const std::string& owner, std::string& failure);
     // Writes the texts of objects (of this collection), reading the entries
@@ -47,7 +61,7 @@ public:
     void ForgetTexts();
 
     Kind GetKind() const { return m_kind; }
-    bool IsCalendar() const { return m_kind == Kind::Calendar; }
+    bool IsCalendar() const { return IsCalendar(m_kind); }
     const std::vector<CObject>& Objects() const { return m_objects; }
     // The object whose resource name is name (percent-decoded), or null.
     const CObject* Find(const std::string& name) const;
@@ -61,6 +75,8 @@ private:
     // Steps through the entries: visit gets each record, its ID, change count
     // and original.
     template <typename Visit> bool Each(Visit&& visit, std::string& failure) const;
+    // The names of every person (code page 932).
+    static bool People(std::vector<std::string>& names, std::string& failure);
     // The object an entry of uid (empty: none) goes in: a series' entries
     // share one.
     CObject& Add(const std::string& uid, bool series, long long id, long long changed);
@@ -69,7 +85,7 @@ private:
     void Finish();
 
     Kind m_kind = Kind::Calendar;
-    std::string m_strOwner;
+    std::vector<std::string> m_owners;      // whose schedules or addresses are read
     std::map<std::string, size_t> m_series; // a series' UID -> its object
     std::vector<CObject> m_objects;
     std::string m_strTag;

@@ -135,12 +135,11 @@ CDavResponse CDavHandler::Serve(const CDavRequest& request, const std::string& u
 
 CDavCollection* CDavHandler::Collection(const CDavPath& path, CDavResponse& error) {
     const CDavCollection::Kind kind = path.GetKind();
-    const bool calendar = kind == CDavCollection::Kind::Calendar;
     const std::string owner = kind == CDavCollection::Kind::PublicContacts ? "" : m_strOwner;
     long long changes = 0, entries = 0;
-    if (kvEntriesState(calendar ? KV_KIND_SCHEDULE : KV_KIND_ADDRESS, owner.c_str(), &changes,
-                       &entries) == 0) {
-        error = CDavResponse::Status(500, "the entries cannot be read: " + LastError());
+    std::string failure;
+    if (!CDavCollection::State(kind, owner, changes, entries, failure)) {
+        error = CDavResponse::Status(500, "the entries cannot be read: " + Utf8(failure));
         return nullptr;
     }
     // The state is taken before the entries are read: a write in between
@@ -149,7 +148,6 @@ CDavCollection* CDavHandler::Collection(const CDavPath& path, CDavResponse& erro
     cached.used = ++m_nUses;
     if (!cached.collection || cached.changes != changes || cached.entries != entries) {
         auto collection = std::make_unique<CDavCollection>();
-        std::string failure;
         if (!collection->Read(kind, owner, failure)) {
             m_collections.erase(std::to_string(static_cast<int>(kind)) + '/' + owner);
             error = CDavResponse::Status(500, "the entries cannot be read: " + Utf8(failure));
@@ -185,7 +183,7 @@ void CDavHandler::Describe(CDavMultiStatus& status, const std::string& href, con
     using Where = CDavPath::Where;
     const Where where = path.GetWhere();
     const bool isCollection = where == Where::Collection;
-    const bool readOnly = isCollection && path.GetKind() == CDavCollection::Kind::PublicContacts;
+    const bool readOnly = isCollection && CDavCollection::IsPublic(path.GetKind());
     std::vector<CProperty> found;
     std::vector<CName> missing;
     auto wanted = [&](const char* ns, const char* name) {
@@ -222,7 +220,7 @@ void CDavHandler::Describe(CDavMultiStatus& status, const std::string& href, con
         if (where == Where::Principal)
             property.empty.push_back({kDav, "principal"});
         if (isCollection)
-            property.empty.push_back(path.GetKind() == CDavCollection::Kind::Calendar
+            property.empty.push_back(CDavCollection::IsCalendar(path.GetKind())
                                          ? CName{kCalDav, "calendar"}
                                          : CName{kCardDav, "addressbook"});
         found.push_back(std::move(property));
@@ -246,6 +244,7 @@ void CDavHandler::Describe(CDavMultiStatus& status, const std::string& href, con
             text(kDav, "displayname",
                  where == Where::Principal                                ? m_strUser
                  : path.GetKind() == CDavCollection::Kind::Calendar       ? "スケジュール"
+                 : path.GetKind() == CDavCollection::Kind::PublicCalendar ? "公開スケジュール"
                  : path.GetKind() == CDavCollection::Kind::PublicContacts ? "公開アドレス帳"
                                                                           : "アドレス帳");
         else if (ns == kServer && name == "getctag" && collection != nullptr)
@@ -255,11 +254,11 @@ void CDavHandler::Describe(CDavMultiStatus& status, const std::string& href, con
         else if (ns == kDav && name == "sync-token" && collection != nullptr)
             text(kDav, "sync-token", m_tokens.Token(href, *collection));
         else if (ns == kCalDav && name == "supported-calendar-component-set" && isCollection &&
-                 path.GetKind() == CDavCollection::Kind::Calendar)
+                 CDavCollection::IsCalendar(path.GetKind()))
             raw(kCalDav, "supported-calendar-component-set", "<c:comp name=\"VEVENT\"/>");
         else if (ns == kDav && name == "supported-report-set" && isCollection)
             raw(kDav, "supported-report-set",
-                path.GetKind() == CDavCollection::Kind::Calendar
+                CDavCollection::IsCalendar(path.GetKind())
                     ? "<d:supported-report><d:report><c:calendar-multiget/></d:report>"
                       "</d:supported-report><d:supported-report><d:report><c:calendar-query/>"
                       "</d:report></d:supported-report><d:supported-report><d:report>"
@@ -341,7 +340,8 @@ CDavResponse CDavHandler::PropFind(const CDavRequest& request, const CDavPath& p
         if (!deep)
             break;
         const std::vector<CDavCollection::Kind> kinds =
-            calendars ? std::vector<CDavCollection::Kind>{CDavCollection::Kind::Calendar}
+            calendars ? std::vector<CDavCollection::Kind>{CDavCollection::Kind::Calendar,
+                                                          CDavCollection::Kind::PublicCalendar}
                       : std::vector<CDavCollection::Kind>{CDavCollection::Kind::Contacts,
                                                           CDavCollection::Kind::PublicContacts};
         for (CDavCollection::Kind kind : kinds) {
@@ -497,8 +497,8 @@ CDavResponse CDavHandler::Get(const CDavRequest& request, const CDavPath& path) 
 bool CDavHandler::Unwritable(const CDavPath& path, CDavResponse& refusal) {
     if (path.GetWhere() != CDavPath::Where::Object)
         refusal = CDavResponse::Status(405);
-    else if (path.GetKind() == CDavCollection::Kind::PublicContacts)
-        refusal = CDavResponse::Status(403, "the public address book is read only");
+    else if (CDavCollection::IsPublic(path.GetKind()))
+        refusal = CDavResponse::Status(403, "the public collections are read only");
     else
         return false;
     return true;

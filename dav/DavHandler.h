@@ -14,8 +14,8 @@
 
 // Answers the requests of the person signed in (a worker's, CDavWorker):
 // finds where a path points and answers the method there. A person reaches
-// only their own collections and the public address book (read only); every
-// other path of the tree is forbidden, whoever it names.
+// only their own collections and the public schedules and addresses (read
+// only); every other path of the tree is forbidden, whoever it names.
 class CDavHandler {
 public:
     // What is answered before anyone signs in: the well-known addresses,

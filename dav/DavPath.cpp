@@ -20,6 +20,7 @@ const char* CollectionName(CDavCollection::Kind kind) {
         return "schedule";
     case CDavCollection::Kind::Contacts:
         return "contacts";
+    case CDavCollection::Kind::PublicCalendar:
     case CDavCollection::Kind::PublicContacts:
         return "public";
     }
@@ -73,8 +74,7 @@ std::string CDavPath::AddressHomeHref(const std::string& user) {
     return "/dav/addressbooks/" + Encode(user) + "/";
 }
 std::string CDavPath::CollectionHref(const std::string& user, CDavCollection::Kind kind) {
-    return (kind == CDavCollection::Kind::Calendar ? CalendarHomeHref(user)
-                                                   : AddressHomeHref(user)) +
+    return (CDavCollection::IsCalendar(kind) ? CalendarHomeHref(user) : AddressHomeHref(user)) +
            CollectionName(kind) + "/";
 }
 
@@ -128,6 +128,8 @@ CDavPath CDavPath::Parse(const std::string& path) {
     const std::string& collection = segments[3];
     if (calendars && collection == "schedule")
         result.m_kind = CDavCollection::Kind::Calendar;
+    else if (calendars && collection == "public")
+        result.m_kind = CDavCollection::Kind::PublicCalendar;
     else if (!calendars && collection == "contacts")
         result.m_kind = CDavCollection::Kind::Contacts;
     else if (!calendars && collection == "public")

@@ -10,6 +10,7 @@
 //   /dav/principals/USER/                    a person
 //   /dav/calendars/USER/                     a person's calendars
 //   /dav/calendars/USER/schedule/[NAME]      their schedules, and one object
+//   /dav/calendars/USER/public/[NAME]        every person's public schedules
 //   /dav/addressbooks/USER/                  a person's address books
 //   /dav/addressbooks/USER/contacts/[NAME]   their own addresses
 //   /dav/addressbooks/USER/public/[NAME]     the public addresses

@@ -21,7 +21,7 @@ namespace {
 const char kUsage[] =
     "usage: kelvo-dav [--config FILE] [--certificate FILE] [--key FILE] [--listen ADDRESS]\n"
     "                 [--port PORT]\n"
-    "  Serves each person's schedules and addresses, and the public addresses,\n"
+    "  Serves each person's schedules and addresses, and the public ones,\n"
     "  over CalDAV and CardDAV at https://ADDRESS:PORT/dav/ (default 127.0.0.1:8443;\n"
     "  port 0: any free one, printed). The certificate and key are PEM files; the\n"
     "  options say what the configuration file says, and win over it.\n";

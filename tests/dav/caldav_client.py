@@ -34,9 +34,9 @@ moved = requests.request("PROPFIND", url.replace("/dav/", "/.well-known/caldav")
                          auth=("guest09", "guest"), allow_redirects=False)
 check(moved.status_code == 301 and moved.headers["Location"] == "/dav/", "well-known redirect")
 client = caldav.DAVClient(url=url, username="guest09", password="guest", ssl_verify_cert=ca)
-calendars = client.principal().calendars()
-check(len(calendars) == 1 and calendars[0].name == "スケジュール", "one calendar, named")
-calendar = calendars[0]
+calendars = {c.name: c for c in client.principal().calendars()}
+check(sorted(calendars) == ["スケジュール", "公開スケジュール"], "the calendars, named")
+calendar = calendars["スケジュール"]
 demo = len(calendar.events())
 check(demo > 0, "the demo's schedules are there")
 
@@ -96,10 +96,19 @@ check(stale_put.status_code == 412, "a stale If-Match is refused")
 check("上書き" not in groupware("dump", "schedules", "--owner", "guest09"),
       "a refused PUT stores nothing")
 
+# Every person's public schedules, and none of their private ones, read only.
+public = "".join(e.data for e in calendars["公開スケジュール"].events())
+check("週次報告" in public and "顧客打ち合わせ" not in public, "the public schedules only")
+try:
+    calendars["公開スケジュール"].save_event(event("pub-1", "20270107T100000Z", "公開へ"))
+    check(False, "the public schedules are read only")
+except error.PutError:
+    pass
+
 # Another person sees only their own.
 yamada = caldav.DAVClient(url=url, username="山田太郎".encode(), password=b"yamada",
                           ssl_verify_cert=ca)
-theirs = yamada.principal().calendars()[0]
+theirs = [c for c in yamada.principal().calendars() if c.name == "スケジュール"][0]
 check(all("机で追加" not in e.data for e in theirs.events()), "no one else's events")
 try:
     caldav.Calendar(client=yamada, url=calendar.url).events()
