@@ -45,6 +45,10 @@ CDavMultiStatus::~CDavMultiStatus() = default;
 void CDavMultiStatus::Start(const CDavXmlRequest::CName& name) {
     if (const char* prefix = PrefixOf(name.first)) {
         xmlTextWriterStartElement(m_writer.get(), X(std::string(prefix) + ":" + name.second));
+    } else if (name.first.empty()) {
+        // No namespace at all (a prefix may not be bound to none).
+        xmlTextWriterStartElement(m_writer.get(), X(name.second));
+        xmlTextWriterWriteAttribute(m_writer.get(), X("xmlns"), X(""));
     } else {
         // A namespace of no prefix of ours is declared where it is used.
         xmlTextWriterStartElement(m_writer.get(), X("x:" + name.second));

@@ -98,31 +98,37 @@ MHD_Result CDavServer::Access(void* self, MHD_Connection* connection, const char
         auto pending = std::make_unique<CPending>();
         pending->method = method != nullptr ? method : "";
         pending->path = url != nullptr ? url : "";
+        *state = pending.release();
         // A body announced too large is refused before it is read.
         const std::string length = Header(connection, "Content-Length");
         if (!length.empty() && length.find_first_not_of("0123456789") == std::string::npos &&
             (length.size() > 12 || std::stoull(length) > server.m_options.maxBody))
-            pending->tooLarge = true;
-        *state = pending.release();
+            return server.Refuse(connection, *static_cast<CPending*>(*state));
         return MHD_YES;
     }
     CPending& pending = *static_cast<CPending*>(*state);
     if (*uploadSize > 0) {
-        if (!pending.tooLarge && pending.body.size() + *uploadSize <= server.m_options.maxBody)
-            pending.body.append(upload, *uploadSize);
-        else
-            pending.tooLarge = true;
+        const size_t size = *uploadSize;
         *uploadSize = 0;
+        if (pending.tooLarge)
+            return MHD_YES; // answered: what still comes is dropped
+        if (pending.body.size() + size > server.m_options.maxBody)
+            return server.Refuse(connection, pending);
+        pending.body.append(upload, size);
         return MHD_YES;
     }
-    return server.Answer(connection, pending);
+    return pending.tooLarge ? MHD_YES : server.Answer(connection, pending);
+}
+
+MHD_Result CDavServer::Refuse(MHD_Connection* connection, CPending& pending) {
+    // Answered at once, the rest of the body unread: the connection closes
+    // after the answer.
+    pending.tooLarge = true;
+    std::string().swap(pending.body);
+    return Queue(connection, CDavResponse::Status(413, "the request is too large"));
 }
 
 MHD_Result CDavServer::Answer(MHD_Connection* connection, CPending& pending) {
-    if (pending.tooLarge) {
-        pending.body.clear();
-        return Queue(connection, CDavResponse::Status(413, "the request is too large"));
-    }
     CDavRequest request;
     request.method = pending.method;
     request.path = pending.path;

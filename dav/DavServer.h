@@ -41,6 +41,8 @@ private:
     static void Completed(void* self, MHD_Connection* connection, void** state,
                           MHD_RequestTerminationCode reason);
     MHD_Result Answer(MHD_Connection* connection, CPending& pending);
+    // Answers 413 for a body over the bound, announced or on its way.
+    static MHD_Result Refuse(MHD_Connection* connection, CPending& pending);
 
     COptions m_options;
     CDavSessions m_sessions;

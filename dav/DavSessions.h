@@ -17,13 +17,14 @@
 // salted hash of the name and password a request carries: the server keeps
 // no password. A session's password is checked again by its worker a
 // minute after the last check (a changed password or a removed user ends
-// it), and a session unused for five minutes ends.
+// it), and a session unused for fifteen minutes ends (with it the sync
+// tokens it gave: a client then syncs whole, by ETags).
 class CDavSessions {
 public:
     // How long a session goes before its password is checked again
     // ($KELVO_DAV_CHECK_SECONDS may make it shorter, for tests).
     static constexpr std::time_t kCheckSeconds = 60;
-    static constexpr std::time_t kIdleSeconds = 300;
+    static constexpr std::time_t kIdleSeconds = 900;
     static constexpr size_t kMostSessions = 64;
 
     // program: the path of kelvo-dav itself, which the workers run.
