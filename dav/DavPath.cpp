@@ -82,7 +82,7 @@ CDavPath CDavPath::Parse(const std::string& path) {
     CDavPath result;
     // A query is no part of the resource.
     const std::string bare = path.substr(0, path.find('?'));
-    if (bare.empty() || bare[0] != '/')
+    if (bare.empty() || bare[0] != '/' || bare.find('\0') != std::string::npos)
         return result;
     std::vector<std::string> segments;
     size_t from = 1;
