@@ -12,7 +12,8 @@ struct CDavServer::CPending {
     std::string method;
     std::string path;
     std::string body;
-    bool tooLarge = false;
+    bool tooLarge = false;   // refused, answered
+    bool overflowed = false; // grew over the bound on its way
 };
 
 namespace {
@@ -110,19 +111,26 @@ MHD_Result CDavServer::Access(void* self, MHD_Connection* connection, const char
     if (*uploadSize > 0) {
         const size_t size = *uploadSize;
         *uploadSize = 0;
-        if (pending.tooLarge)
-            return MHD_YES; // answered: what still comes is dropped
-        if (pending.body.size() + size > server.m_options.maxBody)
-            return server.Refuse(connection, pending);
-        pending.body.append(upload, size);
+        // A body that grows over the bound on its way (sent in chunks) is
+        // read to its end and dropped: the server takes no answer before.
+        if (pending.body.size() + size > server.m_options.maxBody) {
+            pending.overflowed = true;
+            std::string().swap(pending.body);
+        } else if (!pending.overflowed && !pending.tooLarge) {
+            pending.body.append(upload, size);
+        }
         return MHD_YES;
     }
-    return pending.tooLarge ? MHD_YES : server.Answer(connection, pending);
+    if (pending.tooLarge)
+        return MHD_YES; // answered already
+    if (pending.overflowed)
+        return Refuse(connection, pending);
+    return server.Answer(connection, pending);
 }
 
 MHD_Result CDavServer::Refuse(MHD_Connection* connection, CPending& pending) {
-    // Answered at once, the rest of the body unread: the connection closes
-    // after the answer.
+    // Announced too large, it is answered at once and the body is never read
+    // (the connection closes after the answer).
     pending.tooLarge = true;
     std::string().swap(pending.body);
     return Queue(connection, CDavResponse::Status(413, "the request is too large"));

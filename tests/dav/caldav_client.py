@@ -102,7 +102,7 @@ check("週次報告" in public and "顧客打ち合わせ" not in public, "the p
 try:
     calendars["公開スケジュール"].save_event(event("pub-1", "20270107T100000Z", "公開へ"))
     check(False, "the public schedules are read only")
-except error.PutError:
+except error.DAVError:
     pass
 
 # Another person sees only their own.
