@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 #include <sstream>
+#include <unordered_map>
 
 #include "ContentLine.h"
 #include "DavPath.h"
@@ -48,7 +49,21 @@ std::time_t Seconds(const kvTimeBlock& time) {
 
 } // namespace
 
-bool CDavCollection::Read(Kind kind, const std::string& owner, std::string& failure) {
+bool CDavCollection::Read(Kind kind, const std::string& owner, std::string& failure,
+                          const CDavCollection* before) {
+    // The entries as they were read before: what is new or changed since is
+    // written while it is read, for the client that comes for it next.
+    std::unordered_map<long long, long long> known;
+    if (before != nullptr && before->m_kind == kind)
+        for (const CObject& object : before->m_objects)
+            for (size_t i = 0; i < object.ids.size(); ++i)
+                known.emplace(object.ids[i], object.changes[i]);
+    auto fresh = [&](long long id, long long changed) {
+        if (before == nullptr)
+            return false;
+        auto found = known.find(id);
+        return found == known.end() || found->second != changed;
+    };
     m_kind = kind;
     m_owners.clear();
     m_objects.clear();
@@ -60,20 +75,36 @@ bool CDavCollection::Read(Kind kind, const std::string& owner, std::string& fail
     }
     m_series.clear();
     const bool read = Each(
-        [this](const void* record, long long id, long long changed, const std::string& original) {
+        [&](const void* record, long long id, long long changed, const std::string& original) {
+            std::ostringstream text;
             if (IsCalendar()) {
                 const auto& schedule = *static_cast<const kvScheduleRecord*>(record);
                 const bool series = !COriginal::Parse(original).series.empty();
                 CObject& object =
                     Add(CICalendarWriter::UidOf(schedule, original), series, id, changed);
                 object.spans.push_back({schedule.start, schedule.end, schedule.allDay != 0});
+                // A series' other entries may come later: Fill writes it.
+                if (!series && fresh(id, changed)) {
+                    CICalendarWriter writer(text);
+                    writer.Begin();
+                    writer.Write(schedule, original);
+                    writer.End();
+                    object.data = text.str();
+                    object.fresh = true;
+                }
             } else {
                 std::string uid;
                 CContentLine property;
                 for (const std::string& line : COriginal::Parse(original).lines)
                     if (uid.empty() && property.Parse(line) && property.Name() == "UID")
                         uid = property.Value();
-                Add(uid, false, id, changed);
+                CObject& object = Add(uid, false, id, changed);
+                if (fresh(id, changed)) {
+                    CVCardWriter(text).Write(*static_cast<const kvAddressRecord*>(record),
+                                             original);
+                    object.data = text.str();
+                    object.fresh = true;
+                }
             }
         },
         failure);
@@ -190,7 +221,14 @@ bool CDavCollection::Fill(const std::vector<const CObject*>& objects, std::strin
     };
     std::vector<std::unique_ptr<CText>> texts;
     std::map<long long, CText*> byEntry;
-    for (const CObject* wanted : objects) {
+    // A client that asks for many (a first sync, a hundred at a time) gets
+    // them all written in the one read of the entries, and kept.
+    std::vector<const CObject*> every;
+    const bool whole = objects.size() >= kWholeFrom;
+    if (whole)
+        for (const CObject& object : m_objects)
+            every.push_back(&object);
+    for (const CObject* wanted : whole ? every : objects) {
         if (wanted == nullptr || !wanted->data.empty())
             continue;
         auto text = std::make_unique<CText>();
@@ -223,15 +261,19 @@ bool CDavCollection::Fill(const std::vector<const CObject*>& objects, std::strin
             text->calendar->End();
         text->object->data = text->text.str();
     }
+    m_bWhole = m_bWhole || (whole && read);
     return read;
 }
 
 void CDavCollection::ForgetTexts() {
     for (CObject& object : m_objects)
-        std::string().swap(object.data);
+        if (!object.fresh)
+            std::string().swap(object.data);
+    m_bWhole = false;
 }
 
 void CDavCollection::Finish() {
+    m_byName.clear();
     std::set<std::string> taken;
     std::string all;
     for (CObject& object : m_objects) {
@@ -242,6 +284,7 @@ void CDavCollection::Finish() {
         for (size_t j = 0; j < object.ids.size(); ++j)
             stamp += std::to_string(object.ids[j]) + ":" + std::to_string(object.changes[j]) + ";";
         object.etag = "\"" + CFileHash::Sha256Text(stamp).substr(0, 24) + "\"";
+        m_byName.emplace(CDavPath::Decode(object.name), &object - m_objects.data());
         all += object.name + " " + object.etag + "\n";
     }
     m_strTag = "\"" + CFileHash::Sha256Text(all).substr(0, 24) + "\"";
@@ -267,8 +310,6 @@ std::string CDavCollection::NameFor(const std::string& uid) const {
 }
 
 const CDavCollection::CObject* CDavCollection::Find(const std::string& name) const {
-    for (const CObject& object : m_objects)
-        if (object.name == name || CDavPath::Decode(object.name) == name)
-            return &object;
-    return nullptr;
+    auto found = m_byName.find(name);
+    return found != m_byName.end() ? &m_objects[found->second] : nullptr;
 }

@@ -39,6 +39,7 @@ public:
         std::vector<long long> ids;
         std::vector<long long> changes; // each entry's change count
         std::string data;               // the vCard or iCalendar text, once Fill wrote it
+        bool fresh = false;             // new or changed since the read before: its text kept
         // When its entries take place (schedules): start, end (year 70: none), all day.
         struct CSpan {
             kvTimeBlock start, end;
@@ -53,12 +54,19 @@ public:
     // Reads the collection of owner (code page 932; ignored for the public
     // ones): its objects' names and ETags, not yet their texts. False,
     // with failure set, when the library refuses.
-    bool Read(Kind kind, const std::string& owner, std::string& failure);
+    // before: the same collection as read before, whose changed objects'
+    // texts are then written in the same read (and kept).
+    bool Read(Kind kind, const std::string& owner, std::string& failure,
+              const CDavCollection* before = nullptr);
     // Writes the texts of objects (of this collection), reading the entries
     // again: only what a request sends is written.
     bool Fill(const std::vector<const CObject*>& objects, std::string& failure);
-    // Drops the texts Fill wrote (the names and tags stay).
+    // Drops the texts Fill wrote (the names, tags and fresh texts stay).
     void ForgetTexts();
+    // Fill asked for at least this many objects writes every object's text.
+    static constexpr size_t kWholeFrom = 50;
+    // Whether every object's text is written.
+    bool HasAllTexts() const { return m_bWhole; }
 
     Kind GetKind() const { return m_kind; }
     bool IsCalendar() const { return IsCalendar(m_kind); }
@@ -86,6 +94,8 @@ private:
 
     Kind m_kind = Kind::Calendar;
     std::vector<std::string> m_owners;      // whose schedules or addresses are read
+    bool m_bWhole = false;                  // every object's text written
+    std::map<std::string, size_t> m_byName; // decoded name -> object
     std::map<std::string, size_t> m_series; // a series' UID -> its object
     std::vector<CObject> m_objects;
     std::string m_strTag;

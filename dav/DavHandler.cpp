@@ -127,9 +127,11 @@ CDavResponse CDavHandler::Serve(const CDavRequest& request, const std::string& u
         response.headers.emplace_back("Allow", "OPTIONS, GET, HEAD, PUT, DELETE, PROPFIND, REPORT");
     }
     // The names and tags of collections are kept for the next request, their
-    // texts not: they are written again for whoever asks.
+    // texts only where this request had them all written (the next multiget
+    // of a first sync takes them): the rest are written again when asked.
     for (auto& cached : m_collections)
-        cached.second.collection->ForgetTexts();
+        if (cached.second.used != m_nUses || !cached.second.collection->HasAllTexts())
+            cached.second.collection->ForgetTexts();
     return response;
 }
 
@@ -148,7 +150,7 @@ CDavCollection* CDavHandler::Collection(const CDavPath& path, CDavResponse& erro
     cached.used = ++m_nUses;
     if (!cached.collection || cached.changes != changes || cached.entries != entries) {
         auto collection = std::make_unique<CDavCollection>();
-        if (!collection->Read(kind, owner, failure)) {
+        if (!collection->Read(kind, owner, failure, cached.collection.get())) {
             m_collections.erase(std::to_string(static_cast<int>(kind)) + '/' + owner);
             error = CDavResponse::Status(500, "the entries cannot be read: " + Utf8(failure));
             return nullptr;
