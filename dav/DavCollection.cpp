@@ -1,5 +1,6 @@
 #include "DavCollection.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -288,6 +289,12 @@ void CDavCollection::Finish() {
         all += object.name + " " + object.etag + "\n";
     }
     m_strTag = "\"" + CFileHash::Sha256Text(all).substr(0, 24) + "\"";
+    auto listing = std::make_shared<CListing>();
+    listing->reserve(m_objects.size());
+    for (const CObject& object : m_objects)
+        listing->emplace_back(object.name, object.etag);
+    std::sort(listing->begin(), listing->end());
+    m_pListing = std::move(listing);
 }
 
 bool CDavCollection::CObject::Overlaps(std::time_t from, std::time_t to) const {

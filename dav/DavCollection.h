@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,10 @@ public:
     const CObject* Find(const std::string& name) const;
     // Changes whenever any object changes, comes or goes (quoted).
     const std::string& Tag() const { return m_strTag; }
+    // The objects' names and ETags, by name: what a sync token keeps of the
+    // collection (shared, never changed once read).
+    using CListing = std::vector<std::pair<std::string, std::string>>;
+    const std::shared_ptr<const CListing>& Listing() const { return m_pListing; }
     // The name a new object of uid gets (percent-encoded UID and extension).
     std::string NameFor(const std::string& uid) const;
     const char* Extension() const { return IsCalendar() ? ".ics" : ".vcf"; }
@@ -96,6 +101,7 @@ private:
     std::vector<std::string> m_owners;      // whose schedules or addresses are read
     bool m_bWhole = false;                  // every object's text written
     std::map<std::string, size_t> m_byName; // decoded name -> object
+    std::shared_ptr<const CListing> m_pListing;
     std::map<std::string, size_t> m_series; // a series' UID -> its object
     std::vector<CObject> m_objects;
     std::string m_strTag;

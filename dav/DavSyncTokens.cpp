@@ -13,10 +13,7 @@ std::string CDavSyncTokens::Token(const std::string& href, const CDavCollection&
     for (const auto& state : states)
         if (state.first == token)
             return token;
-    CState state;
-    for (const auto& object : collection.Objects())
-        state.emplace(object.name, object.etag);
-    states.emplace_back(token, std::move(state));
+    states.emplace_back(token, collection.Listing());
     if (states.size() > kStatesKept)
         states.pop_front();
     return token;
@@ -28,21 +25,27 @@ bool CDavSyncTokens::Changes(const std::string& href, const std::string& token,
     auto states = m_states.find(href);
     if (states == m_states.end())
         return false;
-    const CState* before = nullptr;
+    const CDavCollection::CListing* before = nullptr;
     for (const auto& state : states->second)
         if (state.first == token)
-            before = &state.second;
+            before = state.second.get();
     if (before == nullptr)
         return false;
-    CState now;
-    for (const auto& object : collection.Objects()) {
-        now.emplace(object.name, object.etag);
-        auto was = before->find(object.name);
-        if (was == before->end() || was->second != object.etag)
-            changed.push_back(object.name);
+    // Both by name: one walk through the two.
+    const CDavCollection::CListing& now = *collection.Listing();
+    auto was = before->begin();
+    for (const auto& object : now) {
+        while (was != before->end() && was->first < object.first)
+            gone.push_back((was++)->first);
+        if (was != before->end() && was->first == object.first) {
+            if (was->second != object.second)
+                changed.push_back(object.first);
+            ++was;
+        } else {
+            changed.push_back(object.first);
+        }
     }
-    for (const auto& was : *before)
-        if (now.count(was.first) == 0)
-            gone.push_back(was.first);
+    for (; was != before->end(); ++was)
+        gone.push_back(was->first);
     return true;
 }

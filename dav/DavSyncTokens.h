@@ -24,6 +24,6 @@ public:
                  std::vector<std::string>& gone) const;
 
 private:
-    using CState = std::map<std::string, std::string>; // name -> ETag
+    using CState = std::shared_ptr<const CDavCollection::CListing>;
     std::map<std::string, std::deque<std::pair<std::string, CState>>> m_states;
 };
