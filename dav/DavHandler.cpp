@@ -63,6 +63,15 @@ std::string FirstLine(const std::string& body) {
     return line;
 }
 
+// An href's path: some clients send the whole URL.
+std::string PathOf(const std::string& href) {
+    const size_t scheme = href.find("://");
+    if (scheme == std::string::npos || href.find('/') < scheme)
+        return href;
+    const size_t path = href.find('/', scheme + 3);
+    return path == std::string::npos ? "/" : href.substr(path);
+}
+
 // Whether the objects' texts are asked for.
 bool WantsData(const CDavXmlRequest& asked) {
     for (const CName& property : asked.Properties())
@@ -434,7 +443,7 @@ CDavResponse CDavHandler::Report(const CDavRequest& request, const CDavPath& pat
         for (const std::string& href : asked.Hrefs()) {
             const std::string name = href.substr(href.rfind('/') + 1);
             const CDavCollection::CObject* object =
-                href.rfind(CDavPath::CollectionHref(m_strUser, path.GetKind()), 0) == 0
+                PathOf(href).rfind(CDavPath::CollectionHref(m_strUser, path.GetKind()), 0) == 0
                     ? collection.Find(CDavPath::Decode(name))
                     : nullptr;
             if (object != nullptr)

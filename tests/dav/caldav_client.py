@@ -52,6 +52,12 @@ check([e.url.path for e in inside] == ["/dav/calendars/guest09/schedule/phone-1.
       "a time range finds the event")
 check(calendar.search(start=datetime.datetime(2031, 1, 1), end=datetime.datetime(2031, 2, 1),
                       event=True) == [], "a time range without events finds none")
+# A multiget naming its object by the whole URL, as some clients do.
+whole = requests.request("REPORT", calendar.url, verify=ca, auth=("guest09", "guest"),
+                         data=f'<c:calendar-multiget xmlns:c="urn:ietf:params:xml:ns:caldav" '
+                              f'xmlns:d="DAV:"><d:prop><c:calendar-data/></d:prop><d:href>'
+                              f'{calendar.url}phone-1.ics</d:href></c:calendar-multiget>')
+check("電話で追加" in whole.text, "a multiget by the whole URL")
 
 # Sync tokens: only what changed since, a removal as gone.
 synced = calendar.objects_by_sync_token(load_objects=False)
