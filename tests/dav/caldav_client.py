@@ -101,6 +101,12 @@ stale_put = requests.put(url + "calendars/guest09/schedule/desk-1.ics", verify=c
 check(stale_put.status_code == 412, "a stale If-Match is refused")
 check("上書き" not in groupware("dump", "schedules", "--owner", "guest09"),
       "a refused PUT stores nothing")
+# A replacement that cannot be stored (a calendar without an event) loses nothing.
+empty = requests.put(url + "calendars/guest09/schedule/desk-1.ics", verify=ca,
+                     auth=("guest09", "guest"),
+                     data=b"BEGIN:VCALENDAR\r\nVERSION:2.0\r\nEND:VCALENDAR\r\n")
+check(empty.status_code == 400 and "机で追加" in groupware("dump", "schedules", "--owner", "guest09"),
+      "a replacement not stored keeps what was there")
 
 # Every person's public schedules, and none of their private ones, read only.
 public = "".join(e.data for e in calendars["公開スケジュール"].events())
