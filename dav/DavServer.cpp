@@ -1,6 +1,7 @@
 #include "DavServer.h"
 
 #include <arpa/inet.h>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <netinet/in.h>
@@ -14,6 +15,7 @@ struct CDavServer::CPending {
     std::string body;
     bool tooLarge = false;   // refused, answered
     bool overflowed = false; // grew over the bound on its way
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
 };
 
 namespace {
@@ -111,6 +113,11 @@ MHD_Result CDavServer::Access(void* self, MHD_Connection* connection, const char
     if (*uploadSize > 0) {
         const size_t size = *uploadSize;
         *uploadSize = 0;
+        // A body that trickles in, never idle long enough to time out, is cut
+        // off: the connection closes.
+        if (std::chrono::steady_clock::now() - pending.started >
+            std::chrono::seconds(server.m_options.requestSeconds))
+            return MHD_NO;
         // A body that grows over the bound on its way (sent in chunks) is
         // read to its end and dropped: the server takes no answer before.
         if (pending.body.size() + size > server.m_options.maxBody) {

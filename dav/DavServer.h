@@ -20,6 +20,7 @@ public:
         std::string program; // kelvo-dav itself, which its workers run
         size_t maxBody = 4 << 20;
         unsigned idleSeconds = 30;
+        unsigned requestSeconds = 120; // the most a request's body may take
         unsigned connections = 64;
     };
 
