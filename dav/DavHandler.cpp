@@ -536,13 +536,7 @@ CDavResponse CDavHandler::Put(const CDavRequest& request, const CDavPath& path) 
         return CDavResponse::Status(412);
     const int kind = calendar ? KV_KIND_SCHEDULE : KV_KIND_ADDRESS;
     const bool replaced = existing != nullptr;
-    // What the object was goes first, recorded; should the new one not be
-    // stored, that record is taken back and nothing is lost.
-    int removal = 0;
-    if (existing != nullptr &&
-        kvRemoveEntries(kind, existing->ids.data(), static_cast<int>(existing->ids.size()), nullptr,
-                        &removal) == 0)
-        return CDavResponse::Status(500, "the object cannot be replaced: " + LastError());
+    const std::vector<long long> ids = replaced ? existing->ids : std::vector<long long>();
     CTextFile file;
     file.OpenText(request.body);
     CImportSession::COptions options;
@@ -551,6 +545,14 @@ CDavResponse CDavHandler::Put(const CDavRequest& request, const CDavPath& path) 
     options.file = "dav:" + CDavPath::CollectionHref(m_strUser, path.GetKind()) +
                    CDavPath::Encode(path.Object());
     options.userName = m_strOwner;
+    // What the object was goes in the import's own batch, recorded with it:
+    // one record says what the phone did, and takes it back whole.
+    int import = 0;
+    options.recordBegun = [&](int number) {
+        import = number;
+        return ids.empty() ||
+               kvRemoveEntries(kind, ids.data(), static_cast<int>(ids.size()), nullptr, nullptr);
+    };
     CImportSession session(file, options);
     std::string failure;
     bool stored = false;
@@ -568,8 +570,10 @@ CDavResponse CDavHandler::Put(const CDavRequest& request, const CDavPath& path) 
         failure = session.Failed() ? Utf8(session.Failure()) : "nothing in it could be stored";
     }
     if (!stored) {
-        if (removal != 0)
-            kvUndoImport(removal, nullptr, nullptr);
+        // A failed import's batch went with its removal; one that stored
+        // nothing but committed the removal is taken back: nothing is lost.
+        if (import != 0)
+            kvUndoImport(import, nullptr, nullptr);
         return CDavResponse::Status(400, "the object was not stored: " + failure);
     }
     // Read again: the objects of the read before are gone with it.

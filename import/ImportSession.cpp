@@ -132,10 +132,11 @@ bool CImportSession::BeginRecord() {
         (m_options.userName.empty() ? m_options.owner : m_options.userName).c_str(),
         m_options.file.c_str(), size, hash.c_str(), CImportSummary::FormName(m_pReader->GetForm()),
         options.c_str());
-    if (m_nImport > 0)
+    if (m_nImport > 0 && (!m_options.recordBegun || m_options.recordBegun(m_nImport)))
         return true;
     const std::string reason = KvLastError();
-    m_strFailure = "the import cannot be recorded" + (reason.empty() ? "" : ": " + reason);
+    m_strFailure = (m_nImport > 0 ? "the import cannot begin" : "the import cannot be recorded") +
+                   (reason.empty() ? "" : ": " + reason);
     m_bRecordRefused = true;
     return false;
 }

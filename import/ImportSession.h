@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -50,6 +51,11 @@ public:
         // With dryRun: say per record what the import would do (Plan()),
         // reading the entries it could replace.
         bool plan = false;
+        // Called once the import's record has begun (its number), before the
+        // first record is stored, in the same write batch: false ends the
+        // import (kvLastError says why). A sync server removes there what a
+        // replaced object was, so that the import records both.
+        std::function<bool(int)> recordBegun{};
     };
 
     CImportSession(CTextFile& file, COptions options);

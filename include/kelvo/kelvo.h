@@ -619,9 +619,11 @@ KV_API int kvLastEntry(int kind, long long* id, long long* changed);
  * Removes the entries of kind with the count IDs ids that belong to the person
  * signed in (kvCheckPassword), in one transaction, recorded like an import
  * (form "delete"; kvUndoImport puts them back). IDs of anyone else's entries,
- * the public ones included, and unknown IDs remove nothing. *removed (may be
- * null): how many were removed; *number (may be null): the record's number,
- * 0 when none was removed. Returns 0 when nobody signed in or the entries
+ * the public ones included, and unknown IDs remove nothing. While an import
+ * of kind is under way (kvBeginImport) they are removed in its batch and
+ * recorded with it, as removed: a replaced object is one record. *removed
+ * (may be null): how many were removed; *number (may be null): the record's
+ * number (the import's), 0 when none was removed. Returns 0 when nobody signed in or the entries
  * cannot be removed (kvLastError says why).
  */
 KV_API int kvRemoveEntries(int kind, const long long* ids, int count, long long* removed,

@@ -13,6 +13,7 @@
 #include "Groupware.h"
 #include "GroupwareCopier.h"
 #include "ImportLog.h"
+#include "ImportRecorder.h"
 #include "ImportUndo.h"
 #include "Migrations.h"
 #include "MonitorText.h"
@@ -655,6 +656,13 @@ KV_API int kvRemoveEntries(int kind, const long long* ids, int count, long long*
             which.userName = *person;
             which.person = true;
             which.ids.assign(ids, ids + count);
+            CImportRecorder& imports = g.Database().Imports();
+            if (imports.Records(which.addresses ? "addresses" : "schedules")) {
+                if (!CEntryRemoval(g.Database()).RemoveInImport(which, imports.Number(), found))
+                    return false;
+                recorded = found > 0 ? static_cast<int>(imports.Number()) : 0;
+                return true;
+            }
             return CEntryRemoval(g.Database()).Remove(which, false, found, recorded);
         }))
         return 0;

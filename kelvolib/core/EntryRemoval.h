@@ -4,6 +4,7 @@
 #include <vector>
 
 class CDatabase;
+class CStatement;
 
 // Removes entries for the administrator (kelvo-admin delete) or a person
 // (their own, from a sync client), in one
@@ -26,7 +27,21 @@ public:
     // count: the entries removed (or, with dryRun, that would be); number:
     // the record's (0 for a dry run or when none was removed).
     bool Remove(const CWhich& which, bool dryRun, long long& count, int& number);
+    // Removes the entries of which.ids (of which.owner) as part of the import
+    // under way (its number import), in its write batch: recorded with it as
+    // removed. count: how many.
+    bool RemoveInImport(const CWhich& which, long long import, long long& count);
 
 private:
+    // The entries meant, their parameters numbered from first on: the owner,
+    // then an ID or the import whose added entries go.
+    static std::string Condition(const CWhich& which, int first);
+    static void Bind(const CWhich& which, CStatement& statement, int first, long long key);
+    static const std::vector<long long>& Keys(const CWhich& which);
+    static std::string IdList(const CWhich& which);
+    bool Count(const CWhich& which, long long& count);
+    // Keeps each entry's row with record number, records it as removed, and removes it.
+    bool Move(const CWhich& which, long long number);
+
     CDatabase& m_db;
 };

@@ -35,6 +35,8 @@ public:
     bool End(long long skipped);
     // Whether writes of kind are recorded now.
     bool Records(const char* kind) const { return m_nImport != 0 && m_strKind == kind; }
+    // The number of the import under way (0: none).
+    long long Number() const { return m_nImport; }
 
     // An entry added in the open batch.
     void Added(long long id) { m_added.push_back(id); }

@@ -211,6 +211,9 @@ public:
     // recorded: one row, the entries removed and the record's number; null
     // where the library removes and records them itself.
     virtual std::unique_ptr<CStatement> PrepareOwnEntriesRemoval() { return nullptr; }
+    // Likewise inside the person's import under way ?1, which records them:
+    // ?2 the kind, ?3 the IDs; one row, the entries removed.
+    virtual std::unique_ptr<CStatement> PrepareOwnEntriesRemovalInImport() { return nullptr; }
     // Where a list asks apart whether any of its rows keeps an original, the
     // query that does (one row: 1 or 0), over table's rows where condition
     // holds (its parameters as the list's); null where a list reads the

@@ -624,6 +624,10 @@ std::unique_ptr<CStatement> CPgConnection::PrepareOwnEntriesRemoval() {
                      : nullptr;
 }
 
+std::unique_ptr<CStatement> CPgConnection::PrepareOwnEntriesRemovalInImport() {
+    return m_bPerson ? Prepare("SELECT kv_remove_in_import(?1, ?2, ?3)") : nullptr;
+}
+
 bool CPgConnection::LockSchema() {
     // A lock of the transaction named by the groupware's mark and its schema:
     // the catalogs take no lock on a schema's tables yet to be made.

@@ -86,6 +86,7 @@ public:
     std::unique_ptr<CStatement> PrepareImportSkip() override;
     std::unique_ptr<CStatement> PrepareImportUndo() override;
     std::unique_ptr<CStatement> PrepareOwnEntriesRemoval() override;
+    std::unique_ptr<CStatement> PrepareOwnEntriesRemovalInImport() override;
     bool ExcludeWriters(const std::vector<std::string>& tables) override;
     bool LockOwner(const std::string& kind, const std::string& owner) override;
     bool ReserveIds(const char* table, long long& first, long long& count) override;

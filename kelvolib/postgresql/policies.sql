@@ -395,6 +395,42 @@ BEGIN
     PERFORM kv_count_changes(p_kind, me, 1);
 END $$;
 
+-- Inside the caller's import under way p_import, the import's owner's
+-- entries of p_kind by ID ("1,2,3") are removed and recorded with it (as
+-- removed, with their rows), so that taking the import back puts them back:
+-- a sync client's replaced object. Returns how many were removed.
+CREATE OR REPLACE FUNCTION KV_SCHEMA.kv_remove_in_import(p_import bigint, p_kind text,
+    p_ids text) RETURNS bigint
+    LANGUAGE plpgsql SECURITY DEFINER SET search_path = KV_SCHEMA, pg_temp AS $$
+DECLARE
+    rec imports%ROWTYPE;
+    ids bigint[] := string_to_array(p_ids, ',')::bigint[];
+    mine text;
+    columns text;
+    removed bigint;
+BEGIN
+    PERFORM kv_my_import(p_import);
+    SELECT * INTO rec FROM imports WHERE id = p_import;
+    IF rec.kind <> p_kind THEN
+        RAISE EXCEPTION 'import % is not of %', p_import, p_kind;
+    END IF;
+    PERFORM kv_lock(p_kind, rec.owner);
+    mine := CASE p_kind WHEN 'addresses' THEN 'owner = $1'
+            ELSE 'owner_id = (SELECT id FROM owners WHERE name = $1)' END;
+    SELECT string_agg(quote_ident(attname), ', ' ORDER BY attnum) INTO columns
+        FROM pg_attribute WHERE attrelid = p_kind::regclass AND attnum > 0 AND NOT attisdropped;
+    EXECUTE format('INSERT INTO %I(import_id, %s) SELECT $3, %s FROM %I WHERE %s AND id = ANY($2) '
+                   'ON CONFLICT DO NOTHING', 'import_' || p_kind, columns, columns, p_kind, mine)
+        USING rec.owner, ids, p_import;
+    EXECUTE format('INSERT INTO import_entries(import_id, action, entry_id, last_id) '
+                   'SELECT $3, 3, id, id FROM %I WHERE %s AND id = ANY($2) ON CONFLICT DO NOTHING',
+                   p_kind, mine) USING rec.owner, ids, p_import;
+    EXECUTE format('DELETE FROM %I WHERE %s AND id = ANY($2)', p_kind, mine) USING rec.owner, ids;
+    GET DIAGNOSTICS removed = ROW_COUNT;
+    PERFORM kv_count_changes(p_kind, rec.owner, 1);
+    RETURN removed;
+END $$;
+
 REVOKE ALL ON ALL FUNCTIONS IN SCHEMA KV_SCHEMA FROM PUBLIC;
 GRANT EXECUTE ON FUNCTION KV_SCHEMA.kv_me(), KV_SCHEMA.kv_my_owner(), KV_SCHEMA.kv_is_admin(),
     KV_SCHEMA.kv_check_writer(text, bytea), KV_SCHEMA.kv_lock(text, bytea),
@@ -411,8 +447,8 @@ GRANT EXECUTE ON FUNCTION KV_SCHEMA.kv_me(), KV_SCHEMA.kv_my_owner(), KV_SCHEMA.
     KV_SCHEMA.kv_keep_series_before(bigint, bytea, bytea),
     KV_SCHEMA.kv_record_import_skip(bigint, bigint, bytea),
     KV_SCHEMA.kv_end_import(bigint, bigint, bigint),
-    KV_SCHEMA.kv_undo_import(bigint, boolean), KV_SCHEMA.kv_remove_entries(text, text)
-    TO KV_GROUP;
+    KV_SCHEMA.kv_undo_import(bigint, boolean), KV_SCHEMA.kv_remove_entries(text, text),
+    KV_SCHEMA.kv_remove_in_import(bigint, text, text) TO KV_GROUP;
 
 -- What a person may touch directly: reading, updating their entries, and
 -- adding their schedule owner and new categories. Everything else goes

@@ -89,6 +89,7 @@ check(stale.status_code == 403 and "valid-sync-token" in stale.text, "an unknown
 records = groupware("imports", "--owner", "guest09")
 check(records.count("dav:/dav/calendars/guest09/schedule/phone-1.ics") == 2,
       "each PUT is recorded as an import")
+check(records.count("(delete") == 1, "a replaced object is one record, the DELETE another")
 last_delete = [line.split("\t")[0] for line in records.splitlines() if "(delete" in line][-1]
 groupware("import", "undo", last_delete)
 check("変更した" in groupware("dump", "schedules", "--owner", "guest09"),

@@ -353,4 +353,27 @@ TEST_P(ImportRecords, APersonRemovesOwnEntriesByIdRecordedAndTakenBack) {
     EXPECT_FALSE(kvUndoImport(number, nullptr, nullptr)) << "not twice";
     read();
     EXPECT_EQ(ids.size(), 2u) << "a refused undo leaves the session usable";
+
+    // Inside an import under way the removal is the import's (a sync client's
+    // replaced object): one record, taken back whole.
+    ASSERT_TRUE(kvOpenAddressBook("alice", -1, 0, 0, 0));
+    ASSERT_TRUE(kvBeginAddressUpdate("alice"));
+    const int import = BeginImport(KV_KIND_ADDRESS, "alice");
+    ASSERT_GT(import, 0) << Reason();
+    ASSERT_TRUE(kvRemoveEntries(KV_KIND_ADDRESS, own, 1, &removed, &number)) << Reason();
+    EXPECT_EQ(removed, 1);
+    EXPECT_EQ(number, import);
+    kvAddressRecord replacement = CTestRecords::Address("alice", "Replacement", "", "");
+    ASSERT_TRUE(kvAddAddress(&replacement));
+    ASSERT_TRUE(kvEndImport(0));
+    ASSERT_TRUE(kvCloseAddressBook()) << Reason();
+    read();
+    EXPECT_EQ(ids.size(), 2u) << "the replacement and the public one";
+    long long restored = 0;
+    ASSERT_TRUE(kvUndoImport(import, &removed, &restored)) << Reason();
+    EXPECT_EQ(removed, 1);
+    EXPECT_EQ(restored, 1);
+    read();
+    ASSERT_EQ(ids.size(), 2u);
+    EXPECT_TRUE(ids[0].second == own[0] || ids[1].second == own[0]) << "back with its ID";
 }
