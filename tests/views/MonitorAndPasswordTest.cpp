@@ -146,7 +146,11 @@ TEST_F(Password, EnabledOnlyWithASelectedRowOfTheActiveUserList) {
 TEST_F(Password, ChangesTheLowestSelectedUserKeepingEveryOtherByte) {
     Select({2, 1});
     m_viewer.WhenModal<CPasswordDlg>([&](CPasswordDlg* dialog) {
-        EXPECT_EQ(QApplication::focusWidget(), dialog->Item<QPushButton>(CDialog::IDOK));
+        // The keyboard comes once the dialog is activated, a moment after it shows.
+        auto* ok = dialog->Item<QPushButton>(CDialog::IDOK);
+        EXPECT_TRUE(
+            CViewerHarness::WaitFor([ok] { return QApplication::focusWidget() == ok; }, 3000))
+            << "the keyboard is on OK";
         EXPECT_EQ(dialog->windowTitle(), "パスワード変更");
         EXPECT_EQ(dialog->Item<QLabel>(CPasswordDlg::IDC_USER_NAME)->text(), "ユーザー: bob")
             << "whose password it is, when another user is selected";
