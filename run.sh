@@ -74,6 +74,12 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
     export DISPLAY=$display
     openbox >/dev/null 2>&1 &
     helpers+=($!)
+    # The window manager must be up before the first window: one that maps it
+    # while it starts may leave it unseen for half a minute.
+    for _ in $(seq 1 100); do
+        xdotool get_num_desktops >/dev/null 2>&1 && break
+        sleep 0.05
+    done
     # -noxdamage: Xvfb's damage reports let x11vnc send the first window
     # seconds late (up to 20 s); polling sends it as soon as it is drawn.
     x11vnc -display "$display" -localhost -rfbport "$port" -forever -shared -nopw -quiet \

@@ -48,12 +48,15 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost \
     -keyout "$dir/key.pem" -out "$dir/cert.pem" 2>/dev/null
 ca=$dir/cert.pem
 
+# The files exist before the server writes them: the wait below reads them at once.
+: >"$dir/dav.out"
+: >"$dir/dav.log"
 KELVO_DATABASE=$people "$build/bin/kelvo-dav" --certificate "$ca" --key "$dir/key.pem" --port 0 \
-    >"$dir/dav.out" 2>"$dir/dav.log" &
+    >>"$dir/dav.out" 2>>"$dir/dav.log" &
 server_pid=$!
 port=
 for _ in $(seq 1 200); do
-    port=$(sed -n 's|.*https://127.0.0.1:\([0-9]*\)/dav/$|\1|p' "$dir/dav.out")
+    port=$(sed -n 's|.*https://127.0.0.1:\([0-9]*\)/dav/$|\1|p' "$dir/dav.out" || true)
     [ -n "$port" ] && break
     kill -0 "$server_pid" 2>/dev/null || break
     sleep 0.05
