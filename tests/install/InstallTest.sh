@@ -102,11 +102,12 @@ command=${command//\/etc\/kelvo/$stage/root/etc/kelvo}
 command=${command//\/usr\/bin/$root/bin}
 command=${command//\$\{CREDENTIALS_DIRECTORY\}/$credentials}
 # shellcheck disable=SC2086 # the unit's words, as systemd splits them
-clean KELVO_DATABASE="$stage/demo.db" $command --port 0 >"$stage/dav.out" 2>"$stage/dav.log" &
+: >"$stage/dav.out"
+clean KELVO_DATABASE="$stage/demo.db" $command --port 0 >>"$stage/dav.out" 2>"$stage/dav.log" &
 dav=$!
 port=
 for _ in $(seq 1 100); do
-    port=$(sed -n 's|.*https://127.0.0.1:\([0-9]*\)/dav/$|\1|p' "$stage/dav.out")
+    port=$(sed -n 's|.*https://127.0.0.1:\([0-9]*\)/dav/$|\1|p' "$stage/dav.out" || true)
     [ -n "$port" ] && break
     sleep 0.05
 done
