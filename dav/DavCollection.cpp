@@ -8,6 +8,7 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "BackendTable.h"
 #include "ContentLine.h"
 #include "DavPath.h"
 #include "FileHash.h"
@@ -17,12 +18,6 @@
 #include "kelvo.h"
 
 namespace {
-
-std::string LastError() {
-    char reason[KV_MONITOR_LINE_SIZE] = {};
-    kvLastError(reason, sizeof reason);
-    return reason;
-}
 
 // The original of the record the list delivered last (empty: none).
 std::string LastOriginal(int kind) {
@@ -141,7 +136,7 @@ template <typename Visit> bool CDavCollection::Each(Visit&& visit, std::string& 
     for (const std::string& owner : m_owners) {
         if ((calendar ? kvOpenSchedules(owner.c_str(), "")
                       : kvOpenAddressBook(owner.c_str(), -1, 0, 0, 0)) == 0) {
-            failure = LastError();
+            failure = KvLastError();
             return false;
         }
         for (;;) {
@@ -160,7 +155,7 @@ template <typename Visit> bool CDavCollection::Each(Visit&& visit, std::string& 
             visit(calendar ? static_cast<const void*>(schedule.get()) : address.get(), id, changed,
                   LastOriginal(kind));
         }
-        failure = LastError();
+        failure = KvLastError();
         if (calendar)
             kvCloseSchedules();
         else
@@ -174,13 +169,13 @@ template <typename Visit> bool CDavCollection::Each(Visit&& visit, std::string& 
 bool CDavCollection::People(std::vector<std::string>& names, std::string& failure) {
     names.clear();
     if (kvOpenUsers("", nullptr, 0) == 0) {
-        failure = LastError();
+        failure = KvLastError();
         return false;
     }
     auto user = std::make_unique<kvUserRecord>();
     while (kvNextUser(user.get(), 1) != 0)
         names.emplace_back(user->userName, strnlen(user->userName, sizeof user->userName));
-    failure = LastError();
+    failure = KvLastError();
     kvCloseUsers();
     return failure.empty();
 }
@@ -200,7 +195,7 @@ bool CDavCollection::State(Kind kind, const std::string& owner, long long& chang
         long long changed = 0, counted = 0;
         if (kvEntriesState(IsCalendar(kind) ? KV_KIND_SCHEDULE : KV_KIND_ADDRESS, one.c_str(),
                            &changed, &counted) == 0) {
-            failure = LastError();
+            failure = KvLastError();
             return false;
         }
         // Each person's count weighed apart: one person's change never

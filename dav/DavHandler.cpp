@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 
+#include "BackendTable.h"
 #include "Cp932.h"
 #include "ImportSession.h"
 #include "TextFile.h"
@@ -23,9 +24,7 @@ std::string Utf8(const std::string& cp932) {
 }
 
 std::string LastError() {
-    char reason[KV_MONITOR_LINE_SIZE] = {};
-    kvLastError(reason, sizeof reason);
-    return Utf8(reason);
+    return Utf8(KvLastError());
 }
 
 // An iCalendar UTC time (20260101T000000Z) as seconds; false when it is not one.

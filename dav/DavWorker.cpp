@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "BackendTable.h"
 #include "Cp932.h"
 #include "DavChannel.h"
 #include "DavHandler.h"
@@ -24,10 +25,9 @@ std::vector<std::string> SignIn(const std::string& user, std::string& password,
     OPENSSL_cleanse(cp932Password.data(), cp932Password.size());
     if (signedIn)
         return {"yes"};
-    char reason[KV_MONITOR_LINE_SIZE] = {};
-    kvLastError(reason, sizeof reason);
-    return reason[0] == '\0' ? std::vector<std::string>{"no"}
-                             : std::vector<std::string>{"error", CCp932::ToUtf8(reason)};
+    const std::string reason = KvLastError();
+    return reason.empty() ? std::vector<std::string>{"no"}
+                          : std::vector<std::string>{"error", CCp932::ToUtf8(reason)};
 }
 
 } // namespace
