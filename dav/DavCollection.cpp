@@ -75,9 +75,9 @@ bool CDavCollection::Read(Kind kind, const std::string& owner, std::string& fail
             std::ostringstream text;
             if (IsCalendar()) {
                 const auto& schedule = *static_cast<const kvScheduleRecord*>(record);
-                const bool series = !COriginal::Parse(original).series.empty();
-                CObject& object =
-                    Add(CICalendarWriter::UidOf(schedule, original), series, id, changed);
+                const COriginal::CParsed kept = COriginal::Parse(original);
+                const bool series = !kept.series.empty();
+                CObject& object = Add(CICalendarWriter::UidOf(schedule, kept), series, id, changed);
                 object.spans.push_back({schedule.start, schedule.end, schedule.allDay != 0});
                 // A series' other entries may come later: Fill writes it.
                 if (!series && fresh(id, changed)) {

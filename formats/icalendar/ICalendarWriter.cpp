@@ -237,8 +237,8 @@ std::string CICalendarWriter::DerivedUid(std::string key, int repeat) {
     return std::string(uid) + "@kelvo";
 }
 
-std::string CICalendarWriter::UidOf(const kvScheduleRecord& record, std::string_view original) {
-    const COriginal::CParsed kept = COriginal::Parse(original);
+std::string CICalendarWriter::UidOf(const kvScheduleRecord& record,
+                                    const COriginal::CParsed& kept) {
     if (!kept.series.empty())
         return kept.series;
     CContentLine property;

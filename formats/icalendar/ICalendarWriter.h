@@ -36,7 +36,8 @@ public:
     static std::string LocalZoneName();
     // The UID the entry is written with, alone in an export: its series', its
     // own, or the one made of its owner, start and title.
-    static std::string UidOf(const kvScheduleRecord& record, std::string_view original);
+    // kept: the entry's original, parsed (COriginal::Parse).
+    static std::string UidOf(const kvScheduleRecord& record, const COriginal::CParsed& kept);
 
 private:
     // What a made UID is made of, and the UID (repeat: how often the same
